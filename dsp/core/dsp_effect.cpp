@@ -1,0 +1,77 @@
+#include "dsp/core/dsp_effect.h"
+
+#include "dsp/core/fast_heap.h"
+#include "dsp/core/pcm_convert.h"
+
+DspEffect::~DspEffect()
+{
+    DspEffect::releaseBuffers();
+}
+
+void DspEffect::releaseBuffers()
+{
+    if (buffersReady) {
+        FastHeap& heap = FastHeap::instance();
+        for (float** b : {&inL, &inR, &outL, &outR, &scratchA, &scratchB}) {
+            heap.free(*b);
+            *b = nullptr;
+        }
+    }
+    buffersReady = 0;
+}
+
+void DspEffect::allocBuffers(uint32_t frames, uint32_t channels, uint32_t rate)
+{
+    allocBaseBuffers(frames, channels);
+    inRate = rate;
+    outRate = rate;
+}
+
+uint32_t DspEffect::getDstSize(uint32_t srcFrames)
+{
+    return srcFrames;
+}
+
+uint32_t DspEffect::process(const float* srcL, const float* srcR, float* dstL, float* dstR, uint32_t frames)
+{
+    const uint32_t written = processChannel(0, srcL, dstL, frames);
+    if (isStereo())
+        processChannel(1, srcR, dstR, frames);
+    return written;
+}
+
+uint32_t DspEffect::processPcm16(const int16_t* src, int16_t* dst, uint32_t srcBytes)
+{
+    return runSameRatePcm16(src, dst, srcBytes) ? srcBytes : 0;
+}
+
+void DspEffect::allocBaseBuffers(uint32_t frames, uint32_t channels)
+{
+    FastHeap& heap = FastHeap::instance();
+    const uint32_t bytes = frames * 4u;
+    if (!buffersReady || frames > maxInFrames) {
+        for (float** b : {&inL, &inR, &outL, &outR, &scratchA, &scratchB}) {
+            // realloc of a block that is not live (null) allocates nothing, so a first sizing allocates.
+            *b = buffersReady ? static_cast<float*>(heap.realloc(*b, bytes)) : static_cast<float*>(heap.alloc(bytes));
+        }
+    }
+    maxOutFrames = frames;
+    outChannels = inChannels = channels;
+    maxInFrames = frames;
+    inRate = 0;
+    buffersReady = 1;
+}
+
+bool DspEffect::runSameRatePcm16(const int16_t* src, int16_t* dst, uint32_t srcBytes)
+{
+    if (srcBytes > maxInBytes())
+        return false;
+    const uint32_t channels = isStereo() ? 2 : 1;
+    const uint32_t frames = srcBytes / (channels * 2);
+    pcm16ToFloat(src, frames * channels * 2, inL, inR, channels);
+    processChannel(0, inL, outL, frames);
+    if (channels == 2)
+        processChannel(1, inR, outR, frames);
+    floatToPcm16(outL, outR, frames, dst, channels);
+    return true;
+}

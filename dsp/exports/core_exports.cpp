@@ -1,0 +1,19 @@
+#include "orvane/dsp.h"
+
+#include "dsp/core/cpu_switches.h"
+#include "dsp/core/pcm_convert.h"
+
+extern "C" {
+
+void dspEnableMmx(int32_t on) { cpu::enableMmx(on != 0); }
+void dspEnableSse(int32_t on) { cpu::enableSse(on != 0); }
+void dspEnable3dnow(int32_t on) { cpu::enable3dnow(on != 0); }
+
+int32_t dspPcmEncode(const float* src, int16_t* dst, uint32_t count)
+{
+    return static_cast<int32_t>(pcmEncode(src, dst, count));
+}
+
+int32_t dspPcmDecode(void) { return 0; }
+
+}  // extern "C"

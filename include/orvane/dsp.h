@@ -1,0 +1,83 @@
+/* libdsp: audio effects, analysis, WAV files and a 16-byte-aligned allocator.
+ *
+ * Conventions for every family:
+ * - Sample counts at these exports are bytes of interleaved signed 16-bit PCM; a frame is one
+ *   sample per channel. Rates are in Hz, gains and levels in dB.
+ * - An effect handle comes from its family's init* export. Every export taking a handle returns 0
+ *   and touches nothing when the handle is null or belongs to another family.
+ * - A do* call with more bytes than the effect was sized for (frames given at init) processes
+ *   nothing and returns 0.
+ * - One thread at a time per handle. The allocator is safe from any thread.
+ */
+#ifndef ORVANE_DSP_H
+#define ORVANE_DSP_H
+
+#include <stdint.h>
+
+#if defined(ORVANE_DSP_BUILD)
+#define DSP_API __attribute__((visibility("default")))
+#else
+#define DSP_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Switches and PCM ---------------------------------------------------------------------- */
+
+/* Selects the 64-bit block copy (no other effect). Any thread; read afresh by each call. */
+DSP_API void dspEnableMmx(int32_t on);
+/* Selects the SSE kernels (rounding to nearest on float-to-int). Any thread. */
+DSP_API void dspEnableSse(int32_t on);
+/* Selects the kernels with 3DNow! arithmetic (truncating); wins over SSE. Any thread. */
+DSP_API void dspEnable3dnow(int32_t on);
+/* Converts count floats in 16-bit scale to int16 (plain: clamp to +-32767, truncate); returns count*2. */
+DSP_API int32_t dspPcmEncode(const float* src, int16_t* dst, uint32_t count);
+/* Does nothing; returns 0. */
+DSP_API int32_t dspPcmDecode(void);
+
+/* ---- Memory -------------------------------------------------------------------------------- */
+
+/* Returns a 16-byte-aligned block of at least bytes bytes (bytes 0 allowed); null when out of memory. */
+DSP_API void* fastmemAlloc(uint32_t bytes);
+/* Frees a live block: 1; anything else (null included): 0, nothing happens. */
+DSP_API int32_t fastmemFree(void* p);
+/* Re-sizes a live block (contents undefined); another pointer (null included) comes back unchanged. */
+DSP_API void* fastmemRealloc(void* p, uint32_t bytes);
+/* Sum over live blocks of requested bytes + 15. */
+DSP_API uint32_t fastmemGetAllocatedSize(void);
+
+/* ---- Conversion chain ---------------------------------------------------------------------- */
+
+/* ---- FFT ----------------------------------------------------------------------------------- */
+
+/* ---- Analysis ------------------------------------------------------------------------------ */
+
+/* ---- WAV files ----------------------------------------------------------------------------- */
+
+/* ---- Graphic equaliser --------------------------------------------------------------------- */
+
+/* ---- Shelving equaliser -------------------------------------------------------------------- */
+
+/* ---- IIR filter ---------------------------------------------------------------------------- */
+
+/* ---- Chorus -------------------------------------------------------------------------------- */
+
+/* ---- Fader --------------------------------------------------------------------------------- */
+
+/* ---- Resampler ----------------------------------------------------------------------------- */
+
+/* ---- Upsampler with harmonics (Hqups) ------------------------------------------------------ */
+
+/* ---- Pitch shifter ------------------------------------------------------------------------- */
+
+/* ---- Time stretcher ------------------------------------------------------------------------ */
+
+/* ---- Wave slicer --------------------------------------------------------------------------- */
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,90 @@
+// The small operating-system layer the libraries stand on: clock, sleep, events,
+// interlocked counters, files and the message box. Everything else is portable C++.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#if defined(_WIN32)
+#define ORVANE_EXPORT __declspec(dllexport)
+#else
+#define ORVANE_EXPORT __attribute__((visibility("default")))
+#endif
+
+namespace platform {
+
+// Milliseconds from a monotonic clock; wraps like a 32-bit tick counter.
+uint32_t tickCount();
+
+void sleepMs(uint32_t ms);
+
+// Manual-reset event: stays signalled until reset.
+class Event {
+public:
+    explicit Event(bool signalled = false) : signalled_(signalled) {}
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+
+    void set();
+    void reset();
+    bool isSet() const;
+    // Waits until signalled or until timeoutMs passes; returns true when signalled.
+    bool wait(uint32_t timeoutMs);
+    void waitForever();
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    bool signalled_;
+};
+
+inline constexpr uint32_t kInfinite = 0xFFFFFFFFu;
+
+// Interlocked counter: increments and decrements return the new value.
+inline int32_t interlockedIncrement(std::atomic<int32_t>& v) { return v.fetch_add(1) + 1; }
+inline int32_t interlockedDecrement(std::atomic<int32_t>& v) { return v.fetch_sub(1) - 1; }
+
+// A file opened for reading or writing. All sizes and offsets are bytes.
+class File {
+public:
+    enum class Mode { Read, Write, ReadWrite };
+    enum class Origin { Begin, Current, End };
+
+    File() = default;
+    ~File() { close(); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    File& operator=(File&& other) noexcept;
+
+    bool open(const char* path, Mode mode);
+    bool isOpen() const { return fd_ >= 0; }
+    void close();
+    // Returns the bytes read (0 at the end of the file), or -1 on error.
+    int64_t read(void* dst, uint64_t bytes);
+    // Returns the bytes written, or -1 on error.
+    int64_t write(const void* src, uint64_t bytes);
+    // Returns the new position, or -1 when the target is before the start or the call fails.
+    int64_t seek(int64_t offset, Origin origin);
+    int64_t position() const;
+    // Returns the file's size, or -1.
+    int64_t size() const;
+    bool flush();
+
+private:
+    int fd_ = -1;
+};
+
+// Reports a failure to the user: caption and text go to standard error and to the installed handler.
+void messageBox(const char* caption, const char* text);
+
+using MessageHandler = void (*)(const char* caption, const char* text, void* context);
+// Installs a handler that receives every message (null removes it); returns the previous one.
+MessageHandler setMessageHandler(MessageHandler handler, void* context);
+// When quiet, messages go to the handler only, not to standard error.
+void setMessageQuiet(bool quiet);
+
+}  // namespace platform

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "dsp/core/pcm_convert.h"
+#include "orvane/dsp.h"
+#include "support/signal.h"
+
+namespace {
+
+using cpu::Path;
+
+class PcmConvertPaths : public ::testing::TestWithParam<Path> {};
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, PcmConvertPaths, ::testing::Values(Path::Plain, Path::Sse, Path::ThreeDNow),
+                         [](const ::testing::TestParamInfo<Path>& p) {
+                             return p.param == Path::Plain ? "Plain" : p.param == Path::Sse ? "Sse" : "ThreeDNow";
+                         });
+
+// Odd lengths leave a scalar tail after every kernel's block.
+const uint32_t kLengths[] = {1, 2, 3, 13, 25, 1000};
+
+TEST_P(PcmConvertPaths, ToFloatMatchesPlainWithinOneUlp)
+{
+    for (uint32_t channels : {1u, 2u}) {
+        for (uint32_t frames : kLengths) {
+            auto pcm = testsig::noisePcm16(frames * channels, frames);
+            pcm[0] = -32768;
+            std::vector<float> refL(frames), refR(frames), l(frames), r(frames);
+            EXPECT_EQ(pcm16ToFloatOn(Path::Plain, pcm.data(), frames * channels * 2, refL.data(), refR.data(), channels),
+                      frames);
+            EXPECT_EQ(pcm16ToFloatOn(GetParam(), pcm.data(), frames * channels * 2, l.data(), r.data(), channels), frames);
+            for (uint32_t i = 0; i < frames; ++i) {
+                ASSERT_NEAR(l[i], refL[i], std::fabs(refL[i]) * 2e-7f) << "frame " << i;
+                if (channels == 2) {
+                    ASSERT_NEAR(r[i], refR[i], std::fabs(refR[i]) * 2e-7f) << "frame " << i;
+                }
+            }
+        }
+    }
+}
+
+TEST_P(PcmConvertPaths, MostNegativeSampleComesInJustBelowMinusOne)
+{
+    const std::vector<int16_t> pcm(16, -32768);
+    std::vector<float> out(16);
+    pcm16ToFloatOn(GetParam(), pcm.data(), 32, out.data(), nullptr, 1);
+    for (float v : out)
+        EXPECT_NEAR(v, -1.0000305f, 1e-6f);
+}
+
+TEST_P(PcmConvertPaths, DownmixAveragesChannels)
+{
+    std::vector<int16_t> pcm;
+    for (int i = 0; i < 13; ++i) {
+        pcm.push_back(static_cast<int16_t>(1000 * i));
+        pcm.push_back(static_cast<int16_t>(-500 * i + 3));
+    }
+    std::vector<float> out(13);
+    EXPECT_EQ(pcm16ToFloatOn(GetParam(), pcm.data(), 13 * 4 + 3, out.data(), nullptr, 2), 13u);  // odd bytes: trailing part ignored
+    for (int i = 0; i < 13; ++i)
+        EXPECT_NEAR(out[i], ((1000 * i + (-500 * i + 3)) / 2.0) / 32767.0, 2e-5) << i;
+}
+
+TEST_P(PcmConvertPaths, FromFloatSaturatesAtFullScale)
+{
+    const std::vector<float> in = {1.0f, -1.0f, 1.5f, -7.0f, 0.0f, 0.5f, -0.5f, 2.0f, 1e20f, -1e20f, 0.25f, 0.999f, -1.0f};
+    std::vector<int16_t> out(in.size());
+    floatToPcm16On(GetParam(), in.data(), nullptr, static_cast<uint32_t>(in.size()), out.data(), 1);
+    EXPECT_EQ(out[0], 32767);
+    EXPECT_EQ(out[2], 32767);
+    EXPECT_EQ(out[4], 0);
+    EXPECT_EQ(out[8], 32767);
+    EXPECT_LE(out[9], -32767);
+    EXPECT_LE(out[3], -32767);
+    // Plain never produces -32768; vector runs saturate and may.
+    if (GetParam() == Path::Plain) {
+        EXPECT_EQ(out[1], -32767);
+        EXPECT_EQ(out[3], -32767);
+    }
+}
+
+TEST_P(PcmConvertPaths, FromFloatStereoInterleavesAndDuplicatesMono)
+{
+    for (uint32_t frames : kLengths) {
+        auto l = testsig::noise(frames, 1 + frames, 0.9f);
+        auto r = testsig::noise(frames, 2 + frames, 0.9f);
+        std::vector<int16_t> ref(2 * frames), out(2 * frames), dup(2 * frames);
+        EXPECT_EQ(floatToPcm16On(Path::Plain, l.data(), r.data(), frames, ref.data(), 2), frames * 4);
+        floatToPcm16On(GetParam(), l.data(), r.data(), frames, out.data(), 2);
+        floatToPcm16On(GetParam(), l.data(), nullptr, frames, dup.data(), 2);
+        for (uint32_t i = 0; i < 2 * frames; ++i)
+            ASSERT_NEAR(out[i], ref[i], 1) << i;  // rounding versus truncation: one step at most
+        for (uint32_t i = 0; i < frames; ++i)
+            ASSERT_EQ(dup[2 * i], dup[2 * i + 1]);
+    }
+}
+
+TEST(PcmConvert, RoundingDiffersByPath)
+{
+    const std::vector<float> in(8, 0.99999f);
+    std::vector<int16_t> out(8);
+    floatToPcm16On(Path::Plain, in.data(), nullptr, 8, out.data(), 1);
+    EXPECT_EQ(out[0], 32766);
+    floatToPcm16On(Path::Sse, in.data(), nullptr, 8, out.data(), 1);
+    EXPECT_EQ(out[0], 32767);
+    floatToPcm16On(Path::ThreeDNow, in.data(), nullptr, 8, out.data(), 1);
+    EXPECT_EQ(out[0], 32766);
+}
+
+TEST(PcmConvert, EncodeClampsRoundsOrTruncatesByPath)
+{
+    const std::vector<float> in = {1.6f, -1.6f, 40000.0f, -40000.0f, 2.5f, -2.5f, 0.4f, 32766.7f};
+    std::vector<int16_t> plain(8), sse(8), amd(8);
+    dspEnableSse(0);
+    dspEnable3dnow(0);
+    EXPECT_EQ(dspPcmEncode(in.data(), plain.data(), 8), 16);
+    EXPECT_EQ(plain, (std::vector<int16_t>{1, -1, 32767, -32767, 2, -2, 0, 32766}));
+    pcmEncodeOn(Path::Sse, in.data(), sse.data(), 8);
+    EXPECT_EQ(sse, (std::vector<int16_t>{2, -2, 32767, -32768, 2, -2, 0, 32767}));
+    pcmEncodeOn(Path::ThreeDNow, in.data(), amd.data(), 8);
+    EXPECT_EQ(amd, (std::vector<int16_t>{1, -1, 32767, -32768, 2, -2, 0, 32766}));
+}
+
+TEST(CpuSwitches, ThreeDNowWinsOverSse)
+{
+    dspEnableSse(1);
+    dspEnable3dnow(1);
+    EXPECT_EQ(cpu::activePath(), Path::ThreeDNow);
+    dspEnable3dnow(0);
+    EXPECT_EQ(cpu::activePath(), Path::Sse);
+    dspEnableSse(0);
+    EXPECT_EQ(cpu::activePath(), Path::Plain);
+    EXPECT_EQ(dspPcmDecode(), 0);
+}
+
+}  // namespace
