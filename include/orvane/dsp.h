@@ -52,6 +52,13 @@ DSP_API uint32_t fastmemGetAllocatedSize(void);
 
 /* ---- FFT ----------------------------------------------------------------------------------- */
 
+/* Block spectra of n-point FFTs (n a power of two, 4..32768), spectra 1 (down-mix) or 2 (per channel), floor -floorDb dB; null on other n, channels not 1/2 or spectra not 1/2. */
+DSP_API void* initFft(uint32_t n, uint32_t channels, uint32_t spectra, uint32_t floorDb);
+/* Hann-windowed dB spectrum of up to n frames (zero-padded): n/2 floats per spectrum, channel 1 at dst+n/2 (stereo with 2 spectra only); returns n/2, 0 on wrong tag, null pointer or srcBytes > n*channels*2. */
+DSP_API int32_t doFft(void* handle, const int16_t* src, float* dst, uint32_t srcBytes);
+/* Destroys any FFT-family object (also from initFftAnalyze/initEnvAnalyze); 1, or 0 on wrong tag or null. */
+DSP_API int32_t termFft(void* handle);
+
 /* ---- Analysis ------------------------------------------------------------------------------ */
 
 /* ---- WAV files ----------------------------------------------------------------------------- */
