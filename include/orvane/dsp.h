@@ -69,6 +69,13 @@ DSP_API int32_t termFft(void* handle);
 
 /* ---- IIR filter ---------------------------------------------------------------------------- */
 
+/* Chebyshev I (1 dB ripple) of order 0..64 (0 passes through), kind 1 high-pass else low-pass, cutoff in Hz clamped into (0, rate/2); frames 1..4194304, channels 1 or 2, rate > 0; null otherwise. */
+DSP_API void* initIirFilter(uint32_t frames, uint32_t channels, uint32_t sampleRate, int32_t order, float cutoff, int32_t kind);
+/* Filters bytes of PCM from in to out (may be the same; a trailing partial frame is ignored); 1, or 0 for a wrong handle, a null buffer or more bytes than sized. */
+DSP_API int32_t doIirFilter(void* handle, const int16_t* in, int16_t* out, uint32_t bytes);
+/* Destroys the filter: 1; 0 for a wrong or null handle. */
+DSP_API int32_t termIirFilter(void* handle);
+
 /* ---- Chorus -------------------------------------------------------------------------------- */
 
 /* ---- Fader --------------------------------------------------------------------------------- */
