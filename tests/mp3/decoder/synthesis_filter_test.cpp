@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "mp3/decoder/fast_dct.h"
+#include "mp3/decoder/synthesis_filter.h"
+#include "mp3/decoder/synthesis_window_table.h"
+#include "mp3/player/player_settings.h"
+
+namespace {
+
+// Selects one vector path of the mp3 switches for the test's lifetime; volume 32768 meanwhile.
+class PathScope {
+public:
+    explicit PathScope(player::SimdPath path, int32_t volume = 32768) : oldVolume_(player::volume()) {
+        player::enableSse(path == player::SimdPath::Sse);
+        player::enable3dnow(path == player::SimdPath::ThreeDNow);
+        player::setVolume(volume);
+    }
+    ~PathScope() {
+        player::enableSse(false);
+        player::enable3dnow(false);
+        player::setVolume(oldVolume_);
+    }
+
+private:
+    int32_t oldVolume_;
+};
+
+// The standard's synthesis written out directly: V shifted by 64, 64-value matrixing, U from V,
+// windowing by D and the 16-term sums; double precision, scaled by volume.
+class ReferenceSynthesis {
+public:
+    explicit ReferenceSynthesis(double volume) : volume_(volume), v_(1024, 0.0) {}
+    std::vector<double> run(const float* s) {
+        for (int i = 1023; i >= 64; --i) v_[i] = v_[i - 64];
+        for (int i = 0; i < 64; ++i) {
+            double sum = 0.0;
+            for (int k = 0; k < 32; ++k) sum += std::cos((16 + i) * (2 * k + 1) * M_PI / 64.0) * s[k];
+            v_[i] = sum;
+        }
+        double u[512];
+        for (int i = 0; i < 8; ++i)
+            for (int j = 0; j < 32; ++j) {
+                u[i * 64 + j] = v_[i * 128 + j];
+                u[i * 64 + 32 + j] = v_[i * 128 + 96 + j];
+            }
+        std::vector<double> out(32, 0.0);
+        for (int j = 0; j < 32; ++j)
+            for (int i = 0; i < 16; ++i) out[j] += u[j + 32 * i] * decoder::synthesisWindow(j + 32 * i) * volume_;
+        return out;
+    }
+
+private:
+    double volume_;
+    std::vector<double> v_;
+};
+
+class SynthesisPaths : public ::testing::TestWithParam<player::SimdPath> {};
+
+TEST_P(SynthesisPaths, MatchesTheDirectSynthesisOverManyRuns) {
+    PathScope scope(GetParam());
+    SynthesisFilter filter(0, 32768.0f);
+    ASSERT_TRUE(filter.ready());
+    ReferenceSynthesis ref(32768.0);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    double worst = 0.0;
+    // 40 runs cover every ring position more than twice, with both V buffers in use.
+    for (int run = 0; run < 40; ++run) {
+        for (int k = 0; k < 32; ++k) filter.samples()[k] = dist(rng) / (1 + k);
+        const std::vector<double> want = ref.run(filter.samples());
+        float got[32];
+        filter.run(got, 1);
+        for (int i = 0; i < 32; ++i) worst = std::max(worst, std::fabs(got[i] - want[i]));
+    }
+    // Single-precision sums of values up to a few thousand: a small fraction of one 16-bit step.
+    EXPECT_LT(worst, 0.02);
+}
+
+TEST_P(SynthesisPaths, SilenceAndVolumeZeroGiveExactZeros) {
+    {
+        PathScope scope(GetParam(), 0);
+        SynthesisFilter filter(0, 32768.0f);
+        for (int k = 0; k < 32; ++k) filter.samples()[k] = 0.5f;
+        float out[32];
+        for (int run = 0; run < 20; ++run) {
+            filter.run(out, 1);
+            for (float x : out) ASSERT_EQ(x, 0.0f);
+        }
+    }
+    PathScope scope(GetParam());
+    SynthesisFilter filter(0, 32768.0f);
+    float out[32];
+    for (int run = 0; run < 20; ++run) {
+        filter.run(out, 1);
+        for (float x : out) ASSERT_EQ(x, 0.0f);
+    }
+}
+
+TEST_P(SynthesisPaths, ResetForgetsTheHistory) {
+    PathScope scope(GetParam());
+    SynthesisFilter fresh(0, 32768.0f), used(0, 32768.0f);
+    for (int run = 0; run < 7; ++run) {
+        for (int k = 0; k < 32; ++k) used.samples()[k] = 0.25f;
+        used.run(nullptr, 0);
+    }
+    used.reset();
+    EXPECT_EQ(used.ringPosition(), 15);
+    for (int run = 0; run < 18; ++run) {
+        for (int k = 0; k < 32; ++k) fresh.samples()[k] = used.samples()[k] = std::sin(run + k);
+        float a[32], b[32];
+        fresh.run(a, 1);
+        used.run(b, 1);
+        for (int i = 0; i < 32; ++i) ASSERT_EQ(a[i], b[i]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, SynthesisPaths,
+                         ::testing::Values(player::SimdPath::Plain, player::SimdPath::Sse, player::SimdPath::ThreeDNow));
+
+TEST(SynthesisFilter, RingPositionAfterNRunsAndStridedOutput) {
+    PathScope scope(player::SimdPath::Plain);
+    SynthesisFilter filter(1, 32768.0f);
+    EXPECT_EQ(filter.ringPosition(), 15);
+    std::vector<float> block(64, -7.0f);
+    for (int n = 1; n <= 33; ++n) {
+        filter.samples()[3] = 1.0f;
+        filter.run(block.data() + 1, 2);
+        EXPECT_EQ(filter.ringPosition(), (15 + n) % 16);
+    }
+    // A stride of 2 from offset 1 fills the odd slots only.
+    for (int i = 0; i < 64; i += 2) EXPECT_EQ(block[i], -7.0f);
+}
+
+TEST(FastDct, MatchesTheDirectSum) {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    float x[32], got[32];
+    for (float& v : x) v = dist(rng);
+    decoder::dct32(x, got);
+    for (int m = 0; m < 32; ++m) {
+        double want = 0.0;
+        for (int k = 0; k < 32; ++k) want += x[k] * std::cos(m * (2 * k + 1) * M_PI / 64.0);
+        EXPECT_NEAR(got[m], want, 1e-4) << "m=" << m;
+    }
+}
+
+TEST(SynthesisWindowTable, HasTheWindowsSymmetry) {
+    // D is odd-symmetric about 256 except at multiples of 64, where it is even; its peak is D[256].
+    for (int i = 1; i < 256; ++i) {
+        const int32_t want = (i % 64 == 0) ? decoder::kSynthesisWindow[i] : -decoder::kSynthesisWindow[i];
+        ASSERT_EQ(decoder::kSynthesisWindow[512 - i], want) << i;
+    }
+    EXPECT_EQ(decoder::kSynthesisWindow[0], 0);
+    EXPECT_FLOAT_EQ(decoder::synthesisWindow(256), 1.144989014f);
+}
+
+}  // namespace
