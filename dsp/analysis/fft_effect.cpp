@@ -1,5 +1,6 @@
 #include "dsp/analysis/fft_effect.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "dsp/core/pcm_convert.h"
@@ -37,10 +38,28 @@ FftEffect* FftEffect::createAnalyzer(uint32_t blockFrames, uint32_t channels, ui
     return e;
 }
 
+FftEffect* FftEffect::createEnvelope(uint32_t blockFrames, uint32_t channels, uint32_t rate)
+{
+    if (!validChannels(channels) || blockFrames == 0 || blockFrames > kMaxBlockFrames || rate == 0 || rate > kMaxRate)
+        return nullptr;
+    auto* e = new FftEffect;
+    e->allocBaseBuffers(blockFrames, channels);
+    e->blockFrames = blockFrames;
+    for (EnvelopeFollower& f : e->envelopes)
+        f.setup(blockFrames, static_cast<float>(rate), 2, 33.0f, 1.0f, false, 1.0f);
+    return e;
+}
+
+// The buffers may have been re-sized by a chain since set-up, so the limit is checked against both.
+bool FftEffect::acceptable(const int16_t* src, uint32_t srcBytes, uint32_t frameLimit) const
+{
+    return maxInFrames >= frameLimit && srcBytes <= maxInBytes() && (srcBytes == 0 || src != nullptr);
+}
+
 bool FftEffect::loadBlock(const int16_t* src, uint32_t srcBytes, uint32_t padTo, bool downMix)
 {
     const uint32_t channels = isStereo() ? 2 : 1;
-    if (srcBytes > maxInBytes() || (srcBytes != 0 && src == nullptr))
+    if (!acceptable(src, srcBytes, padTo))
         return false;
     const uint32_t frames = pcm16ToFloat(src, srcBytes, inL, downMix ? nullptr : inR, channels);
     if (frames < padTo) {
@@ -67,13 +86,31 @@ uint32_t FftEffect::blockSpectra(const int16_t* src, float* dst, uint32_t srcByt
 
 uint32_t FftEffect::analyze(const int16_t* src, float* dst, uint32_t srcBytes)
 {
-    if (!analysers[0].ready || dst == nullptr || !loadBlock(src, srcBytes, maxInFrames, false))
+    if (!analysers[0].ready || dst == nullptr || !loadBlock(src, srcBytes, blockFrames, false))
         return 0;
     analysers[0].transform(inL);
     analysers[0].toDecibels(dst);
     if (isStereo()) {
         analysers[1].transform(inR);
         analysers[1].toDecibels(dst + fftSize / 2);
+    }
+    return 1;
+}
+
+uint32_t FftEffect::envelope(const int16_t* src, float* dst, uint32_t srcBytes)
+{
+    if (!envelopes[0].ready || !acceptable(src, srcBytes, 0) || srcBytes / (isStereo() ? 4 : 2) > blockFrames)
+        return 0;
+    const uint32_t frames = pcm16ToFloat(src, srcBytes, inL, inR, isStereo() ? 2 : 1);
+    envelopes[0].process(inL, outL, frames);
+    if (isStereo())
+        envelopes[1].process(inR, outR, frames);
+    if (dst != nullptr) {
+        for (uint32_t i = 0; i < frames; ++i)
+            dst[i] = static_cast<float>(std::trunc(32767.0 * outL[i]));
+        if (isStereo())
+            for (uint32_t i = 0; i < frames; ++i)
+                dst[frames + i] = static_cast<float>(std::trunc(32767.0 * outR[i]));
     }
     return 1;
 }

@@ -61,6 +61,19 @@ DSP_API int32_t termFft(void* handle);
 
 /* ---- Analysis ------------------------------------------------------------------------------ */
 
+/* Overlapped spectrum analyser: blocks of up to blockFrames slide through a historyLen history, the newest n are analysed (floor -120 dB); null unless n is a power of two in 4..32768, channels 1/2 and 1 <= blockFrames <= historyLen, n <= historyLen, historyLen <= 4194304. */
+DSP_API void* initFftAnalyze(uint32_t blockFrames, uint32_t channels, uint32_t n, uint32_t historyLen);
+/* Appends one block (zero-padded to blockFrames) and writes n/2 dB values per channel, channel 1 at dst+n/2; 1, or 0 on wrong tag/kind, null pointer or srcBytes > blockFrames*channels*2. */
+DSP_API int32_t doFftAnalyze(void* handle, const int16_t* src, float* dst, uint32_t srcBytes);
+/* Same as termFft. */
+DSP_API int32_t termFftAnalyze(void* handle);
+/* Level follower (1 ms peak hold, 33 Hz 2nd-order Butterworth smoothing); null unless 1 <= blockFrames <= 1048576, channels 1/2, 1 <= rate <= 1000000 Hz. */
+DSP_API void* initEnvAnalyze(uint32_t blockFrames, uint32_t channels, uint32_t rate);
+/* Envelope in whole 16-bit units, F floats per channel, channel 1 at dst+F (dst may be null); 1, or 0 on wrong tag/kind, null src or srcBytes > blockFrames*channels*2. */
+DSP_API int32_t doEnvAnalyze(void* handle, const int16_t* src, float* dst, uint32_t srcBytes);
+/* Same as termFft. */
+DSP_API int32_t termEnvAnalyze(void* handle);
+
 /* ---- WAV files ----------------------------------------------------------------------------- */
 
 /* ---- Graphic equaliser --------------------------------------------------------------------- */
