@@ -76,6 +76,61 @@ DSP_API int32_t termEnvAnalyze(void* handle);
 
 /* ---- WAV files ----------------------------------------------------------------------------- */
 
+/* Reader and writer of RIFF WAVE files. Sizes assume 16-bit samples: a frame is 2 x channels bytes.
+ * Handles carry no family tag; a null handle gives the failure value. One thread per handle. */
+
+#pragma pack(push, 1)
+/* The first 18 bytes of a "fmt " chunk (WAVEFORMATEX); cbSize is 0 when the chunk has 16 bytes. */
+typedef struct OrvaneWaveFormat {
+    uint16_t wFormatTag;
+    uint16_t nChannels;
+    uint32_t nSamplesPerSec;
+    uint32_t nAvgBytesPerSec;
+    uint16_t nBlockAlign;
+    uint16_t wBitsPerSample;
+    uint16_t cbSize;
+} OrvaneWaveFormat;
+
+/* State record of a reader (offsets as in a 32-bit build; the pointer is 8 bytes on 64-bit). */
+typedef struct OrvaneWavefileHeader {
+    void* buffer;            /* buffer of the last read; after open, the reader's own */
+    uint32_t dataBytes;      /* size of the "data" chunk */
+    int32_t lastReadBytes;   /* result of the last readWavefileIn (0 after open) */
+    uint32_t reserved12;
+    uint32_t reserved16;     /* 0 */
+    uint32_t reserved20;     /* 0 */
+    uint8_t reserved24[10];
+    float durationSeconds;   /* (dataBytes / (channels x 2)) / rate */
+} OrvaneWavefileHeader;
+#pragma pack(pop)
+
+/* Opens a WAVE file with an own buffer of frames frames; null if unreadable, not WAVE, no "fmt "/"data", 0 channels or 0 Hz, a block align other than channels x bytes per sample, or a buffer over 256 MiB. */
+DSP_API void* initWavefileIn(const char* path, uint32_t frames);
+/* Reads frames x 2 x channels bytes into dst (null: the own buffer, clamped to its size); bytes read, 0 at the end, -1 on error; 0 if not open. */
+DSP_API int32_t readWavefileIn(void* handle, void* dst, uint32_t frames);
+/* Moves bytes from the current position (fromCurrent != 0) or from the first sample byte; new file position, 0 if not open or the data chunk is gone, -1 before the start. */
+DSP_API int32_t seekWavefileIn(void* handle, int32_t bytes, int32_t fromCurrent);
+/* As seekWavefileIn by trunc(rate x seconds) frames; 0 also for a seconds value that is not finite. */
+DSP_API int32_t timeSeekWavefileIn(void* handle, float seconds, int32_t fromCurrent);
+/* The reader's state record; null for a null handle. */
+DSP_API OrvaneWavefileHeader* getHeaderWavefileIn(void* handle);
+/* The reader's format; null for a null handle. */
+DSP_API OrvaneWaveFormat* getFormatWavefileIn(void* handle);
+/* Replaces the own buffer by a zeroed one of frames frames and returns it; null (old buffer kept) if over 256 MiB or null handle. */
+DSP_API void* bufSizeExtendWavefileIn(void* handle, uint32_t frames);
+/* Closes and frees the reader; null is ignored. */
+DSP_API void termWavefileIn(void* handle);
+/* Creates path and writes the 46-byte header for format; null if the file cannot be created or format is null. */
+DSP_API void* initWavefileOut(const char* path, const OrvaneWaveFormat* format);
+/* Appends bytes bytes of src unchanged; bytes written, -1 on a write error, 0 if not open, bytes <= 0, src null or the data chunk would pass 4 GiB. */
+DSP_API int32_t writeWavefileOut(void* handle, const void* src, int32_t bytes);
+/* Writes buffered bytes to the file; 1, or 0 if not open or the write failed. */
+DSP_API int32_t flushWavefileOut(void* handle);
+/* The writer's format; null for a null handle. */
+DSP_API OrvaneWaveFormat* getFormatWavefileOut(void* handle);
+/* Pads to even, patches both sizes, closes and frees the writer; the data chunk's size in bytes, 0 if not open. */
+DSP_API uint32_t termWavefileOut(void* handle);
+
 /* ---- Graphic equaliser --------------------------------------------------------------------- */
 
 /* ---- Shelving equaliser -------------------------------------------------------------------- */

@@ -1,0 +1,149 @@
+#include "dsp/wavefile/wavefile_in.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+
+#include "dsp/wavefile/riff_chunk.h"
+
+namespace {
+
+void* zeroedBuffer(uint64_t bytes)
+{
+    return std::calloc(bytes > 0 ? bytes : 1, 1);
+}
+
+}  // namespace
+
+WavefileIn::~WavefileIn()
+{
+    close();
+}
+
+WavefileIn* WavefileIn::open(const char* path, uint32_t frames)
+{
+    WavefileIn* in = new (std::nothrow) WavefileIn;
+    if (in == nullptr)
+        return nullptr;
+    platform::File& f = in->file_;
+    riff::Chunk riffChunk, fmt, data;
+    const int64_t fileSize = f.open(path, platform::File::Mode::Read) ? f.size() : -1;
+    uint8_t raw[18] = {};
+    bool ok = fileSize >= 0 && riff::descendWaveForm(f, riffChunk) &&
+              riff::findChunk(f, riff::fourcc("fmt "), fileSize, fmt) && fmt.size >= 16 &&
+              fmt.dataOffset + fmt.size <= fileSize;
+    // Only the 18 bytes of the format are kept; the rest of a longer chunk is skipped.
+    const uint32_t keep = ok ? (fmt.size < 18 ? fmt.size : 18) : 0;
+    ok = ok && f.read(raw, keep) == keep && riff::ascend(f, fmt) &&
+         riff::findChunk(f, riff::fourcc("data"), fileSize, data);
+    if (ok) {
+        OrvaneWaveFormat& w = in->format_;
+        w.wFormatTag = riff::readLe16(raw);
+        w.nChannels = riff::readLe16(raw + 2);
+        w.nSamplesPerSec = riff::readLe32(raw + 4);
+        w.nAvgBytesPerSec = riff::readLe32(raw + 8);
+        w.nBlockAlign = riff::readLe16(raw + 12);
+        w.wBitsPerSample = riff::readLe16(raw + 14);
+        w.cbSize = keep == 18 ? riff::readLe16(raw + 16) : 0;
+        // Every count below divides by these; a block align that disagrees means a broken header.
+        const uint32_t bytesPerSample = (w.wBitsPerSample + 7u) / 8u;
+        ok = w.nChannels > 0 && w.nSamplesPerSec > 0 && w.nBlockAlign == w.nChannels * bytesPerSample &&
+             in->frameBytes() * frames <= kMaxBufferBytes;
+    }
+    if (ok) {
+        in->bufferBytes_ = static_cast<uint32_t>(in->frameBytes() * frames);
+        in->ownBuffer_ = zeroedBuffer(in->bufferBytes_);
+        ok = in->ownBuffer_ != nullptr;
+    }
+    if (!ok) {
+        delete in;
+        return nullptr;
+    }
+    OrvaneWavefileHeader& h = in->header_;
+    h.buffer = in->ownBuffer_;
+    h.dataBytes = data.size;
+    h.lastReadBytes = 0;
+    h.reserved16 = 0;
+    h.reserved20 = 0;
+    h.durationSeconds = static_cast<float>(data.size / in->frameBytes()) / static_cast<float>(in->format_.nSamplesPerSec);
+    in->open_ = true;
+    return in;
+}
+
+int32_t WavefileIn::read(void* dst, uint32_t frames)
+{
+    if (!open_)
+        return 0;
+    uint64_t bytes = frameBytes() * frames;
+    void* target = dst;
+    if (target == nullptr) {
+        target = ownBuffer_;
+        if (bytes > bufferBytes_)
+            bytes = bufferBytes_;
+    }
+    if (bytes > INT32_MAX)
+        bytes = INT32_MAX;
+    const int64_t got = file_.read(target, bytes);
+    header_.lastReadBytes = static_cast<int32_t>(got);
+    header_.buffer = target;
+    return header_.lastReadBytes;
+}
+
+bool WavefileIn::rewindToData()
+{
+    riff::Chunk riffChunk, fmt, data;
+    const int64_t size = file_.size();
+    return riff::descendWaveForm(file_, riffChunk) && riff::findChunk(file_, riff::fourcc("fmt "), size, fmt) &&
+           riff::ascend(file_, fmt) && riff::findChunk(file_, riff::fourcc("data"), size, data);
+}
+
+int32_t WavefileIn::seekFromHere(int64_t bytes)
+{
+    const int64_t pos = file_.position();
+    if (pos < 0 || pos + bytes < 0)
+        return -1;
+    const int64_t r = file_.seek(pos + bytes, platform::File::Origin::Begin);
+    return r > INT32_MAX ? INT32_MAX : static_cast<int32_t>(r);
+}
+
+int32_t WavefileIn::seek(int32_t bytes, bool fromCurrent)
+{
+    if (!open_ || (!fromCurrent && !rewindToData()))
+        return 0;
+    return seekFromHere(bytes);
+}
+
+int32_t WavefileIn::timeSeek(float seconds, bool fromCurrent)
+{
+    if (!open_ || !std::isfinite(seconds) || (!fromCurrent && !rewindToData()))
+        return 0;
+    const double frames = std::trunc(static_cast<double>(format_.nSamplesPerSec) * seconds);
+    // Beyond any 32-bit file either way; the clamp keeps the conversion defined.
+    const double bytes = std::fmax(-4.0e12, std::fmin(4.0e12, frames * static_cast<double>(frameBytes())));
+    return seekFromHere(static_cast<int64_t>(bytes));
+}
+
+void* WavefileIn::resizeBuffer(uint32_t frames)
+{
+    if (!open_ || frameBytes() * frames > kMaxBufferBytes)
+        return nullptr;
+    void* fresh = zeroedBuffer(frameBytes() * frames);
+    if (fresh == nullptr)
+        return nullptr;
+    std::free(ownBuffer_);
+    ownBuffer_ = fresh;
+    bufferBytes_ = static_cast<uint32_t>(frameBytes() * frames);
+    header_.buffer = fresh;
+    return fresh;
+}
+
+void WavefileIn::close()
+{
+    if (!open_)
+        return;
+    file_.close();
+    std::free(ownBuffer_);
+    ownBuffer_ = nullptr;
+    open_ = false;
+}

@@ -1,0 +1,94 @@
+#include "dsp/wavefile/wavefile_out.h"
+
+#include <cstring>
+#include <new>
+
+#include "dsp/wavefile/riff_chunk.h"
+
+WavefileOut* WavefileOut::create(const char* path, const OrvaneWaveFormat& format)
+{
+    WavefileOut* out = new (std::nothrow) WavefileOut;
+    if (out == nullptr)
+        return nullptr;
+    out->format_ = format;
+    uint8_t h[kHeaderBytes];
+    riff::writeLe32(h, riff::fourcc("RIFF"));
+    riff::writeLe32(h + 4, 0);
+    riff::writeLe32(h + 8, riff::fourcc("WAVE"));
+    riff::writeLe32(h + 12, riff::fourcc("fmt "));
+    riff::writeLe32(h + 16, 18);
+    riff::writeLe16(h + 20, format.wFormatTag);
+    riff::writeLe16(h + 22, format.nChannels);
+    riff::writeLe32(h + 24, format.nSamplesPerSec);
+    riff::writeLe32(h + 28, format.nAvgBytesPerSec);
+    riff::writeLe16(h + 32, format.nBlockAlign);
+    riff::writeLe16(h + 34, format.wBitsPerSample);
+    riff::writeLe16(h + 36, format.cbSize);
+    riff::writeLe32(h + 38, riff::fourcc("data"));
+    riff::writeLe32(h + 42, kProvisionalDataBytes);
+    if (!out->file_.open(path, platform::File::Mode::Write) || out->file_.write(h, kHeaderBytes) != kHeaderBytes) {
+        delete out;
+        return nullptr;
+    }
+    out->buffer_.resize(kBufferBytes);
+    out->open_ = true;
+    return out;
+}
+
+WavefileOut::~WavefileOut()
+{
+    close();
+}
+
+int32_t WavefileOut::write(const void* src, int32_t bytes)
+{
+    // The data chunk's size field holds 32 bits, and the RIFF size must fit beside it.
+    if (!open_ || src == nullptr || bytes <= 0 || dataBytes_ + static_cast<uint64_t>(bytes) > 0xFFFFFFFFull - 64)
+        return 0;
+    const auto* p = static_cast<const uint8_t*>(src);
+    const uint32_t n = static_cast<uint32_t>(bytes);
+    if (buffered_ + n > kBufferBytes && !flush())
+        return -1;
+    if (n >= kBufferBytes) {
+        if (file_.write(p, n) != n)
+            return -1;
+    } else {
+        std::memcpy(buffer_.data() + buffered_, p, n);
+        buffered_ += n;
+    }
+    dataBytes_ += n;
+    return bytes;
+}
+
+bool WavefileOut::flush()
+{
+    if (!open_)
+        return false;
+    const uint32_t n = buffered_;
+    buffered_ = 0;
+    return n == 0 || file_.write(buffer_.data(), n) == n;
+}
+
+uint32_t WavefileOut::close()
+{
+    if (!open_)
+        return 0;
+    if (dataBytes_ & 1) {
+        if (buffered_ == kBufferBytes)
+            flush();
+        buffer_[buffered_++] = 0;  // RIFF chunks are padded to an even length
+    }
+    flush();
+    const uint64_t fileSize = kHeaderBytes + dataBytes_ + (dataBytes_ & 1);
+    uint8_t size[4];
+    riff::writeLe32(size, static_cast<uint32_t>(dataBytes_));
+    if (file_.seek(42, platform::File::Origin::Begin) == 42)
+        file_.write(size, 4);
+    riff::writeLe32(size, static_cast<uint32_t>(fileSize - 8));
+    if (file_.seek(4, platform::File::Origin::Begin) == 4)
+        file_.write(size, 4);
+    file_.flush();
+    file_.close();
+    open_ = false;
+    return static_cast<uint32_t>(dataBytes_);
+}

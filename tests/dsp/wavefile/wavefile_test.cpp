@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "orvane/dsp.h"
+#include "support/signal.h"
+
+namespace {
+
+OrvaneWaveFormat pcmFormat(uint16_t channels, uint32_t rate)
+{
+    OrvaneWaveFormat f{};
+    f.wFormatTag = 1;
+    f.nChannels = channels;
+    f.nSamplesPerSec = rate;
+    f.nAvgBytesPerSec = rate * channels * 2;
+    f.nBlockAlign = static_cast<uint16_t>(channels * 2);
+    f.wBitsPerSample = 16;
+    return f;
+}
+
+uint32_t le32(const std::vector<uint8_t>& b, size_t at)
+{
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+void putLe32(std::vector<uint8_t>& b, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void putLe16(std::vector<uint8_t>& b, uint16_t v)
+{
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void putChunk(std::vector<uint8_t>& b, const char* id, const std::vector<uint8_t>& body)
+{
+    b.insert(b.end(), id, id + 4);
+    putLe32(b, static_cast<uint32_t>(body.size()));
+    b.insert(b.end(), body.begin(), body.end());
+    if (body.size() & 1)
+        b.push_back(0);
+}
+
+std::vector<uint8_t> fmtBody(uint16_t channels, uint32_t rate, uint16_t blockAlign, size_t bytes = 16)
+{
+    std::vector<uint8_t> f;
+    putLe16(f, 1);
+    putLe16(f, channels);
+    putLe32(f, rate);
+    putLe32(f, rate * blockAlign);
+    putLe16(f, blockAlign);
+    putLe16(f, 16);
+    f.resize(bytes, 0);
+    return f;
+}
+
+// A RIFF WAVE file from its chunks.
+std::string writeWave(const std::string& name, const std::vector<uint8_t>& chunks, const char* form = "WAVE")
+{
+    std::vector<uint8_t> file = {'R', 'I', 'F', 'F'};
+    putLe32(file, static_cast<uint32_t>(chunks.size() + 4));
+    file.insert(file.end(), form, form + 4);
+    file.insert(file.end(), chunks.begin(), chunks.end());
+    const std::string path = testsig::tempPath(name);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+TEST(Wavefile, WriterLayoutAndOddDataPadding)
+{
+    const std::string path = testsig::tempPath("odd.wav");
+    const OrvaneWaveFormat format = pcmFormat(2, 44100);
+    void* out = initWavefileOut(path.c_str(), &format);
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(std::memcmp(getFormatWavefileOut(out), &format, sizeof format), 0);
+    std::vector<uint8_t> data(1001);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i * 7);
+    EXPECT_EQ(writeWavefileOut(out, data.data(), 1000), 1000);
+    EXPECT_EQ(writeWavefileOut(out, data.data() + 1000, 1), 1);
+    EXPECT_EQ(flushWavefileOut(out), 1);
+    EXPECT_EQ(termWavefileOut(out), 1001u);
+
+    const std::vector<uint8_t> file = testsig::readFile(path);
+    ASSERT_EQ(file.size(), 1048u);
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "RIFF");
+    EXPECT_EQ(le32(file, 4), 1040u);
+    EXPECT_EQ(std::string(file.begin() + 8, file.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(le32(file, 16), 18u);
+    EXPECT_EQ(std::memcmp(file.data() + 20, &format, 18), 0);
+    EXPECT_EQ(std::string(file.begin() + 38, file.begin() + 42), "data");
+    EXPECT_EQ(le32(file, 42), 1001u);
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), file.begin() + 46));
+    EXPECT_EQ(file[1047], 0);
+}
+
+TEST(Wavefile, RoundTripSeekAndReadPastTheEnd)
+{
+    const std::string path = testsig::tempPath("tone.wav");
+    const OrvaneWaveFormat format = pcmFormat(2, 44100);
+    // One second of stereo: 176400 data bytes, written in uneven pieces, one larger than the I/O buffer.
+    const std::vector<int16_t> tone = testsig::sinePcm16(440.0, 44100.0, 44100, 2);
+    void* out = initWavefileOut(path.c_str(), &format);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(tone.data());
+    size_t done = 0;
+    for (size_t piece : {13u, 4096u, 140000u, 1u}) {
+        ASSERT_EQ(writeWavefileOut(out, bytes + done, static_cast<int32_t>(piece)), static_cast<int32_t>(piece));
+        done += piece;
+    }
+    ASSERT_EQ(writeWavefileOut(out, bytes + done, static_cast<int32_t>(176400 - done)), static_cast<int32_t>(176400 - done));
+    EXPECT_EQ(termWavefileOut(out), 176400u);
+
+    void* in = initWavefileIn(path.c_str(), 1000);
+    ASSERT_NE(in, nullptr);
+    OrvaneWavefileHeader* h = getHeaderWavefileIn(in);
+    EXPECT_EQ(+h->dataBytes, 176400u);
+    EXPECT_EQ(+h->lastReadBytes, 0);
+    EXPECT_FLOAT_EQ(+h->durationSeconds, 1.0f);
+    EXPECT_EQ(+getFormatWavefileIn(in)->nChannels, 2);
+    EXPECT_EQ(+getFormatWavefileIn(in)->cbSize, 0);
+
+    std::vector<int16_t> back(tone.size());
+    EXPECT_EQ(readWavefileIn(in, back.data(), 44100), 176400);
+    EXPECT_EQ(back, tone);
+    EXPECT_EQ(+h->buffer, back.data());
+    EXPECT_EQ(readWavefileIn(in, nullptr, 10), 0);  // end of file
+    EXPECT_EQ(+h->lastReadBytes, 0);
+
+    EXPECT_EQ(seekWavefileIn(in, 0, 0), 46);
+    EXPECT_EQ(timeSeekWavefileIn(in, 0.5f, 0), 46 + 88200);
+    EXPECT_EQ(timeSeekWavefileIn(in, 0.25f, 1), 46 + 88200 + 44100);
+    EXPECT_EQ(seekWavefileIn(in, -1000000, 1), -1);
+    EXPECT_EQ(timeSeekWavefileIn(in, std::nanf(""), 0), 0);
+
+    // The own buffer: reads with a null destination are clamped to its size.
+    seekWavefileIn(in, 0, 0);
+    EXPECT_EQ(readWavefileIn(in, nullptr, 5000), 4000);
+    EXPECT_EQ(std::memcmp(h->buffer, tone.data(), 4000), 0);
+    void* bigger = bufSizeExtendWavefileIn(in, 2000);
+    ASSERT_NE(bigger, nullptr);
+    EXPECT_EQ(+h->buffer, bigger);
+    EXPECT_EQ(readWavefileIn(in, nullptr, 2000), 8000);
+    EXPECT_EQ(bufSizeExtendWavefileIn(in, 0xFFFFFFFFu), nullptr);
+    termWavefileIn(in);
+}
+
+TEST(Wavefile, ReaderSkipsOtherChunksAndTakesShortFormats)
+{
+    std::vector<uint8_t> chunks;
+    putChunk(chunks, "fmt ", fmtBody(1, 8000, 2));
+    putChunk(chunks, "LIST", std::vector<uint8_t>(17, 'x'));  // odd size: padded
+    putChunk(chunks, "data", {1, 2, 3, 4});
+    void* in = initWavefileIn(writeWave("list.wav", chunks).c_str(), 4);
+    ASSERT_NE(in, nullptr);
+    EXPECT_EQ(+getFormatWavefileIn(in)->cbSize, 0);
+    EXPECT_EQ(+getHeaderWavefileIn(in)->dataBytes, 4u);
+    int16_t s[2];
+    EXPECT_EQ(readWavefileIn(in, s, 2), 4);
+    EXPECT_EQ(s[0], 0x0201);
+    termWavefileIn(in);
+
+    // A longer "fmt " chunk keeps cbSize and skips its extra bytes.
+    chunks.clear();
+    std::vector<uint8_t> ext = fmtBody(2, 44100, 4, 40);
+    ext[16] = 22;
+    putChunk(chunks, "fmt ", ext);
+    putChunk(chunks, "data", {0, 0, 0, 0});
+    in = initWavefileIn(writeWave("ext.wav", chunks).c_str(), 4);
+    ASSERT_NE(in, nullptr);
+    EXPECT_EQ(+getFormatWavefileIn(in)->cbSize, 22);
+    termWavefileIn(in);
+}
+
+TEST(Wavefile, BrokenFilesAreRefused)
+{
+    const std::vector<uint8_t> data = {0, 0, 0, 0};
+    auto refuse = [](const std::string& path, uint32_t frames = 16) {
+        void* in = initWavefileIn(path.c_str(), frames);
+        EXPECT_EQ(in, nullptr) << path;
+        termWavefileIn(in);
+    };
+    auto with = [&](const std::vector<uint8_t>& fmt, const char* name) {
+        std::vector<uint8_t> chunks;
+        putChunk(chunks, "fmt ", fmt);
+        putChunk(chunks, "data", data);
+        return writeWave(name, chunks);
+    };
+    refuse(with(fmtBody(0, 44100, 0), "nochannels.wav"));
+    refuse(with(fmtBody(2, 0, 4), "norate.wav"));
+    refuse(with(fmtBody(2, 44100, 3), "badalign.wav"));
+    refuse(with(fmtBody(2, 44100, 4, 12), "shortfmt.wav"));
+    refuse(with(fmtBody(2, 44100, 4), "hugebuffer.wav"), 0x7FFFFFFFu);
+
+    std::vector<uint8_t> chunks;
+    putChunk(chunks, "fmt ", fmtBody(2, 44100, 4));
+    refuse(writeWave("nodata.wav", chunks));
+    refuse(writeWave("avi.wav", chunks, "AVI "));
+
+    // A "fmt " chunk that claims more bytes than the file holds.
+    chunks.clear();
+    chunks.insert(chunks.end(), {'f', 'm', 't', ' '});
+    putLe32(chunks, 0xFFFFFFF0u);
+    const std::vector<uint8_t> body = fmtBody(2, 44100, 4);
+    chunks.insert(chunks.end(), body.begin(), body.end());
+    refuse(writeWave("hugefmt.wav", chunks));
+
+    refuse(testsig::tempPath("does-not-exist.wav"));
+    refuse(writeWave("empty.wav", {}));
+}
+
+TEST(Wavefile, NullHandlesAndBadArgumentsGiveTheFailureValue)
+{
+    EXPECT_EQ(initWavefileIn(nullptr, 16), nullptr);
+    EXPECT_EQ(readWavefileIn(nullptr, nullptr, 16), 0);
+    EXPECT_EQ(seekWavefileIn(nullptr, 0, 0), 0);
+    EXPECT_EQ(timeSeekWavefileIn(nullptr, 0.5f, 0), 0);
+    EXPECT_EQ(getHeaderWavefileIn(nullptr), nullptr);
+    EXPECT_EQ(getFormatWavefileIn(nullptr), nullptr);
+    EXPECT_EQ(bufSizeExtendWavefileIn(nullptr, 16), nullptr);
+    termWavefileIn(nullptr);
+    const OrvaneWaveFormat format = pcmFormat(1, 8000);
+    EXPECT_EQ(initWavefileOut(nullptr, &format), nullptr);
+    EXPECT_EQ(initWavefileOut(testsig::tempPath("nofmt.wav").c_str(), nullptr), nullptr);
+    EXPECT_EQ(initWavefileOut("/nonexistent-dir/x.wav", &format), nullptr);
+    EXPECT_EQ(writeWavefileOut(nullptr, "ab", 2), 0);
+    EXPECT_EQ(flushWavefileOut(nullptr), 0);
+    EXPECT_EQ(getFormatWavefileOut(nullptr), nullptr);
+    EXPECT_EQ(termWavefileOut(nullptr), 0u);
+
+    void* out = initWavefileOut(testsig::tempPath("args.wav").c_str(), &format);
+    EXPECT_EQ(writeWavefileOut(out, nullptr, 4), 0);
+    EXPECT_EQ(writeWavefileOut(out, "ab", -2), 0);
+    EXPECT_EQ(writeWavefileOut(out, "ab", 0), 0);
+    EXPECT_EQ(termWavefileOut(out), 0u);
+}
+
+}  // namespace
