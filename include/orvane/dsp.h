@@ -133,6 +133,27 @@ DSP_API uint32_t termWavefileOut(void* handle);
 
 /* ---- Graphic equaliser --------------------------------------------------------------------- */
 
+/* One band: centre frequency in Hz, gain in dB, radius of the zero pair, radius of the pole pair (below 1 for a stable band). */
+typedef struct GraphicEQBandParams {
+    float frequency;
+    float gain;
+    float zeroRadius;
+    float poleRadius;
+} GraphicEQBandParams;
+
+/* Parallel two-pole bands summed and scaled by masterGain (dB); bands copied, 1..1024 of them; frames 1..4194304, channels 1 or 2, rate > 0; null otherwise (null bands too). */
+DSP_API void* initGraphicEQ(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t bandCount, const GraphicEQBandParams* bands, float masterGain);
+/* Equalises bytes of PCM from in to out (may be the same; a trailing partial frame is ignored); 1, or 0 for a wrong handle, a null buffer or more bytes than sized. */
+DSP_API int32_t doGraphicEQ(void* handle, const int16_t* in, int16_t* out, uint32_t bytes);
+/* Sets one band's gain in dB (filter state kept): 1; 0 for a wrong handle or band >= count. */
+DSP_API int32_t setGraphicEQGain(void* handle, uint32_t band, float gain);
+/* Sets the master gain in dB: 1; 0 for a wrong handle. */
+DSP_API int32_t setGraphicEQMasterGain(void* handle, float masterGain);
+/* Re-tunes one band (Hz, zero and pole radii), keeping its gain and state: 1; 0 for a wrong handle or band >= count. */
+DSP_API int32_t remakeGraphicEQBand(void* handle, uint32_t band, float frequency, float zeroRadius, float poleRadius);
+/* Destroys the equaliser: 1; 0 for a wrong or null handle. */
+DSP_API int32_t termGraphicEQ(void* handle);
+
 /* ---- Shelving equaliser -------------------------------------------------------------------- */
 
 /* ---- IIR filter ---------------------------------------------------------------------------- */

@@ -1,0 +1,66 @@
+#include "orvane/dsp.h"
+
+#include <new>
+
+#include "dsp/exports/export_support.h"
+#include "dsp/exports/init_checks.h"
+#include "dsp/filters/graphic_eq.h"
+
+extern "C" {
+
+void* initGraphicEQ(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t bandCount,
+                    const GraphicEQBandParams* bands, float masterGain)
+{
+    if (!effectFormatUsable(frames, channels, sampleRate) || bands == nullptr || bandCount == 0 ||
+        bandCount > GraphicEQ::kMaxBands)
+        return nullptr;
+    GraphicEQ* eq = nullptr;
+    try {
+        eq = new GraphicEQ(bandCount, bands, masterGain);
+        eq->allocBuffers(frames, channels, sampleRate);
+    } catch (...) {
+        delete eq;
+        return nullptr;
+    }
+    if (!baseBuffersAllocated(*eq)) {
+        delete eq;
+        return nullptr;
+    }
+    return eq;
+}
+
+int32_t doGraphicEQ(void* handle, const int16_t* in, int16_t* out, uint32_t bytes)
+{
+    auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
+    if (eq == nullptr || (bytes > 0 && (in == nullptr || out == nullptr)))
+        return 0;
+    return eq->runSameRatePcm16(in, out, bytes) ? 1 : 0;
+}
+
+int32_t setGraphicEQGain(void* handle, uint32_t band, float gain)
+{
+    auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
+    return eq != nullptr && eq->setGain(band, gain) ? 1 : 0;
+}
+
+int32_t setGraphicEQMasterGain(void* handle, float masterGain)
+{
+    auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
+    if (eq == nullptr)
+        return 0;
+    eq->setMasterGain(masterGain);
+    return 1;
+}
+
+int32_t remakeGraphicEQBand(void* handle, uint32_t band, float frequency, float zeroRadius, float poleRadius)
+{
+    auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
+    return eq != nullptr && eq->remakeBand(band, frequency, zeroRadius, poleRadius) ? 1 : 0;
+}
+
+int32_t termGraphicEQ(void* handle)
+{
+    return terminateEffect<GraphicEQ>(handle, EffectType::GraphicEq);
+}
+
+}  // extern "C"
