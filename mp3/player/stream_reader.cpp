@@ -1,0 +1,167 @@
+#include "mp3/player/stream_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+uint32_t bigEndian32(const uint8_t* b)
+{
+    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+}
+
+// Layer, bitrate index and sampling frequency that no frame buffer or table can serve.
+bool fieldsUsable(const uint8_t b[4])
+{
+    const uint32_t layerBits = (b[1] >> 1) & 3;
+    const uint32_t bitrateIndex = b[2] >> 4;
+    const uint32_t rateIndex = (b[2] >> 2) & 3;
+    return layerBits != 0 && bitrateIndex != 0 && bitrateIndex != 15 && rateIndex != 3;
+}
+
+}  // namespace
+
+StreamReader::StreamReader(const char* path, uint32_t startOffset) : startOffset_(startOffset)
+{
+    if (path == nullptr || !file_.open(path, platform::File::Mode::Read))
+        return;
+    if (file_.seek(startOffset_, platform::File::Origin::Begin) < 0)
+        return;
+    uint8_t look[kTagLookBytes] = {};
+    const int64_t got = file_.read(look, kTagLookBytes);
+    const uint32_t count = got > 0 ? uint32_t(got) : 0;
+    if (count >= 4)
+        firstHeaderBytes_ = bigEndian32(look);
+    file_.seek(startOffset_, platform::File::Origin::Begin);
+    vbrTagPresent_ = parseVbrTag(look, count, vbr_);
+}
+
+bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
+{
+    uint32_t copied = 0;
+    while (copied < k) {
+        if (bytesLeft_ > filled_) {
+            // Bytes were given back from before what the buffer holds: read them again.
+            if (file_.seek(-int64_t(bytesLeft_), platform::File::Origin::Current) < 0)
+                return false;
+            bytesLeft_ = 0;
+            filled_ = 0;
+        }
+        if (bytesLeft_ == 0) {
+            const int64_t got = file_.read(readBuffer_, kReadBufferBytes);
+            if (got <= 0)
+                return false;
+            if (got < int64_t(kReadBufferBytes))
+                std::memmove(readBuffer_ + kReadBufferBytes - got, readBuffer_, size_t(got));
+            bytesLeft_ = filled_ = uint32_t(got);
+        }
+        const uint32_t n = std::min(k - copied, bytesLeft_);
+        std::memcpy(dst + copied, readBuffer_ + kReadBufferBytes - bytesLeft_, n);
+        bytesLeft_ -= n;
+        copied += n;
+    }
+    return true;
+}
+
+bool StreamReader::headerAcceptable(const uint8_t b[4], bool synced) const
+{
+    if (!synced) {
+        if (b[0] != 0xFF || (b[1] & 0xF0) != 0xF0)
+            return false;
+    } else {
+        const uint32_t h = bigEndian32(b);
+        if ((h & 0xFFF80C00u) != syncPattern_ || (b[3] >= 0xC0) != singleChannelPattern_)
+            return false;
+    }
+    return fieldsUsable(b);
+}
+
+bool StreamReader::findHeader(bool synced, uint32_t& header)
+{
+    uint8_t b[4];
+    for (;;) {
+        if (!bufferedRead(b, 4))
+            return false;
+        if (headerAcceptable(b, synced))
+            break;
+        bytesLeft_ += 3;  // move on by one byte
+    }
+    header = bigEndian32(b);
+    ++frameIndex_;
+    highestFrameIndex_ = std::max(highestFrameIndex_, frameIndex_);
+    return true;
+}
+
+void StreamReader::setSyncPattern(uint32_t header)
+{
+    singleChannelPattern_ = ((header >> 6) & 3) == 3;
+    syncPattern_ = header & 0xFFF80C00u;
+}
+
+bool StreamReader::readBody(uint32_t n)
+{
+    bitPosition_ = 0;
+    wordIndex_ = 0;
+    bodySize_ = 0;
+    if (n > kFrameBufferBytes)
+        return false;
+    // Bytes the body does not cover read as zero, so a decoder reading too far sees silence
+    // rather than the previous frame.
+    std::memset(frameBuffer_, 0, sizeof frameBuffer_);
+    auto* bytes = reinterpret_cast<uint8_t*>(frameBuffer_);
+    const bool complete = bufferedRead(bytes, n);
+    bodySize_ = n;
+    for (uint32_t w = 0; w < (n + 3) / 4; ++w)
+        frameBuffer_[w] = bigEndian32(bytes + 4 * w);
+    return complete;
+}
+
+uint32_t StreamReader::getBits(uint32_t n)
+{
+    if (n == 0 || n > 32)
+        return 0;
+    const uint64_t hi = wordIndex_ < kFrameBufferWords ? frameBuffer_[wordIndex_] : 0;
+    const uint64_t lo = wordIndex_ + 1 < kFrameBufferWords ? frameBuffer_[wordIndex_ + 1] : 0;
+    const uint64_t both = hi << 32 | lo;
+    const uint64_t mask = (uint64_t(1) << n) - 1;
+    const uint32_t value = uint32_t((both >> (64 - bitPosition_ - n)) & mask);
+    bitPosition_ += n;
+    if (bitPosition_ >= 32) {
+        bitPosition_ -= 32;
+        if (wordIndex_ <= kFrameBufferWords)
+            ++wordIndex_;
+    }
+    return value;
+}
+
+bool StreamReader::positionAt(int64_t offset, int32_t nextFrame)
+{
+    const int64_t size = file_.size();
+    const int64_t target = int64_t(startOffset_) + offset;
+    if (offset < 0 || size < 0 || target > size)
+        return false;
+    if (file_.seek(target, platform::File::Origin::Begin) < 0)
+        return false;
+    bytesLeft_ = 0;
+    filled_ = 0;
+    frameIndex_ = nextFrame - 1;
+    return true;
+}
+
+bool StreamReader::scanForWord(int64_t from, int64_t to, uint32_t mask, uint32_t value, int32_t nextFrame,
+                               int64_t& found)
+{
+    if (!positionAt(from, nextFrame))
+        return false;
+    uint8_t b[4];
+    for (int64_t d = from; d <= to; ++d) {
+        if (!bufferedRead(b, 4))
+            return false;
+        if ((bigEndian32(b) & mask) == value) {
+            found = d;
+            return positionAt(d, nextFrame);
+        }
+        bytesLeft_ += 3;
+    }
+    return false;
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+
+#include "mp3/player/vbr_tag.h"
+#include "platform/platform.h"
+
+// The file side of the decoder: buffered reads, the header scan, the frame buffer that holds the
+// current body word-swapped for bit extraction, and the frame counter seeks are built on.
+class StreamReader {
+public:
+    static constexpr uint32_t kReadBufferBytes = 65536;
+    static constexpr uint32_t kFrameBufferWords = 433;
+    static constexpr uint32_t kFrameBufferBytes = kFrameBufferWords * 4;
+    // Bytes at the start offset kept for the VBR tag parse.
+    static constexpr uint32_t kTagLookBytes = 156;
+
+    StreamReader(const char* path, uint32_t startOffset);
+    StreamReader(const StreamReader&) = delete;
+    StreamReader& operator=(const StreamReader&) = delete;
+
+    void close() { file_.close(); }
+    bool isOpen() const { return file_.isOpen(); }
+    // Size of the file in bytes, or -1 when it is not open.
+    int64_t fileSize() const { return file_.size(); }
+    uint32_t startOffset() const { return startOffset_; }
+
+    // Scans for the next header. Unsynced: any 12-bit sync word; synced: the fields of the
+    // first header must repeat. Candidates with reserved layer, free-format or forbidden
+    // bitrate, or reserved sampling frequency are passed over. False at the end of the stream.
+    bool findHeader(bool synced, uint32_t& header);
+    // Takes the sync, version and sampling-frequency bits and the single-channel flag of header.
+    void setSyncPattern(uint32_t header);
+    // Reads n body bytes into the frame buffer (at most its size); false when they did not all come.
+    bool readBody(uint32_t n);
+    // Next n bits (1..32) of the body, most significant first. Reads past the frame buffer give 0.
+    uint32_t getBits(uint32_t n);
+    // Bits taken from the current body so far.
+    uint32_t bitsRead() const { return wordIndex_ * 32 + bitPosition_; }
+
+    // Moves the file to startOffset + offset, discards the buffer, and makes nextFrame the index
+    // of the frame read next. False (nothing moved) when the target is outside the file.
+    bool positionAt(int64_t offset, int32_t nextFrame);
+    // Looks at every byte position from startOffset + from up to startOffset + to for four bytes
+    // that read as value in the bits of mask (big-endian). On a hit the reader is positioned
+    // there as for positionAt and the offset is returned in found; false when none is found.
+    bool scanForWord(int64_t from, int64_t to, uint32_t mask, uint32_t value, int32_t nextFrame,
+                     int64_t& found);
+
+    int32_t frameIndex() const { return frameIndex_; }
+    int32_t highestFrameIndex() const { return highestFrameIndex_; }
+    const uint32_t* frameBuffer() const { return frameBuffer_; }
+    uint32_t bodySize() const { return bodySize_; }
+    const VbrInfo& vbrInfo() const { return vbr_; }
+    bool vbrTagPresent() const { return vbrTagPresent_; }
+    // The four bytes at the start offset as a big-endian value (0 when the file is shorter).
+    uint32_t firstHeaderBytes() const { return firstHeaderBytes_; }
+
+private:
+    bool bufferedRead(uint8_t* dst, uint32_t k);
+    bool headerAcceptable(const uint8_t b[4], bool synced) const;
+
+    platform::File file_;
+    uint32_t frameBuffer_[kFrameBufferWords] = {};
+    uint8_t readBuffer_[kReadBufferBytes];
+    // Unread bytes: always the last bytesLeft_ bytes of the buffer. It may exceed filled_ after
+    // bytes are given back across a refill; the next read then re-reads them from the file.
+    uint32_t bytesLeft_ = 0;
+    // Bytes at the end of the buffer that hold file data (less than the buffer at the file's end).
+    uint32_t filled_ = 0;
+    uint32_t startOffset_ = 0;
+    uint32_t bitPosition_ = 0;
+    uint32_t wordIndex_ = 0;
+    uint32_t syncPattern_ = 0;
+    bool singleChannelPattern_ = false;
+    int32_t frameIndex_ = -1;
+    int32_t highestFrameIndex_ = -1;
+    VbrInfo vbr_;
+    uint32_t firstHeaderBytes_ = 0;
+    uint32_t bodySize_ = 0;
+    bool vbrTagPresent_ = false;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+// Contents of a "Xing" VBR information tag carried in the first frame of a stream.
+struct VbrInfo {
+    static constexpr uint32_t kFramesFlag = 1;
+    static constexpr uint32_t kBytesFlag = 2;
+    static constexpr uint32_t kTocFlag = 4;
+    static constexpr uint32_t kQualityFlag = 8;
+
+    int32_t version = 0;     // 1 MPEG-1, 0 MPEG-2
+    int32_t sampleRate = 0;  // Hz
+    int32_t flags = 0;
+    int32_t frames = 0;
+    int32_t bytes = 0;
+    int32_t quality = -1;
+    // Byte position of each percent of the stream in 1/256 of the stream's bytes; a linear
+    // table when the tag carries none.
+    uint8_t toc[100] = {};
+};
+
+// Parses the tag from the first `count` bytes of a stream. Returns true only for a tag that can
+// be used: "Xing" at the place the first header implies, every announced field inside the bytes
+// given, and a positive frame and byte count.
+bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info);
