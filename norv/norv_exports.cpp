@@ -1,0 +1,29 @@
+#include "norv/conversion_output.h"
+#include "orvane/norv.h"
+
+extern "C" {
+
+int32_t NORVSetSampleRate(int32_t rate) { return ConversionOutput::instance().setRate(rate) ? 1 : 0; }
+
+int32_t NORVSetOutputFile(const char* path)
+{
+    try {
+        return ConversionOutput::instance().setPath(path) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int32_t shortMono(const int16_t* pcm, int32_t samples, int32_t)
+{
+    return ConversionOutput::instance().write(pcm, samples, 1) ? samples : 0;
+}
+
+int32_t shortStereo(const int16_t* pcm, int32_t pairs, int32_t)
+{
+    return ConversionOutput::instance().write(pcm, pairs, 2) ? pairs : 0;
+}
+
+uint32_t NORVClose(void) { return ConversionOutput::instance().close(); }
+
+}  // extern "C"
