@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+
+// The Layer III bit reservoir: main data of the current frame and of the frames before it, read
+// most significant bit first. Reads past the stored data return zero bits and never touch memory
+// beyond the buffer.
+namespace layer3 {
+
+class BitReservoir {
+public:
+    // Largest main data of one frame accepted (a 320 kbit/s frame at 32 kHz holds 1440 bytes).
+    static constexpr int kMaxFrameBytes = 4096;
+    // Bytes kept from earlier frames: main_data_begin has at most 9 bits.
+    static constexpr int kHistoryBytes = 512;
+
+    BitReservoir() { reset(); }
+    void reset();
+
+    // Stores the frame's main data and moves the read position to main_data_begin bytes before
+    // it. Returns false when that reaches back before the data held or into data an earlier
+    // frame already consumed (start of stream, after a seek, corrupt begin), or when size is
+    // negative or above kMaxFrameBytes: the frame then yields no output.
+    bool appendFrame(const uint8_t* mainData, int size, int mainDataBegin);
+
+    // Marks the end of the frame's reading: the next frame may not begin before this byte.
+    void finishFrame() { consumedBytes_ = (bitPos_ + 7) >> 3; }
+
+    uint32_t read(int n) {  // n = 0..32
+        const uint32_t v = n ? peek32() >> (32 - n) : 0;
+        bitPos_ += n;
+        return v;
+    }
+    uint32_t readBit() {
+        const uint32_t v = peek32() >> 31;
+        ++bitPos_;
+        return v;
+    }
+    // The next 32 bits, zeros past the stored data.
+    uint32_t peek32() const {
+        const int byte = bitPos_ >> 3;
+        if (bitPos_ < 0 || byte >= stored_) return 0;
+        const uint8_t* p = buffer_ + byte;  // padding after stored_ is zero
+        const uint64_t w = (uint64_t(p[0]) << 32) | (uint64_t(p[1]) << 24) | (uint64_t(p[2]) << 16) |
+                           (uint64_t(p[3]) << 8) | uint64_t(p[4]);
+        return static_cast<uint32_t>(w >> (8 - (bitPos_ & 7)));
+    }
+    int position() const { return bitPos_; }
+    void setPosition(int bit) { bitPos_ = bit; }
+    void skip(int bits) { bitPos_ += bits; }
+    // Bit position just past the stored data.
+    int endBit() const { return stored_ * 8; }
+
+private:
+    static constexpr int kPadding = 8;
+    uint8_t buffer_[kHistoryBytes + kMaxFrameBytes + kPadding];
+    int stored_ = 0;
+    int consumedBytes_ = 0;
+    int bitPos_ = 0;
+};
+
+}  // namespace layer3
