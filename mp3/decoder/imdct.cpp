@@ -106,14 +106,14 @@ void hybridTransform(Path path, const float x[kGranuleLines], int blockType, boo
     if (activeSubbands < 0) activeSubbands = 0;
     if (activeSubbands > kSubbands) activeSubbands = kSubbands;
     int sb = 0;
+    if (mixed) {
+        // The first group holds two block kinds: the long subbands 0 and 1, then blockType's.
+        for (; sb < 4 && sb < activeSubbands; ++sb) subbandScalar(x + 18 * sb, sb < 2 ? 0 : blockType, sb, overlap, out, w);
+    }
     if (path != Path::Plain && blockType != 2) {
-        // Vector groups of four subbands; a mixed block's first group holds two block kinds.
-        for (; sb + 4 <= activeSubbands && !(mixed && sb == 0); sb += 4) longVector(x, blockType, sb, overlap, out, w);
+        for (; sb + 4 <= activeSubbands; sb += 4) longVector(x, blockType, sb, overlap, out, w);
     }
-    for (; sb < activeSubbands; ++sb) {
-        const int type = (mixed && sb < 2) ? 0 : blockType;
-        subbandScalar(x + 18 * sb, type, sb, overlap, out, w);
-    }
+    for (; sb < activeSubbands; ++sb) subbandScalar(x + 18 * sb, blockType, sb, overlap, out, w);
     for (; sb < kSubbands; ++sb) {
         for (int s = 0; s < kSlots; ++s) {
             out[s][sb] = overlap[s][sb];

@@ -13,8 +13,8 @@ constexpr int kSlots = 18;
 // Output and overlap memory are slot-major ([time slot][subband]), the order synthesis takes.
 using SlotBlock = float[kSlots][kSubbands];
 
-// Transforms subbands 0..31 of x (18 lines each): subbands 0 and 1 of a mixed block use the
-// normal long window, the rest blockType's window. Subbands from activeSubbands up must be zero
+// Transforms subbands 0..31 of x (18 lines each): subbands 0 and 1 of a mixed block (any block
+// type with the mixed flag) use the normal long window, the rest blockType's window. Subbands from activeSubbands up must be zero
 // in x; they only release their overlap. The new overlap replaces the old.
 void hybridTransform(Path path, const float x[kGranuleLines], int blockType, bool mixed, int activeSubbands,
                      SlotBlock& overlap, SlotBlock& out);

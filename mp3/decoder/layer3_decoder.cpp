@@ -89,7 +89,8 @@ void Layer3Decoder::decodeGranule(const FrameFormat& format, int gr, int firstCh
             reduceAliases(xr_[ch], std::min(active, 31));
             active = std::min(active + 1, kSubbands);
         }
-        hybridTransform(path_, lines, g.shortBlocks() ? 2 : g.blockType, g.shortBlocks() && g.mixedBlock, active,
+        if (g.windowSwitching && g.mixedBlock) active = std::max(active, 2);
+        hybridTransform(path_, lines, g.shortBlocks() ? 2 : g.blockType, g.windowSwitching && g.mixedBlock, active,
                         overlap_[ch], out_);
         invertFrequencies(out_);
         sink.granule(ch, out_);

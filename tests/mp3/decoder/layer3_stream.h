@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "mp3/decoder/layer3_decoder.h"
+#include "mp3/decoder/synthesis_filter.h"
+#include "mp3/player/player_settings.h"
+
+// Test-side driver: splits a Layer III file into frames, decodes them with Layer3Decoder and the
+// synthesis filters, and collects interleaved float PCM in 16-bit scale.
+namespace l3test {
+
+struct Header {
+    bool ok = false;
+    bool mpeg1 = true;
+    bool crc = false;
+    int bitrateKbps = 0;
+    int rate = 0;
+    int frameBytes = 0;
+    layer3::FrameFormat format;
+};
+
+inline Header parseHeader(const uint8_t* p, size_t avail) {
+    static const int kRates[2][3] = {{22050, 24000, 16000}, {44100, 48000, 32000}};
+    static const int kBitrates[2][15] = {{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+                                         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}};
+    Header h;
+    if (avail < 4 || p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return h;
+    const int version = (p[1] >> 3) & 3;
+    const int layer = (p[1] >> 1) & 3;
+    const int bitrateIndex = p[2] >> 4;
+    const int freq = (p[2] >> 2) & 3;
+    if ((version != 3 && version != 2) || layer != 1 || bitrateIndex == 0 || bitrateIndex == 15 || freq == 3) return h;
+    h.mpeg1 = version == 3;
+    h.crc = (p[1] & 1) == 0;
+    h.bitrateKbps = kBitrates[h.mpeg1][bitrateIndex];
+    h.rate = kRates[h.mpeg1][freq];
+    const int padding = (p[2] >> 1) & 1;
+    h.frameBytes = (h.mpeg1 ? 144000 : 72000) * h.bitrateKbps / h.rate + padding;
+    h.format.mpeg1 = h.mpeg1;
+    h.format.frequencyIndex = freq;
+    h.format.mode = p[3] >> 6;
+    h.format.modeExtension = (p[3] >> 4) & 3;
+    h.ok = true;
+    return h;
+}
+
+struct Decoded {
+    int channels = 0;
+    int rate = 0;
+    int frames = 0;
+    int skipped = 0;
+    std::vector<float> pcm;  // interleaved, 16-bit scale
+};
+
+class SynthSink : public layer3::GranuleSink {
+public:
+    SynthSink(int channels, std::vector<float>& pcm) : channels_(channels), pcm_(pcm) {
+        for (int ch = 0; ch < channels; ++ch) filters_[ch] = new SynthesisFilter(ch, 32768.0f);
+    }
+    ~SynthSink() override {
+        for (auto* f : filters_) delete f;
+    }
+    void startGranule() {
+        base_ = pcm_.size();
+        pcm_.resize(base_ + static_cast<size_t>(576 * channels_));
+    }
+    void granule(int channel, const layer3::SlotBlock& samples) override {
+        for (int s = 0; s < layer3::kSlots; ++s) {
+            std::memcpy(filters_[channel]->samples(), samples[s], sizeof(float) * 32);
+            filters_[channel]->run(pcm_.data() + base_ + static_cast<size_t>(s * 32 * channels_ + channel),
+                                   static_cast<uint32_t>(channels_));
+        }
+    }
+
+private:
+    int channels_;
+    std::vector<float>& pcm_;
+    size_t base_ = 0;
+    SynthesisFilter* filters_[2] = {nullptr, nullptr};
+};
+
+// Granule-splitting sink: the decoder hands all channels of one granule before the next granule.
+class GranuleSplitter : public layer3::GranuleSink {
+public:
+    GranuleSplitter(SynthSink& sink, int lastChannel) : sink_(sink), last_(lastChannel) {}
+    void granule(int channel, const layer3::SlotBlock& samples) override {
+        if (channel == first_) sink_.startGranule();
+        sink_.granule(channel, samples);
+        (void)last_;
+    }
+    int first_ = 0;
+
+private:
+    SynthSink& sink_;
+    int last_;
+};
+
+inline layer3::Path pathOf(player::SimdPath p) {
+    return p == player::SimdPath::Plain ? layer3::Path::Plain
+           : p == player::SimdPath::Sse ? layer3::Path::Sse
+                                        : layer3::Path::ThreeDNow;
+}
+
+// Decodes every frame with the first frame's channel count; stops at a frame with another count.
+inline Decoded decodeBytes(const std::vector<uint8_t>& file, layer3::Layer3Decoder& dec, const float* eq = nullptr) {
+    Decoded out;
+    dec.setPath(pathOf(player::activePath()));
+    dec.setEqualizer(eq);
+    size_t pos = 0;
+    SynthSink* synth = nullptr;
+    while (pos + 4 <= file.size()) {
+        const Header h = parseHeader(file.data() + pos, file.size() - pos);
+        if (!h.ok || h.frameBytes < 4 || pos + static_cast<size_t>(h.frameBytes) > file.size()) {
+            ++pos;  // resynchronise
+            continue;
+        }
+        if (synth == nullptr) {
+            out.channels = h.format.channels();
+            out.rate = h.rate;
+            synth = new SynthSink(out.channels, out.pcm);
+        }
+        if (h.format.channels() != out.channels) break;
+        const uint8_t* body = file.data() + pos + 4 + (h.crc ? 2 : 0);
+        const size_t bodyBytes = static_cast<size_t>(h.frameBytes) - 4 - (h.crc ? 2 : 0);
+        const size_t side = layer3::sideInfoBytes(h.format);
+        if (bodyBytes < side) break;
+        GranuleSplitter splitter(*synth, out.channels - 1);
+        const auto result = dec.decodeFrame(h.format, body, side, body + side, static_cast<int>(bodyBytes - side), 0,
+                                            out.channels - 1, splitter);
+        ++out.frames;
+        if (result != layer3::FrameResult::Decoded) ++out.skipped;
+        pos += static_cast<size_t>(h.frameBytes);
+    }
+    delete synth;
+    return out;
+}
+
+}  // namespace l3test
