@@ -1,0 +1,66 @@
+#include "mp3/decoder/stream_decoder.h"
+
+#include "mp3/decoder/layer12_frame.h"
+
+bool StreamDecoder::open(const char* path, uint32_t startOffset) {
+    reader_ = std::make_unique<StreamReader>(path, startOffset);
+    if (!reader_->isOpen() || !header_.readFrame(*reader_, &crc_)) return false;
+    if (reader_->vbrTagPresent() && !header_.readFrame(*reader_, &crc_)) return false;
+
+    channels_ = header_.mode() == FrameHeader::kSingleChannel ? 1 : 2;
+    sampleRate_ = header_.sampleRate();
+    layer_ = header_.layer();
+    for (int ch = 0; ch < channels_; ++ch) filters_[ch] = std::make_unique<SynthesisFilter>(ch, 32768.0f);
+
+    ObufferConfig config;
+    config.target = ObufferTarget::Sink;
+    config.layer = layer_;
+    config.lowSampling = header_.version() == 0;
+    config.sampleRate = sampleRate_;
+    config.bufferSize = 1;
+    config.sink = &StreamDecoder::collect;
+    config.sinkContext = this;
+    out_ = std::make_unique<Obuffer>(static_cast<uint32_t>(channels_), config);
+    haveFrame_ = !out_->failed();
+    return haveFrame_;
+}
+
+void StreamDecoder::collect(void* context, const float* samples, uint32_t count, uint32_t) {
+    auto* self = static_cast<StreamDecoder*>(context);
+    self->samplesOut_ += count;
+    if (self->keepPcm_) self->pcm_.insert(self->pcm_.end(), samples, samples + count);
+}
+
+// The one place where a frame goes to the decoder of its layer.
+void StreamDecoder::decodeCurrentFrame() {
+    switch (header_.layer()) {
+    case 1:
+    case 2: {
+        const Layer12Result r =
+            decodeLayer12Frame(*reader_, header_, crc_, filters_[0].get(), filters_[1].get(), *out_);
+        if (r == Layer12Result::Decoded)
+            ++framesDecoded_;
+        else
+            ++framesDropped_;
+        break;
+    }
+    default: ++framesDropped_; break;
+    }
+}
+
+bool StreamDecoder::decodeFrame() {
+    if (!haveFrame_) return false;
+    decodeCurrentFrame();
+    haveFrame_ = header_.readFrame(*reader_, &crc_);
+    return haveFrame_;
+}
+
+uint32_t StreamDecoder::decodeAll(uint32_t maxFrames) {
+    uint32_t n = 0;
+    while (haveFrame_ && n < maxFrames) {
+        decodeFrame();
+        ++n;
+    }
+    if (out_) out_->close();
+    return n;
+}

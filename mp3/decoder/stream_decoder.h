@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "mp3/decoder/synthesis_filter.h"
+#include "mp3/player/frame_header.h"
+#include "mp3/player/obuffer.h"
+#include "mp3/player/stream_reader.h"
+
+// Decodes an MPEG audio file with no audio device: frames in, interleaved float PCM in 16-bit
+// scale out (at the player's current volume; 32768 gives full scale). The same per-frame steps as
+// the playback loop, for tests, benchmarks and fuzzing.
+class StreamDecoder {
+public:
+    StreamDecoder() = default;
+    StreamDecoder(const StreamDecoder&) = delete;
+    StreamDecoder& operator=(const StreamDecoder&) = delete;
+
+    // Opens the file and reads its first frame, passing over a frame that carries a VBR tag.
+    // False when the file cannot be opened or holds no readable frame.
+    bool open(const char* path, uint32_t startOffset = 0);
+    // Decodes the frame held and reads the next; false once the stream has ended.
+    bool decodeFrame();
+    // Decodes up to maxFrames frames (all by default) and flushes the output; returns the frames handled.
+    uint32_t decodeAll(uint32_t maxFrames = UINT32_MAX);
+
+    int32_t channels() const { return channels_; }
+    int32_t sampleRate() const { return sampleRate_; }
+    int32_t layer() const { return layer_; }
+    const std::vector<float>& pcm() const { return pcm_; }
+    // Keeps the samples from here on only when true (the benchmark only counts them).
+    void keepPcm(bool keep) { keepPcm_ = keep; }
+    uint64_t samplesOut() const { return samplesOut_; }
+    uint32_t framesDecoded() const { return framesDecoded_; }
+    uint32_t framesDropped() const { return framesDropped_; }
+
+private:
+    static void collect(void* context, const float* samples, uint32_t count, uint32_t channels);
+    void decodeCurrentFrame();
+
+    std::unique_ptr<StreamReader> reader_;
+    FrameHeader header_;
+    Crc16* crc_ = nullptr;
+    std::unique_ptr<SynthesisFilter> filters_[2];
+    std::unique_ptr<Obuffer> out_;
+    std::vector<float> pcm_;
+    bool keepPcm_ = true;
+    bool haveFrame_ = false;
+    int32_t channels_ = 0;
+    int32_t sampleRate_ = 0;
+    int32_t layer_ = 0;
+    uint64_t samplesOut_ = 0;
+    uint32_t framesDecoded_ = 0;
+    uint32_t framesDropped_ = 0;
+};
