@@ -54,7 +54,7 @@ TEST(StreamDecoderRobustness, MissingEmptyAndTinyFilesDoNotOpen) {
     const std::string path = testsig::tempPath("tiny.mp2");
     for (const std::vector<uint8_t>& bytes : {std::vector<uint8_t>{}, std::vector<uint8_t>{0xFF, 0xFD, 0x00, 0x00, 0x00}}) {
         FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
         StreamDecoder dec;
         EXPECT_FALSE(dec.open(path.c_str()));
