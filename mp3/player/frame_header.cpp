@@ -14,8 +14,15 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
         *crc = nullptr;
     uint32_t h = 0;
     if (!synced_) {
-        if (!reader.findHeader(false, h))
-            return false;
+        // The first header is only believed when the next frame starts where it says (or the
+        // file ends there): garbage such as cover art in a leading tag often holds sync words.
+        for (;;) {
+            if (!reader.findHeader(false, h))
+                return false;
+            if (successorConfirms(reader, h))
+                break;
+            reader.rejectHeader();
+        }
         version_ = int32_t((h >> 19) & 1);
         sampleFrequencyIndex_ = int32_t((h >> 10) & 3);
         if (sampleFrequencyIndex_ == 3)
@@ -93,6 +100,22 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
         }
     }
     return true;
+}
+
+bool FrameHeader::successorConfirms(StreamReader& reader, uint32_t h)
+{
+    FrameHeader probe;
+    probe.version_ = int32_t((h >> 19) & 1);
+    probe.sampleFrequencyIndex_ = int32_t((h >> 10) & 3);
+    probe.layer_ = 4 - int32_t((h >> 17) & 3);
+    probe.bitrateIndex_ = int32_t((h >> 12) & 15);
+    const int32_t length = probe.frameLength(((h >> 9) & 1) != 0);
+    uint32_t next = 0;
+    if (!reader.peekAhead(uint32_t(length - 4), next))
+        return true;  // the file ends within or right after this frame
+    const uint32_t layerBits = (next >> 17) & 3;
+    const uint32_t bitrateIndex = (next >> 12) & 15;
+    return (next & 0xFFF80C00u) == (h & 0xFFF80C00u) && layerBits != 0 && bitrateIndex != 0 && bitrateIndex != 15;
 }
 
 int32_t FrameHeader::frameLength(bool withPadding) const
@@ -191,7 +214,7 @@ bool FrameHeader::seekPercent(StreamReader& reader, float percent, Crc16** crc)
     const double fb = i == 99 ? 256.0 : tag.toc[i + 1];
     const int64_t d = std::max<int64_t>(0, int64_t((fa + (p - i) * (fb - fa)) * (tag.bytes - 256.0) / 256.0));
     // Land on a header that matches the first one in everything but the bitrate.
-    const uint32_t mask = 0xFF0FFFFFu;
+    const uint32_t mask = 0xFFFF0FFFu;  // all but the bitrate index
     int64_t found = 0;
     if (!reader.scanForWord(d, tag.bytes, mask, reader.firstHeaderBytes() & mask, target, found))
         return false;

@@ -61,6 +61,7 @@ public:
 
 private:
     int32_t frameLength(bool withPadding) const;
+    static bool successorConfirms(StreamReader& reader, uint32_t header);
 
     int32_t layer_ = 0;
     int32_t protectionBit_ = 1;

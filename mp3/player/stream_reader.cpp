@@ -92,6 +92,32 @@ bool StreamReader::findHeader(bool synced, uint32_t& header)
     return true;
 }
 
+void StreamReader::rejectHeader()
+{
+    bytesLeft_ += 3;
+    --frameIndex_;
+    if (highestFrameIndex_ > frameIndex_ && frameIndex_ < 0)
+        highestFrameIndex_ = frameIndex_;
+}
+
+bool StreamReader::peekAhead(uint32_t ahead, uint32_t& word)
+{
+    uint8_t b[4];
+    if (bytesLeft_ <= filled_ && uint64_t(ahead) + 4 <= bytesLeft_) {
+        std::memcpy(b, readBuffer_ + kReadBufferBytes - bytesLeft_ + ahead, 4);
+    } else {
+        const int64_t here = file_.position();
+        if (here < 0 || file_.seek(here - int64_t(bytesLeft_) + ahead, platform::File::Origin::Begin) < 0)
+            return false;
+        const int64_t got = file_.read(b, 4);
+        file_.seek(here, platform::File::Origin::Begin);
+        if (got != 4)
+            return false;
+    }
+    word = bigEndian32(b);
+    return true;
+}
+
 void StreamReader::setSyncPattern(uint32_t header)
 {
     singleChannelPattern_ = ((header >> 6) & 3) == 3;

@@ -29,6 +29,11 @@ public:
     // first header must repeat. Candidates with reserved layer, free-format or forbidden
     // bitrate, or reserved sampling frequency are passed over. False at the end of the stream.
     bool findHeader(bool synced, uint32_t& header);
+    // Undoes the last findHeader: the scan resumes one byte after the rejected header.
+    void rejectHeader();
+    // Reads the four bytes `ahead` bytes past the current read position (big-endian) without
+    // consuming anything; false when the file ends before them.
+    bool peekAhead(uint32_t ahead, uint32_t& word);
     // Takes the sync, version and sampling-frequency bits and the single-channel flag of header.
     void setSyncPattern(uint32_t header);
     // Reads n body bytes into the frame buffer (at most its size); false when they did not all come.

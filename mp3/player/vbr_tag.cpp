@@ -20,7 +20,8 @@ bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info)
     const bool singleChannel = bytes[3] >= 0xC0;
     // The tag sits where the side information of the first frame ends.
     uint32_t pos = mpeg1 ? (singleChannel ? 21 : 36) : (singleChannel ? 13 : 21);
-    if (pos + 8 > count || std::memcmp(bytes + pos, "Xing", 4) != 0)
+    // "Info" is the same tag written into constant-bitrate streams.
+    if (pos + 8 > count || (std::memcmp(bytes + pos, "Xing", 4) != 0 && std::memcmp(bytes + pos, "Info", 4) != 0))
         return false;
 
     static constexpr int32_t kRates[4] = {44100, 48000, 32000, 99999};

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-// Contents of a "Xing" VBR information tag carried in the first frame of a stream.
+// Contents of a "Xing" (or "Info") VBR information tag carried in the first frame of a stream.
 struct VbrInfo {
     static constexpr uint32_t kFramesFlag = 1;
     static constexpr uint32_t kBytesFlag = 2;
@@ -21,6 +21,6 @@ struct VbrInfo {
 };
 
 // Parses the tag from the first `count` bytes of a stream. Returns true only for a tag that can
-// be used: "Xing" at the place the first header implies, every announced field inside the bytes
+// be used: "Xing" or "Info" at the place the first header implies, every announced field inside the bytes
 // given, and a positive frame and byte count.
 bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info);

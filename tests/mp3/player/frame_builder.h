@@ -32,10 +32,11 @@ inline int frameLength(const Spec& s)
     static const int kbpsL3v1[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
     static const int kbpsL2v1[16] = {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0};
     static const int kbpsL1v1[16] = {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0};
+    static const int kbpsL1v2[16] = {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0};
     static const int kbpsV2[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
     static const int rates[2][3] = {{22050, 24000, 16000}, {44100, 48000, 32000}};
     const int fs = rates[s.version][s.rateIndex];
-    const int* table = s.version == 0 ? kbpsV2 : s.layer == 1 ? kbpsL1v1 : s.layer == 2 ? kbpsL2v1 : kbpsL3v1;
+    const int* table = s.version == 0 ? (s.layer == 1 ? kbpsL1v2 : kbpsV2) : s.layer == 1 ? kbpsL1v1 : s.layer == 2 ? kbpsL2v1 : kbpsL3v1;
     const int bps = table[s.bitrateIndex] * 1000;
     if (s.layer == 1)
         return (12 * bps / fs + s.padding) * 4;

@@ -37,19 +37,29 @@ TEST(StreamReader, SkipsGarbageAndFalseHeadersBeforeAndBetweenFrames)
     Spec s;
     std::vector<uint8_t> bytes = {0x00, 0xFF, 0x12, 0xFF, 0xF0};  // a lone 0xFF and a sync with layer 00
     bytes.push_back(0x00);
-    framebuild::append(bytes, framebuild::frame(s, 0));
-    // A header of another sampling frequency, then one of MPEG-2, between two real frames.
+    // A plausible header of another sampling frequency whose successor is not where it says.
     Spec other = s;
     other.rateIndex = 1;
+    const auto lure = framebuild::frame(other, 97);
+    bytes.insert(bytes.end(), lure.begin(), lure.begin() + 40);
+    framebuild::append(bytes, framebuild::frame(s, 0));
+    framebuild::append(bytes, framebuild::frame(s, 1));
+    // A header of another sampling frequency, then one of MPEG-2, between two real frames.
     const auto fake = framebuild::frame(other, 99);
     bytes.insert(bytes.end(), fake.begin(), fake.begin() + 8);
     Spec mpeg2 = s;
     mpeg2.version = 0;
     const auto fake2 = framebuild::frame(mpeg2, 98);
     bytes.insert(bytes.end(), fake2.begin(), fake2.begin() + 8);
-    framebuild::append(bytes, framebuild::frame(s, 1));
+    framebuild::append(bytes, framebuild::frame(s, 2));
     TempFile file("garbage.mp3", bytes);
-    EXPECT_EQ(markers(file.path), (std::vector<uint32_t>{0, 1}));
+    EXPECT_EQ(markers(file.path), (std::vector<uint32_t>{0, 1, 2}));
+}
+
+TEST(StreamReader, LoneFrameAndFrameBeforeTheEndAreAccepted)
+{
+    TempFile one("one.mp3", framebuild::frame(Spec{}, 5));
+    EXPECT_EQ(markers(one.path), (std::vector<uint32_t>{5}));
 }
 
 TEST(StreamReader, StartOffsetSkipsLeadingData)
@@ -68,6 +78,7 @@ TEST(StreamReader, RejectedSearchAcrossBufferBoundaryRereadsGivenBackBytes)
     for (uint32_t back = 1; back <= 4; ++back) {
         Spec s;
         std::vector<uint8_t> bytes;
+        framebuild::append(bytes, framebuild::frame(s, 6));
         framebuild::append(bytes, framebuild::frame(s, 7));
         bytes.resize(StreamReader::kReadBufferBytes - back, 0x00);
         const uint8_t bad[4] = {0xFF, 0xFB, 0x9C, 0x00};  // sampling index 3
@@ -75,7 +86,7 @@ TEST(StreamReader, RejectedSearchAcrossBufferBoundaryRereadsGivenBackBytes)
         framebuild::append(bytes, framebuild::frame(s, 8));
         framebuild::append(bytes, framebuild::frame(s, 9));
         TempFile file("boundary.mp3", bytes);
-        EXPECT_EQ(markers(file.path), (std::vector<uint32_t>{7, 8, 9})) << "candidate " << back << " before the end";
+        EXPECT_EQ(markers(file.path), (std::vector<uint32_t>{6, 7, 8, 9})) << "candidate " << back << " before the end";
     }
 }
 
@@ -84,13 +95,14 @@ TEST(StreamReader, RejectedSearchAcrossShortFinalChunkRereadsCorrectly)
     // The second chunk is short (end of file), so given-back bytes lie before its contents.
     Spec s;
     std::vector<uint8_t> bytes;
+    framebuild::append(bytes, framebuild::frame(s, 0));
     framebuild::append(bytes, framebuild::frame(s, 1));
     bytes.resize(StreamReader::kReadBufferBytes - 2, 0x00);
     const uint8_t bad[4] = {0xFF, 0xFB, 0x9C, 0x00};
     bytes.insert(bytes.end(), bad, bad + 4);
     framebuild::append(bytes, framebuild::frame(s, 2));
     TempFile file("shortchunk.mp3", bytes);
-    EXPECT_EQ(markers(file.path), (std::vector<uint32_t>{1, 2}));
+    EXPECT_EQ(markers(file.path), (std::vector<uint32_t>{0, 1, 2}));
 }
 
 TEST(StreamReader, GetBitsAcrossWordsAndPastTheBody)
