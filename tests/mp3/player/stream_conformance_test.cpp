@@ -89,8 +89,9 @@ TEST(StreamConformance, FrameCountRateLayerModeAndDurationAgreeWithEveryStream)
             EXPECT_TRUE(s.referenceBytes == decoded || s.referenceBytes == padded || s.referenceBytes == nextPowerOfTwo(decoded))
                 << frames << " frames, " << decoded << " bytes";
         }
-        if (constantBitrate)
+        if (constantBitrate) {
             EXPECT_NEAR(estimateMs, durationMs, msPerFrame);
+        }
     }
 }
 
