@@ -140,3 +140,89 @@ inline Decoded decodeBytes(const std::vector<uint8_t>& file, layer3::Layer3Decod
 }
 
 }  // namespace l3test
+
+namespace l3test {
+
+// Most-significant-first bit writer for crafting side information and main data.
+class BitWriter {
+public:
+    void put(uint32_t value, int bits) {
+        for (int b = bits - 1; b >= 0; --b) {
+            if (used_ % 8 == 0) bytes_.push_back(0);
+            if ((value >> b) & 1) bytes_.back() |= static_cast<uint8_t>(0x80 >> (used_ % 8));
+            ++used_;
+        }
+    }
+    int bits() const { return used_; }
+    std::vector<uint8_t> bytes(size_t minSize = 0) const {
+        std::vector<uint8_t> b = bytes_;
+        if (b.size() < minSize) b.resize(minSize, 0);
+        return b;
+    }
+
+private:
+    std::vector<uint8_t> bytes_;
+    int used_ = 0;
+};
+
+// Writes one granule/channel's side information fields (long blocks unless blockType is given).
+struct GranuleFields {
+    int part23Length = 0, bigValues = 0, globalGain = 210, scalefacCompress = 0;
+    int windowSwitching = 0, blockType = 0, mixed = 0;
+    int tableSelect[3] = {0, 0, 0};
+    int subblockGain[3] = {0, 0, 0};
+    int region0 = 0, region1 = 0;
+    int preflag = 0, scalefacScale = 0, count1Table = 0;
+};
+
+inline void writeGranule(BitWriter& w, const GranuleFields& g, bool mpeg1) {
+    w.put(g.part23Length, 12);
+    w.put(g.bigValues, 9);
+    w.put(g.globalGain, 8);
+    w.put(g.scalefacCompress, mpeg1 ? 4 : 9);
+    w.put(g.windowSwitching, 1);
+    if (g.windowSwitching) {
+        w.put(g.blockType, 2);
+        w.put(g.mixed, 1);
+        w.put(g.tableSelect[0], 5);
+        w.put(g.tableSelect[1], 5);
+        for (int i = 0; i < 3; ++i) w.put(g.subblockGain[i], 3);
+    } else {
+        for (int i = 0; i < 3; ++i) w.put(g.tableSelect[i], 5);
+        w.put(g.region0, 4);
+        w.put(g.region1, 3);
+    }
+    if (mpeg1) w.put(g.preflag, 1);
+    w.put(g.scalefacScale, 1);
+    w.put(g.count1Table, 1);
+}
+
+// Side information of a mono MPEG-1 frame with the same fields in both granules.
+inline std::vector<uint8_t> monoSideInfo(int mainDataBegin, const GranuleFields& g) {
+    BitWriter w;
+    w.put(mainDataBegin, 9);
+    w.put(0, 5);
+    w.put(0, 4);
+    writeGranule(w, g, true);
+    writeGranule(w, g, true);
+    return w.bytes(17);
+}
+
+// Collects the granules the decoder hands out.
+struct CaptureSink : layer3::GranuleSink {
+    std::vector<std::vector<float>> blocks[2];
+    void granule(int channel, const layer3::SlotBlock& samples) override {
+        blocks[channel].emplace_back(&samples[0][0], &samples[0][0] + layer3::kSlots * layer3::kSubbands);
+    }
+    size_t count() const { return blocks[0].size() + blocks[1].size(); }
+};
+
+inline layer3::FrameFormat monoFormat() {
+    layer3::FrameFormat f;
+    f.mpeg1 = true;
+    f.frequencyIndex = 0;
+    f.mode = 3;
+    return f;
+}
+
+}  // namespace l3test

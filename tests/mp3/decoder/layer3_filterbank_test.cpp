@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "mp3/decoder/alias_reduction.h"
+#include "mp3/decoder/imdct.h"
+#include "mp3/decoder/reorder.h"
+#include "mp3/decoder/requantize.h"
+#include "mp3/decoder/stereo_processing.h"
+
+namespace {
+
+using namespace layer3;
+
+constexpr double kPi = 3.14159265358979323846;
+
+double window(int type, int i) {
+    const double normal = std::sin((i + 0.5) * kPi / 36);
+    if (type == 1) return i < 18 ? normal : i < 24 ? 1 : i < 30 ? std::sin((i - 18 + 0.5) * kPi / 12) : 0;
+    if (type == 3) return i < 6 ? 0 : i < 12 ? std::sin((i - 6 + 0.5) * kPi / 12) : i < 18 ? 1 : normal;
+    return normal;
+}
+
+// The defining sums of the standard, windowed.
+void directLong(const float* x, int type, double y[36]) {
+    for (int i = 0; i < 36; ++i) {
+        double s = 0;
+        for (int k = 0; k < 18; ++k) s += x[k] * std::cos(kPi / 72 * (2 * i + 1 + 18) * (2 * k + 1));
+        y[i] = s * window(type, i);
+    }
+}
+void directShort(const float* x, double y[36]) {
+    for (int i = 0; i < 36; ++i) y[i] = 0;
+    for (int w = 0; w < 3; ++w)
+        for (int i = 0; i < 12; ++i) {
+            double s = 0;
+            for (int k = 0; k < 6; ++k) s += x[3 * k + w] * std::cos(kPi / 24 * (2 * i + 1 + 6) * (2 * k + 1));
+            y[6 + 6 * w + i] += s * std::sin((i + 0.5) * kPi / 12);
+        }
+}
+
+std::vector<float> randomLines(uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> d(-1.0f, 1.0f);
+    std::vector<float> x(kGranuleLines);
+    for (auto& v : x) v = d(rng);
+    return x;
+}
+
+class Layer3Hybrid : public ::testing::TestWithParam<Path> {};
+
+// The fast transform with folded windows equals the defining sums for every block type, on
+// every path, including the overlap carried into the next granule.
+TEST_P(Layer3Hybrid, MatchesDefiningSumsForEveryBlockType) {
+    for (int type : {0, 1, 2, 3}) {
+        const auto x = randomLines(10 + type);
+        alignas(16) SlotBlock overlap = {}, out = {}, out2 = {};
+        hybridTransform(GetParam(), x.data(), type, false, kSubbands, overlap, out);
+        const std::vector<float> zeros(kGranuleLines, 0.0f);
+        hybridTransform(GetParam(), zeros.data(), type, false, kSubbands, overlap, out2);
+        for (int sb = 0; sb < kSubbands; ++sb) {
+            double y[36];
+            if (type == 2) directShort(&x[18 * sb], y);
+            else directLong(&x[18 * sb], type, y);
+            for (int s = 0; s < kSlots; ++s) {
+                ASSERT_NEAR(out[s][sb], y[s], 2e-5) << "type " << type << " sb " << sb << " s " << s;
+                // A granule of zeros after energy puts out exactly the previous overlap.
+                ASSERT_NEAR(out2[s][sb], y[s + 18], 2e-5) << "type " << type;
+            }
+        }
+    }
+}
+
+// Subbands 0 and 1 of a mixed block take the normal long window, the rest the block's own.
+TEST_P(Layer3Hybrid, MixedBlockUsesLongWindowForTwoSubbands) {
+    const auto x = randomLines(3);
+    for (int type : {1, 2, 3}) {
+        alignas(16) SlotBlock overlap = {}, out = {};
+        hybridTransform(GetParam(), x.data(), type, true, kSubbands, overlap, out);
+        for (int sb = 0; sb < 6; ++sb) {
+            double y[36];
+            if (sb < 2) directLong(&x[18 * sb], 0, y);
+            else if (type == 2) directShort(&x[18 * sb], y);
+            else directLong(&x[18 * sb], type, y);
+            for (int s = 0; s < kSlots; ++s) {
+                ASSERT_NEAR(out[s][sb], y[s], 2e-5);
+                ASSERT_NEAR(overlap[s][sb], y[s + 18], 2e-5);
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, Layer3Hybrid, ::testing::Values(Path::Plain, Path::Sse, Path::ThreeDNow));
+
+TEST(Layer3Hybrid, InactiveSubbandsReleaseOverlapAndFrequencyInversionFlipsOddSlots) {
+    alignas(16) SlotBlock overlap, out;
+    for (int s = 0; s < kSlots; ++s)
+        for (int sb = 0; sb < kSubbands; ++sb) overlap[s][sb] = static_cast<float>(s * 100 + sb);
+    const std::vector<float> zeros(kGranuleLines, 0.0f);
+    hybridTransform(Path::Plain, zeros.data(), 0, false, 0, overlap, out);
+    invertFrequencies(out);
+    for (int s = 0; s < kSlots; ++s)
+        for (int sb = 0; sb < kSubbands; ++sb) {
+            const float v = static_cast<float>(s * 100 + sb);
+            ASSERT_EQ(out[s][sb], (s & 1) && (sb & 1) ? -v : v);
+            ASSERT_EQ(overlap[s][sb], 0.0f);
+        }
+}
+
+TEST(Layer3Requantize, UnityGainGivesThePowerTable) {
+    GranuleInfo g;
+    g.globalGain = 210;
+    ScaleFactors sf;
+    int32_t is[kGranuleLines];
+    for (int i = 0; i < kGranuleLines; ++i) is[i] = (i * 37) % 8207 - 4000;
+    float x[kGranuleLines];
+    requantize(is, kGranuleLines, g, sf, kBandTables[3], true, x);
+    for (int i = 0; i < kGranuleLines; ++i) ASSERT_EQ(x[i], powerTable()[is[i]]);
+    EXPECT_FLOAT_EQ(powerTable()[8], 16.0f);
+    EXPECT_FLOAT_EQ(powerTable()[-1], -1.0f);
+    // Lines past the decoded count become zero.
+    requantize(is, 100, g, sf, kBandTables[3], true, x);
+    EXPECT_EQ(x[100], 0.0f);
+    EXPECT_EQ(x[575], 0.0f);
+}
+
+TEST(Layer3Requantize, ScaleFactorsPretabAndSubblockGain) {
+    GranuleInfo g;
+    g.globalGain = 214;  // x 2
+    g.preflag = 1;
+    g.scalefacScale = 1;
+    ScaleFactors sf;
+    sf.l[17] = 1;  // pretab 3 at band 17: 2^-(1 + 3)
+    int32_t is[kGranuleLines];
+    std::fill(is, is + kGranuleLines, 1);
+    float x[kGranuleLines];
+    requantize(is, kGranuleLines, g, sf, kBandTables[3], true, x);
+    EXPECT_FLOAT_EQ(x[0], 2.0f);
+    EXPECT_FLOAT_EQ(x[kBandTables[3].longEdge[17]], 2.0f / 16.0f);
+
+    GranuleInfo s;
+    s.globalGain = 210;
+    s.windowSwitching = 1;
+    s.blockType = 2;
+    s.subblockGain[1] = 1;  // window 1: 2^-2
+    ScaleFactors ssf;
+    ssf.s[2][0] = 3;  // window 2 of band 0: 2^-1.5
+    requantize(is, kGranuleLines, s, ssf, kBandTables[3], true, x);
+    EXPECT_FLOAT_EQ(x[0], 1.0f);
+    EXPECT_FLOAT_EQ(x[4], 0.25f);
+    EXPECT_FLOAT_EQ(x[8], static_cast<float>(std::pow(2.0, -1.5)));
+}
+
+struct StereoCase {
+    FrameFormat format;
+    GranuleInfo right;
+    ScaleFactors factors;
+    float l[kGranuleLines] = {};
+    float r[kGranuleLines] = {};
+    StereoInput input() { return {&format, &right, &factors, &kBandTables[3]}; }
+};
+
+TEST(Layer3Stereo, MidSide) {
+    StereoCase c;
+    c.format.mode = 1;
+    c.format.modeExtension = 2;
+    c.l[0] = c.r[0] = 1.0f;
+    processStereo(c.input(), c.l, c.r, 1, 1);
+    EXPECT_FLOAT_EQ(c.l[0], 1.4142135f);
+    EXPECT_EQ(c.r[0], 0.0f);
+}
+
+// Intensity position 0 puts the energy in the right channel, 6 nearly all in the left; position
+// 7 and the larger values a 4-bit scale factor can carry are not intensity coded (mid/side
+// then applies) and never index past the ratio table.
+TEST(Layer3Stereo, Mpeg1IntensityPositions) {
+    StereoCase c;
+    c.format.mode = 1;
+    c.format.modeExtension = 3;
+    for (int i = 0; i < kGranuleLines; ++i) c.l[i] = 1.0f;
+    c.r[0] = 0.5f;  // right channel non-zero in band 0 only: intensity from band 1 up
+    c.factors.l[1] = 0;
+    c.factors.l[2] = 6;
+    c.factors.l[3] = 7;
+    c.factors.l[4] = 15;
+    processStereo(c.input(), c.l, c.r, kGranuleLines, 1);
+    const auto& e = kBandTables[3].longEdge;
+    EXPECT_FLOAT_EQ(c.l[0], 1.5f * 0.70710677f);  // band 0: mid/side
+    EXPECT_NEAR(c.l[e[1]], 0.0f, 1e-6);
+    EXPECT_FLOAT_EQ(c.r[e[1]], 1.0f);
+    EXPECT_NEAR(c.l[e[2]], 1.0f, 1e-6);
+    EXPECT_NEAR(c.r[e[2]], 0.0f, 1e-6);
+    EXPECT_FLOAT_EQ(c.l[e[3]], 0.70710677f);
+    EXPECT_FLOAT_EQ(c.r[e[3]], 0.70710677f);
+    EXPECT_FLOAT_EQ(c.l[e[4]], 0.70710677f);
+    // Band 21 takes band 20's position (0: all right).
+    EXPECT_NEAR(c.l[e[21]], 0.0f, 1e-6);
+    EXPECT_FLOAT_EQ(c.r[575], 1.0f);
+}
+
+TEST(Layer3Stereo, Mpeg2IntensityFactors) {
+    StereoCase c;
+    c.format.mpeg1 = false;
+    c.format.mode = 1;
+    c.format.modeExtension = 1;
+    c.right.scalefacCompress = 1;  // odd: io = 2^-1/2
+    for (int i = 0; i < kGranuleLines; ++i) c.l[i] = 1.0f;
+    c.factors.l[0] = 3;  // odd: k0 = io^2
+    c.factors.l[1] = 4;  // even: k1 = io^2
+    c.factors.l[2] = 31; // largest a position table holds
+    processStereo(c.input(), c.l, c.r, kGranuleLines, 0);
+    EXPECT_FLOAT_EQ(c.l[0], 0.5f);
+    EXPECT_FLOAT_EQ(c.r[0], 1.0f);
+    EXPECT_FLOAT_EQ(c.l[4], 1.0f);
+    EXPECT_FLOAT_EQ(c.r[4], 0.5f);
+    EXPECT_FLOAT_EQ(c.r[8], 1.0f);
+    EXPECT_FLOAT_EQ(c.l[8], static_cast<float>(std::pow(2.0, -8)));
+}
+
+TEST(Layer3Reorder, ShortBandsInterleaveWindowsAndAliasButterfliesKeepEnergy) {
+    float in[kGranuleLines], out[kGranuleLines];
+    for (int i = 0; i < kGranuleLines; ++i) in[i] = static_cast<float>(i);
+    reorderShort(in, kBandTables[3], false, out);
+    // Band 0 is 4 lines wide: window 0 lines 0..3, window 1 lines 4..7, window 2 lines 8..11.
+    EXPECT_EQ(out[0], 0.0f);
+    EXPECT_EQ(out[1], 4.0f);
+    EXPECT_EQ(out[2], 8.0f);
+    EXPECT_EQ(out[3], 1.0f);
+    reorderShort(in, kBandTables[3], true, out);
+    for (int i = 0; i < 36; ++i) ASSERT_EQ(out[i], in[i]);
+
+    auto x = randomLines(5);
+    double before = 0, after = 0;
+    for (float v : x) before += double(v) * v;
+    reduceAliases(x.data(), 31);
+    for (float v : x) after += double(v) * v;
+    EXPECT_NEAR(before, after, 1e-3);  // each butterfly is a rotation
+}
+
+}  // namespace
