@@ -53,6 +53,9 @@ struct Decoded {
     int rate = 0;
     int frames = 0;
     int skipped = 0;
+    int shortGranules = 0;    // granules of channel 0 with short blocks
+    int midSideFrames = 0;    // frames with mid/side stereo
+    int mpeg2Frames = 0;
     std::vector<float> pcm;  // interleaved, 16-bit scale
 };
 
@@ -133,6 +136,9 @@ inline Decoded decodeBytes(const std::vector<uint8_t>& file, layer3::Layer3Decod
                                             out.channels - 1, splitter);
         ++out.frames;
         if (result != layer3::FrameResult::Decoded) ++out.skipped;
+        for (int gr = 0; gr < h.format.granules(); ++gr) out.shortGranules += dec.sideInfo().gr[gr][0].shortBlocks();
+        out.midSideFrames += h.format.midSide();
+        out.mpeg2Frames += !h.format.mpeg1;
         pos += static_cast<size_t>(h.frameBytes);
     }
     delete synth;
