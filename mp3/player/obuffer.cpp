@@ -3,6 +3,27 @@
 #include <algorithm>
 
 #include "orvane/dsp.h"
+#include "orvane/norv.h"
+#include "orvane/tessor.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr char kCaption[] = "mp3.dll";
+// The last three arguments of openWaveOut: pulls of 16384 bytes of 16-bit PCM, four of them buffered.
+constexpr int32_t kPullBytes = 16384;
+constexpr int32_t kPullBuffers = 4;
+// A drain waits for the output thread in steps of this many milliseconds.
+constexpr uint32_t kDrainStepMs = 20;
+// The output thread waits this long for data before looking at the closing flag and state again.
+constexpr uint32_t kTakeWaitMs = 100;
+
+bool fftCanTake(int32_t n)
+{
+    return n >= 4 && n <= 32768 && (n & (n - 1)) == 0;
+}
+
+}  // namespace
 
 uint32_t Obuffer::samplesPerFrame(int32_t layer, bool lowSampling)
 {
@@ -21,27 +42,85 @@ uint32_t Obuffer::blockBytes(uint32_t channels, int32_t bufferSize, int32_t laye
     return channels * static_cast<uint32_t>(bufferSize) * samplesPerFrame(layer, lowSampling) * 2;
 }
 
-Obuffer::Obuffer(uint32_t channels, const ObufferConfig& config) : config_(config)
+Obuffer::Obuffer(uint32_t channels, const ObufferConfig& config)
+    : target_(config.target), sink_(config.sink), sinkContext_(config.sinkContext), pitch_(config.pitch),
+      speed_(config.speed)
 {
     blockBytes_ = blockBytes(channels, config.bufferSize, config.layer, config.lowSampling);
-    if (blockBytes_ == 0 || config.sampleRate <= 0)
+    const bool needsSpectrum = target_ != ObufferTarget::Sink;
+    if (blockBytes_ == 0 || config.sampleRate <= 0 || (needsSpectrum && !fftCanTake(config.spectrumSize))) {
+        if (needsSpectrum)
+            platform::messageBox(kCaption, "output configuration error");
+        blockBytes_ = 0;
         return;
+    }
     channels_ = channels;
+    sampleRate_ = config.sampleRate;
     bufferSize_ = config.bufferSize;
+    spectrumSize_ = config.spectrumSize;
     blockSamples_ = blockBytes_ / 2;
     block_ = static_cast<float*>(fastmemAlloc(blockSamples_ * sizeof(float)));
     if (block_ == nullptr)
         return;
     std::fill(block_, block_ + blockSamples_, 0.0f);
     resetPositions();
+    if (!setUpDestination(config))
+        return;
     failed_ = false;
     open_ = true;
+}
+
+bool Obuffer::setUpDestination(const ObufferConfig& config)
+{
+    if (target_ == ObufferTarget::Sink)
+        return true;
+    bool ok = true;
+    if (target_ == ObufferTarget::Convert) {
+        pcm_ = static_cast<int16_t*>(fastmemAlloc(blockSamples_ * sizeof(int16_t)));
+        ok = pcm_ != nullptr;
+    }
+    fft_ = initFft(static_cast<uint32_t>(spectrumSize_), channels_, 2, 120);
+    if (fft_ == nullptr) {
+        platform::messageBox(kCaption, "initialize FFT error");
+        ok = false;
+    }
+    spectrumInput_ = static_cast<int16_t*>(fastmemAlloc(static_cast<uint32_t>(spectrumSize_) * channels_ * 2));
+    ok = ok && spectrumInput_ != nullptr;
+
+    const int32_t h = initWaveOut();
+    if (h == 0) {
+        platform::messageBox(kCaption, "initialize waveOut error");
+        return false;
+    }
+    handle_.store(h);
+    startCaptureWaveOut(h, 0, target_ == ObufferTarget::Convert);
+    enableEffectWaveOut(h, config.effectEnable);
+    enableOrvane48kWaveOut(h, config.enable48k);
+    setHarmonicsWaveOut(h, config.harmonics);
+    setSpeedWaveOut(h, static_cast<float>(config.speed));
+    setPitchWaveOut(h, static_cast<float>(config.pitch));
+    enableGraphicEQWaveOut(h, 0);
+    if (target_ == ObufferTarget::Convert)
+        NORVSetSampleRate(sampleRate_);
+    else if ((openWaveOut(h, config.device, sampleRate_, static_cast<int32_t>(channels_), &Obuffer::pull, this, 1,
+                          kPullBytes, kPullBuffers) &
+              0xFF) == 0)
+        ok = false;
+    // The close of a failed set-up must not wait for an output thread that may not run.
+    if (!ok)
+        stopAtOnce_.store(true);
+    return ok;
 }
 
 Obuffer::~Obuffer()
 {
     close();
+    if (fft_ != nullptr)
+        termFft(fft_);
     fastmemFree(block_);
+    fastmemFree(spectrumInput_);
+    fastmemFree(pcm_);
+    fifo_.clear();
 }
 
 void Obuffer::resetPositions()
@@ -82,30 +161,168 @@ void Obuffer::frameDone()
     sendBlock(blockSamples_);
 }
 
-void Obuffer::flush()
-{
-    if (open_)
-        resetPositions();
-}
-
 void Obuffer::sendBlock(uint32_t count)
 {
-    if (config_.sink != nullptr)
-        config_.sink(config_.sinkContext, block_, count, channels_);
+    if (sink_ != nullptr)
+        sink_(sinkContext_, block_, count, channels_);
+    if (target_ == ObufferTarget::Convert) {
+        dspPcmEncode(block_, pcm_, count);
+        if (channels_ == 1)
+            shortMono(pcm_, static_cast<int32_t>(count), 0);
+        else
+            shortStereo(pcm_, static_cast<int32_t>(count / 2), 0);
+    } else if (target_ == ObufferTarget::WaveOut) {
+        writeToFifo(count);
+    }
+}
+
+void Obuffer::writeToFifo(uint32_t count)
+{
+    if (!fifo_.append(block_, count)) {
+        platform::messageBox(kCaption, "write to fifo error");
+        return;
+    }
+    // One block's play time, so the count is looked at again at least that often.
+    const uint32_t waitMs = std::max<uint32_t>(1, static_cast<uint32_t>(count / (static_cast<double>(channels_) * sampleRate_) * 1000.0));
+    // The decoder runs at most four blocks ahead; a stop (state 0) releases it even while the
+    // output is paused and takes nothing.
+    while (fifo_.queued() > 3 && state() != OutputState::Idle) {
+        fifo_.spaceEvent().wait(waitMs);
+        fifo_.spaceEvent().reset();
+    }
+}
+
+void Obuffer::flush()
+{
+    if (!open_)
+        return;
+    if (target_ == ObufferTarget::WaveOut)
+        stopWaveOut(handle_.load());
+    fifo_.clear();
+    resetPositions();
 }
 
 void Obuffer::close()
 {
-    if (!open_)
+    if (!open_ && handle_.load() == 0)
         return;
+    const bool draining = !stopAtOnce_.load();
+    if (open_ && draining) {
+        // Whole frames written to every channel since the last block.
+        uint32_t frames = writePos_[0] / channels_;
+        if (channels_ == 2)
+            frames = std::min(frames, (writePos_[1] - 1) / 2);
+        if (frames > 0)
+            sendBlock(frames * channels_);
+        resetPositions();
+    }
     open_ = false;
-    if (stopAtOnce_.load())
+    const int32_t h = handle_.load();
+    if (target_ == ObufferTarget::WaveOut && h != 0) {
+        if (draining) {
+            fifo_.setClosing(true);  // wakes the output thread even with fewer than three blocks
+            while (fifo_.queued() > 0 && state() != OutputState::Idle)
+                platform::sleepMs(kDrainStepMs);
+        } else {
+            stopWaveOut(h);
+            fifo_.setClosing(true);  // a pull waiting for data returns at once
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(handleMutex_);
+        handle_.store(0);
+    }
+    if (h != 0)
+        termWaveOut(h);
+}
+
+int32_t Obuffer::take(float* buffer, int32_t frames)
+{
+    const bool woken = fifo_.dataEvent().wait(kTakeWaitMs);
+    if (!woken || fifo_.empty())
+        return fifo_.closing() || state() == OutputState::Idle ? -1 : 0;
+    const uint32_t wanted = static_cast<uint32_t>(frames) * channels_;
+    const uint32_t copied = fifo_.take(buffer, wanted);
+    return static_cast<int32_t>(copied / channels_);
+}
+
+int32_t Obuffer::pull(float* buffer, int32_t frames, int32_t, void* self)
+{
+    auto* out = static_cast<Obuffer*>(self);
+    if (buffer == nullptr || frames <= 0)
+        return 0;
+    int32_t r = out->take(buffer, frames);
+    if (r > 0)
+        return r;
+    while (r == 0) {
+        r = out->take(buffer, frames);
+        if (r < 0)
+            break;
+        platform::sleepMs(static_cast<uint32_t>(static_cast<int64_t>(frames) * 1000 / out->sampleRate_));
+        if (r > 0)
+            return r;
+    }
+    out->setState(OutputState::Drained);
+    return 0;
+}
+
+void Obuffer::pause(bool paused)
+{
+    std::lock_guard<std::mutex> lock(handleMutex_);
+    const int32_t h = handle_.load();
+    if (h == 0)
         return;
-    // Whole frames written to every channel since the last block.
-    uint32_t frames = writePos_[0] / channels_;
-    if (channels_ == 2)
-        frames = std::min(frames, (writePos_[1] - 1) / 2);
-    if (frames > 0)
-        sendBlock(frames * channels_);
-    resetPositions();
+    if (paused) {
+        stopWaveOut(h);
+        setState(OutputState::Paused);
+    } else {
+        startWaveOut(h);
+        setState(OutputState::Playing);
+    }
+}
+
+int32_t Obuffer::level(int32_t channel)
+{
+    std::lock_guard<std::mutex> lock(handleMutex_);
+    const int32_t h = handle_.load();
+    if (h == 0 || channel < 0 || channel > 1)
+        return 0;
+    int16_t pair[2] = {0, 0};
+    getCurrentLevelWaveOut(h, pair);
+    return channels_ == 1 ? pair[0] : pair[channel];
+}
+
+int32_t Obuffer::waveform(int16_t* buffer, int32_t count)
+{
+    std::lock_guard<std::mutex> lock(handleMutex_);
+    const int32_t h = handle_.load();
+    if (h == 0 || getCurrentWaveformWaveOut(h, buffer, count) == 0)
+        return 0;
+    return count * static_cast<int32_t>(channels_);
+}
+
+int32_t Obuffer::spectrum(float* destination)
+{
+    std::lock_guard<std::mutex> lock(handleMutex_);
+    const int32_t h = handle_.load();
+    if (h == 0 || fft_ == nullptr || destination == nullptr ||
+        getCurrentWaveformWaveOut(h, spectrumInput_, spectrumSize_) == 0)
+        return 0;
+    return doFft(fft_, spectrumInput_, destination, channels_ * static_cast<uint32_t>(spectrumSize_) * 2);
+}
+
+void Obuffer::setPitch(int32_t pitch)
+{
+    pitch_.store(pitch);
+    std::lock_guard<std::mutex> lock(handleMutex_);
+    if (handle_.load() != 0)
+        setPitchWaveOut(handle_.load(), static_cast<float>(pitch));
+}
+
+void Obuffer::setSpeed(int32_t speed)
+{
+    speed_.store(speed);
+    std::lock_guard<std::mutex> lock(handleMutex_);
+    if (handle_.load() != 0)
+        setSpeedWaveOut(handle_.load(), static_cast<float>(speed));
 }

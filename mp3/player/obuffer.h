@@ -15,7 +15,9 @@ using ObufferBlockSink = void (*)(void* context, const float* samples, uint32_t 
 
 // Where the blocks of a play go.
 enum class ObufferTarget {
-    Sink,  // only to the block sink: no device, no wave output, no conversion (tests, fuzzing)
+    WaveOut,  // through the fifo to tessor's output thread (playback)
+    Convert,  // to 16-bit PCM and on to norv
+    Sink,     // only to the block sink: no device, no wave output, no conversion (tests, fuzzing)
 };
 
 // Everything the output stage takes from the play and the player settings at creation.
@@ -24,7 +26,15 @@ struct ObufferConfig {
     int32_t layer = 3;         // 1, 2 or 3
     bool lowSampling = false;  // MPEG-2 or MPEG-2.5 stream
     int32_t sampleRate = 44100;
-    int32_t bufferSize = 12;  // frames per block, 1..kMaxBufferSize
+    int32_t bufferSize = 12;     // frames per block, 1..kMaxBufferSize
+    int32_t spectrumSize = 256;  // FFT size of the spectrum read-out: a power of two, 4..32768
+    int32_t device = -1;         // wave-out device: -1 system default
+    float harmonics = 0.3f;
+    int32_t pitch = 0;
+    int32_t speed = 0;
+    bool effectEnable = false;
+    bool enable48k = false;
+    // Optional tap on every block in any target (for the Sink target, the only destination).
     ObufferBlockSink sink = nullptr;
     void* sinkContext = nullptr;
 };
@@ -32,6 +42,10 @@ struct ObufferConfig {
 // Gathers the float PCM of the synthesis filters into blocks of bufferSize frames and hands each
 // full block on. The decoder writes 32 samples at a time per channel (put32 or reserve32) and
 // calls frameDone after every frame. A draining close also sends the last, partly filled block.
+//
+// Threads: the decoding thread creates, writes, flushes, closes and destroys; tessor's output
+// thread runs the pull callback; host threads call pause, the read-outs and the live settings,
+// which never race with close.
 class Obuffer {
 public:
     static constexpr int32_t kMaxBufferSize = 1024;
@@ -43,8 +57,9 @@ public:
     // 0 when any argument is out of range.
     static uint32_t blockBytes(uint32_t channels, int32_t bufferSize, int32_t layer, bool lowSampling);
 
-    // channels is 1 or 2. A configuration that cannot be played (bad channels, layer, rate or
-    // buffer size) leaves failed() true and every later call harmless.
+    // channels is 1 or 2. Set-up failures show their message box and leave failed() true; a
+    // configuration that cannot be played (channels, layer, rate, buffer or spectrum size) is
+    // refused that way before anything is sized from it. Every later call stays harmless.
     Obuffer(uint32_t channels, const ObufferConfig& config);
     ~Obuffer();
     Obuffer(const Obuffer&) = delete;
@@ -68,31 +83,68 @@ public:
     void put32(uint32_t ch, const float* samples);
     // Ends one decoded frame; every bufferSize frames the block is sent.
     void frameDone();
-    // Discards the block being filled (start of a seek).
+    // Start of a seek: stops the wave output, discards queued blocks and the block being filled.
     void flush();
     // Makes the next close cut output off instead of draining.
     void markStopAtOnce() { stopAtOnce_.store(true); }
-    // Sends the partly filled block unless marked stop-at-once. Safe to call twice.
+    // Draining: sends the partly filled block and waits until the output thread has taken every
+    // queued block. Stop at once: stops the wave output. Then releases it. Safe to call twice.
     void close();
 
     // ---- any thread ----
     OutputState state() const { return static_cast<OutputState>(state_.load()); }
     void setState(OutputState s) { state_.store(static_cast<int32_t>(s)); }
+    // The wave-out handle, 0 when there is none or after close.
+    int32_t waveOutHandle() const { return handle_.load(); }
+    // Pauses (stopWaveOut, state 2) or resumes (startWaveOut, state 1) the wave output.
+    void pause(bool paused);
+    // Peak level now playing of channel 0 or 1 (a mono output answers 1 with its only level).
+    int32_t level(int32_t channel);
+    // count frames of the 16-bit samples now playing into buffer; count x channels, 0 on failure.
+    int32_t waveform(int16_t* buffer, int32_t count);
+    // dB spectrum of the samples now playing (channel 1 after channel 0); values per spectrum, 0 on failure.
+    int32_t spectrum(float* destination);
+    // Live pitch and speed: stored, and passed on to the wave output when there is one.
+    void setPitch(int32_t pitch);
+    void setSpeed(int32_t speed);
+    int32_t pitch() const { return pitch_.load(); }
+    int32_t speed() const { return speed_.load(); }
+
+    // ---- tessor's output thread ----
+    // The pull callback handed to openWaveOut: fills up to frames frames; 0 once drained.
+    static int32_t pull(float* buffer, int32_t frames, int32_t reserved, void* self);
 
 private:
+    bool setUpDestination(const ObufferConfig& config);
     void sendBlock(uint32_t count);
+    void writeToFifo(uint32_t count);
+    int32_t take(float* buffer, int32_t frames);
     void resetPositions();
 
     uint32_t channels_ = 0;
-    ObufferConfig config_;
+    ObufferTarget target_ = ObufferTarget::Sink;
+    ObufferBlockSink sink_ = nullptr;
+    void* sinkContext_ = nullptr;
+    int32_t sampleRate_ = 0;
     int32_t bufferSize_ = 0;
+    int32_t spectrumSize_ = 0;
     uint32_t blockBytes_ = 0;
     uint32_t blockSamples_ = 0;
     float* block_ = nullptr;
+    int16_t* pcm_ = nullptr;
+    int16_t* spectrumInput_ = nullptr;
+    void* fft_ = nullptr;
     uint32_t writePos_[2] = {0, 1};
     int32_t framesInBlock_ = 0;
     bool failed_ = true;
     bool open_ = false;
+    std::atomic<int32_t> pitch_{0};
+    std::atomic<int32_t> speed_{0};
     std::atomic<bool> stopAtOnce_{false};
     std::atomic<int32_t> state_{static_cast<int32_t>(OutputState::Idle)};
+    std::atomic<int32_t> handle_{0};
+    // Held by the read-outs and live settings while they use the handle, and by close while it
+    // releases it, so none of them reaches tessor with a handle being terminated.
+    std::mutex handleMutex_;
+    BlockFifo fifo_;
 };

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "mp3/player/obuffer.h"
+#include "obuffer_source.h"
 
 namespace {
 
@@ -29,25 +30,12 @@ ObufferConfig sinkConfig(Captured& c, int32_t layer, bool lsf, int32_t bufferSiz
     return cfg;
 }
 
-// Writes one frame whose sample values count up from `next` in output order.
-void writeFrame(Obuffer& out, uint32_t samplesPerChannel, float& next)
-{
-    float chunk[2][32];
-    const uint32_t channels = out.channels();
-    for (uint32_t run = 0; run < samplesPerChannel / 32; ++run) {
-        for (uint32_t i = 0; i < 32; ++i)
-            for (uint32_t c = 0; c < channels; ++c)
-                chunk[c][i] = next++;
-        for (uint32_t c = 0; c < channels; ++c)
-            out.put32(c, chunk[c]);
-    }
-    out.frameDone();
-}
+using obuffer_test::writeFrame;
 
 void expectCounting(const std::vector<float>& s)
 {
     for (size_t i = 0; i < s.size(); ++i)
-        ASSERT_EQ(s[i], static_cast<float>(i)) << "at " << i;
+        ASSERT_EQ(s[i], obuffer_test::value(i)) << "at " << i;
 }
 
 TEST(ObufferBlock, SizesFollowTheSamplesPerFrame)
@@ -87,7 +75,7 @@ TEST(ObufferBlock, EverySampleArrivesInOrderIncludingTheLastPartialBlock)
         {
             Obuffer out(channels, sinkConfig(c, 3, false, 4));
             ASSERT_FALSE(out.failed());
-            float next = 0;
+            uint64_t next = 0;
             for (int f = 0; f < 10; ++f)
                 writeFrame(out, 1152, next);
             out.close();
@@ -103,7 +91,7 @@ TEST(ObufferBlock, StopAtOnceDropsThePartialBlockAndFlushRestartsIt)
 {
     Captured c;
     Obuffer out(2, sinkConfig(c, 1, false, 3));
-    float next = 0;
+    uint64_t next = 0;
     writeFrame(out, 384, next);
     out.flush();  // a seek: the frame written so far is discarded
     EXPECT_EQ(out.writePosition(0), 0u);
