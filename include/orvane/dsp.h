@@ -49,6 +49,32 @@ DSP_API void* fastmemRealloc(void* p, uint32_t bytes);
 DSP_API uint32_t fastmemGetAllocatedSize(void);
 
 /* ---- Conversion chain ---------------------------------------------------------------------- */
+/* A chain runs its effects in ascending order key (equal keys as added), re-sizing each to its
+ * predecessor's output, and owns them: never call term* on an added effect. Every call accepts a
+ * null chain (returning 0/null or doing nothing). */
+
+/* New empty chain for blocks of up to frames (1..1048576), channels 1 or 2, rate > 0 Hz; null on other values. */
+DSP_API void* dspCreate(uint32_t frames, uint32_t channels, uint32_t rate);
+/* Takes ownership of an effect handle; returns the effect count after the call (unchanged when the effect is null, unsized or already in the chain). */
+DSP_API int32_t dspAdd(void* chain, void* effect, uint32_t order);
+/* Sets a new source format and re-sizes effects whose input format changes (others keep their state); invalid values are ignored. */
+DSP_API void dspAdjust(void* chain, uint32_t frames, uint32_t channels, uint32_t rate);
+/* Runs one interleaved 16-bit block (copied when empty); returns bytes written, 0 for more than frames*channels*2 bytes or a null buffer. */
+DSP_API int32_t dspSend(void* chain, const int16_t* src, int16_t* dst, uint32_t srcBytes);
+/* As dspSend for interleaved floats, unscaled and unclamped; frames in, frames written out (0 for more than the chain's frames). */
+DSP_API int32_t dspSendFloat(void* chain, const float* src, float* dst, uint32_t frames);
+/* Deletes every effect; the source format stays. */
+DSP_API void dspClear(void* chain);
+/* Output rate of the last effect, or the source rate when empty. */
+DSP_API uint32_t dspGetDstRate(void* chain);
+/* Output channels of the last effect, or the source channels when empty. */
+DSP_API uint32_t dspGetDstChannels(void* chain);
+/* Frames the chain delivers for srcFrames input frames. */
+DSP_API uint32_t dspGetDstSize(void* chain, uint32_t srcFrames);
+/* The effect at position index (0 = first processed), still owned by the chain; null beyond the count. */
+DSP_API void* dspGetHandle(void* chain, uint32_t index);
+/* Deletes every effect and the chain. */
+DSP_API void dspDestroy(void* chain);
 
 /* ---- FFT ----------------------------------------------------------------------------------- */
 
