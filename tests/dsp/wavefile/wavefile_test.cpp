@@ -218,6 +218,38 @@ TEST(Wavefile, BrokenFilesAreRefused)
     refuse(writeWave("empty.wav", {}));
 }
 
+// Every header byte of a good file replaced by hostile values: opening, reading and seeking must
+// stay within bounds (run under the sanitizers) and whatever opens has a usable format.
+TEST(Wavefile, CorruptHeadersAreHandledSafely)
+{
+    std::vector<uint8_t> chunks;
+    putChunk(chunks, "fmt ", fmtBody(2, 44100, 4, 18));
+    putChunk(chunks, "LIST", std::vector<uint8_t>(6, 'x'));
+    putChunk(chunks, "data", std::vector<uint8_t>(64, 7));
+    const std::vector<uint8_t> good = testsig::readFile(writeWave("good.wav", chunks));
+    const std::string path = testsig::tempPath("corrupt.wav");
+    std::vector<int16_t> dst(4096);
+    for (size_t at = 0; at < 72; ++at) {
+        for (uint8_t v : {0x00, 0x01, 0x7F, 0x80, 0xFF}) {
+            std::vector<uint8_t> bad = good;
+            bad[at] = v;
+            FILE* f = std::fopen(path.c_str(), "wb");
+            std::fwrite(bad.data(), 1, bad.size(), f);
+            std::fclose(f);
+            void* in = initWavefileIn(path.c_str(), 64);
+            if (in == nullptr)
+                continue;
+            EXPECT_GT(+getFormatWavefileIn(in)->nChannels, 0);
+            EXPECT_GT(+getFormatWavefileIn(in)->nSamplesPerSec, 0u);
+            readWavefileIn(in, nullptr, 1000);
+            readWavefileIn(in, dst.data(), 1000);
+            seekWavefileIn(in, 0, 0);
+            timeSeekWavefileIn(in, 1e9f, 1);
+            termWavefileIn(in);
+        }
+    }
+}
+
 TEST(Wavefile, NullHandlesAndBadArgumentsGiveTheFailureValue)
 {
     EXPECT_EQ(initWavefileIn(nullptr, 16), nullptr);
