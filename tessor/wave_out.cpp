@@ -60,7 +60,6 @@ bool WaveOut::open(int32_t device, int32_t rate, int32_t channels, TessorPullCal
     callback_ = callback;
     context_ = context;
     channels_ = format.channels;
-    rate_ = format.rate;
     framesPerBlock_ = format.framesPerBlock;
     block_.assign(static_cast<size_t>(framesPerBlock_) * channels_, 0.0f);
     history_ = std::make_unique<SampleHistory>(channels_);

@@ -60,7 +60,6 @@ private:
     TessorPullCallback callback_ = nullptr;
     void* context_ = nullptr;
     uint32_t channels_ = 0;
-    uint32_t rate_ = 0;
     uint32_t framesPerBlock_ = 0;
     std::vector<float> block_;
 
