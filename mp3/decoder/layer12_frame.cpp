@@ -69,15 +69,14 @@ Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header
     for (SynthesisFilter* f : {filter0, filter1})
         if (f) std::fill(f->samples() + subbands, f->samples() + kSubbands, 0.0f);
 
-    const uint32_t stride = out.channels();
     bool lastGroup = false;
     while (!lastGroup) {
         for (int sb = 0; sb < subbands; ++sb) lastGroup = bands[sb]->readSamples(reader);
         bool groupDone = false;
         while (!groupDone) {
             for (int sb = 0; sb < subbands; ++sb) groupDone = bands[sb]->putNextSample(choice, filter0, filter1);
-            filter0->run(out.reserve32(0), stride);
-            if (twoChannels) filter1->run(out.reserve32(1), stride);
+            filter0->run(out);
+            if (twoChannels) filter1->run(out);
         }
     }
     out.frameDone();

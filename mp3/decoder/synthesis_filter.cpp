@@ -4,6 +4,7 @@
 
 #include "mp3/decoder/fast_dct.h"
 #include "mp3/decoder/synthesis_window.h"
+#include "mp3/player/obuffer.h"
 #include "mp3/player/player_settings.h"
 #include "orvane/dsp.h"
 
@@ -66,3 +67,5 @@ void SynthesisFilter::run(float* out, uint32_t stride) {
     active_ ^= 1;
     ring_ = (ring_ + 1) & 15;
 }
+
+void SynthesisFilter::run(Obuffer& out) { run(out.reserve32(static_cast<uint32_t>(channel_)), out.channels()); }

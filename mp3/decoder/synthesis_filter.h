@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+class Obuffer;
+
 // Subband synthesis of one output channel: each run turns the 32 subband samples set through
 // samples() into 32 PCM samples (volume folded in from the player's volume window). The
 // standard's 1024-value V vector is kept as two 512-float buffers (32 rows x 16 ring slots)
@@ -23,6 +25,9 @@ public:
     float* samples() { return samples_; }
     // Synthesises 32 samples into out[0], out[stride], ... (out may be null: the state still advances).
     void run(float* out, uint32_t stride);
+    // Synthesises 32 samples into the output's block at this filter's channel write position and
+    // moves that position on by 32 frames; nothing is written when the block is full.
+    void run(Obuffer& out);
 
     int32_t channel() const { return channel_; }
     float scale() const { return scale_; }

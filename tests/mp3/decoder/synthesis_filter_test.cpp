@@ -7,6 +7,7 @@
 #include "mp3/decoder/fast_dct.h"
 #include "mp3/decoder/synthesis_filter.h"
 #include "mp3/decoder/synthesis_window_table.h"
+#include "mp3/player/obuffer.h"
 #include "mp3/player/player_settings.h"
 
 namespace {
@@ -133,6 +134,36 @@ TEST(SynthesisFilter, RingPositionAfterNRunsAndStridedOutput) {
     }
     // A stride of 2 from offset 1 fills the odd slots only.
     for (int i = 0; i < 64; i += 2) EXPECT_EQ(block[i], -7.0f);
+}
+
+TEST(SynthesisFilter, TwoChannelsInterleaveInTheOutputBlock) {
+    PathScope scope(player::SimdPath::Sse);
+    ObufferConfig config;
+    config.layer = 2;
+    config.bufferSize = 1;
+    std::vector<float> sent;
+    config.sink = [](void* ctx, const float* s, uint32_t n, uint32_t) {
+        static_cast<std::vector<float>*>(ctx)->assign(s, s + n);
+    };
+    config.sinkContext = &sent;
+    Obuffer out(2, config);
+    ASSERT_FALSE(out.failed());
+    SynthesisFilter left(0, 32768.0f), right(1, 32768.0f);
+    for (int run = 0; run < 36; ++run) {
+        left.samples()[0] = 0.5f;   // DC on the left
+        right.samples()[0] = -0.5f; // opposite DC on the right
+        EXPECT_EQ(out.writePosition(0), uint32_t(run * 64));
+        EXPECT_EQ(out.writePosition(1), uint32_t(run * 64 + 1));
+        left.run(out);
+        right.run(out);
+    }
+    out.frameDone();
+    ASSERT_EQ(sent.size(), 2u * 1152u);
+    // Once the window has filled, the left samples sit at even positions and the right at odd.
+    for (size_t i = 1024; i < sent.size(); i += 2) {
+        ASSERT_GT(sent[i], 1000.0f) << i;
+        ASSERT_LT(sent[i + 1], -1000.0f) << i;
+    }
 }
 
 TEST(FastDct, MatchesTheDirectSum) {
