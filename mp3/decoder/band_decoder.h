@@ -2,10 +2,11 @@
 
 #include <cstdint>
 
+#include "mp3/decoder/synthesis_filter.h"
+
 class Crc16;
 class FrameHeader;
 class StreamReader;
-class SynthesisFilter;
 
 // Which decoded channels reach the synthesis filters.
 enum class ChannelChoice : int32_t {
@@ -37,7 +38,15 @@ public:
 
 protected:
     // Stores a channel's value into its filter's input at this subband, by the channel choice.
-    void store(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1, int ch, float value) const;
+    void store(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1, int ch, float value) const {
+        SynthesisFilter* target = nullptr;
+        switch (choice) {
+        case ChannelChoice::Both: target = ch == 0 ? filter0 : filter1; break;
+        case ChannelChoice::Left: target = ch == 0 ? filter0 : nullptr; break;
+        case ChannelChoice::RightAsMono: target = ch == 1 ? filter0 : nullptr; break;
+        }
+        if (target) target->samples()[subband_] = value;
+    }
 
     int32_t subband_;
     bool allocationValid_ = true;

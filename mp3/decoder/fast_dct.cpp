@@ -34,6 +34,7 @@ struct LeeDct<1> {
 
 }  // namespace
 
-void dct32(const float* x, float* out) { LeeDct<32>::run(x, out, dctConstants()); }
+// Flattened so the whole recursion becomes one straight-line routine without calls or copies.
+__attribute__((flatten)) void dct32(const float* x, float* out) { LeeDct<32>::run(x, out, dctConstants()); }
 
 }  // namespace decoder

@@ -1,0 +1,48 @@
+// One subband synthesis run (32 subband samples in, 32 PCM samples out) per path, and the
+// matrixing DCT alone.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "mp3/decoder/fast_dct.h"
+#include "mp3/decoder/synthesis_filter.h"
+#include "mp3/player/player_settings.h"
+
+namespace {
+
+void BM_SynthesisRun(benchmark::State& state, player::SimdPath path) {
+    player::setVolume(32768);
+    player::enableSse(path == player::SimdPath::Sse);
+    player::enable3dnow(path == player::SimdPath::ThreeDNow);
+    SynthesisFilter filter(0, 32768.0f);
+    std::mt19937 rng(1);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    for (int k = 0; k < 32; ++k) filter.samples()[k] = dist(rng);
+    alignas(16) float out[64];
+    for (auto _ : state) {
+        filter.run(out, 2);
+        benchmark::DoNotOptimize(out);
+    }
+    state.SetItemsProcessed(state.iterations() * 32);
+    player::enableSse(false);
+    player::enable3dnow(false);
+}
+
+void BM_Dct32(benchmark::State& state) {
+    float x[32], y[32];
+    for (int k = 0; k < 32; ++k) x[k] = 0.01f * k;
+    for (auto _ : state) {
+        decoder::dct32(x, y);
+        benchmark::DoNotOptimize(y);
+        benchmark::ClobberMemory();
+    }
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_SynthesisRun, plain, player::SimdPath::Plain);
+BENCHMARK_CAPTURE(BM_SynthesisRun, sse, player::SimdPath::Sse);
+BENCHMARK_CAPTURE(BM_SynthesisRun, threednow, player::SimdPath::ThreeDNow);
+BENCHMARK(BM_Dct32);
+
+BENCHMARK_MAIN();
