@@ -1,5 +1,6 @@
 #include "support/signal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -100,6 +101,75 @@ double dominantFrequency(const float* x, size_t n, double rateHz)
     const double a2 = toneAmplitude(x, n, bestF + step, rateHz);
     const double denom = a0 - 2 * bestA + a2;
     return denom == 0 ? bestF : bestF + 0.5 * step * (a0 - a2) / denom;
+}
+
+namespace {
+
+void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(uint8_t(value >> (8 * i)));
+}
+
+uint32_t getLe(const std::vector<uint8_t>& in, size_t at, int bytes)
+{
+    uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v |= uint32_t(in[at + i]) << (8 * i);
+    return v;
+}
+
+}  // namespace
+
+bool writeWavPcm16(const std::string& path, const std::vector<int16_t>& samples, uint32_t channels, uint32_t rate)
+{
+    const uint32_t dataBytes = uint32_t(samples.size() * 2);
+    std::vector<uint8_t> out;
+    out.insert(out.end(), {'R', 'I', 'F', 'F'});
+    putLe(out, 36 + dataBytes, 4);
+    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    putLe(out, 16, 4);
+    putLe(out, 1, 2);
+    putLe(out, channels, 2);
+    putLe(out, rate, 4);
+    putLe(out, rate * channels * 2, 4);
+    putLe(out, channels * 2, 2);
+    putLe(out, 16, 2);
+    out.insert(out.end(), {'d', 'a', 't', 'a'});
+    putLe(out, dataBytes, 4);
+    for (int16_t s : samples)
+        putLe(out, uint16_t(s), 2);
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
+    return bool(file);
+}
+
+std::vector<int16_t> readWavPcm16(const std::string& path, uint32_t* channels, uint32_t* rate)
+{
+    const std::vector<uint8_t> in = readFile(path);
+    if (in.size() < 12 || std::string(in.begin(), in.begin() + 4) != "RIFF" ||
+        std::string(in.begin() + 8, in.begin() + 12) != "WAVE")
+        return {};
+    bool pcm16 = false;
+    for (size_t at = 12; at + 8 <= in.size();) {
+        const std::string id(in.begin() + at, in.begin() + at + 4);
+        const uint32_t size = getLe(in, at + 4, 4);
+        const size_t body = at + 8;
+        if (id == "fmt " && body + 16 <= in.size()) {
+            pcm16 = getLe(in, body, 2) == 1 && getLe(in, body + 14, 2) == 16;
+            if (channels)
+                *channels = getLe(in, body + 2, 2);
+            if (rate)
+                *rate = getLe(in, body + 4, 4);
+        } else if (id == "data" && pcm16) {
+            std::vector<int16_t> samples(std::min<size_t>(size, in.size() - body) / 2);
+            for (size_t i = 0; i < samples.size(); ++i)
+                samples[i] = int16_t(getLe(in, body + 2 * i, 2));
+            return samples;
+        }
+        at = body + size + (size & 1);
+    }
+    return {};
 }
 
 std::string conformanceDir()

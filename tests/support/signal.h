@@ -23,6 +23,11 @@ double toneAmplitudePcm16(const int16_t* x, size_t n, double freqHz, double rate
 // Frequency of the strongest component by zero-padded DFT peak search, refined by parabolic interpolation.
 double dominantFrequency(const float* x, size_t n, double rateHz);
 
+// A canonical 44-byte-header WAV of 16-bit PCM, written without the library; false on I/O failure.
+bool writeWavPcm16(const std::string& path, const std::vector<int16_t>& samples, uint32_t channels, uint32_t rate);
+// Samples of a 16-bit PCM WAV (any chunks before "data" skipped); empty when it is not one.
+std::vector<int16_t> readWavPcm16(const std::string& path, uint32_t* channels = nullptr, uint32_t* rate = nullptr);
+
 // Folder of the conformance streams, or empty when it is missing.
 std::string conformanceDir();
 std::vector<uint8_t> readFile(const std::string& path);
