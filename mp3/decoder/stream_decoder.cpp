@@ -1,6 +1,7 @@
 #include "mp3/decoder/stream_decoder.h"
 
 #include "mp3/decoder/layer12_frame.h"
+#include "mp3/decoder/layer3_frame.h"
 
 bool StreamDecoder::open(const char* path, uint32_t startOffset) {
     reader_ = std::make_unique<StreamReader>(path, startOffset);
@@ -11,6 +12,7 @@ bool StreamDecoder::open(const char* path, uint32_t startOffset) {
     sampleRate_ = header_.sampleRate();
     layer_ = header_.layer();
     for (int ch = 0; ch < channels_; ++ch) filters_[ch] = std::make_unique<SynthesisFilter>(ch, 32768.0f);
+    if (layer_ == 3) layer3_ = std::make_unique<layer3::Layer3Decoder>();
 
     ObufferConfig config;
     config.target = ObufferTarget::Sink;
@@ -39,6 +41,16 @@ void StreamDecoder::decodeCurrentFrame() {
         const Layer12Result r =
             decodeLayer12Frame(*reader_, header_, crc_, filters_[0].get(), filters_[1].get(), *out_);
         if (r == Layer12Result::Decoded)
+            ++framesDecoded_;
+        else
+            ++framesDropped_;
+        break;
+    }
+    case 3: {
+        // A frame whose channel count differs from the first frame's cannot go to this output.
+        const bool fits = layer3_ && header_.channels() == channels_;
+        if (fits && decodeLayer3Frame(*reader_, header_, *layer3_, filters_[0].get(), filters_[1].get(), *out_) ==
+                        layer3::FrameResult::Decoded)
             ++framesDecoded_;
         else
             ++framesDropped_;

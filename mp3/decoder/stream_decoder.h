@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "mp3/decoder/layer3_decoder.h"
 #include "mp3/decoder/synthesis_filter.h"
 #include "mp3/player/frame_header.h"
 #include "mp3/player/obuffer.h"
@@ -44,6 +45,7 @@ private:
     FrameHeader header_;
     Crc16* crc_ = nullptr;
     std::unique_ptr<SynthesisFilter> filters_[2];
+    std::unique_ptr<layer3::Layer3Decoder> layer3_;
     std::unique_ptr<Obuffer> out_;
     std::vector<float> pcm_;
     bool keepPcm_ = true;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "layer3_stream.h"
+#include "mp3/decoder/stream_decoder.h"
 #include "support/signal.h"
 
 namespace {
@@ -55,9 +56,16 @@ TEST_P(Layer3Conformance, MatchesReference) {
     const auto ref = testsig::readFile(base + ".pcm");
     ASSERT_FALSE(bits.empty());
     ASSERT_FALSE(ref.empty());
-    layer3::Layer3Decoder dec;
-    const auto out = l3test::decodeBytes(bits, dec);
-    const Comparison c = compare(out.pcm, ref);
+    StreamDecoder dec;
+    ASSERT_TRUE(dec.open((base + ".bit").c_str()));
+    dec.decodeAll();
+    std::vector<float> pcm = dec.pcm();
+    if (GetParam().stream == "l3-he_mode") {
+        // Only the part before the first change of channel count is comparable.
+        layer3::Layer3Decoder lead;
+        pcm.resize(std::min(pcm.size(), l3test::decodeBytes(bits, lead).pcm.size()));
+    }
+    const Comparison c = compare(pcm, ref);
     // l3-he_mode changes its channel count part-way: only the leading part is comparable.
     if (GetParam().stream != "l3-he_mode") {
         EXPECT_GE(c.compared, ref.size() / 2 - 2304 * 2);
