@@ -241,6 +241,17 @@ TEST(DspChain, AnalysersEndTheOutputAndBadArgumentsAreRefused)
     EXPECT_EQ(dspSend(chain, nullptr, pcm.data(), 128), 0);
     dspDestroy(chain);
 
+    // Re-sized below its FFT length by a smaller chain, a block FFT refuses work instead of
+    // reading past its buffers; so does an analyser re-sized below its hop.
+    void* small = dspCreate(32, 1, 44100);
+    dspAdd(small, initFft(64, 1, 1, 120), 0);
+    dspAdd(small, initFftAnalyze(64, 1, 64, 128), 1);
+    std::vector<float> spectrum(32, 1.0f);
+    EXPECT_EQ(doFft(dspGetHandle(small, 0), pcm.data(), spectrum.data(), 64), 0);
+    EXPECT_EQ(doFftAnalyze(dspGetHandle(small, 1), pcm.data(), spectrum.data(), 64), 0);
+    EXPECT_EQ(spectrum[0], 1.0f);
+    dspDestroy(small);
+
     EXPECT_EQ(dspCreate(0, 1, 44100), nullptr);
     EXPECT_EQ(dspCreate(64, 0, 44100), nullptr);
     EXPECT_EQ(dspCreate(64, 3, 44100), nullptr);
