@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 // The Layer III bit reservoir: main data of the current frame and of the frames before it, read
 // most significant bit first. Reads past the stored data return zero bits and never touch memory
@@ -44,6 +45,14 @@ public:
         const uint64_t w = (uint64_t(p[0]) << 32) | (uint64_t(p[1]) << 24) | (uint64_t(p[2]) << 16) |
                            (uint64_t(p[3]) << 8) | uint64_t(p[4]);
         return static_cast<uint32_t>(w >> (8 - (bitPos_ & 7)));
+    }
+    // The next 64 bits (at least 57 of them from the data), zeros past the stored data.
+    uint64_t peek64() const {
+        const int byte = bitPos_ >> 3;
+        if (bitPos_ < 0 || byte >= stored_) return 0;
+        uint64_t w;
+        std::memcpy(&w, buffer_ + byte, sizeof(w));  // padding after stored_ is zero
+        return __builtin_bswap64(w) << (bitPos_ & 7);
     }
     int position() const { return bitPos_; }
     void setPosition(int bit) { bitPos_ = bit; }

@@ -3,62 +3,103 @@
 #include <algorithm>
 #include <cstring>
 
+#include "mp3/decoder/huffman_tree_builder.h"
+
 namespace layer3 {
 namespace {
 
-// Walks the byte-pair tree from the bits at the read position. Returns the leaf's value byte, or
-// -1 when 32 bits passed without reaching a leaf.
-inline int walkTree(BitReservoir& bits, const HuffmanTable& table) {
+using tree_build::kLookupBits;
+using tree_build::kLookupLeaf;
+
+constexpr int kMaxCodeBits = 32;
+
+// Walks the table's byte-pair tree over the bits of window (most significant first), starting
+// with the compile-time lookup of its first bits. Returns the leaf's value byte and sets used to
+// the code's length, or returns -1 (used = bits passed) when 32 bits reach no leaf.
+inline int walkTree(const HuffmanTable& table, uint64_t window, int& used) {
     const uint8_t(*tree)[2] = table.tree;
     const int length = static_cast<int>(table.treeLength);
-    uint32_t window = bits.peek32();
-    int used = 0;
     int p = 0;
-    // The level counter halves per bit; 32 halvings without a leaf means a corrupt code.
-    for (uint32_t level = 1u << 31; tree[p][0] != 0; level >>= 1) {
-        if (level == 0) {
-            bits.skip(used);
-            return -1;
+    used = 0;
+    if (table.lookup != nullptr) {
+        const uint16_t e = table.lookup[window >> (64 - kLookupBits)];
+        if (e & kLookupLeaf) {
+            used = (e >> 8) & 15;
+            return e & 0xFF;
         }
-        const int bit = static_cast<int>(window >> 31);
+        p = e;
+        used = kLookupBits;
+        window <<= kLookupBits;
+    }
+    while (tree[p][0] != 0) {
+        // 32 bits without a leaf means a corrupt code.
+        if (used >= kMaxCodeBits) return -1;
+        const int bit = static_cast<int>(window >> 63);
         window <<= 1;
         ++used;
         while (tree[p][bit] >= kHopDistance) p += tree[p][bit];
         p += tree[p][bit];
-        if (p >= length) {  // cannot happen with the built tables; keeps a bad table in bounds
-            bits.skip(used);
-            return -1;
-        }
+        if (p >= length) return -1;  // cannot happen with the built tables; keeps a bad table in bounds
     }
-    bits.skip(used);
     return tree[p][1];
 }
 
-inline int signed_(BitReservoir& bits, int v) { return (v && bits.readBit()) ? -v : v; }
+// Takes n bits (n <= 13 here) off the top of window.
+inline int take(uint64_t& window, int& used, int n) {
+    const int v = static_cast<int>(window >> (64 - n));
+    window <<= n;
+    used += n;
+    return v;
+}
+
+inline int applySign(uint64_t& window, int& used, int v) {
+    if (v == 0) return 0;
+    const bool negative = (window >> 63) != 0;
+    window <<= 1;
+    ++used;
+    return negative ? -v : v;
+}
 
 }  // namespace
 
+// A pair needs at most 19 code bits + 2 x (13 linbits + sign) = 47 bits: one 64-bit window
+// (57 valid bits) holds it.
 bool decodePair(BitReservoir& bits, const HuffmanTable& table, int& x, int& y) {
     if (table.treeLength == 0) {
         x = y = 0;
         return true;
     }
-    const int leaf = walkTree(bits, table);
-    if (leaf < 0) return false;
+    uint64_t window = bits.peek64();
+    int used = 0;
+    const int leaf = walkTree(table, window, used);
+    if (leaf < 0) {
+        bits.skip(used);
+        return false;
+    }
+    window <<= used;
     int vx = leaf >> 4, vy = leaf & 15;
-    if (table.linbits && vx == static_cast<int>(table.xlen) - 1) vx += static_cast<int>(bits.read(table.linbits));
-    vx = signed_(bits, vx);
-    if (table.linbits && vy == static_cast<int>(table.ylen) - 1) vy += static_cast<int>(bits.read(table.linbits));
-    vy = signed_(bits, vy);
+    const int lin = static_cast<int>(table.linbits);
+    if (lin && vx == 15) vx += take(window, used, lin);
+    vx = applySign(window, used, vx);
+    if (lin && vy == 15) vy += take(window, used, lin);
+    vy = applySign(window, used, vy);
+    bits.skip(used);
     x = vx;
     y = vy;
     return true;
 }
 
 bool decodeQuad(BitReservoir& bits, const HuffmanTable& table, int out[4]) {
-    const int leaf = walkTree(bits, table);
-    if (leaf < 0) return false;
-    for (int k = 0; k < 4; ++k) out[k] = signed_(bits, (leaf >> (3 - k)) & 1);
+    uint64_t window = bits.peek64();
+    int used = 0;
+    const int leaf = walkTree(table, window, used);
+    if (leaf < 0) {
+        bits.skip(used);
+        return false;
+    }
+    window <<= used;
+    for (int k = 0; k < 4; ++k) out[k] = applySign(window, used, (leaf >> (3 - k)) & 1);
+    bits.skip(used);
     return true;
 }
 

@@ -127,6 +127,31 @@ constexpr BuiltTree build(const HuffmanCodes& c) {
     return out;
 }
 
+// First-step lookup over the leading kLookupBits bits of a code, made from the tree at compile
+// time: entry = kLookupLeaf | length << 8 | value for codes that end within those bits, else the
+// index of the tree node the bits lead to (the walk goes on bit by bit from there).
+constexpr int kLookupBits = 8;
+constexpr uint16_t kLookupLeaf = 0x8000;
+
+struct TreeLookup {
+    uint16_t entry[1 << kLookupBits] = {};
+};
+
+constexpr TreeLookup buildLookup(const BuiltTree& tree) {
+    TreeLookup out{};
+    for (int idx = 0; idx < (1 << kLookupBits); ++idx) {
+        int p = 0, b = 0;
+        for (; b < kLookupBits && tree.pair[p][0] != 0; ++b) {
+            const int bit = (idx >> (kLookupBits - 1 - b)) & 1;
+            while (tree.pair[p][bit] >= kHopDistance) p += tree.pair[p][bit];
+            p += tree.pair[p][bit];
+        }
+        out.entry[idx] = tree.pair[p][0] == 0 ? static_cast<uint16_t>(kLookupLeaf | b << 8 | tree.pair[p][1])
+                                              : static_cast<uint16_t>(p);
+    }
+    return out;
+}
+
 // Walks the built tree with the bits of one code; -1 when the code does not end on a leaf.
 constexpr int walk(const BuiltTree& tree, uint32_t code, int length) {
     int p = 0;

@@ -163,7 +163,7 @@ TEST(Layer3Huffman, CodeWithoutLeafIn32BitsIsRejected) {
     for (int i = 0; i < 40; ++i) chain[i][0] = chain[i][1] = 1;
     chain[40][0] = 0;
     chain[40][1] = 0x11;
-    HuffmanTable t{"x", 16, 16, 0, 0, -1, chain, 41};
+    HuffmanTable t{"x", 16, 16, 0, 0, -1, chain, 41, nullptr};
     const uint8_t data[8] = {};
     BitReservoir bits;
     ASSERT_TRUE(bits.appendFrame(data, 8, 0));
