@@ -4,6 +4,16 @@
 #include "mp3/decoder/layer3_frame.h"
 
 bool StreamDecoder::open(const char* path, uint32_t startOffset) {
+    if (!openStream(path, startOffset)) return false;
+    ObufferConfig config;
+    config.target = ObufferTarget::Sink;
+    config.bufferSize = 1;
+    config.sink = &StreamDecoder::collect;
+    config.sinkContext = this;
+    return createOutput(config);
+}
+
+bool StreamDecoder::openStream(const char* path, uint32_t startOffset) {
     reader_ = std::make_unique<StreamReader>(path, startOffset);
     if (!reader_->isOpen() || !header_.readFrame(*reader_, &crc_)) return false;
     if (reader_->vbrTagPresent() && !header_.readFrame(*reader_, &crc_)) return false;
@@ -13,18 +23,35 @@ bool StreamDecoder::open(const char* path, uint32_t startOffset) {
     layer_ = header_.layer();
     for (int ch = 0; ch < channels_; ++ch) filters_[ch] = std::make_unique<SynthesisFilter>(ch, 32768.0f);
     if (layer_ == 3) layer3_ = std::make_unique<layer3::Layer3Decoder>();
+    return true;
+}
 
-    ObufferConfig config;
-    config.target = ObufferTarget::Sink;
+bool StreamDecoder::createOutput(ObufferConfig config) {
+    if (!reader_) return false;
     config.layer = layer_;
     config.lowSampling = header_.version() == 0;
     config.sampleRate = sampleRate_;
-    config.bufferSize = 1;
-    config.sink = &StreamDecoder::collect;
-    config.sinkContext = this;
-    out_ = std::make_unique<Obuffer>(static_cast<uint32_t>(channels_), config);
+    out_ = std::make_shared<Obuffer>(static_cast<uint32_t>(channels_), config);
     haveFrame_ = !out_->failed();
     return haveFrame_;
+}
+
+bool StreamDecoder::seekFrame(int32_t frame) {
+    if (!reader_ || !out_) return false;
+    haveFrame_ = header_.seekFrame(*reader_, frame, &crc_);
+    return haveFrame_;
+}
+
+bool StreamDecoder::seekPercent(float percent) {
+    if (!reader_ || !out_) return false;
+    haveFrame_ = header_.seekPercent(*reader_, percent, &crc_);
+    return haveFrame_;
+}
+
+void StreamDecoder::resetAfterSeek() {
+    for (auto& f : filters_)
+        if (f) f->reset();
+    if (layer3_) layer3_->reset();
 }
 
 void StreamDecoder::collect(void* context, const float* samples, uint32_t count, uint32_t) {
@@ -35,6 +62,11 @@ void StreamDecoder::collect(void* context, const float* samples, uint32_t count,
 
 // The one place where a frame goes to the decoder of its layer.
 void StreamDecoder::decodeCurrentFrame() {
+    // The sync rule lets the layer change; the output and decoders are set up for the first one.
+    if (header_.layer() != layer_) {
+        ++framesDropped_;
+        return;
+    }
     switch (header_.layer()) {
     case 1:
     case 2: {

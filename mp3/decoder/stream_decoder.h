@@ -19,9 +19,27 @@ public:
     StreamDecoder(const StreamDecoder&) = delete;
     StreamDecoder& operator=(const StreamDecoder&) = delete;
 
-    // Opens the file and reads its first frame, passing over a frame that carries a VBR tag.
-    // False when the file cannot be opened or holds no readable frame.
+    // Opens the file and reads its first frame, passing over a frame that carries a VBR tag,
+    // then creates the filters and a block-sink output collecting the PCM. False when the file
+    // cannot be opened or holds no readable frame.
     bool open(const char* path, uint32_t startOffset = 0);
+    // The two halves of open for the player: the stream and filters, then an output of its choice
+    // (config's layer, rate and sampling version are taken from the first frame). createOutput
+    // returns false, keeping the output for its error flag, when the output failed.
+    bool openStream(const char* path, uint32_t startOffset);
+    bool createOutput(ObufferConfig config);
+
+    // Frame seeks (constant bitrate) and percentage seeks (VBR tag) that leave the target frame
+    // held; false when the target cannot be reached.
+    bool seekFrame(int32_t frame);
+    bool seekPercent(float percent);
+    // After a seek: filters and decoder state start afresh.
+    void resetAfterSeek();
+
+    StreamReader& reader() { return *reader_; }
+    const FrameHeader& header() const { return header_; }
+    const std::shared_ptr<Obuffer>& output() const { return out_; }
+    bool hasFrame() const { return haveFrame_; }
     // Decodes the frame held and reads the next; false once the stream has ended.
     bool decodeFrame();
     // Decodes up to maxFrames frames (all by default) and flushes the output; returns the frames handled.
@@ -46,7 +64,7 @@ private:
     Crc16* crc_ = nullptr;
     std::unique_ptr<SynthesisFilter> filters_[2];
     std::unique_ptr<layer3::Layer3Decoder> layer3_;
-    std::unique_ptr<Obuffer> out_;
+    std::shared_ptr<Obuffer> out_;  // read-outs on host threads may hold it past the play
     std::vector<float> pcm_;
     bool keepPcm_ = true;
     bool haveFrame_ = false;

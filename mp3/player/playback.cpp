@@ -1,0 +1,210 @@
+#include "mp3/player/playback.h"
+
+#include <cmath>
+
+#include "mp3/player/player_settings.h"
+
+namespace {
+
+// How often the pause wait looks at the stop request.
+constexpr uint32_t kPausePollMs = 10;
+
+}  // namespace
+
+PlayState& playState()
+{
+    static PlayState state;
+    return state;
+}
+
+std::shared_ptr<Playback> PlayState::playback() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return playback_;
+}
+
+std::shared_ptr<Obuffer> PlayState::output() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return output_;
+}
+
+void PlayState::setPlayback(const std::shared_ptr<Playback>& p)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    playback_ = p;
+}
+
+void PlayState::setOutput(const std::shared_ptr<Obuffer>& o)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    output_ = o;
+}
+
+void PlayState::clearIfCurrent(const Playback* p, const Obuffer* o)
+{
+    std::shared_ptr<Playback> oldPlayback;
+    std::shared_ptr<Obuffer> oldOutput;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (o != nullptr && output_.get() == o)
+            oldOutput.swap(output_);
+        if (p != nullptr && playback_.get() == p)
+            oldPlayback.swap(playback_);
+    }
+    // The references die here, outside the lock.
+}
+
+namespace {
+
+int32_t elapsedMs(const PlayState& s)
+{
+    return int32_t(platform::tickCount() + uint32_t(s.baseMs.load()) - s.startTick.load());
+}
+
+// Ends the output: draining lets queued audio play out, stop-at-once cuts it off. The output
+// leaves the read-outs first so that no host thread starts on it once it is closing.
+void closeOutput(PlayState& s, const std::shared_ptr<Obuffer>& out, bool stopAtOnce)
+{
+    if (!out)
+        return;
+    if (stopAtOnce)
+        out->markStopAtOnce();
+    out->close();
+    s.clearIfCurrent(nullptr, out.get());
+}
+
+int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
+{
+    StreamDecoder& dec = pb.decoder;
+    const float msPerFrame = dec.header().msPerFrame();
+    s.msPerFrame.store(msPerFrame);
+    s.bitrate.store(dec.header().bitrate());
+    s.baseMs.store(0);
+    s.startTick.store(platform::tickCount());
+    s.positionFrame.store(0);
+    s.positionFraction.store(0.0f);
+
+    player::PlayerSettings& settings = player::settings();
+    ObufferConfig config;
+    config.target = pb.convertMode ? ObufferTarget::Convert : ObufferTarget::WaveOut;
+    config.bufferSize = settings.bufferSize.load();
+    config.spectrumSize = settings.spectrumSize.load();
+    config.device = settings.waveOutDevice.load();
+    config.harmonics = settings.harmonics.load();
+    config.pitch = settings.pitch.load();
+    config.speed = settings.speed.load();
+    config.effectEnable = settings.effectEnable.load();
+    config.enable48k = settings.enable48k.load();
+    const bool outputOk = dec.createOutput(config);
+    const std::shared_ptr<Obuffer> out = dec.output();
+    if (outputOk)
+        out->setState(OutputState::Playing);
+    s.setOutput(out);
+    if (started != nullptr)
+        started->set();
+
+    StreamReader& reader = dec.reader();
+    const bool tagged = reader.vbrTagPresent();
+    const int32_t total = dec.header().totalFrames(reader);
+    s.totalFrames.store(total);
+    if (!outputOk) {
+        closeOutput(s, out, false);
+        return 0;
+    }
+
+    for (;;) {
+        if (pb.stopRequest.load())
+            break;
+        // A stop while paused ends the play at once.
+        while (pb.pauseRequest.load() && !pb.stopRequest.load())
+            platform::sleepMs(kPausePollMs);
+        if (pb.stopRequest.load())
+            break;
+        if (pb.seekRequest.load()) {
+            s.baseMs.store(int32_t(float(reader.frameIndex()) * msPerFrame));
+            out->setState(OutputState::Seeking);
+            out->flush();
+            const int32_t target = pb.seekTarget.load();
+            const bool ok = tagged && total > 0 ? dec.seekPercent(float(double(target) / total * 100.0))
+                                                : dec.seekFrame(target);
+            if (!ok) {
+                closeOutput(s, out, true);
+                return 1;
+            }
+            pb.seekRequest.store(false);
+            dec.resetAfterSeek();
+            s.baseMs.store(int32_t(float(reader.frameIndex()) * msPerFrame));
+            s.startTick.store(platform::tickCount());
+            if (!pb.convertMode)
+                out->pause(false);
+            out->setState(OutputState::Playing);
+        }
+        const int32_t frame = reader.frameIndex();
+        if (frame % 16 == 0 && !pb.stopRequest.load()) {
+            s.positionFrame.store(frame);
+            s.positionFraction.store(total > 0 ? float(frame) / float(total) : 0.0f);
+        }
+        const bool more = dec.decodeFrame();
+        if (dec.header().layer() == 3)
+            s.bitrate.store(dec.header().bitrate());
+        if (!more) {
+            closeOutput(s, out, false);
+            return 1;
+        }
+    }
+    closeOutput(s, out, true);
+    return 1;
+}
+
+}  // namespace
+
+int32_t runPlay(const char* path, platform::Event* started, int32_t startOffset, bool convert)
+{
+    PlayState& s = playState();
+    s.bitrate.store(0);
+    auto pb = std::make_shared<Playback>(convert);
+    s.setPlayback(pb);
+    int32_t result = -1;
+    if (path != nullptr && startOffset >= 0 && pb->decoder.openStream(path, uint32_t(startOffset)))
+        result = playLoop(s, *pb, started);
+    s.clearIfCurrent(pb.get(), nullptr);
+    return result;
+}
+
+int32_t currentTimeMs()
+{
+    PlayState& s = playState();
+    const auto out = s.output();
+    if (!s.playback() || !out)
+        return 0;
+    const OutputState state = out->state();
+    if (state == OutputState::Seeking)
+        return 0;
+    if (state == OutputState::Paused)
+        return s.baseMs.load();
+    return elapsedMs(s);
+}
+
+void pausePlay(bool pause)
+{
+    PlayState& s = playState();
+    const auto out = s.output();
+    const auto pb = s.playback();
+    if (!out)
+        return;
+    if (pb)
+        pb->pauseRequest.store(pause);
+    if (pause) {
+        if (out->state() == OutputState::Paused)
+            return;
+        // The clock stands at the paused position until the play resumes.
+        s.baseMs.store(elapsedMs(s));
+        out->pause(true);
+    } else {
+        if (out->state() != OutputState::Paused)
+            return;
+        s.startTick.store(platform::tickCount());
+        out->pause(false);
+    }
+}

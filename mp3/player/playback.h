@@ -1,0 +1,67 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "mp3/decoder/stream_decoder.h"
+#include "mp3/player/obuffer.h"
+#include "platform/platform.h"
+
+// The per-call object of one play: the requests host threads make, and the decoder that owns the
+// reader, the frame header, the filters and the output.
+class PlaybackBase {
+public:
+    virtual ~PlaybackBase() = default;
+};
+
+class Playback : public PlaybackBase {
+public:
+    explicit Playback(bool convert) : convertMode(convert) {}
+
+    std::atomic<bool> stopRequest{false};
+    std::atomic<bool> pauseRequest{false};
+    std::atomic<int32_t> seekTarget{0};
+    std::atomic<int32_t> requestedPitch{0};
+    std::atomic<bool> seekRequest{false};
+    std::atomic<bool> pitchChangeRequest{false};
+    const bool convertMode;
+    StreamDecoder decoder;
+};
+
+// Read-outs of the current or last play, and the objects host threads may reach. The pointers
+// are shared: a control or read-out takes its own reference under the lock, so the object lives
+// until it is done, whatever the play does meanwhile.
+struct PlayState {
+    std::atomic<int32_t> bitrate{0};
+    std::atomic<float> msPerFrame{0.0f};
+    std::atomic<int32_t> totalFrames{0};
+    std::atomic<int32_t> positionFrame{0};
+    std::atomic<float> positionFraction{0.0f};
+    std::atomic<int32_t> baseMs{0};
+    std::atomic<uint32_t> startTick{0};
+
+    std::shared_ptr<Playback> playback() const;
+    std::shared_ptr<Obuffer> output() const;
+    void setPlayback(const std::shared_ptr<Playback>& p);
+    void setOutput(const std::shared_ptr<Obuffer>& o);
+    // Forgets the play and its output, but only when they are still those of p.
+    void clearIfCurrent(const Playback* p, const Obuffer* o);
+
+private:
+    mutable std::mutex mutex_;
+    std::shared_ptr<Playback> playback_;
+    std::shared_ptr<Obuffer> output_;
+};
+
+PlayState& playState();
+
+// Runs one play on the calling thread: 1 at the end of the file, after a stop or a failed seek;
+// 0 when the output could not be set up; -1 when the file has no readable frame.
+int32_t runPlay(const char* path, platform::Event* started, int32_t startOffset, bool convert);
+
+// Milliseconds played: 0 without a play or while seeking, the base value while paused.
+int32_t currentTimeMs();
+// Pauses or resumes the current play's output and keeps the clock right.
+void pausePlay(bool pause);

@@ -1,0 +1,192 @@
+#include <cmath>
+
+#include "mp3/player/playback.h"
+#include "mp3/player/player_settings.h"
+#include "orvane/mp3.h"
+
+// Thin exports: settings go to PlayerSettings, requests to the current Playback, read-outs to
+// the current output. Every object is reached through a reference taken from PlayState, so
+// none of them can be destroyed while an export uses it.
+
+extern "C" {
+
+MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert)
+{
+    try {
+        return runPlay(path, static_cast<platform::Event*>(startedEvent), startOffset, convert != 0);
+    } catch (...) {
+        return -1;
+    }
+}
+
+MP3_API void OrvaneStop(void)
+{
+    PlayState& s = playState();
+    if (const auto pb = s.playback())
+        pb->stopRequest.store(true);
+    if (const auto out = s.output())
+        out->setState(OutputState::Idle);
+}
+
+MP3_API void OrvanePause(int8_t pause)
+{
+    pausePlay(pause != 0);
+}
+
+MP3_API void OrvaneSeek(int32_t delta)
+{
+    PlayState& s = playState();
+    if (const auto pb = s.playback()) {
+        const int64_t target = int64_t(s.positionFrame.load()) + delta;
+        pb->seekTarget.store(target < 0 ? 0 : target > INT32_MAX ? INT32_MAX : int32_t(target));
+        pb->seekRequest.store(true);
+    }
+}
+
+MP3_API void OrvaneAbsoluteSeek(float fraction)
+{
+    PlayState& s = playState();
+    if (const auto pb = s.playback()) {
+        double target = double(s.totalFrames.load()) * double(fraction);
+        if (!(target >= 0.0))
+            target = 0.0;
+        pb->seekTarget.store(target >= double(INT32_MAX) ? INT32_MAX : int32_t(target));
+        pb->seekRequest.store(true);
+    }
+}
+
+MP3_API void OrvaneChangePitch(int32_t pitch)
+{
+    if (const auto pb = playState().playback()) {
+        pb->requestedPitch.store(pitch);
+        pb->pitchChangeRequest.store(true);
+    }
+}
+
+MP3_API void OrvaneClean(void)
+{
+    // A play cleans up after itself when OrvanePlay returns; one still running is asked to stop.
+    OrvaneStop();
+}
+
+MP3_API float OrvaneWhere(void)
+{
+    return playState().positionFraction.load();
+}
+
+MP3_API int32_t OrvaneGetCurrentTime(void)
+{
+    return currentTimeMs();
+}
+
+MP3_API int32_t OrvaneGetBitrate(void)
+{
+    return playState().bitrate.load();
+}
+
+MP3_API void OrvaneSetVolume(int32_t volume)
+{
+    player::setVolume(volume);
+}
+
+MP3_API void OrvaneEnableEQ(int8_t enable)
+{
+    player::settings().eqEnable.store(enable != 0);
+}
+
+MP3_API void OrvaneSetEQ(int32_t band, float gain)
+{
+    player::setEqGain(band, gain);
+}
+
+MP3_API void OrvaneSelectWaveOut(int32_t device)
+{
+    player::settings().waveOutDevice.store(device);
+}
+
+MP3_API void OrvaneEnable3dnow(int8_t enable)
+{
+    player::enable3dnow(enable != 0);
+}
+
+MP3_API void OrvaneEnableSSE(int8_t enable)
+{
+    player::enableSse(enable != 0);
+}
+
+MP3_API void OrvaneSetBufferSize(int32_t frames)
+{
+    player::settings().bufferSize.store(frames);
+}
+
+MP3_API void OrvaneSetSpectrumSize(int32_t size)
+{
+    player::settings().spectrumSize.store(size);
+}
+
+MP3_API int32_t OrvaneGetSpectrum(float* destination)
+{
+    const auto out = playState().output();
+    return out && destination != nullptr ? out->spectrum(destination) : 0;
+}
+
+MP3_API int32_t OrvaneGetWaveform(int16_t* buffer, int32_t count)
+{
+    const auto out = playState().output();
+    return out && buffer != nullptr && count > 0 ? out->waveform(buffer, count) : 0;
+}
+
+MP3_API int32_t OrvaneGetLevel(int32_t channel)
+{
+    const auto out = playState().output();
+    return out && (channel == 0 || channel == 1) ? out->level(channel) : 0;
+}
+
+MP3_API void OrvaneSetPitch(int32_t pitch)
+{
+    player::settings().pitch.store(pitch);
+    if (const auto out = playState().output())
+        out->setPitch(pitch);
+}
+
+MP3_API void OrvaneSetSpeed(int32_t speed)
+{
+    player::settings().speed.store(speed);
+    if (const auto out = playState().output())
+        out->setSpeed(speed);
+}
+
+MP3_API void OrvaneEnableDspEffect(int8_t enable)
+{
+    player::settings().effectEnable.store(enable != 0);
+}
+
+MP3_API void OrvaneEnable48k(int8_t enable)
+{
+    player::settings().enable48k.store(enable != 0);
+}
+
+MP3_API void OrvaneSetHarmonics(float amount)
+{
+    player::settings().harmonics.store(amount);
+}
+
+MP3_API int32_t OrvaneGetDestination(void)
+{
+    const auto out = playState().output();
+    return out ? out->waveOutHandle() : 0;
+}
+
+MP3_API int32_t DebugGetCurrentOutSize(void)
+{
+    const auto out = playState().output();
+    return out ? int32_t(out->blockSizeBytes()) : 0;
+}
+
+MP3_API int32_t DebugGetEffectiveBufferSize(void)
+{
+    const auto out = playState().output();
+    return out ? out->bufferSize() : 0;
+}
+
+}  // extern "C"

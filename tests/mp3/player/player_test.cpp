@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "mp3/player/playback.h"
+#include "mp3/player/player_settings.h"
+#include "orvane/mp3.h"
+#include "orvane/norv.h"
+#include "platform/platform.h"
+#include "support/signal.h"
+#include "tests/mp3/player/frame_builder.h"
+
+namespace {
+
+// Interleaved samples of a 16-bit WAV file (the data chunk), empty when unreadable.
+std::vector<int16_t> wavSamples(const std::string& path)
+{
+    const std::vector<uint8_t> f = testsig::readFile(path);
+    size_t pos = 12;
+    while (pos + 8 <= f.size()) {
+        const uint32_t size = uint32_t(f[pos + 4]) | uint32_t(f[pos + 5]) << 8 | uint32_t(f[pos + 6]) << 16 |
+                              uint32_t(f[pos + 7]) << 24;
+        if (std::memcmp(&f[pos], "data", 4) == 0) {
+            std::vector<int16_t> out(std::min<size_t>(size, f.size() - pos - 8) / 2);
+            std::memcpy(out.data(), &f[pos + 8], out.size() * 2);
+            return out;
+        }
+        pos += 8 + size + (size & 1);
+    }
+    return {};
+}
+
+std::vector<int16_t> convertToWav(const std::string& in, const std::string& out, int32_t offset = 0)
+{
+    NORVSetOutputFile(out.c_str());
+    EXPECT_EQ(OrvanePlay(in.c_str(), nullptr, offset, 1), 1) << in;
+    NORVClose();
+    auto samples = wavSamples(out);
+    std::remove(out.c_str());
+    return samples;
+}
+
+TEST(Player, UnreadableFilesGiveMinusOneAndLeaveNoPlayBehind)
+{
+    const std::string path = testsig::tempPath("notmpeg.bin");
+    framebuild::writeFile(path, std::vector<uint8_t>(3000, 0x42));
+    EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, 0, 1), -1);
+    EXPECT_EQ(OrvanePlay("/nonexistent.mp3", nullptr, 0, 0), -1);
+    EXPECT_EQ(OrvanePlay(nullptr, nullptr, 0, 0), -1);
+    EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, -4, 0), -1);
+    std::remove(path.c_str());
+    EXPECT_FALSE(playState().playback());
+    EXPECT_FALSE(playState().output());
+    EXPECT_EQ(OrvaneGetCurrentTime(), 0);
+    EXPECT_EQ(OrvaneGetLevel(0), 0);
+    OrvaneStop();
+    OrvanePause(1);
+    OrvaneSeek(-10);
+    OrvaneAbsoluteSeek(0.5f);
+    OrvaneClean();
+}
+
+TEST(Player, ConvertWritesEveryDecodedSampleMatchingTheReference)
+{
+    SKIP_WITHOUT_CONFORMANCE();
+    OrvaneSetVolume(32768);
+    struct Case {
+        const char* name;
+        size_t samples;  // frames x samples per frame x channels
+    } cases[] = {{"l1-fl3", 49u * 384 * 2}, {"l2-fl12", 49u * 1152 * 2}, {"l2-fl13", 49u * 1152}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = testsig::conformanceDir() + "/";
+        const auto got = convertToWav(dir + c.name + ".bit", testsig::tempPath("convert.wav"));
+        ASSERT_EQ(got.size(), c.samples);  // nothing lost at the end
+        const auto ref = testsig::readFile(dir + c.name + ".pcm");
+        ASSERT_GE(ref.size() / 2, got.size());
+        double sum = 0;
+        int worst = 0;
+        for (size_t i = 0; i < got.size(); ++i) {
+            const int r = int16_t(uint16_t(ref[2 * i] | ref[2 * i + 1] << 8));
+            const int d = std::abs(got[i] - r);
+            worst = std::max(worst, d);
+            sum += double(d) * d;
+        }
+        // Truncating conversion against a rounded reference: within 2 LSB, RMS about 1 LSB.
+        EXPECT_LE(worst, 2);
+        EXPECT_LT(std::sqrt(sum / double(got.size())), 1.0);
+    }
+}
+
+TEST(Player, WithZeroVolumeEverySampleIsZero)
+{
+    SKIP_WITHOUT_CONFORMANCE();
+    OrvaneSetVolume(0);
+    const auto got = convertToWav(testsig::conformanceDir() + "/l2-fl12.bit", testsig::tempPath("silent.wav"));
+    ASSERT_FALSE(got.empty());
+    for (int16_t v : got)
+        ASSERT_EQ(v, 0);
+}
+
+TEST(Player, UnusableBufferOrSpectrumSizesRefuseThePlay)
+{
+    SKIP_WITHOUT_CONFORMANCE();
+    platform::setMessageQuiet(true);
+    const std::string path = testsig::conformanceDir() + "/l2-fl15.bit";
+    for (int32_t size : {0, -3, 100000}) {
+        OrvaneSetBufferSize(size);
+        EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, 0, 1), 0) << size;
+    }
+    OrvaneSetBufferSize(12);
+    for (int32_t size : {0, 3, 300, 1 << 20}) {
+        OrvaneSetSpectrumSize(size);
+        EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, 0, 1), 0) << size;
+    }
+    OrvaneSetSpectrumSize(256);
+    platform::setMessageQuiet(false);
+    EXPECT_FALSE(playState().output());
+}
+
+TEST(Player, FramesOfAnotherLayerAreSkipped)
+{
+    // Layer II frames at 48 kHz with a Layer I frame between them: same sync, version and rate.
+    framebuild::Spec l2;
+    l2.layer = 2;
+    l2.bitrateIndex = 9;
+    l2.rateIndex = 1;
+    framebuild::Spec l1 = l2;
+    l1.layer = 1;
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < 6; ++i) {
+        auto f = framebuild::frame(i == 3 ? l1 : l2, 0);
+        std::fill(f.begin() + 4, f.end(), 0);  // all allocations 0: silent frames
+        framebuild::append(bytes, f);
+    }
+    const std::string path = testsig::tempPath("mixed.mp2");
+    framebuild::writeFile(path, bytes);
+    OrvaneSetVolume(32768);
+    const auto got = convertToWav(path, testsig::tempPath("mixed.wav"));
+    std::remove(path.c_str());
+    EXPECT_EQ(got.size(), 5u * 1152 * 2);
+}
+
+// Plays on the null output in a thread of its own.
+struct BackgroundPlay {
+    explicit BackgroundPlay(const std::string& path)
+    {
+        setenv("ORVANE_OUTPUT", "null", 1);
+        thread = std::thread([this, path] { result = OrvanePlay(path.c_str(), &started, 0, 0); });
+        started.wait(5000);
+    }
+    ~BackgroundPlay()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+    int32_t join()
+    {
+        thread.join();
+        return result;
+    }
+    platform::Event started;
+    std::thread thread;
+    std::atomic<int32_t> result{-2};
+};
+
+TEST(Player, NullOutputPlaysInRealTimeAndTheClockFollowsPauseAndSeek)
+{
+    SKIP_WITHOUT_CONFORMANCE();
+    OrvaneSetVolume(32768);
+    OrvaneSetBufferSize(2);
+    // 63 frames of 24 ms: about 1.5 s.
+    const uint32_t t0 = platform::tickCount();
+    BackgroundPlay play(testsig::conformanceDir() + "/l2-fl16.bit");
+    platform::sleepMs(300);
+    const int32_t at300 = OrvaneGetCurrentTime();
+    EXPECT_GT(at300, 150);
+    EXPECT_LT(at300, 600);
+    EXPECT_NE(OrvaneGetDestination(), 0);
+    EXPECT_EQ(DebugGetEffectiveBufferSize(), 2);
+    EXPECT_EQ(DebugGetCurrentOutSize(), 2 * 2 * 1152 * 2);
+    EXPECT_EQ(OrvaneGetBitrate(), 256);
+
+    OrvanePause(1);
+    const int32_t paused = OrvaneGetCurrentTime();
+    platform::sleepMs(300);
+    EXPECT_EQ(OrvaneGetCurrentTime(), paused);
+    OrvanePause(0);
+    platform::sleepMs(100);
+    EXPECT_GT(OrvaneGetCurrentTime(), paused);
+
+    // A relative seek before the start goes to frame 0.
+    OrvaneSeek(-1000);
+    platform::sleepMs(100);
+    EXPECT_LT(OrvaneGetCurrentTime(), 250);
+    EXPECT_EQ(play.join(), 1);
+    const uint32_t took = platform::tickCount() - t0;
+    // 1.5 s of audio, 0.3 s paused, and the seek back replays about 0.6 s.
+    EXPECT_GT(took, 1900u);
+    EXPECT_LT(took, 5000u);
+    EXPECT_FLOAT_EQ(OrvaneWhere(), 48.0f / 63.0f);
+    OrvaneSetBufferSize(12);
+}
+
+TEST(Player, StopWhilePausedEndsThePlayAtOnce)
+{
+    SKIP_WITHOUT_CONFORMANCE();
+    OrvaneSetVolume(32768);
+    BackgroundPlay play(testsig::conformanceDir() + "/l2-fl16.bit");
+    platform::sleepMs(100);
+    OrvanePause(1);
+    platform::sleepMs(100);
+    const uint32_t t0 = platform::tickCount();
+    OrvaneStop();
+    EXPECT_EQ(play.join(), 1);
+    EXPECT_LT(platform::tickCount() - t0, 500u);
+    EXPECT_FALSE(playState().playback());
+}
+
+TEST(Player, AbsoluteSeekPastTheEndStopsThePlay)
+{
+    SKIP_WITHOUT_CONFORMANCE();
+    BackgroundPlay play(testsig::conformanceDir() + "/l2-fl16.bit");
+    const uint32_t t0 = platform::tickCount();
+    OrvaneAbsoluteSeek(2.0f);
+    EXPECT_EQ(play.join(), 1);
+    EXPECT_LT(platform::tickCount() - t0, 1000u);
+}
+
+TEST(Player, SimdSwitchToItsCurrentValueKeepsDecoderTables)
+{
+    OrvaneEnableSSE(0);
+    player::settings().decoderTablesReady.store(true);
+    OrvaneEnableSSE(0);
+    OrvaneEnable3dnow(0);
+    EXPECT_TRUE(player::settings().decoderTablesReady.load());
+    OrvaneEnableSSE(1);
+    EXPECT_FALSE(player::settings().decoderTablesReady.load());
+    OrvaneEnableSSE(0);
+}
+
+}  // namespace
