@@ -1,0 +1,37 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "platform/platform.h"
+
+// Runs OrvanePlay on a thread of its own, as a host application does, and reports its result.
+class PlaySession {
+public:
+    PlaySession(const std::string& path, int32_t offset, bool convert);
+    ~PlaySession();
+    PlaySession(const PlaySession&) = delete;
+    PlaySession& operator=(const PlaySession&) = delete;
+
+    bool finished() const { return done_.load(); }
+    // Waits for OrvanePlay to return and gives its result.
+    int32_t wait();
+    // Waits up to timeoutMs for the output to be set up; true once it is (or the play ended).
+    bool waitStarted(uint32_t timeoutMs) { return started_.wait(timeoutMs) || finished(); }
+
+private:
+    platform::Event started_;
+    std::atomic<bool> done_{false};
+    std::atomic<int32_t> result_{0};
+    std::thread thread_;
+};
+
+// Parses "--name value" options shared by the play and convert commands. Returns false with a
+// message on standard error for a malformed value.
+bool parseInt(const std::string& text, long low, long high, long& value, const char* what);
+bool parseFloat(const std::string& text, float& value, const char* what);
+
+// "m:ss" for a duration in milliseconds.
+std::string formatTime(int64_t ms);
