@@ -57,7 +57,8 @@ void SynthesisFilter::run(float* out, uint32_t stride) {
     for (int r = 1; r < 17; ++r) oth[r * 16 + p] = -x[16 - r];
     for (int r = 17; r < 32; ++r) oth[r * 16 + p] = -x[r - 16];
 
-    const player::VolumeWindow& w = player::volumeWindow();
+    const player::VolumeWindowLease lease;
+    const player::VolumeWindow& w = lease.window();
     switch (player::activePath()) {
     case player::SimdPath::ThreeDNow: decoder::synthesisWindow3dnow(out, stride, w.rotating, act, p); break;
     case player::SimdPath::Sse: decoder::synthesisWindowSse(out, stride, w.rotating, act, p); break;

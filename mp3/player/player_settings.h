@@ -55,9 +55,21 @@ struct VolumeWindow {
 // window is all zero, so the synthesis puts out silence. Takes effect at the next synthesis run.
 void setVolume(int32_t volume);
 int32_t volume();
-// The current window. A new volume is written into a spare window and then published, so a
-// reader never sees a window being rewritten unless it holds it across three further volume
-// changes; the synthesis fetches it once per run.
+// The current window. A new volume is written into a spare window that no synthesis run holds
+// and then published.
 const VolumeWindow& volumeWindow();
+
+// Holds the current window for one synthesis run: no volume change rewrites it meanwhile.
+class VolumeWindowLease {
+public:
+    VolumeWindowLease();
+    ~VolumeWindowLease();
+    VolumeWindowLease(const VolumeWindowLease&) = delete;
+    VolumeWindowLease& operator=(const VolumeWindowLease&) = delete;
+    const VolumeWindow& window() const;
+
+private:
+    int slot_;
+};
 
 }  // namespace player
