@@ -213,8 +213,10 @@ bool FrameHeader::seekPercent(StreamReader& reader, float percent, Crc16** crc)
     const double fa = tag.toc[i];
     const double fb = i == 99 ? 256.0 : tag.toc[i + 1];
     const int64_t d = std::max<int64_t>(0, int64_t((fa + (p - i) * (fb - fa)) * (tag.bytes - 256.0) / 256.0));
-    // Land on a header that matches the first one in everything but the bitrate.
-    const uint32_t mask = 0xFFFF0FFFu;  // all but the bitrate index
+    // Land on a header that repeats the fields fixed for the whole stream: sync, version, layer,
+    // protection, sampling frequency and channel mode. Bitrate, padding and the joint-stereo mode
+    // extension change from frame to frame in variable-bitrate streams.
+    const uint32_t mask = 0xFFFF0CC0u;
     int64_t found = 0;
     if (!reader.scanForWord(d, tag.bytes, mask, reader.firstHeaderBytes() & mask, target, found))
         return false;

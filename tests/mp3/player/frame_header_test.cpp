@@ -292,25 +292,30 @@ TEST(FrameHeader, PercentSeeksLandOnRealHeaders)
     EXPECT_GE(f.marker(), uint32_t(frames - 3));
 }
 
-TEST(FrameHeader, PercentSeekAcceptsOtherBitratesButSkipsOtherPadding)
+TEST(FrameHeader, PercentSeekLandsOnFramesOfOtherBitratePaddingAndModeExtension)
 {
-    Spec s;  // 44.1 kHz
+    Spec s;  // 44.1 kHz joint stereo
+    s.mode = 1;
     const int frames = 100;
     VbrStream v = makeVbr(s, frames, true);
-    // Point every table entry just before frame 2 (padded, at starts[3]): the seek must pass
-    // over it and land on frame 3, whose header differs from the first only in its bitrate.
+    // Frame 2 (padded, at starts[3]) also gets another mode extension; a lure with another
+    // sampling frequency sits just before it, where every table entry points.
+    v.bytes[size_t(v.starts[3]) + 3] |= 0x20;
     const int64_t total = int64_t(v.bytes.size());
-    const uint8_t entry = uint8_t(v.starts[3] * 256 / (total - 256));
+    const uint8_t entry = uint8_t((v.starts[3] - 8) * 256 / (total - 256));
     const int64_t landing = entry * (total - 256) / 256;
     ASSERT_GT(landing, v.starts[2]);
-    ASSERT_LE(landing, v.starts[3]);
+    ASSERT_LE(landing + 4, v.starts[3]);
+    const uint8_t lure[4] = {0xFF, 0xFB, 0x94, 0x40};  // 48 kHz
+    std::memcpy(&v.bytes[size_t(landing)], lure, 4);
     for (int p = 0; p < 100; ++p)
         v.bytes[36 + 16 + size_t(p)] = entry;
     Opened f(v.bytes, "vbrpad.mp3");
     ASSERT_TRUE(f.next());
     ASSERT_TRUE(f.header.seekPercent(*f.reader, 0.0f));
-    EXPECT_EQ(f.marker(), 3u);
-    EXPECT_EQ(f.header.padding(), 0);
+    EXPECT_EQ(f.marker(), 2u);
+    EXPECT_EQ(f.header.padding(), 1);
+    EXPECT_EQ(f.header.modeExtension(), 2);
 }
 
 TEST(FrameHeader, PercentSeekWithoutTagFails)
