@@ -1,0 +1,196 @@
+#include "dsp/rate/stretch_channel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "dsp/core/fast_heap.h"
+#include "dsp/rate/pitch_shift_channel.h"
+
+namespace {
+// The longest output a piece can give: factor 4 at the slowest scale.
+constexpr uint32_t kMaxPieceOut = StretchChannel::kPiece * 4;
+}
+
+StretchChannel::~StretchChannel()
+{
+    FastHeap& heap = FastHeap::instance();
+    heap.free(line_);
+    heap.free(window_);
+    heap.free(wsum_);
+    delete[] grains_;
+}
+
+bool StretchChannel::setScale(float scale)
+{
+    if (!std::isfinite(scale))
+        return false;
+    bypass_ = scale == 0.0f;
+    scale = std::clamp(scale, kMinScale, kMaxScale);
+    factor_ = std::pow(2.0f, -scale * 0.001f);
+    invFactor_ = 1.0f / factor_;
+    if (factor_ < 1.0f) {
+        reachLen_ = static_cast<uint32_t>(static_cast<float>(grainLen_) * invFactor_);
+        startOffset_ = 0;
+    } else {
+        reachLen_ = grainLen_;
+        startOffset_ = grainLen_;
+    }
+    return true;
+}
+
+bool StretchChannel::setOutLevel(float outLevelDb)
+{
+    if (!std::isfinite(outLevelDb))
+        return false;
+    gain_ = std::pow(10.0f, 0.05f * outLevelDb);
+    return true;
+}
+
+bool StretchChannel::init(float rate, float scale, float outLevelDb, float grainTime, float grainInterval)
+{
+    PitchShiftChannel::Sizes sizes{};
+    // The ring holds eight grains, so the grain length is held to an eighth of the pitch limit.
+    if (!PitchShiftChannel::sizesFor(rate, grainTime, grainInterval, sizes) ||
+        sizes.grainLen > PitchShiftChannel::kMaxGrainLen / 8 || !std::isfinite(scale) || !std::isfinite(outLevelDb))
+        return false;
+    sampleRate_ = rate;
+    grainLen_ = sizes.grainLen;
+    setScale(scale);
+    hop_ = sizes.hop;
+    grainCount_ = grainLen_ / hop_ + 1;
+    setOutLevel(outLevelDb);
+
+    FastHeap& heap = FastHeap::instance();
+    ringCapacity_ = grainLen_ * 8;
+    if (!ready || grainLen_ > windowCapacity_) {
+        heap.free(line_);
+        heap.free(window_);
+        line_ = static_cast<float*>(heap.alloc((ringCapacity_ + kPiece) * 4u));
+        window_ = static_cast<float*>(heap.alloc(grainLen_ * 4u));
+        windowCapacity_ = grainLen_;
+    }
+    if (wsum_ == nullptr)
+        wsum_ = static_cast<float*>(heap.alloc(kMaxPieceOut * 4u));
+    std::memset(line_, 0, ringCapacity_ * sizeof(float));
+    fillGrainWindow(window_, grainLen_);
+    if (!ready || grainCount_ > grainCapacity_) {
+        delete[] grains_;
+        grains_ = new Grain[grainCount_];
+        grainCapacity_ = grainCount_;
+    }
+
+    // Pre-start the grains of a stream that has been running.
+    const auto lead = static_cast<int32_t>(factor_ < 1.0f ? static_cast<float>(grainLen_) * invFactor_
+                                                           : static_cast<float>(grainLen_));
+    const auto spacing = static_cast<int32_t>(static_cast<float>(hop_) * invFactor_);
+    const uint32_t running = grainLen_ / hop_;
+    for (uint32_t k = 0; k < grainCapacity_; ++k) {
+        Grain& g = grains_[k];
+        g = Grain{};
+        if (k < running) {
+            g.active = true;
+            g.start = spacing * static_cast<int32_t>(k + 1) - lead;
+            g.index = static_cast<int32_t>(grainLen_ - hop_ * (k + 1));
+            g.length = grainLen_;
+        }
+    }
+    phase_ = grainLen_ - hop_ * (grainLen_ / hop_);
+    bypassInUse_ = bypass_;
+    factorInUse_ = factor_;
+    invFactorInUse_ = invFactor_;
+    startOffsetInUse_ = startOffset_;
+    ready = 1;
+    return true;
+}
+
+uint32_t StretchChannel::outputFor(uint32_t n) const
+{
+    return bypassInUse_ ? n : static_cast<uint32_t>(static_cast<float>(n) * factorInUse_);
+}
+
+uint32_t StretchChannel::boundFor(uint32_t n) const
+{
+    const float f = std::max(factorInUse_, factor_);
+    return std::max(n, static_cast<uint32_t>(static_cast<float>(n) * f));
+}
+
+void StretchChannel::startGrain(uint32_t t)
+{
+    for (uint32_t k = 0; k < grainCount_; ++k) {
+        Grain& g = grains_[k];
+        if (!g.active) {
+            g.active = true;
+            g.index = 0;
+            g.length = grainLen_;
+            const float anchor = static_cast<float>(t + startOffsetInUse_) * invFactorInUse_;
+            g.start = static_cast<int32_t>(anchor) - static_cast<int32_t>(startOffsetInUse_);
+            return;
+        }
+    }
+}
+
+void StretchChannel::accumulate(Grain& g, float* acc, float* wsum, uint32_t count, uint32_t n) const
+{
+    const float* w = window_ + g.index;
+    // Readings before the kept past take its oldest sample; past the block, its newest.
+    const int64_t first = int64_t(g.start) + g.index;
+    const float* base = line_ + ringCapacity_;
+    for (uint32_t k = 0; k < count; ++k) {
+        int64_t pos = first + k;
+        pos = std::clamp<int64_t>(pos, -int64_t(ringCapacity_), int64_t(n) - 1);
+        acc[k] += base[pos] * w[k];
+        wsum[k] += w[k];
+    }
+}
+
+uint32_t StretchChannel::processBlock(const float* in, float* out, uint32_t n)
+{
+    if (!ready || n > kPiece)
+        return 0;
+    float* block = line_ + ringCapacity_;
+    std::memmove(block, in, n * sizeof(float));
+    const uint32_t m = outputFor(n);
+    if (bypassInUse_)
+        std::memmove(out, block, n * sizeof(float));
+    else {
+        std::fill(out, out + m, 0.0f);
+        std::fill(wsum_, wsum_ + m, 0.0f);
+    }
+    // Grains start where the phase wraps; between starts each grain runs in one tight loop.
+    uint32_t t = 0;
+    while (t < m) {
+        if (phase_ == 0)
+            startGrain(t);
+        const uint32_t seg = std::min(m - t, hop_ - phase_);
+        for (uint32_t k = 0; k < grainCount_; ++k) {
+            Grain& g = grains_[k];
+            if (!g.active)
+                continue;
+            const uint32_t count = std::min(seg, g.length - static_cast<uint32_t>(g.index));
+            if (!bypassInUse_)
+                accumulate(g, out + t, wsum_ + t, count, n);
+            g.index += static_cast<int32_t>(count);
+            if (static_cast<uint32_t>(g.index) >= g.length)
+                g.active = false;
+        }
+        phase_ += seg;
+        if (phase_ >= hop_)
+            phase_ = 0;
+        t += seg;
+    }
+    if (!bypassInUse_) {
+        for (uint32_t i = 0; i < m; ++i)
+            out[i] = wsum_[i] > 0.0f ? out[i] * (gain_ / wsum_[i]) : 0.0f;
+    }
+    for (uint32_t k = 0; k < grainCount_; ++k) {
+        if (grains_[k].active)
+            grains_[k].start -= static_cast<int32_t>(n);
+    }
+    bypassInUse_ = bypass_;
+    factorInUse_ = factor_;
+    invFactorInUse_ = invFactor_;
+    startOffsetInUse_ = startOffset_;
+    std::memmove(line_, line_ + n, ringCapacity_ * sizeof(float));
+    return m;
+}
