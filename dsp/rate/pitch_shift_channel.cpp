@@ -6,6 +6,7 @@
 
 #include "dsp/core/fast_heap.h"
 #include "dsp/rate/cubic_kernel.h"
+#include "dsp/rate/grain_alignment.h"
 
 namespace {
 constexpr float kMaxCents = 1200.0f;
@@ -25,9 +26,9 @@ PitchShiftChannel::~PitchShiftChannel()
 bool PitchShiftChannel::sizesFor(float rate, float grainTime, float grainInterval, Sizes& sizes)
 {
     const float len = grainSamples(grainTime, rate);
-    const double hop = static_cast<double>(rate) * grainInterval;
+    const float hop = rate * grainInterval;
     // Negated comparisons turn NaN away as well as lengths under one sample.
-    if (!(len >= 1.0f) || !(len <= float(kMaxGrainLen)) || !(hop >= 1.0) || !(hop <= double(kMaxGrainLen)))
+    if (!(len >= 1.0f) || !(len <= float(kMaxGrainLen)) || !(hop >= 1.0f) || !(hop <= float(kMaxGrainLen)))
         return false;
     sizes.grainLen = static_cast<uint32_t>(len);
     sizes.hop = static_cast<uint32_t>(hop);
@@ -108,6 +109,7 @@ bool PitchShiftChannel::init(float rate, float cents, float outLevelDb, float gr
             g.readOffset = static_cast<float>(g.index) * ratio_;
         }
     }
+    lastGrain_ = static_cast<int32_t>(running) - 1;
     phase_ = grainLen_ % hop_;
     ratioInUse_ = ratio_;
     startOffsetInUse_ = startOffset_;
@@ -159,14 +161,32 @@ void PitchShiftChannel::startGrain(int32_t t)
 {
     for (uint32_t k = 0; k < grainCount_; ++k) {
         Grain& g = grains_[k];
-        if (!g.active) {
-            g.active = true;
-            g.start = startOffsetInUse_ + t;
-            g.index = 0;
-            g.readOffset = 0.0f;
-            g.length = grainLen_;
-            return;
+        if (g.active)
+            continue;
+        g.active = true;
+        g.start = startOffsetInUse_ + t;
+        g.index = 0;
+        g.readOffset = 0.0f;
+        g.length = grainLen_;
+        if (!bypassInUse_ && lastGrain_ >= 0 && grains_[lastGrain_].active) {
+            // Start reading where the input matches what the sounding grain reads now.
+            const Grain& prev = grains_[lastGrain_];
+            const int64_t a = int64_t(ringLen_) + g.start - 1;
+            const double prevPos = double(ringLen_) + prev.start + prev.readOffset - 1.0;
+            const auto b = static_cast<int64_t>(std::lround(prevPos));
+            const int64_t room = a - grain_alignment::kWindow - 1;
+            const auto maxLag = static_cast<int32_t>(std::min<int64_t>(grain_alignment::kMaxLag, room));
+            if (maxLag >= 2 && b >= grain_alignment::kWindow && b <= int64_t(ringLen_) + t) {
+                // The fraction the sounding grain sits off a whole sample is carried over as well.
+                const double lag = grain_alignment::bestLag(line_, a, b, maxLag, grain_alignment::kWindow) +
+                                   (prevPos - double(b));
+                const double whole = std::floor(lag);
+                g.start += static_cast<int32_t>(whole);
+                g.readOffset = static_cast<float>(lag - whole);
+            }
         }
+        lastGrain_ = static_cast<int32_t>(k);
+        return;
     }
 }
 

@@ -83,4 +83,6 @@ private:
     float ratioInUse_ = 1.0f;
     int32_t startOffsetInUse_ = 0;
     bool bypassInUse_ = false;
+    // Table index of the most recently started grain, -1 when none runs.
+    int32_t lastGrain_ = -1;
 };

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "dsp/core/fast_heap.h"
+#include "dsp/rate/grain_alignment.h"
 #include "dsp/rate/pitch_shift_channel.h"
 
 namespace {
@@ -95,6 +96,7 @@ bool StretchChannel::init(float rate, float scale, float outLevelDb, float grain
             g.length = grainLen_;
         }
     }
+    lastGrain_ = static_cast<int32_t>(running) - 1;
     phase_ = grainLen_ - hop_ * (grainLen_ / hop_);
     bypassInUse_ = bypass_;
     factorInUse_ = factor_;
@@ -115,18 +117,32 @@ uint32_t StretchChannel::boundFor(uint32_t n) const
     return std::max(n, static_cast<uint32_t>(static_cast<float>(n) * f));
 }
 
-void StretchChannel::startGrain(uint32_t t)
+void StretchChannel::startGrain(uint32_t t, uint32_t n)
 {
     for (uint32_t k = 0; k < grainCount_; ++k) {
         Grain& g = grains_[k];
-        if (!g.active) {
-            g.active = true;
-            g.index = 0;
-            g.length = grainLen_;
-            const float anchor = static_cast<float>(t + startOffsetInUse_) * invFactorInUse_;
-            g.start = static_cast<int32_t>(anchor) - static_cast<int32_t>(startOffsetInUse_);
-            return;
+        if (g.active)
+            continue;
+        g.active = true;
+        g.index = 0;
+        g.length = grainLen_;
+        const float anchor = static_cast<float>(t + startOffsetInUse_) * invFactorInUse_;
+        g.start = static_cast<int32_t>(anchor) - static_cast<int32_t>(startOffsetInUse_);
+        if (!bypassInUse_ && lastGrain_ >= 0 && grains_[lastGrain_].active) {
+            // Start reading where the input matches what the sounding grain reads now.
+            const Grain& prev = grains_[lastGrain_];
+            const int64_t end = int64_t(ringCapacity_) + n;
+            const int64_t a = int64_t(ringCapacity_) + g.start;
+            const int64_t b = int64_t(ringCapacity_) + prev.start + prev.index;
+            const int64_t room = a - grain_alignment::kWindow - 1;
+            const auto maxLag = static_cast<int32_t>(std::min<int64_t>(grain_alignment::kMaxLag, room));
+            // Grains copy whole samples, so the lag is rounded.
+            if (maxLag >= 2 && a <= end && b <= end && b >= grain_alignment::kWindow)
+                g.start += static_cast<int32_t>(
+                    std::lround(grain_alignment::bestLag(line_, a, b, maxLag, grain_alignment::kWindow)));
         }
+        lastGrain_ = static_cast<int32_t>(k);
+        return;
     }
 }
 
@@ -161,7 +177,7 @@ uint32_t StretchChannel::processBlock(const float* in, float* out, uint32_t n)
     uint32_t t = 0;
     while (t < m) {
         if (phase_ == 0)
-            startGrain(t);
+            startGrain(t, n);
         const uint32_t seg = std::min(m - t, hop_ - phase_);
         for (uint32_t k = 0; k < grainCount_; ++k) {
             Grain& g = grains_[k];

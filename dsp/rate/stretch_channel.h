@@ -42,7 +42,7 @@ public:
     uint32_t reachLen() const { return reachLen_; }
 
 private:
-    void startGrain(uint32_t t);
+    void startGrain(uint32_t t, uint32_t n);
     void accumulate(Grain& g, float* acc, float* wsum, uint32_t count, uint32_t n) const;
 
     bool bypass_ = false;
@@ -68,4 +68,6 @@ private:
     float factorInUse_ = 1.0f;
     float invFactorInUse_ = 1.0f;
     uint32_t startOffsetInUse_ = 0;
+    // Table index of the most recently started grain, -1 when none runs.
+    int32_t lastGrain_ = -1;
 };

@@ -197,11 +197,44 @@ DSP_API int32_t termIirFilter(void* handle);
 
 /* ---- Resampler ----------------------------------------------------------------------------- */
 
+/* Rate converter, linear (interpolation 0) or cubic, optional Chebyshev anti-alias of stopbandDb over a roll-off of slopeDbPerOctave (order capped at 64); dstChannels 2 duplicates mono, 1 keeps left; null on a zero rate or stopbandDb/slope not positive. */
+DSP_API void* initResampler(uint32_t frames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate, uint32_t dstRate, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave, uint8_t antiAlias);
+/* Converts srcBytes of PCM into dst (getResamplerDstSize(frames) frames of dstChannels); returns bytes written, 0 on wrong tag, null buffers or more than frames frames. */
+DSP_API int32_t doResampler(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
+/* trunc(srcSize / srcRate * dstRate), for frames or bytes alike; 0 on wrong tag. */
+DSP_API uint32_t getResamplerDstSize(void* handle, uint32_t srcSize);
+/* Destroys the resampler; 1, or 0 on wrong tag or null. */
+DSP_API int32_t termResampler(void* handle);
+
 /* ---- Upsampler with harmonics (Hqups) ------------------------------------------------------ */
 
 /* ---- Pitch shifter ------------------------------------------------------------------------- */
 
+/* Granular pitch shifter (grains grainTime s every grainInterval s, cubic when interpolation != 0; anti-alias takes effect after a chain rate change); null on a zero rate, grain or interval under one sample, or non-finite values. */
+DSP_API void* initPitchShift(uint32_t frames, uint32_t channels, uint32_t sampleRate, float pitchCents, float outLevelDb, float grainTime, float grainInterval, uint32_t interpolation, uint8_t antiAlias);
+/* Shifts srcBytes of PCM into dst (srcBytes bytes); returns 1, 0 on wrong tag, null buffers or more than frames frames. */
+DSP_API int32_t doPitchShift(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
+/* Pitch in cents, clamped to +-1200, exactly 0 passes the input through; effective from the next block; 1, or 0 on wrong tag or non-finite cents (nothing changed). */
+DSP_API int32_t setPitchShiftPitch(void* handle, float pitchCents);
+/* Output level in dB from the next sample; 1, or 0 on wrong tag or a non-finite level (nothing changed). */
+DSP_API int32_t setPitchShiftOutLevel(void* handle, float outLevelDb);
+/* Destroys the pitch shifter; 1, or 0 on wrong tag or null. */
+DSP_API int32_t termPitchShift(void* handle);
+
 /* ---- Time stretcher ------------------------------------------------------------------------ */
+
+/* Granular time stretcher, length factor 2^(-scale/1000) with scale clamped to [-2000, 3000], 0 passes through; null on a zero rate, grain or interval under one sample, or non-finite values. */
+DSP_API void* initStretch(uint32_t frames, uint32_t channels, uint32_t sampleRate, float scale, float outLevelDb, float grainTime, float grainInterval);
+/* Stretches srcBytes of PCM into dst; returns bytes written, 0 on wrong tag, null buffers, more than frames frames, or output past the capacity sized at init (shorten blocks after raising the factor). */
+DSP_API int32_t doStretch(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
+/* New scale (see initStretch), reaching the output from the block after the next; 1, or 0 on wrong tag or non-finite scale (nothing changed). */
+DSP_API int32_t setStretchScale(void* handle, float scale);
+/* Output level in dB; 1, or 0 on wrong tag or a non-finite level (nothing changed). */
+DSP_API int32_t setStretchOutLevel(void* handle, float outLevelDb);
+/* trunc(srcSize * factor) at the current scale; 0 on wrong tag. */
+DSP_API uint32_t getStretchDstSize(void* handle, uint32_t srcSize);
+/* Destroys the stretcher; 1, or 0 on wrong tag or null. */
+DSP_API int32_t termStretch(void* handle);
 
 /* ---- Wave slicer --------------------------------------------------------------------------- */
 
