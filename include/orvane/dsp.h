@@ -208,6 +208,25 @@ DSP_API int32_t termResampler(void* handle);
 
 /* ---- Upsampler with harmonics (Hqups) ------------------------------------------------------ */
 
+/* Converts to 48 kHz with harmonics: the band above bandCutoff Hz (clamped below 24000) is shaped by curve amount harmonics (0 = none) and mixed at mix percent; activeMode 1 keeps only harmonics above the detected source edge; dstFrames is the largest output block; null on a zero rate or size, or stopbandDb/slope not positive. */
+DSP_API void* initHqups(uint32_t dstFrames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate, float harmonics, float mix, uint32_t bandCutoff, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave, int32_t activeMode, uint8_t antiAlias);
+/* As initHqups, sized by the largest source block srcFrames instead. */
+DSP_API void* initHqupsBySrcsize(uint32_t srcFrames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate, float harmonics, float mix, uint32_t bandCutoff, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave, int32_t activeMode, uint8_t antiAlias);
+/* Converts srcBytes of PCM into dst (getHqupsDstSize(frames) frames of dstChannels); returns bytes written, 0 on wrong tag, null buffers or more source frames than sized for. */
+DSP_API int32_t doHqups(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
+/* New curve amount (0 = identity); 1, or 0 on wrong tag or a non-finite value (nothing changed). */
+DSP_API int32_t setHqupsHarmonics(void* handle, float harmonics);
+/* Harmonics mix in percent; 1, or 0 on wrong tag or a non-finite value (nothing changed). */
+DSP_API int32_t setHqupsMix(void* handle, float mix);
+/* 1 enables the edge-adaptive filter, anything else disables it (the dry delay stays as at init); 1, or 0 on wrong tag. */
+DSP_API int32_t setHqupsActiveMode(void* handle, int32_t mode);
+/* trunc(srcFrames / srcRate * 48000); 0 on wrong tag. */
+DSP_API uint32_t getHqupsDstSize(void* handle, uint32_t srcFrames);
+/* Source frames that yield dstFrames output frames; 0 on wrong tag. */
+DSP_API uint32_t getHqupsSrcSize(void* handle, uint32_t dstFrames);
+/* Destroys the upsampler; 1, or 0 on wrong tag or null. */
+DSP_API int32_t termHqups(void* handle);
+
 /* ---- Pitch shifter ------------------------------------------------------------------------- */
 
 /* Granular pitch shifter (grains grainTime s every grainInterval s, cubic when interpolation != 0; anti-alias takes effect after a chain rate change); null on a zero rate, grain or interval under one sample, or non-finite values. */
