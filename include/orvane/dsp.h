@@ -182,6 +182,17 @@ DSP_API int32_t termGraphicEQ(void* handle);
 
 /* ---- Shelving equaliser -------------------------------------------------------------------- */
 
+/* Linear-phase FIR (4n-1 taps, delay 2n-1) from n gains in dB spread over 0..rate/2, n a power of two 1..1024, outputLevel in dB; frames 1..4194304, channels 1 or 2, rate > 0; null otherwise (null gains too). */
+DSP_API void* initShelvingEQ(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t bandCount, const float* gains, float outputLevel);
+/* Equalises bytes of PCM from in to out (may be the same; a trailing partial frame is ignored); 1, or 0 for a wrong handle, a null buffer or more bytes than sized. */
+DSP_API int32_t doShelvingEQ(void* handle, const int16_t* in, int16_t* out, uint32_t bytes);
+/* Sets gain number band in dB and redesigns (delay line kept): 1; 0 for a wrong handle or band >= count. */
+DSP_API int32_t setShelvingEQGain(void* handle, uint32_t band, float gain);
+/* Sets the output level in dB (taps and delay line kept): 1; 0 for a wrong handle. */
+DSP_API int32_t setShelvingEQOutputLevel(void* handle, float outputLevel);
+/* Destroys the equaliser: 1; 0 for a wrong or null handle. */
+DSP_API int32_t termShelvingEQ(void* handle);
+
 /* ---- IIR filter ---------------------------------------------------------------------------- */
 
 /* Chebyshev I (1 dB ripple) of order 0..64 (0 passes through), kind 1 high-pass else low-pass, cutoff in Hz clamped into (0, rate/2); frames 1..4194304, channels 1 or 2, rate > 0; null otherwise. */
