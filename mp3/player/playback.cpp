@@ -100,14 +100,14 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
     const std::shared_ptr<Obuffer> out = dec.output();
     if (outputOk)
         out->setState(OutputState::Playing);
-    s.setOutput(out);
-    if (started != nullptr)
-        started->set();
-
     StreamReader& reader = dec.reader();
     const bool tagged = reader.vbrTagPresent();
     const int32_t total = dec.header().totalFrames(reader);
     s.totalFrames.store(total);
+    s.setOutput(out);
+    if (started != nullptr)
+        started->set();
+
     if (!outputOk) {
         closeOutput(s, out, false);
         return 0;

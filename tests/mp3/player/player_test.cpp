@@ -231,6 +231,65 @@ TEST(Player, AbsoluteSeekPastTheEndStopsThePlay)
     EXPECT_LT(platform::tickCount() - t0, 1000u);
 }
 
+TEST(Player, AbsoluteSeekOnTaggedStreamUsesTheTagFrameCountAndStopCutsQueuedAudio)
+{
+    // The demo sample carries an Info tag of 308 frames (8.05 s at 44.1 kHz).
+    const std::string path = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
+    OrvaneSetVolume(32768);
+    BackgroundPlay play(path);
+    EXPECT_EQ(playState().totalFrames.load(), 308);
+    platform::sleepMs(200);
+    OrvaneAbsoluteSeek(0.5f);
+    platform::sleepMs(150);
+    // Frame 154 starts at 4.02 s.
+    EXPECT_NEAR(OrvaneGetCurrentTime(), 4022 + 150, 120);
+    // About a second of audio is queued ahead of the output: a stop does not wait for it.
+    const uint32_t t0 = platform::tickCount();
+    OrvaneStop();
+    EXPECT_EQ(play.join(), 1);
+    // The decoding thread may be waiting up to one block (0.3 s) for room in the queue.
+    EXPECT_LT(platform::tickCount() - t0, 600u);
+}
+
+// Amplitude at freqHz of channel 0 of interleaved 16-bit audio.
+double amplitudeAt(const std::vector<int16_t>& pcm, size_t channels, double freqHz, double rate)
+{
+    std::vector<float> x(pcm.size() / channels);
+    for (size_t i = 0; i < x.size(); ++i)
+        x[i] = float(pcm[i * channels]);
+    return testsig::toneAmplitude(x.data(), x.size(), freqHz, rate);
+}
+
+TEST(Player, EqualiserGainZeroInTheTopBandSilencesItsLines)
+{
+    SKIP_WITHOUT_CONFORMANCE();
+    // Noise at 22.05 kHz: subband 31 (lines 558..575) spans 10.68..11.03 kHz.
+    const std::string path = testsig::conformanceDir() + "/M2L3_noise.bit";
+    OrvaneSetVolume(32768);
+    for (int band = 0; band < 32; ++band)
+        OrvaneSetEQ(band, 1.0f);
+    OrvaneEnableEQ(1);
+    const auto flat = convertToWav(path, testsig::tempPath("eqflat.wav"));
+    OrvaneSetEQ(31, 0.0f);
+    const auto cut = convertToWav(path, testsig::tempPath("eqcut.wav"));
+    OrvaneSetEQ(31, 1.0f);
+    OrvaneEnableEQ(0);
+    ASSERT_EQ(flat.size(), cut.size());
+    ASSERT_FALSE(flat.empty());
+    double topFlat = 0, topCut = 0, midFlat = 0, midCut = 0;
+    for (double f : {10850.0, 10900.0, 10950.0}) {
+        topFlat += amplitudeAt(flat, 2, f, 22050);
+        topCut += amplitudeAt(cut, 2, f, 22050);
+    }
+    for (double f : {3000.0, 5000.0, 7000.0}) {
+        midFlat += amplitudeAt(flat, 2, f, 22050);
+        midCut += amplitudeAt(cut, 2, f, 22050);
+    }
+    EXPECT_GT(topFlat, 0.0);
+    EXPECT_LT(topCut, topFlat * 0.1);              // 20 dB down: what is left leaks from band 30
+    EXPECT_NEAR(midCut, midFlat, midFlat * 0.01);  // other bands untouched
+}
+
 TEST(Player, SimdSwitchToItsCurrentValueKeepsDecoderTables)
 {
     OrvaneEnableSSE(0);
