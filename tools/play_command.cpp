@@ -189,6 +189,8 @@ int runPlay(const std::vector<std::string>& args)
             OrvaneSeek(key == 'L' ? -seekFrames : seekFrames);
         }
         const int32_t now = OrvaneGetCurrentTime();
+        if (session.finished())
+            break;  // the read-outs have gone with the play
         if (screen) {
             std::printf("\r%s %5s / %5s [%s] L %s R %s  ", paused ? "paused " : "playing", formatTime(now).c_str(),
                         formatTime(totalMs).c_str(), bar(totalMs > 0 ? double(now) / totalMs : 0, 24, '#', '.').c_str(),
