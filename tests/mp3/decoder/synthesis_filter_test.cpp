@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "decoder_test_support.h"
 #include "mp3/decoder/fast_dct.h"
 #include "mp3/decoder/synthesis_filter.h"
 #include "mp3/decoder/synthesis_window_table.h"
@@ -12,23 +13,7 @@
 
 namespace {
 
-// Selects one vector path of the mp3 switches for the test's lifetime; volume 32768 meanwhile.
-class PathScope {
-public:
-    explicit PathScope(player::SimdPath path, int32_t volume = 32768) : oldVolume_(player::volume()) {
-        player::enableSse(path == player::SimdPath::Sse);
-        player::enable3dnow(path == player::SimdPath::ThreeDNow);
-        player::setVolume(volume);
-    }
-    ~PathScope() {
-        player::enableSse(false);
-        player::enable3dnow(false);
-        player::setVolume(oldVolume_);
-    }
-
-private:
-    int32_t oldVolume_;
-};
+using decodertest::PathScope;
 
 // The standard's synthesis written out directly: V shifted by 64, 64-value matrixing, U from V,
 // windowing by D and the 16-term sums; double precision, scaled by volume.
