@@ -7,6 +7,7 @@
 #include <string>
 
 #include "layer3_stream.h"
+#include "mp3/decoder/stream_decoder.h"
 #include "support/signal.h"
 
 // Streams made at test time by the lame encoder from generated tones decode back to the tones
@@ -39,6 +40,15 @@ Source tones(int rate, int channels, double seconds, bool gated) {
         }
     }
     return s;
+}
+
+std::vector<uint8_t> encode(const Source& s, const std::string& name, const std::string& options);
+
+std::string writeTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = testsig::tempPath(name);
+    std::ofstream f(path, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
 }
 
 std::vector<uint8_t> encode(const Source& s, const std::string& name, const std::string& options) {
@@ -144,6 +154,41 @@ TEST_F(Layer3Lame, VariableBitrateWithXingTag) {
     const double snr = snrDb(src, out);
     RecordProperty("snr_db", static_cast<int>(snr));
     EXPECT_GT(snr, 45.0);  // measured 60 dB
+}
+
+// A seek lands on a frame whose main data reaches back into frames not read: only the frames
+// lacking their main data are skipped, and from then on the output is the same as without the
+// seek (once the overlap and the synthesis history have refilled).
+TEST_F(Layer3Lame, SeekSkipsOnlyTheFrameWithoutItsReservoir) {
+    const Source src = tones(44100, 2, 3.0, false);
+    const std::string path = writeTemp("l3_seek.mp3", encode(src, "l3_seek", "-m j -b 128 -t"));
+    StreamDecoder full;
+    ASSERT_TRUE(full.open(path.c_str()));
+    full.decodeAll();
+    ASSERT_GT(full.framesDecoded(), 60u);
+
+    StreamDecoder sought;
+    ASSERT_TRUE(sought.open(path.c_str()));
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(sought.decodeFrame());
+    ASSERT_TRUE(sought.seekFrame(40));
+    sought.resetAfterSeek();
+    sought.decodeAll();
+    EXPECT_EQ(full.framesDropped(), 0u);
+    // lame keeps main data in the reservoir: frame 40 reaches back into frames not read, and
+    // frame 41 too when its main_data_begin exceeds frame 40's main data.
+    const uint32_t dropped = sought.framesDropped();
+    EXPECT_GE(dropped, 1u);
+    EXPECT_LE(dropped, 2u);
+    const size_t frameSamples = 1152 * 2;
+    const size_t resumeFrame = 40 + dropped;
+    ASSERT_GT(sought.pcm().size(), 10 * frameSamples);
+    const std::vector<float>& a = sought.pcm();
+    const std::vector<float>& b = full.pcm();
+    // Frames 10.. of the sought decode are frames resumeFrame.. of the full one; compare from
+    // two frames on.
+    for (size_t i = 12 * frameSamples; i < a.size() && (i - 10 * frameSamples) + resumeFrame * frameSamples < b.size(); ++i)
+        ASSERT_NEAR(a[i], b[i - 10 * frameSamples + resumeFrame * frameSamples], 0.01) << i;
+    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -89,17 +89,14 @@ private:
 // Granule-splitting sink: the decoder hands all channels of one granule before the next granule.
 class GranuleSplitter : public layer3::GranuleSink {
 public:
-    GranuleSplitter(SynthSink& sink, int lastChannel) : sink_(sink), last_(lastChannel) {}
+    explicit GranuleSplitter(SynthSink& sink) : sink_(sink) {}
     void granule(int channel, const layer3::SlotBlock& samples) override {
-        if (channel == first_) sink_.startGranule();
+        if (channel == 0) sink_.startGranule();
         sink_.granule(channel, samples);
-        (void)last_;
     }
-    int first_ = 0;
 
 private:
     SynthSink& sink_;
-    int last_;
 };
 
 inline layer3::Path pathOf(player::SimdPath p) {
@@ -131,7 +128,7 @@ inline Decoded decodeBytes(const std::vector<uint8_t>& file, layer3::Layer3Decod
         const size_t bodyBytes = static_cast<size_t>(h.frameBytes) - 4 - (h.crc ? 2 : 0);
         const size_t side = layer3::sideInfoBytes(h.format);
         if (bodyBytes < side) break;
-        GranuleSplitter splitter(*synth, out.channels - 1);
+        GranuleSplitter splitter(*synth);
         const auto result = dec.decodeFrame(h.format, body, side, body + side, static_cast<int>(bodyBytes - side), 0,
                                             out.channels - 1, splitter);
         ++out.frames;
