@@ -204,6 +204,24 @@ DSP_API int32_t termIirFilter(void* handle);
 
 /* ---- Chorus -------------------------------------------------------------------------------- */
 
+/* New chorus (voices 0..64, delay and depth ms, LFO period speed s (0 holds still), mix and orgMix %); null if sampleRate 0, voices > 64 or out of memory. */
+DSP_API void* initChorus(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t voices, float delaytime,
+                         float depth, float speed, float mix, float orgMix);
+/* Runs one block; every voice reads 1..65535 samples back whatever delay and depth say; 1, or 0 (wrong handle, oversized block, null buffer). */
+DSP_API int32_t doChorus(void* handle, const int16_t* in, int16_t* out, uint32_t bytes);
+/* Sets the base delay in ms (clamped to the 65535-sample line); 1, or 0 for a wrong handle. */
+DSP_API int32_t setChorusDelaytime(void* handle, float delaytime);
+/* Sets the sweep depth in ms either side of the delay; 1, or 0 for a wrong handle. */
+DSP_API int32_t setChorusDepth(void* handle, float depth);
+/* Sets the LFO period in s (0 or not finite: voices hold their phase; negative: runs backwards); 1, or 0 for a wrong handle. */
+DSP_API int32_t setChorusSpeed(void* handle, float speed);
+/* Sets voice's wet level in % (and the level set-up restores); 1, or 0 for a wrong handle or voice >= voice count (nothing changes). */
+DSP_API int32_t setChorusMix(void* handle, uint32_t voice, float mix);
+/* Sets the dry level in %; 1, or 0 for a wrong handle. */
+DSP_API int32_t setChorusOrgMix(void* handle, float orgMix);
+/* Destroys the chorus; 1, or 0 for a wrong handle (nothing happens). */
+DSP_API int32_t termChorus(void* handle);
+
 /* ---- Fader --------------------------------------------------------------------------------- */
 
 /* ---- Resampler ----------------------------------------------------------------------------- */

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dsp/filters/chorus_delay_line.h"
+
+// One channel of the chorus: the delay line read by every voice at a delay swept by one sine
+// LFO, each voice at its own phase offset spread evenly over the cycle.
+class ChorusChannel : public ChorusDelayLine {
+public:
+    struct Params {
+        uint32_t voices;
+        float delayMs;
+        float depthMs;
+        float speedSeconds;  // LFO period; 0 holds every voice at its phase offset
+        float mixPercent;    // wet gain of every voice
+        float orgMixPercent; // dry gain
+    };
+
+    void release() override;
+    // Clears the line, restarts the LFO and gives every voice the mix. False when out of memory.
+    bool setup(uint32_t sampleRate, const Params& p);
+    // out may be in. The line, the LFO time and the write index carry over between calls.
+    virtual void process(const float* in, float* out, uint32_t frames);
+
+    void setDepthMs(float depthMs);
+    void setSpeed(float speedSeconds);
+    // False, changing nothing, when voice is not below the voice count.
+    bool setMix(uint32_t voice, float mixPercent);
+    void setOrgMix(float orgMixPercent) { dry = 0.01f * orgMixPercent; }
+
+    uint32_t voiceCount() const { return static_cast<uint32_t>(gains.size()); }
+    float voiceGain(uint32_t voice) const { return gains[voice]; }
+    float lfoTimeMs() const { return lfoTime; }
+
+private:
+    float depthSamples = 0.0f;
+    float lfoFrequency = 0.0f;  // cycles per millisecond
+    float msPerSample = 0.0f;
+    float lfoPeriod = 0.0f;     // milliseconds
+    float lastMix = 0.0f;
+    float dry = 0.0f;
+    float lfoTime = 0.0f;       // milliseconds, 0 .. lfoPeriod
+    std::vector<float> phases;  // radians, one per voice
+    std::vector<float> gains;   // one wet factor per voice
+};
