@@ -224,6 +224,26 @@ DSP_API int32_t termChorus(void* handle);
 
 /* ---- Fader --------------------------------------------------------------------------------- */
 
+/* New fader: two level faders (initial dB) and a cross-fader (position -1 B .. +1 A); levels clamp to -50..+50 dB; null if out of memory. */
+DSP_API void* initFader(uint32_t frames, uint32_t channels, uint32_t sampleRate, float crossPosition, float fader0Level,
+                        float fader1Level);
+/* Runs fader 0 or 1 over one block; 1, or 0 (wrong handle, fader not 0/1, oversized block, null buffer: nothing changes). */
+DSP_API int32_t doFade(void* handle, uint32_t fader, const int16_t* in, int16_t* out, uint32_t bytes);
+/* A through fader 0 and B through fader 1, mixed by the cross-fader into out; 1, or 0 as doFade. */
+DSP_API int32_t doCrossFade(void* handle, const int16_t* inA, const int16_t* inB, int16_t* out, uint32_t bytes);
+/* Ramps fader 0/1 to level dB over [start, end) s of its stream; a ramp it cuts short ends at the level reached there, one it lies inside is split round it; times not after the stream so far are ignored (still 1); 0 for a wrong handle or fader. */
+DSP_API int32_t setFaderAction(void* handle, uint32_t fader, float start, float end, float level);
+/* Clears [start, end) s from fader 0/1's ramps, cutting and splitting as setFaderAction; 1, or 0 for a wrong handle or fader. */
+DSP_API int32_t delFaderAction(void* handle, uint32_t fader, float start, float end);
+/* Ramps the cross-fader to position (clamped to -1..+1) over [start, end) s, as setFaderAction; 1, or 0 for a wrong handle. */
+DSP_API int32_t setCrossFaderAction(void* handle, float start, float end, float position);
+/* Clears [start, end) s from the cross-fader's ramps; 1, or 0 for a wrong handle. */
+DSP_API int32_t delCrossFaderAction(void* handle, float start, float end);
+/* Sets the curve (both at centreLevel dB at 0, near input full from |centreWidth|, far one down to edgeLevel dB at |edgePosition|, silent beyond; default -1, -40, 0.05, 0.8), used from the next ramp on; 1, or 0 for a wrong handle. */
+DSP_API int32_t setCrossFaderCurve(void* handle, float centreLevel, float edgeLevel, float centreWidth, float edgePosition);
+/* Destroys the fader and its schedules; 1, or 0 for a wrong handle (nothing happens). */
+DSP_API int32_t termFader(void* handle);
+
 /* ---- Resampler ----------------------------------------------------------------------------- */
 
 /* Rate converter, linear (interpolation 0) or cubic, optional Chebyshev anti-alias of stopbandDb over a roll-off of slopeDbPerOctave (order capped at 64); dstChannels 2 duplicates mono, 1 keeps left; null on a zero rate or stopbandDb/slope not positive. */
