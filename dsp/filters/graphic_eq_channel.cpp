@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "dsp/core/fast_heap.h"
+#include "dsp/core/flush_denormals.h"
 #include "dsp/core/pcm_convert.h"
 
 GraphicEQChannel::~GraphicEQChannel()
@@ -62,6 +63,7 @@ uint32_t GraphicEQChannel::process(const float* in, float* out, uint32_t frames)
 {
     if (bandCount_ == 0 || frames == 0)
         return frames;
+    const FlushDenormals flush;
     if (in != out) {
         processBlock(in, out, frames);
         return frames;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <complex>
 
+#include "dsp/core/flush_denormals.h"
+
 void BiquadCascade::setOrder(int32_t order, int32_t kind)
 {
     kindSign_ = kind == 1 ? -1.0f : 1.0f;
@@ -47,6 +49,7 @@ uint32_t BiquadCascade::run(const float* in, float* out, uint32_t count)
 {
     if (count == 0)
         return 0;
+    const FlushDenormals flush;
     BiquadSection* sec = sections_.get();
     State* st = state_.get();
     const int32_t n = sectionCount_;

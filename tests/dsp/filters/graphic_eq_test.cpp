@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include <xmmintrin.h>
+
 #include "dsp/filters/graphic_eq.h"
 #include "orvane/dsp.h"
 #include "support/signal.h"
@@ -225,6 +227,30 @@ TEST(GraphicEQ, UnstableBandsGiveBoundedPcm)
     std::vector<int16_t> out(8192);
     for (int i = 0; i < 3; ++i)
         ASSERT_EQ(doGraphicEQ(eq, in.data(), out.data(), 8192 * 2), 1);
+    termGraphicEQ(eq);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GraphicEQ, DecayIntoSilenceNeverLeavesDenormalState)
+{
+    // Denormal states cost many times a normal operation; they are flushed to zero instead.
+    const unsigned csr = _mm_getcsr();
+    GraphicEQ* eq = makeEq(64, 1);
+    std::vector<float> block(64, 0.0f), out(64);
+    block[0] = 1.0f;
+    for (int i = 0; i < 4000; ++i) {
+        eq->processChannel(0, block.data(), out.data(), 64);
+        block[0] = 0.0f;
+        for (uint32_t k = 0; k < eq->bandCount(); ++k) {
+            ASSERT_NE(std::fpclassify(eq->bank(0).band(k).s1), FP_SUBNORMAL) << "block " << i;
+            ASSERT_NE(std::fpclassify(eq->bank(0).band(k).s2), FP_SUBNORMAL) << "block " << i;
+        }
+    }
+    EXPECT_EQ(eq->bank(0).band(0).s1, 0.0f);
+    EXPECT_EQ(_mm_getcsr(), csr);  // the caller's floating-point mode is restored
     termGraphicEQ(eq);
 }
 
