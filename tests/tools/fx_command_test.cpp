@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -22,6 +23,46 @@ TEST(FxCommand, WithoutEffectsCopiesTheStream)
     EXPECT_EQ(testsig::readWavPcm16(out, &channels, &rate), noise);
     EXPECT_EQ(channels, 2u);
     EXPECT_EQ(rate, 32000u);
+    std::remove(in.c_str());
+    std::remove(out.c_str());
+}
+
+// Magnitude of the bilinear Chebyshev type I low-pass (ripple band edge at cutoffHz) at freqHz.
+double chebyshevLowPass(int order, double rippleDb, double cutoffHz, double freqHz, double rateHz)
+{
+    const double eps2 = std::pow(10.0, rippleDb / 10.0) - 1.0;
+    const double w = std::tan(M_PI * freqHz / rateHz) / std::tan(M_PI * cutoffHz / rateHz);
+    const double t = w <= 1.0 ? std::cos(order * std::acos(w)) : std::cosh(order * std::acosh(w));
+    return 1.0 / std::sqrt(1.0 + eps2 * t * t);
+}
+
+TEST(FxCommand, LowPassAttenuatesAToneByTheDesignedAmount)
+{
+    const std::string in = testsig::tempPath("fx-iir-in.wav");
+    const std::string out = testsig::tempPath("fx-iir-out.wav");
+    const double rate = 44100.0;
+    const uint32_t frames = 3 * 44100;
+    std::vector<int16_t> mix(frames * 2);
+    const std::vector<int16_t> high = testsig::sinePcm16(5000.0, rate, frames, 1, 16000.0);
+    const std::vector<int16_t> low = testsig::sinePcm16(200.0, rate, frames, 1, 8000.0);
+    for (uint32_t i = 0; i < frames; ++i)
+        mix[2 * i] = mix[2 * i + 1] = int16_t(high[i] + low[i]);
+    ASSERT_TRUE(testsig::writeWavPcm16(in, mix, 2, 44100));
+    ASSERT_EQ(runOrvane("fx " + in + " " + out + " iir:2,1000,lp").status, 0);
+    const std::vector<int16_t> filtered = testsig::readWavPcm16(out);
+    ASSERT_EQ(filtered.size(), mix.size());
+
+    // Measured on the last two seconds, after the filter has settled; both channels alike.
+    const size_t skip = 2 * 44100;
+    for (size_t channel = 0; channel < 2; ++channel) {
+        const int16_t* x = filtered.data() + skip + channel;
+        const size_t n = filtered.size() - skip - channel;
+        const double gain5k = testsig::toneAmplitudePcm16(x, n, 5000.0, rate, 2) / 16000.0;
+        const double gain200 = testsig::toneAmplitudePcm16(x, n, 200.0, rate, 2) / 8000.0;
+        // About -28.3 dB at 5 kHz and -0.9 dB at 200 Hz; 0.3 dB covers 16-bit truncation.
+        EXPECT_NEAR(20.0 * std::log10(gain5k), 20.0 * std::log10(chebyshevLowPass(2, 1.0, 1000.0, 5000.0, rate)), 0.3);
+        EXPECT_NEAR(20.0 * std::log10(gain200), 20.0 * std::log10(chebyshevLowPass(2, 1.0, 1000.0, 200.0, rate)), 0.05);
+    }
     std::remove(in.c_str());
     std::remove(out.c_str());
 }
