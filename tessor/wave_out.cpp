@@ -38,8 +38,12 @@ bool WaveOut::open(int32_t device, int32_t rate, int32_t channels, TessorPullCal
     if (thread_.joinable() || callback == nullptr || rate < 1 || rate > 384000 || channels < 1 || channels > 2 ||
         blockBytes < 256 || blockBytes > (1 << 20))
         return false;
-    const OutputFormat format{static_cast<uint32_t>(rate), static_cast<uint32_t>(channels),
-                              static_cast<uint32_t>(blockBytes / (2 * channels)),
+    const auto pullFrames = static_cast<uint32_t>(blockBytes / (2 * channels));
+    auto live = std::make_unique<LiveEffects>(static_cast<uint32_t>(rate), static_cast<uint32_t>(channels), pullFrames,
+                                              settings().output48k != 0);
+    // The output runs at the rate the live effects deliver (48 kHz when converting).
+    const auto outFrames = static_cast<uint32_t>(uint64_t(pullFrames) * live->outputRate() / uint32_t(rate));
+    const OutputFormat format{live->outputRate(), static_cast<uint32_t>(channels), outFrames,
                               static_cast<uint32_t>(blockCount < 1 ? 1 : blockCount)};
     OutputChoice::Kind kind = choice_.kind;
     if (kind == OutputChoice::Kind::Device) {
@@ -60,7 +64,8 @@ bool WaveOut::open(int32_t device, int32_t rate, int32_t channels, TessorPullCal
     callback_ = callback;
     context_ = context;
     channels_ = format.channels;
-    framesPerBlock_ = format.framesPerBlock;
+    framesPerBlock_ = pullFrames;
+    live_ = std::move(live);
     block_.assign(static_cast<size_t>(framesPerBlock_) * channels_, 0.0f);
     history_ = std::make_unique<SampleHistory>(channels_);
     running_ = true;
@@ -135,8 +140,10 @@ void WaveOut::run()
 
 void WaveOut::deliver(float* samples, uint32_t frames)
 {
-    history_->push(samples, frames);
-    output_->write(samples, frames);
+    const float* played = samples;
+    const uint32_t count = live_->process(samples, frames, settings(), &played);
+    history_->push(played, count);
+    output_->write(played, count);
 }
 
 bool WaveOut::level(int16_t* pair) const

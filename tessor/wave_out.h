@@ -9,6 +9,7 @@
 
 #include "orvane/tessor.h"
 #include "tessor/audio_output.h"
+#include "tessor/live_effects.h"
 #include "tessor/output_choice.h"
 #include "tessor/sample_history.h"
 
@@ -25,7 +26,8 @@ public:
     // The output in use after open, or -1 before.
     int32_t outputKind() const { return outputKind_.load(); }
 
-    // Settings are stored and reported back; the output thread does not apply them yet.
+    // Settings are stored and reported back; pitch, speed and harmonics reach the sound from the
+    // next block, the 48 kHz switch at the next open.
     template <class Change>
     void changeSettings(Change change)
     {
@@ -46,8 +48,7 @@ public:
 
 private:
     void run();
-    // Everything the thread does with one pulled block, in order. Pitch, speed and the other
-    // stored settings will be applied here.
+    // Everything the thread does with one pulled block, in order: live effects, read-outs, output.
     void deliver(float* samples, uint32_t frames);
 
     OutputChoice choice_;
@@ -57,6 +58,7 @@ private:
 
     std::unique_ptr<AudioOutput> output_;
     std::unique_ptr<SampleHistory> history_;
+    std::unique_ptr<LiveEffects> live_;
     TessorPullCallback callback_ = nullptr;
     void* context_ = nullptr;
     uint32_t channels_ = 0;

@@ -122,6 +122,8 @@ void PitchShiftChannel::process(const float* in, float* out, uint32_t n)
 {
     if (!ready)
         return;
+    if (n == 0)
+        endChunk(0);  // an empty block makes a pending pitch current
     while (n > 0) {
         const uint32_t len = std::min(n, kChunk);
         processChunk(in, out, len);

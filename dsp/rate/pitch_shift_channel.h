@@ -33,7 +33,8 @@ public:
     // Clamps to +-1200 cents; exactly 0 bypasses. Non-finite values are refused (false).
     bool setPitch(float cents);
     bool setOutLevel(float outLevelDb);
-    // Processes n samples in chunks of at most kChunk; in and out may be the same buffer.
+    // Processes n samples in chunks of at most kChunk; in and out may be the same buffer. An empty
+    // block makes a pending pitch current for the grains.
     void process(const float* in, float* out, uint32_t n);
 
     bool bypass() const { return bypass_; }

@@ -90,6 +90,8 @@ bool Stretch::fits(uint32_t frames) const
 
 uint32_t Stretch::runChannel(StretchChannel& c, const float* in, float* out, uint32_t frames)
 {
+    if (frames == 0)
+        return c.processBlock(in, out, 0);  // an empty block makes a pending scale current
     uint32_t written = 0;
     for (uint32_t done = 0; done < frames; done += StretchChannel::kPiece) {
         const uint32_t piece = std::min(frames - done, StretchChannel::kPiece);

@@ -25,7 +25,7 @@ public:
     bool setScale(float scale);
     bool setOutLevel(float outLevelDb);
     // Processes one block of at most kPiece samples; out receives outputFor(n) samples (n when the
-    // block runs bypassed). Returns that count.
+    // block runs bypassed). Returns that count. An empty block makes a pending scale current.
     uint32_t processBlock(const float* in, float* out, uint32_t n);
     // Output count of the next block of n samples (it runs with the latched factor).
     uint32_t outputFor(uint32_t n) const;

@@ -282,7 +282,7 @@ DSP_API int32_t termHqups(void* handle);
 DSP_API void* initPitchShift(uint32_t frames, uint32_t channels, uint32_t sampleRate, float pitchCents, float outLevelDb, float grainTime, float grainInterval, uint32_t interpolation, uint8_t antiAlias);
 /* Shifts srcBytes of PCM into dst (srcBytes bytes); returns 1, 0 on wrong tag, null buffers or more than frames frames. */
 DSP_API int32_t doPitchShift(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
-/* Pitch in cents, clamped to +-1200, exactly 0 passes the input through; effective from the next block; 1, or 0 on wrong tag or non-finite cents (nothing changed). */
+/* Pitch in cents, clamped to +-1200, exactly 0 passes the input through; the grains follow one block later, or at once after a 0-byte doPitchShift; 1, or 0 on wrong tag or non-finite cents (nothing changed). */
 DSP_API int32_t setPitchShiftPitch(void* handle, float pitchCents);
 /* Output level in dB from the next sample; 1, or 0 on wrong tag or a non-finite level (nothing changed). */
 DSP_API int32_t setPitchShiftOutLevel(void* handle, float outLevelDb);
@@ -295,7 +295,7 @@ DSP_API int32_t termPitchShift(void* handle);
 DSP_API void* initStretch(uint32_t frames, uint32_t channels, uint32_t sampleRate, float scale, float outLevelDb, float grainTime, float grainInterval);
 /* Stretches srcBytes of PCM into dst; returns bytes written, 0 on wrong tag, null buffers, more than frames frames, or output past the capacity sized at init (shorten blocks after raising the factor). */
 DSP_API int32_t doStretch(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
-/* New scale (see initStretch), reaching the output from the block after the next; 1, or 0 on wrong tag or non-finite scale (nothing changed). */
+/* New scale (see initStretch): the next block still runs at the old factor unless a 0-byte doStretch comes first; 1, or 0 on wrong tag or non-finite scale (nothing changed). */
 DSP_API int32_t setStretchScale(void* handle, float scale);
 /* Output level in dB; 1, or 0 on wrong tag or a non-finite level (nothing changed). */
 DSP_API int32_t setStretchOutLevel(void* handle, float outLevelDb);

@@ -7,8 +7,9 @@
  *            callback delivers.
  * The output is chosen by selectOutputWaveOut, else by the environment variable
  * ORVANE_OUTPUT=device|null|capture:PATH[,fast] read at openWaveOut, else the device.
- * Pitch, speed, harmonics, effect, 48 kHz and equaliser settings are stored and reported back by
- * getSettingsWaveOut; they do not yet change the sound.
+ * Pitch, speed and harmonics change the sound from the next block the output thread plays; the
+ * 48 kHz switch applies at openWaveOut. Effect and equaliser settings are stored and reported
+ * back by getSettingsWaveOut only.
  * Handles are small non-zero integers; every call with an unknown or closed handle returns 0.
  * All calls may come from any thread. */
 #ifndef ORVANE_TESSOR_H
@@ -52,13 +53,13 @@ TESSOR_API int32_t getOutputWaveOut(int32_t handle);
 TESSOR_API int32_t startCaptureWaveOut(int32_t handle, int32_t reserved, int8_t convertMode);
 /* Stores the effect switch; 1, 0 for an unknown handle. */
 TESSOR_API int32_t enableEffectWaveOut(int32_t handle, int8_t on);
-/* Stores the 48 kHz output switch; 1, 0 for an unknown handle. */
+/* 48 kHz output with added harmonics from the next openWaveOut (a 48 kHz stream is left as is); 1, 0 for an unknown handle. */
 TESSOR_API int32_t enableOrvane48kWaveOut(int32_t handle, int8_t on);
-/* Stores the harmonics amount; 1, 0 for an unknown handle. */
+/* Harmonics amount of the 48 kHz output (curve bend, 0 = none, 0.3 typical), from the next block; 1, 0 for an unknown handle. */
 TESSOR_API int32_t setHarmonicsWaveOut(int32_t handle, float amount);
-/* Stores the speed; 1, 0 for an unknown handle. */
+/* Speed in per mille of tempo change (0 unchanged, 250 = 25 % faster; held to -750..7000), pitch kept, from the next block; 1, 0 for an unknown handle. */
 TESSOR_API int32_t setSpeedWaveOut(int32_t handle, float speed);
-/* Stores the pitch; 1, 0 for an unknown handle. */
+/* Pitch in cents (held to +-1200), length kept, from the next block; 1, 0 for an unknown handle. */
 TESSOR_API int32_t setPitchWaveOut(int32_t handle, float pitch);
 /* Stores the graphic-equaliser switch; 1, 0 for an unknown handle. */
 TESSOR_API int32_t enableGraphicEQWaveOut(int32_t handle, int8_t on);

@@ -24,6 +24,10 @@ TEST(StretchChannel, LengthFollowsTheFactorAndScalesClamp)
     // The block after a change still runs at the old factor; the one after it at the new.
     EXPECT_EQ(c.processBlock(in.data(), out.data(), 4096), 8192u);
     EXPECT_EQ(c.processBlock(in.data(), out.data(), 4096), 16384u);
+    // An empty block makes the change current at once.
+    c.setScale(0);
+    EXPECT_EQ(c.processBlock(in.data(), out.data(), 0), 0u);
+    EXPECT_EQ(c.processBlock(in.data(), out.data(), 4096), 4096u);
     EXPECT_FALSE(c.setScale(NAN));
     EXPECT_FALSE(c.init(44100, 0, 0, 0.05f, 1e-7f));
 }

@@ -1,0 +1,102 @@
+#include "tessor/live_effects.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "orvane/dsp.h"
+
+namespace {
+// Grains of 50 ms every 10 ms: smooth on music, and short enough to follow changes.
+constexpr float kGrainTime = 0.05f;
+constexpr float kGrainInterval = 0.01f;
+constexpr float kSlowestScale = -2000.0f;  // factor 4: the stretcher's output is sized for it
+// The 48 kHz stage: a 16 kHz band feeds the harmonics; the anti-image filter passes up to about
+// 0.42 of the source rate.
+constexpr uint32_t kBandCutoffHz = 16000;
+constexpr float kStopbandDb = 60.0f;
+constexpr float kSlopeDbPerOctave = 240.0f;
+constexpr float kHarmonicsMixPercent = 100.0f;
+}  // namespace
+
+float LiveEffects::stretchScaleFor(float speed)
+{
+    if (!std::isfinite(speed))
+        return 0.0f;
+    speed = std::clamp(speed, kMinSpeed, kMaxSpeed);
+    return speed == 0.0f ? 0.0f : static_cast<float>(1000.0 * std::log2(1.0 + speed / 1000.0));
+}
+
+LiveEffects::LiveEffects(uint32_t rate, uint32_t channels, uint32_t maxFrames, bool out48k)
+    : rate_(rate), channels_(channels == 2 ? 2 : 1), maxFrames_(maxFrames)
+{
+    pitch_ = initPitchShift(maxFrames, channels_, rate, 0, 0, kGrainTime, kGrainInterval, 1, 1);
+    stretch_ = initStretch(maxFrames, channels_, rate, kSlowestScale, 0, kGrainTime, kGrainInterval);
+    setStretchScale(stretch_, 0);
+    if (out48k && rate != 48000) {
+        hqups_ = initHqupsBySrcsize(4 * maxFrames, channels_, channels_, rate, 0, kHarmonicsMixPercent, kBandCutoffHz,
+                                    1, kStopbandDb, kSlopeDbPerOctave, 1, 1);
+    }
+    // Latch the neutral settings now so the first block already runs with them.
+    int16_t none[2] = {0, 0};
+    doStretch(stretch_, none, none, 0);
+    pcmA_.resize(static_cast<size_t>(maxOutFrames()) * channels_);
+    pcmB_.resize(pcmA_.size());
+    out_.resize(pcmA_.size());
+}
+
+LiveEffects::~LiveEffects()
+{
+    termPitchShift(pitch_);
+    termStretch(stretch_);
+    termHqups(hqups_);
+}
+
+uint32_t LiveEffects::maxOutFrames() const
+{
+    const uint32_t stretched = 4 * maxFrames_;
+    return hqups_ != nullptr ? getHqupsDstSize(hqups_, stretched) : stretched;
+}
+
+void LiveEffects::apply(const TessorSettings& s)
+{
+    int16_t none[2] = {0, 0};
+    if (s.pitch != pitchCents_ && setPitchShiftPitch(pitch_, s.pitch)) {
+        pitchCents_ = s.pitch;
+        doPitchShift(pitch_, none, none, 0);  // an empty block makes the new pitch current at once
+    }
+    if (s.speed != speed_ && setStretchScale(stretch_, stretchScaleFor(s.speed))) {
+        speed_ = s.speed;
+        doStretch(stretch_, none, none, 0);
+    }
+    if (hqups_ != nullptr && s.harmonics != harmonics_ && setHqupsHarmonics(hqups_, s.harmonics))
+        harmonics_ = s.harmonics;
+}
+
+uint32_t LiveEffects::process(const float* in, uint32_t frames, const TessorSettings& settings, const float** out)
+{
+    frames = std::min(frames, maxFrames_);
+    if (pitch_ == nullptr || stretch_ == nullptr) {
+        *out = in;  // a rate too low for the grains: play unchanged
+        return frames;
+    }
+    apply(settings);
+    const uint32_t count = frames * channels_;
+    dspPcmEncode(in, pcmA_.data(), count);
+    // The shifter and stretcher run even when neutral, so their past is current when they engage.
+    doPitchShift(pitch_, pcmA_.data(), pcmB_.data(), count * 2);
+    const int32_t stretchedBytes = doStretch(stretch_, pcmB_.data(), pcmA_.data(), count * 2);
+    uint32_t outFrames = static_cast<uint32_t>(stretchedBytes) / (2 * channels_);
+    const int16_t* result = pcmA_.data();
+    if (hqups_ != nullptr) {
+        const int32_t bytes = doHqups(hqups_, pcmA_.data(), pcmB_.data(), static_cast<uint32_t>(stretchedBytes));
+        outFrames = static_cast<uint32_t>(bytes) / (2 * channels_);
+        result = pcmB_.data();
+    } else if (pitchCents_ == 0.0f && speed_ == 0.0f) {
+        *out = in;  // nothing changes the sound: play the pulled samples untouched
+        return frames;
+    }
+    for (uint32_t i = 0; i < outFrames * channels_; ++i)
+        out_[i] = static_cast<float>(result[i]);
+    *out = out_.data();
+    return outFrames;
+}
