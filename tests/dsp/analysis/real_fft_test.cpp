@@ -68,19 +68,4 @@ TEST(RealFft, LargestSizeFindsAToneInItsBin)
     EXPECT_LT(leak, 0.05);
 }
 
-TEST(RealFft, SizesOutsideTheRangeAreInvalid)
-{
-    EXPECT_FALSE(RealFft::validSize(0));
-    EXPECT_FALSE(RealFft::validSize(2));
-    EXPECT_FALSE(RealFft::validSize(12));
-    EXPECT_FALSE(RealFft::validSize(65536));
-    EXPECT_TRUE(RealFft::validSize(4));
-    EXPECT_TRUE(RealFft::validSize(32768));
-    RealFft fft;
-    fft.prepare(12);  // refused: the transform stays a no-op
-    float a[12] = {1.0f};
-    fft.forward(a);
-    EXPECT_EQ(a[0], 1.0f);
-}
-
 }  // namespace
