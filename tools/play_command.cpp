@@ -18,7 +18,8 @@
 
 namespace {
 
-const char* const kUsage = "FILE [--offset B] [--volume V] [--device N] [--pitch P] [--speed S] [--eq band:gain ...]";
+const char* const kUsage = "FILE [--offset B] [--volume V] [--device N] [--pitch CENTS] [--speed PERMILLE] [--48k] [--harmonics H] [--eq band:gain ...]\n"
+                           "keys while playing: space pause, arrows left/right seek, up/down pitch +-100 cents, +/- speed +-50 per mille, q quit";
 
 std::atomic<bool> interrupted{false};
 
@@ -47,7 +48,7 @@ public:
     }
     bool active() const { return active_; }
 
-    // Waits up to timeoutMs for a key: ' ', 'q', 'L' (left arrow), 'R' (right arrow); 0 for none.
+    // Waits up to timeoutMs for a key: ' ', 'q', '+', '-', 'L', 'R', 'U', 'D' (the arrows); 0 for none.
     int key(int timeoutMs)
     {
         pollfd p{STDIN_FILENO, POLLIN, 0};
@@ -58,10 +59,12 @@ public:
         if (n <= 0)
             return 0;
         if (c[0] == 0x1B && n >= 3 && c[1] == '[')
-            return c[2] == 'D' ? 'L' : c[2] == 'C' ? 'R' : 0;
+            return c[2] == 'D' ? 'L' : c[2] == 'C' ? 'R' : c[2] == 'A' ? 'U' : c[2] == 'B' ? 'D' : 0;
         if (c[0] == 'q' || c[0] == 'Q')
             return 'q';
-        return c[0] == ' ' ? ' ' : 0;
+        if (c[0] == '+' || c[0] == '=')
+            return '+';
+        return c[0] == ' ' || c[0] == '-' ? c[0] : 0;
     }
 
 private:
@@ -90,6 +93,8 @@ struct PlayOptions {
     long device = -1;
     long pitch = 0;
     long speed = 0;
+    bool out48k = false;
+    float harmonics = 0.3f;
     std::vector<std::pair<long, float>> eq;
 };
 
@@ -112,6 +117,11 @@ bool parseOptions(const std::vector<std::string>& args, PlayOptions& o)
                 return false;
         } else if (a == "--speed" && hasValue) {
             if (!parseInt(args[++i], -100000, 100000, o.speed, "speed"))
+                return false;
+        } else if (a == "--48k") {
+            o.out48k = true;
+        } else if (a == "--harmonics" && hasValue) {
+            if (!parseFloat(args[++i], o.harmonics, "harmonics"))
                 return false;
         } else if (a == "--eq" && hasValue) {
             const std::string v = args[++i];
@@ -160,6 +170,8 @@ int runPlay(const std::vector<std::string>& args)
     OrvaneSelectWaveOut(int32_t(o.device));
     OrvaneSetPitch(int32_t(o.pitch));
     OrvaneSetSpeed(int32_t(o.speed));
+    OrvaneEnable48k(o.out48k ? 1 : 0);
+    OrvaneSetHarmonics(o.harmonics);
     if (!o.eq.empty()) {
         for (int band = 0; band < 32; ++band)
             OrvaneSetEQ(band, 1.0f);
@@ -187,14 +199,21 @@ int runPlay(const std::vector<std::string>& args)
             OrvanePause(paused ? 1 : 0);
         } else if (key == 'L' || key == 'R') {
             OrvaneSeek(key == 'L' ? -seekFrames : seekFrames);
+        } else if (key == 'U' || key == 'D') {
+            o.pitch = std::clamp(o.pitch + (key == 'U' ? 100L : -100L), -1200L, 1200L);
+            OrvaneSetPitch(int32_t(o.pitch));
+        } else if (key == '+' || key == '-') {
+            o.speed = std::clamp(o.speed + (key == '+' ? 50L : -50L), -750L, 7000L);
+            OrvaneSetSpeed(int32_t(o.speed));
         }
         const int32_t now = OrvaneGetCurrentTime();
         if (session.finished())
             break;  // the read-outs have gone with the play
         if (screen) {
-            std::printf("\r%s %5s / %5s [%s] L %s R %s  ", paused ? "paused " : "playing", formatTime(now).c_str(),
-                        formatTime(totalMs).c_str(), bar(totalMs > 0 ? double(now) / totalMs : 0, 24, '#', '.').c_str(),
-                        meter(OrvaneGetLevel(0)).c_str(), meter(OrvaneGetLevel(1)).c_str());
+            std::printf("\r%s %5s / %5s [%s] L %s R %s pitch %+5ld speed %+5ld  ", paused ? "paused " : "playing",
+                        formatTime(now).c_str(), formatTime(totalMs).c_str(),
+                        bar(totalMs > 0 ? double(now) / totalMs : 0, 24, '#', '.').c_str(),
+                        meter(OrvaneGetLevel(0)).c_str(), meter(OrvaneGetLevel(1)).c_str(), o.pitch, o.speed);
             std::fflush(stdout);
         } else if (now / 1000 != lastPrinted) {
             lastPrinted = now / 1000;

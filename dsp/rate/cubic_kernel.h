@@ -13,8 +13,11 @@ inline double cubicKernel(double x)
 }
 
 // Four-point cubic convolution at fraction f (0 <= f < 1) past s[1]; s points at the sample before.
-inline float cubicAt(const float* s, double f)
+// The weights are the kernel at 1 + f, f, 1 - f and 2 - f, expanded so no piece has to be chosen.
+template <class T>
+inline T cubicAt(const float* s, T f)
 {
-    return static_cast<float>(s[0] * cubicKernel(1.0 + f) + s[1] * cubicKernel(f) + s[2] * cubicKernel(1.0 - f) +
-                              s[3] * cubicKernel(2.0 - f));
+    const T f2 = f * f;
+    const T f3 = f2 * f;
+    return s[0] * (-f + T(2) * f2 - f3) + s[1] * (T(1) - T(2) * f2 + f3) + s[2] * (f + f2 - f3) + s[3] * (f3 - f2);
 }

@@ -27,18 +27,18 @@ float bestLag(const float* x, int64_t a, int64_t b, int32_t maxLag, int32_t wind
 {
     if (maxLag <= 0 || window <= 0)
         return 0.0f;
-    // A coarse pass over every other lag with a sparse span, then every lag around the best one.
+    // A coarse pass over every third lag with a sparse span, then every lag around the best one.
     int32_t best = 0;
     float bestScore = score(x, a, b, 0, window, 4);
-    for (int32_t d = -2; d >= -maxLag; d -= 2) {
+    for (int32_t d = -3; d >= -maxLag; d -= 3) {
         const float s = score(x, a, b, d, window, 4);
         if (s > bestScore) {
             bestScore = s;
             best = d;
         }
     }
-    const int32_t lo = std::max(best - 2, -maxLag);
-    const int32_t hi = std::min(best + 2, 0);
+    const int32_t lo = std::max(best - 3, -maxLag);
+    const int32_t hi = std::min(best + 3, 0);
     int32_t fine = best;
     float fineScore = -1e30f;
     for (int32_t d = lo; d <= hi; ++d) {

@@ -7,9 +7,9 @@
 // overlap-add drifts the tone's frequency by up to half the grain rate.
 namespace grain_alignment {
 
-// Longest lag searched, in samples (about 86 Hz at 44.1 kHz), and the compared span.
-constexpr int32_t kMaxLag = 512;
-constexpr int32_t kWindow = 256;
+// Longest lag searched, in samples (a period of 110 Hz at 44.1 kHz), and the compared span.
+constexpr int32_t kMaxLag = 400;
+constexpr int32_t kWindow = 192;
 
 // Returns the lag d in [-maxLag, 0] for which x[a+d-window .. a+d) best matches x[b-window .. b)
 // (normalised correlation), refined to a fraction of a sample by a parabola through the scores

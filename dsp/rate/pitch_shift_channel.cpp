@@ -216,7 +216,7 @@ void PitchShiftChannel::accumulate(Grain& g, float* acc, float* wsum, uint32_t c
         for (uint32_t k = 0; k < count; ++k) {
             const float p = std::clamp(anchor + offset, lo, hi);
             const auto i = static_cast<int32_t>(p);
-            const float s = cubicAt(line_ + i - 1, p - static_cast<float>(i));
+            const float s = cubicAt<float>(line_ + i - 1, p - static_cast<float>(i));
             acc[k] += s * w[k];
             wsum[k] += w[k];
             offset += ratio;

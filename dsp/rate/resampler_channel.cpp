@@ -96,7 +96,7 @@ uint32_t ResamplerChannel::cubicChunk(const float* src, uint32_t len, float* out
     for (uint32_t i = 0; i + 1 < cnt; ++i) {
         const uint32_t j = std::min(static_cast<uint32_t>(pos), last);
         const float f = static_cast<float>(pos - std::trunc(pos));
-        out[i] = cubicAt(history_ + j - 1, f);
+        out[i] = static_cast<float>(cubicAt<double>(history_ + j - 1, f));
         pos += step;
     }
     out[cnt - 1] = history_[len];

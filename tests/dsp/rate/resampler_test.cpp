@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "dsp/rate/cubic_kernel.h"
 #include "dsp/rate/resampler.h"
 #include "orvane/dsp.h"
 #include "support/signal.h"
@@ -186,6 +187,23 @@ TEST(Resampler, ReconfigurationResizesForTheNewRate)
     r->allocBuffers(4096, 2, 0);  // no rate: the format is kept
     EXPECT_EQ(r->inRate, 22050u);
     delete r;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CubicKernel, ExpandedWeightsMatchTheKernelPieces)
+{
+    // One unit sample in each of the four taps reads back that tap's kernel weight.
+    for (double f : {0.0, 0.125, 0.5, 0.77, 0.999}) {
+        const double expect[4] = {cubicKernel(1.0 + f), cubicKernel(f), cubicKernel(1.0 - f), cubicKernel(2.0 - f)};
+        for (int tap = 0; tap < 4; ++tap) {
+            float s[4] = {0, 0, 0, 0};
+            s[tap] = 1.0f;
+            EXPECT_NEAR(cubicAt<double>(s, f), expect[tap], 1e-12) << f << " " << tap;
+        }
+    }
 }
 
 }  // namespace
