@@ -181,15 +181,4 @@ TEST(Layer3Huffman, CodeWithoutLeafIn32BitsIsRejected) {
     EXPECT_EQ(y, 1);
 }
 
-TEST(Layer3Huffman, DescriptorsFollowTheStandardLayout) {
-    EXPECT_EQ(huffmanTable(16).sharedTree, -1);
-    EXPECT_EQ(huffmanTable(23).sharedTree, 16);
-    EXPECT_EQ(huffmanTable(31).linbits, 13u);
-    EXPECT_EQ(huffmanTable(16).treeLength, 511u);
-    EXPECT_TRUE(isCount1Table(huffmanTable(33)));
-    EXPECT_FALSE(isCount1Table(huffmanTable(31)));
-    EXPECT_EQ(huffmanTable(0).treeLength, 0u);
-    EXPECT_EQ(huffmanTable(99).treeLength, 0u);  // out of range falls back to the empty table
-}
-
 }  // namespace

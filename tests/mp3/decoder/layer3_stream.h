@@ -2,15 +2,12 @@
 
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "mp3/decoder/layer3_decoder.h"
-#include "mp3/decoder/synthesis_filter.h"
-#include "mp3/player/player_settings.h"
 
-// Test-side driver: splits a Layer III file into frames, decodes them with Layer3Decoder and the
-// synthesis filters, and collects interleaved float PCM in 16-bit scale.
+// Test helpers for Layer III: a frame splitter that reads headers and side information, a bit
+// writer and side-information builders for crafted frames, and a sink that keeps the granules.
 namespace l3test {
 
 struct Header {
@@ -48,98 +45,43 @@ inline Header parseHeader(const uint8_t* p, size_t avail) {
     return h;
 }
 
-struct Decoded {
+// What the frames of a Layer III file carry, from their headers and side information alone.
+struct StreamFacts {
     int channels = 0;
     int rate = 0;
     int frames = 0;
-    int skipped = 0;
-    int shortGranules = 0;    // granules of channel 0 with short blocks
-    int midSideFrames = 0;    // frames with mid/side stereo
+    int framesBeforeChannelChange = 0;  // leading frames with the first frame's channel count
+    int shortGranules = 0;              // granules of channel 0 with short blocks
+    int midSideFrames = 0;
     int mpeg2Frames = 0;
-    std::vector<float> pcm;  // interleaved, 16-bit scale
 };
 
-class SynthSink : public layer3::GranuleSink {
-public:
-    SynthSink(int channels, std::vector<float>& pcm) : channels_(channels), pcm_(pcm) {
-        for (int ch = 0; ch < channels; ++ch) filters_[ch] = new SynthesisFilter(ch, 32768.0f);
-    }
-    ~SynthSink() override {
-        for (auto* f : filters_) delete f;
-    }
-    void startGranule() {
-        base_ = pcm_.size();
-        pcm_.resize(base_ + static_cast<size_t>(576 * channels_));
-    }
-    void granule(int channel, const layer3::SlotBlock& samples) override {
-        for (int s = 0; s < layer3::kSlots; ++s) {
-            std::memcpy(filters_[channel]->samples(), samples[s], sizeof(float) * 32);
-            filters_[channel]->run(pcm_.data() + base_ + static_cast<size_t>(s * 32 * channels_ + channel),
-                                   static_cast<uint32_t>(channels_));
-        }
-    }
-
-private:
-    int channels_;
-    std::vector<float>& pcm_;
-    size_t base_ = 0;
-    SynthesisFilter* filters_[2] = {nullptr, nullptr};
-};
-
-// Granule-splitting sink: the decoder hands all channels of one granule before the next granule.
-class GranuleSplitter : public layer3::GranuleSink {
-public:
-    explicit GranuleSplitter(SynthSink& sink) : sink_(sink) {}
-    void granule(int channel, const layer3::SlotBlock& samples) override {
-        if (channel == 0) sink_.startGranule();
-        sink_.granule(channel, samples);
-    }
-
-private:
-    SynthSink& sink_;
-};
-
-inline layer3::Path pathOf(player::SimdPath p) {
-    return p == player::SimdPath::Plain ? layer3::Path::Plain
-           : p == player::SimdPath::Sse ? layer3::Path::Sse
-                                        : layer3::Path::ThreeDNow;
-}
-
-// Decodes every frame with the first frame's channel count; stops at a frame with another count.
-inline Decoded decodeBytes(const std::vector<uint8_t>& file, layer3::Layer3Decoder& dec, const float* eq = nullptr) {
-    Decoded out;
-    dec.setPath(pathOf(player::activePath()));
-    dec.setEqualizer(eq);
+inline StreamFacts scanStream(const std::vector<uint8_t>& file) {
+    StreamFacts f;
+    bool changed = false;
     size_t pos = 0;
-    SynthSink* synth = nullptr;
     while (pos + 4 <= file.size()) {
         const Header h = parseHeader(file.data() + pos, file.size() - pos);
-        if (!h.ok || h.frameBytes < 4 || pos + static_cast<size_t>(h.frameBytes) > file.size()) {
+        if (!h.ok || pos + static_cast<size_t>(h.frameBytes) > file.size()) {
             ++pos;  // resynchronise
             continue;
         }
-        if (synth == nullptr) {
-            out.channels = h.format.channels();
-            out.rate = h.rate;
-            synth = new SynthSink(out.channels, out.pcm);
+        if (f.frames == 0) {
+            f.channels = h.format.channels();
+            f.rate = h.rate;
         }
-        if (h.format.channels() != out.channels) break;
-        const uint8_t* body = file.data() + pos + 4 + (h.crc ? 2 : 0);
-        const size_t bodyBytes = static_cast<size_t>(h.frameBytes) - 4 - (h.crc ? 2 : 0);
-        const size_t side = layer3::sideInfoBytes(h.format);
-        if (bodyBytes < side) break;
-        GranuleSplitter splitter(*synth);
-        const auto result = dec.decodeFrame(h.format, body, side, body + side, static_cast<int>(bodyBytes - side), 0,
-                                            out.channels - 1, splitter);
-        ++out.frames;
-        if (result != layer3::FrameResult::Decoded) ++out.skipped;
-        for (int gr = 0; gr < h.format.granules(); ++gr) out.shortGranules += dec.sideInfo().gr[gr][0].shortBlocks();
-        out.midSideFrames += h.format.midSide();
-        out.mpeg2Frames += !h.format.mpeg1;
+        changed |= h.format.channels() != f.channels;
+        f.framesBeforeChannelChange += !changed;
+        ++f.frames;
+        layer3::SideInfo si;
+        const size_t side = pos + 4 + (h.crc ? 2 : 0);
+        if (layer3::parseSideInfo(file.data() + side, file.size() - side, h.format, si))
+            for (int gr = 0; gr < h.format.granules(); ++gr) f.shortGranules += si.gr[gr][0].shortBlocks();
+        f.midSideFrames += h.format.midSide();
+        f.mpeg2Frames += !h.format.mpeg1;
         pos += static_cast<size_t>(h.frameBytes);
     }
-    delete synth;
-    return out;
+    return f;
 }
 
 }  // namespace l3test
