@@ -19,10 +19,10 @@ std::vector<int16_t> secondOfStereo()
     return pcm;
 }
 
-// +3 semitones, cubic grains of 50 ms every 10 ms.
+// +3 semitones, grains of 50 ms every 10 ms; the argument picks linear (0) or cubic (1) reading.
 void BM_PitchShiftUp3Semitones(benchmark::State& state)
 {
-    void* h = initPitchShift(kBlock, 2, kRate, 300, 0, 0.05f, 0.01f, 1, 1);
+    void* h = initPitchShift(kBlock, 2, kRate, 300, 0, 0.05f, 0.01f, uint32_t(state.range(0)), 1);
     const std::vector<int16_t> pcm = secondOfStereo();
     std::vector<int16_t> out(size_t(kBlock) * 2 * 4);
     for (auto _ : state) {
@@ -35,7 +35,7 @@ void BM_PitchShiftUp3Semitones(benchmark::State& state)
     state.counters["x_realtime"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
     termPitchShift(h);
 }
-BENCHMARK(BM_PitchShiftUp3Semitones)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PitchShiftUp3Semitones)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -4,6 +4,8 @@ PitchShift* PitchShift::create(uint32_t frames, uint32_t channelCount, uint32_t 
                                float outLevelDb, float grainTime, float grainInterval, int32_t interpolation,
                                bool antiAlias)
 {
+    if (frames > kMaxFrames)
+        return nullptr;
     auto* p = new PitchShift;
     for (PitchShiftChannel& c : p->channels) {
         if (!c.init(static_cast<float>(sampleRate), pitchCents, outLevelDb, grainTime, grainInterval, interpolation,
@@ -43,6 +45,8 @@ bool PitchShift::setOutLevel(float levelDb)
 
 void PitchShift::allocBuffers(uint32_t frames, uint32_t channelCount, uint32_t rate)
 {
+    if (frames > kMaxFrames)
+        return;  // no buffer could hold it: keep the current size
     allocBaseBuffers(frames, channelCount);
     if (rate != outRate) {
         // A rate too low for one-sample grains keeps the channels as they were.

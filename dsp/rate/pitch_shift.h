@@ -10,7 +10,11 @@ class PitchShift : public DspEffect {
 public:
     PitchShift() { type = EffectType::PitchShift; }
 
-    // Null for a zero rate, a grain or interval shorter than one sample, or non-finite values.
+    // Largest block, in frames.
+    static constexpr uint32_t kMaxFrames = 1u << 26;
+
+    // Null for a zero rate, a grain or interval shorter than one sample, non-finite values, or
+    // more than kMaxFrames frames.
     // The channels start with the anti-alias filter off; the kept flag applies when a new rate
     // re-initialises them.
     static PitchShift* create(uint32_t frames, uint32_t channels, uint32_t sampleRate, float pitchCents,

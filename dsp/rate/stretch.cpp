@@ -8,6 +8,9 @@
 Stretch* Stretch::create(uint32_t frames, uint32_t channelCount, uint32_t sampleRate, float scaleValue,
                          float levelDb, float grainSeconds, float intervalSeconds)
 {
+    // The output may be four times the input: keep every buffer size within 32 bits.
+    if (frames > kMaxFrames)
+        return nullptr;
     auto* s = new Stretch;
     for (StretchChannel& c : s->channels) {
         if (!c.init(static_cast<float>(sampleRate), scaleValue, levelDb, grainSeconds, intervalSeconds)) {
@@ -57,6 +60,8 @@ bool Stretch::setOutLevel(float levelDb)
 
 void Stretch::allocBuffers(uint32_t frames, uint32_t channelCount, uint32_t rate)
 {
+    if (frames > kMaxFrames)
+        return;  // no buffer could hold it: keep the current size
     const bool grows = !buffersReady || frames > maxInFrames;
     allocBaseBuffers(frames, channelCount);
     if (grows)

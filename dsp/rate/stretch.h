@@ -11,7 +11,11 @@ class Stretch : public DspEffect {
 public:
     Stretch() { type = EffectType::Stretch; }
 
-    // Null for a zero rate, a grain or interval shorter than one sample, or non-finite values.
+    // Largest input block, in frames.
+    static constexpr uint32_t kMaxFrames = 1u << 26;
+
+    // Null for a zero rate, a grain or interval shorter than one sample, non-finite values, or
+    // more than kMaxFrames frames.
     static Stretch* create(uint32_t frames, uint32_t channels, uint32_t sampleRate, float scale, float outLevelDb,
                            float grainTime, float grainInterval);
 

@@ -278,7 +278,7 @@ DSP_API int32_t termHqups(void* handle);
 
 /* ---- Pitch shifter ------------------------------------------------------------------------- */
 
-/* Granular pitch shifter (grains grainTime s every grainInterval s, cubic when interpolation != 0; anti-alias takes effect after a chain rate change); null on a zero rate, grain or interval under one sample, or non-finite values. */
+/* Granular pitch shifter (grains grainTime s every grainInterval s, cubic when interpolation != 0; anti-alias takes effect after a chain rate change); null on a zero rate, grain or interval under one sample, frames above 2^26, or non-finite values. */
 DSP_API void* initPitchShift(uint32_t frames, uint32_t channels, uint32_t sampleRate, float pitchCents, float outLevelDb, float grainTime, float grainInterval, uint32_t interpolation, uint8_t antiAlias);
 /* Shifts srcBytes of PCM into dst (srcBytes bytes); returns 1, 0 on wrong tag, null buffers or more than frames frames. */
 DSP_API int32_t doPitchShift(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
@@ -291,7 +291,7 @@ DSP_API int32_t termPitchShift(void* handle);
 
 /* ---- Time stretcher ------------------------------------------------------------------------ */
 
-/* Granular time stretcher, length factor 2^(-scale/1000) with scale clamped to [-2000, 3000], 0 passes through; null on a zero rate, grain or interval under one sample, or non-finite values. */
+/* Granular time stretcher, length factor 2^(-scale/1000) with scale clamped to [-2000, 3000], 0 passes through; null on a zero rate, grain or interval under one sample, frames above 2^26, or non-finite values. */
 DSP_API void* initStretch(uint32_t frames, uint32_t channels, uint32_t sampleRate, float scale, float outLevelDb, float grainTime, float grainInterval);
 /* Stretches srcBytes of PCM into dst; returns bytes written, 0 on wrong tag, null buffers, more than frames frames, or output past the capacity sized at init (shorten blocks after raising the factor). */
 DSP_API int32_t doStretch(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);

@@ -121,6 +121,7 @@ TEST(PitchShiftChannel, RefusesGrainsShorterThanOneSample)
 TEST(PitchShiftExports, BypassAtZeroAndHandleChecks)
 {
     EXPECT_EQ(initPitchShift(1024, 2, 44100, 0, 0, 0.05f, 0.0f, 0, 0), nullptr);
+    EXPECT_EQ(initPitchShift(0xFFFFFFFFu, 2, 44100, 0, 0, 0.05f, 0.01f, 0, 0), nullptr);  // 4 x frames overflows
     void* p = initPitchShift(1024, 2, 44100, 0, 0, 0.05f, 0.01f, 0, 0);
     ASSERT_NE(p, nullptr);
     const std::vector<int16_t> src = testsig::noisePcm16(2048, 3);

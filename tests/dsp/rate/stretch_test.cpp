@@ -74,6 +74,7 @@ TEST(Stretch, PiecesAndBypass)
 TEST(StretchExports, RefusesOutputPastTheCapacity)
 {
     EXPECT_EQ(initStretch(1024, 1, 44100, 0, 0, 0.05f, 0.0f), nullptr);
+    EXPECT_EQ(initStretch(0x40000001u, 1, 44100, 0, 0, 0.05f, 0.01f), nullptr);  // 4 x frames overflows
     void* h = initStretch(4096, 1, 44100, 1000, 0, 0.05f, 0.01f);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(getStretchDstSize(h, 4096), 2048u);
