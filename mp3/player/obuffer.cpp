@@ -192,6 +192,13 @@ void Obuffer::writeToFifo(uint32_t count)
     }
 }
 
+void Obuffer::requestStop()
+{
+    // The state is stored before the wake, so the writer that wakes sees Idle.
+    setState(OutputState::Idle);
+    fifo_.spaceEvent().set();
+}
+
 void Obuffer::flush()
 {
     if (!open_)

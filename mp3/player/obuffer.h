@@ -94,6 +94,9 @@ public:
     // ---- any thread ----
     OutputState state() const { return static_cast<OutputState>(state_.load()); }
     void setState(OutputState s) { state_.store(static_cast<int32_t>(s)); }
+    // A stop request: state Idle, and a decoding thread waiting for room in the queue wakes at
+    // once instead of after up to one block's play time.
+    void requestStop();
     // The wave-out handle, 0 when there is none or after close.
     int32_t waveOutHandle() const { return handle_.load(); }
     // Pauses (stopWaveOut, state 2) or resumes (startWaveOut, state 1) the wave output.

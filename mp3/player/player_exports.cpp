@@ -25,7 +25,7 @@ MP3_API void OrvaneStop(void)
     if (const auto pb = s.playback())
         pb->stopRequest.store(true);
     if (const auto out = s.output())
-        out->setState(OutputState::Idle);
+        out->requestStop();
 }
 
 MP3_API void OrvanePause(int8_t pause)

@@ -184,6 +184,32 @@ TEST(ObufferOutput, AStopWhilePausedReleasesTheWriter)
     out.close();
 }
 
+// With blocks of about one second the writer's wait for queue room is long: a stop request must
+// still release it at once rather than when the wait times out.
+TEST(ObufferOutput, AStopRequestWakesAWriterWaitingForRoom)
+{
+    CaptureTo capture(testsig::tempPath("obuffer_stop_wake.wav"), false);
+    Obuffer out(2, config(ObufferTarget::WaveOut, 3, false, 40));  // 40 x 1152 frames: 1.04 s
+    out.setState(OutputState::Playing);
+    out.pause(true);  // nothing is taken, so the fifo fills and the writer waits
+    std::atomic<uint32_t> stoppedAt{0};
+    std::thread stopper([&] {
+        platform::sleepMs(300);
+        stoppedAt.store(platform::tickCount());
+        out.requestStop();
+    });
+    uint64_t next = 0;
+    for (int f = 0; f < 6 * 40; ++f)
+        writeFrame(out, 1152, next);
+    const uint32_t released = platform::tickCount();
+    stopper.join();
+    ASSERT_NE(stoppedAt.load(), 0u);
+    EXPECT_LT(released - stoppedAt.load(), 150u);
+    EXPECT_EQ(out.state(), OutputState::Idle);
+    out.markStopAtOnce();
+    out.close();
+}
+
 TEST(ObufferOutput, FlushDiscardsQueuedBlocks)
 {
     const std::string path = testsig::tempPath("obuffer_flush.wav");
