@@ -32,7 +32,7 @@ DSP_API void dspEnableMmx(int32_t on);
 DSP_API void dspEnableSse(int32_t on);
 /* Selects the kernels with 3DNow! arithmetic (truncating); wins over SSE. Any thread. */
 DSP_API void dspEnable3dnow(int32_t on);
-/* Converts count floats in 16-bit scale to int16 (plain: clamp to +-32767, truncate); returns count*2. */
+/* Converts count floats in 16-bit scale to int16 (plain: clamp to +-32767, truncate); returns count*2, 0 for a null pointer or count > 2^30 - 1. Any thread. */
 DSP_API int32_t dspPcmEncode(const float* src, int16_t* dst, uint32_t count);
 /* Does nothing; returns 0. */
 DSP_API int32_t dspPcmDecode(void);

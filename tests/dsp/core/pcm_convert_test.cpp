@@ -123,6 +123,17 @@ TEST(PcmConvert, EncodeClampsRoundsOrTruncatesByPath)
     EXPECT_EQ(amd, (std::vector<int16_t>{1, -1, 32767, -32768, 2, -2, 0, 32766}));
 }
 
+TEST(PcmConvert, EncodeRefusesNullBuffersAndCountsPastTheResult)
+{
+    const float in[2] = {1.0f, 2.0f};
+    int16_t out[2] = {7, 7};
+    EXPECT_EQ(dspPcmEncode(nullptr, out, 2), 0);
+    EXPECT_EQ(dspPcmEncode(in, nullptr, 2), 0);
+    EXPECT_EQ(dspPcmEncode(in, out, 0x40000000u), 0);
+    EXPECT_EQ(out[0], 7);
+    EXPECT_EQ(dspPcmEncode(in, out, 0), 0);
+}
+
 TEST(CpuSwitches, ThreeDNowWinsOverSse)
 {
     dspEnableSse(1);
