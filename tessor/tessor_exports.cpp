@@ -79,13 +79,17 @@ int32_t selectOutputWaveOut(int32_t handle, int32_t kind, const char* capturePat
         return 0;
     OutputChoice choice;
     choice.kind = static_cast<OutputChoice::Kind>(kind);
-    if (kind == TESSOR_OUTPUT_CAPTURE) {
-        if (capturePath == nullptr || *capturePath == '\0')
-            return 0;
-        choice.capturePath = capturePath;
-        choice.fast = fast != 0;
+    try {
+        if (kind == TESSOR_OUTPUT_CAPTURE) {
+            if (capturePath == nullptr || *capturePath == '\0')
+                return 0;
+            choice.capturePath = capturePath;
+            choice.fast = fast != 0;
+        }
+        return w->select(choice) ? 1 : 0;
+    } catch (...) {
+        return 0;  // the path could not be copied
     }
-    return w->select(choice) ? 1 : 0;
 }
 
 int32_t getOutputWaveOut(int32_t handle)

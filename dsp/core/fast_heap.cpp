@@ -1,6 +1,8 @@
 #include "dsp/core/fast_heap.h"
 
 #include <cstdlib>
+#include <new>
+#include <utility>
 
 namespace {
 
@@ -35,7 +37,14 @@ void* FastHeap::alloc(uint32_t bytes)
         return nullptr;
     void* aligned = alignUp(raw);
     std::lock_guard<std::mutex> lock(mutex_);
-    blocks_.emplace(aligned, Block{raw, bytes, rawSize});
+    // The map's node allocation can fail too; that must come back as null, not as an exception
+    // through the C exports.
+    try {
+        blocks_.emplace(aligned, Block{raw, bytes, rawSize});
+    } catch (const std::bad_alloc&) {
+        std::free(raw);
+        return nullptr;
+    }
     totalBytes_ += rawSize;
     return aligned;
 }
@@ -62,11 +71,13 @@ void* FastHeap::realloc(void* p, uint32_t bytes)
     void* raw = std::realloc(it->second.raw, rawSize);
     if (raw == nullptr)
         return nullptr;  // the old block stays live and owned by the heap; the caller sees failure
-    Block block = it->second;
-    blocks_.erase(it);
-    totalBytes_ = totalBytes_ - block.rawSize + rawSize;
+    // The node is re-keyed in place: moving the entry allocates nothing, so it cannot fail.
+    auto node = blocks_.extract(it);
+    totalBytes_ = totalBytes_ - node.mapped().rawSize + rawSize;
     void* aligned = alignUp(raw);
-    blocks_.emplace(aligned, Block{raw, bytes, rawSize});
+    node.key() = aligned;
+    node.mapped() = Block{raw, bytes, rawSize};
+    blocks_.insert(std::move(node));
     return aligned;
 }
 

@@ -10,6 +10,14 @@ WavefileOut* WavefileOut::create(const char* path, const OrvaneWaveFormat& forma
     WavefileOut* out = new (std::nothrow) WavefileOut;
     if (out == nullptr)
         return nullptr;
+    // Sized before the file is created, so running out of memory leaves no file behind and no
+    // exception reaches the C export.
+    try {
+        out->buffer_.resize(kBufferBytes);
+    } catch (const std::bad_alloc&) {
+        delete out;
+        return nullptr;
+    }
     out->format_ = format;
     uint8_t h[kHeaderBytes];
     riff::writeLe32(h, riff::fourcc("RIFF"));
@@ -30,7 +38,6 @@ WavefileOut* WavefileOut::create(const char* path, const OrvaneWaveFormat& forma
         delete out;
         return nullptr;
     }
-    out->buffer_.resize(kBufferBytes);
     out->open_ = true;
     return out;
 }

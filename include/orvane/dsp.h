@@ -39,13 +39,13 @@ DSP_API int32_t dspPcmDecode(void);
 
 /* ---- Memory -------------------------------------------------------------------------------- */
 
-/* Returns a 16-byte-aligned block of at least bytes bytes (bytes 0 allowed); null when out of memory. */
+/* Returns a 16-byte-aligned block of at least bytes bytes (bytes 0 allowed); null when out of memory. Any thread. */
 DSP_API void* fastmemAlloc(uint32_t bytes);
-/* Frees a live block: 1; anything else (null included): 0, nothing happens. */
+/* Frees a live block: 1; anything else (null included): 0, nothing happens. Any thread. */
 DSP_API int32_t fastmemFree(void* p);
-/* Re-sizes a live block (contents undefined); another pointer (null included) comes back unchanged. */
+/* Re-sizes a live block (contents undefined); null when out of memory (the old block stays live); another pointer (null included) comes back unchanged. Any thread. */
 DSP_API void* fastmemRealloc(void* p, uint32_t bytes);
-/* Sum over live blocks of requested bytes + 15. */
+/* Sum over live blocks of requested bytes + 15 (0 when none). Any thread. */
 DSP_API uint32_t fastmemGetAllocatedSize(void);
 
 /* ---- Conversion chain ---------------------------------------------------------------------- */
