@@ -53,11 +53,6 @@ bool Event::wait(uint32_t timeoutMs)
     return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return signalled_; });
 }
 
-void Event::waitForever()
-{
-    wait(kInfinite);
-}
-
 File& File::operator=(File&& other) noexcept
 {
     if (this != &other) {

@@ -8,12 +8,6 @@
 #include <mutex>
 #include <string>
 
-#if defined(_WIN32)
-#define ORVANE_EXPORT __declspec(dllexport)
-#else
-#define ORVANE_EXPORT __attribute__((visibility("default")))
-#endif
-
 namespace platform {
 
 // Milliseconds from a monotonic clock; wraps like a 32-bit tick counter.
@@ -33,7 +27,6 @@ public:
     bool isSet() const;
     // Waits until signalled or until timeoutMs passes; returns true when signalled.
     bool wait(uint32_t timeoutMs);
-    void waitForever();
 
 private:
     mutable std::mutex mutex_;
