@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -99,6 +100,8 @@ int64_t File::read(void* dst, uint64_t bytes)
     uint64_t done = 0;
     while (done < bytes) {
         const ssize_t n = ::read(fd_, p + done, bytes - done);
+        if (n < 0 && errno == EINTR)
+            continue;  // a signal handler ran; the read itself did not fail
         if (n < 0)
             return done > 0 ? static_cast<int64_t>(done) : -1;
         if (n == 0)
@@ -116,6 +119,8 @@ int64_t File::write(const void* src, uint64_t bytes)
     uint64_t done = 0;
     while (done < bytes) {
         const ssize_t n = ::write(fd_, p + done, bytes - done);
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             return -1;
         done += static_cast<uint64_t>(n);
