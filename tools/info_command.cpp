@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -7,6 +6,7 @@
 #include "mp3/player/stream_reader.h"
 #include "orvane/mp3.h"
 #include "tools/command.h"
+#include "tools/play_session.h"
 
 namespace {
 
@@ -22,12 +22,8 @@ int runInfo(const std::vector<std::string>& args)
     long offset = 0;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--offset" && i + 1 < args.size()) {
-            char* end = nullptr;
-            offset = std::strtol(args[++i].c_str(), &end, 10);
-            if (*end != '\0' || offset < 0 || offset > 0x7FFFFFFFL) {
-                std::fprintf(stderr, "orvane info: bad offset '%s'\n", args[i].c_str());
+            if (!parseInt(args[++i], 0, 0x7FFFFFFF, offset, "offset"))
                 return 2;
-            }
         } else if (path.empty()) {
             path = args[i];
         } else {
