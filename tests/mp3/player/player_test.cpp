@@ -247,8 +247,9 @@ TEST(Player, AbsoluteSeekOnTaggedStreamUsesTheTagFrameCountAndStopCutsQueuedAudi
     const uint32_t t0 = platform::tickCount();
     OrvaneStop();
     EXPECT_EQ(play.join(), 1);
-    // The decoding thread may be waiting up to one block (0.3 s) for room in the queue.
-    EXPECT_LT(platform::tickCount() - t0, 600u);
+    // A stop wakes the decoding thread's wait for queue room at once; the output thread may still
+    // be finishing a pull of about 0.1 s.
+    EXPECT_LT(platform::tickCount() - t0, 400u);
 }
 
 // Amplitude at freqHz of channel 0 of interleaved 16-bit audio.
