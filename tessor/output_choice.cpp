@@ -1,7 +1,5 @@
 #include "tessor/output_choice.h"
 
-#include <cstring>
-
 bool parseOutputChoice(const char* text, OutputChoice& choice)
 {
     if (text == nullptr)

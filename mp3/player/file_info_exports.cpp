@@ -38,14 +38,12 @@ int32_t guarded(const char* path, int32_t startOffset, Query query)
 
 extern "C" MP3_API int32_t OrvaneGetTotalMs(const char* path, int32_t startOffset)
 {
-    return guarded(path, startOffset,
-                          [](const StreamReader& r, const FrameHeader& h) {
-                              return int32_t(std::min(double(h.totalMs(r)), 2147483647.0));
-                          });
+    return guarded(path, startOffset, [](const StreamReader& r, const FrameHeader& h) {
+        return int32_t(std::min(double(h.totalMs(r)), 2147483647.0));
+    });
 }
 
 extern "C" MP3_API int32_t OrvaneGetFirstBitrate(const char* path, int32_t startOffset)
 {
-    return guarded(path, startOffset,
-                          [](const StreamReader&, const FrameHeader& h) { return h.bitrate(); });
+    return guarded(path, startOffset, [](const StreamReader&, const FrameHeader& h) { return h.bitrate(); });
 }
