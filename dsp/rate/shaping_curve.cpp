@@ -10,6 +10,8 @@ void ShapingCurve::rebuild(float h)
     points_.push_back({0.0f, 0.0f, 1.0f});
     points_.push_back({1.0f, 1.0f, 0.0f});
     cursor_ = 0;
+    if (!std::isfinite(h))
+        h = 0.0f;  // no bend can be drawn from it: the identity
     const double diagonal = std::cos(M_PI / 4.0);  // cos and sin of 45 degrees are equal
     for (int k = 1; k < 64; ++k) {
         const double u = k / 64.0;
@@ -22,11 +24,13 @@ void ShapingCurve::rebuild(float h)
 
 void ShapingCurve::insert(float x, float y)
 {
+    // The end points stay; anything else lands strictly between them.
+    if (!(x > 0.0f && x < 1.0f))
+        return;
     auto it = std::lower_bound(points_.begin(), points_.end(), x,
                                [](const Breakpoint& p, float v) { return p.x < v; });
-    if (it != points_.end() && it->x == x)
+    if (it->x == x)
         return;
-    // Never before (0, 0): x >= 0 and an equal x was rejected above; never after (1, 1) likewise.
     const auto at = static_cast<size_t>(it - points_.begin());
     points_.insert(it, {x, y, 0.0f});
     for (size_t i : {at - 1, at}) {

@@ -28,6 +28,11 @@ TEST(ShapingCurve, IdentityAtZeroAndClipsBeyondOne)
     EXPECT_FLOAT_EQ(c(-0.25f), -c(0.25f));
     for (size_t i = 1; i < c.breakpoints().size(); ++i)
         EXPECT_LT(c.breakpoints()[i - 1].x, c.breakpoints()[i].x);
+    // Bends beyond the square keep only the points inside it; a NaN bend is the identity.
+    c.rebuild(50.0f);
+    EXPECT_FLOAT_EQ(c(2.0f), 1.0f);
+    c.rebuild(NAN);
+    EXPECT_NEAR(c(0.3f), 0.3f, 1e-6f);
 }
 
 TEST(KaiserFir, HighPassPassesNyquistStopsDcAndDelaysByHalfItsLength)
