@@ -16,11 +16,11 @@ TEST(RateExports, SurviveHostileArguments)
 {
     std::mt19937 rng(1234);
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const uint32_t rates[] = {1, 7, 8000, 11025, 44100, 48000, 96000, 384000};
+    const uint32_t rates[] = {1, 7, 8000, 11025, 44100, 48000, 96000, 192000};
     const float odd[] = {-1e30f, -5000.0f, -1.0f, 0.0f, 1e-9f, 0.3f, 700.0f, 1e30f, nan};
     const std::vector<int16_t> src = testsig::noisePcm16(2 * 600, 7);
     for (int round = 0; round < 60; ++round) {
-        const uint32_t frames = rng() % 300;
+        const uint32_t frames = rng() % 64;
         const uint32_t channels = 1 + rng() % 2;
         const uint32_t rateA = rates[rng() % 8];
         const uint32_t rateB = rates[rng() % 8];
