@@ -48,7 +48,7 @@ uint32_t DspEffect::processPcm16(const int16_t* src, int16_t* dst, uint32_t srcB
 void DspEffect::allocBaseBuffers(uint32_t frames, uint32_t channels)
 {
     FastHeap& heap = FastHeap::instance();
-    const uint32_t bytes = frames * 4u;
+    const size_t bytes = size_t(frames) * sizeof(float);  // 64-bit: no wrap for huge frame counts
     if (!buffersReady || frames > maxInFrames) {
         for (float** b : {&inL, &inR, &outL, &outR, &scratchA, &scratchB}) {
             // realloc of a block that is not live (null) allocates nothing, so a first sizing allocates.
@@ -64,10 +64,10 @@ void DspEffect::allocBaseBuffers(uint32_t frames, uint32_t channels)
 
 bool DspEffect::runSameRatePcm16(const int16_t* src, int16_t* dst, uint32_t srcBytes)
 {
-    if (srcBytes > maxInBytes())
-        return false;
     const uint32_t channels = isStereo() ? 2 : 1;
     const uint32_t frames = srcBytes / (channels * 2);
+    if (frames > maxInFrames)
+        return false;
     pcm16ToFloat(src, frames * channels * 2, inL, inR, channels);
     processChannel(0, inL, outL, frames);
     if (channels == 2)

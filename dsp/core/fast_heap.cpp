@@ -29,7 +29,7 @@ FastHeap::~FastHeap()
     totalBytes_ = 0;
 }
 
-void* FastHeap::alloc(uint32_t bytes)
+void* FastHeap::alloc(size_t bytes)
 {
     const uint64_t rawSize = uint64_t(bytes) + kSlack;
     void* raw = std::malloc(rawSize);
@@ -61,7 +61,7 @@ int FastHeap::free(void* p)
     return 1;
 }
 
-void* FastHeap::realloc(void* p, uint32_t bytes)
+void* FastHeap::realloc(void* p, size_t bytes)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto it = blocks_.find(p);

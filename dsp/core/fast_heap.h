@@ -13,11 +13,11 @@ public:
     static FastHeap& instance();
 
     // Returns an aligned block of at least `bytes` bytes, or null when the runtime has no memory.
-    void* alloc(uint32_t bytes);
+    void* alloc(size_t bytes);
     // Returns 1 if p was a live block and is now freed, 0 otherwise (null included).
     int free(void* p);
     // Re-sizes a live block (contents undefined afterwards); any other pointer comes back unchanged.
-    void* realloc(void* p, uint32_t bytes);
+    void* realloc(void* p, size_t bytes);
     // Sum of size + 15 over all live blocks.
     uint64_t totalBytes() const;
     size_t count() const;
@@ -29,7 +29,7 @@ private:
 
     struct Block {
         void* raw;
-        uint32_t size;
+        size_t size;
         uint64_t rawSize;
     };
 
