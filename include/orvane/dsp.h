@@ -306,6 +306,26 @@ DSP_API int32_t termStretch(void* handle);
 
 /* ---- Wave slicer --------------------------------------------------------------------------- */
 
+/* One slice, owned by its slicer until termWaveSlice: neighbours in time order, start and end in seconds since init. */
+typedef struct OrvaneSlice {
+    const struct OrvaneSlice* next;
+    const struct OrvaneSlice* previous;
+    float start;
+    float end;
+} OrvaneSlice;
+
+/* New slicer (attack must reach onDb and climb risePercent % of full scale from its valley; slice ends below offDb, never before minSeconds); null if sampleRate 0. */
+DSP_API void* initWaveSlice(uint32_t frames, uint32_t channels, uint32_t sampleRate, float onDb, float offDb,
+                            float risePercent, float minSeconds);
+/* Follows one block (stereo mixed down); 1, or 0 (wrong handle, null src, more frames than given at init). */
+DSP_API int32_t doWaveSlice(void* handle, const int16_t* src, uint32_t srcBytes);
+/* Closes an open slice at the current position; the slice count, 0 for a wrong handle. */
+DSP_API uint32_t stopWaveSlice(void* handle);
+/* As stopWaveSlice, then slice index (past the end: the last one); null for a wrong handle or no slices. */
+DSP_API const OrvaneSlice* getWaveSlice(void* handle, uint32_t index);
+/* Destroys the slicer and its slices; 1, or 0 for a wrong handle (nothing happens). */
+DSP_API int32_t termWaveSlice(void* handle);
+
 #ifdef __cplusplus
 }
 #endif
