@@ -2,6 +2,15 @@
 
 #include <cmath>
 
+namespace {
+
+// Envelope values below -100 dB, under the quietest 16-bit sample, count as silence: the
+// smoothing filter's tail rings round zero long after a sound has stopped, and each of its
+// tiny troughs would otherwise be taken for the valley before the next attack.
+constexpr float kSilence = 1e-5f;
+
+}  // namespace
+
 void SliceDetector::setup(uint32_t frames, float rate, float onDb, float offDb, float risePercent, float minSeconds)
 {
     sampleRate_ = rate;
@@ -46,7 +55,7 @@ bool SliceDetector::process(const float* in, uint32_t frames)
     float* env = envelopeBuffer_.data();
     envelope_.process(in, env, frames);
     for (uint32_t i = 0; i < frames; ++i) {
-        const float e = env[i];
+        const float e = env[i] < kSilence ? 0.0f : env[i];
         const uint64_t p = position_;
         const bool attack = e >= onLevel_ && rising_ && e - valley_ >= minRise_;
         if (!inSlice_) {

@@ -1,0 +1,147 @@
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "orvane/dsp.h"
+#include "tools/command.h"
+#include "tools/progress.h"
+
+namespace {
+
+const char* const kUsage = "A.wav B.wav OUT.wav --start S --end E";
+constexpr uint32_t kBlockFrames = 4096;
+
+// Owns what one run opens, so every exit path closes the files and frees the fader.
+struct CrossfadeRun {
+    void* a = nullptr;
+    void* b = nullptr;
+    void* out = nullptr;
+    void* fader = nullptr;
+    ~CrossfadeRun()
+    {
+        termWavefileIn(a);
+        termWavefileIn(b);
+        if (out)
+            termWavefileOut(out);
+        if (fader)
+            termFader(fader);
+    }
+};
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "orvane crossfade: %s\n", message.c_str());
+    return 1;
+}
+
+bool parseSeconds(const std::string& text, double& out)
+{
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(v) || v < 0 || v > 86400)
+        return false;
+    out = v;
+    return true;
+}
+
+void* openPcm16(const std::string& path, OrvaneWaveFormat& format, std::string& error)
+{
+    void* in = initWavefileIn(path.c_str(), kBlockFrames);
+    if (in == nullptr)
+        return error = "cannot read '" + path + "' as a WAV file", nullptr;
+    format = *getFormatWavefileIn(in);
+    if (format.wFormatTag != 1 || format.wBitsPerSample != 16 || format.nChannels > 2) {
+        termWavefileIn(in);
+        return error = "'" + path + "' is not 16-bit PCM mono or stereo", nullptr;
+    }
+    return in;
+}
+
+// Reads up to a block; past the end of the stream the block is silence. Returns frames read, -1 on error.
+int32_t readBlock(void* in, std::vector<int16_t>& block, uint32_t channels)
+{
+    const int32_t got = readWavefileIn(in, block.data(), kBlockFrames);
+    if (got < 0)
+        return -1;
+    std::fill(block.begin() + got / 2, block.end(), int16_t(0));
+    return got / int32_t(2 * channels);
+}
+
+int runCrossfade(const std::vector<std::string>& args)
+{
+    std::vector<std::string> paths;
+    double start = -1, end = -1;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--start" && hasValue) {
+            if (!parseSeconds(args[++i], start))
+                return fail("--start must be seconds in 0..86400"), 2;
+        } else if (args[i] == "--end" && hasValue) {
+            if (!parseSeconds(args[++i], end))
+                return fail("--end must be seconds in 0..86400"), 2;
+        } else if (args[i].rfind("--", 0) != 0) {
+            paths.push_back(args[i]);
+        } else {
+            paths.clear();
+            break;
+        }
+    }
+    if (paths.size() != 3 || start < 0 || end < 0) {
+        std::fprintf(stderr, "usage: orvane crossfade %s\n"
+                             "  plays A, moves over to B between S and E seconds (the mid-point at -1 dB each),\n"
+                             "  then plays B; the shorter file is padded with silence\n", kUsage);
+        return 2;
+    }
+    if (!(start < end))
+        return fail("--end must come after --start"), 2;
+
+    CrossfadeRun run;
+    OrvaneWaveFormat fa{}, fb{};
+    std::string error;
+    if ((run.a = openPcm16(paths[0], fa, error)) == nullptr || (run.b = openPcm16(paths[1], fb, error)) == nullptr)
+        return fail(error);
+    if (fa.nChannels != fb.nChannels || fa.nSamplesPerSec != fb.nSamplesPerSec)
+        return fail("A and B differ in channels or rate");
+    const uint32_t channels = fa.nChannels;
+    const uint32_t rate = fa.nSamplesPerSec;
+    run.fader = initFader(kBlockFrames, channels, rate, 1.0f, 0.0f, 0.0f);
+    if (run.fader == nullptr)
+        return fail("cannot set up the cross-fader");
+    // The clock counts samples already processed: a fade from 0 s starts at the first sample.
+    const double first = 1.0 / rate;
+    setCrossFaderAction(run.fader, float(std::max(start, first)), float(std::max(end, 2 * first)), -1.0f);
+    run.out = initWavefileOut(paths[2].c_str(), &fa);
+    if (run.out == nullptr)
+        return fail("cannot create '" + paths[2] + "'");
+
+    std::vector<int16_t> blockA(size_t(kBlockFrames) * channels), blockB(blockA.size()), mixed(blockA.size());
+    const uint64_t total = std::max(getHeaderWavefileIn(run.a)->dataBytes, getHeaderWavefileIn(run.b)->dataBytes);
+    uint64_t done = 0;
+    ProgressBar progress("crossfade");
+    while (true) {
+        const int32_t gotA = readBlock(run.a, blockA, channels);
+        const int32_t gotB = readBlock(run.b, blockB, channels);
+        if (gotA < 0 || gotB < 0)
+            return fail("read error");
+        const uint32_t frames = uint32_t(std::max(gotA, gotB));
+        if (frames == 0)
+            break;
+        const uint32_t bytes = frames * channels * 2;
+        doCrossFade(run.fader, blockA.data(), blockB.data(), mixed.data(), bytes);
+        if (writeWavefileOut(run.out, mixed.data(), int32_t(bytes)) != int32_t(bytes))
+            return fail("write error in '" + paths[2] + "'");
+        done += bytes;
+        progress.update(done, total);
+    }
+    progress.finish();
+    termWavefileOut(run.out);
+    run.out = nullptr;
+    return 0;
+}
+
+}  // namespace
+
+ORVANE_COMMAND("crossfade", kUsage, "cross-fade from one WAV file to another between two times", runCrossfade);
