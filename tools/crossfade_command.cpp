@@ -118,7 +118,10 @@ int runCrossfade(const std::vector<std::string>& args)
         return fail("cannot create '" + paths[2] + "'");
 
     std::vector<int16_t> blockA(size_t(kBlockFrames) * channels), blockB(blockA.size()), mixed(blockA.size());
-    const uint64_t total = std::max(getHeaderWavefileIn(run.a)->dataBytes, getHeaderWavefileIn(run.b)->dataBytes);
+    // Copied out first: the header record is packed, so its fields cannot be bound to references.
+    const uint64_t bytesA = getHeaderWavefileIn(run.a)->dataBytes;
+    const uint64_t bytesB = getHeaderWavefileIn(run.b)->dataBytes;
+    const uint64_t total = std::max(bytesA, bytesB);
     uint64_t done = 0;
     ProgressBar progress("crossfade");
     while (true) {
