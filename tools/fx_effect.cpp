@@ -64,14 +64,14 @@ const FxEffect* findFxEffect(const std::string& name)
     return nullptr;
 }
 
-void splitFxSpec(const std::string& spec, std::string& name, std::vector<std::string>& args)
+void splitFxSpec(const std::string& effectSpec, std::string& name, std::vector<std::string>& args)
 {
     args.clear();
-    const size_t colon = spec.find(':');
-    name = spec.substr(0, colon);
+    const size_t colon = effectSpec.find(':');
+    name = effectSpec.substr(0, colon);
     if (colon == std::string::npos)
         return;
-    std::string rest = spec.substr(colon + 1);
+    std::string rest = effectSpec.substr(colon + 1);
     size_t start = 0;
     while (true) {
         const size_t comma = rest.find(',', start);

@@ -45,7 +45,7 @@ std::vector<FxEffect> fxEffects();
 const FxEffect* findFxEffect(const std::string& name);
 
 // Splits "NAME:A,B" into the name and its arguments.
-void splitFxSpec(const std::string& spec, std::string& name, std::vector<std::string>& args);
+void splitFxSpec(const std::string& effectSpec, std::string& name, std::vector<std::string>& args);
 
 #define ORVANE_FX_EFFECT(...) \
     static const bool ORVANE_FX_CONCAT(fxRegistered_, __LINE__) = registerFxEffect(FxEffect{__VA_ARGS__})

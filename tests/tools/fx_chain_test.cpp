@@ -19,7 +19,7 @@ using DoFn = std::function<int32_t(void*, const int16_t*, int16_t*, uint32_t)>;
 
 // One effect as orvane fx names it, and the same effect made and run through its own exports.
 struct Case {
-    const char* spec;
+    const char* effectSpec;
     std::function<void*()> init;
     DoFn run;
     bool returnsBytes;  // rate and length changers return the bytes written; the others 1
@@ -30,13 +30,13 @@ struct Case {
 std::vector<int16_t> direct(const Case& c, const std::vector<int16_t>& pcm)
 {
     void* h = c.init();
-    EXPECT_NE(h, nullptr) << c.spec;
+    EXPECT_NE(h, nullptr) << c.effectSpec;
     std::vector<int16_t> out, block(kBlock * 2 * 8);
     for (size_t f = 0; h != nullptr && f < pcm.size() / 2; f += kBlock) {
         const uint32_t bytes = uint32_t(std::min<size_t>(kBlock, pcm.size() / 2 - f) * 4);
         const int32_t r = c.run(h, pcm.data() + 2 * f, block.data(), bytes);
         const uint32_t made = c.returnsBytes ? uint32_t(r) : (r == 1 ? bytes : 0);
-        EXPECT_TRUE(c.returnsBytes ? r >= 0 : r == 1) << c.spec;
+        EXPECT_TRUE(c.returnsBytes ? r >= 0 : r == 1) << c.effectSpec;
         out.insert(out.end(), block.begin(), block.begin() + made / 2);
     }
     if (h != nullptr)
@@ -88,8 +88,8 @@ TEST(FxChain, EveryEffectThroughTheChainMatchesItsOwnExportBlockByBlock)
     const auto pcm = testsig::noisePcm16(2 * 10007, 47, 12000);
     for (const Case& c : cases) {
         const std::vector<int16_t> expected = direct(c, pcm);
-        EXPECT_FALSE(expected.empty()) << c.spec;
-        EXPECT_EQ(throughFx(pcm, c.spec), expected) << c.spec;
+        EXPECT_FALSE(expected.empty()) << c.effectSpec;
+        EXPECT_EQ(throughFx(pcm, c.effectSpec), expected) << c.effectSpec;
     }
 }
 

@@ -55,8 +55,8 @@ TEST(FxFilters, EachEffectMatchesItsOwnExportBlockByBlock)
 TEST(FxFilters, EqIsLevelledAtOneKilohertzAndBoostsItsBands)
 {
     const auto tone = testsig::sinePcm16(1000.0, 44100.0, 44100, 2, 3000.0);
-    auto level = [&](const std::string& spec) {
-        const auto out = throughFx(tone, 2, spec);
+    auto level = [&](const std::string& effectSpec) {
+        const auto out = throughFx(tone, 2, effectSpec);
         return 20 * std::log10(testsig::toneAmplitudePcm16(out.data() + 44100, 22050, 1000, 44100, 2) /
                                testsig::toneAmplitudePcm16(tone.data() + 44100, 22050, 1000, 44100, 2));
     };
@@ -88,8 +88,8 @@ TEST(FxFilters, BadArgumentsAreRefused)
     const std::string in = testsig::tempPath("fx-filters-bad.wav");
     const std::string out = testsig::tempPath("fx-filters-bad-out.wav");
     ASSERT_TRUE(testsig::writeWavPcm16(in, pcm, 1, 44100));
-    for (const char* spec : {"iir:-1", "iir:4,30000", "iir:4,1000,bp", "shelf:1,2,3", "eq:100"})
-        EXPECT_EQ(runOrvane("fx " + in + " " + out + " " + spec).status, 1) << spec;
+    for (const char* effectSpec : {"iir:-1", "iir:4,30000", "iir:4,1000,bp", "shelf:1,2,3", "eq:100"})
+        EXPECT_EQ(runOrvane("fx " + in + " " + out + " " + effectSpec).status, 1) << effectSpec;
     std::remove(in.c_str());
     std::remove(out.c_str());
 }

@@ -32,7 +32,7 @@ TEST(FileInfoExports, FailuresGiveZero)
 
     const std::string path = testsig::tempPath("info.mp3");
     std::vector<uint8_t> bytes(50, 0x20);
-    framebuild::append(bytes, framebuild::stream(framebuild::Spec{}, 20, [](int) { return false; }));
+    framebuild::append(bytes, framebuild::stream(framebuild::FrameSpec{}, 20, [](int) { return false; }));
     framebuild::writeFile(path, bytes);
     EXPECT_EQ(OrvaneGetFirstBitrate(path.c_str(), 0), 128);
     EXPECT_EQ(OrvaneGetFirstBitrate(path.c_str(), -1), 0);

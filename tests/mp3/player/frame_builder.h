@@ -9,7 +9,7 @@
 // Builds MPEG audio frames with marked bodies for reader and seek tests.
 namespace framebuild {
 
-struct Spec {
+struct FrameSpec {
     int version = 1;  // 1 MPEG-1, 0 MPEG-2
     int layer = 3;
     int bitrateIndex = 9;  // 128 kbit/s for MPEG-1 Layer III
@@ -19,7 +19,7 @@ struct Spec {
     int protection = 1;  // 1 = no CRC
 };
 
-inline uint32_t headerWord(const Spec& s)
+inline uint32_t headerWord(const FrameSpec& s)
 {
     return 0xFFE00000u | uint32_t(1) << 20 | uint32_t(s.version) << 19 | uint32_t(4 - s.layer) << 17 |
            uint32_t(s.protection) << 16 | uint32_t(s.bitrateIndex) << 12 | uint32_t(s.rateIndex) << 10 |
@@ -27,7 +27,7 @@ inline uint32_t headerWord(const Spec& s)
 }
 
 // Frame length from the standard's formulas, for the bitrates the tests use.
-inline int frameLength(const Spec& s)
+inline int frameLength(const FrameSpec& s)
 {
     static const int kbpsL3v1[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
     static const int kbpsL2v1[16] = {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0};
@@ -45,7 +45,7 @@ inline int frameLength(const Spec& s)
 }
 
 // One frame whose body starts with the marker (big-endian) and is otherwise 0x11 bytes.
-inline std::vector<uint8_t> frame(const Spec& s, uint32_t marker)
+inline std::vector<uint8_t> frame(const FrameSpec& s, uint32_t marker)
 {
     std::vector<uint8_t> f(size_t(std::max(frameLength(s), 8)), 0x11);
     const uint32_t h = headerWord(s);
@@ -63,7 +63,7 @@ inline void append(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes)
 
 // n frames marked 0..n-1; padded when padded(i) says so.
 template <typename Padded>
-std::vector<uint8_t> stream(Spec s, int n, Padded padded)
+std::vector<uint8_t> stream(FrameSpec s, int n, Padded padded)
 {
     std::vector<uint8_t> out;
     for (int i = 0; i < n; ++i) {

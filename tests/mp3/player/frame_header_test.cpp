@@ -12,7 +12,7 @@
 
 namespace {
 
-using framebuild::Spec;
+using framebuild::FrameSpec;
 
 struct Opened {
     explicit Opened(const std::vector<uint8_t>& bytes, const char* name = "frames.mp3")
@@ -31,7 +31,7 @@ struct Opened {
 
 TEST(FrameHeader, Layer3SizesAt44kWithAndWithoutPadding)
 {
-    Spec s;  // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, stereo, no CRC
+    FrameSpec s;  // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, stereo, no CRC
     std::vector<uint8_t> bytes = framebuild::frame(s, 0);
     s.padding = 1;
     framebuild::append(bytes, framebuild::frame(s, 1));
@@ -59,7 +59,7 @@ TEST(FrameHeader, MainDataSizeFollowsSideInfoAndCrc)
         {0, 3, 1, 8, 1, 192 - 9 - 4},       // MPEG-2 single channel
     };
     for (const Case& c : cases) {
-        Spec s;
+        FrameSpec s;
         s.version = c.version;
         s.mode = c.mode;
         s.protection = c.protection;
@@ -94,7 +94,7 @@ TEST(FrameHeader, Layer2SubbandLimitsFollowTheBitratePerChannel)
         {3, 14, 2, 30},  // 384 single channel at 32 kHz
     };
     for (const Case& c : cases) {
-        Spec s;
+        FrameSpec s;
         s.layer = 2;
         s.mode = c.mode;
         s.bitrateIndex = c.bitrateIndex;
@@ -105,7 +105,7 @@ TEST(FrameHeader, Layer2SubbandLimitsFollowTheBitratePerChannel)
             << "mode " << c.mode << " bitrate index " << c.bitrateIndex << " rate index " << c.rateIndex;
     }
     // The lower sampling frequencies have one allocation table of 30 subbands.
-    Spec lsf;
+    FrameSpec lsf;
     lsf.version = 0;
     lsf.layer = 2;
     lsf.bitrateIndex = 12;
@@ -118,7 +118,7 @@ TEST(FrameHeader, Layer2SubbandLimitsFollowTheBitratePerChannel)
 
 TEST(FrameHeader, IntensityBoundIsLimitedToSubbands)
 {
-    Spec s;
+    FrameSpec s;
     s.layer = 2;
     s.mode = 1;
     s.bitrateIndex = 4;  // 32 kbit/s per channel: 8 subbands at 48 kHz
@@ -141,7 +141,7 @@ TEST(FrameHeader, TimePerFrameUsesSamplesPerFrameOfEveryVersionAndLayer)
         {0, 1, 12, 0, 384000.0f / 22050}, {0, 2, 12, 1, 1152000.0f / 24000}, {0, 3, 8, 2, 576000.0f / 16000},
     };
     for (const Case& c : cases) {
-        Spec s;
+        FrameSpec s;
         s.version = c.version;
         s.layer = c.layer;
         s.bitrateIndex = c.bitrateIndex;
@@ -158,7 +158,7 @@ TEST(FrameHeader, TimePerFrameUsesSamplesPerFrameOfEveryVersionAndLayer)
 TEST(FrameHeader, TotalFramesAt44kCountsPaddedFramesByTheirMeanLength)
 {
     // 128 kbit/s at 44.1 kHz: 417.96 bytes per frame on average.
-    Spec s;
+    FrameSpec s;
     int acc = 0;
     auto bytes = framebuild::stream(s, 500, [&](int) {
         acc += 96;  // 0.96 padding bytes per frame
@@ -174,7 +174,7 @@ TEST(FrameHeader, TotalFramesAt44kCountsPaddedFramesByTheirMeanLength)
 }
 
 // 44.1 kHz streams: padding varies, the padding table carries the seeks.
-void checkSeeks44k(Spec s, int frames)
+void checkSeeks44k(FrameSpec s, int frames)
 {
     auto bytes = framebuild::stream(s, frames, [](int i) { return i % 3 != 1; });
     Opened f(bytes);
@@ -197,12 +197,12 @@ void checkSeeks44k(Spec s, int frames)
 
 TEST(FrameHeader, FrameSeeksAt44kLandOnTheFrameStartingThere)
 {
-    checkSeeks44k(Spec{}, 40);
+    checkSeeks44k(FrameSpec{}, 40);
 }
 
 TEST(FrameHeader, FrameSeeksInLayer1At44kCountFourBytePaddingSlots)
 {
-    Spec s;
+    FrameSpec s;
     s.layer = 1;
     s.bitrateIndex = 12;
     checkSeeks44k(s, 40);
@@ -211,7 +211,7 @@ TEST(FrameHeader, FrameSeeksInLayer1At44kCountFourBytePaddingSlots)
 TEST(FrameHeader, FrameSeeksAt48kAnd32kAndRejectedTargetsLeaveThePositionAlone)
 {
     for (int rateIndex : {1, 2}) {
-        Spec s;
+        FrameSpec s;
         s.rateIndex = rateIndex;
         Opened f(framebuild::stream(s, 30, [](int) { return false; }));
         ASSERT_TRUE(f.next());
@@ -230,7 +230,7 @@ TEST(FrameHeader, FrameSeeksAt48kAnd32kAndRejectedTargetsLeaveThePositionAlone)
 
 TEST(FrameHeader, SeekBeforeAnyFrameFails)
 {
-    Opened f(framebuild::stream(Spec{}, 3, [](int) { return false; }));
+    Opened f(framebuild::stream(FrameSpec{}, 3, [](int) { return false; }));
     EXPECT_FALSE(f.header.seekFrame(*f.reader, 1));
     EXPECT_FALSE(f.header.seekPercent(*f.reader, 50.0f));
 }
@@ -242,13 +242,13 @@ struct VbrStream {
     std::vector<int64_t> starts;  // of every frame, tag frame included
 };
 
-VbrStream makeVbr(Spec s, int frames, bool padSome)
+VbrStream makeVbr(FrameSpec s, int frames, bool padSome)
 {
     VbrStream v;
     v.bytes = framebuild::frame(s, 0xFFFFFFFFu);
     v.starts.push_back(0);
     for (int i = 0; i < frames; ++i) {
-        Spec f = s;
+        FrameSpec f = s;
         f.bitrateIndex = i % 2 ? 5 : 11;
         f.padding = padSome && i % 4 == 2 ? 1 : 0;
         v.starts.push_back(int64_t(v.bytes.size()));
@@ -269,7 +269,7 @@ VbrStream makeVbr(Spec s, int frames, bool padSome)
 
 TEST(FrameHeader, PercentSeeksLandOnRealHeaders)
 {
-    Spec s;
+    FrameSpec s;
     s.rateIndex = 1;
     const int frames = 200;
     VbrStream v = makeVbr(s, frames, false);
@@ -294,7 +294,7 @@ TEST(FrameHeader, PercentSeeksLandOnRealHeaders)
 
 TEST(FrameHeader, PercentSeekLandsOnFramesOfOtherBitratePaddingAndModeExtension)
 {
-    Spec s;  // 44.1 kHz joint stereo
+    FrameSpec s;  // 44.1 kHz joint stereo
     s.mode = 1;
     const int frames = 100;
     VbrStream v = makeVbr(s, frames, true);
@@ -320,7 +320,7 @@ TEST(FrameHeader, PercentSeekLandsOnFramesOfOtherBitratePaddingAndModeExtension)
 
 TEST(FrameHeader, PercentSeekWithoutTagFails)
 {
-    Opened f(framebuild::stream(Spec{}, 20, [](int) { return false; }));
+    Opened f(framebuild::stream(FrameSpec{}, 20, [](int) { return false; }));
     ASSERT_TRUE(f.next());
     EXPECT_FALSE(f.reader->vbrTagPresent());
     EXPECT_FALSE(f.header.seekPercent(*f.reader, 50.0f));
@@ -328,7 +328,7 @@ TEST(FrameHeader, PercentSeekWithoutTagFails)
 
 TEST(FrameHeader, CrcOfProtectedFrameStartsWithHeaderBits)
 {
-    Spec s;
+    FrameSpec s;
     s.protection = 0;
     auto bytes = framebuild::frame(s, 0xABCD0000u);  // CRC word 0xABCD
     Opened f(bytes);
@@ -340,7 +340,7 @@ TEST(FrameHeader, CrcOfProtectedFrameStartsWithHeaderBits)
     expected.addBits(framebuild::headerWord(s) & 0xFFFF, 16);
     EXPECT_EQ(crc->value(), expected.value());
 
-    Opened plain(framebuild::frame(Spec{}, 0));
+    Opened plain(framebuild::frame(FrameSpec{}, 0));
     crc = reinterpret_cast<Crc16*>(&plain);
     ASSERT_TRUE(plain.header.readFrame(*plain.reader, &crc));
     EXPECT_EQ(crc, nullptr);

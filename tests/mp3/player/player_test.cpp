@@ -125,11 +125,11 @@ TEST(Player, UnusableBufferOrSpectrumSizesRefuseThePlay)
 TEST(Player, FramesOfAnotherLayerAreSkipped)
 {
     // Layer II frames at 48 kHz with a Layer I frame between them: same sync, version and rate.
-    framebuild::Spec l2;
+    framebuild::FrameSpec l2;
     l2.layer = 2;
     l2.bitrateIndex = 9;
     l2.rateIndex = 1;
-    framebuild::Spec l1 = l2;
+    framebuild::FrameSpec l1 = l2;
     l1.layer = 1;
     std::vector<uint8_t> bytes;
     for (int i = 0; i < 6; ++i) {

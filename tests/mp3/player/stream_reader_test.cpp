@@ -10,7 +10,7 @@
 
 namespace {
 
-using framebuild::Spec;
+using framebuild::FrameSpec;
 
 struct TempFile {
     explicit TempFile(const std::string& name, const std::vector<uint8_t>& bytes) : path(testsig::tempPath(name))
@@ -34,11 +34,11 @@ std::vector<uint32_t> markers(const std::string& path, uint32_t offset = 0)
 
 TEST(StreamReader, SkipsGarbageAndFalseHeadersBeforeAndBetweenFrames)
 {
-    Spec s;
+    FrameSpec s;
     std::vector<uint8_t> bytes = {0x00, 0xFF, 0x12, 0xFF, 0xF0};  // a lone 0xFF and a sync with layer 00
     bytes.push_back(0x00);
     // A plausible header of another sampling frequency whose successor is not where it says.
-    Spec other = s;
+    FrameSpec other = s;
     other.rateIndex = 1;
     const auto lure = framebuild::frame(other, 97);
     bytes.insert(bytes.end(), lure.begin(), lure.begin() + 40);
@@ -47,7 +47,7 @@ TEST(StreamReader, SkipsGarbageAndFalseHeadersBeforeAndBetweenFrames)
     // A header of another sampling frequency, then one of MPEG-2, between two real frames.
     const auto fake = framebuild::frame(other, 99);
     bytes.insert(bytes.end(), fake.begin(), fake.begin() + 8);
-    Spec mpeg2 = s;
+    FrameSpec mpeg2 = s;
     mpeg2.version = 0;
     const auto fake2 = framebuild::frame(mpeg2, 98);
     bytes.insert(bytes.end(), fake2.begin(), fake2.begin() + 8);
@@ -58,13 +58,13 @@ TEST(StreamReader, SkipsGarbageAndFalseHeadersBeforeAndBetweenFrames)
 
 TEST(StreamReader, LoneFrameAndFrameBeforeTheEndAreAccepted)
 {
-    TempFile one("one.mp3", framebuild::frame(Spec{}, 5));
+    TempFile one("one.mp3", framebuild::frame(FrameSpec{}, 5));
     EXPECT_EQ(markers(one.path), (std::vector<uint32_t>{5}));
 }
 
 TEST(StreamReader, StartOffsetSkipsLeadingData)
 {
-    Spec s;
+    FrameSpec s;
     std::vector<uint8_t> bytes(300, 0xFF);  // would sync at once without the offset
     framebuild::append(bytes, framebuild::stream(s, 3, [](int) { return false; }));
     TempFile file("offset.mp3", bytes);
@@ -76,7 +76,7 @@ TEST(StreamReader, RejectedSearchAcrossBufferBoundaryRereadsGivenBackBytes)
     // Place a rejected candidate (0xFF 0xFB with a reserved rate) across the 64 KiB boundary at
     // each of the last positions of the first chunk, followed by a real frame.
     for (uint32_t back = 1; back <= 4; ++back) {
-        Spec s;
+        FrameSpec s;
         std::vector<uint8_t> bytes;
         framebuild::append(bytes, framebuild::frame(s, 6));
         framebuild::append(bytes, framebuild::frame(s, 7));
@@ -93,7 +93,7 @@ TEST(StreamReader, RejectedSearchAcrossBufferBoundaryRereadsGivenBackBytes)
 TEST(StreamReader, RejectedSearchAcrossShortFinalChunkRereadsCorrectly)
 {
     // The second chunk is short (end of file), so given-back bytes lie before its contents.
-    Spec s;
+    FrameSpec s;
     std::vector<uint8_t> bytes;
     framebuild::append(bytes, framebuild::frame(s, 0));
     framebuild::append(bytes, framebuild::frame(s, 1));
@@ -107,7 +107,7 @@ TEST(StreamReader, RejectedSearchAcrossShortFinalChunkRereadsCorrectly)
 
 TEST(StreamReader, GetBitsAcrossWordsAndPastTheBody)
 {
-    Spec s;
+    FrameSpec s;
     auto f = framebuild::frame(s, 0x12345678);
     f[8] = 0x9A;
     f[9] = 0xBC;
@@ -136,7 +136,7 @@ TEST(StreamReader, GetBitsAcrossWordsAndPastTheBody)
 
 TEST(StreamReader, CutOffBodyAndMissingOrEmptyFilesEndTheStream)
 {
-    Spec s;
+    FrameSpec s;
     auto f = framebuild::frame(s, 1);
     f.resize(100);
     TempFile cut("cut.mp3", f);
@@ -155,10 +155,10 @@ TEST(StreamReader, CutOffBodyAndMissingOrEmptyFilesEndTheStream)
 
 TEST(StreamReader, FreeFormatAndForbiddenBitratesAreNotFrames)
 {
-    Spec s;
+    FrameSpec s;
     std::vector<uint8_t> bytes;
     for (int index : {0, 15}) {
-        Spec bad = s;
+        FrameSpec bad = s;
         bad.bitrateIndex = index;
         auto f = framebuild::frame(bad, 5);
         f.resize(600, 0x11);  // a body the size no table can give
