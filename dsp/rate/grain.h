@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -27,4 +28,34 @@ inline void fillGrainWindow(float* window, uint32_t grainLen)
 inline float grainSamples(float grainTime, float rate)
 {
     return grainTime * rate * 1.5330188679245282f;
+}
+
+// Advances the grains over `length` output samples. A grain starts (through `start(t)`) wherever the
+// phase wraps at `hop`, so the span splits into segments between starts and each active grain runs
+// over a segment in one tight loop (through `accumulate(grain, t, count)`, skipped when bypassed).
+template <class Start, class Accumulate>
+void advanceGrains(Grain* grains, uint32_t grainCount, uint32_t& phase, uint32_t hop, uint32_t length, bool bypassed,
+                   Start start, Accumulate accumulate)
+{
+    uint32_t t = 0;
+    while (t < length) {
+        if (phase == 0)
+            start(t);
+        const uint32_t seg = std::min(length - t, hop - phase);
+        for (uint32_t k = 0; k < grainCount; ++k) {
+            Grain& g = grains[k];
+            if (!g.active)
+                continue;
+            const uint32_t count = std::min(seg, g.length - static_cast<uint32_t>(g.index));
+            if (!bypassed)
+                accumulate(g, t, count);
+            g.index += static_cast<int32_t>(count);
+            if (static_cast<uint32_t>(g.index) >= g.length)
+                g.active = false;
+        }
+        phase += seg;
+        if (phase >= hop)
+            phase = 0;
+        t += seg;
+    }
 }

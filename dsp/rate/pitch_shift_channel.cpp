@@ -234,29 +234,9 @@ void PitchShiftChannel::runGrains(float* out, uint32_t n)
         std::fill(out, out + n, 0.0f);
         std::fill(wsum_, wsum_ + n, 0.0f);
     }
-    // Grains start only where the phase wraps, so the chunk splits into segments between starts
-    // and each grain runs over a segment in one tight loop.
-    uint32_t t = 0;
-    while (t < n) {
-        if (phase_ == 0)
-            startGrain(static_cast<int32_t>(t));
-        const uint32_t seg = std::min(n - t, hop_ - phase_);
-        for (uint32_t k = 0; k < grainCount_; ++k) {
-            Grain& g = grains_[k];
-            if (!g.active)
-                continue;
-            const uint32_t count = std::min(seg, g.length - static_cast<uint32_t>(g.index));
-            if (!bypassInUse_)
-                accumulate(g, out + t, wsum_ + t, count, n);
-            g.index += static_cast<int32_t>(count);
-            if (static_cast<uint32_t>(g.index) >= g.length)
-                g.active = false;
-        }
-        phase_ += seg;
-        if (phase_ >= hop_)
-            phase_ = 0;
-        t += seg;
-    }
+    advanceGrains(
+        grains_, grainCount_, phase_, hop_, n, bypassInUse_, [&](uint32_t t) { startGrain(static_cast<int32_t>(t)); },
+        [&](Grain& g, uint32_t t, uint32_t count) { accumulate(g, out + t, wsum_ + t, count, n); });
     if (!bypassInUse_) {
         for (uint32_t i = 0; i < n; ++i)
             out[i] = wsum_[i] > 0.0f ? (gain_ / wsum_[i]) * out[i] : 0.0f;

@@ -173,28 +173,9 @@ uint32_t StretchChannel::processBlock(const float* in, float* out, uint32_t n)
         std::fill(out, out + m, 0.0f);
         std::fill(wsum_, wsum_ + m, 0.0f);
     }
-    // Grains start where the phase wraps; between starts each grain runs in one tight loop.
-    uint32_t t = 0;
-    while (t < m) {
-        if (phase_ == 0)
-            startGrain(t, n);
-        const uint32_t seg = std::min(m - t, hop_ - phase_);
-        for (uint32_t k = 0; k < grainCount_; ++k) {
-            Grain& g = grains_[k];
-            if (!g.active)
-                continue;
-            const uint32_t count = std::min(seg, g.length - static_cast<uint32_t>(g.index));
-            if (!bypassInUse_)
-                accumulate(g, out + t, wsum_ + t, count, n);
-            g.index += static_cast<int32_t>(count);
-            if (static_cast<uint32_t>(g.index) >= g.length)
-                g.active = false;
-        }
-        phase_ += seg;
-        if (phase_ >= hop_)
-            phase_ = 0;
-        t += seg;
-    }
+    advanceGrains(
+        grains_, grainCount_, phase_, hop_, m, bypassInUse_, [&](uint32_t t) { startGrain(t, n); },
+        [&](Grain& g, uint32_t t, uint32_t count) { accumulate(g, out + t, wsum_ + t, count, n); });
     if (!bypassInUse_) {
         for (uint32_t i = 0; i < m; ++i)
             out[i] = wsum_[i] > 0.0f ? out[i] * (gain_ / wsum_[i]) : 0.0f;
