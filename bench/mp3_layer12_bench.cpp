@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mp3/decoder/stream_decoder.h"
-#include "mp3/player/player_settings.h"
+#include "bench/decode_bench_support.h"
 
 namespace {
 
@@ -41,23 +40,7 @@ void decodeBench(benchmark::State& state, const char* stream, double secondsPerC
         state.SkipWithError("conformance stream missing");
         return;
     }
-    player::setVolume(32768);
-    player::enableSse(path == player::SimdPath::Sse);
-    player::enable3dnow(path == player::SimdPath::ThreeDNow);
-    double audioSeconds = 0.0;
-    for (auto _ : state) {
-        StreamDecoder dec;
-        if (!dec.open(file.c_str())) {
-            state.SkipWithError("cannot open");
-            break;
-        }
-        dec.keepPcm(false);
-        dec.decodeAll();
-        audioSeconds += double(dec.samplesOut()) / dec.channels() / dec.sampleRate();
-    }
-    state.counters["x_realtime"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
-    player::enableSse(false);
-    player::enable3dnow(false);
+    decodeFileBench(state, file, path);
     std::remove(file.c_str());
 }
 

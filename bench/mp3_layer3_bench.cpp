@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "mp3/decoder/stream_decoder.h"
-#include "mp3/player/player_settings.h"
+#include "bench/decode_bench_support.h"
 
 namespace {
 
@@ -82,23 +81,7 @@ void BM_Layer3_128k_JointStereo(benchmark::State& state, player::SimdPath path) 
         state.SkipWithError("lame encoder missing: cannot make the benchmark stream");
         return;
     }
-    player::setVolume(32768);
-    player::enableSse(path == player::SimdPath::Sse);
-    player::enable3dnow(path == player::SimdPath::ThreeDNow);
-    double audioSeconds = 0.0;
-    for (auto _ : state) {
-        StreamDecoder dec;
-        if (!dec.open(file.c_str())) {
-            state.SkipWithError("cannot open the benchmark stream");
-            break;
-        }
-        dec.keepPcm(false);
-        dec.decodeAll();
-        audioSeconds += double(dec.samplesOut()) / dec.channels() / dec.sampleRate();
-    }
-    state.counters["x_realtime"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
-    player::enableSse(false);
-    player::enable3dnow(false);
+    decodeFileBench(state, file, path);
 }
 
 }  // namespace

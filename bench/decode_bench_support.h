@@ -1,0 +1,31 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "mp3/decoder/stream_decoder.h"
+#include "mp3/player/player_settings.h"
+
+// Decodes `file` to PCM in memory once per iteration on the given synthesis path and reports
+// seconds of audio per second of processing as x_realtime.
+inline void decodeFileBench(benchmark::State& state, const std::string& file, player::SimdPath path)
+{
+    player::setVolume(32768);
+    player::enableSse(path == player::SimdPath::Sse);
+    player::enable3dnow(path == player::SimdPath::ThreeDNow);
+    double audioSeconds = 0.0;
+    for (auto _ : state) {
+        StreamDecoder dec;
+        if (!dec.open(file.c_str())) {
+            state.SkipWithError("cannot open the benchmark stream");
+            break;
+        }
+        dec.keepPcm(false);
+        dec.decodeAll();
+        audioSeconds += double(dec.samplesOut()) / dec.channels() / dec.sampleRate();
+    }
+    state.counters["x_realtime"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
+    player::enableSse(false);
+    player::enable3dnow(false);
+}
