@@ -9,6 +9,7 @@
 #include "tools/command.h"
 #include "tools/play_session.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
@@ -43,6 +44,10 @@ int runConvert(const std::vector<std::string>& args)
         std::fprintf(stderr, "usage: orvane convert %s\n", kUsage);
         return 2;
     }
+    if (sameFile(paths[0], paths[1])) {
+        std::fprintf(stderr, "orvane convert: the output '%s' is the input\n", paths[1].c_str());
+        return 1;
+    }
     OrvaneEnableSSE(sse ? 1 : 0);
     OrvaneEnable3dnow(threeDNow ? 1 : 0);
     OrvaneSetVolume(int32_t(volume));
@@ -59,11 +64,17 @@ int runConvert(const std::vector<std::string>& args)
     }
     const int32_t result = session.wait();
     const uint32_t bytes = NORVClose();
-    if (result != 1) {
+    const int error = NORVLastError();
+    if (result != 1 || error != 0 || bytes == 0xFFFFFFFFu || bytes == 0) {
         progress.finish();
-        std::remove(paths[1].c_str());
-        std::fprintf(stderr, "orvane convert: %s\n",
-                     result == -1 ? "the input is not MPEG audio" : "the conversion output could not be set up");
+        // A file norv created and could not complete goes; a file it never opened is not ours.
+        if (bytes != 0)
+            removePartialOutput(paths[1]);
+        const std::string reason = result == -1  ? "the input is not MPEG audio"
+                                   : error != 0 || bytes == 0xFFFFFFFFu ? writeError(paths[1], error)
+                                   : result == 0 ? "the conversion output could not be set up"
+                                                 : "no audio could be decoded";
+        std::fprintf(stderr, "orvane convert: %s\n", reason.c_str());
         return 1;
     }
     progress.update(1, 1);

@@ -5,16 +5,17 @@
 
 #include <sys/wait.h>
 
-// Runs the built orvane host with arguments (already shell-quoted where needed); captures stdout.
+// Runs the built orvane host with arguments (already shell-quoted where needed); captures stdout,
+// and standard error too when asked.
 struct CliResult {
     int status = -1;
     std::string out;
 };
 
-inline CliResult runOrvane(const std::string& args)
+inline CliResult runOrvane(const std::string& args, bool withErrors = false)
 {
     CliResult r;
-    const std::string command = std::string(ORVANE_BINARY_DIR) + "/bin/orvane " + args + " 2>/dev/null";
+    const std::string command = std::string(ORVANE_BINARY_DIR) + "/bin/orvane " + args + (withErrors ? " 2>&1" : " 2>/dev/null");
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
         return r;
