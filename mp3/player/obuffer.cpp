@@ -151,6 +151,16 @@ void Obuffer::put32(uint32_t ch, const float* samples)
         dst[i * channels_] = samples[i];
 }
 
+void Obuffer::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
+{
+    if (channels != channels_)
+        return;
+    for (uint32_t i = 0; i + 32 <= samples; i += 32)
+        for (uint32_t ch = 0; ch < channels; ++ch)
+            put32(ch, pcm[ch] + i);
+    frameDone();
+}
+
 void Obuffer::frameDone()
 {
     if (!open_)
