@@ -85,10 +85,10 @@ TEST(OutputFailure, EveryWritingCommandFailsCleanlyOnEveryFailingDestination)
             if (!k.run)
                 continue;
             SCOPED_TRACE(std::string(c.name) + ": " + k.what);
-            const CliResult r = runOrvane(c.line(c.input, k.out), true);
-            EXPECT_EQ(r.status, 1) << r.out;
+            const CliResult r = runOrvane(c.line(c.input, k.out));
+            EXPECT_EQ(r.status, 1) << r.err;
             if (k.reason != nullptr) {
-                EXPECT_NE(r.out.find(k.reason), std::string::npos) << r.out;
+                EXPECT_NE(r.err.find(k.reason), std::string::npos) << r.err;
             }
             if (k.out != "/dev/full" && k.out != alias) {
                 EXPECT_FALSE(exists(k.out));
