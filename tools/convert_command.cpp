@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,15 +10,14 @@
 
 namespace {
 
-const char* const kUsage = "FILE OUT.wav [--offset B] [--volume V] [--sse] [--3dnow]";
+const char* const kUsage = "FILE OUT.wav [--offset B] [--volume V] [--plain|--sse|--3dnow]";
 
 int runConvert(const std::vector<std::string>& args)
 {
     std::vector<std::string> paths;
     long offset = 0;
     long volume = 32768;
-    bool sse = false;
-    bool threeDNow = false;
+    VectorChoice vectors = VectorChoice::Best;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--offset" && i + 1 < args.size()) {
             if (!parseInt(args[++i], 0, 0x7FFFFFFF, offset, "offset"))
@@ -28,10 +25,7 @@ int runConvert(const std::vector<std::string>& args)
         } else if (args[i] == "--volume" && i + 1 < args.size()) {
             if (!parseInt(args[++i], 0, 1 << 20, volume, "volume"))
                 return 2;
-        } else if (args[i] == "--sse") {
-            sse = true;
-        } else if (args[i] == "--3dnow") {
-            threeDNow = true;
+        } else if (parseVectorOption(args[i], vectors)) {
         } else if (args[i].rfind("--", 0) != 0) {
             paths.push_back(args[i]);
         } else {
@@ -43,8 +37,7 @@ int runConvert(const std::vector<std::string>& args)
         std::fprintf(stderr, "usage: orvane convert %s\n", kUsage);
         return 2;
     }
-    OrvaneEnableSSE(sse ? 1 : 0);
-    OrvaneEnable3dnow(threeDNow ? 1 : 0);
+    applyVectorChoice(vectors);
     OrvaneSetVolume(int32_t(volume));
     if (NORVSetOutputFile(paths[1].c_str()) != 1) {
         std::fprintf(stderr, "orvane convert: bad output path\n");
@@ -53,10 +46,9 @@ int runConvert(const std::vector<std::string>& args)
 
     ProgressBar progress("converting");
     PlaySession session(paths[0], int32_t(offset), true);
-    while (!session.finished()) {
+    // The bar moves every 50 ms; the wait ends as soon as the conversion does.
+    while (!session.waitFinished(50))
         progress.update(uint64_t(OrvaneWhere() * 1000.0f), 1000);
-        usleep(50 * 1000);
-    }
     const int32_t result = session.wait();
     const uint32_t bytes = NORVClose();
     if (result != 1) {

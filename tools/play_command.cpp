@@ -18,7 +18,7 @@
 
 namespace {
 
-const char* const kUsage = "FILE [--offset B] [--volume V] [--device N] [--pitch CENTS] [--speed PERMILLE] [--48k] [--harmonics H] [--eq band:gain ...]\n"
+const char* const kUsage = "FILE [--offset B] [--volume V] [--device N] [--pitch CENTS] [--speed PERMILLE] [--48k] [--harmonics H] [--eq band:gain ...] [--plain|--sse|--3dnow]\n"
                            "keys while playing: space pause, arrows left/right seek, up/down pitch +-100 cents, +/- speed +-50 per mille, q quit";
 
 std::atomic<bool> interrupted{false};
@@ -96,6 +96,7 @@ struct PlayOptions {
     bool out48k = false;
     float harmonics = 0.3f;
     std::vector<std::pair<long, float>> eq;
+    VectorChoice vectors = VectorChoice::Best;
 };
 
 bool parseOptions(const std::vector<std::string>& args, PlayOptions& o)
@@ -132,6 +133,7 @@ bool parseOptions(const std::vector<std::string>& args, PlayOptions& o)
                 !parseFloat(v.substr(colon + 1), gain, "eq gain"))
                 return false;
             o.eq.emplace_back(band, gain);
+        } else if (parseVectorOption(a, o.vectors)) {
         } else if (o.path.empty() && a.rfind("--", 0) != 0) {
             o.path = a;
         } else {
@@ -172,6 +174,7 @@ int runPlay(const std::vector<std::string>& args)
     OrvaneSetSpeed(int32_t(o.speed));
     OrvaneEnable48k(o.out48k ? 1 : 0);
     OrvaneSetHarmonics(o.harmonics);
+    applyVectorChoice(o.vectors);
     if (!o.eq.empty()) {
         for (int band = 0; band < 32; ++band)
             OrvaneSetEQ(band, 1.0f);

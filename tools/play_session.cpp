@@ -13,6 +13,7 @@ PlaySession::PlaySession(const std::string& path, int32_t offset, bool convert)
         result_.store(OrvanePlay(path.c_str(), &started_, offset, convert ? 1 : 0));
         done_.store(true);
         started_.set();
+        finishedEvent_.set();
     });
 }
 
@@ -54,6 +55,26 @@ bool parseFloat(const std::string& text, float& value, const char* what)
     }
     value = v;
     return true;
+}
+
+bool parseVectorOption(const std::string& arg, VectorChoice& choice)
+{
+    if (arg == "--plain")
+        choice = VectorChoice::Plain;
+    else if (arg == "--sse")
+        choice = VectorChoice::Sse;
+    else if (arg == "--3dnow")
+        choice = VectorChoice::ThreeDNow;
+    else
+        return false;
+    return true;
+}
+
+void applyVectorChoice(VectorChoice choice)
+{
+    OrvaneEnableAVX2(choice == VectorChoice::Best ? 1 : 0);
+    OrvaneEnableSSE(choice == VectorChoice::Best || choice == VectorChoice::Sse ? 1 : 0);
+    OrvaneEnable3dnow(choice == VectorChoice::ThreeDNow ? 1 : 0);
 }
 
 std::string formatTime(int64_t ms)

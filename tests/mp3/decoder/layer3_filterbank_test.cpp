@@ -4,6 +4,7 @@
 #include <cstring>
 #include <random>
 
+#include "decoder_test_support.h"
 #include "mp3/decoder/alias_reduction.h"
 #include "mp3/decoder/imdct.h"
 #include "mp3/decoder/reorder.h"
@@ -92,7 +93,7 @@ TEST_P(Layer3Hybrid, MixedBlockUsesLongWindowForTwoSubbands) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, Layer3Hybrid, ::testing::Values(Path::Plain, Path::Sse, Path::ThreeDNow));
+INSTANTIATE_TEST_SUITE_P(Paths, Layer3Hybrid, ::testing::ValuesIn(decodertest::supportedPaths()));
 
 TEST(Layer3Hybrid, InactiveSubbandsReleaseOverlapAndFrequencyInversionFlipsOddSlots) {
     alignas(16) SlotBlock overlap, out;
