@@ -1,5 +1,7 @@
 #include "mp3/decoder/synthesis_filter.h"
 
+#include <emmintrin.h>
+
 #include <cstring>
 
 #include "mp3/decoder/fast_dct.h"
@@ -30,19 +32,27 @@ void SynthesisFilter::run(float* out) {
     // Matrixing: V[i] = sum_k cos((16 + i)(2k + 1) pi / 64) S[k]. With the DCT-II X of S,
     // V[i] = X[16 + i] for i = 0..15 and V[33 + j] = -X[15 - j] for j = 0..15; the rest of the
     // 64 values follow from V[16] = 0, V[16 + m] = -V[16 - m], V[32] = -V[0], V[48 + m] = V[48 - m].
-    float x[32];
+    // x[32] = 0 stands for V[16], so both rows are runs of four plain or reversed, negated loads.
+    float x[33];
     decoder::dct32(samples_, x);
+    x[32] = 0.0f;
     const int p = ring_;
     float* act = v_[active_] + 32 * p;
     float* oth = v_[active_ ^ 1] + 32 * p;
-    // active row r holds V[r]: X[16..31], 0, then -X[31..17].
-    for (int r = 0; r < 16; ++r) act[r] = x[16 + r];
-    act[16] = 0.0f;
-    for (int r = 17; r < 32; ++r) act[r] = -x[48 - r];
-    // other row r holds V[32 + r]: -X[16], then -X[15..0], then -X[1..15].
-    oth[0] = -x[16];
-    for (int r = 1; r < 17; ++r) oth[r] = -x[16 - r];
-    for (int r = 17; r < 32; ++r) oth[r] = -x[r - 16];
+    const __m128 sign = _mm_set1_ps(-0.0f);
+    // -x[at + 3], -x[at + 2], -x[at + 1], -x[at].
+    auto negReversed = [&](int at) {
+        const __m128 q = _mm_loadu_ps(x + at);
+        return _mm_xor_ps(_mm_shuffle_ps(q, q, _MM_SHUFFLE(0, 1, 2, 3)), sign);
+    };
+    for (int b = 0; b < 4; ++b) {
+        // active row r holds V[r]: X[16..31], then -X[32 - m] for r = 16 + m.
+        _mm_store_ps(act + 4 * b, _mm_loadu_ps(x + 16 + 4 * b));
+        _mm_store_ps(act + 16 + 4 * b, negReversed(29 - 4 * b));
+        // other row r holds V[32 + r]: -X[16 - r] for r = 0..16, then -X[r - 16].
+        _mm_store_ps(oth + 4 * b, negReversed(13 - 4 * b));
+        _mm_store_ps(oth + 16 + 4 * b, _mm_xor_ps(_mm_loadu_ps(x + 4 * b), sign));
+    }
 
     const float* v = v_[active_];
     switch (path_) {
