@@ -34,7 +34,10 @@ void SynthesisFilter::run(float* out) {
     // 64 values follow from V[16] = 0, V[16 + m] = -V[16 - m], V[32] = -V[0], V[48 + m] = V[48 - m].
     // x[32] = 0 stands for V[16], so both rows are runs of four plain or reversed, negated loads.
     float x[33];
-    decoder::dct32(samples_, x);
+    if (path_ == decoder::VectorPath::Avx2)
+        decoder::dct32Avx2(samples_, x);
+    else
+        decoder::dct32(samples_, x);
     x[32] = 0.0f;
     const int p = ring_;
     float* act = v_[active_] + 32 * p;

@@ -61,7 +61,9 @@ TEST_P(SynthesisPaths, MatchesTheDirectSynthesisOverManyRuns) {
         for (int i = 0; i < 32; ++i) worst = std::max(worst, std::fabs(got[i] - want[i]));
     }
     // Single-precision sums of values up to a few thousand: a small fraction of one 16-bit step.
-    EXPECT_LT(worst, 0.02);
+    // The AVX2 path's matrix DCT rounds 32 products into each value instead of a handful of
+    // butterflies, so it is allowed half as much again.
+    EXPECT_LT(worst, GetParam() == player::SimdPath::Avx2 ? 0.03 : 0.02);
 }
 
 TEST_P(SynthesisPaths, SilenceAndVolumeZeroGiveExactZeros) {
@@ -163,11 +165,14 @@ TEST(FastDct, MatchesTheDirectSum) {
     std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
     float x[32], got[32];
     for (float& v : x) v = dist(rng);
-    decoder::dct32(x, got);
-    for (int m = 0; m < 32; ++m) {
-        double want = 0.0;
-        for (int k = 0; k < 32; ++k) want += x[k] * std::cos(m * (2 * k + 1) * M_PI / 64.0);
-        EXPECT_NEAR(got[m], want, 1e-4) << "m=" << m;
+    const bool matrix = decoder::vectorPathSupported(decoder::VectorPath::Avx2);
+    for (auto dct : {decoder::dct32, matrix ? decoder::dct32Avx2 : decoder::dct32}) {
+        dct(x, got);
+        for (int m = 0; m < 32; ++m) {
+            double want = 0.0;
+            for (int k = 0; k < 32; ++k) want += x[k] * std::cos(m * (2 * k + 1) * M_PI / 64.0);
+            EXPECT_NEAR(got[m], want, 1e-4) << "m=" << m;
+        }
     }
 }
 
