@@ -31,17 +31,10 @@ private:
     std::thread thread_;
 };
 
-// Parses "--name value" options shared by the play, convert and info commands. Returns false with a
-// message on standard error for a malformed value.
-bool parseInt(const std::string& text, long low, long high, long& value, const char* what);
-bool parseFloat(const std::string& text, float& value, const char* what);
+// "m:ss" for a duration in milliseconds.
+std::string formatTime(int64_t ms);
 
 // The decoder's kernels: --plain, --sse or --3dnow, and without any the best the CPU has.
 enum class VectorChoice { Best, Plain, Sse, ThreeDNow };
-// True (choice set) when arg is one of the three options.
-bool parseVectorOption(const std::string& arg, VectorChoice& choice);
 // Sets the library's vector switches for the choice.
 void applyVectorChoice(VectorChoice choice);
-
-// "m:ss" for a duration in milliseconds.
-std::string formatTime(int64_t ms);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "mp3/player/pcm_rounding.h"
+#include "mp3/player/player_settings.h"
 #include "orvane/dsp.h"
 #include "orvane/norv.h"
 #include "orvane/tessor.h"
@@ -194,7 +196,7 @@ void Obuffer::sendBlock(uint32_t count)
     if (sink_ != nullptr)
         sink_(sinkContext_, block_, count, channels_);
     if (target_ == ObufferTarget::Convert) {
-        dspPcmEncode(block_, pcm_, count);
+        roundToPcm16(player::activePath(), block_, pcm_, count);
         if (channels_ == 1)
             shortMono(pcm_, static_cast<int32_t>(count), 0);
         else
