@@ -71,6 +71,8 @@ MP3_API void OrvaneSelectWaveOut(int32_t device);
 MP3_API void OrvaneEnable3dnow(int8_t enable);
 /* SSE kernels on or off; a change makes the decoder rebuild its tables. */
 MP3_API void OrvaneEnableSSE(int8_t enable);
+/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA); a change makes the decoder rebuild its tables. */
+MP3_API void OrvaneEnableAVX2(int8_t enable);
 /* Frames per output block for the next play (default 12); a value the output cannot use (outside 1..1024) makes that play return 0. */
 MP3_API void OrvaneSetBufferSize(int32_t frames);
 /* Spectrum FFT size for the next play (default 256); not a power of two in 4..32768 makes that play return 0. */
