@@ -14,6 +14,8 @@
 
 #include <stdint.h>
 
+#include "orvane/version.h"
+
 #if defined(ORVANE_DSP_BUILD)
 #define DSP_API __attribute__((visibility("default")))
 #else
@@ -23,6 +25,11 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* ---- Version ------------------------------------------------------------------------------- */
+
+/* The library's ORVANE_VERSION (major x 10000 + minor x 100 + patch). Any thread. */
+DSP_API uint32_t dspGetVersion(void);
 
 /* ---- Switches and PCM ---------------------------------------------------------------------- */
 

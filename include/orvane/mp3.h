@@ -9,6 +9,8 @@
 
 #include <stdint.h>
 
+#include "orvane/version.h"
+
 #if defined(ORVANE_MP3_BUILD)
 #define MP3_API __attribute__((visibility("default")))
 #else
@@ -18,6 +20,9 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* The library's ORVANE_VERSION (major x 10000 + minor x 100 + patch). Any thread. */
+MP3_API uint32_t OrvaneGetVersion(void);
 
 /* ---- Play (one at a time; OrvanePlay runs on a host thread of its own) --------------------- */
 
