@@ -9,7 +9,7 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(mp3_decode mp3_info wav_reader dsp_chain)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DORVANE_FUZZ=ON -DORVANE_SANITIZE=ON \
-  -DORVANE_BUILD_TESTS=OFF -DORVANE_BUILD_BENCH=OFF >/dev/null
+  -DBUILD_TESTING=OFF -DORVANE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j2 --target "${targets[@]/%/_fuzz}"
 for target in "${targets[@]}"; do
   corpus=build-fuzz/corpus/$target

@@ -5,6 +5,7 @@
 #include "dsp/core/dsp_object.h"
 #include "dsp/rate/grain.h"
 #include "dsp/rate/grain_kernels.h"
+#include "dsp/rate/sliding_line.h"
 
 // One channel of the time stretcher: Gaussian-windowed grains start every `hop` output samples and
 // copy the input verbatim from a position scaled by 1/factor, so the duration changes by `factor`
@@ -65,6 +66,7 @@ private:
     uint32_t phase_ = 0;
     // The last ringCapacity_ inputs (oldest first) followed by the block being processed.
     float* line_ = nullptr;
+    SlidingLine lineBuffer_;
     float* window_ = nullptr;
     // 1 / (sum of the sounding windows) at each phase of the grain schedule.
     float* inverseSum_ = nullptr;
