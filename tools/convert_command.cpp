@@ -10,6 +10,7 @@
 #include "tools/command.h"
 #include "tools/play_session.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
@@ -40,6 +41,8 @@ int runConvert(const std::vector<std::string>& args)
     }
     if (paths.size() != 2)
         return usageError("give one input FILE and one OUT.wav");
+    if (sameFile(paths[0], paths[1]))
+        return failure("the output '" + paths[1] + "' is the input");
     applyVectorChoice(vectors);
     OrvaneSetVolume(int32_t(volume));
     // The converter creates the file only with its first block and cannot report a failure then.
@@ -57,11 +60,15 @@ int runConvert(const std::vector<std::string>& args)
         progress.update(uint64_t(OrvaneWhere() * 1000.0f), 1000);
     const int32_t result = session.wait();
     const uint32_t bytes = NORVClose();
-    if (result != 1) {
+    const int error = NORVLastError();
+    if (result != 1 || error != 0 || bytes == 0xFFFFFFFFu || bytes == 0) {
         progress.finish();
-        std::remove(paths[1].c_str());
-        return failure(result == -1 ? "'" + paths[0] + "' is not MPEG audio"
-                                    : "cannot write to '" + paths[1] + "'");
+        // The probe above created the file: a failed run leaves nothing that looks converted.
+        removePartialOutput(paths[1]);
+        return failure(result == -1                        ? "'" + paths[0] + "' is not MPEG audio"
+                       : error != 0 || bytes == 0xFFFFFFFFu ? writeError(paths[1], error)
+                       : result == 0                        ? "the conversion output could not be set up"
+                                                            : "no audio could be decoded");
     }
     progress.update(1, 1);
     progress.finish();

@@ -197,10 +197,10 @@ void Obuffer::sendBlock(uint32_t count)
         sink_(sinkContext_, block_, count, channels_);
     if (target_ == ObufferTarget::Convert) {
         roundToPcm16(player::activePath(), block_, pcm_, count);
-        if (channels_ == 1)
-            shortMono(pcm_, static_cast<int32_t>(count), 0);
-        else
-            shortStereo(pcm_, static_cast<int32_t>(count / 2), 0);
+        const int32_t frames = static_cast<int32_t>(count / channels_);
+        const int32_t written = channels_ == 1 ? shortMono(pcm_, frames, 0) : shortStereo(pcm_, frames, 0);
+        if (written != frames)
+            writeFailed_ = true;
     } else if (target_ == ObufferTarget::WaveOut) {
         writeToFifo(count);
     }
