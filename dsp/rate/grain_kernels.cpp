@@ -38,6 +38,12 @@ void addWindowed(float* __restrict acc, const float* __restrict src, const float
         acc[k] += src[k] * window[k];
 }
 
+void scale(float* __restrict out, const float* __restrict factor, float gain, uint32_t count)
+{
+    for (uint32_t k = 0; k < count; ++k)
+        out[k] *= gain * factor[k];
+}
+
 void correlate(float* __restrict sums, const float* __restrict cand, const float* __restrict ref, uint32_t count)
 {
     float dot[8] = {};
@@ -56,21 +62,21 @@ void correlate(float* __restrict sums, const float* __restrict cand, const float
 
 const GrainKernels& plainGrainKernels()
 {
-    static const GrainKernels k{grain_plain::addCubic, grain_plain::addLinear, grain_plain::addWindowed,
+    static const GrainKernels k{grain_plain::addCubic, grain_plain::addLinear, grain_plain::addWindowed, grain_plain::scale,
                                 grain_plain::correlate};
     return k;
 }
 
 const GrainKernels& sseGrainKernels()
 {
-    static const GrainKernels k{grain_sse::addCubic, grain_sse::addLinear, grain_sse::addWindowed,
+    static const GrainKernels k{grain_sse::addCubic, grain_sse::addLinear, grain_sse::addWindowed, grain_sse::scale,
                                 grain_sse::correlate};
     return k;
 }
 
 const GrainKernels* avx2GrainKernels()
 {
-    static const GrainKernels k{grain_avx2::addCubic, grain_avx2::addLinear, grain_avx2::addWindowed,
+    static const GrainKernels k{grain_avx2::addCubic, grain_avx2::addLinear, grain_avx2::addWindowed, grain_avx2::scale,
                                 grain_avx2::correlate};
     return __builtin_cpu_supports("avx2") ? &k : nullptr;
 }

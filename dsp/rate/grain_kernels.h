@@ -19,6 +19,8 @@ void addLinear(float* __restrict acc, const float* __restrict src, const float* 
                float ratio, int32_t first, uint32_t count);
 // acc[k] += src[k] * window[k].
 void addWindowed(float* __restrict acc, const float* __restrict src, const float* __restrict window, uint32_t count);
+// out[k] *= gain * factor[k].
+void scale(float* __restrict out, const float* __restrict factor, float gain, uint32_t count);
 // sums[0] = sum of cand[k] * ref[k], sums[1] = sum of cand[k]^2, each summed in eight interleaved
 // lanes (k mod 8) combined as ((l0 + l4) + (l2 + l6)) + ((l1 + l5) + (l3 + l7)). count is a multiple of 8.
 void correlate(float* __restrict sums, const float* __restrict cand, const float* __restrict ref, uint32_t count);
@@ -30,6 +32,7 @@ void addCubic(float* __restrict acc, const float* __restrict src, const float* _
 void addLinear(float* __restrict acc, const float* __restrict src, const float* __restrict window, float offset,
                float ratio, int32_t first, uint32_t count);
 void addWindowed(float* __restrict acc, const float* __restrict src, const float* __restrict window, uint32_t count);
+void scale(float* __restrict out, const float* __restrict factor, float gain, uint32_t count);
 void correlate(float* __restrict sums, const float* __restrict cand, const float* __restrict ref, uint32_t count);
 }  // namespace grain_sse
 
@@ -39,6 +42,7 @@ void addCubic(float* __restrict acc, const float* __restrict src, const float* _
 void addLinear(float* __restrict acc, const float* __restrict src, const float* __restrict window, float offset,
                float ratio, int32_t first, uint32_t count);
 void addWindowed(float* __restrict acc, const float* __restrict src, const float* __restrict window, uint32_t count);
+void scale(float* __restrict out, const float* __restrict factor, float gain, uint32_t count);
 void correlate(float* __restrict sums, const float* __restrict cand, const float* __restrict ref, uint32_t count);
 }  // namespace grain_avx2
 
@@ -46,6 +50,7 @@ struct GrainKernels {
     void (*addCubic)(float*, const float*, const float*, float, float, int32_t, uint32_t);
     void (*addLinear)(float*, const float*, const float*, float, float, int32_t, uint32_t);
     void (*addWindowed)(float*, const float*, const float*, uint32_t);
+    void (*scale)(float*, const float*, float, uint32_t);
     void (*correlate)(float*, const float*, const float*, uint32_t);
 };
 

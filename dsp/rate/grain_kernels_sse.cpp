@@ -94,6 +94,15 @@ void addWindowed(float* __restrict acc, const float* __restrict src, const float
     grain_plain::addWindowed(acc + whole, src + whole, window + whole, count - whole);
 }
 
+void scale(float* __restrict out, const float* __restrict factor, float gain, uint32_t count)
+{
+    const __m128 g = _mm_set1_ps(gain);
+    const uint32_t whole = count & ~3u;
+    for (uint32_t k = 0; k < whole; k += 4)
+        _mm_storeu_ps(out + k, _mm_mul_ps(_mm_loadu_ps(out + k), _mm_mul_ps(g, _mm_loadu_ps(factor + k))));
+    grain_plain::scale(out + whole, factor + whole, gain, count - whole);
+}
+
 void correlate(float* __restrict sums, const float* __restrict cand, const float* __restrict ref, uint32_t count)
 {
     // Lanes 0-3 and 4-7 of the eight-lane sums in two registers.

@@ -75,6 +75,14 @@ TEST_P(GrainKernelPaths, MatchTheFormulaAndThePlainReference)
             ASSERT_NEAR(acc[j], start[j] + double(src[j + 3]) * window[j], kTolerance);
         ASSERT_EQ(acc[count], kGuard);
 
+        std::vector<float> scaled(acc), scaledRef(acc);
+        k.scale(scaled.data(), window.data(), 0.7f, count);
+        plain.scale(scaledRef.data(), window.data(), 0.7f, count);
+        ASSERT_EQ(scaled, scaledRef);
+        for (uint32_t j = 0; j < count; ++j)
+            ASSERT_NEAR(scaled[j], 0.7 * window[j] * acc[j], kTolerance);
+        ASSERT_EQ(scaled[count], kGuard);
+
         if (count % 8 == 0) {
             const uint32_t pairs = count == 1000 ? 192 : count;
             float sums[2], refSums[2];
