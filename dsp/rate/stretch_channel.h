@@ -32,7 +32,12 @@ public:
     // Output count of the next block of n samples (it runs with the latched factor).
     uint32_t outputFor(uint32_t n) const;
     // Output count of n samples at the current (not yet latched) factor.
-    uint32_t dstSize(uint32_t n) const { return static_cast<uint32_t>(static_cast<float>(n) * factor_); }
+    // Saturates at the largest 32-bit count: a factor up to 4 can take n past it.
+    uint32_t dstSize(uint32_t n) const
+    {
+        const float size = static_cast<float>(n) * factor_;
+        return size >= 4294967040.0f ? 0xFFFFFF00u : static_cast<uint32_t>(size);
+    }
     // The most a block of n samples can yield under either the latched or the current factor.
     uint32_t boundFor(uint32_t n) const;
 
