@@ -26,7 +26,6 @@ bool StreamDecoder::openStream(std::unique_ptr<ByteSource> source, uint32_t star
     layer_ = header_.layer();
     lowSampling_ = header_.version() == 0;
     synth_ = std::make_unique<FrameSynthesis>(channels_);
-    if (!synth_->ready()) return false;
     if (layer_ == 3) layer3_ = std::make_unique<layer3::Layer3Decoder>();
     haveFrame_ = true;
     return true;
