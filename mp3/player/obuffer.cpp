@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "mp3/player/pcm_rounding.h"
+#include "mp3/player/player_settings.h"
 #include "orvane/dsp.h"
 #include "orvane/norv.h"
 #include "orvane/tessor.h"
@@ -151,6 +153,16 @@ void Obuffer::put32(uint32_t ch, const float* samples)
         dst[i * channels_] = samples[i];
 }
 
+void Obuffer::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
+{
+    if (channels != channels_)
+        return;
+    for (uint32_t i = 0; i + 32 <= samples; i += 32)
+        for (uint32_t ch = 0; ch < channels; ++ch)
+            put32(ch, pcm[ch] + i);
+    frameDone();
+}
+
 void Obuffer::frameDone()
 {
     if (!open_)
@@ -166,7 +178,7 @@ void Obuffer::sendBlock(uint32_t count)
     if (sink_ != nullptr)
         sink_(sinkContext_, block_, count, channels_);
     if (target_ == ObufferTarget::Convert) {
-        dspPcmEncode(block_, pcm_, count);
+        roundToPcm16(player::activePath(), block_, pcm_, count);
         if (channels_ == 1)
             shortMono(pcm_, static_cast<int32_t>(count), 0);
         else

@@ -96,8 +96,13 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
     config.speed = settings.speed.load();
     config.effectEnable = settings.effectEnable.load();
     config.enable48k = settings.enable48k.load();
-    const bool outputOk = dec.createOutput(config);
-    const std::shared_ptr<Obuffer> out = dec.output();
+    config.layer = dec.layer();
+    config.lowSampling = dec.lowSampling();
+    config.sampleRate = dec.sampleRate();
+    // Read-outs on host threads may hold the output past the play.
+    const auto out = std::make_shared<Obuffer>(static_cast<uint32_t>(dec.channels()), config);
+    const bool outputOk = !out->failed();
+    dec.setSink(out.get());
     if (outputOk)
         out->setState(OutputState::Playing);
     StreamReader& reader = dec.reader();
@@ -145,6 +150,7 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
             s.positionFrame.store(frame);
             s.positionFraction.store(total > 0 ? float(frame) / float(total) : 0.0f);
         }
+        dec.setSettings(player::decoderSettings());
         const bool more = dec.decodeFrame();
         if (dec.header().layer() == 3)
             s.bitrate.store(dec.header().bitrate());
