@@ -2,10 +2,12 @@
 #include <cmath>
 #include <cstdio>
 #include <utility>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "orvane/dsp.h"
+#include "tools/audio_file.h"
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/fx_effect.h"
@@ -14,14 +16,14 @@
 namespace {
 
 constexpr uint32_t kBlockFrames = 4096;
-// The effects' own sample scale: full-scale 16-bit is 1.0.
-constexpr double kFromPcm16 = 1.0 / 32767.0;
 const char* const kNormParams = "PEAK_DB (peak level after the other effects, dBFS -50..0, default 0; last effect only)";
 
 void printDetails(FILE* out)
 {
     std::fprintf(out,
-                 "Runs a 16-bit PCM WAV file through the effects in the order given (none: a copy).\n"
+                 "Runs IN (a WAV file of 8/16/24/32-bit integer or float samples, or MPEG audio; - for\n"
+                 "standard input) through the effects in the order given (none: a copy) into OUT.wav\n"
+                 "(- for standard output) of 16-bit samples, or 24-bit or float with --bits 24 or 32.\n"
                  "Each EFFECT is NAME or NAME:ARG,ARG,... (empty arguments take their default).\n\neffects:\n");
     for (const FxEffect& e : fxEffects())
         std::fprintf(out, "  %-10s %s\n             %s%s%s\n", e.name, e.summary, e.name, e.maxArgs ? ":" : "", e.params);
@@ -29,18 +31,10 @@ void printDetails(FILE* out)
                  kNormParams);
 }
 
-// Owns what one run opens, so every exit path closes the files and frees the chain.
-struct FxRun {
-    void* in = nullptr;
-    void* out = nullptr;
+// Owns the chain of one run, so every exit path frees it.
+struct FxChain {
     void* chain = nullptr;
-    ~FxRun()
-    {
-        termWavefileIn(in);
-        if (out)
-            termWavefileOut(out);
-        dspDestroy(chain);
-    }
+    ~FxChain() { dspDestroy(chain); }
 };
 
 // The effects as given, with aliases expanded, and a closing normalisation if asked for.
@@ -138,19 +132,17 @@ int buildChain(void* chain, const std::vector<std::string>& specs, const FxForma
     return 0;
 }
 
-// One run of the input through the effects: into outPath, or (null) only to find the output's
-// peak in full-scale units, unclipped.
-int runPass(const std::string& inPath, const std::string* outPath, const std::vector<std::string>& effects,
-            double& peak)
+// One run of the input through the effects: into outPath as bits-bit samples, or (null) only
+// to find the output's peak in full-scale units, unclipped.
+int runPass(const std::string& inPath, const std::string* outPath, uint32_t bits,
+            const std::vector<std::string>& effects, double& peak)
 {
-    FxRun run;
-    run.in = initWavefileIn(inPath.c_str(), kBlockFrames);
-    if (run.in == nullptr)
-        return failure("cannot read '" + inPath + "' as a WAV file");
-    const OrvaneWaveFormat inFormat = *getFormatWavefileIn(run.in);
-    if (inFormat.wFormatTag != 1 || inFormat.wBitsPerSample != 16 || inFormat.nChannels < 1 || inFormat.nChannels > 2)
-        return failure("'" + inPath + "' is not 16-bit PCM mono or stereo");
-    const FxFormat source{kBlockFrames, inFormat.nChannels, inFormat.nSamplesPerSec};
+    std::string error;
+    const std::unique_ptr<AudioReader> in = openAudio(inPath, error);
+    if (in == nullptr)
+        return failure(error);
+    const FxFormat source{kBlockFrames, in->channels(), in->rate()};
+    FxChain run;
     run.chain = dspCreate(source.frames, source.channels, source.rate);
     if (run.chain == nullptr)
         return failure("cannot process a stream at " + std::to_string(source.rate) + " Hz");
@@ -160,65 +152,72 @@ int runPass(const std::string& inPath, const std::string* outPath, const std::ve
     const uint32_t block = alignedBlock(source.rate, stageRates);
 
     const uint32_t outChannels = dspGetDstChannels(run.chain);
-    const uint32_t outRate = dspGetDstRate(run.chain);
-    const OrvaneWaveFormat outFormat{1, uint16_t(outChannels), outRate, outRate * outChannels * 2,
-                                     uint16_t(outChannels * 2), 16, 0};
-    if (outPath != nullptr && (run.out = initWavefileOut(outPath->c_str(), &outFormat)) == nullptr)
-        return failure("cannot create '" + *outPath + "'");
+    std::unique_ptr<AudioWriter> out;
+    if (outPath != nullptr &&
+        (out = AudioWriter::create(*outPath, dspGetDstRate(run.chain), outChannels, bits, error)) == nullptr)
+        return failure(error);
 
-    std::vector<int16_t> inBlock(size_t(kBlockFrames) * source.channels);
+    std::vector<float> inBlock(size_t(kBlockFrames) * source.channels);
     const uint32_t outFrames = std::max(dspGetDstSize(run.chain, kBlockFrames), kBlockFrames);
-    std::vector<int16_t> outBlock(size_t(outFrames) * outChannels);
-    std::vector<float> inFloat(inBlock.size()), outFloat(outBlock.size());
-    const uint64_t total = getHeaderWavefileIn(run.in)->dataBytes;
+    std::vector<float> outBlock(size_t(outFrames) * outChannels);
     uint64_t done = 0;
     ProgressBar progress(outPath != nullptr ? "fx" : "fx: measuring");
     while (true) {
-        const int32_t got = readWavefileIn(run.in, inBlock.data(), block);
+        const int64_t got = in->read(inBlock.data(), block);
         if (got < 0)
             return failure("read error in '" + inPath + "'");
         if (got == 0)
             break;
-        if (outPath != nullptr) {
-            const int32_t made = dspSend(run.chain, inBlock.data(), outBlock.data(), uint32_t(got));
-            if (made > 0 && writeWavefileOut(run.out, outBlock.data(), made) != made)
-                return failure("write error in '" + *outPath + "'");
-        } else {
-            const uint32_t samples = uint32_t(got) / 2;
-            for (uint32_t i = 0; i < samples; ++i)
-                inFloat[i] = float(inBlock[i] * kFromPcm16);
-            const int32_t made = dspSendFloat(run.chain, inFloat.data(), outFloat.data(), samples / source.channels);
-            for (size_t i = 0; i < size_t(std::max(made, 0)) * outChannels; ++i)
-                peak = std::max(peak, double(std::fabs(outFloat[i])));
-        }
-        done += uint32_t(got);
-        progress.update(done, total);
+        const int32_t made = dspSendFloat(run.chain, inBlock.data(), outBlock.data(), uint32_t(got));
+        if (out != nullptr && made > 0 && !out->write(outBlock.data(), uint32_t(made)))
+            return failure("write error in '" + *outPath + "'");
+        for (size_t i = 0; out == nullptr && i < size_t(std::max(made, 0)) * outChannels; ++i)
+            peak = std::max(peak, double(std::fabs(outBlock[i])));
+        done += uint64_t(got);
+        progress.update(done, in->frames());
     }
     progress.finish();
-    if (run.out != nullptr && termWavefileOut(std::exchange(run.out, nullptr)) == 0 && done > 0)
+    if (out != nullptr && !out->close())
         return failure("write error in '" + *outPath + "'");
     return 0;
 }
 
 int runFx(const std::vector<std::string>& args)
 {
-    if (args.size() < 2)
-        return usageError("give IN.wav and OUT.wav before the effects");
+    std::vector<std::string> operands;
+    long bits = 16;
+    for (ArgReader r(args); !r.done();) {
+        if (r.option("--bits")) {
+            if (!r.integer(16, 32, "16, 24 or 32 for float", bits))
+                return 2;
+            if (bits != 16 && bits != 24 && bits != 32)
+                return usageError("--bits must be 16, 24 or 32 (float), not " + std::to_string(bits));
+        } else if (r.isOption()) {
+            return usageError("unknown option '" + r.current() + "'");
+        } else {
+            operands.push_back(r.current());
+            r.skip();
+        }
+    }
+    if (operands.size() < 2)
+        return usageError("give IN and OUT.wav before the effects");
     FxPlan plan;
-    if (const int status = planEffects(std::vector<std::string>(args.begin() + 2, args.end()), plan))
+    if (const int status = planEffects(std::vector<std::string>(operands.begin() + 2, operands.end()), plan))
         return status;
+    if (plan.normalise && operands[0] == "-")
+        return usageError("norm reads the input twice, so it cannot come from standard input");
     double peak = 0.0;
     if (plan.normalise) {
-        if (const int status = runPass(args[0], nullptr, plan.effects, peak))
+        if (const int status = runPass(operands[0], nullptr, uint32_t(bits), plan.effects, peak))
             return status;
         // Silence stays silence; otherwise the gain that brings the peak to the level asked for.
         if (peak > 0.0)
             plan.effects.push_back("gain:" + numberText(std::clamp(plan.peakDb - 20.0 * std::log10(peak), -50.0, 50.0)));
     }
-    return runPass(args[0], &args[1], plan.effects, peak);
+    return runPass(operands[0], &operands[1], uint32_t(bits), plan.effects, peak);
 }
 
 }  // namespace
 
-ORVANE_COMMAND("fx", "IN.wav OUT.wav EFFECT...  (orvane fx --help lists the effects)",
+ORVANE_COMMAND("fx", "IN OUT.wav [--bits 16|24|32] EFFECT...  (orvane fx --help lists the effects)",
                "run a WAV file through a chain of effects", runFx, printDetails);
