@@ -26,4 +26,6 @@ int32_t shortStereo(const int16_t* pcm, int32_t pairs, int32_t)
 
 uint32_t NORVClose(void) { return ConversionOutput::instance().close(); }
 
+int32_t NORVLastError(void) { return ConversionOutput::instance().lastError(); }
+
 }  // extern "C"

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "mp3/decoder/stream_decoder.h"
+#include "tools/wav_files.h"
 
 namespace {
 
@@ -255,7 +256,12 @@ std::vector<uint8_t> waveHeader(uint32_t rate, uint32_t channels, uint32_t bits,
 
 AudioWriter::~AudioWriter()
 {
-    close();
+    if (closed_)
+        return;
+    if (file_ != nullptr && !toStdout_)
+        std::fclose(file_);
+    if (!toStdout_)
+        removePartialOutput(path_);
 }
 
 std::unique_ptr<AudioWriter> AudioWriter::create(const std::string& path, uint32_t rate, uint32_t channels,
@@ -263,18 +269,22 @@ std::unique_ptr<AudioWriter> AudioWriter::create(const std::string& path, uint32
 {
     std::unique_ptr<AudioWriter> w(new AudioWriter);
     w->toStdout_ = path == "-";
+    w->path_ = w->toStdout_ ? "standard output" : path;
     w->file_ = w->toStdout_ ? stdout : std::fopen(path.c_str(), "wb");
-    if (w->file_ == nullptr)
-        return error = "cannot create '" + path + "': " + std::strerror(errno), nullptr;
+    if (w->file_ == nullptr) {
+        w->closed_ = true;  // nothing was made, so nothing is removed
+        return error = writeError(path, errno), nullptr;
+    }
     w->channels_ = channels;
     w->bits_ = bits;
     // On a pipe the sizes stay at their largest; a file's are patched by close().
     const std::vector<uint8_t> header = waveHeader(rate, channels, bits, w->toStdout_ ? 0xFFFFFFFF : 0);
-    w->failed_ = std::fwrite(header.data(), 1, header.size(), w->file_) != header.size();
+    if (std::fwrite(header.data(), 1, header.size(), w->file_) != header.size())
+        return error = writeError(w->path_, errno), nullptr;
     return w;
 }
 
-bool AudioWriter::write(const float* samples, uint32_t frames)
+bool AudioWriter::write(const float* samples, uint32_t frames, std::string& error)
 {
     const size_t count = size_t(frames) * channels_;
     buffer_.clear();
@@ -294,25 +304,28 @@ bool AudioWriter::write(const float* samples, uint32_t frames)
             put16(buffer_, uint32_t(int32_t(std::lround(std::clamp(v * kInt16Scale, -32768.0f, 32767.0f)))) & 0xFFFF);
         }
     }
-    if (!failed_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-        failed_ = true;
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+        return error = writeError(path_, errno), false;
     dataBytes_ += buffer_.size();
-    return !failed_;
+    return true;
 }
 
-bool AudioWriter::close()
+bool AudioWriter::close(std::string& error)
 {
-    if (file_ == nullptr)
-        return !failed_;
-    if (!toStdout_ && !failed_) {
+    errno = 0;
+    bool ok = true;
+    if (!toStdout_) {
         if (dataBytes_ & 1)
-            failed_ = std::fputc(0, file_) == EOF;
+            ok = std::fputc(0, file_) != EOF;
         const std::vector<uint8_t> header = waveHeader(0, channels_, bits_, uint32_t(std::min<uint64_t>(dataBytes_, 0xFFFFFFFF)));
         // Only the two sizes change: the RIFF size at 4 and the data size at 40.
-        failed_ = failed_ || std::fseek(file_, 4, SEEK_SET) != 0 || std::fwrite(header.data() + 4, 1, 4, file_) != 4 ||
-                  std::fseek(file_, 40, SEEK_SET) != 0 || std::fwrite(header.data() + 40, 1, 4, file_) != 4;
+        ok = ok && std::fseek(file_, 4, SEEK_SET) == 0 && std::fwrite(header.data() + 4, 1, 4, file_) == 4 &&
+             std::fseek(file_, 40, SEEK_SET) == 0 && std::fwrite(header.data() + 40, 1, 4, file_) == 4;
     }
-    failed_ = (toStdout_ ? std::fflush(file_) != 0 : std::fclose(file_) != 0) || failed_;
+    ok = (toStdout_ ? std::fflush(file_) == 0 : std::fclose(file_) == 0) && ok;
     file_ = nullptr;
-    return !failed_;
+    if (!ok)
+        return error = writeError(path_, errno), false;
+    closed_ = true;
+    return true;
 }

@@ -31,22 +31,25 @@ std::unique_ptr<AudioReader> openAudio(const std::string& path, std::string& err
 
 // Writes a WAV file of 16 or 24-bit integer or 32-bit float samples; integers are rounded and
 // held to full scale. On standard output the sizes cannot be patched afterwards and are left
-// at their largest, which readers take as "up to the end".
+// at their largest, which readers take as "up to the end". Unless close succeeds the file is
+// removed when the writer goes, so a failed run leaves no output that looks whole.
 class AudioWriter {
 public:
     ~AudioWriter();
     // bits 16, 24 or 32 (float). Null with the reason in error.
     static std::unique_ptr<AudioWriter> create(const std::string& path, uint32_t rate, uint32_t channels, uint32_t bits,
                                                std::string& error);
-    bool write(const float* samples, uint32_t frames);
-    // Completes the header; false when any write failed.
-    bool close();
+    // False with the reason in error when the data could not be written.
+    bool write(const float* samples, uint32_t frames, std::string& error);
+    // Completes the header; false with the reason when anything failed.
+    bool close(std::string& error);
 
 private:
     AudioWriter() = default;
     FILE* file_ = nullptr;
+    std::string path_;
     bool toStdout_ = false;
-    bool failed_ = false;
+    bool closed_ = false;
     uint32_t channels_ = 0;
     uint32_t bits_ = 16;
     uint64_t dataBytes_ = 0;

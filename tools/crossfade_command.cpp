@@ -8,6 +8,7 @@
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
@@ -26,14 +27,12 @@ void printDetails(FILE* out)
 struct CrossfadeRun {
     void* a = nullptr;
     void* b = nullptr;
-    void* out = nullptr;
+    WavOutput out;
     void* fader = nullptr;
     ~CrossfadeRun()
     {
         termWavefileIn(a);
         termWavefileIn(b);
-        if (out)
-            termWavefileOut(out);
         if (fader)
             termFader(fader);
     }
@@ -53,9 +52,9 @@ void* openPcm16(const std::string& path, OrvaneWaveFormat& format, std::string& 
 }
 
 // Reads frames frames into block[0, frames) from in, silence past its end. False on a read error.
-bool readFrames(void* in, int16_t* block, uint32_t frames, uint32_t channels)
+bool readFrames(WavDataReader& in, int16_t* block, uint32_t frames, uint32_t channels)
 {
-    const int32_t got = frames > 0 ? readWavefileIn(in, block, frames) : 0;
+    const int32_t got = frames > 0 ? in.read(block, frames) : 0;
     if (got < 0)
         return false;
     std::fill(block + got / 2, block + size_t(frames) * channels, int16_t(0));
@@ -92,6 +91,8 @@ int runCrossfade(const std::vector<std::string>& args)
     if (duration < 0 && !(start < end))
         return usageError("--end must come after --start");
 
+    if (sameFile(paths[0], paths[2]) || sameFile(paths[1], paths[2]))
+        return failure("the output '" + paths[2] + "' is an input");
     CrossfadeRun run;
     OrvaneWaveFormat fa{}, fb{};
     std::string error;
@@ -101,8 +102,9 @@ int runCrossfade(const std::vector<std::string>& args)
         return failure("A and B differ in channels or rate");
     const uint32_t channels = fa.nChannels;
     const uint32_t rate = fa.nSamplesPerSec;
-    const uint64_t framesA = getHeaderWavefileIn(run.a)->dataBytes / (2 * channels);
-    const uint64_t framesB = getHeaderWavefileIn(run.b)->dataBytes / (2 * channels);
+    WavDataReader readerA(run.a), readerB(run.b);
+    const uint64_t framesA = readerA.totalBytes() / (2 * channels);
+    const uint64_t framesB = readerB.totalBytes() / (2 * channels);
     // B starts at frame bStart of the output; the fade runs over [bStart, fadeEnd).
     uint64_t bStart = 0, fadeEnd = 0;
     if (duration >= 0) {
@@ -128,9 +130,8 @@ int runCrossfade(const std::vector<std::string>& args)
                         float(std::max(double(fadeEnd) / rate, 2 * first)), -1.0f);
     // A fade shorter than a sample joins the files: one of the two is silent at every frame.
     const bool joined = fadeEnd <= bStart;
-    run.out = initWavefileOut(paths[2].c_str(), &fa);
-    if (run.out == nullptr)
-        return failure("cannot create '" + paths[2] + "'");
+    if (!run.out.create(paths[2], fa, error))
+        return failure(error);
 
     std::vector<int16_t> blockA(size_t(kBlockFrames) * channels), blockB(blockA.size()), mixed(blockA.size());
     const uint64_t total = bStart + framesB;
@@ -141,8 +142,8 @@ int runCrossfade(const std::vector<std::string>& args)
         const auto silentB = uint32_t(std::min<uint64_t>(frames, bStart > at ? bStart - at : 0));
         std::fill(blockB.begin(), blockB.begin() + silentB * channels, int16_t(0));
         const auto readA = uint32_t(std::min<uint64_t>(frames, fadeEnd > at ? fadeEnd - at : 0));
-        if (!readFrames(run.a, blockA.data(), readA, channels) ||
-            !readFrames(run.b, blockB.data() + silentB * channels, frames - silentB, channels))
+        if (!readFrames(readerA, blockA.data(), readA, channels) ||
+            !readFrames(readerB, blockB.data() + silentB * channels, frames - silentB, channels))
             return failure("read error");
         std::fill(blockA.begin() + readA * channels, blockA.end(), int16_t(0));
         const uint32_t bytes = frames * channels * 2;
@@ -151,18 +152,17 @@ int runCrossfade(const std::vector<std::string>& args)
                            [](int16_t x, int16_t y) { return int16_t(x + y); });
         else
             doCrossFade(run.fader, blockA.data(), blockB.data(), mixed.data(), bytes);
-        if (writeWavefileOut(run.out, mixed.data(), int32_t(bytes)) != int32_t(bytes))
-            return failure("write error in '" + paths[2] + "'");
+        if (!run.out.write(mixed.data(), int32_t(bytes), error))
+            return failure(error);
         at += frames;
         progress.update(at, total);
     }
     progress.finish();
-    termWavefileOut(run.out);
-    run.out = nullptr;
-    return 0;
+    return run.out.finish(error) ? 0 : failure(error);
 }
 
 }  // namespace
 
-ORVANE_COMMAND("crossfade", kUsage, "play one WAV file into another, overlapping the end of the first with the start of the second", runCrossfade,
+ORVANE_COMMAND("crossfade", kUsage, "play one WAV file into another, overlapping the end of the first with the start of the second",
+               runCrossfade,
                printDetails);

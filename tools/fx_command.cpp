@@ -12,6 +12,7 @@
 #include "tools/command.h"
 #include "tools/fx_effect.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
@@ -169,16 +170,16 @@ int runPass(const std::string& inPath, const std::string* outPath, uint32_t bits
         if (got == 0)
             break;
         const int32_t made = dspSendFloat(run.chain, inBlock.data(), outBlock.data(), uint32_t(got));
-        if (out != nullptr && made > 0 && !out->write(outBlock.data(), uint32_t(made)))
-            return failure("write error in '" + *outPath + "'");
+        if (out != nullptr && made > 0 && !out->write(outBlock.data(), uint32_t(made), error))
+            return failure(error);
         for (size_t i = 0; out == nullptr && i < size_t(std::max(made, 0)) * outChannels; ++i)
             peak = std::max(peak, double(std::fabs(outBlock[i])));
         done += uint64_t(got);
         progress.update(done, in->frames());
     }
     progress.finish();
-    if (out != nullptr && !out->close())
-        return failure("write error in '" + *outPath + "'");
+    if (out != nullptr && !out->close(error))
+        return failure(error);
     return 0;
 }
 
@@ -201,6 +202,8 @@ int runFx(const std::vector<std::string>& args)
     }
     if (operands.size() < 2)
         return usageError("give IN and OUT.wav before the effects");
+    if (operands[1] != "-" && sameFile(operands[0], operands[1]))
+        return failure("the output '" + operands[1] + "' is the input");
     FxPlan plan;
     if (const int status = planEffects(std::vector<std::string>(operands.begin() + 2, operands.end()), plan))
         return status;

@@ -27,7 +27,7 @@ namespace {
 
 const char* const kUsage =
     "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N] [--pitch CENTS]"
-    " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...]";
+    " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow]";
 
 const char* const kKeys =
     "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit,\n"
@@ -81,6 +81,7 @@ struct PlayOptions {
     bool out48k = false;
     float harmonics = 0.3f;
     std::vector<std::pair<long, float>> eq;
+    VectorChoice vectors = VectorChoice::Best;
 };
 
 // "90", "1:30" or "1:01:30" as milliseconds; false when it is none of these.
@@ -145,6 +146,12 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
             ok = parseInteger(v.substr(0, colon), 0, 31, "--eq band", band) &&
                  parseNumber(v.substr(colon + 1), 0, 4, "--eq gain (linear)", gain);
             o.eq.emplace_back(band, float(gain));
+        } else if (r.option("--plain")) {
+            o.vectors = VectorChoice::Plain;
+        } else if (r.option("--sse")) {
+            o.vectors = VectorChoice::Sse;
+        } else if (r.option("--3dnow")) {
+            o.vectors = VectorChoice::ThreeDNow;
         } else if (r.isOption()) {
             return usageError("unknown option '" + r.current() + "'");
         } else {
@@ -346,6 +353,7 @@ int runPlay(const std::vector<std::string>& args)
     OrvaneSetSpeed(int32_t(o.speed));
     OrvaneEnable48k(o.out48k ? 1 : 0);
     OrvaneSetHarmonics(o.harmonics);
+    applyVectorChoice(o.vectors);
     if (!o.eq.empty()) {
         for (int band = 0; band < 32; ++band)
             OrvaneSetEQ(band, 1.0f);

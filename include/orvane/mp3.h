@@ -21,7 +21,7 @@ extern "C" {
 
 /* ---- Play (one at a time; OrvanePlay runs on a host thread of its own) --------------------- */
 
-/* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent is a platform::Event* set once output is set up, or null. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up; -1 for no readable frame, a null path or startOffset < 0. */
+/* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent is a platform::Event* set once output is set up, or null. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up or (converting) norv refuses a block, which ends the play (NORVLastError tells why); -1 for no readable frame, a null path or startOffset < 0; -2 while another play runs (that play goes on untouched). */
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert);
 /* Asks the current play to stop (queued audio is cut off); nothing without a play. Any thread. */
 MP3_API void OrvaneStop(void);
@@ -71,6 +71,8 @@ MP3_API void OrvaneSelectWaveOut(int32_t device);
 MP3_API void OrvaneEnable3dnow(int8_t enable);
 /* SSE kernels on or off; a change makes the decoder rebuild its tables. */
 MP3_API void OrvaneEnableSSE(int8_t enable);
+/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA); a change makes the decoder rebuild its tables. */
+MP3_API void OrvaneEnableAVX2(int8_t enable);
 /* Frames per output block for the next play (default 12); a value the output cannot use (outside 1..1024) makes that play return 0. */
 MP3_API void OrvaneSetBufferSize(int32_t frames);
 /* Spectrum FFT size for the next play (default 256); not a power of two in 4..32768 makes that play return 0. */

@@ -25,8 +25,10 @@ NORV_API int32_t NORVSetOutputFile(const char* path);
 NORV_API int32_t shortMono(const int16_t* pcm, int32_t samples, int32_t reserved);
 /* Writes pairs stereo frames (2 x pairs samples); pairs written, 0 as for shortMono (with a mono file). */
 NORV_API int32_t shortStereo(const int16_t* pcm, int32_t pairs, int32_t reserved);
-/* Completes the open file (pad byte, sizes patched) and forgets its name; the data bytes written, 0 when none was open. */
+/* Completes the open file (pad byte, sizes patched) and forgets its name; the data bytes written, 0 when none was open, 0xFFFFFFFF when a write or the close failed (the header counts only the data that landed). */
 NORV_API uint32_t NORVClose(void);
+/* errno of the first failed file creation or write since NORVSetOutputFile (kept after NORVClose), 0 when none. */
+NORV_API int32_t NORVLastError(void);
 
 #ifdef __cplusplus
 }

@@ -20,7 +20,6 @@ bool StreamDecoder::openStream(const char* path, uint32_t startOffset) {
     layer_ = header_.layer();
     lowSampling_ = header_.version() == 0;
     synth_ = std::make_unique<FrameSynthesis>(channels_);
-    if (!synth_->ready()) return false;
     if (layer_ == 3) layer3_ = std::make_unique<layer3::Layer3Decoder>();
     haveFrame_ = true;
     return true;

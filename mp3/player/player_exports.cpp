@@ -114,6 +114,11 @@ MP3_API void OrvaneEnableSSE(int8_t enable)
     player::enableSse(enable != 0);
 }
 
+MP3_API void OrvaneEnableAVX2(int8_t enable)
+{
+    player::enableAvx2(enable != 0);
+}
+
 MP3_API void OrvaneSetBufferSize(int32_t frames)
 {
     player::settings().bufferSize.store(frames);

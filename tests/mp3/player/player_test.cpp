@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -218,6 +219,32 @@ TEST(Player, StopWhilePausedEndsThePlayAtOnce)
     OrvaneStop();
     EXPECT_EQ(play.join(), 1);
     EXPECT_LT(platform::tickCount() - t0, 500u);
+    EXPECT_FALSE(playState().playback());
+}
+
+TEST(Player, ASecondPlayIsRefusedAndTheFirstStaysUnderControl)
+{
+    const std::string path = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
+    BackgroundPlay first(path);
+    const auto running = playState().playback();
+    ASSERT_TRUE(running);
+    EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, 0, 0), -2);
+    EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, 0, 1), -2);
+    EXPECT_EQ(playState().playback(), running);
+    const uint32_t t0 = platform::tickCount();
+    OrvaneStop();
+    EXPECT_EQ(first.join(), 1);
+    EXPECT_LT(platform::tickCount() - t0, 500u);
+    EXPECT_FALSE(playState().playback());
+}
+
+TEST(Player, ConvertingIntoAFullDeviceEndsThePlayWithTheReason)
+{
+    const std::string path = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
+    ASSERT_EQ(NORVSetOutputFile("/dev/full"), 1);
+    EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, 0, 1), 0);
+    EXPECT_EQ(NORVLastError(), ENOSPC);
+    EXPECT_EQ(NORVClose(), 0u);  // not even the header could be written, so no file was open
     EXPECT_FALSE(playState().playback());
 }
 
