@@ -3,6 +3,8 @@
 
 extern "C" {
 
+uint32_t NORVGetVersion(void) { return ORVANE_VERSION; }
+
 int32_t NORVSetSampleRate(int32_t rate) { return ConversionOutput::instance().setRate(rate) ? 1 : 0; }
 
 int32_t NORVSetOutputFile(const char* path)

@@ -18,6 +18,8 @@
 
 #include <stdint.h>
 
+#include "orvane/version.h"
+
 #if defined(ORVANE_DSP_BUILD)
 #define DSP_API __attribute__((visibility("default")))
 #else
@@ -27,6 +29,11 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* ---- Version ------------------------------------------------------------------------------- */
+
+/* The library's ORVANE_VERSION (major x 10000 + minor x 100 + patch). Any thread. */
+DSP_API uint32_t dspGetVersion(void);
 
 /* ---- Switches and PCM ---------------------------------------------------------------------- */
 
@@ -136,7 +143,7 @@ typedef struct OrvaneWavefileHeader {
 } OrvaneWavefileHeader;
 #pragma pack(pop)
 
-/* Opens a WAVE file with an own buffer of frames frames; null if unreadable, not WAVE, no "fmt "/"data", 0 channels or 0 Hz, a block align other than channels x bytes per sample, or a buffer over 256 MiB. */
+/* Opens a WAVE file of 16-bit PCM (format tag 1, or an extensible format of 16-bit PCM, reported as tag 1 with cbSize 0) with an own buffer of frames frames; null for any other sample format, or if unreadable, not WAVE, no "fmt "/"data", 0 channels or 0 Hz, a block align other than channels x 2, or a buffer over 256 MiB. */
 DSP_API void* initWavefileIn(const char* path, uint32_t frames);
 /* Reads frames x 2 x channels bytes into dst (null: the own buffer, clamped to its size); bytes read, 0 at the end, -1 on error; 0 if not open. */
 DSP_API int32_t readWavefileIn(void* handle, void* dst, uint32_t frames);

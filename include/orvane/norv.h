@@ -7,6 +7,8 @@
 
 #include <stdint.h>
 
+#include "orvane/version.h"
+
 #if defined(ORVANE_NORV_BUILD)
 #define NORV_API __attribute__((visibility("default")))
 #else
@@ -17,6 +19,8 @@
 extern "C" {
 #endif
 
+/* The library's ORVANE_VERSION (major x 10000 + minor x 100 + patch). */
+NORV_API uint32_t NORVGetVersion(void);
 /* Rate in Hz (1..384000) of the next file created; 1, or 0 (ignored) out of range. */
 NORV_API int32_t NORVSetSampleRate(int32_t rate);
 /* Completes any open file, then names the file the next blocks go to (null: none); 1, or 0 for null or empty path. */

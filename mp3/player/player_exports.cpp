@@ -10,6 +10,8 @@
 
 extern "C" {
 
+MP3_API uint32_t OrvaneGetVersion(void) { return ORVANE_VERSION; }
+
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert)
 {
     try {

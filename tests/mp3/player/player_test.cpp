@@ -151,23 +151,42 @@ struct BackgroundPlay {
     explicit BackgroundPlay(const std::string& path)
     {
         setenv("ORVANE_OUTPUT", "null", 1);
-        thread = std::thread([this, path] { result = OrvanePlay(path.c_str(), &started, 0, 0); });
-        started.wait(5000);
+        thread = std::thread([this, path] { result = OrvanePlay(path.c_str(), started, 0, 0); });
+        EXPECT_EQ(OrvaneEventWait(started, 5000), 1);
     }
     ~BackgroundPlay()
     {
         if (thread.joinable())
             thread.join();
+        OrvaneEventDestroy(started);
     }
     int32_t join()
     {
         thread.join();
         return result;
     }
-    platform::Event started;
+    OrvaneEvent* started = OrvaneEventCreate();
     std::thread thread;
     std::atomic<int32_t> result{-2};
 };
+
+TEST(Player, StartedEventStaysSetUntilResetAndRefusesNull)
+{
+    EXPECT_EQ(OrvaneEventWait(nullptr, 0), 0);
+    EXPECT_EQ(OrvaneEventSet(nullptr), 0);
+    EXPECT_EQ(OrvaneEventReset(nullptr), 0);
+    OrvaneEventDestroy(nullptr);
+    OrvaneEvent* e = OrvaneEventCreate();
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(OrvaneEventWait(e, 10), 0);
+    std::thread setter([e] { OrvaneEventSet(e); });
+    EXPECT_EQ(OrvaneEventWait(e, 0xFFFFFFFFu), 1);
+    setter.join();
+    EXPECT_EQ(OrvaneEventWait(e, 0), 1);
+    EXPECT_EQ(OrvaneEventReset(e), 1);
+    EXPECT_EQ(OrvaneEventWait(e, 0), 0);
+    OrvaneEventDestroy(e);
+}
 
 TEST(Player, NullOutputPlaysInRealTimeAndTheClockFollowsPauseAndSeek)
 {
