@@ -12,7 +12,7 @@
 
 namespace {
 
-const char* const kUsage = "FILE OUT.wav [--offset B] [--volume V] [--sse] [--3dnow]";
+const char* const kUsage = "FILE OUT.wav [--offset B] [--volume V] [--sse] [--3dnow] [--no-gapless]";
 
 int runConvert(const std::vector<std::string>& args)
 {
@@ -21,6 +21,7 @@ int runConvert(const std::vector<std::string>& args)
     long volume = 32768;
     bool sse = false;
     bool threeDNow = false;
+    bool gapless = true;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--offset" && i + 1 < args.size()) {
             if (!parseInt(args[++i], 0, 0x7FFFFFFF, offset, "offset"))
@@ -32,6 +33,8 @@ int runConvert(const std::vector<std::string>& args)
             sse = true;
         } else if (args[i] == "--3dnow") {
             threeDNow = true;
+        } else if (args[i] == "--no-gapless") {
+            gapless = false;
         } else if (args[i].rfind("--", 0) != 0) {
             paths.push_back(args[i]);
         } else {
@@ -46,6 +49,7 @@ int runConvert(const std::vector<std::string>& args)
     OrvaneEnableSSE(sse ? 1 : 0);
     OrvaneEnable3dnow(threeDNow ? 1 : 0);
     OrvaneSetVolume(int32_t(volume));
+    OrvaneEnableGapless(gapless ? 1 : 0);
     if (NORVSetOutputFile(paths[1].c_str()) != 1) {
         std::fprintf(stderr, "orvane convert: bad output path\n");
         return 2;

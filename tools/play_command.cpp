@@ -18,7 +18,7 @@
 
 namespace {
 
-const char* const kUsage = "FILE [--offset B] [--volume V] [--device N] [--pitch CENTS] [--speed PERMILLE] [--48k] [--harmonics H] [--eq band:gain ...]\n"
+const char* const kUsage = "FILE [--offset B] [--volume V] [--device N] [--pitch CENTS] [--speed PERMILLE] [--48k] [--harmonics H] [--eq band:gain ...] [--no-gapless]\n"
                            "keys while playing: space pause, arrows left/right seek, up/down pitch +-100 cents, +/- speed +-50 per mille, q quit";
 
 std::atomic<bool> interrupted{false};
@@ -94,6 +94,7 @@ struct PlayOptions {
     long pitch = 0;
     long speed = 0;
     bool out48k = false;
+    bool gapless = true;
     float harmonics = 0.3f;
     std::vector<std::pair<long, float>> eq;
 };
@@ -120,6 +121,8 @@ bool parseOptions(const std::vector<std::string>& args, PlayOptions& o)
                 return false;
         } else if (a == "--48k") {
             o.out48k = true;
+        } else if (a == "--no-gapless") {
+            o.gapless = false;
         } else if (a == "--harmonics" && hasValue) {
             if (!parseFloat(args[++i], o.harmonics, "harmonics"))
                 return false;
@@ -171,6 +174,7 @@ int runPlay(const std::vector<std::string>& args)
     OrvaneSetPitch(int32_t(o.pitch));
     OrvaneSetSpeed(int32_t(o.speed));
     OrvaneEnable48k(o.out48k ? 1 : 0);
+    OrvaneEnableGapless(o.gapless ? 1 : 0);
     OrvaneSetHarmonics(o.harmonics);
     if (!o.eq.empty()) {
         for (int band = 0; band < 32; ++band)

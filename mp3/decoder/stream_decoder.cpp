@@ -3,6 +3,15 @@
 #include "mp3/decoder/layer12_frame.h"
 #include "mp3/decoder/layer3_frame.h"
 
+#include <algorithm>
+
+namespace {
+
+// Samples by which the hybrid filterbank and the synthesis delay a Layer III encoder's input.
+constexpr uint64_t kLayer3DecoderDelay = 529;
+
+}  // namespace
+
 bool StreamDecoder::open(const char* path, uint32_t startOffset) {
     if (!openStream(path, startOffset)) return false;
     ObufferConfig config;
@@ -31,6 +40,15 @@ bool StreamDecoder::createOutput(ObufferConfig config) {
     config.layer = layer_;
     config.lowSampling = header_.version() == 0;
     config.sampleRate = sampleRate_;
+    trimStart_ = 0;
+    if (gapless_ && layer_ == 3 && reader_->vbrTagPresent() && reader_->vbrInfo().encoderExtension) {
+        const VbrInfo& tag = reader_->vbrInfo();
+        trimStart_ = uint64_t(tag.encoderDelay) + kLayer3DecoderDelay;
+        const int64_t source =
+            int64_t(tag.frames) * header_.samplesPerFrame() - tag.encoderDelay - tag.encoderPadding;
+        config.trimStart = trimStart_;
+        config.keepFrames = uint64_t(std::max<int64_t>(0, source));
+    }
     out_ = std::make_shared<Obuffer>(static_cast<uint32_t>(channels_), config);
     haveFrame_ = !out_->failed();
     return haveFrame_;
@@ -39,12 +57,17 @@ bool StreamDecoder::createOutput(ObufferConfig config) {
 bool StreamDecoder::seekFrame(int32_t frame) {
     if (!reader_ || !out_) return false;
     haveFrame_ = header_.seekFrame(*reader_, frame, &crc_);
+    // Frame positions count the frame that carries a VBR tag; the timeline does not.
+    const int32_t audioFrame = reader_->frameIndex() - (reader_->vbrTagPresent() ? 1 : 0);
+    if (haveFrame_) out_->setTimelinePosition(uint64_t(std::max(0, audioFrame)) * uint64_t(header_.samplesPerFrame()));
     return haveFrame_;
 }
 
 bool StreamDecoder::seekPercent(float percent) {
     if (!reader_ || !out_) return false;
     haveFrame_ = header_.seekPercent(*reader_, percent, &crc_);
+    if (haveFrame_)
+        out_->setTimelinePosition(uint64_t(std::max(0, reader_->frameIndex())) * uint64_t(header_.samplesPerFrame()));
     return haveFrame_;
 }
 

@@ -28,6 +28,12 @@ public:
     // returns false, keeping the output for its error flag, when the output failed.
     bool openStream(const char* path, uint32_t startOffset);
     bool createOutput(ObufferConfig config);
+    // Gapless output for outputs created from now on (default off: every decoded sample). With
+    // it, a Layer III stream whose VBR tag carries the encoder's delay and padding loses them,
+    // and the filterbank's own delay, so it decodes to the encoder's input length exactly.
+    void setGapless(bool on) { gapless_ = on; }
+    // Frames per channel cut from the start of the decoded timeline (0 without gapless trimming).
+    uint64_t trimStart() const { return trimStart_; }
 
     // Frame seeks (constant bitrate) and percentage seeks (VBR tag) that leave the target frame
     // held; false when the target cannot be reached.
@@ -68,6 +74,8 @@ private:
     std::vector<float> pcm_;
     bool keepPcm_ = true;
     bool haveFrame_ = false;
+    bool gapless_ = false;
+    uint64_t trimStart_ = 0;
     int32_t channels_ = 0;
     int32_t sampleRate_ = 0;
     int32_t layer_ = 0;

@@ -90,7 +90,7 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
         // Record the padding of each frame reached for the first time, up to five times the
         // frame count the first frame implies.
         if (paddingCapacity_ == 0) {
-            const int64_t bytes = std::max<int64_t>(0, reader.fileSize() - reader.startOffset());
+            const int64_t bytes = reader.audioBytes();
             paddingCapacity_ = size_t(std::min<int64_t>(5 * (bytes / frameLength(false) + 1), 1 << 26));
         }
         const int32_t index = reader.frameIndex();
@@ -161,7 +161,7 @@ int32_t FrameHeader::totalFrames(const StreamReader& reader) const
         return reader.vbrInfo().frames;
     if (!synced_ || layer_ < 1)
         return 0;
-    const int64_t bytes = reader.fileSize() - int64_t(reader.startOffset());
+    const int64_t bytes = reader.audioBytes();
     if (bytes <= 0)
         return 0;
     // Mean frame length at this bitrate: padded and unpadded frames alternate to hit it.

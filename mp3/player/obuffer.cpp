@@ -45,8 +45,8 @@ uint32_t Obuffer::blockBytes(uint32_t channels, int32_t bufferSize, int32_t laye
 }
 
 Obuffer::Obuffer(uint32_t channels, const ObufferConfig& config)
-    : target_(config.target), sink_(config.sink), sinkContext_(config.sinkContext), pitch_(config.pitch),
-      speed_(config.speed)
+    : target_(config.target), sink_(config.sink), sinkContext_(config.sinkContext), trimStart_(config.trimStart),
+      keepFrames_(config.keepFrames), pitch_(config.pitch), speed_(config.speed)
 {
     blockBytes_ = blockBytes(channels, config.bufferSize, config.layer, config.lowSampling);
     const bool needsSpectrum = target_ != ObufferTarget::Sink;
@@ -165,22 +165,36 @@ void Obuffer::frameDone()
 
 void Obuffer::sendBlock(uint32_t count)
 {
+    // The part of the block inside the kept stretch of the timeline goes on.
+    const uint64_t frames = count / channels_;
+    const uint64_t first = timeline_;
+    timeline_ += frames;
+    const uint64_t keepEnd = keepFrames_ > UINT64_MAX - trimStart_ ? UINT64_MAX : trimStart_ + keepFrames_;
+    const uint64_t from = std::max(first, trimStart_);
+    const uint64_t to = std::min(timeline_, keepEnd);
+    if (from >= to)
+        return;
+    deliver(block_ + (from - first) * channels_, uint32_t((to - from) * channels_));
+}
+
+void Obuffer::deliver(const float* samples, uint32_t count)
+{
     if (sink_ != nullptr)
-        sink_(sinkContext_, block_, count, channels_);
+        sink_(sinkContext_, samples, count, channels_);
     if (target_ == ObufferTarget::Convert) {
-        roundToPcm16(player::activePath(), block_, pcm_, count);
+        roundToPcm16(player::activePath(), samples, pcm_, count);
         if (channels_ == 1)
             shortMono(pcm_, static_cast<int32_t>(count), 0);
         else
             shortStereo(pcm_, static_cast<int32_t>(count / 2), 0);
     } else if (target_ == ObufferTarget::WaveOut) {
-        writeToFifo(count);
+        writeToFifo(samples, count);
     }
 }
 
-void Obuffer::writeToFifo(uint32_t count)
+void Obuffer::writeToFifo(const float* samples, uint32_t count)
 {
-    if (!fifo_.append(block_, count)) {
+    if (!fifo_.append(samples, count)) {
         platform::messageBox(kCaption, "write to fifo error");
         return;
     }

@@ -34,6 +34,10 @@ struct ObufferConfig {
     int32_t speed = 0;
     bool effectEnable = false;
     bool enable48k = false;
+    // Gapless output: the first trimStart frames (per channel) of the decoded timeline are cut,
+    // and everything after trimStart + keepFrames; the defaults keep every frame.
+    uint64_t trimStart = 0;
+    uint64_t keepFrames = UINT64_MAX;
     // Optional tap on every block in any target (for the Sink target, the only destination).
     ObufferBlockSink sink = nullptr;
     void* sinkContext = nullptr;
@@ -85,6 +89,9 @@ public:
     void frameDone();
     // Start of a seek: stops the wave output, discards queued blocks and the block being filled.
     void flush();
+    // After a seek: the next frame written starts at this frame (per channel) of the decoded
+    // timeline, so the gapless cuts stay where they belong.
+    void setTimelinePosition(uint64_t frame) { timeline_ = frame; }
     // Makes the next close cut output off instead of draining.
     void markStopAtOnce() { stopAtOnce_.store(true); }
     // Draining: sends the partly filled block and waits until the output thread has taken every
@@ -120,7 +127,8 @@ public:
 private:
     bool setUpDestination(const ObufferConfig& config);
     void sendBlock(uint32_t count);
-    void writeToFifo(uint32_t count);
+    void deliver(const float* samples, uint32_t count);
+    void writeToFifo(const float* samples, uint32_t count);
     int32_t take(float* buffer, int32_t frames);
     void resetPositions();
 
@@ -139,6 +147,9 @@ private:
     void* fft_ = nullptr;
     uint32_t writePos_[2] = {0, 1};
     int32_t framesInBlock_ = 0;
+    uint64_t trimStart_ = 0;
+    uint64_t keepFrames_ = UINT64_MAX;
+    uint64_t timeline_ = 0;  // decoded-timeline frame of the block being filled
     bool failed_ = true;
     bool open_ = false;
     std::atomic<int32_t> pitch_{0};

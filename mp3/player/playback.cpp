@@ -1,5 +1,6 @@
 #include "mp3/player/playback.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "mp3/player/player_settings.h"
@@ -96,7 +97,10 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
     config.speed = settings.speed.load();
     config.effectEnable = settings.effectEnable.load();
     config.enable48k = settings.enable48k.load();
+    dec.setGapless(settings.gapless.load());
     const bool outputOk = dec.createOutput(config);
+    // Time read-outs follow the trimmed timeline.
+    const float trimMs = float(dec.trimStart()) * 1000.0f / float(dec.sampleRate());
     const std::shared_ptr<Obuffer> out = dec.output();
     if (outputOk)
         out->setState(OutputState::Playing);
@@ -134,7 +138,7 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
             }
             pb.seekRequest.store(false);
             dec.resetAfterSeek();
-            s.baseMs.store(int32_t(float(reader.frameIndex()) * msPerFrame));
+            s.baseMs.store(int32_t(std::max(0.0f, float(reader.frameIndex()) * msPerFrame - trimMs)));
             s.startTick.store(platform::tickCount());
             if (!pb.convertMode)
                 out->pause(false);

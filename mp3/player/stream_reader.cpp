@@ -21,18 +21,20 @@ bool fieldsUsable(const uint8_t b[4])
 
 }  // namespace
 
-StreamReader::StreamReader(const char* path, uint32_t startOffset) : startOffset_(startOffset)
+StreamReader::StreamReader(const char* path, uint32_t startOffset)
 {
+    extent_.start = extent_.end = startOffset;
     if (path == nullptr || !file_.open(path, platform::File::Mode::Read))
         return;
-    if (file_.seek(startOffset_, platform::File::Origin::Begin) < 0)
+    extent_ = findAudioExtent(file_, startOffset, nullptr);
+    if (file_.seek(extent_.start, platform::File::Origin::Begin) < 0)
         return;
     uint8_t look[kTagLookBytes] = {};
-    const int64_t got = file_.read(look, kTagLookBytes);
+    const int64_t got = file_.read(look, std::min<int64_t>(kTagLookBytes, audioBytes()));
     const uint32_t count = got > 0 ? uint32_t(got) : 0;
     if (count >= 4)
         firstHeaderBytes_ = bigEndian32(look);
-    file_.seek(startOffset_, platform::File::Origin::Begin);
+    file_.seek(extent_.start, platform::File::Origin::Begin);
     vbrTagPresent_ = parseVbrTag(look, count, vbr_);
 }
 
@@ -48,7 +50,10 @@ bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
             filled_ = 0;
         }
         if (bytesLeft_ == 0) {
-            const int64_t got = file_.read(readBuffer_, kReadBufferBytes);
+            // Reads stop where the audio ends: the end tags are never searched for frames.
+            const int64_t here = file_.position();
+            const int64_t room = here < 0 ? 0 : std::min<int64_t>(kReadBufferBytes, extent_.end - here);
+            const int64_t got = room > 0 ? file_.read(readBuffer_, uint64_t(room)) : 0;
             if (got <= 0)
                 return false;
             if (got < int64_t(kReadBufferBytes))
@@ -107,7 +112,8 @@ bool StreamReader::peekAhead(uint32_t ahead, uint32_t& word)
         std::memcpy(b, readBuffer_ + kReadBufferBytes - bytesLeft_ + ahead, 4);
     } else {
         const int64_t here = file_.position();
-        if (here < 0 || file_.seek(here - int64_t(bytesLeft_) + ahead, platform::File::Origin::Begin) < 0)
+        const int64_t at = here - int64_t(bytesLeft_) + ahead;
+        if (here < 0 || at + 4 > extent_.end || file_.seek(at, platform::File::Origin::Begin) < 0)
             return false;
         const int64_t got = file_.read(b, 4);
         file_.seek(here, platform::File::Origin::Begin);
@@ -136,6 +142,7 @@ bool StreamReader::readBody(uint32_t n)
     std::memset(frameBuffer_, 0, sizeof frameBuffer_);
     auto* bytes = reinterpret_cast<uint8_t*>(frameBuffer_);
     const bool complete = bufferedRead(bytes, n);
+    truncated_ = truncated_ || !complete;
     bodySize_ = n;
     for (uint32_t w = 0; w < (n + 3) / 4; ++w)
         frameBuffer_[w] = bigEndian32(bytes + 4 * w);
@@ -162,9 +169,8 @@ uint32_t StreamReader::getBits(uint32_t n)
 
 bool StreamReader::positionAt(int64_t offset, int32_t nextFrame)
 {
-    const int64_t size = file_.size();
-    const int64_t target = int64_t(startOffset_) + offset;
-    if (offset < 0 || size < 0 || target > size)
+    const int64_t target = extent_.start + offset;
+    if (offset < 0 || !file_.isOpen() || target > extent_.end)
         return false;
     if (file_.seek(target, platform::File::Origin::Begin) < 0)
         return false;
