@@ -50,7 +50,7 @@ int runInfo(const std::vector<std::string>& args)
     }
     static const char* const layers[4] = {"", "I", "II", "III"};
     std::printf("file:          %s\n", path.c_str());
-    std::printf("version:       MPEG-%d\n", header.version() == 1 ? 1 : 2);
+    std::printf("version:       MPEG-%s\n", header.version() == 1 ? "1" : header.mpeg25() ? "2.5" : "2");
     std::printf("layer:         %s\n", layers[header.layer()]);
     std::printf("sample rate:   %d Hz\n", header.sampleRate());
     std::printf("channel mode:  %s\n", modeName(header.mode()));

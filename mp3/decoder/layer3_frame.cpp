@@ -46,6 +46,7 @@ layer3::FrameResult decodeLayer3Frame(StreamReader& reader, const FrameHeader& h
                                       SynthesisFilter* filter0, SynthesisFilter* filter1, Obuffer& out) {
     layer3::FrameFormat format;
     format.mpeg1 = header.version() == 1;
+    format.mpeg25 = header.mpeg25();
     format.frequencyIndex = header.sampleFrequencyIndex();
     format.mode = header.mode();
     format.modeExtension = header.modeExtension();

@@ -24,6 +24,7 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
             reader.rejectHeader();
         }
         version_ = int32_t((h >> 19) & 1);
+        mpeg25_ = ((h >> 20) & 1) == 0;
         sampleFrequencyIndex_ = int32_t((h >> 10) & 3);
         if (sampleFrequencyIndex_ == 3)
             return false;
@@ -106,6 +107,7 @@ bool FrameHeader::successorConfirms(StreamReader& reader, uint32_t h)
 {
     FrameHeader probe;
     probe.version_ = int32_t((h >> 19) & 1);
+    probe.mpeg25_ = ((h >> 20) & 1) == 0;
     probe.sampleFrequencyIndex_ = int32_t((h >> 10) & 3);
     probe.layer_ = 4 - int32_t((h >> 17) & 3);
     probe.bitrateIndex_ = int32_t((h >> 12) & 15);
@@ -120,7 +122,7 @@ bool FrameHeader::successorConfirms(StreamReader& reader, uint32_t h)
 
 int32_t FrameHeader::frameLength(bool withPadding) const
 {
-    const int64_t rate = kSampleRates[version_][sampleFrequencyIndex_];
+    const int64_t rate = kSampleRates[version_][sampleFrequencyIndex_] / (mpeg25_ ? 2 : 1);
     const int64_t bps = kBitrates[version_][layer_ - 1][bitrateIndex_];
     if (layer_ == 1)
         return int32_t((12 * bps / rate + (withPadding ? 1 : 0)) * 4);
@@ -141,7 +143,7 @@ int32_t FrameHeader::bitrate() const
 
 int32_t FrameHeader::sampleRate() const
 {
-    return synced_ ? kSampleRates[version_][sampleFrequencyIndex_] : 0;
+    return synced_ ? kSampleRates[version_][sampleFrequencyIndex_] / (mpeg25_ ? 2 : 1) : 0;
 }
 
 int32_t FrameHeader::samplesPerFrame() const

@@ -10,10 +10,14 @@ uint32_t bigEndian32(const uint8_t* b)
     return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
 }
 
-// Layer, bitrate index and sampling frequency that no frame buffer or table can serve.
+// Layer, bitrate index and sampling frequency that no frame buffer or table can serve; the
+// reserved version, and MPEG-2.5 (an 11-bit sync) in any layer but III.
 bool fieldsUsable(const uint8_t b[4])
 {
+    const uint32_t versionBits = (b[1] >> 3) & 3;
     const uint32_t layerBits = (b[1] >> 1) & 3;
+    if (versionBits == 1 || (versionBits == 0 && layerBits != 1))
+        return false;
     const uint32_t bitrateIndex = b[2] >> 4;
     const uint32_t rateIndex = (b[2] >> 2) & 3;
     return layerBits != 0 && bitrateIndex != 0 && bitrateIndex != 15 && rateIndex != 3;
@@ -71,7 +75,7 @@ bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
 bool StreamReader::headerAcceptable(const uint8_t b[4], bool synced) const
 {
     if (!synced) {
-        if (b[0] != 0xFF || (b[1] & 0xF0) != 0xF0)
+        if (b[0] != 0xFF || (b[1] & 0xE0) != 0xE0)
             return false;
     } else {
         const uint32_t h = bigEndian32(b);

@@ -26,7 +26,8 @@ bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info)
 
     static constexpr int32_t kRates[4] = {44100, 48000, 32000, 99999};
     info.version = mpeg1 ? 1 : 0;
-    info.sampleRate = kRates[(bytes[2] >> 2) & 3] / (mpeg1 ? 1 : 2);
+    const bool mpeg25 = (bytes[1] & 0x10) == 0;
+    info.sampleRate = kRates[(bytes[2] >> 2) & 3] / (mpeg1 ? 1 : mpeg25 ? 4 : 2);
     const uint32_t flags = bigEndian32(bytes + pos + 4);
     info.flags = int32_t(flags);
     info.constantBitrate = std::memcmp(bytes + pos, "Info", 4) == 0;
