@@ -1,18 +1,23 @@
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "orvane/mp3.h"
 #include "orvane/norv.h"
+#include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/play_session.h"
 #include "tools/progress.h"
 
 namespace {
 
-const char* const kUsage = "FILE OUT.wav [--offset B] [--volume V] [--sse] [--3dnow] [--no-gapless]";
+const char* const kUsage = "FILE OUT.wav [--offset BYTES] [--volume 0..65536] [--sse] [--3dnow] [--no-gapless]";
+// Twice full scale: louder settings only clip.
+constexpr long kMaxVolume = 65536;
 
 int runConvert(const std::vector<std::string>& args)
 {
@@ -22,38 +27,39 @@ int runConvert(const std::vector<std::string>& args)
     bool sse = false;
     bool threeDNow = false;
     bool gapless = true;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--offset" && i + 1 < args.size()) {
-            if (!parseInt(args[++i], 0, 0x7FFFFFFF, offset, "offset"))
+    for (ArgReader r(args); !r.done();) {
+        if (r.option("--offset")) {
+            if (!r.integer(0, 0x7FFFFFFF, "bytes", offset))
                 return 2;
-        } else if (args[i] == "--volume" && i + 1 < args.size()) {
-            if (!parseInt(args[++i], 0, 1 << 20, volume, "volume"))
+        } else if (r.option("--volume")) {
+            if (!r.integer(0, kMaxVolume, "32768 = full scale", volume))
                 return 2;
-        } else if (args[i] == "--sse") {
+        } else if (r.option("--sse")) {
             sse = true;
-        } else if (args[i] == "--3dnow") {
+        } else if (r.option("--3dnow")) {
             threeDNow = true;
-        } else if (args[i] == "--no-gapless") {
+        } else if (r.option("--no-gapless")) {
             gapless = false;
-        } else if (args[i].rfind("--", 0) != 0) {
-            paths.push_back(args[i]);
+        } else if (r.isOption()) {
+            return usageError("unknown option '" + r.current() + "'");
         } else {
-            paths.clear();
-            break;
+            paths.push_back(r.current());
+            r.skip();
         }
     }
-    if (paths.size() != 2) {
-        std::fprintf(stderr, "usage: orvane convert %s\n", kUsage);
-        return 2;
-    }
+    if (paths.size() != 2)
+        return usageError("give one input FILE and one OUT.wav");
     OrvaneEnableSSE(sse ? 1 : 0);
     OrvaneEnable3dnow(threeDNow ? 1 : 0);
     OrvaneSetVolume(int32_t(volume));
     OrvaneEnableGapless(gapless ? 1 : 0);
-    if (NORVSetOutputFile(paths[1].c_str()) != 1) {
-        std::fprintf(stderr, "orvane convert: bad output path\n");
-        return 2;
-    }
+    // The converter creates the file only with its first block and cannot report a failure then.
+    if (FILE* probe = std::fopen(paths[1].c_str(), "wb"))
+        std::fclose(probe);
+    else
+        return failure("cannot create '" + paths[1] + "': " + std::strerror(errno));
+    if (NORVSetOutputFile(paths[1].c_str()) != 1)
+        return failure("cannot write to '" + paths[1] + "'");
 
     ProgressBar progress("converting");
     PlaySession session(paths[0], int32_t(offset), true);
@@ -66,16 +72,15 @@ int runConvert(const std::vector<std::string>& args)
     if (result != 1) {
         progress.finish();
         std::remove(paths[1].c_str());
-        std::fprintf(stderr, "orvane convert: %s\n",
-                     result == -1 ? "the input is not MPEG audio" : "the conversion output could not be set up");
-        return 1;
+        return failure(result == -1 ? "'" + paths[0] + "' is not MPEG audio"
+                                    : "cannot write to '" + paths[1] + "'");
     }
     progress.update(1, 1);
     progress.finish();
-    std::printf("%s: %u bytes of 16-bit PCM\n", paths[1].c_str(), bytes);
+    note(paths[1] + ": " + std::to_string(bytes) + " bytes of 16-bit PCM");
     return 0;
 }
 
 }  // namespace
 
-ORVANE_COMMAND("convert", kUsage, "decode an MPEG audio file to a 16-bit WAV file", runConvert);
+ORVANE_COMMAND("convert", kUsage, "decode an MPEG audio file to a 16-bit WAV file", runConvert, nullptr);

@@ -28,10 +28,5 @@ private:
     std::thread thread_;
 };
 
-// Parses "--name value" options shared by the play, convert and info commands. Returns false with a
-// message on standard error for a malformed value.
-bool parseInt(const std::string& text, long low, long high, long& value, const char* what);
-bool parseFloat(const std::string& text, float& value, const char* what);
-
 // "m:ss" for a duration in milliseconds.
 std::string formatTime(int64_t ms);

@@ -4,6 +4,7 @@
 
 #include "dsp/core/dsp_object.h"
 #include "dsp/rate/grain.h"
+#include "dsp/rate/grain_kernels.h"
 
 // One channel of the time stretcher: Gaussian-windowed grains start every `hop` output samples and
 // copy the input verbatim from a position scaled by 1/factor, so the duration changes by `factor`
@@ -43,7 +44,8 @@ public:
 
 private:
     void startGrain(uint32_t t, uint32_t n);
-    void accumulate(Grain& g, float* acc, float* wsum, uint32_t count, uint32_t n) const;
+    // Adds the grain's windowed input for its next count outputs into acc.
+    void accumulate(const Grain& g, float* acc, uint32_t count, uint32_t n) const;
 
     bool bypass_ = false;
     uint32_t reachLen_ = 0;
@@ -59,7 +61,10 @@ private:
     // The last ringCapacity_ inputs (oldest first) followed by the block being processed.
     float* line_ = nullptr;
     float* window_ = nullptr;
-    float* wsum_ = nullptr;
+    // 1 / (sum of the sounding windows) at each phase of the grain schedule.
+    float* inverseSum_ = nullptr;
+    uint32_t inverseCapacity_ = 0;
+    const GrainKernels* kernels_ = &grainKernels();
     Grain* grains_ = nullptr;
     uint32_t ringCapacity_ = 0;
     uint32_t windowCapacity_ = 0;

@@ -1,19 +1,18 @@
 #include "mp3/decoder/synthesis_filter.h"
 
 #include <cstring>
+#include <new>
 
 #include "mp3/decoder/fast_dct.h"
-#include "mp3/decoder/synthesis_window.h"
-#include "mp3/player/obuffer.h"
-#include "mp3/player/player_settings.h"
 #include "orvane/dsp.h"
 
 namespace {
 constexpr uint32_t kVBufferFloats = 512;
 }
 
-SynthesisFilter::SynthesisFilter(int32_t channel, float scale) : channel_(channel), scale_(scale) {
+SynthesisFilter::SynthesisFilter() : window_(new (std::nothrow) decoder::VolumeWindow) {
     for (float*& v : v_) v = static_cast<float*>(fastmemAlloc(kVBufferFloats * sizeof(float)));
+    if (window_) decoder::buildVolumeWindow(volume_, *window_);
     reset();
 }
 
@@ -29,14 +28,18 @@ void SynthesisFilter::reset() {
     ring_ = 15;
 }
 
-void SynthesisFilter::run(float* out, uint32_t stride) {
+void SynthesisFilter::configure(decoder::VectorPath path, float volume) {
+    path_ = path;
+    if (volume == volume_ || !window_) return;
+    volume_ = volume;
+    decoder::buildVolumeWindow(volume_, *window_);
+}
+
+void SynthesisFilter::run(float* out) {
     float scratch[32];
-    if (!out) {
-        out = scratch;
-        stride = 1;
-    }
+    if (!out) out = scratch;
     if (!ready()) {
-        for (int i = 0; i < 32; ++i) out[i * stride] = 0.0f;
+        std::memset(out, 0, 32 * sizeof(float));
         return;
     }
 
@@ -57,16 +60,13 @@ void SynthesisFilter::run(float* out, uint32_t stride) {
     for (int r = 1; r < 17; ++r) oth[r * 16 + p] = -x[16 - r];
     for (int r = 17; r < 32; ++r) oth[r * 16 + p] = -x[r - 16];
 
-    const player::VolumeWindowLease lease;
-    const player::VolumeWindow& w = lease.window();
-    switch (player::activePath()) {
-    case player::SimdPath::ThreeDNow: decoder::synthesisWindow3dnow(out, stride, w.rotating, act, p); break;
-    case player::SimdPath::Sse: decoder::synthesisWindowSse(out, stride, w.rotating, act, p); break;
-    case player::SimdPath::Plain: decoder::synthesisWindowPlain(out, stride, w.natural, act, p); break;
+    const decoder::VolumeWindow& w = *window_;
+    switch (path_) {
+    case decoder::VectorPath::ThreeDNow: decoder::synthesisWindow3dnow(out, w.rotating, act, p); break;
+    case decoder::VectorPath::Sse: decoder::synthesisWindowSse(out, w.rotating, act, p); break;
+    case decoder::VectorPath::Plain: decoder::synthesisWindowPlain(out, w.natural, act, p); break;
     }
 
     active_ ^= 1;
     ring_ = (ring_ + 1) & 15;
 }
-
-void SynthesisFilter::run(Obuffer& out) { run(out.reserve32(static_cast<uint32_t>(channel_)), out.channels()); }

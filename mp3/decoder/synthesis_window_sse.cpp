@@ -16,7 +16,7 @@ inline __m128 rowProducts(const float* vr, const float* wr) {
 
 }  // namespace
 
-void synthesisWindowSse(float* out, uint32_t stride, const float* rotating, const float* v, int p) {
+void synthesisWindowSse(float* out, const float* rotating, const float* v, int p) {
     // With the row reversed and doubled, ring position p needs the 16 taps from offset (15 - p) mod 16.
     const float* w = rotating + ((15 - p) & 15);
     for (int i = 0; i < 32; i += 4) {
@@ -28,13 +28,7 @@ void synthesisWindowSse(float* out, uint32_t stride, const float* rotating, cons
         const __m128 s01 = _mm_add_ps(_mm_unpacklo_ps(a0, a1), _mm_unpackhi_ps(a0, a1));
         const __m128 s23 = _mm_add_ps(_mm_unpacklo_ps(a2, a3), _mm_unpackhi_ps(a2, a3));
         const __m128 sums = _mm_add_ps(_mm_movelh_ps(s01, s23), _mm_movehl_ps(s23, s01));
-        if (stride == 1) {
-            _mm_storeu_ps(out + i, sums);
-        } else {
-            alignas(16) float lanes[4];
-            _mm_store_ps(lanes, sums);
-            for (int r = 0; r < 4; ++r) out[(i + r) * stride] = lanes[r];
-        }
+        _mm_storeu_ps(out + i, sums);
     }
 }
 

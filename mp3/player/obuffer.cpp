@@ -45,8 +45,8 @@ uint32_t Obuffer::blockBytes(uint32_t channels, int32_t bufferSize, int32_t laye
 }
 
 Obuffer::Obuffer(uint32_t channels, const ObufferConfig& config)
-    : target_(config.target), sink_(config.sink), sinkContext_(config.sinkContext), trimStart_(config.trimStart),
-      keepFrames_(config.keepFrames), pitch_(config.pitch), speed_(config.speed)
+    : target_(config.target), sink_(config.sink), sinkContext_(config.sinkContext), pitch_(config.pitch),
+      speed_(config.speed)
 {
     blockBytes_ = blockBytes(channels, config.bufferSize, config.layer, config.lowSampling);
     const bool needsSpectrum = target_ != ObufferTarget::Sink;
@@ -153,6 +153,32 @@ void Obuffer::put32(uint32_t ch, const float* samples)
         dst[i * channels_] = samples[i];
 }
 
+void Obuffer::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
+{
+    if (channels != channels_ || !open_)
+        return;
+    // The block fills sample by sample, so frames of any length (a gapless cut leaves partial
+    // ones) still make whole blocks; a full block goes on at once.
+    const uint32_t blockFrames = blockSamples_ / channels_;
+    uint32_t done = 0;
+    while (done < samples) {
+        const uint32_t filled = writePos_[0] / channels_;
+        const uint32_t n = std::min(blockFrames - filled, samples - done);
+        float* dst = block_ + filled * channels_;
+        for (uint32_t i = 0; i < n; ++i)
+            for (uint32_t ch = 0; ch < channels_; ++ch)
+                dst[i * channels_ + ch] = pcm[ch][done + i];
+        writePos_[0] += n * channels_;
+        if (channels_ == 2)
+            writePos_[1] += n * 2;
+        done += n;
+        if (filled + n == blockFrames) {
+            resetPositions();
+            sendBlock(blockSamples_);
+        }
+    }
+}
+
 void Obuffer::frameDone()
 {
     if (!open_)
@@ -165,36 +191,22 @@ void Obuffer::frameDone()
 
 void Obuffer::sendBlock(uint32_t count)
 {
-    // The part of the block inside the kept stretch of the timeline goes on.
-    const uint64_t frames = count / channels_;
-    const uint64_t first = timeline_;
-    timeline_ += frames;
-    const uint64_t keepEnd = keepFrames_ > UINT64_MAX - trimStart_ ? UINT64_MAX : trimStart_ + keepFrames_;
-    const uint64_t from = std::max(first, trimStart_);
-    const uint64_t to = std::min(timeline_, keepEnd);
-    if (from >= to)
-        return;
-    deliver(block_ + (from - first) * channels_, uint32_t((to - from) * channels_));
-}
-
-void Obuffer::deliver(const float* samples, uint32_t count)
-{
     if (sink_ != nullptr)
-        sink_(sinkContext_, samples, count, channels_);
+        sink_(sinkContext_, block_, count, channels_);
     if (target_ == ObufferTarget::Convert) {
-        roundToPcm16(player::activePath(), samples, pcm_, count);
+        roundToPcm16(player::activePath(), block_, pcm_, count);
         if (channels_ == 1)
             shortMono(pcm_, static_cast<int32_t>(count), 0);
         else
             shortStereo(pcm_, static_cast<int32_t>(count / 2), 0);
     } else if (target_ == ObufferTarget::WaveOut) {
-        writeToFifo(samples, count);
+        writeToFifo(count);
     }
 }
 
-void Obuffer::writeToFifo(const float* samples, uint32_t count)
+void Obuffer::writeToFifo(uint32_t count)
 {
-    if (!fifo_.append(samples, count)) {
+    if (!fifo_.append(block_, count)) {
         platform::messageBox(kCaption, "write to fifo error");
         return;
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "mp3/decoder/pcm_sink.h"
 #include "mp3/player/block_fifo.h"
 
 // Output state word of a play, shared by the decoding, output and host threads.
@@ -34,23 +35,20 @@ struct ObufferConfig {
     int32_t speed = 0;
     bool effectEnable = false;
     bool enable48k = false;
-    // Gapless output: the first trimStart frames (per channel) of the decoded timeline are cut,
-    // and everything after trimStart + keepFrames; the defaults keep every frame.
-    uint64_t trimStart = 0;
-    uint64_t keepFrames = UINT64_MAX;
     // Optional tap on every block in any target (for the Sink target, the only destination).
     ObufferBlockSink sink = nullptr;
     void* sinkContext = nullptr;
 };
 
-// Gathers the float PCM of the synthesis filters into blocks of bufferSize frames and hands each
-// full block on. The decoder writes 32 samples at a time per channel (put32 or reserve32) and
-// calls frameDone after every frame. A draining close also sends the last, partly filled block.
+// Gathers the float PCM of a decoder into blocks of bufferSize frames and hands each full block
+// on. A decoder hands it whole frames as its PCM sink; other writers put 32 samples at a time per
+// channel (put32 or reserve32) and call frameDone after every frame. A draining close also sends
+// the last, partly filled block.
 //
 // Threads: the decoding thread creates, writes, flushes, closes and destroys; tessor's output
 // thread runs the pull callback; host threads call pause, the read-outs and the live settings,
 // which never race with close.
-class Obuffer {
+class Obuffer : public decoder::PcmSink {
 public:
     static constexpr int32_t kMaxBufferSize = 1024;
 
@@ -65,7 +63,7 @@ public:
     // configuration that cannot be played (channels, layer, rate, buffer or spectrum size) is
     // refused that way before anything is sized from it. Every later call stays harmless.
     Obuffer(uint32_t channels, const ObufferConfig& config);
-    ~Obuffer();
+    ~Obuffer() override;
     Obuffer(const Obuffer&) = delete;
     Obuffer& operator=(const Obuffer&) = delete;
 
@@ -87,11 +85,11 @@ public:
     void put32(uint32_t ch, const float* samples);
     // Ends one decoded frame; every bufferSize frames the block is sent.
     void frameDone();
+    // One decoded frame of any length: interleaved into the block, which goes on each time it is
+    // full. A frame of another channel count than the output's is dropped.
+    void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override;
     // Start of a seek: stops the wave output, discards queued blocks and the block being filled.
     void flush();
-    // After a seek: the next frame written starts at this frame (per channel) of the decoded
-    // timeline, so the gapless cuts stay where they belong.
-    void setTimelinePosition(uint64_t frame) { timeline_ = frame; }
     // Makes the next close cut output off instead of draining.
     void markStopAtOnce() { stopAtOnce_.store(true); }
     // Draining: sends the partly filled block and waits until the output thread has taken every
@@ -127,8 +125,7 @@ public:
 private:
     bool setUpDestination(const ObufferConfig& config);
     void sendBlock(uint32_t count);
-    void deliver(const float* samples, uint32_t count);
-    void writeToFifo(const float* samples, uint32_t count);
+    void writeToFifo(uint32_t count);
     int32_t take(float* buffer, int32_t frames);
     void resetPositions();
 
@@ -147,9 +144,6 @@ private:
     void* fft_ = nullptr;
     uint32_t writePos_[2] = {0, 1};
     int32_t framesInBlock_ = 0;
-    uint64_t trimStart_ = 0;
-    uint64_t keepFrames_ = UINT64_MAX;
-    uint64_t timeline_ = 0;  // decoded-timeline frame of the block being filled
     bool failed_ = true;
     bool open_ = false;
     std::atomic<int32_t> pitch_{0};

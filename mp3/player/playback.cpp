@@ -97,11 +97,16 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
     config.speed = settings.speed.load();
     config.effectEnable = settings.effectEnable.load();
     config.enable48k = settings.enable48k.load();
+    config.layer = dec.layer();
+    config.lowSampling = dec.lowSampling();
+    config.sampleRate = dec.sampleRate();
+    // Read-outs on host threads may hold the output past the play.
+    const auto out = std::make_shared<Obuffer>(static_cast<uint32_t>(dec.channels()), config);
+    const bool outputOk = !out->failed();
+    dec.setSink(out.get());
     dec.setGapless(settings.gapless.load());
-    const bool outputOk = dec.createOutput(config);
     // Time read-outs follow the trimmed timeline.
     const float trimMs = float(dec.trimStart()) * 1000.0f / float(dec.sampleRate());
-    const std::shared_ptr<Obuffer> out = dec.output();
     if (outputOk)
         out->setState(OutputState::Playing);
     StreamReader& reader = dec.reader();
@@ -149,6 +154,7 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
             s.positionFrame.store(frame);
             s.positionFraction.store(total > 0 ? float(frame) / float(total) : 0.0f);
         }
+        dec.setSettings(player::decoderSettings());
         const bool more = dec.decodeFrame();
         if (dec.header().layer() == 3)
             s.bitrate.store(dec.header().bitrate());

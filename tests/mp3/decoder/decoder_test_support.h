@@ -8,26 +8,13 @@
 
 namespace decodertest {
 
-// Selects one vector path of the mp3 switches and a volume for a scope; restores plain and the
-// old volume afterwards.
-class PathScope {
-public:
-    explicit PathScope(player::SimdPath path, int32_t volume = 32768) : oldVolume_(player::volume()) {
-        player::enableSse(path == player::SimdPath::Sse);
-        player::enable3dnow(path == player::SimdPath::ThreeDNow);
-        player::setVolume(volume);
-    }
-    ~PathScope() {
-        player::enableSse(false);
-        player::enable3dnow(false);
-        player::setVolume(oldVolume_);
-    }
-    PathScope(const PathScope&) = delete;
-    PathScope& operator=(const PathScope&) = delete;
-
-private:
-    int32_t oldVolume_;
-};
+// Decoder settings for one vector path at the given volume, equaliser off.
+inline decoder::DecoderSettings settingsFor(player::SimdPath path, float volume = 32768.0f) {
+    decoder::DecoderSettings s;
+    s.path = path;
+    s.volume = volume;
+    return s;
+}
 
 inline const char* pathName(player::SimdPath p) {
     return p == player::SimdPath::Plain ? "Plain" : p == player::SimdPath::Sse ? "Sse" : "ThreeDNow";
