@@ -79,25 +79,13 @@ void readApeItems(const uint8_t* p, size_t n, uint32_t count, TagText& text)
     }
 }
 
-}  // namespace
-
-Found find(platform::File& file, int64_t size, int64_t floor, TagText* text)
+// An APEv2 tag ending where the audio now ends: moves the end before it.
+void findApe(platform::File& file, int64_t floor, Found& found, TagText* text)
 {
-    Found found;
-    found.audioEnd = size;
-    if (size - kId3v1Bytes >= floor) {
-        uint8_t t[kId3v1Bytes];
-        if (readAt(file, size - kId3v1Bytes, t, sizeof t) && std::memcmp(t, "TAG", 3) == 0) {
-            found.id3v1 = true;
-            found.audioEnd = size - kId3v1Bytes;
-            if (text != nullptr)
-                readId3v1(t, *text);
-        }
-    }
     const int64_t footerAt = found.audioEnd - kApeFooterBytes;
     uint8_t footer[kApeFooterBytes];
     if (footerAt < floor || !readAt(file, footerAt, footer, sizeof footer) || std::memcmp(footer, "APETAGEX", 8) != 0)
-        return found;
+        return;
     // The size counts the items and the footer; a header, when flagged, comes before them.
     const uint32_t tagBytes = littleEndian32(footer + 12);
     const uint32_t count = littleEndian32(footer + 16);
@@ -105,7 +93,7 @@ Found find(platform::File& file, int64_t size, int64_t floor, TagText* text)
     const int64_t itemsAt = found.audioEnd - int64_t(tagBytes);
     const int64_t start = itemsAt - (hasHeader ? kApeFooterBytes : 0);
     if (tagBytes < kApeFooterBytes || start < floor)
-        return found;
+        return;
     found.ape = true;
     found.audioEnd = start;
     const uint32_t itemBytes = tagBytes - uint32_t(kApeFooterBytes);
@@ -114,6 +102,24 @@ Found find(platform::File& file, int64_t size, int64_t floor, TagText* text)
         if (readAt(file, itemsAt, items.data(), items.size()))
             readApeItems(items.data(), items.size(), count, *text);
     }
+}
+
+}  // namespace
+
+Found find(platform::File& file, int64_t size, int64_t floor, TagText* text)
+{
+    Found found;
+    found.audioEnd = size;
+    uint8_t v1[kId3v1Bytes];
+    if (size - kId3v1Bytes >= floor && readAt(file, size - kId3v1Bytes, v1, sizeof v1) &&
+        std::memcmp(v1, "TAG", 3) == 0) {
+        found.id3v1 = true;
+        found.audioEnd = size - kId3v1Bytes;
+    }
+    findApe(file, floor, found, text);
+    // ID3v1's short fixed fields only fill what the APE tag left empty.
+    if (found.id3v1 && text != nullptr)
+        readId3v1(v1, *text);
     return found;
 }
 
