@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "mp3/player/frame_count.h"
 #include "mp3/player/frame_header.h"
 #include "mp3/player/stream_reader.h"
 #include "orvane/mp3.h"
@@ -180,7 +181,8 @@ int runPlay(const std::vector<std::string>& args)
         msPerFrame = header.msPerFrame();
     }
     const int32_t seekFrames = int32_t(std::lround(5000.0 / msPerFrame));
-    const int32_t totalMs = OrvaneGetTotalMs(o.path.c_str(), int32_t(o.offset));
+    // Counted, not estimated from the first frame: right for variable-bitrate files too.
+    const int32_t totalMs = int32_t(double(countAudioFrames(o.path.c_str(), uint32_t(o.offset))) * msPerFrame);
 
     OrvaneSetVolume(int32_t(o.volume));
     OrvaneSelectWaveOut(int32_t(o.device));

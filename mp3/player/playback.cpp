@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "mp3/player/frame_count.h"
 #include "mp3/player/player_settings.h"
 
 namespace {
@@ -75,7 +76,7 @@ void closeOutput(PlayState& s, const std::shared_ptr<Obuffer>& out, bool stopAtO
     s.clearIfCurrent(nullptr, out.get());
 }
 
-int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
+int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started, int32_t total)
 {
     StreamDecoder& dec = pb.decoder;
     const float msPerFrame = dec.header().msPerFrame();
@@ -111,7 +112,6 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
         out->setState(OutputState::Playing);
     StreamReader& reader = dec.reader();
     const bool tagged = reader.vbrTagPresent();
-    const int32_t total = dec.header().totalFrames(reader);
     s.totalFrames.store(total);
     s.setOutput(out);
     if (started != nullptr)
@@ -159,6 +159,9 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
         if (dec.header().layer() == 3)
             s.bitrate.store(dec.header().bitrate());
         if (!more) {
+            // Everything before the cut has played; the user learns why the end came early.
+            if (reader.truncated())
+                platform::messageBox("mp3.dll", "the stream is truncated: its last frame is cut off");
             closeOutput(s, out, false);
             return 1;
         }
@@ -177,7 +180,7 @@ int32_t runPlay(const char* path, platform::Event* started, int32_t startOffset,
     s.setPlayback(pb);
     int32_t result = -1;
     if (path != nullptr && startOffset >= 0 && pb->decoder.openStream(path, uint32_t(startOffset)))
-        result = playLoop(s, *pb, started);
+        result = playLoop(s, *pb, started, countAudioFrames(path, uint32_t(startOffset)));
     s.clearIfCurrent(pb.get(), nullptr);
     return result;
 }
