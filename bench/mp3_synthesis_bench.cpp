@@ -39,6 +39,7 @@ void BM_Dct32(benchmark::State& state) {
 BENCHMARK_CAPTURE(BM_SynthesisRun, plain, player::SimdPath::Plain);
 BENCHMARK_CAPTURE(BM_SynthesisRun, sse, player::SimdPath::Sse);
 BENCHMARK_CAPTURE(BM_SynthesisRun, threednow, player::SimdPath::ThreeDNow);
+BENCHMARK_CAPTURE(BM_SynthesisRun, avx2, player::SimdPath::Avx2);
 BENCHMARK(BM_Dct32);
 
 BENCHMARK_MAIN();

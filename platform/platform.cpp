@@ -85,11 +85,11 @@ bool File::open(const char* path, Mode mode)
     return true;
 }
 
-void File::close()
+bool File::close()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    const bool ok = fd_ < 0 || ::close(fd_) == 0;
     fd_ = -1;
+    return ok;
 }
 
 int64_t File::read(void* dst, uint64_t bytes)

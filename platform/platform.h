@@ -55,7 +55,8 @@ public:
 
     bool open(const char* path, Mode mode);
     bool isOpen() const { return fd_ >= 0; }
-    void close();
+    // False when the system reports an error on close (a write it had deferred failed).
+    bool close();
     // Returns the bytes read (0 at the end of the file), or -1 on error.
     int64_t read(void* dst, uint64_t bytes);
     // Returns the bytes written, or -1 on error.

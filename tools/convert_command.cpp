@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,10 +10,11 @@
 #include "tools/command.h"
 #include "tools/play_session.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
-const char* const kUsage = "FILE OUT.wav [--offset BYTES] [--volume 0..65536] [--sse] [--3dnow] [--no-gapless]";
+const char* const kUsage = "FILE OUT.wav [--offset BYTES] [--volume 0..65536] [--plain|--sse|--3dnow] [--no-gapless]";
 // Twice full scale: louder settings only clip.
 constexpr long kMaxVolume = 65536;
 
@@ -24,8 +23,7 @@ int runConvert(const std::vector<std::string>& args)
     std::vector<std::string> paths;
     long offset = 0;
     long volume = 32768;
-    bool sse = false;
-    bool threeDNow = false;
+    VectorChoice vectors = VectorChoice::Best;
     bool gapless = true;
     for (ArgReader r(args); !r.done();) {
         if (r.option("--offset")) {
@@ -34,10 +32,12 @@ int runConvert(const std::vector<std::string>& args)
         } else if (r.option("--volume")) {
             if (!r.integer(0, kMaxVolume, "32768 = full scale", volume))
                 return 2;
+        } else if (r.option("--plain")) {
+            vectors = VectorChoice::Plain;
         } else if (r.option("--sse")) {
-            sse = true;
+            vectors = VectorChoice::Sse;
         } else if (r.option("--3dnow")) {
-            threeDNow = true;
+            vectors = VectorChoice::ThreeDNow;
         } else if (r.option("--no-gapless")) {
             gapless = false;
         } else if (r.isOption()) {
@@ -49,8 +49,9 @@ int runConvert(const std::vector<std::string>& args)
     }
     if (paths.size() != 2)
         return usageError("give one input FILE and one OUT.wav");
-    OrvaneEnableSSE(sse ? 1 : 0);
-    OrvaneEnable3dnow(threeDNow ? 1 : 0);
+    if (sameFile(paths[0], paths[1]))
+        return failure("the output '" + paths[1] + "' is the input");
+    applyVectorChoice(vectors);
     OrvaneSetVolume(int32_t(volume));
     OrvaneEnableGapless(gapless ? 1 : 0);
     // The converter creates the file only with its first block and cannot report a failure then.
@@ -63,17 +64,20 @@ int runConvert(const std::vector<std::string>& args)
 
     ProgressBar progress("converting");
     PlaySession session(paths[0], int32_t(offset), true);
-    while (!session.finished()) {
+    // The bar moves every 50 ms; the wait ends as soon as the conversion does.
+    while (!session.waitFinished(50))
         progress.update(uint64_t(OrvaneWhere() * 1000.0f), 1000);
-        usleep(50 * 1000);
-    }
     const int32_t result = session.wait();
     const uint32_t bytes = NORVClose();
-    if (result != 1) {
+    const int error = NORVLastError();
+    if (result != 1 || error != 0 || bytes == 0xFFFFFFFFu || bytes == 0) {
         progress.finish();
-        std::remove(paths[1].c_str());
-        return failure(result == -1 ? "'" + paths[0] + "' is not MPEG audio"
-                                    : "cannot write to '" + paths[1] + "'");
+        // The probe above created the file: a failed run leaves nothing that looks converted.
+        removePartialOutput(paths[1]);
+        return failure(result == -1                        ? "'" + paths[0] + "' is not MPEG audio"
+                       : error != 0 || bytes == 0xFFFFFFFFu ? writeError(paths[1], error)
+                       : result == 0                        ? "the conversion output could not be set up"
+                                                            : "no audio could be decoded");
     }
     progress.update(1, 1);
     progress.finish();

@@ -9,6 +9,7 @@
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
@@ -25,14 +26,12 @@ void printDetails(FILE* out)
 struct CrossfadeRun {
     void* a = nullptr;
     void* b = nullptr;
-    void* out = nullptr;
+    WavOutput out;
     void* fader = nullptr;
     ~CrossfadeRun()
     {
         termWavefileIn(a);
         termWavefileIn(b);
-        if (out)
-            termWavefileOut(out);
         if (fader)
             termFader(fader);
     }
@@ -52,9 +51,9 @@ void* openPcm16(const std::string& path, OrvaneWaveFormat& format, std::string& 
 }
 
 // Reads up to a block; past the end of the stream the block is silence. Returns frames read, -1 on error.
-int32_t readBlock(void* in, std::vector<int16_t>& block, uint32_t channels)
+int32_t readBlock(WavDataReader& in, std::vector<int16_t>& block, uint32_t channels)
 {
-    const int32_t got = readWavefileIn(in, block.data(), kBlockFrames);
+    const int32_t got = in.read(block.data(), kBlockFrames);
     if (got < 0)
         return -1;
     std::fill(block.begin() + got / 2, block.end(), int16_t(0));
@@ -86,6 +85,8 @@ int runCrossfade(const std::vector<std::string>& args)
     if (!(start < end))
         return usageError("--end must come after --start");
 
+    if (sameFile(paths[0], paths[2]) || sameFile(paths[1], paths[2]))
+        return failure("the output '" + paths[2] + "' is an input");
     CrossfadeRun run;
     OrvaneWaveFormat fa{}, fb{};
     std::string error;
@@ -101,20 +102,17 @@ int runCrossfade(const std::vector<std::string>& args)
     // The clock counts samples already processed: a fade from 0 s starts at the first sample.
     const double first = 1.0 / rate;
     setCrossFaderAction(run.fader, float(std::max(start, first)), float(std::max(end, 2 * first)), -1.0f);
-    run.out = initWavefileOut(paths[2].c_str(), &fa);
-    if (run.out == nullptr)
-        return failure("cannot create '" + paths[2] + "'");
+    if (!run.out.create(paths[2], fa, error))
+        return failure(error);
 
     std::vector<int16_t> blockA(size_t(kBlockFrames) * channels), blockB(blockA.size()), mixed(blockA.size());
-    // Copied out first: the header record is packed, so its fields cannot be bound to references.
-    const uint64_t bytesA = getHeaderWavefileIn(run.a)->dataBytes;
-    const uint64_t bytesB = getHeaderWavefileIn(run.b)->dataBytes;
-    const uint64_t total = std::max(bytesA, bytesB);
+    WavDataReader readerA(run.a), readerB(run.b);
+    const uint64_t total = std::max(readerA.totalBytes(), readerB.totalBytes());
     uint64_t done = 0;
     ProgressBar progress("crossfade");
     while (true) {
-        const int32_t gotA = readBlock(run.a, blockA, channels);
-        const int32_t gotB = readBlock(run.b, blockB, channels);
+        const int32_t gotA = readBlock(readerA, blockA, channels);
+        const int32_t gotB = readBlock(readerB, blockB, channels);
         if (gotA < 0 || gotB < 0)
             return failure("read error");
         const uint32_t frames = uint32_t(std::max(gotA, gotB));
@@ -122,15 +120,13 @@ int runCrossfade(const std::vector<std::string>& args)
             break;
         const uint32_t bytes = frames * channels * 2;
         doCrossFade(run.fader, blockA.data(), blockB.data(), mixed.data(), bytes);
-        if (writeWavefileOut(run.out, mixed.data(), int32_t(bytes)) != int32_t(bytes))
-            return failure("write error in '" + paths[2] + "'");
+        if (!run.out.write(mixed.data(), int32_t(bytes), error))
+            return failure(error);
         done += bytes;
         progress.update(done, total);
     }
     progress.finish();
-    termWavefileOut(run.out);
-    run.out = nullptr;
-    return 0;
+    return run.out.finish(error) ? 0 : failure(error);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "tools/command.h"
 #include "tools/fx_effect.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
@@ -25,13 +26,11 @@ void printDetails(FILE* out)
 // Owns what one run opens, so every exit path closes the files and frees the chain.
 struct FxRun {
     void* in = nullptr;
-    void* out = nullptr;
+    WavOutput out;
     void* chain = nullptr;
     ~FxRun()
     {
         termWavefileIn(in);
-        if (out)
-            termWavefileOut(out);
         dspDestroy(chain);
     }
 };
@@ -73,6 +72,8 @@ int runFx(const std::vector<std::string>& args)
 {
     if (args.size() < 2)
         return usageError("give IN.wav and OUT.wav before the effects");
+    if (sameFile(args[0], args[1]))
+        return failure("the output '" + args[1] + "' is the input");
     FxRun run;
     run.in = initWavefileIn(args[0].c_str(), kBlockFrames);
     if (run.in == nullptr)
@@ -91,32 +92,30 @@ int runFx(const std::vector<std::string>& args)
     const uint32_t outRate = dspGetDstRate(run.chain);
     const OrvaneWaveFormat outFormat{1, uint16_t(outChannels), outRate, outRate * outChannels * 2,
                                      uint16_t(outChannels * 2), 16, 0};
-    run.out = initWavefileOut(args[1].c_str(), &outFormat);
-    if (run.out == nullptr)
-        return failure("cannot create '" + args[1] + "'");
+    std::string error;
+    if (!run.out.create(args[1], outFormat, error))
+        return failure(error);
 
     std::vector<int16_t> inBlock(size_t(kBlockFrames) * source.channels);
     const uint32_t outFrames = std::max(dspGetDstSize(run.chain, kBlockFrames), kBlockFrames);
     std::vector<int16_t> outBlock(size_t(outFrames) * outChannels);
-    const uint64_t total = getHeaderWavefileIn(run.in)->dataBytes;
+    WavDataReader reader(run.in);
     uint64_t done = 0;
     ProgressBar progress("fx");
     while (true) {
-        const int32_t got = readWavefileIn(run.in, inBlock.data(), kBlockFrames);
+        const int32_t got = reader.read(inBlock.data(), kBlockFrames);
         if (got < 0)
             return failure("read error in '" + args[0] + "'");
         if (got == 0)
             break;
         const int32_t made = dspSend(run.chain, inBlock.data(), outBlock.data(), uint32_t(got));
-        if (made > 0 && writeWavefileOut(run.out, outBlock.data(), made) != made)
-            return failure("write error in '" + args[1] + "'");
+        if (made > 0 && !run.out.write(outBlock.data(), made, error))
+            return failure(error);
         done += uint32_t(got);
-        progress.update(done, total);
+        progress.update(done, reader.totalBytes());
     }
     progress.finish();
-    termWavefileOut(run.out);
-    run.out = nullptr;
-    return 0;
+    return run.out.finish(error) ? 0 : failure(error);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "orvane/version.h"
 #include "tools/cli.h"
 #include "tools/command.h"
 
@@ -85,7 +86,7 @@ int main(int argc, char** argv)
     }
     const std::string name = args[0];
     if (name == "--version" || name == "version") {
-        std::printf("orvane %s\n", ORVANE_VERSION);
+        std::printf("orvane %d.%d.%d\n", ORVANE_VERSION_MAJOR, ORVANE_VERSION_MINOR, ORVANE_VERSION_PATCH);
         return 0;
     }
     if (name == "help" || isHelp(name)) {

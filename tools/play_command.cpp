@@ -22,7 +22,7 @@ namespace {
 
 const char* const kUsage =
     "FILE [--offset BYTES] [--volume 0..65536] [--device N] [--pitch CENTS] [--speed PERMILLE] [--48k]"
-    " [--harmonics H] [--eq BAND:GAIN ...] [--no-gapless]";
+    " [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow] [--no-gapless]";
 
 // The ranges the output holds pitch and speed to.
 constexpr long kMinPitch = -1200, kMaxPitch = 1200;
@@ -112,6 +112,7 @@ struct PlayOptions {
     bool gapless = true;
     float harmonics = 0.3f;
     std::vector<std::pair<long, float>> eq;
+    VectorChoice vectors = VectorChoice::Best;
 };
 
 // 0 when the options are good, otherwise the exit status after a message.
@@ -149,6 +150,12 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
             ok = parseInteger(v.substr(0, colon), 0, 31, "--eq band", band) &&
                  parseNumber(v.substr(colon + 1), 0, 4, "--eq gain (linear)", gain);
             o.eq.emplace_back(band, float(gain));
+        } else if (r.option("--plain")) {
+            o.vectors = VectorChoice::Plain;
+        } else if (r.option("--sse")) {
+            o.vectors = VectorChoice::Sse;
+        } else if (r.option("--3dnow")) {
+            o.vectors = VectorChoice::ThreeDNow;
         } else if (r.isOption()) {
             return usageError("unknown option '" + r.current() + "'");
         } else if (o.path.empty()) {
@@ -191,6 +198,7 @@ int runPlay(const std::vector<std::string>& args)
     OrvaneEnable48k(o.out48k ? 1 : 0);
     OrvaneEnableGapless(o.gapless ? 1 : 0);
     OrvaneSetHarmonics(o.harmonics);
+    applyVectorChoice(o.vectors);
     if (!o.eq.empty()) {
         for (int band = 0; band < 32; ++band)
             OrvaneSetEQ(band, 1.0f);

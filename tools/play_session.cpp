@@ -10,6 +10,7 @@ PlaySession::PlaySession(const std::string& path, int32_t offset, bool convert)
         result_.store(OrvanePlay(path.c_str(), &started_, offset, convert ? 1 : 0));
         done_.store(true);
         started_.set();
+        finishedEvent_.set();
     });
 }
 
@@ -36,4 +37,11 @@ std::string formatTime(int64_t ms)
     std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(ms / 60000),
                   static_cast<long long>(ms / 1000 % 60));
     return text;
+}
+
+void applyVectorChoice(VectorChoice choice)
+{
+    OrvaneEnableAVX2(choice == VectorChoice::Best ? 1 : 0);
+    OrvaneEnableSSE(choice == VectorChoice::Best || choice == VectorChoice::Sse ? 1 : 0);
+    OrvaneEnable3dnow(choice == VectorChoice::ThreeDNow ? 1 : 0);
 }

@@ -6,6 +6,7 @@
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
@@ -66,11 +67,12 @@ int runSlice(const std::vector<std::string>& args)
         return failure("'" + o.path + "' is not 16-bit PCM mono or stereo");
     }
     std::vector<int16_t> block(size_t(kBlockFrames) * format.nChannels);
-    const uint64_t total = getHeaderWavefileIn(in)->dataBytes;
+    WavDataReader reader(in);
+    const uint64_t total = reader.totalBytes();
     uint64_t done = 0;
     ProgressBar progress("slice");
     int32_t got = 0;
-    while ((got = readWavefileIn(in, block.data(), kBlockFrames)) > 0) {
+    while ((got = reader.read(block.data(), kBlockFrames)) > 0) {
         doWaveSlice(slicer, block.data(), uint32_t(got));
         done += uint32_t(got);
         progress.update(done, total);

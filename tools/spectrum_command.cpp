@@ -8,6 +8,7 @@
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
@@ -68,12 +69,13 @@ bool measure(const SpectrumOptions& o, uint32_t& rate, uint32_t& channels, std::
     std::vector<int16_t> block(size_t(bins) * channels);
     std::vector<float> db(size_t(bins) * channels);
     power.assign(size_t(bins) * channels, 0.0);
-    const uint64_t total = getHeaderWavefileIn(in)->dataBytes;
+    WavDataReader reader(in);
+    const uint64_t total = reader.totalBytes();
     uint64_t done = 0;
     uint64_t frames = 0;
     ProgressBar progress("spectrum");
     int32_t got = 0;
-    while ((got = readWavefileIn(in, block.data(), bins)) > 0) {
+    while ((got = reader.read(block.data(), bins)) > 0) {
         doFftAnalyze(analyser, block.data(), db.data(), uint32_t(got));
         for (size_t k = 0; k < db.size(); ++k)
             power[k] += std::pow(10.0, db[k] / 10.0);

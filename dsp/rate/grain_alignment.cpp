@@ -31,8 +31,11 @@ public:
         for (int32_t m = 0; m < kCoarsePairs; ++m)
             coarseRef_[m] = ref[m * kCoarseStride];
         const int32_t span = maxLag + kWindow;
-        for (int32_t i = 0; i < span; ++i)
-            phases_[i % kCoarseStride][i / kCoarseStride] = x[first_ + i];
+        for (int32_t p = 0; p < kCoarseStride; ++p) {
+            const float* from = x + first_ + p;
+            for (int32_t m = 0; p + m * kCoarseStride < span; ++m)
+                phases_[p][m] = from[m * kCoarseStride];
+        }
     }
 
     float coarse(int32_t d) const

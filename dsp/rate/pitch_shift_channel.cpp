@@ -17,7 +17,6 @@ constexpr int32_t kFilterOrder = 10;
 PitchShiftChannel::~PitchShiftChannel()
 {
     FastHeap& heap = FastHeap::instance();
-    heap.free(line_);
     heap.free(window_);
     heap.free(inverseSum_);
     delete[] grains_;
@@ -76,10 +75,7 @@ bool PitchShiftChannel::init(float rate, float cents, float outLevelDb, float gr
 
     FastHeap& heap = FastHeap::instance();
     if (!ready || grainLen_ > windowCapacity_) {
-        ringLen_ = 3 * grainLen_ + 3;
-        heap.free(line_);
         heap.free(window_);
-        line_ = static_cast<float*>(heap.alloc((ringLen_ + kChunk) * 4u));
         window_ = static_cast<float*>(heap.alloc(grainLen_ * 4u));
         windowCapacity_ = grainLen_;
     }
@@ -88,7 +84,10 @@ bool PitchShiftChannel::init(float rate, float cents, float outLevelDb, float gr
         inverseSum_ = static_cast<float*>(heap.alloc(hop_ * 4u));
         inverseCapacity_ = hop_;
     }
-    std::memset(line_, 0, ringLen_ * sizeof(float));
+    ringLen_ = 3 * grainLen_ + 3;
+    if (!lineBuffer_.reset(ringLen_, kChunk))
+        return false;
+    line_ = lineBuffer_.data();
     fillGrainWindow(window_, grainLen_);
     fillInverseWindowSum(inverseSum_, window_, grainLen_, hop_);
     if (!ready || grainCount_ > grainCapacity_) {
@@ -268,6 +267,6 @@ void PitchShiftChannel::endChunk(uint32_t n)
         if (grains_[k].active)
             grains_[k].start -= static_cast<int32_t>(n);
     }
-    // The newest ringLen samples (past and this chunk) become the past of the next chunk.
-    std::memmove(line_, line_ + n, ringLen_ * sizeof(float));
+    lineBuffer_.advance(n);
+    line_ = lineBuffer_.data();
 }

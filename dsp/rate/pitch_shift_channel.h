@@ -6,6 +6,7 @@
 #include "dsp/rate/chebyshev_cascade.h"
 #include "dsp/rate/grain.h"
 #include "dsp/rate/grain_kernels.h"
+#include "dsp/rate/sliding_line.h"
 
 // One channel of the pitch shifter: Gaussian-windowed grains read the input at `ratio` samples per
 // output sample and are averaged by their window weights. An optional Chebyshev low-pass runs before
@@ -77,6 +78,7 @@ private:
     // Past input (oldest first) followed by the current chunk: line_[ringLen_ - 1] is the newest
     // past sample, line_[ringLen_ + t] the chunk's sample t.
     float* line_ = nullptr;
+    SlidingLine lineBuffer_;
     float* window_ = nullptr;
     // 1 / (sum of the sounding windows) at each phase of the grain schedule.
     float* inverseSum_ = nullptr;

@@ -12,7 +12,6 @@
 StretchChannel::~StretchChannel()
 {
     FastHeap& heap = FastHeap::instance();
-    heap.free(line_);
     heap.free(window_);
     heap.free(inverseSum_);
     delete[] grains_;
@@ -61,9 +60,7 @@ bool StretchChannel::init(float rate, float scale, float outLevelDb, float grain
     FastHeap& heap = FastHeap::instance();
     ringCapacity_ = grainLen_ * 8;
     if (!ready || grainLen_ > windowCapacity_) {
-        heap.free(line_);
         heap.free(window_);
-        line_ = static_cast<float*>(heap.alloc((ringCapacity_ + kPiece) * 4u));
         window_ = static_cast<float*>(heap.alloc(grainLen_ * 4u));
         windowCapacity_ = grainLen_;
     }
@@ -72,7 +69,9 @@ bool StretchChannel::init(float rate, float scale, float outLevelDb, float grain
         inverseSum_ = static_cast<float*>(heap.alloc(hop_ * 4u));
         inverseCapacity_ = hop_;
     }
-    std::memset(line_, 0, ringCapacity_ * sizeof(float));
+    if (!lineBuffer_.reset(ringCapacity_, kPiece))
+        return false;
+    line_ = lineBuffer_.data();
     fillGrainWindow(window_, grainLen_);
     fillInverseWindowSum(inverseSum_, window_, grainLen_, hop_);
     if (!ready || grainCount_ > grainCapacity_) {
@@ -187,6 +186,7 @@ uint32_t StretchChannel::processBlock(const float* in, float* out, uint32_t n)
     factorInUse_ = factor_;
     invFactorInUse_ = invFactor_;
     startOffsetInUse_ = startOffset_;
-    std::memmove(line_, line_ + n, ringCapacity_ * sizeof(float));
+    lineBuffer_.advance(n);
+    line_ = lineBuffer_.data();
     return m;
 }

@@ -2,11 +2,9 @@
 
 #include <cstdint>
 
-namespace decoder {
+#include "mp3/decoder/vector_path.h"
 
-// Which set of kernels the synthesis and the hybrid filterbank use. Every path gives the same
-// output up to single-precision rounding; Plain is the reference.
-enum class VectorPath { Plain, Sse, ThreeDNow };
+namespace decoder {
 
 constexpr int kEqBands = 32;
 

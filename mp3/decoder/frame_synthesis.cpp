@@ -2,12 +2,6 @@
 
 FrameSynthesis::FrameSynthesis(int channels) : channels_(std::clamp(channels, 1, 2)) {}
 
-bool FrameSynthesis::ready() const {
-    for (int ch = 0; ch < channels_; ++ch)
-        if (!filters_[ch].ready()) return false;
-    return true;
-}
-
 void FrameSynthesis::configure(const decoder::DecoderSettings& settings) {
     path_ = settings.path;
     for (SynthesisFilter& f : filters_) f.configure(settings.path, settings.volume);

@@ -17,7 +17,6 @@ public:
     // channels is 1 or 2 (clamped).
     explicit FrameSynthesis(int channels);
 
-    bool ready() const;
     int channels() const { return channels_; }
     // Path and volume of the runs from here on.
     void configure(const decoder::DecoderSettings& settings);

@@ -27,7 +27,6 @@ bool StreamDecoder::openStream(const char* path, uint32_t startOffset) {
                  GaplessTrim::fromTag(reader_->vbrInfo(), layer_, header_.samplesPerFrame(), cutStart, cutLength);
     if (trimmable_) trim_.setCut(cutStart, cutLength);
     synth_ = std::make_unique<FrameSynthesis>(channels_);
-    if (!synth_->ready()) return false;
     if (layer_ == 3) layer3_ = std::make_unique<layer3::Layer3Decoder>();
     haveFrame_ = true;
     return true;

@@ -1,24 +1,20 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "mp3/decoder/decoder_settings.h"
 #include "mp3/decoder/synthesis_window.h"
 
 // Subband synthesis of one output channel: each run turns the 32 subband samples set through
 // samples() into 32 PCM samples, with the volume folded into the filter's own window. The
-// standard's 1024-value V vector is kept as two 512-float buffers (32 rows x 16 ring slots)
-// used alternately, so each run stores 64 new values and windows 16 taps per output sample.
+// standard's 1024-value V vector is kept as two 512-float rings of 16 slots x 32 rows used
+// alternately, so each run stores two contiguous rows of 32 and windows 16 taps per sample.
 class SynthesisFilter {
 public:
     SynthesisFilter();
-    ~SynthesisFilter();
     SynthesisFilter(const SynthesisFilter&) = delete;
     SynthesisFilter& operator=(const SynthesisFilter&) = delete;
 
-    // False when the buffers could not be allocated; run() then writes zeros.
-    bool ready() const { return v_[0] != nullptr && v_[1] != nullptr && window_ != nullptr; }
     // Zeroes the history and the inputs; ring position back to 15 (after a seek).
     void reset();
     // Kernel path and output volume of the next runs (plain and 32768 until first set); the
@@ -33,11 +29,11 @@ public:
     int32_t ringPosition() const { return ring_; }
 
 private:
-    float* v_[2] = {nullptr, nullptr};
-    std::unique_ptr<decoder::VolumeWindow> window_;
+    alignas(32) float v_[2][decoder::kVolumeWindowSize];
+    decoder::VolumeWindow window_;
+    alignas(32) float samples_[32] = {};
     float volume_ = 32768.0f;
     decoder::VectorPath path_ = decoder::VectorPath::Plain;
     int32_t active_ = 0;
     int32_t ring_ = 15;
-    alignas(16) float samples_[32] = {};
 };

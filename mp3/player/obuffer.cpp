@@ -1,5 +1,7 @@
 #include "mp3/player/obuffer.h"
 
+#include <xmmintrin.h>
+
 #include <algorithm>
 
 #include "mp3/player/pcm_rounding.h"
@@ -165,7 +167,17 @@ void Obuffer::frame(const float* const* pcm, uint32_t channels, uint32_t samples
         const uint32_t filled = writePos_[0] / channels_;
         const uint32_t n = std::min(blockFrames - filled, samples - done);
         float* dst = block_ + filled * channels_;
-        for (uint32_t i = 0; i < n; ++i)
+        uint32_t i = 0;
+        if (channels_ == 2) {
+            // Interleaved four frames at a time.
+            for (; i + 4 <= n; i += 4) {
+                const __m128 l = _mm_loadu_ps(pcm[0] + done + i);
+                const __m128 r = _mm_loadu_ps(pcm[1] + done + i);
+                _mm_storeu_ps(dst + 2 * i, _mm_unpacklo_ps(l, r));
+                _mm_storeu_ps(dst + 2 * i + 4, _mm_unpackhi_ps(l, r));
+            }
+        }
+        for (; i < n; ++i)
             for (uint32_t ch = 0; ch < channels_; ++ch)
                 dst[i * channels_ + ch] = pcm[ch][done + i];
         writePos_[0] += n * channels_;
@@ -195,10 +207,10 @@ void Obuffer::sendBlock(uint32_t count)
         sink_(sinkContext_, block_, count, channels_);
     if (target_ == ObufferTarget::Convert) {
         roundToPcm16(player::activePath(), block_, pcm_, count);
-        if (channels_ == 1)
-            shortMono(pcm_, static_cast<int32_t>(count), 0);
-        else
-            shortStereo(pcm_, static_cast<int32_t>(count / 2), 0);
+        const int32_t frames = static_cast<int32_t>(count / channels_);
+        const int32_t written = channels_ == 1 ? shortMono(pcm_, frames, 0) : shortStereo(pcm_, frames, 0);
+        if (written != frames)
+            writeFailed_ = true;
     } else if (target_ == ObufferTarget::WaveOut) {
         writeToFifo(count);
     }

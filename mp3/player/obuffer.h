@@ -68,6 +68,8 @@ public:
     Obuffer& operator=(const Obuffer&) = delete;
 
     bool failed() const { return failed_; }
+    // True once norv refused a converted block: the output is incomplete.
+    bool writeFailed() const { return writeFailed_; }
 
     // ---- decoding thread ----
     uint32_t channels() const { return channels_; }
@@ -145,6 +147,7 @@ private:
     uint32_t writePos_[2] = {0, 1};
     int32_t framesInBlock_ = 0;
     bool failed_ = true;
+    bool writeFailed_ = false;
     bool open_ = false;
     std::atomic<int32_t> pitch_{0};
     std::atomic<int32_t> speed_{0};

@@ -31,10 +31,13 @@ std::shared_ptr<Obuffer> PlayState::output() const
     return output_;
 }
 
-void PlayState::setPlayback(const std::shared_ptr<Playback>& p)
+bool PlayState::claimPlayback(const std::shared_ptr<Playback>& p)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (playback_)
+        return false;
     playback_ = p;
+    return true;
 }
 
 void PlayState::setOutput(const std::shared_ptr<Obuffer>& o)
@@ -158,16 +161,18 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started, int32_t t
         const bool more = dec.decodeFrame();
         if (dec.header().layer() == 3)
             s.bitrate.store(dec.header().bitrate());
+        if (out->writeFailed())
+            break;
         if (!more) {
             // Everything before the cut has played; the user learns why the end came early.
             if (reader.truncated())
                 platform::messageBox("mp3.dll", "the stream is truncated: its last frame is cut off");
             closeOutput(s, out, false);
-            return 1;
+            return out->writeFailed() ? 0 : 1;
         }
     }
     closeOutput(s, out, true);
-    return 1;
+    return out->writeFailed() ? 0 : 1;
 }
 
 }  // namespace
@@ -175,9 +180,11 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started, int32_t t
 int32_t runPlay(const char* path, platform::Event* started, int32_t startOffset, bool convert)
 {
     PlayState& s = playState();
-    s.bitrate.store(0);
     auto pb = std::make_shared<Playback>(convert);
-    s.setPlayback(pb);
+    // A second play would take the controls from the first, which could then never be stopped.
+    if (!s.claimPlayback(pb))
+        return -2;
+    s.bitrate.store(0);
     int32_t result = -1;
     if (path != nullptr && startOffset >= 0 && pb->decoder.openStream(path, uint32_t(startOffset)))
         result = playLoop(s, *pb, started, countAudioFrames(path, uint32_t(startOffset)));

@@ -32,12 +32,15 @@ struct PlayerSettings {
 
 PlayerSettings& settings();
 
-// The vector switches of the mp3 library, independent of dsp's. 3DNow! wins over SSE.
-// Setting a switch to a different value clears the decoder-tables-ready flag.
+// The vector switches of the mp3 library, independent of dsp's. 3DNow! wins over AVX2, AVX2
+// (where the CPU has it and FMA) over SSE. Setting a switch to a different value clears the
+// decoder-tables-ready flag.
 void enableSse(bool on);
 void enable3dnow(bool on);
+void enableAvx2(bool on);
 bool sseOn();
 bool threeDNowOn();
+bool avx2On();
 SimdPath activePath();
 
 // Sets one equaliser gain; bands outside 0..31 are ignored.

@@ -16,8 +16,22 @@ inline decoder::DecoderSettings settingsFor(player::SimdPath path, float volume 
     return s;
 }
 
+// Every vector path this CPU can run, the plain reference first.
+inline std::vector<player::SimdPath> supportedPaths() {
+    std::vector<player::SimdPath> paths;
+    for (player::SimdPath p : {player::SimdPath::Plain, player::SimdPath::Sse, player::SimdPath::ThreeDNow, player::SimdPath::Avx2})
+        if (decoder::vectorPathSupported(p)) paths.push_back(p);
+    return paths;
+}
+
 inline const char* pathName(player::SimdPath p) {
-    return p == player::SimdPath::Plain ? "Plain" : p == player::SimdPath::Sse ? "Sse" : "ThreeDNow";
+    switch (p) {
+    case player::SimdPath::Plain: return "Plain";
+    case player::SimdPath::Sse: return "Sse";
+    case player::SimdPath::ThreeDNow: return "ThreeDNow";
+    case player::SimdPath::Avx2: return "Avx2";
+    }
+    return "?";
 }
 
 // Float PCM in 16-bit scale rounded to nearest and clamped to the 16-bit range.

@@ -75,7 +75,7 @@ std::vector<Case> cases() {
                              "M2L3_compl24",  "M2L3_noise"};
     std::vector<Case> all;
     for (const char* s : streams)
-        for (auto p : {player::SimdPath::Plain, player::SimdPath::Sse, player::SimdPath::ThreeDNow}) all.push_back({s, p});
+        for (auto p : decodertest::supportedPaths()) all.push_back({s, p});
     return all;
 }
 
@@ -83,10 +83,7 @@ std::string caseName(const ::testing::TestParamInfo<Case>& info) {
     std::string n = info.param.stream;
     for (char& ch : n)
         if (ch == '-') ch = '_';
-    const char* p = info.param.path == player::SimdPath::Plain ? "_plain"
-                    : info.param.path == player::SimdPath::Sse ? "_sse"
-                                                               : "_3dnow";
-    return n + p;
+    return n + "_" + decodertest::pathName(info.param.path);
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, Layer3Conformance, ::testing::ValuesIn(cases()), caseName);

@@ -32,7 +32,7 @@ TEST(StreamDecoderRobustness, MalformedStreamsDecodeWhatIsValidOrStopCleanly) {
     SKIP_WITHOUT_CONFORMANCE();
     const std::vector<std::string> files = robustnessFiles();
     ASSERT_FALSE(files.empty());
-    for (player::SimdPath path : {player::SimdPath::Plain, player::SimdPath::Sse, player::SimdPath::ThreeDNow}) {
+    for (player::SimdPath path : decodertest::supportedPaths()) {
         for (const std::string& f : files) {
             SCOPED_TRACE(f);
             StreamDecoder dec;
@@ -75,7 +75,7 @@ TEST(StreamDecoderRobustness, DecodersOnTwoThreadsKeepTheirOwnSettingsAndSinks) 
         std::vector<float> ch[2];
     };
     const std::string file = testsig::conformanceDir() + "/l3-compl.bit";
-    for (player::SimdPath path : {player::SimdPath::Plain, player::SimdPath::Sse}) {
+    for (player::SimdPath path : decodertest::supportedPaths()) {
         StreamDecoder full;
         ASSERT_TRUE(full.open(file.c_str()));
         full.setSettings(decodertest::settingsFor(path));

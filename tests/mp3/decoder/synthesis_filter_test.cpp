@@ -48,7 +48,6 @@ class SynthesisPaths : public ::testing::TestWithParam<player::SimdPath> {};
 TEST_P(SynthesisPaths, MatchesTheDirectSynthesisOverManyRuns) {
     SynthesisFilter filter;
     filter.configure(GetParam(), 32768.0f);
-    ASSERT_TRUE(filter.ready());
     ReferenceSynthesis ref(32768.0);
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
@@ -62,7 +61,9 @@ TEST_P(SynthesisPaths, MatchesTheDirectSynthesisOverManyRuns) {
         for (int i = 0; i < 32; ++i) worst = std::max(worst, std::fabs(got[i] - want[i]));
     }
     // Single-precision sums of values up to a few thousand: a small fraction of one 16-bit step.
-    EXPECT_LT(worst, 0.02);
+    // The AVX2 path's matrix DCT rounds 32 products into each value instead of a handful of
+    // butterflies, so it is allowed half as much again.
+    EXPECT_LT(worst, GetParam() == player::SimdPath::Avx2 ? 0.03 : 0.02);
 }
 
 TEST_P(SynthesisPaths, SilenceAndVolumeZeroGiveExactZeros) {
@@ -104,8 +105,8 @@ TEST_P(SynthesisPaths, ResetForgetsTheHistory) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllPaths, SynthesisPaths,
-                         ::testing::Values(player::SimdPath::Plain, player::SimdPath::Sse, player::SimdPath::ThreeDNow));
+INSTANTIATE_TEST_SUITE_P(AllPaths, SynthesisPaths, ::testing::ValuesIn(decodertest::supportedPaths()),
+                         [](const auto& p) { return std::string(decodertest::pathName(p.param)); });
 
 TEST(SynthesisFilter, RingPositionAfterNRunsAndGuardsAroundTheOutput) {
     SynthesisFilter filter;
@@ -121,15 +122,10 @@ TEST(SynthesisFilter, RingPositionAfterNRunsAndGuardsAroundTheOutput) {
     for (int i = 33; i < 64; ++i) EXPECT_EQ(block[i], -7.0f);
 }
 
-TEST(SynthesisFilter, VolumeWindowFoldsTheVolumeIntoBothLayouts) {
+TEST(SynthesisFilter, VolumeWindowFoldsTheVolumeIntoTheTaps) {
     decoder::VolumeWindow w;
     decoder::buildVolumeWindow(1000.0f, w);
-    for (int i = 0; i < 32; ++i)
-        for (int n = 0; n < 16; ++n) {
-            ASSERT_EQ(w.natural[i * 16 + n], 1000.0f * decoder::synthesisWindow(n * 32 + i));
-            ASSERT_EQ(w.rotating[i * 32 + 15 - n], w.natural[i * 16 + n]);
-            ASSERT_EQ(w.rotating[i * 32 + 31 - n], w.natural[i * 16 + n]);
-        }
+    for (int k = 0; k < decoder::kVolumeWindowSize; ++k) ASSERT_EQ(w.taps[k], 1000.0f * decoder::synthesisWindow(k));
 }
 
 TEST(SynthesisFilter, TwoChannelsOfAFrameInterleaveInTheOutputBlock) {
@@ -169,11 +165,14 @@ TEST(FastDct, MatchesTheDirectSum) {
     std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
     float x[32], got[32];
     for (float& v : x) v = dist(rng);
-    decoder::dct32(x, got);
-    for (int m = 0; m < 32; ++m) {
-        double want = 0.0;
-        for (int k = 0; k < 32; ++k) want += x[k] * std::cos(m * (2 * k + 1) * M_PI / 64.0);
-        EXPECT_NEAR(got[m], want, 1e-4) << "m=" << m;
+    const bool matrix = decoder::vectorPathSupported(decoder::VectorPath::Avx2);
+    for (auto dct : {decoder::dct32, matrix ? decoder::dct32Avx2 : decoder::dct32}) {
+        dct(x, got);
+        for (int m = 0; m < 32; ++m) {
+            double want = 0.0;
+            for (int k = 0; k < 32; ++k) want += x[k] * std::cos(m * (2 * k + 1) * M_PI / 64.0);
+            EXPECT_NEAR(got[m], want, 1e-4) << "m=" << m;
+        }
     }
 }
 

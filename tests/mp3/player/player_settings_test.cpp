@@ -15,7 +15,11 @@ TEST(PlayerSettings, SwitchesClearTheTablesFlagOnlyWhenTheyChange) {
     EXPECT_EQ(player::activePath(), player::SimdPath::Sse);
     player::enable3dnow(true);
     EXPECT_EQ(player::activePath(), player::SimdPath::ThreeDNow);  // 3DNow! wins over SSE
+    player::enableAvx2(true);
+    EXPECT_EQ(player::activePath(), player::SimdPath::ThreeDNow);  // and over AVX2
     player::enable3dnow(false);
+    EXPECT_EQ(player::activePath(), decoder::usableVectorPath(player::SimdPath::Avx2));
+    player::enableAvx2(false);
     player::enableSse(false);
     EXPECT_EQ(player::activePath(), player::SimdPath::Plain);
 }
