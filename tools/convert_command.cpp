@@ -16,7 +16,7 @@
 
 namespace {
 
-const char* const kUsage = "FILE OUT.wav|- [--offset BYTES] [--volume 0..65536] [--plain|--sse|--3dnow]";
+const char* const kUsage = "FILE OUT.wav|- [--offset BYTES] [--volume 0..65536] [--plain|--sse|--3dnow] [--no-gapless]";
 // Twice full scale: louder settings only clip.
 constexpr long kMaxVolume = 65536;
 
@@ -40,6 +40,7 @@ int runConvert(const std::vector<std::string>& args)
     long offset = 0;
     long volume = 32768;
     VectorChoice vectors = VectorChoice::Best;
+    bool gapless = true;
     for (ArgReader r(args); !r.done();) {
         if (r.option("--offset")) {
             if (!r.integer(0, 0x7FFFFFFF, "bytes", offset))
@@ -48,6 +49,8 @@ int runConvert(const std::vector<std::string>& args)
             if (!r.integer(0, kMaxVolume, "32768 = full scale", volume))
                 return 2;
         } else if (readVectorOption(r, vectors)) {
+        } else if (r.option("--no-gapless")) {
+            gapless = false;
         } else if (r.isOption()) {
             return usageError("unknown option '" + r.current() + "'");
         } else {
@@ -72,6 +75,7 @@ int runConvert(const std::vector<std::string>& args)
         close(fd);
         paths[1] = spool;
     }
+    OrvaneEnableGapless(gapless ? 1 : 0);
     // The converter creates the file only with its first block and cannot report a failure then.
     if (FILE* probe = std::fopen(paths[1].c_str(), "wb"))
         std::fclose(probe);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "mp3/player/frame_count.h"
 #include "mp3/player/frame_header.h"
 #include "mp3/player/stream_reader.h"
 #include "orvane/mp3.h"
@@ -27,7 +28,7 @@ namespace {
 
 const char* const kUsage =
     "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N] [--pitch CENTS]"
-    " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow]";
+    " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow] [--no-gapless]";
 
 const char* const kKeys =
     "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit,\n"
@@ -79,6 +80,7 @@ struct PlayOptions {
     long pitch = 0;
     long speed = 0;
     bool out48k = false;
+    bool gapless = true;
     float harmonics = 0.3f;
     std::vector<std::pair<long, float>> eq;
     VectorChoice vectors = VectorChoice::Best;
@@ -130,6 +132,8 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
             ok = r.integer(kMinSpeed, kMaxSpeed, "per mille", o.speed);
         } else if (r.option("--48k")) {
             o.out48k = true;
+        } else if (r.option("--no-gapless")) {
+            o.gapless = false;
         } else if (r.option("--harmonics")) {
             double h = 0;
             ok = r.number(0, 1, "curve bend", h);
@@ -224,7 +228,8 @@ Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_
         msPerFrame = header.msPerFrame();
     }
     const int32_t seekFrames = int32_t(std::lround(5000.0 / msPerFrame));
-    const int32_t totalMs = OrvaneGetTotalMs(path.c_str(), int32_t(o.offset));
+    // Counted, not estimated from the first frame: right for variable-bitrate files too.
+    const int32_t totalMs = int32_t(double(countAudioFrames(path.c_str(), uint32_t(o.offset))) * msPerFrame);
     const char* env = std::getenv("ORVANE_OUTPUT");
     const bool wantsDevice = env == nullptr || *env == '\0' || std::strcmp(env, "device") == 0;
 
@@ -347,6 +352,7 @@ int runPlay(const std::vector<std::string>& args)
     OrvaneSetPitch(int32_t(o.pitch));
     OrvaneSetSpeed(int32_t(o.speed));
     OrvaneEnable48k(o.out48k ? 1 : 0);
+    OrvaneEnableGapless(o.gapless ? 1 : 0);
     OrvaneSetHarmonics(o.harmonics);
     applyVectorChoice(o.vectors);
     if (!o.eq.empty()) {

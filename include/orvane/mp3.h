@@ -1,7 +1,8 @@
 /* libmp3: MPEG-1 and MPEG-2 audio (Layers I, II and III) player engine.
  *
- * Conventions: paths are file system paths; a start offset is the byte position of the first
- * frame (to skip leading data such as a tag). Exports returning int32_t give 0 on failure unless
+ * Conventions: paths are file system paths; a start offset is the byte position where the
+ * stream starts (to skip leading data); ID3v2 tags found there are skipped by their sizes, and
+ * ID3v1 and APEv2 tags at the end of the file are not read as audio. Exports returning int32_t give 0 on failure unless
  * their line says otherwise. No export throws.
  */
 #ifndef ORVANE_MP3_H
@@ -85,6 +86,8 @@ MP3_API void OrvaneSetVolume(int32_t volume);
 MP3_API void OrvaneEnableEQ(int8_t enable);
 /* Linear gain of subband band (0..31) for the Layer III equaliser; other bands are ignored. */
 MP3_API void OrvaneSetEQ(int32_t band, float gain);
+/* Gapless output for the next play (default off: every decoded sample): a Layer III file whose VBR tag carries the encoder's delay and padding plays without them, to the encoder's input length; other files are unchanged. */
+MP3_API void OrvaneEnableGapless(int8_t enable);
 /* Wave-out device for the next play (-1, the default, is the system default). */
 MP3_API void OrvaneSelectWaveOut(int32_t device);
 /* 3DNow!-semantics kernels on or off (wins over SSE); a change makes the decoder rebuild its tables. */
@@ -156,10 +159,12 @@ MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder);
 
 /* ---- File information (any thread, independent of any play) ------------------------------- */
 
-/* Duration of the file in ms (VBR tag frame count, else size over the first frame's length); 0 when it cannot be opened, holds no valid frame, or startOffset < 0. */
+/* Duration of the file in ms (VBR tag frame count, else audio size over the first frame's length; leading ID3v2 and trailing ID3v1/APEv2 tags are not audio); 0 when it cannot be opened, holds no valid frame, or startOffset < 0. */
 MP3_API int32_t OrvaneGetTotalMs(const char* path, int32_t startOffset);
 /* Bitrate of the first frame header in kbit/s; 0 when the file cannot be opened, holds no valid frame, or startOffset < 0. */
 MP3_API int32_t OrvaneGetFirstBitrate(const char* path, int32_t startOffset);
+/* Tag text field (0 title, 1 artist, 2 album, 3 year, 4 track, 5 genre, 6 comment) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference, as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside 0..6, size < 0, or a null buffer with size > 0. */
+MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffset, int32_t field, char* buffer, int32_t size);
 
 #ifdef __cplusplus
 }

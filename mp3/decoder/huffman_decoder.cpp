@@ -109,7 +109,9 @@ int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& ba
     const int bigEnd = std::min(g.bigValues, kGranuleLines / 2) * 2;
     int region1, region2;
     if (g.shortBlocks()) {
-        region1 = 36;
+        // Region 0 ends after three short bands (36 lines at every rate but 8 kHz, where the
+        // short bands are twice as wide); in a mixed block after the 36 lines of the long part.
+        region1 = g.mixedBlock ? 36 : 3 * bands.shortEdge[3];
         region2 = kGranuleLines;
     } else {
         // Region counts from the stream can point past the last band edge: bounded to edge 22.

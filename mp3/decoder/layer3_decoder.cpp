@@ -65,7 +65,7 @@ void Layer3Decoder::silenceFrame(const FrameFormat& format, int firstChannel, in
 void Layer3Decoder::decodeGranule(const FrameFormat& format, int gr, int firstChannel, int lastChannel,
                                   GranuleSink& sink) {
     const int channels = format.channels();
-    const BandTable& bands = kBandTables[format.frequencyIndex + (format.mpeg1 ? 3 : 0)];
+    const BandTable& bands = kBandTables[format.frequencyIndex + (format.mpeg1 ? 3 : format.mpeg25 ? 6 : 0)];
     int nonzero[2] = {0, 0};
     for (int ch = 0; ch < channels; ++ch) {
         GranuleInfo& g = si_.gr[gr][ch];

@@ -32,6 +32,7 @@ layer3::FrameResult decodeLayer3Frame(StreamReader& reader, const FrameHeader& h
                                       FrameSynthesis& synth) {
     layer3::FrameFormat format;
     format.mpeg1 = header.version() == 1;
+    format.mpeg25 = header.mpeg25();
     format.frequencyIndex = header.sampleFrequencyIndex();
     format.mode = header.mode();
     format.modeExtension = header.modeExtension();

@@ -9,6 +9,7 @@ namespace layer3 {
 // What the decoder needs of the frame header.
 struct FrameFormat {
     bool mpeg1 = true;       // false: MPEG-2 lower sampling frequencies (one granule)
+    bool mpeg25 = false;     // MPEG-2.5: the MPEG-2 syntax at half its sampling frequencies
     int frequencyIndex = 0;  // 0..2
     int mode = 0;            // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
     int modeExtension = 0;   // bit 1 mid/side, bit 0 intensity (joint stereo only)

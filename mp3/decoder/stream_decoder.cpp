@@ -3,6 +3,7 @@
 #include "mp3/decoder/layer12_frame.h"
 #include "mp3/decoder/layer3_frame.h"
 
+#include <algorithm>
 #include <utility>
 
 bool StreamDecoder::open(const char* path, uint32_t startOffset) {
@@ -25,6 +26,11 @@ bool StreamDecoder::openStream(std::unique_ptr<ByteSource> source, uint32_t star
     sampleRate_ = header_.sampleRate();
     layer_ = header_.layer();
     lowSampling_ = header_.version() == 0;
+    uint64_t cutStart = 0;
+    uint64_t cutLength = 0;
+    trimmable_ = reader_->vbrTagPresent() &&
+                 GaplessTrim::fromTag(reader_->vbrInfo(), layer_, header_.samplesPerFrame(), cutStart, cutLength);
+    if (trimmable_) trim_.setCut(cutStart, cutLength);
     synth_ = std::make_unique<FrameSynthesis>(channels_);
     if (layer_ == 3) layer3_ = std::make_unique<layer3::Layer3Decoder>();
     haveFrame_ = true;
@@ -34,13 +40,20 @@ bool StreamDecoder::openStream(std::unique_ptr<ByteSource> source, uint32_t star
 bool StreamDecoder::seekFrame(int32_t frame) {
     if (!reader_ || !synth_) return false;
     haveFrame_ = header_.seekFrame(*reader_, frame, &crc_);
+    if (haveFrame_) placeTrim(true);
     return haveFrame_;
 }
 
 bool StreamDecoder::seekPercent(float percent) {
     if (!reader_ || !synth_) return false;
     haveFrame_ = header_.seekPercent(*reader_, percent, &crc_);
+    if (haveFrame_) placeTrim(false);
     return haveFrame_;
+}
+
+void StreamDecoder::placeTrim(bool tagFrameCounted) {
+    const int32_t frame = reader_->frameIndex() - (tagFrameCounted && reader_->vbrTagPresent() ? 1 : 0);
+    trim_.setPosition(uint64_t(std::max(0, frame)) * uint64_t(header_.samplesPerFrame()));
 }
 
 void StreamDecoder::resetAfterSeek() {
@@ -78,7 +91,12 @@ bool StreamDecoder::decodeFrame() {
     if (decodeCurrentFrame()) {
         ++framesDecoded_;
         samplesOut_ += uint64_t(synth_->samples()) * uint64_t(channels_);
-        if (sink_) synth_->emit(*sink_);
+        if (sink_ && gaplessActive()) {
+            trim_.setTarget(sink_);
+            synth_->emit(trim_);
+        } else if (sink_) {
+            synth_->emit(*sink_);
+        }
     } else {
         ++framesDropped_;
     }

@@ -6,6 +6,7 @@
 
 #include "mp3/decoder/decoder_settings.h"
 #include "mp3/decoder/frame_synthesis.h"
+#include "mp3/decoder/gapless_trim.h"
 #include "mp3/decoder/layer3_decoder.h"
 #include "mp3/decoder/pcm_sink.h"
 #include "mp3/player/frame_header.h"
@@ -30,6 +31,12 @@ public:
     bool openStream(std::unique_ptr<ByteSource> source, uint32_t startOffset);
     // Where decoded frames go from now on; null drops them. The sink must outlive its use.
     void setSink(decoder::PcmSink* sink) { sink_ = sink; }
+    // Gapless output of the frames decoded from now on (default off: every decoded sample). With
+    // it, a Layer III stream whose VBR tag carries the encoder's delay and padding loses them and
+    // the filterbank's own delay, so it decodes to the encoder's input length exactly.
+    void setGapless(bool on) { gapless_ = on; }
+    // Samples per channel cut from the start of the decoded stream (0 without a gapless cut).
+    uint64_t trimStart() const { return gaplessActive() ? trim_.start() : 0; }
     // Path, volume and equaliser of the frames decoded from now on.
     void setSettings(const decoder::DecoderSettings& settings) { settings_ = settings; }
     const decoder::DecoderSettings& settings() const { return settings_; }
@@ -74,6 +81,10 @@ private:
     };
 
     bool decodeCurrentFrame();
+    bool gaplessActive() const { return gapless_ && trimmable_; }
+    // Tells the gapless cut where the frame held now starts; frame counts the frame carrying
+    // a VBR tag when tagFrameCounted.
+    void placeTrim(bool tagFrameCounted);
 
     std::unique_ptr<StreamReader> reader_;
     FrameHeader header_;
@@ -83,6 +94,9 @@ private:
     decoder::DecoderSettings settings_;
     decoder::PcmSink* sink_ = nullptr;
     Collector collector_;
+    GaplessTrim trim_;
+    bool gapless_ = false;
+    bool trimmable_ = false;
     bool haveFrame_ = false;
     bool lowSampling_ = false;
     int32_t channels_ = 0;

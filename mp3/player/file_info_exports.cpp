@@ -1,8 +1,10 @@
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
 #include "orvane/mp3.h"
+#include "mp3/player/audio_extent.h"
 #include "mp3/player/frame_header.h"
 #include "mp3/player/stream_reader.h"
 
@@ -46,4 +48,28 @@ extern "C" MP3_API int32_t OrvaneGetTotalMs(const char* path, int32_t startOffse
 extern "C" MP3_API int32_t OrvaneGetFirstBitrate(const char* path, int32_t startOffset)
 {
     return guarded(path, startOffset, [](const StreamReader&, const FrameHeader& h) { return h.bitrate(); });
+}
+
+extern "C" MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffset, int32_t field, char* buffer,
+                                            int32_t size)
+{
+    if (field < 0 || field >= TagText::kFieldCount || size < 0 || (buffer == nullptr && size > 0))
+        return -1;
+    try {
+        TagText text;
+        if (!readTagText(path, startOffset, text))
+            return -1;
+        const std::string& value = text[TagText::Field(field)];
+        if (size > 0) {
+            // Cut at a character boundary: never before a UTF-8 continuation byte.
+            size_t n = std::min(value.size(), size_t(size) - 1);
+            while (n > 0 && n < value.size() && (uint8_t(value[n]) & 0xC0) == 0x80)
+                --n;
+            std::memcpy(buffer, value.data(), n);
+            buffer[n] = '\0';
+        }
+        return int32_t(std::min<size_t>(value.size(), INT32_MAX));
+    } catch (...) {
+        return -1;
+    }
 }

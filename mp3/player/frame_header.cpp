@@ -24,6 +24,7 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
             reader.rejectHeader();
         }
         version_ = int32_t((h >> 19) & 1);
+        mpeg25_ = ((h >> 20) & 1) == 0;
         sampleFrequencyIndex_ = int32_t((h >> 10) & 3);
         if (sampleFrequencyIndex_ == 3)
             return false;
@@ -90,7 +91,7 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
         // Record the padding of each frame reached for the first time, up to five times the
         // frame count the first frame implies.
         if (paddingCapacity_ == 0) {
-            const int64_t bytes = std::max<int64_t>(0, reader.fileSize() - reader.startOffset());
+            const int64_t bytes = reader.audioBytes();
             paddingCapacity_ = size_t(std::min<int64_t>(5 * (bytes / frameLength(false) + 1), 1 << 26));
         }
         const int32_t index = reader.frameIndex();
@@ -106,6 +107,7 @@ bool FrameHeader::successorConfirms(StreamReader& reader, uint32_t h)
 {
     FrameHeader probe;
     probe.version_ = int32_t((h >> 19) & 1);
+    probe.mpeg25_ = ((h >> 20) & 1) == 0;
     probe.sampleFrequencyIndex_ = int32_t((h >> 10) & 3);
     probe.layer_ = 4 - int32_t((h >> 17) & 3);
     probe.bitrateIndex_ = int32_t((h >> 12) & 15);
@@ -120,7 +122,7 @@ bool FrameHeader::successorConfirms(StreamReader& reader, uint32_t h)
 
 int32_t FrameHeader::frameLength(bool withPadding) const
 {
-    const int64_t rate = kSampleRates[version_][sampleFrequencyIndex_];
+    const int64_t rate = kSampleRates[version_][sampleFrequencyIndex_] / (mpeg25_ ? 2 : 1);
     const int64_t bps = kBitrates[version_][layer_ - 1][bitrateIndex_];
     if (layer_ == 1)
         return int32_t((12 * bps / rate + (withPadding ? 1 : 0)) * 4);
@@ -141,7 +143,7 @@ int32_t FrameHeader::bitrate() const
 
 int32_t FrameHeader::sampleRate() const
 {
-    return synced_ ? kSampleRates[version_][sampleFrequencyIndex_] : 0;
+    return synced_ ? kSampleRates[version_][sampleFrequencyIndex_] / (mpeg25_ ? 2 : 1) : 0;
 }
 
 int32_t FrameHeader::samplesPerFrame() const
@@ -161,7 +163,7 @@ int32_t FrameHeader::totalFrames(const StreamReader& reader) const
         return reader.vbrInfo().frames;
     if (!synced_ || layer_ < 1)
         return 0;
-    const int64_t bytes = reader.fileSize() - int64_t(reader.startOffset());
+    const int64_t bytes = reader.audioBytes();
     if (bytes <= 0)
         return 0;
     // Mean frame length at this bitrate: padded and unpadded frames alternate to hit it.

@@ -25,8 +25,10 @@ public:
     int32_t protectionBit() const { return protectionBit_; }
     int32_t bitrateIndex() const { return bitrateIndex_; }
     int32_t modeExtension() const { return modeExtension_; }
-    // 1 = MPEG-1, 0 = MPEG-2 lower sampling frequencies.
+    // 1 = MPEG-1, 0 = MPEG-2 lower sampling frequencies (MPEG-2.5 included).
     int32_t version() const { return version_; }
+    // MPEG-2.5: the lower sampling frequencies halved again (12, 11.025 and 8 kHz, Layer III).
+    bool mpeg25() const { return mpeg25_; }
     int32_t mode() const { return mode_; }
     int32_t channels() const { return mode_ == kSingleChannel ? 1 : 2; }
     int32_t sampleFrequencyIndex() const { return sampleFrequencyIndex_; }
@@ -68,6 +70,7 @@ private:
     int32_t bitrateIndex_ = 0;
     int32_t modeExtension_ = 0;
     int32_t version_ = 0;
+    bool mpeg25_ = false;
     int32_t mode_ = 0;
     int32_t sampleFrequencyIndex_ = 0;
     int32_t subbands_ = 0;

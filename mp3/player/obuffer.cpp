@@ -157,28 +157,38 @@ void Obuffer::put32(uint32_t ch, const float* samples)
 
 void Obuffer::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
 {
-    if (channels != channels_)
+    if (channels != channels_ || !open_)
         return;
-    uint32_t i = 0;
-    if (channels == 2 && writePos_[1] == writePos_[0] + 1) {
-        // Both channels in step: whole runs of 32 frames while the block has room, interleaved
-        // four frames at a time.
-        const uint32_t room = (blockSamples_ - writePos_[0]) / 2 / 32 * 32;
-        const uint32_t n = std::min(samples / 32 * 32, room);
-        float* dst = block_ + writePos_[0];
-        for (; i < n; i += 4) {
-            const __m128 l = _mm_loadu_ps(pcm[0] + i);
-            const __m128 r = _mm_loadu_ps(pcm[1] + i);
-            _mm_storeu_ps(dst + 2 * i, _mm_unpacklo_ps(l, r));
-            _mm_storeu_ps(dst + 2 * i + 4, _mm_unpackhi_ps(l, r));
+    // The block fills sample by sample, so frames of any length (a gapless cut leaves partial
+    // ones) still make whole blocks; a full block goes on at once.
+    const uint32_t blockFrames = blockSamples_ / channels_;
+    uint32_t done = 0;
+    while (done < samples) {
+        const uint32_t filled = writePos_[0] / channels_;
+        const uint32_t n = std::min(blockFrames - filled, samples - done);
+        float* dst = block_ + filled * channels_;
+        uint32_t i = 0;
+        if (channels_ == 2) {
+            // Interleaved four frames at a time.
+            for (; i + 4 <= n; i += 4) {
+                const __m128 l = _mm_loadu_ps(pcm[0] + done + i);
+                const __m128 r = _mm_loadu_ps(pcm[1] + done + i);
+                _mm_storeu_ps(dst + 2 * i, _mm_unpacklo_ps(l, r));
+                _mm_storeu_ps(dst + 2 * i + 4, _mm_unpackhi_ps(l, r));
+            }
         }
-        writePos_[0] += 2 * n;
-        writePos_[1] += 2 * n;
+        for (; i < n; ++i)
+            for (uint32_t ch = 0; ch < channels_; ++ch)
+                dst[i * channels_ + ch] = pcm[ch][done + i];
+        writePos_[0] += n * channels_;
+        if (channels_ == 2)
+            writePos_[1] += n * 2;
+        done += n;
+        if (filled + n == blockFrames) {
+            resetPositions();
+            sendBlock(blockSamples_);
+        }
     }
-    for (; i + 32 <= samples; i += 32)
-        for (uint32_t ch = 0; ch < channels; ++ch)
-            put32(ch, pcm[ch] + i);
-    frameDone();
 }
 
 void Obuffer::frameDone()

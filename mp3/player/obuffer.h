@@ -87,8 +87,8 @@ public:
     void put32(uint32_t ch, const float* samples);
     // Ends one decoded frame; every bufferSize frames the block is sent.
     void frameDone();
-    // One decoded frame: interleaved into the block 32 samples at a time while there is room,
-    // then frameDone. A frame of another channel count than the output's is dropped.
+    // One decoded frame of any length: interleaved into the block, which goes on each time it is
+    // full. A frame of another channel count than the output's is dropped.
     void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override;
     // Start of a seek: stops the wave output, discards queued blocks and the block being filled.
     void flush();

@@ -1,7 +1,9 @@
 #include "mp3/player/playback.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "mp3/player/frame_count.h"
 #include "mp3/player/player_settings.h"
 
 namespace {
@@ -77,7 +79,7 @@ void closeOutput(PlayState& s, const std::shared_ptr<Obuffer>& out, bool stopAtO
     s.clearIfCurrent(nullptr, out.get());
 }
 
-int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
+int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started, int32_t total)
 {
     StreamDecoder& dec = pb.decoder;
     const float msPerFrame = dec.header().msPerFrame();
@@ -106,11 +108,13 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
     const auto out = std::make_shared<Obuffer>(static_cast<uint32_t>(dec.channels()), config);
     const bool outputOk = !out->failed();
     dec.setSink(out.get());
+    dec.setGapless(settings.gapless.load());
+    // Time read-outs follow the trimmed timeline.
+    const float trimMs = float(dec.trimStart()) * 1000.0f / float(dec.sampleRate());
     if (outputOk)
         out->setState(OutputState::Playing);
     StreamReader& reader = dec.reader();
     const bool tagged = reader.vbrTagPresent();
-    const int32_t total = dec.header().totalFrames(reader);
     s.totalFrames.store(total);
     s.setOutput(out);
     if (started != nullptr)
@@ -142,7 +146,7 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
             }
             pb.seekRequest.store(false);
             dec.resetAfterSeek();
-            s.baseMs.store(int32_t(float(reader.frameIndex()) * msPerFrame));
+            s.baseMs.store(int32_t(std::max(0.0f, float(reader.frameIndex()) * msPerFrame - trimMs)));
             s.startTick.store(platform::tickCount());
             if (!pb.convertMode)
                 out->pause(false);
@@ -160,6 +164,9 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
         if (out->writeFailed())
             break;
         if (!more) {
+            // Everything before the cut has played; the user learns why the end came early.
+            if (reader.truncated())
+                platform::messageBox("mp3.dll", "the stream is truncated: its last frame is cut off");
             closeOutput(s, out, false);
             return out->writeFailed() ? 0 : 1;
         }
@@ -180,7 +187,7 @@ int32_t runPlay(const char* path, platform::Event* started, int32_t startOffset,
     s.bitrate.store(0);
     int32_t result = -1;
     if (path != nullptr && startOffset >= 0 && pb->decoder.openStream(path, uint32_t(startOffset)))
-        result = playLoop(s, *pb, started);
+        result = playLoop(s, *pb, started, countAudioFrames(path, uint32_t(startOffset)));
     s.clearIfCurrent(pb.get(), nullptr);
     return result;
 }

@@ -96,6 +96,11 @@ MP3_API void OrvaneEnableEQ(int8_t enable)
     player::settings().eqEnable.store(enable != 0);
 }
 
+MP3_API void OrvaneEnableGapless(int8_t enable)
+{
+    player::settings().gapless.store(enable != 0);
+}
+
 MP3_API void OrvaneSetEQ(int32_t band, float gain)
 {
     player::setEqGain(band, gain);

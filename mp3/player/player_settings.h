@@ -24,6 +24,7 @@ struct PlayerSettings {
     std::atomic<bool> effectEnable{false};
     std::atomic<bool> enable48k{false};
     std::atomic<bool> eqEnable{false};
+    std::atomic<bool> gapless{false};  // trim the encoder's delay and padding (Layer III)
     std::atomic<float> eqGains[kEqBands] = {};
     // Cleared whenever a vector switch changes, so the Layer III decoder rebuilds its tables.
     std::atomic<bool> decoderTablesReady{false};

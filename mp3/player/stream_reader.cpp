@@ -11,10 +11,14 @@ uint32_t bigEndian32(const uint8_t* b)
     return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
 }
 
-// Layer, bitrate index and sampling frequency that no frame buffer or table can serve.
+// Layer, bitrate index and sampling frequency that no frame buffer or table can serve; the
+// reserved version, and MPEG-2.5 (an 11-bit sync) in any layer but III.
 bool fieldsUsable(const uint8_t b[4])
 {
+    const uint32_t versionBits = (b[1] >> 3) & 3;
     const uint32_t layerBits = (b[1] >> 1) & 3;
+    if (versionBits == 1 || (versionBits == 0 && layerBits != 1))
+        return false;
     const uint32_t bitrateIndex = b[2] >> 4;
     const uint32_t rateIndex = (b[2] >> 2) & 3;
     return layerBits != 0 && bitrateIndex != 0 && bitrateIndex != 15 && rateIndex != 3;
@@ -24,19 +28,20 @@ bool fieldsUsable(const uint8_t b[4])
 
 StreamReader::StreamReader(const char* path, uint32_t startOffset) : StreamReader(openFileSource(path), startOffset) {}
 
-StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset)
-    : file_(std::move(source)), startOffset_(startOffset)
+StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset) : file_(std::move(source))
 {
+    extent_.start = extent_.end = startOffset;
     if (!file_->isOpen())
         return;
-    if (file_->seek(startOffset_, ByteSource::Origin::Begin) < 0)
+    extent_ = findAudioExtent(*file_, startOffset, nullptr);
+    if (file_->seek(extent_.start, ByteSource::Origin::Begin) < 0)
         return;
     uint8_t look[kTagLookBytes] = {};
-    const int64_t got = file_->read(look, kTagLookBytes);
+    const int64_t got = file_->read(look, std::min<int64_t>(kTagLookBytes, audioBytes()));
     const uint32_t count = got > 0 ? uint32_t(got) : 0;
     if (count >= 4)
         firstHeaderBytes_ = bigEndian32(look);
-    file_->seek(startOffset_, ByteSource::Origin::Begin);
+    file_->seek(extent_.start, ByteSource::Origin::Begin);
     vbrTagPresent_ = parseVbrTag(look, count, vbr_);
 }
 
@@ -52,7 +57,10 @@ bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
             filled_ = 0;
         }
         if (bytesLeft_ == 0) {
-            const int64_t got = file_->read(readBuffer_, kReadBufferBytes);
+            // Reads stop where the audio ends: the end tags are never searched for frames.
+            const int64_t here = file_->position();
+            const int64_t room = here < 0 ? 0 : std::min<int64_t>(kReadBufferBytes, extent_.end - here);
+            const int64_t got = room > 0 ? file_->read(readBuffer_, uint64_t(room)) : 0;
             if (got <= 0)
                 return false;
             if (got < int64_t(kReadBufferBytes))
@@ -70,7 +78,7 @@ bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
 bool StreamReader::headerAcceptable(const uint8_t b[4], bool synced) const
 {
     if (!synced) {
-        if (b[0] != 0xFF || (b[1] & 0xF0) != 0xF0)
+        if (b[0] != 0xFF || (b[1] & 0xE0) != 0xE0)
             return false;
     } else {
         const uint32_t h = bigEndian32(b);
@@ -111,7 +119,8 @@ bool StreamReader::peekAhead(uint32_t ahead, uint32_t& word)
         std::memcpy(b, readBuffer_ + kReadBufferBytes - bytesLeft_ + ahead, 4);
     } else {
         const int64_t here = file_->position();
-        if (here < 0 || file_->seek(here - int64_t(bytesLeft_) + ahead, ByteSource::Origin::Begin) < 0)
+        const int64_t at = here - int64_t(bytesLeft_) + ahead;
+        if (here < 0 || at + 4 > extent_.end || file_->seek(at, ByteSource::Origin::Begin) < 0)
             return false;
         const int64_t got = file_->read(b, 4);
         file_->seek(here, ByteSource::Origin::Begin);
@@ -140,6 +149,7 @@ bool StreamReader::readBody(uint32_t n)
     std::memset(frameBuffer_, 0, sizeof frameBuffer_);
     auto* bytes = reinterpret_cast<uint8_t*>(frameBuffer_);
     const bool complete = bufferedRead(bytes, n);
+    truncated_ = truncated_ || !complete;
     bodySize_ = n;
     for (uint32_t w = 0; w < (n + 3) / 4; ++w)
         frameBuffer_[w] = bigEndian32(bytes + 4 * w);
@@ -166,9 +176,8 @@ uint32_t StreamReader::getBits(uint32_t n)
 
 bool StreamReader::positionAt(int64_t offset, int32_t nextFrame)
 {
-    const int64_t size = file_->size();
-    const int64_t target = int64_t(startOffset_) + offset;
-    if (offset < 0 || size < 0 || target > size)
+    const int64_t target = extent_.start + offset;
+    if (offset < 0 || !file_->isOpen() || target > extent_.end)
         return false;
     if (file_->seek(target, ByteSource::Origin::Begin) < 0)
         return false;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "mp3/player/audio_extent.h"
 #include "mp3/player/byte_source.h"
 #include "mp3/player/vbr_tag.h"
 
@@ -13,9 +14,11 @@ public:
     static constexpr uint32_t kReadBufferBytes = 65536;
     static constexpr uint32_t kFrameBufferWords = 433;
     static constexpr uint32_t kFrameBufferBytes = kFrameBufferWords * 4;
-    // Bytes at the start offset kept for the VBR tag parse.
-    static constexpr uint32_t kTagLookBytes = 156;
+    // Bytes at the start of the audio kept for the VBR tag parse (with its encoder extension).
+    static constexpr uint32_t kTagLookBytes = 256;
 
+    // Opens path; the audio starts at startOffset, after any ID3v2 tags found there, and ends
+    // before any ID3v1 or APEv2 tags at the end. Offsets below count from the audio's start.
     StreamReader(const char* path, uint32_t startOffset);
     StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset);
     StreamReader(const StreamReader&) = delete;
@@ -25,7 +28,10 @@ public:
     bool isOpen() const { return file_->isOpen(); }
     // Size of the file in bytes, or -1 when it is not open.
     int64_t fileSize() const { return file_->size(); }
-    uint32_t startOffset() const { return startOffset_; }
+    // File position of the audio's first byte, and the audio's length in bytes (0 or more).
+    int64_t startOffset() const { return extent_.start; }
+    int64_t audioBytes() const { return extent_.end > extent_.start ? extent_.end - extent_.start : 0; }
+    const AudioExtent& extent() const { return extent_; }
 
     // Scans for the next header. Unsynced: any 12-bit sync word; synced: the fields of the
     // first header must repeat. Candidates with reserved layer, free-format or forbidden
@@ -38,8 +44,11 @@ public:
     bool peekAhead(uint32_t ahead, uint32_t& word);
     // Takes the sync, version and sampling-frequency bits and the single-channel flag of header.
     void setSyncPattern(uint32_t header);
-    // Reads n body bytes into the frame buffer (at most its size); false when they did not all come.
+    // Reads n body bytes into the frame buffer (at most its size); false when they did not all
+    // come, which marks the stream truncated.
     bool readBody(uint32_t n);
+    // True once a frame body was cut off by the end of the audio.
+    bool truncated() const { return truncated_; }
     // Next n bits (1..32) of the body, most significant first. Reads past the frame buffer give 0.
     uint32_t getBits(uint32_t n);
     // Bits taken from the current body so far.
@@ -75,7 +84,7 @@ private:
     uint32_t bytesLeft_ = 0;
     // Bytes at the end of the buffer that hold file data (less than the buffer at the file's end).
     uint32_t filled_ = 0;
-    uint32_t startOffset_ = 0;
+    AudioExtent extent_;
     uint32_t bitPosition_ = 0;
     uint32_t wordIndex_ = 0;
     uint32_t syncPattern_ = 0;
@@ -86,4 +95,5 @@ private:
     uint32_t firstHeaderBytes_ = 0;
     uint32_t bodySize_ = 0;
     bool vbrTagPresent_ = false;
+    bool truncated_ = false;
 };

@@ -26,9 +26,11 @@ bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info)
 
     static constexpr int32_t kRates[4] = {44100, 48000, 32000, 99999};
     info.version = mpeg1 ? 1 : 0;
-    info.sampleRate = kRates[(bytes[2] >> 2) & 3] / (mpeg1 ? 1 : 2);
+    const bool mpeg25 = (bytes[1] & 0x10) == 0;
+    info.sampleRate = kRates[(bytes[2] >> 2) & 3] / (mpeg1 ? 1 : mpeg25 ? 4 : 2);
     const uint32_t flags = bigEndian32(bytes + pos + 4);
     info.flags = int32_t(flags);
+    info.constantBitrate = std::memcmp(bytes + pos, "Info", 4) == 0;
     pos += 8;
 
     uint32_t frames = 0;
@@ -58,6 +60,18 @@ bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info)
         if (pos + 4 > count)
             return false;
         info.quality = int32_t(bigEndian32(bytes + pos));
+        pos += 4;
+    }
+    // The encoder's extension: a 9-byte encoder name, 12 bytes of settings, then the delay and
+    // the padding as two 12-bit numbers.
+    static constexpr uint32_t kDelayAt = 21;
+    if (pos + kDelayAt + 3 <= count && (std::memcmp(bytes + pos, "LAME", 4) == 0 ||
+                                        std::memcmp(bytes + pos, "Lavf", 4) == 0 ||
+                                        std::memcmp(bytes + pos, "Lavc", 4) == 0)) {
+        const uint8_t* d = bytes + pos + kDelayAt;
+        info.encoderExtension = true;
+        info.encoderDelay = int32_t(d[0]) << 4 | d[1] >> 4;
+        info.encoderPadding = int32_t(d[1] & 0x0F) << 8 | d[2];
     }
     // Frame and byte counts drive the duration and every percentage seek: a tag without them,
     // or with values no 32-bit file can hold, is not used.

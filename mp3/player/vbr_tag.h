@@ -15,6 +15,13 @@ struct VbrInfo {
     int32_t frames = 0;
     int32_t bytes = 0;
     int32_t quality = -1;
+    // "Info": the same tag written into a constant-bitrate stream.
+    bool constantBitrate = false;
+    // The encoder's extension after the tag: samples per channel the encoder put before the
+    // source (delay) and after it (padding, which includes the decoder's own delay).
+    bool encoderExtension = false;
+    int32_t encoderDelay = 0;
+    int32_t encoderPadding = 0;
     // Byte position of each percent of the stream in 1/256 of the stream's bytes; a linear
     // table when the tag carries none.
     uint8_t toc[100] = {};
