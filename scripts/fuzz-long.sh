@@ -20,6 +20,6 @@ for target in "${targets[@]}"; do
     cp -n ../shared/conformance/*.bit "$corpus"/ 2>/dev/null || true
   fi
   echo "== ${target}_fuzz for ${seconds} s =="
-  nice -n 19 build-fuzz/bin/${target}_fuzz -max_total_time="$seconds" -max_len=8192 -timeout=25 \
+  nice -n 19 build-fuzz/bin/${target}_fuzz -max_total_time="$seconds" -max_len=8192 -timeout=120 \
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" "$corpus"
 done
