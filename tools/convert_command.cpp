@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,9 +16,23 @@
 
 namespace {
 
-const char* const kUsage = "FILE OUT.wav [--offset BYTES] [--volume 0..65536] [--plain|--sse|--3dnow]";
+const char* const kUsage = "FILE OUT.wav|- [--offset BYTES] [--volume 0..65536] [--plain|--sse|--3dnow]";
 // Twice full scale: louder settings only clip.
 constexpr long kMaxVolume = 65536;
+
+bool copyToStdout(const char* path)
+{
+    FILE* in = std::fopen(path, "rb");
+    if (in == nullptr)
+        return false;
+    char buffer[65536];
+    size_t n = 0;
+    bool ok = true;
+    while (ok && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+        ok = std::fwrite(buffer, 1, n, stdout) == n;
+    std::fclose(in);
+    return ok && std::fflush(stdout) == 0;
+}
 
 int runConvert(const std::vector<std::string>& args)
 {
@@ -31,12 +47,7 @@ int runConvert(const std::vector<std::string>& args)
         } else if (r.option("--volume")) {
             if (!r.integer(0, kMaxVolume, "32768 = full scale", volume))
                 return 2;
-        } else if (r.option("--plain")) {
-            vectors = VectorChoice::Plain;
-        } else if (r.option("--sse")) {
-            vectors = VectorChoice::Sse;
-        } else if (r.option("--3dnow")) {
-            vectors = VectorChoice::ThreeDNow;
+        } else if (readVectorOption(r, vectors)) {
         } else if (r.isOption()) {
             return usageError("unknown option '" + r.current() + "'");
         } else {
@@ -50,6 +61,17 @@ int runConvert(const std::vector<std::string>& args)
         return failure("the output '" + paths[1] + "' is the input");
     applyVectorChoice(vectors);
     OrvaneSetVolume(int32_t(volume));
+    // "-" is standard output. The converter patches the sizes when it closes, which a pipe
+    // cannot take, so the file is made aside and then copied out whole.
+    const bool toStdout = paths[1] == "-";
+    char spool[] = "/tmp/orvane-convert-XXXXXX";
+    if (toStdout) {
+        const int fd = mkstemp(spool);
+        if (fd < 0)
+            return failure(std::string("cannot make a temporary file: ") + std::strerror(errno));
+        close(fd);
+        paths[1] = spool;
+    }
     // The converter creates the file only with its first block and cannot report a failure then.
     if (FILE* probe = std::fopen(paths[1].c_str(), "wb"))
         std::fclose(probe);
@@ -77,6 +99,13 @@ int runConvert(const std::vector<std::string>& args)
     }
     progress.update(1, 1);
     progress.finish();
+    if (toStdout) {
+        const bool copied = copyToStdout(spool);
+        std::remove(spool);
+        if (!copied)
+            return failure("write error on standard output");
+        return 0;
+    }
     note(paths[1] + ": " + std::to_string(bytes) + " bytes of 16-bit PCM");
     return 0;
 }

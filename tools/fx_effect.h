@@ -37,6 +37,9 @@ struct FxEffect {
     // The effect handle for this format, or null with the reason in error. At most maxArgs arguments.
     void* (*create)(const FxArgs& args, const FxFormat& format, std::string& error);
     size_t maxArgs;
+    // For an effect that is a shorthand for others: their specs ("NAME:ARG,..."), or none with
+    // the reason in error. create is then unused.
+    std::vector<std::string> (*expand)(const FxArgs& args, std::string& error) = nullptr;
 };
 
 bool registerFxEffect(const FxEffect& effect);

@@ -22,9 +22,18 @@ void* createFade(const FxArgs& args, const FxFormat& format, std::string& error)
     return fader;
 }
 
+void* createGain(const FxArgs& args, const FxFormat& format, std::string& error)
+{
+    double db = 0;
+    if (!args.number(0, 0, -50, 50, "gain (dB)", db, error))
+        return nullptr;
+    return initFader(format.frames, format.channels, format.rate, 1.0f, float(db), 0.0f);
+}
+
 }  // namespace
 
 ORVANE_FX_EFFECT("fade",
                  "START_S,END_S,TO_DB,FROM_DB (ramp linear in dB from FROM to TO over START..END s;"
                  " defaults 0, 1, -50, 0; levels -50..50 dB)",
                  "a level ramp at a scheduled time", createFade, 4);
+ORVANE_FX_EFFECT("gain", "DB (-50..50, default 0)", "a fixed level change", createGain, 1);

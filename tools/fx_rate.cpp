@@ -1,4 +1,7 @@
+#include <cmath>
+
 #include "orvane/dsp.h"
+#include "tools/cli.h"
 #include "tools/fx_effect.h"
 
 namespace {
@@ -28,10 +31,23 @@ void* createResample(const FxArgs& args, const FxFormat& format, std::string& er
                          60.0f, 60.0f, antiAlias ? 1 : 0);
 }
 
+// Pitch in cents, or in semitones with an "st" suffix ("-3st").
+bool pitchCents(const FxArgs& args, double& cents, std::string& error)
+{
+    std::string text = args.text(0, "0");
+    const bool semitones = text.size() > 2 && text.compare(text.size() - 2, 2, "st") == 0;
+    if (!semitones)
+        return args.number(0, 0.0, -1200.0, 1200.0, "pitch (cents)", cents, error);
+    if (!FxArgs({text.substr(0, text.size() - 2)}).number(0, 0.0, -12.0, 12.0, "pitch (semitones)", cents, error))
+        return false;
+    cents *= 100.0;
+    return true;
+}
+
 void* createPitch(const FxArgs& args, const FxFormat& format, std::string& error)
 {
     double cents = 0.0;
-    if (!args.number(0, 0.0, -1200.0, 1200.0, "pitch (cents)", cents, error))
+    if (!pitchCents(args, cents, error))
         return nullptr;
     return initPitchShift(format.frames, format.channels, format.rate, float(cents), 0.0f, kGrainTime, kGrainInterval,
                           1, 1);
@@ -43,6 +59,31 @@ void* createStretch(const FxArgs& args, const FxFormat& format, std::string& err
     if (!args.number(0, 0.0, -2000.0, 3000.0, "scale (length x 2^(-scale/1000))", scale, error))
         return nullptr;
     return initStretch(format.frames, format.channels, format.rate, float(scale), 0.0f, kGrainTime, kGrainInterval);
+}
+
+// The stretcher's scale for a tempo factor: length x 1/factor = 2^(-scale/1000).
+double stretchScale(double factor)
+{
+    return 1000.0 * std::log2(factor);
+}
+
+void* createTempo(const FxArgs& args, const FxFormat& format, std::string& error)
+{
+    double factor = 1.0;
+    if (!args.number(0, 1.0, 0.25, 4.0, "tempo (factor)", factor, error))
+        return nullptr;
+    return initStretch(format.frames, format.channels, format.rate, float(stretchScale(factor)), 0.0f, kGrainTime,
+                       kGrainInterval);
+}
+
+// Faster and higher together, as a tape played fast: the tempo change, then the pitch moved by
+// the same factor.
+std::vector<std::string> expandSpeed(const FxArgs& args, std::string& error)
+{
+    double factor = 1.0;
+    if (!args.number(0, 1.0, 0.5, 2.0, "speed (factor)", factor, error))
+        return {};
+    return {"tempo:" + numberText(factor), "pitch:" + numberText(1200.0 * std::log2(factor))};
 }
 
 void* createHqups(const FxArgs& args, const FxFormat& format, std::string& error)
@@ -59,7 +100,12 @@ void* createHqups(const FxArgs& args, const FxFormat& format, std::string& error
 
 ORVANE_FX_EFFECT("resample", "RATE[,cubic][,aa] (Hz, 1000..384000, default 48000; linear unless cubic; aa = 60 dB filter)",
                  "sample-rate converter", createResample, 3);
-ORVANE_FX_EFFECT("pitch", "CENTS (-1200..1200, default 0)", "pitch shifter, length kept", createPitch, 1);
+ORVANE_FX_EFFECT("pitch", "CENTS or SEMITONESst (-1200..1200 cents or -12st..12st, default 0)",
+                 "pitch shifter, length kept", createPitch, 1);
+ORVANE_FX_EFFECT("tempo", "FACTOR (0.25..4, 0.8 = 20 % slower, default 1)", "time stretcher by a tempo factor, pitch kept",
+                 createTempo, 1);
+ORVANE_FX_EFFECT("speed", "FACTOR (0.5..2, default 1)", "tempo and pitch together by a factor, as a tape played faster",
+                 nullptr, 1, expandSpeed);
 ORVANE_FX_EFFECT("stretch", "SCALE (-2000..3000, length x 2^(-SCALE/1000), default 0)",
                  "time stretcher, pitch kept", createStretch, 1);
 ORVANE_FX_EFFECT("hqups", "HARMONICS,MIX (curve 0..1, default 0.3; percent 0..400, default 100)",

@@ -1,11 +1,13 @@
-#include <poll.h>
-#include <termios.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,26 +15,38 @@
 #include "mp3/player/frame_header.h"
 #include "mp3/player/stream_reader.h"
 #include "orvane/mp3.h"
+#include "orvane/tessor.h"
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/play_session.h"
+#include "tools/playlist.h"
+#include "tools/status_line.h"
+#include "tools/terminal_keys.h"
 
 namespace {
 
 const char* const kUsage =
-    "FILE [--offset BYTES] [--volume 0..65536] [--device N] [--pitch CENTS] [--speed PERMILLE] [--48k]"
-    " [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow]";
+    "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N] [--pitch CENTS]"
+    " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow]";
+
+const char* const kKeys =
+    "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit,\n"
+    "      +/- volume 5 %, m mute, up/down pitch 100 cents, [/] speed 50 per mille, h keys\n";
 
 // The ranges the output holds pitch and speed to.
 constexpr long kMinPitch = -1200, kMaxPitch = 1200;
 constexpr long kMinSpeed = -750, kMaxSpeed = 7000;
 // Twice full scale: louder settings only clip.
 constexpr long kMaxVolume = 65536;
+constexpr long kFullScale = 32768;
+constexpr long kVolumeStepPercent = 5;
 
 void printDetails(FILE* out)
 {
-    std::fprintf(out, "keys while playing: space pause, arrows left/right seek 5 s, up/down pitch +-100 cents,\n"
-                      "+/- speed +-50 per mille, q quit\n");
+    std::fprintf(out,
+                 "Plays the files in order; a .m3u list stands for the files it names. TIME is seconds,\n"
+                 "m:ss or h:mm:ss into the first file.\n%s",
+                 kKeys);
 }
 
 std::atomic<bool> interrupted{false};
@@ -41,50 +55,6 @@ void onInterrupt(int)
 {
     interrupted.store(true);
 }
-
-// Puts the terminal into single-key mode for the life of the object.
-class RawTerminal {
-public:
-    RawTerminal() : active_(isatty(STDIN_FILENO) != 0 && tcgetattr(STDIN_FILENO, &saved_) == 0)
-    {
-        if (!active_)
-            return;
-        termios raw = saved_;
-        raw.c_lflag &= tcflag_t(~(ICANON | ECHO));
-        raw.c_cc[VMIN] = 0;
-        raw.c_cc[VTIME] = 0;
-        tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-    }
-    ~RawTerminal()
-    {
-        if (active_)
-            tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
-    }
-    bool active() const { return active_; }
-
-    // Waits up to timeoutMs for a key: ' ', 'q', '+', '-', 'L', 'R', 'U', 'D' (the arrows); 0 for none.
-    int key(int timeoutMs)
-    {
-        pollfd p{STDIN_FILENO, POLLIN, 0};
-        if (!active_ || poll(&p, 1, timeoutMs) <= 0)
-            return 0;
-        unsigned char c[8];
-        const ssize_t n = read(STDIN_FILENO, c, sizeof c);
-        if (n <= 0)
-            return 0;
-        if (c[0] == 0x1B && n >= 3 && c[1] == '[')
-            return c[2] == 'D' ? 'L' : c[2] == 'C' ? 'R' : c[2] == 'A' ? 'U' : c[2] == 'B' ? 'D' : 0;
-        if (c[0] == 'q' || c[0] == 'Q')
-            return 'q';
-        if (c[0] == '+' || c[0] == '=')
-            return '+';
-        return c[0] == ' ' || c[0] == '-' ? c[0] : 0;
-    }
-
-private:
-    termios saved_{};
-    bool active_;
-};
 
 std::string bar(double fraction, int width, char on, char off)
 {
@@ -97,11 +67,12 @@ std::string bar(double fraction, int width, char on, char off)
 std::string meter(int32_t peak)
 {
     const double db = peak > 0 ? 20.0 * std::log10(double(peak) / 32768.0) : -96.0;
-    return bar((db + 48.0) / 48.0, 16, '|', ' ');
+    return bar((db + 48.0) / 48.0, 10, '|', ' ');
 }
 
 struct PlayOptions {
-    std::string path;
+    std::vector<std::string> names;
+    long startMs = 0;
     long offset = 0;
     long volume = 32768;
     long device = -1;
@@ -113,12 +84,41 @@ struct PlayOptions {
     VectorChoice vectors = VectorChoice::Best;
 };
 
+// "90", "1:30" or "1:01:30" as milliseconds; false when it is none of these.
+bool parseClock(const std::string& text, long& ms)
+{
+    double total = 0;
+    size_t start = 0;
+    for (int field = 0; field < 3; ++field) {
+        const size_t colon = text.find(':', start);
+        const std::string part = text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        char* end = nullptr;
+        const double v = std::strtod(part.c_str(), &end);
+        // Minutes and seconds after a colon stay below 60.
+        if (part.empty() || *end != '\0' || !(v >= 0) || (field > 0 && v >= 60))
+            return false;
+        total = total * 60 + v;
+        if (colon == std::string::npos) {
+            ms = long(std::lround(total * 1000));
+            return total <= 7 * 86400.0;
+        }
+        start = colon + 1;
+    }
+    return false;
+}
+
 // 0 when the options are good, otherwise the exit status after a message.
 int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
 {
     for (ArgReader r(args); !r.done();) {
         bool ok = true;
-        if (r.option("--offset")) {
+        if (r.option("--start")) {
+            std::string text;
+            if (!r.value(text))
+                return 2;
+            if (!parseClock(text, o.startMs))
+                return usageError("--start needs seconds, m:ss or h:mm:ss, not '" + text + "'");
+        } else if (r.option("--offset")) {
             ok = r.integer(0, 0x7FFFFFFF, "bytes", o.offset);
         } else if (r.option("--volume")) {
             ok = r.integer(0, kMaxVolume, "32768 = full scale", o.volume);
@@ -146,24 +146,190 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
             ok = parseInteger(v.substr(0, colon), 0, 31, "--eq band", band) &&
                  parseNumber(v.substr(colon + 1), 0, 4, "--eq gain (linear)", gain);
             o.eq.emplace_back(band, float(gain));
-        } else if (r.option("--plain")) {
-            o.vectors = VectorChoice::Plain;
-        } else if (r.option("--sse")) {
-            o.vectors = VectorChoice::Sse;
-        } else if (r.option("--3dnow")) {
-            o.vectors = VectorChoice::ThreeDNow;
+        } else if (readVectorOption(r, o.vectors)) {
         } else if (r.isOption()) {
             return usageError("unknown option '" + r.current() + "'");
-        } else if (o.path.empty()) {
-            o.path = r.current();
-            r.skip();
         } else {
-            return usageError("one FILE only");
+            o.names.push_back(r.current());
+            r.skip();
         }
         if (!ok)
             return 2;
     }
-    return o.path.empty() ? usageError("no FILE given") : 0;
+    return o.names.empty() ? usageError("no FILE given") : 0;
+}
+
+// Keeps the sound libraries' start-up chatter on standard error off the terminal while an output
+// opens; under -v it is shown afterwards.
+class StartupNoise {
+public:
+    StartupNoise() : sink_(verbosity() == Verbosity::verbose ? nullptr : std::tmpfile())
+    {
+        if (sink_ == nullptr)
+            return;
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        dup2(fileno(sink_), STDERR_FILENO);
+    }
+    ~StartupNoise() { release(); }
+    StartupNoise(const StartupNoise&) = delete;
+    StartupNoise& operator=(const StartupNoise&) = delete;
+
+    void release()
+    {
+        if (sink_ == nullptr)
+            return;
+        std::fflush(stderr);
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+        std::fclose(sink_);
+        sink_ = nullptr;
+    }
+
+private:
+    FILE* sink_;
+    int saved_ = -1;
+};
+
+// Volume as a whole percentage of full scale.
+long percent(long volume)
+{
+    return (volume * 100 + kFullScale / 2) / kFullScale;
+}
+
+// What the keys change while playing.
+struct LiveState {
+    long volume;
+    long pitch;
+    long speed;
+    bool muted = false;
+    bool paused = false;
+};
+
+enum class Next { advance, back, quit };
+
+// Plays one file until it ends or a key moves on; the result says where to go next, status
+// is the exit status so far (1 on a failure).
+Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_t index, size_t count,
+              LiveState& live, TerminalKeys& keys, bool screen, int& status)
+{
+    float msPerFrame = 0;
+    {
+        auto reader = std::make_unique<StreamReader>(path.c_str(), uint32_t(o.offset));
+        FrameHeader header;
+        if (!reader->isOpen() || !header.readFrame(*reader, nullptr)) {
+            status = failure(reader->isOpen() ? "'" + path + "' is not MPEG audio" : "cannot open '" + path + "'");
+            return Next::advance;
+        }
+        msPerFrame = header.msPerFrame();
+    }
+    const int32_t seekFrames = int32_t(std::lround(5000.0 / msPerFrame));
+    const int32_t totalMs = OrvaneGetTotalMs(path.c_str(), int32_t(o.offset));
+    const char* env = std::getenv("ORVANE_OUTPUT");
+    const bool wantsDevice = env == nullptr || *env == '\0' || std::strcmp(env, "device") == 0;
+
+    StartupNoise noise;
+    PlaySession session(path, int32_t(o.offset), false);
+    session.waitStarted(5000);
+    noise.release();
+    if (wantsDevice && !session.finished() && getOutputWaveOut(OrvaneGetDestination()) == TESSOR_OUTPUT_NULL)
+        note("orvane play: no sound device could be opened; playing silently (-v shows why)");
+    if (startMs > 0)
+        OrvaneSeek(int32_t(std::lround(startMs / msPerFrame)));
+
+    const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    Next next = Next::advance;
+    int64_t lastPrinted = -1;
+    while (!session.finished()) {
+        const std::vector<int> pressed = screen ? keys.read(100) : std::vector<int>{};
+        if (!screen)
+            usleep(100 * 1000);
+        if (interrupted.load()) {
+            next = Next::quit;
+            OrvaneStop();
+        }
+        for (const int key : pressed) {
+            switch (key) {
+            case 'q':
+            case 'Q':
+                next = Next::quit;
+                OrvaneStop();
+                break;
+            case 'n':
+                next = Next::advance;
+                OrvaneStop();
+                break;
+            case 'p':
+                next = Next::back;
+                OrvaneStop();
+                break;
+            case ' ':
+                live.paused = !live.paused;
+                OrvanePause(live.paused ? 1 : 0);
+                break;
+            case TerminalKeys::kLeft:
+            case TerminalKeys::kRight:
+                OrvaneSeek(key == TerminalKeys::kLeft ? -seekFrames : seekFrames);
+                break;
+            case TerminalKeys::kUp:
+            case TerminalKeys::kDown:
+                live.pitch = std::clamp(live.pitch + (key == TerminalKeys::kUp ? 100L : -100L), kMinPitch, kMaxPitch);
+                OrvaneSetPitch(int32_t(live.pitch));
+                break;
+            case ']':
+            case '[':
+                live.speed = std::clamp(live.speed + (key == ']' ? 50L : -50L), kMinSpeed, kMaxSpeed);
+                OrvaneSetSpeed(int32_t(live.speed));
+                break;
+            case '+':
+            case '=':
+            case '-':
+                live.volume = std::clamp(percent(live.volume) + (key == '-' ? -kVolumeStepPercent : kVolumeStepPercent),
+                                         0L, kMaxVolume * 100 / kFullScale) *
+                              kFullScale / 100;
+                live.muted = false;
+                OrvaneSetVolume(int32_t(live.volume));
+                break;
+            case 'm':
+                live.muted = !live.muted;
+                OrvaneSetVolume(live.muted ? 0 : int32_t(live.volume));
+                break;
+            case 'h':
+                std::printf("\r\x1b[K%s", kKeys);
+                break;
+            default:
+                break;
+            }
+        }
+        const int32_t now = OrvaneGetCurrentTime();
+        if (session.finished())
+            break;  // the read-outs have gone with the play
+        const std::string volume = live.muted ? "muted" : "vol " + std::to_string(percent(live.volume)) + "%";
+        if (screen) {
+            const std::string track = count > 1 ? std::to_string(index + 1) + "/" + std::to_string(count) + " " : "";
+            const std::string line = fitStatusLine(
+                {std::string(live.paused ? "paused " : "playing") + " " + formatTime(now) + "/" + formatTime(totalMs),
+                 volume, "pitch " + std::to_string(live.pitch), "speed " + std::to_string(live.speed), track + name,
+                 "[" + bar(totalMs > 0 ? double(now) / totalMs : 0, 20, '#', '.') + "]",
+                 "L" + meter(OrvaneGetLevel(0)) + " R" + meter(OrvaneGetLevel(1))},
+                terminalWidth());
+            std::printf("\r%s\x1b[K", line.c_str());
+            std::fflush(stdout);
+        } else if (now / 1000 != lastPrinted) {
+            lastPrinted = now / 1000;
+            std::printf("%s / %s  level %d %d\n", formatTime(now).c_str(), formatTime(totalMs).c_str(),
+                        OrvaneGetLevel(0), OrvaneGetLevel(1));
+            std::fflush(stdout);
+        }
+    }
+    const int32_t result = session.wait();
+    if (screen)
+        std::printf("\r\x1b[K");
+    if (result == -1)
+        status = failure("'" + path + "' is not MPEG audio");
+    else if (result == 0)
+        status = failure("no sound output could be opened");
+    return next;
 }
 
 int runPlay(const std::vector<std::string>& args)
@@ -171,20 +337,10 @@ int runPlay(const std::vector<std::string>& args)
     PlayOptions o;
     if (const int status = parseOptions(args, o))
         return status;
-
-    // Frame duration for 5-second seeks.
-    float msPerFrame = 0;
-    {
-        auto reader = std::make_unique<StreamReader>(o.path.c_str(), uint32_t(o.offset));
-        FrameHeader header;
-        if (!reader->isOpen())
-            return failure("cannot open '" + o.path + "'");
-        if (!header.readFrame(*reader, nullptr))
-            return failure("'" + o.path + "' is not MPEG audio");
-        msPerFrame = header.msPerFrame();
-    }
-    const int32_t seekFrames = int32_t(std::lround(5000.0 / msPerFrame));
-    const int32_t totalMs = OrvaneGetTotalMs(o.path.c_str(), int32_t(o.offset));
+    std::vector<std::string> files;
+    std::string error;
+    if (!expandPlaylist(o.names, files, error))
+        return failure(error);
 
     OrvaneSetVolume(int32_t(o.volume));
     OrvaneSelectWaveOut(int32_t(o.device));
@@ -203,57 +359,20 @@ int runPlay(const std::vector<std::string>& args)
 
     interrupted.store(false);
     std::signal(SIGINT, onInterrupt);
-    RawTerminal terminal;
-    const bool screen = terminal.active() && isatty(STDOUT_FILENO);
-    PlaySession session(o.path, int32_t(o.offset), false);
-    session.waitStarted(5000);
-    bool paused = false;
-    int64_t lastPrinted = -1;
-    while (!session.finished()) {
-        const int key = screen ? terminal.key(100) : 0;
-        if (!screen)
-            usleep(100 * 1000);
-        if (key == 'q' || interrupted.load()) {
-            OrvaneStop();
-        } else if (key == ' ') {
-            paused = !paused;
-            OrvanePause(paused ? 1 : 0);
-        } else if (key == 'L' || key == 'R') {
-            OrvaneSeek(key == 'L' ? -seekFrames : seekFrames);
-        } else if (key == 'U' || key == 'D') {
-            o.pitch = std::clamp(o.pitch + (key == 'U' ? 100L : -100L), kMinPitch, kMaxPitch);
-            OrvaneSetPitch(int32_t(o.pitch));
-        } else if (key == '+' || key == '-') {
-            o.speed = std::clamp(o.speed + (key == '+' ? 50L : -50L), kMinSpeed, kMaxSpeed);
-            OrvaneSetSpeed(int32_t(o.speed));
-        }
-        const int32_t now = OrvaneGetCurrentTime();
-        if (session.finished())
-            break;  // the read-outs have gone with the play
-        if (screen) {
-            std::printf("\r%s %5s / %5s [%s] L %s R %s pitch %+5ld speed %+5ld  ", paused ? "paused " : "playing",
-                        formatTime(now).c_str(), formatTime(totalMs).c_str(),
-                        bar(totalMs > 0 ? double(now) / totalMs : 0, 24, '#', '.').c_str(),
-                        meter(OrvaneGetLevel(0)).c_str(), meter(OrvaneGetLevel(1)).c_str(), o.pitch, o.speed);
-            std::fflush(stdout);
-        } else if (now / 1000 != lastPrinted) {
-            lastPrinted = now / 1000;
-            std::printf("%s / %s  level %d %d\n", formatTime(now).c_str(), formatTime(totalMs).c_str(),
-                        OrvaneGetLevel(0), OrvaneGetLevel(1));
-            std::fflush(stdout);
-        }
+    TerminalKeys keys;
+    const bool screen = keys.active() && isatty(STDOUT_FILENO);
+    LiveState live{o.volume, o.pitch, o.speed};
+    int status = 0;
+    for (size_t i = 0; i < files.size();) {
+        const Next next = playFile(files[i], o, i == 0 ? o.startMs : 0, i, files.size(), live, keys, screen, status);
+        if (next == Next::quit)
+            break;
+        i = next == Next::back ? (i > 0 ? i - 1 : 0) : i + 1;
     }
-    const int32_t result = session.wait();
     std::signal(SIGINT, SIG_DFL);
-    if (screen)
-        std::printf("\n");
-    if (result == -1)
-        return failure("'" + o.path + "' is not MPEG audio");
-    if (result == 0)
-        return failure("no sound output could be opened");
-    return 0;
+    return status;
 }
 
 }  // namespace
 
-ORVANE_COMMAND("play", kUsage, "play an MPEG audio file", runPlay, printDetails);
+ORVANE_COMMAND("play", kUsage, "play MPEG audio files and playlists", runPlay, printDetails);

@@ -2,10 +2,15 @@
 
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <sys/wait.h>
 
@@ -37,4 +42,17 @@ inline CliResult runOrvane(const std::string& args)
     r.err = err.str();
     std::remove(errPath.c_str());
     return r;
+}
+
+// orvane fx rounds its output to the nearest step where the effects' own 16-bit exports
+// truncate towards zero, so the two agree within one step; state carried wrongly between
+// blocks shows as far larger differences.
+inline ::testing::AssertionResult withinOneStep(const std::vector<int16_t>& fx, const std::vector<int16_t>& exported)
+{
+    if (fx.size() != exported.size())
+        return ::testing::AssertionFailure() << "sizes " << fx.size() << " and " << exported.size();
+    for (size_t i = 0; i < fx.size(); ++i)
+        if (std::abs(fx[i] - exported[i]) > 1)
+            return ::testing::AssertionFailure() << "sample " << i << ": " << fx[i] << " against " << exported[i];
+    return ::testing::AssertionSuccess();
 }

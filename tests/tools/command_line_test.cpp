@@ -29,6 +29,8 @@ const CommandCase kCases[] = {
     {"crossfade", "{W} {W} {O} --start x --end 1", "{X} {W} {O} --start 0 --end 1"},
     {"slice", "{W} --on 5", "{X}"},
     {"spectrum", "{W} --size 1000", "{X}"},
+    {"spectrogram", "{W} {O} --width 5", "{W} {D}"},
+    {"waveform", "{W} {O} --width x", "{X} {O}"},
 };
 
 std::string expand(std::string args, const std::string& wav, const std::string& out)

@@ -36,7 +36,7 @@ TEST(FxChorusFade, ChorusMatchesItsOwnExportBlockByBlock)
         ASSERT_EQ(doChorus(h, direct.data() + 2 * f, direct.data() + 2 * f, uint32_t(n * 4)), 1);
     }
     termChorus(h);
-    EXPECT_EQ(throughFx(pcm, 2, "chorus:4,15,2.5,0.7,35,60"), direct);
+    EXPECT_TRUE(withinOneStep(throughFx(pcm, 2, "chorus:4,15,2.5,0.7,35,60"), direct));
 }
 
 TEST(FxChorusFade, FadeMatchesItsOwnExportAndReachesItsLevel)
@@ -51,7 +51,7 @@ TEST(FxChorusFade, FadeMatchesItsOwnExportAndReachesItsLevel)
     }
     termFader(h);
     const auto out = throughFx(pcm, 1, "fade:0.1,0.5,-30,-3");
-    EXPECT_EQ(out, direct);
+    EXPECT_TRUE(withinOneStep(out, direct));
 
     // A ramp from 0 s starts at the first sample; after it the level holds.
     const auto faded = throughFx(pcm, 1, "fade:0,0.2");

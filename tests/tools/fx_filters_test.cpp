@@ -42,12 +42,12 @@ TEST(FxFilters, EachEffectMatchesItsOwnExportBlockByBlock)
 {
     const auto pcm = testsig::noisePcm16(2 * 10007, 31, 12000);
     void* iir = initIirFilter(kBlock, 2, 44100, 5, 3000.0f, 1);
-    EXPECT_EQ(throughFx(pcm, 2, "iir:5,3000,hp"), direct(iir, pcm, 2, doIirFilter));
+    EXPECT_TRUE(withinOneStep(throughFx(pcm, 2, "iir:5,3000,hp"), direct(iir, pcm, 2, doIirFilter)));
     termIirFilter(iir);
 
     const float gains[4] = {3.0f, -6.0f, 0.0f, 2.0f};
     void* shelf = initShelvingEQ(kBlock, 2, 44100, 4, gains, 0.0f);
-    EXPECT_EQ(throughFx(pcm, 2, "shelf:3,-6,0,2"), direct(shelf, pcm, 2, doShelvingEQ));
+    EXPECT_TRUE(withinOneStep(throughFx(pcm, 2, "shelf:3,-6,0,2"), direct(shelf, pcm, 2, doShelvingEQ)));
     termShelvingEQ(shelf);
 
 }

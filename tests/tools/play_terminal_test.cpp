@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// orvane play in a detached tmux terminal of 80 columns, driven by keys and read back as a screen.
+class TmuxPlay {
+public:
+    TmuxPlay()
+    {
+        const std::string demo = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
+        tmux("new-session -d -x 80 -y 24 'ORVANE_OUTPUT=null " + std::string(ORVANE_BINARY_DIR) + "/bin/orvane play " +
+             demo + " " + demo + "; sleep 30'");
+    }
+    ~TmuxPlay() { tmux("kill-server"); }
+
+    void keys(const std::string& names) { tmux("send-keys -t 0 " + names); }
+
+    std::vector<std::string> screen()
+    {
+        std::vector<std::string> lines;
+        std::istringstream text(tmux("capture-pane -p -t 0"));
+        for (std::string line; std::getline(text, line);)
+            if (!line.empty())
+                lines.push_back(line);
+        return lines;
+    }
+
+    // Waits until a line of the screen holds text; that line, or empty after two seconds.
+    std::string waitFor(const std::string& text)
+    {
+        for (int i = 0; i < 40; ++i) {
+            for (const std::string& line : screen())
+                if (line.find(text) != std::string::npos)
+                    return line;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return "";
+    }
+
+private:
+    std::string tmux(const std::string& args)
+    {
+        const std::string command = "tmux -L orvane-test-" + std::to_string(getpid()) + " " + args + " 2>/dev/null";
+        std::string out;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[4096];
+            size_t n = 0;
+            while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+                out.append(buffer, n);
+            pclose(pipe);
+        }
+        return out;
+    }
+};
+
+size_t statusLines(const std::vector<std::string>& lines)
+{
+    size_t n = 0;
+    for (const std::string& line : lines)
+        n += line.rfind("playing ", 0) == 0 || line.rfind("paused ", 0) == 0;
+    return n;
+}
+
+// The status line stays one line of at most 79 columns while it updates; a burst of keys is
+// acted on key by key; volume, mute, speed, help and next-file keys do what the help says.
+TEST(PlayTerminal, OneStatusLineAndEveryKeyCounted)
+{
+    if (std::system("tmux -V >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
+    TmuxPlay play;
+    ASSERT_NE(play.waitFor("playing"), "");
+    play.keys("Up Up Up ] ] ] + + -");
+    const std::string status = play.waitFor("pitch 300");
+    EXPECT_NE(status.find("vol 105%"), std::string::npos) << status;
+    EXPECT_NE(status.find("speed 150"), std::string::npos) << status;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // several redraws
+    const std::vector<std::string> lines = play.screen();
+    EXPECT_EQ(statusLines(lines), 1u);
+    for (const std::string& line : lines)
+        EXPECT_LT(line.size(), 80u) << line;
+
+    play.keys("m");
+    EXPECT_NE(play.waitFor("muted"), "");
+    play.keys("h");
+    EXPECT_NE(play.waitFor("keys: space pause"), "");
+    EXPECT_NE(play.waitFor("m mute"), "");
+    EXPECT_EQ(statusLines(play.screen()), 1u);
+    play.keys("n");
+    EXPECT_NE(play.waitFor("2/2"), "");
+    play.keys("q");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(statusLines(play.screen()), 0u) << "q ends the play";
+}
+
+}  // namespace

@@ -1,0 +1,331 @@
+#include "tools/audio_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include "mp3/decoder/stream_decoder.h"
+#include "tools/wav_files.h"
+
+namespace {
+
+constexpr uint16_t kFormatPcm = 1;
+constexpr uint16_t kFormatFloat = 3;
+constexpr uint16_t kFormatExtensible = 0xFFFE;
+// The effects take 16-bit full scale, 32767, as 1.0.
+constexpr float kInt16Scale = 32767.0f;
+
+uint32_t le32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint16_t le16(const uint8_t* p)
+{
+    return uint16_t(p[0] | p[1] << 8);
+}
+
+class WavReader : public AudioReader {
+public:
+    explicit WavReader(FILE* file) : file_(file) {}
+    ~WavReader() override { std::fclose(file_); }
+
+    // Reads the chunks up to "data"; false with the reason in error.
+    bool open(std::string& error)
+    {
+        uint8_t riff[12];
+        if (std::fread(riff, 1, 12, file_) != 12 || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
+            return error = "not a WAV file", false;
+        bool haveFormat = false;
+        while (true) {
+            uint8_t head[8];
+            if (std::fread(head, 1, 8, file_) != 8)
+                return error = "no audio data in the WAV file", false;
+            const uint32_t size = le32(head + 4);
+            if (std::memcmp(head, "data", 4) == 0) {
+                if (!haveFormat)
+                    return error = "the WAV file's data comes before its format", false;
+                // A streamed file leaves the size at 0 or its largest: read to the end.
+                left_ = size == 0 || size == 0xFFFFFFFF ? UINT64_MAX : size;
+                frames_ = left_ == UINT64_MAX ? 0 : left_ / frameBytes_;
+                return true;
+            }
+            if (std::memcmp(head, "fmt ", 4) == 0) {
+                if (size < 16 || size > 64)
+                    return error = "the WAV file's format chunk is malformed", false;
+                uint8_t fmt[64];
+                if (std::fread(fmt, 1, size + (size & 1), file_) != size + (size & 1))
+                    return error = "the WAV file ends inside its format", false;
+                uint16_t tag = le16(fmt);
+                if (tag == kFormatExtensible && size >= 26)
+                    tag = le16(fmt + 24);
+                channels_ = le16(fmt + 2);
+                rate_ = le32(fmt + 4);
+                bits_ = le16(fmt + 14);
+                floating_ = tag == kFormatFloat;
+                if (!(tag == kFormatPcm && (bits_ == 8 || bits_ == 16 || bits_ == 24 || bits_ == 32)) &&
+                    !(floating_ && bits_ == 32))
+                    return error = "the WAV file holds " + std::to_string(bits_) + "-bit samples of format " +
+                                   std::to_string(tag) + "; 8, 16, 24 or 32-bit integer or 32-bit float can be read",
+                           false;
+                if (channels_ < 1 || channels_ > 2 || rate_ < 1 || rate_ > 384000)
+                    return error = "the WAV file has " + std::to_string(channels_) + " channels at " +
+                                   std::to_string(rate_) + " Hz; mono or stereo up to 384 kHz can be read",
+                           false;
+                frameBytes_ = channels_ * bits_ / 8;
+                haveFormat = true;
+                continue;
+            }
+            // Any other chunk is passed over, with its pad byte.
+            for (uint64_t skip = uint64_t(size) + (size & 1); skip > 0;) {
+                uint8_t scratch[4096];
+                const size_t n = std::fread(scratch, 1, size_t(std::min<uint64_t>(skip, sizeof scratch)), file_);
+                if (n == 0)
+                    return error = "the WAV file ends inside a chunk", false;
+                skip -= n;
+            }
+        }
+    }
+
+    int64_t read(float* out, uint32_t count) override
+    {
+        const size_t want = size_t(std::min<uint64_t>(uint64_t(count) * frameBytes_, left_ / frameBytes_ * frameBytes_));
+        raw_.resize(want);
+        const size_t got = want > 0 ? std::fread(raw_.data(), 1, want, file_) : 0;
+        if (got < want && std::ferror(file_))
+            return -1;
+        const size_t frames = got / frameBytes_;
+        if (left_ != UINT64_MAX)
+            left_ -= got;
+        const size_t samples = frames * channels_;
+        const uint8_t* p = raw_.data();
+        // Each width is scaled so that its value as a 16-bit sample lands where 16-bit input would.
+        for (size_t i = 0; i < samples; ++i) {
+            if (bits_ == 8) {
+                out[i] = float(int(p[i]) - 128) * 256.0f / kInt16Scale;
+            } else if (bits_ == 16) {
+                out[i] = float(int16_t(le16(p + 2 * i))) / kInt16Scale;
+            } else if (bits_ == 24) {
+                const uint8_t* q = p + 3 * i;
+                const int32_t v = int32_t(uint32_t(q[0]) << 8 | uint32_t(q[1]) << 16 | uint32_t(q[2]) << 24) >> 8;
+                out[i] = float(v) / (256.0f * kInt16Scale);
+            } else if (floating_) {
+                const uint32_t v = le32(p + 4 * i);
+                float f = 0.0f;
+                std::memcpy(&f, &v, 4);
+                out[i] = std::isfinite(f) ? f * (32768.0f / kInt16Scale) : 0.0f;
+            } else {
+                out[i] = float(double(int32_t(le32(p + 4 * i))) / (65536.0 * kInt16Scale));
+            }
+        }
+        return int64_t(frames);
+    }
+
+private:
+    FILE* file_;
+    uint32_t bits_ = 16;
+    uint32_t frameBytes_ = 2;
+    bool floating_ = false;
+    uint64_t left_ = 0;
+    std::vector<uint8_t> raw_;
+};
+
+// Decodes an MPEG audio file frame by frame as it is read.
+class MpegReader : public AudioReader, private decoder::PcmSink {
+public:
+    bool open(const std::string& path)
+    {
+        if (!decoder_.openStream(path.c_str(), 0))
+            return false;
+        decoder::DecoderSettings settings;
+        settings.volume = 32768.0f / kInt16Scale;
+        decoder_.setSettings(settings);
+        decoder_.setSink(this);
+        rate_ = uint32_t(decoder_.sampleRate());
+        channels_ = uint32_t(decoder_.channels());
+        return rate_ > 0 && channels_ >= 1 && channels_ <= 2;
+    }
+
+    int64_t read(float* out, uint32_t count) override
+    {
+        while (pending_.size() - used_ < size_t(count) * channels_ && decoder_.hasFrame() && decoder_.decodeFrame()) {
+        }
+        const size_t samples = std::min(pending_.size() - used_, size_t(count) * channels_);
+        std::copy(pending_.begin() + long(used_), pending_.begin() + long(used_ + samples), out);
+        used_ += samples;
+        if (used_ == pending_.size()) {
+            pending_.clear();
+            used_ = 0;
+        }
+        return int64_t(samples / channels_);
+    }
+
+private:
+    void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override
+    {
+        // A frame whose channel count differs from the first is laid out in the first's.
+        for (uint32_t i = 0; i < samples; ++i)
+            for (uint32_t c = 0; c < channels_; ++c)
+                pending_.push_back(pcm[std::min(c, channels - 1)][i]);
+    }
+
+    StreamDecoder decoder_;
+    std::vector<float> pending_;
+    size_t used_ = 0;
+};
+
+// Standard input copied to a temporary file: the decoder opens files by name, and a reader
+// must be able to look at the first bytes before choosing how to read them.
+FILE* spoolStdin()
+{
+    FILE* spool = std::tmpfile();
+    if (spool == nullptr)
+        return nullptr;
+    char buffer[65536];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
+        if (std::fwrite(buffer, 1, n, spool) != n)
+            return std::fclose(spool), nullptr;
+    std::rewind(spool);
+    return spool;
+}
+
+}  // namespace
+
+std::unique_ptr<AudioReader> openAudio(const std::string& path, std::string& error)
+{
+    FILE* file = path == "-" ? spoolStdin() : std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return error = path == "-" ? "cannot keep standard input" : "cannot open '" + path + "': " + std::strerror(errno),
+               nullptr;
+    const std::string name = path == "-" ? "standard input" : "'" + path + "'";
+    uint8_t magic[4] = {};
+    const bool riff = std::fread(magic, 1, 4, file) == 4 && std::memcmp(magic, "RIFF", 4) == 0;
+    std::rewind(file);
+    if (riff) {
+        auto wav = std::make_unique<WavReader>(file);
+        if (!wav->open(error))
+            return error = name + ": " + error, nullptr;
+        return wav;
+    }
+    // The decoder opens its own descriptor, so this one can go once it has.
+    auto mpeg = std::make_unique<MpegReader>();
+    const bool ok = mpeg->open("/proc/self/fd/" + std::to_string(fileno(file)));
+    std::fclose(file);
+    if (!ok)
+        return error = name + " is neither a WAV file nor MPEG audio", nullptr;
+    return mpeg;
+}
+
+namespace {
+
+void put16(std::vector<uint8_t>& b, uint32_t v)
+{
+    b.push_back(uint8_t(v));
+    b.push_back(uint8_t(v >> 8));
+}
+
+void put32(std::vector<uint8_t>& b, uint32_t v)
+{
+    put16(b, v & 0xFFFF);
+    put16(b, v >> 16);
+}
+
+// The 44-byte header of a plain PCM or float WAV file with dataBytes of samples.
+std::vector<uint8_t> waveHeader(uint32_t rate, uint32_t channels, uint32_t bits, uint32_t dataBytes)
+{
+    std::vector<uint8_t> h;
+    const uint32_t frameBytes = channels * bits / 8;
+    h.insert(h.end(), {'R', 'I', 'F', 'F'});
+    put32(h, dataBytes > 0xFFFFFFFF - 37 ? 0xFFFFFFFF : dataBytes + 36 + (dataBytes & 1));
+    h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    put32(h, 16);
+    put16(h, bits == 32 ? kFormatFloat : kFormatPcm);
+    put16(h, channels);
+    put32(h, rate);
+    put32(h, rate * frameBytes);
+    put16(h, frameBytes);
+    put16(h, bits);
+    h.insert(h.end(), {'d', 'a', 't', 'a'});
+    put32(h, dataBytes);
+    return h;
+}
+
+}  // namespace
+
+AudioWriter::~AudioWriter()
+{
+    if (closed_)
+        return;
+    if (file_ != nullptr && !toStdout_)
+        std::fclose(file_);
+    if (!toStdout_)
+        removePartialOutput(path_);
+}
+
+std::unique_ptr<AudioWriter> AudioWriter::create(const std::string& path, uint32_t rate, uint32_t channels,
+                                                 uint32_t bits, std::string& error)
+{
+    std::unique_ptr<AudioWriter> w(new AudioWriter);
+    w->toStdout_ = path == "-";
+    w->path_ = w->toStdout_ ? "standard output" : path;
+    w->file_ = w->toStdout_ ? stdout : std::fopen(path.c_str(), "wb");
+    if (w->file_ == nullptr) {
+        w->closed_ = true;  // nothing was made, so nothing is removed
+        return error = writeError(path, errno), nullptr;
+    }
+    w->channels_ = channels;
+    w->bits_ = bits;
+    // On a pipe the sizes stay at their largest; a file's are patched by close().
+    const std::vector<uint8_t> header = waveHeader(rate, channels, bits, w->toStdout_ ? 0xFFFFFFFF : 0);
+    if (std::fwrite(header.data(), 1, header.size(), w->file_) != header.size())
+        return error = writeError(w->path_, errno), nullptr;
+    return w;
+}
+
+bool AudioWriter::write(const float* samples, uint32_t frames, std::string& error)
+{
+    const size_t count = size_t(frames) * channels_;
+    buffer_.clear();
+    for (size_t i = 0; i < count; ++i) {
+        const float v = samples[i];
+        if (bits_ == 32) {
+            // Back to the file's own scale, full scale at 1.0.
+            const float f = v * (kInt16Scale / 32768.0f);
+            uint32_t u = 0;
+            std::memcpy(&u, &f, 4);
+            put32(buffer_, u);
+        } else if (bits_ == 24) {
+            const auto s = int32_t(std::lround(std::clamp(v * 256.0f * kInt16Scale, -8388608.0f, 8388607.0f)));
+            buffer_.push_back(uint8_t(s));
+            put16(buffer_, uint32_t(s >> 8) & 0xFFFF);
+        } else {
+            put16(buffer_, uint32_t(int32_t(std::lround(std::clamp(v * kInt16Scale, -32768.0f, 32767.0f)))) & 0xFFFF);
+        }
+    }
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+        return error = writeError(path_, errno), false;
+    dataBytes_ += buffer_.size();
+    return true;
+}
+
+bool AudioWriter::close(std::string& error)
+{
+    errno = 0;
+    bool ok = true;
+    if (!toStdout_) {
+        if (dataBytes_ & 1)
+            ok = std::fputc(0, file_) != EOF;
+        const std::vector<uint8_t> header = waveHeader(0, channels_, bits_, uint32_t(std::min<uint64_t>(dataBytes_, 0xFFFFFFFF)));
+        // Only the two sizes change: the RIFF size at 4 and the data size at 40.
+        ok = ok && std::fseek(file_, 4, SEEK_SET) == 0 && std::fwrite(header.data() + 4, 1, 4, file_) == 4 &&
+             std::fseek(file_, 40, SEEK_SET) == 0 && std::fwrite(header.data() + 40, 1, 4, file_) == 4;
+    }
+    ok = (toStdout_ ? std::fflush(file_) == 0 : std::fclose(file_) == 0) && ok;
+    file_ = nullptr;
+    if (!ok)
+        return error = writeError(path_, errno), false;
+    closed_ = true;
+    return true;
+}
