@@ -53,11 +53,8 @@ int runConvert(const std::vector<std::string>& args)
             vectors = VectorChoice::Sse;
         } else if (r.option("--3dnow")) {
             vectors = VectorChoice::ThreeDNow;
-        } else if (r.isOption()) {
-            return usageError("unknown option '" + r.current() + "'");
-        } else {
-            paths.push_back(r.current());
-            r.skip();
+        } else if (const int status = r.operand(paths)) {
+            return status;
         }
     }
     if (paths.size() != 2)

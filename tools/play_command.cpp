@@ -152,11 +152,8 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
             o.vectors = VectorChoice::Sse;
         } else if (r.option("--3dnow")) {
             o.vectors = VectorChoice::ThreeDNow;
-        } else if (r.isOption()) {
-            return usageError("unknown option '" + r.current() + "'");
-        } else {
-            o.names.push_back(r.current());
-            r.skip();
+        } else if (const int status = r.operand(o.names)) {
+            return status;
         }
         if (!ok)
             return 2;
