@@ -2,7 +2,8 @@
 # Installs what building, testing and running Orvane needs on Debian 12 (run as root).
 set -euo pipefail
 packages=(build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
-          libgtest-dev libgmock-dev libbenchmark-dev portaudio19-dev lame tmux libpng-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev portaudio19-dev lame tmux libpng-dev
+          dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

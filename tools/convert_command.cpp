@@ -47,12 +47,7 @@ int runConvert(const std::vector<std::string>& args)
         } else if (r.option("--volume")) {
             if (!r.integer(0, kMaxVolume, "32768 = full scale", volume))
                 return 2;
-        } else if (r.option("--plain")) {
-            vectors = VectorChoice::Plain;
-        } else if (r.option("--sse")) {
-            vectors = VectorChoice::Sse;
-        } else if (r.option("--3dnow")) {
-            vectors = VectorChoice::ThreeDNow;
+        } else if (readVectorOption(r, vectors)) {
         } else if (const int status = r.operand(paths)) {
             return status;
         }

@@ -146,12 +146,7 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
             ok = parseInteger(v.substr(0, colon), 0, 31, "--eq band", band) &&
                  parseNumber(v.substr(colon + 1), 0, 4, "--eq gain (linear)", gain);
             o.eq.emplace_back(band, float(gain));
-        } else if (r.option("--plain")) {
-            o.vectors = VectorChoice::Plain;
-        } else if (r.option("--sse")) {
-            o.vectors = VectorChoice::Sse;
-        } else if (r.option("--3dnow")) {
-            o.vectors = VectorChoice::ThreeDNow;
+        } else if (readVectorOption(r, o.vectors)) {
         } else if (const int status = r.operand(o.names)) {
             return status;
         }

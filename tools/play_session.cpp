@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "orvane/mp3.h"
+#include "tools/cli.h"
 
 PlaySession::PlaySession(const std::string& path, int32_t offset, bool convert)
 {
@@ -37,6 +38,19 @@ std::string formatTime(int64_t ms)
     std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(ms / 60000),
                   static_cast<long long>(ms / 1000 % 60));
     return text;
+}
+
+bool readVectorOption(ArgReader& r, VectorChoice& choice)
+{
+    if (r.option("--plain"))
+        choice = VectorChoice::Plain;
+    else if (r.option("--sse"))
+        choice = VectorChoice::Sse;
+    else if (r.option("--3dnow"))
+        choice = VectorChoice::ThreeDNow;
+    else
+        return false;
+    return true;
 }
 
 void applyVectorChoice(VectorChoice choice)

@@ -36,5 +36,8 @@ std::string formatTime(int64_t ms);
 
 // The decoder's kernels: --plain, --sse or --3dnow, and without any the best the CPU has.
 enum class VectorChoice { Best, Plain, Sse, ThreeDNow };
+class ArgReader;
+// True (choice set, option consumed) when the reader stands on one of the three options.
+bool readVectorOption(ArgReader& r, VectorChoice& choice);
 // Sets the library's vector switches for the choice.
 void applyVectorChoice(VectorChoice choice);

@@ -29,8 +29,13 @@ struct Kernels {
     uint32_t (*encode)(int16_t*, const float*, uint32_t);
 };
 
+// The scalar loops define each path's results and finish every kernel's tail; the plain path's
+// blocks run through SSE2 kernels that reproduce them exactly.
 const Kernels* kernelsFor(cpu::Path path)
 {
+    static const Kernels plain{pcm_plain_sse::toFloatMono, pcm_plain_sse::toFloatStereo,
+                               pcm_plain_sse::toFloatDownmix, pcm_plain_sse::fromFloatMono,
+                               pcm_plain_sse::fromFloatStereo, pcm_plain_sse::encode};
     static const Kernels sse{pcm_sse::toFloatMono, pcm_sse::toFloatStereo, pcm_sse::toFloatDownmix,
                              pcm_sse::fromFloatMono, pcm_sse::fromFloatStereo, pcm_sse::encode};
     static const Kernels threeDNow{pcm_3dnow::toFloatMono, pcm_3dnow::toFloatStereo, pcm_3dnow::toFloatDownmix,
@@ -43,7 +48,7 @@ const Kernels* kernelsFor(cpu::Path path)
     case cpu::Path::Plain:
         break;
     }
-    return nullptr;
+    return &plain;
 }
 
 }  // namespace
@@ -56,15 +61,13 @@ uint32_t pcm16ToFloatOn(cpu::Path path, const int16_t* src, uint32_t srcBytes, f
         const uint32_t frames = srcBytes >> 2;
         uint32_t i = 0;
         if (dstR != nullptr) {
-            if (k)
-                i = k->toFloatStereo(dstL, dstR, src, frames);
+            i = k->toFloatStereo(dstL, dstR, src, frames);
             for (; i < frames; ++i) {
                 dstL[i] = static_cast<float>(src[2 * i] * kToFloat);
                 dstR[i] = static_cast<float>(src[2 * i + 1] * kToFloat);
             }
         } else {
-            if (k)
-                i = k->toFloatDownmix(dstL, src, frames);
+            i = k->toFloatDownmix(dstL, src, frames);
             for (; i < frames; ++i) {
                 const int32_t sum = int32_t(src[2 * i]) + int32_t(src[2 * i + 1]);
                 dstL[i] = static_cast<float>((sum >> 1) * kToFloat);
@@ -73,7 +76,7 @@ uint32_t pcm16ToFloatOn(cpu::Path path, const int16_t* src, uint32_t srcBytes, f
         return frames;
     }
     const uint32_t frames = srcBytes >> 1;
-    uint32_t i = k ? k->toFloatMono(dstL, src, frames) : 0;
+    uint32_t i = k->toFloatMono(dstL, src, frames);
     for (; i < frames; ++i)
         dstL[i] = static_cast<float>(src[i] * kToFloat);
     return frames;
@@ -86,8 +89,7 @@ uint32_t floatToPcm16On(cpu::Path path, const float* srcL, const float* srcR, ui
     if (channels == 2) {
         uint32_t i = 0;
         if (srcR != nullptr) {
-            if (k)
-                i = k->fromFloatStereo(dst, srcL, srcR, frames);
+            i = k->fromFloatStereo(dst, srcL, srcR, frames);
             for (; i < frames; ++i) {
                 dst[2 * i] = toPcm(srcL[i]);
                 dst[2 * i + 1] = toPcm(srcR[i]);
@@ -98,7 +100,7 @@ uint32_t floatToPcm16On(cpu::Path path, const float* srcL, const float* srcR, ui
         }
         return frames * 4;
     }
-    uint32_t i = k ? k->fromFloatMono(dst, srcL, frames) : 0;
+    uint32_t i = k->fromFloatMono(dst, srcL, frames);
     for (; i < frames; ++i)
         dst[i] = toPcm(srcL[i]);
     return frames * 2;
@@ -107,7 +109,7 @@ uint32_t floatToPcm16On(cpu::Path path, const float* srcL, const float* srcR, ui
 uint32_t pcmEncodeOn(cpu::Path path, const float* src, int16_t* dst, uint32_t count)
 {
     const Kernels* k = kernelsFor(path);
-    uint32_t i = k ? k->encode(dst, src, count) : 0;
+    uint32_t i = k->encode(dst, src, count);
     for (; i < count; ++i)
         dst[i] = encodeOne(src[i]);
     return count * 2;

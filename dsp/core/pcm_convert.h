@@ -32,6 +32,16 @@ uint32_t fromFloatStereo(int16_t* dst, const float* srcL, const float* srcR, uin
 uint32_t encode(int16_t* dst, const float* src, uint32_t count);
 }  // namespace pcm_sse
 
+// The plain path's arithmetic in SSE2, equal to its scalar loops bit for bit.
+namespace pcm_plain_sse {
+uint32_t toFloatMono(float* dst, const int16_t* src, uint32_t frames);
+uint32_t toFloatStereo(float* dstL, float* dstR, const int16_t* src, uint32_t frames);
+uint32_t toFloatDownmix(float* dst, const int16_t* src, uint32_t frames);
+uint32_t fromFloatMono(int16_t* dst, const float* src, uint32_t frames);
+uint32_t fromFloatStereo(int16_t* dst, const float* srcL, const float* srcR, uint32_t frames);
+uint32_t encode(int16_t* dst, const float* src, uint32_t count);
+}  // namespace pcm_plain_sse
+
 namespace pcm_3dnow {
 uint32_t toFloatMono(float* dst, const int16_t* src, uint32_t frames);
 uint32_t toFloatStereo(float* dstL, float* dstR, const int16_t* src, uint32_t frames);

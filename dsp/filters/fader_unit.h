@@ -56,6 +56,8 @@ protected:
     uint64_t clock_ = 0;
 
 private:
+    // out = gain * in between ramps.
+    void holdGain(const float* in, float* out, uint32_t frames) const;
     bool edit(uint64_t start, uint64_t end, const FaderAction* inserted);
     void armHead();
 

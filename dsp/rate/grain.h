@@ -40,14 +40,14 @@ inline void fillInverseWindowSum(float* inverse, const float* window, uint32_t g
 }
 
 // Scales out[0 .. length) by gain over the window sum, starting at schedule phase `phase`.
-inline void normaliseGrains(float* out, const float* inverse, uint32_t phase, uint32_t hop, uint32_t length,
-                            float gain)
+template <class Scale>
+void normaliseGrains(float* out, const float* inverse, uint32_t phase, uint32_t hop, uint32_t length, float gain,
+                     Scale scale)
 {
     uint32_t t = 0;
     while (t < length) {
         const uint32_t run = std::min(length - t, hop - phase);
-        for (uint32_t k = 0; k < run; ++k)
-            out[t + k] *= gain * inverse[phase + k];
+        scale(out + t, inverse + phase, gain, run);
         t += run;
         phase = 0;
     }

@@ -38,32 +38,51 @@ void addWindowed(float* __restrict acc, const float* __restrict src, const float
         acc[k] += src[k] * window[k];
 }
 
+void scale(float* __restrict out, const float* __restrict factor, float gain, uint32_t count)
+{
+    for (uint32_t k = 0; k < count; ++k)
+        out[k] *= gain * factor[k];
+}
+
 void correlate(float* __restrict sums, const float* __restrict cand, const float* __restrict ref, uint32_t count)
 {
-    float dot[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    float energy[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    for (uint32_t k = 0; k < count; k += 4) {
-        for (uint32_t l = 0; l < 4; ++l) {
+    float dot[8] = {};
+    float energy[8] = {};
+    for (uint32_t k = 0; k < count; k += 8) {
+        for (uint32_t l = 0; l < 8; ++l) {
             dot[l] += cand[k + l] * ref[k + l];
             energy[l] += cand[k + l] * cand[k + l];
         }
     }
-    sums[0] = (dot[0] + dot[2]) + (dot[1] + dot[3]);
-    sums[1] = (energy[0] + energy[2]) + (energy[1] + energy[3]);
+    sums[0] = ((dot[0] + dot[4]) + (dot[2] + dot[6])) + ((dot[1] + dot[5]) + (dot[3] + dot[7]));
+    sums[1] = ((energy[0] + energy[4]) + (energy[2] + energy[6])) + ((energy[1] + energy[5]) + (energy[3] + energy[7]));
 }
 
 }  // namespace grain_plain
 
 const GrainKernels& plainGrainKernels()
 {
-    static const GrainKernels k{grain_plain::addCubic, grain_plain::addLinear, grain_plain::addWindowed,
+    static const GrainKernels k{grain_plain::addCubic, grain_plain::addLinear, grain_plain::addWindowed, grain_plain::scale,
                                 grain_plain::correlate};
     return k;
 }
 
 const GrainKernels& sseGrainKernels()
 {
-    static const GrainKernels k{grain_sse::addCubic, grain_sse::addLinear, grain_sse::addWindowed,
+    static const GrainKernels k{grain_sse::addCubic, grain_sse::addLinear, grain_sse::addWindowed, grain_sse::scale,
                                 grain_sse::correlate};
     return k;
+}
+
+const GrainKernels* avx2GrainKernels()
+{
+    static const GrainKernels k{grain_avx2::addCubic, grain_avx2::addLinear, grain_avx2::addWindowed, grain_avx2::scale,
+                                grain_avx2::correlate};
+    return __builtin_cpu_supports("avx2") ? &k : nullptr;
+}
+
+const GrainKernels& grainKernels()
+{
+    static const GrainKernels& chosen = avx2GrainKernels() ? *avx2GrainKernels() : sseGrainKernels();
+    return chosen;
 }

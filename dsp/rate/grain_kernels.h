@@ -19,8 +19,10 @@ void addLinear(float* __restrict acc, const float* __restrict src, const float* 
                float ratio, int32_t first, uint32_t count);
 // acc[k] += src[k] * window[k].
 void addWindowed(float* __restrict acc, const float* __restrict src, const float* __restrict window, uint32_t count);
-// sums[0] = sum of cand[k] * ref[k], sums[1] = sum of cand[k]^2, each summed in four interleaved
-// lanes (k mod 4) combined as (lane 0 + lane 2) + (lane 1 + lane 3). count is a multiple of 4.
+// out[k] *= gain * factor[k].
+void scale(float* __restrict out, const float* __restrict factor, float gain, uint32_t count);
+// sums[0] = sum of cand[k] * ref[k], sums[1] = sum of cand[k]^2, each summed in eight interleaved
+// lanes (k mod 8) combined as ((l0 + l4) + (l2 + l6)) + ((l1 + l5) + (l3 + l7)). count is a multiple of 8.
 void correlate(float* __restrict sums, const float* __restrict cand, const float* __restrict ref, uint32_t count);
 }  // namespace grain_plain
 
@@ -30,18 +32,33 @@ void addCubic(float* __restrict acc, const float* __restrict src, const float* _
 void addLinear(float* __restrict acc, const float* __restrict src, const float* __restrict window, float offset,
                float ratio, int32_t first, uint32_t count);
 void addWindowed(float* __restrict acc, const float* __restrict src, const float* __restrict window, uint32_t count);
+void scale(float* __restrict out, const float* __restrict factor, float gain, uint32_t count);
 void correlate(float* __restrict sums, const float* __restrict cand, const float* __restrict ref, uint32_t count);
 }  // namespace grain_sse
+
+namespace grain_avx2 {
+void addCubic(float* __restrict acc, const float* __restrict src, const float* __restrict window, float offset,
+              float ratio, int32_t first, uint32_t count);
+void addLinear(float* __restrict acc, const float* __restrict src, const float* __restrict window, float offset,
+               float ratio, int32_t first, uint32_t count);
+void addWindowed(float* __restrict acc, const float* __restrict src, const float* __restrict window, uint32_t count);
+void scale(float* __restrict out, const float* __restrict factor, float gain, uint32_t count);
+void correlate(float* __restrict sums, const float* __restrict cand, const float* __restrict ref, uint32_t count);
+}  // namespace grain_avx2
 
 struct GrainKernels {
     void (*addCubic)(float*, const float*, const float*, float, float, int32_t, uint32_t);
     void (*addLinear)(float*, const float*, const float*, float, float, int32_t, uint32_t);
     void (*addWindowed)(float*, const float*, const float*, uint32_t);
+    void (*scale)(float*, const float*, float, uint32_t);
     void (*correlate)(float*, const float*, const float*, uint32_t);
 };
 
 const GrainKernels& plainGrainKernels();
 const GrainKernels& sseGrainKernels();
-// The set the engines run. Every x86-64 CPU has SSE2 and the results equal the plain ones bit for
-// bit, so the choice does not wait for the host's vector-path switches.
-inline const GrainKernels& grainKernels() { return sseGrainKernels(); }
+// Null when the CPU lacks AVX2.
+const GrainKernels* avx2GrainKernels();
+// The set the engines run: AVX2 where the CPU has it, else SSE2 (which every x86-64 CPU has). The
+// results equal the plain ones bit for bit, so the choice does not wait for the host's vector-path
+// switches.
+const GrainKernels& grainKernels();

@@ -94,16 +94,33 @@ void addWindowed(float* __restrict acc, const float* __restrict src, const float
     grain_plain::addWindowed(acc + whole, src + whole, window + whole, count - whole);
 }
 
+void scale(float* __restrict out, const float* __restrict factor, float gain, uint32_t count)
+{
+    const __m128 g = _mm_set1_ps(gain);
+    const uint32_t whole = count & ~3u;
+    for (uint32_t k = 0; k < whole; k += 4)
+        _mm_storeu_ps(out + k, _mm_mul_ps(_mm_loadu_ps(out + k), _mm_mul_ps(g, _mm_loadu_ps(factor + k))));
+    grain_plain::scale(out + whole, factor + whole, gain, count - whole);
+}
+
 void correlate(float* __restrict sums, const float* __restrict cand, const float* __restrict ref, uint32_t count)
 {
-    __m128 dot = _mm_setzero_ps();
-    __m128 energy = _mm_setzero_ps();
-    for (uint32_t k = 0; k < count; k += 4) {
-        const __m128 c = _mm_loadu_ps(cand + k);
-        dot = _mm_add_ps(dot, _mm_mul_ps(c, _mm_loadu_ps(ref + k)));
-        energy = _mm_add_ps(energy, _mm_mul_ps(c, c));
+    // Lanes 0-3 and 4-7 of the eight-lane sums in two registers.
+    __m128 dotLo = _mm_setzero_ps();
+    __m128 dotHi = _mm_setzero_ps();
+    __m128 energyLo = _mm_setzero_ps();
+    __m128 energyHi = _mm_setzero_ps();
+    for (uint32_t k = 0; k < count; k += 8) {
+        const __m128 lo = _mm_loadu_ps(cand + k);
+        const __m128 hi = _mm_loadu_ps(cand + k + 4);
+        dotLo = _mm_add_ps(dotLo, _mm_mul_ps(lo, _mm_loadu_ps(ref + k)));
+        dotHi = _mm_add_ps(dotHi, _mm_mul_ps(hi, _mm_loadu_ps(ref + k + 4)));
+        energyLo = _mm_add_ps(energyLo, _mm_mul_ps(lo, lo));
+        energyHi = _mm_add_ps(energyHi, _mm_mul_ps(hi, hi));
     }
-    // (lane 0 + lane 2) + (lane 1 + lane 3), as the plain code adds them.
+    // ((l0 + l4) + (l2 + l6)) + ((l1 + l5) + (l3 + l7)), as the plain code adds them.
+    __m128 dot = _mm_add_ps(dotLo, dotHi);
+    __m128 energy = _mm_add_ps(energyLo, energyHi);
     dot = _mm_add_ps(dot, _mm_movehl_ps(dot, dot));
     energy = _mm_add_ps(energy, _mm_movehl_ps(energy, energy));
     sums[0] = _mm_cvtss_f32(_mm_add_ss(dot, _mm_shuffle_ps(dot, dot, 1)));

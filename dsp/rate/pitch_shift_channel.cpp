@@ -245,7 +245,7 @@ void PitchShiftChannel::runGrains(float* out, uint32_t n)
         grains_, grainCount_, phase_, hop_, n, bypassInUse_, [&](uint32_t t) { startGrain(static_cast<int32_t>(t)); },
         [&](Grain& g, uint32_t t, uint32_t count) { accumulate(g, out + t, count, n); });
     if (!bypassInUse_)
-        normaliseGrains(out, inverseSum_, phase, hop_, n, gain_);
+        normaliseGrains(out, inverseSum_, phase, hop_, n, gain_, kernels_->scale);
 }
 
 void PitchShiftChannel::endChunk(uint32_t n)

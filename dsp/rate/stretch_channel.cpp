@@ -177,7 +177,7 @@ uint32_t StretchChannel::processBlock(const float* in, float* out, uint32_t n)
         grains_, grainCount_, phase_, hop_, m, bypassInUse_, [&](uint32_t t) { startGrain(t, n); },
         [&](Grain& g, uint32_t t, uint32_t count) { accumulate(g, out + t, count, n); });
     if (!bypassInUse_)
-        normaliseGrains(out, inverseSum_, phase, hop_, m, gain_);
+        normaliseGrains(out, inverseSum_, phase, hop_, m, gain_, kernels_->scale);
     for (uint32_t k = 0; k < grainCount_; ++k) {
         if (grains_[k].active)
             grains_[k].start -= static_cast<int32_t>(n);

@@ -108,6 +108,52 @@ MP3_API void OrvaneEnable48k(int8_t enable);
 /* Harmonics amount for the next play (default 0.3). */
 MP3_API void OrvaneSetHarmonics(float amount);
 
+/* ---- Decoding into the caller's buffers ----------------------------------------------------- */
+/* A decoder handle reads one stream (from a path, memory or callbacks) and delivers its PCM on
+ * demand, independent of any play and of every other handle: any number may be open at once,
+ * each used from one thread at a time. Samples are interleaved, full scale is +-1.0 (float) or
+ * +-32768 (int16, rounded to nearest and held to -32768..32767); a frame is one sample per
+ * channel. A damaged or undecodable MPEG frame gives a frame of silence, so frame positions stay
+ * those of the stream. */
+
+typedef struct OrvaneDecoder OrvaneDecoder;
+
+typedef struct OrvaneDecodeFormat {
+    uint32_t sampleRate;      /* Hz */
+    uint32_t channels;        /* 1 or 2 */
+    uint32_t layer;           /* 1, 2 or 3 */
+    uint32_t bitrate;         /* kbit/s of the first frame */
+    uint32_t samplesPerFrame; /* PCM frames per MPEG frame: 384, 576 or 1152 */
+    uint32_t encoderDelay;    /* PCM frames the encoder added at the start; 0: unknown (not read yet) */
+    uint32_t encoderPadding;  /* PCM frames the encoder added at the end; 0: unknown (not read yet) */
+    uint32_t reserved;        /* 0 */
+    uint64_t totalFrames;     /* PCM frames in the stream from its VBR tag; 0 when it has none */
+} OrvaneDecodeFormat;
+
+/* Reads up to bytes bytes into buffer: the count read, 0 at the end, -1 on error. */
+typedef int64_t (*OrvaneReadCallback)(void* context, void* buffer, int64_t bytes);
+/* Moves to offset from whence (0 start, 1 current position, 2 end, as fseek): the new position from the start, or -1. */
+typedef int64_t (*OrvaneSeekCallback)(void* context, int64_t offset, int32_t whence);
+
+/* Opens the file at path; null when it cannot be read, holds no readable frame, or path is null. Any thread. */
+MP3_API OrvaneDecoder* OrvaneDecodeOpenFile(const char* path);
+/* Opens bytes bytes at data (not copied: they must stay unchanged until OrvaneDecodeClose); null as for a file, or for null data. Any thread. */
+MP3_API OrvaneDecoder* OrvaneDecodeOpenMemory(const void* data, uint64_t bytes);
+/* Opens a stream read through the callbacks (called on the handle's thread only, with context); null as for a file, for a null callback, or when seeking to the end and back to 0 fails. Any thread. */
+MP3_API OrvaneDecoder* OrvaneDecodeOpenCallbacks(OrvaneReadCallback read, OrvaneSeekCallback seek, void* context);
+/* Copies the stream's format into format; 1, or 0 for a null handle or format. */
+MP3_API int32_t OrvaneDecodeGetFormat(OrvaneDecoder* decoder, OrvaneDecodeFormat* format);
+/* Decodes up to frames frames into pcm (frames x channels floats); the frames written, 0 at the end, -1 for a null handle or pcm or frames < 0. */
+MP3_API int64_t OrvaneDecodeReadFloat(OrvaneDecoder* decoder, float* pcm, int64_t frames);
+/* As OrvaneDecodeReadFloat with 16-bit samples. */
+MP3_API int64_t OrvaneDecodeReadInt16(OrvaneDecoder* decoder, int16_t* pcm, int64_t frames);
+/* Makes frame the next one read (what a read from the start would give there, see the README on Layer III); 1, or 0 for a null handle, a frame past the end or a source that fails (reads then give 0 until the next good seek). */
+MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame);
+/* The frame the next read starts at; 0 for a null handle. */
+MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder);
+/* Closes the handle; null is ignored. */
+MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder);
+
 /* ---- File information (any thread, independent of any play) ------------------------------- */
 
 /* Duration of the file in ms (VBR tag frame count, else size over the first frame's length); 0 when it cannot be opened, holds no valid frame, or startOffset < 0. */

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 
-#include "mp3/decoder/synthesis_filter.h"
 
 class Crc16;
 class FrameHeader;
 class StreamReader;
+
+// One sample group of one synthesis filter's inputs: up to three time slots of 32 subbands.
+using GroupSlots = float[3][32];
 
 // Which decoded channels reach the synthesis filters.
 enum class ChannelChoice : int32_t {
@@ -16,7 +18,7 @@ enum class ChannelChoice : int32_t {
 };
 
 // Decoder of one coded subband of a Layer I or II frame: reads its part of each section of the
-// frame body in turn and hands the requantised samples to the synthesis filter inputs.
+// frame body in turn and hands each group of requantised samples to the synthesis inputs.
 class BandDecoder {
 public:
     explicit BandDecoder(int32_t subband) : subband_(subband) {}
@@ -27,8 +29,9 @@ public:
     virtual void readScaleFactors(StreamReader& reader, const FrameHeader& header) = 0;
     // Reads one sample group; true when it was the frame's last group.
     virtual bool readSamples(StreamReader& reader) = 0;
-    // Puts the next sample into the filter inputs; true when the current group is handed out.
-    virtual bool putNextSample(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1) = 0;
+    // Puts the group just read into this subband's column of the inputs of filter 0 and filter 1
+    // (out1 null for one filter): one slot for Layer I, three for Layer II.
+    virtual void putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const = 0;
     // Layer II only: scale-factor selection information, fed to crc.
     virtual void readScaleFactorSelection(StreamReader& reader, Crc16* crc) {}
 
@@ -37,15 +40,14 @@ public:
     int32_t subband() const { return subband_; }
 
 protected:
-    // Stores a channel's value into its filter's input at this subband, by the channel choice.
-    void store(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1, int ch, float value) const {
-        SynthesisFilter* target = nullptr;
+    // Where a channel's samples go by the channel choice; null when they go nowhere.
+    static GroupSlots* target(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1, int ch) {
         switch (choice) {
-        case ChannelChoice::Both: target = ch == 0 ? filter0 : filter1; break;
-        case ChannelChoice::Left: target = ch == 0 ? filter0 : nullptr; break;
-        case ChannelChoice::RightAsMono: target = ch == 1 ? filter0 : nullptr; break;
+        case ChannelChoice::Both: return ch == 0 ? out0 : out1;
+        case ChannelChoice::Left: return ch == 0 ? out0 : nullptr;
+        case ChannelChoice::RightAsMono: return ch == 1 ? out0 : nullptr;
         }
-        if (target) target->samples()[subband_] = value;
+        return nullptr;
     }
 
     int32_t subband_;

@@ -1,6 +1,7 @@
 #include "mp3/decoder/layer12_frame.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "mp3/decoder/layer1_bands.h"
@@ -65,19 +66,23 @@ Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header
     if (!allowed) return Layer12Result::ForbiddenAllocation;
     for (int sb = 0; sb < subbands; ++sb) bands[sb]->readScaleFactors(reader, header);
 
-    // Subbands above this frame's limit stay silent, even when an earlier frame coded more.
-    for (SynthesisFilter* f : {filter0, filter1})
-        if (f) std::fill(f->samples() + subbands, f->samples() + kSubbands, 0.0f);
-
+    // Each group goes to the filters slot by slot. Subbands above this frame's limit are never
+    // written, so they stay silent even when an earlier frame coded more.
+    GroupSlots slots[2] = {};
+    GroupSlots* out1 = twoChannels ? &slots[1] : nullptr;
+    const int slotsPerGroup = layer2 ? 3 : 1;
     synth.begin();
     bool lastGroup = false;
     while (!lastGroup) {
         for (int sb = 0; sb < subbands; ++sb) lastGroup = bands[sb]->readSamples(reader);
-        bool groupDone = false;
-        while (!groupDone) {
-            for (int sb = 0; sb < subbands; ++sb) groupDone = bands[sb]->putNextSample(choice, filter0, filter1);
+        for (int sb = 0; sb < subbands; ++sb) bands[sb]->putGroup(choice, &slots[0], out1);
+        for (int s = 0; s < slotsPerGroup; ++s) {
+            std::memcpy(filter0->samples(), slots[0][s], sizeof(slots[0][s]));
             synth.run(0);
-            if (twoChannels) synth.run(1);
+            if (twoChannels) {
+                std::memcpy(filter1->samples(), slots[1][s], sizeof(slots[1][s]));
+                synth.run(1);
+            }
         }
     }
     return Layer12Result::Decoded;

@@ -1,7 +1,6 @@
 #include "mp3/decoder/layer1_bands.h"
 
 #include "mp3/decoder/scale_factor_table.h"
-#include "mp3/decoder/synthesis_filter.h"
 #include "mp3/player/crc16.h"
 #include "mp3/player/stream_reader.h"
 
@@ -59,9 +58,16 @@ bool MonoBandI::readSamples(StreamReader& reader) {
     return true;
 }
 
-bool MonoBandI::putNextSample(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1) {
-    store(choice, filter0, filter1, 0, ch0_.allocation ? ch0_.value * ch0_.scale : 0.0f);
-    return true;
+namespace {
+
+void putSample(GroupSlots* out, int subband, const decoder::Layer1Channel& ch) {
+    if (out) (*out)[0][subband] = ch.allocation ? ch.value * ch.scale : 0.0f;
+}
+
+}  // namespace
+
+void MonoBandI::putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const {
+    putSample(target(choice, out0, out1, 0), subband_, ch0_);
 }
 
 void StereoBandI::readAllocation(StreamReader& reader, const FrameHeader&, Crc16* crc) {
@@ -83,10 +89,9 @@ bool StereoBandI::readSamples(StreamReader& reader) {
     return true;
 }
 
-bool StereoBandI::putNextSample(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1) {
-    store(choice, filter0, filter1, 0, ch0_.allocation ? ch0_.value * ch0_.scale : 0.0f);
-    store(choice, filter0, filter1, 1, ch1_.allocation ? ch1_.value * ch1_.scale : 0.0f);
-    return true;
+void StereoBandI::putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const {
+    putSample(target(choice, out0, out1, 0), subband_, ch0_);
+    putSample(target(choice, out0, out1, 1), subband_, ch1_);
 }
 
 void IntensityBandI::readAllocation(StreamReader& reader, const FrameHeader&, Crc16* crc) {

@@ -27,7 +27,7 @@ public:
     void readAllocation(StreamReader& reader, const FrameHeader& header, Crc16* crc) override;
     void readScaleFactors(StreamReader& reader, const FrameHeader& header) override;
     bool readSamples(StreamReader& reader) override;
-    bool putNextSample(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1) override;
+    void putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const override;
 
 protected:
     decoder::Layer1Channel ch0_;
@@ -41,7 +41,7 @@ public:
     void readAllocation(StreamReader& reader, const FrameHeader& header, Crc16* crc) override;
     void readScaleFactors(StreamReader& reader, const FrameHeader& header) override;
     bool readSamples(StreamReader& reader) override;
-    bool putNextSample(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1) override;
+    void putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const override;
 
 protected:
     decoder::Layer1Channel ch1_;

@@ -2,7 +2,6 @@
 
 #include "mp3/decoder/layer2_group_tables.h"
 #include "mp3/decoder/scale_factor_table.h"
-#include "mp3/decoder/synthesis_filter.h"
 #include "mp3/player/crc16.h"
 #include "mp3/player/stream_reader.h"
 
@@ -77,16 +76,14 @@ void Layer2Channel::readSamples(StreamReader& reader) {
 
 bool MonoBandII::nextGroup() {
     part_ = group_ / decoder::kGroupsPerPart;
-    sample_ = 0;
     if (++group_ < decoder::kLayer2Groups) return false;
     group_ = 0;
     return true;
 }
 
-bool MonoBandII::nextSample() {
-    if (++sample_ < 3) return false;
-    sample_ = 0;
-    return true;
+void MonoBandII::putSamples(GroupSlots* out, const decoder::Layer2Channel& ch) const {
+    if (!out) return;
+    for (int s = 0; s < 3; ++s) (*out)[s][subband_] = ch.cls ? ch.values[s] * ch.scale[part_] : 0.0f;
 }
 
 void MonoBandII::readAllocation(StreamReader& reader, const FrameHeader&, Crc16* crc) {
@@ -102,9 +99,8 @@ bool MonoBandII::readSamples(StreamReader& reader) {
     return nextGroup();
 }
 
-bool MonoBandII::putNextSample(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1) {
-    store(choice, filter0, filter1, 0, output(ch0_));
-    return nextSample();
+void MonoBandII::putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const {
+    putSamples(target(choice, out0, out1, 0), ch0_);
 }
 
 void StereoBandII::readAllocation(StreamReader& reader, const FrameHeader&, Crc16* crc) {
@@ -129,10 +125,9 @@ bool StereoBandII::readSamples(StreamReader& reader) {
     return nextGroup();
 }
 
-bool StereoBandII::putNextSample(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1) {
-    store(choice, filter0, filter1, 0, output(ch0_));
-    store(choice, filter0, filter1, 1, output(ch1_));
-    return nextSample();
+void StereoBandII::putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const {
+    putSamples(target(choice, out0, out1, 0), ch0_);
+    putSamples(target(choice, out0, out1, 1), ch1_);
 }
 
 void IntensityBandII::readAllocation(StreamReader& reader, const FrameHeader&, Crc16* crc) {

@@ -28,22 +28,18 @@ public:
     void readScaleFactorSelection(StreamReader& reader, Crc16* crc) override;
     void readScaleFactors(StreamReader& reader, const FrameHeader& header) override;
     bool readSamples(StreamReader& reader) override;
-    bool putNextSample(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1) override;
+    void putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const override;
 
 protected:
     // Moves the group counter on; true after the 12th group.
     bool nextGroup();
-    float output(const decoder::Layer2Channel& ch) const {
-        return ch.cls ? ch.values[sample_] * ch.scale[part_] : 0.0f;
-    }
-    // Moves to the next of the three samples; true when all three are handed out.
-    bool nextSample();
+    // The three scaled samples of a channel's current group into slots 0..2 of out (may be null).
+    void putSamples(GroupSlots* out, const decoder::Layer2Channel& ch) const;
 
     const decoder::AllocRow& row_;
     decoder::Layer2Channel ch0_;
-    int32_t group_ = 0;   // groups read in this frame
-    int32_t part_ = 0;    // scale factor part of the current group: groups 1-4, 5-8, 9-12
-    int32_t sample_ = 0;  // next of the three samples to hand out
+    int32_t group_ = 0;  // groups read in this frame
+    int32_t part_ = 0;   // scale factor part of the current group: groups 1-4, 5-8, 9-12
 };
 
 // Layer II, two channels coded separately (below the intensity bound).
@@ -54,7 +50,7 @@ public:
     void readScaleFactorSelection(StreamReader& reader, Crc16* crc) override;
     void readScaleFactors(StreamReader& reader, const FrameHeader& header) override;
     bool readSamples(StreamReader& reader) override;
-    bool putNextSample(ChannelChoice choice, SynthesisFilter* filter0, SynthesisFilter* filter1) override;
+    void putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const override;
 
 protected:
     decoder::Layer2Channel ch1_;

@@ -38,15 +38,28 @@ FrameResult Layer3Decoder::decodeFrame(const FrameFormat& format, const uint8_t*
     }
     const bool placed = reservoir_.appendFrame(mainData, mainDataSize, si_.mainDataBegin);
     if (mainDataSize < 0 || mainDataSize > BitReservoir::kMaxFrameBytes) return FrameResult::Invalid;
-    // A forbidden block type drops the frame the same way as main data the reservoir lacks.
-    if (!parsed || !placed) return FrameResult::Skipped;
+    // A forbidden block type drops the frame.
+    if (!parsed) return FrameResult::Skipped;
 
     const int channels = format.channels();
     firstChannel = std::clamp(firstChannel, 0, channels - 1);
     lastChannel = std::clamp(lastChannel, firstChannel, channels - 1);
+    // Main data from before the reservoir (a stream cut mid-way): the frame still takes its time
+    // as silence, so every later sample keeps its position.
+    if (!placed) {
+        silenceFrame(format, firstChannel, lastChannel, sink);
+        return FrameResult::Decoded;
+    }
     for (int gr = 0; gr < format.granules(); ++gr) decodeGranule(format, gr, firstChannel, lastChannel, sink);
     reservoir_.finishFrame();
     return FrameResult::Decoded;
+}
+
+void Layer3Decoder::silenceFrame(const FrameFormat& format, int firstChannel, int lastChannel, GranuleSink& sink) {
+    std::memset(overlap_, 0, sizeof(overlap_));
+    std::memset(out_, 0, sizeof(out_));
+    for (int gr = 0; gr < format.granules(); ++gr)
+        for (int ch = firstChannel; ch <= lastChannel; ++ch) sink.granule(ch, out_);
 }
 
 void Layer3Decoder::decodeGranule(const FrameFormat& format, int gr, int firstChannel, int lastChannel,

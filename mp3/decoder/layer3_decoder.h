@@ -22,8 +22,8 @@ public:
 };
 
 enum class FrameResult {
-    Decoded,  // every granule went to the sink
-    Skipped,  // no output: main data reaches back before the reservoir, or a forbidden block type
+    Decoded,  // every granule went to the sink (as silence when the main data reaches back before the reservoir)
+    Skipped,  // no output: a forbidden block type
     Invalid,  // no output: side information or main data size unusable
 };
 
@@ -49,6 +49,8 @@ public:
 
 private:
     void decodeGranule(const FrameFormat& format, int gr, int firstChannel, int lastChannel, GranuleSink& sink);
+    // Sends every granule of the frame as silence and forgets the overlap, as at a stream start.
+    void silenceFrame(const FrameFormat& format, int firstChannel, int lastChannel, GranuleSink& sink);
 
     BitReservoir reservoir_;
     SideInfo si_;

@@ -3,6 +3,8 @@
 #include "mp3/decoder/layer12_frame.h"
 #include "mp3/decoder/layer3_frame.h"
 
+#include <utility>
+
 bool StreamDecoder::open(const char* path, uint32_t startOffset) {
     if (!openStream(path, startOffset)) return false;
     sink_ = &collector_;
@@ -10,7 +12,11 @@ bool StreamDecoder::open(const char* path, uint32_t startOffset) {
 }
 
 bool StreamDecoder::openStream(const char* path, uint32_t startOffset) {
-    reader_ = std::make_unique<StreamReader>(path, startOffset);
+    return openStream(openFileSource(path), startOffset);
+}
+
+bool StreamDecoder::openStream(std::unique_ptr<ByteSource> source, uint32_t startOffset) {
+    reader_ = std::make_unique<StreamReader>(std::move(source), startOffset);
     haveFrame_ = false;
     if (!reader_->isOpen() || !header_.readFrame(*reader_, &crc_)) return false;
     if (reader_->vbrTagPresent() && !header_.readFrame(*reader_, &crc_)) return false;
@@ -76,6 +82,12 @@ bool StreamDecoder::decodeFrame() {
     } else {
         ++framesDropped_;
     }
+    haveFrame_ = header_.readFrame(*reader_, &crc_);
+    return haveFrame_;
+}
+
+bool StreamDecoder::skipFrame() {
+    if (!haveFrame_) return false;
     haveFrame_ = header_.readFrame(*reader_, &crc_);
     return haveFrame_;
 }

@@ -26,6 +26,8 @@ public:
     // sets up the synthesis for its channel count. Decoded frames go to the sink set by setSink
     // (none until then). False when the file cannot be opened or holds no readable frame.
     bool openStream(const char* path, uint32_t startOffset);
+    // As openStream, reading from source (not null).
+    bool openStream(std::unique_ptr<ByteSource> source, uint32_t startOffset);
     // Where decoded frames go from now on; null drops them. The sink must outlive its use.
     void setSink(decoder::PcmSink* sink) { sink_ = sink; }
     // Path, volume and equaliser of the frames decoded from now on.
@@ -44,6 +46,9 @@ public:
     bool hasFrame() const { return haveFrame_; }
     // Decodes the frame held and reads the next; false once the stream has ended.
     bool decodeFrame();
+    // Reads the next frame without decoding the one held; false once the stream has ended.
+    // The decoder's state then no longer follows the stream: resetAfterSeek before decoding.
+    bool skipFrame();
     // Decodes up to maxFrames frames (all by default); returns the frames handled.
     uint32_t decodeAll(uint32_t maxFrames = UINT32_MAX);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -21,18 +22,21 @@ bool fieldsUsable(const uint8_t b[4])
 
 }  // namespace
 
-StreamReader::StreamReader(const char* path, uint32_t startOffset) : startOffset_(startOffset)
+StreamReader::StreamReader(const char* path, uint32_t startOffset) : StreamReader(openFileSource(path), startOffset) {}
+
+StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset)
+    : file_(std::move(source)), startOffset_(startOffset)
 {
-    if (path == nullptr || !file_.open(path, platform::File::Mode::Read))
+    if (!file_->isOpen())
         return;
-    if (file_.seek(startOffset_, platform::File::Origin::Begin) < 0)
+    if (file_->seek(startOffset_, ByteSource::Origin::Begin) < 0)
         return;
     uint8_t look[kTagLookBytes] = {};
-    const int64_t got = file_.read(look, kTagLookBytes);
+    const int64_t got = file_->read(look, kTagLookBytes);
     const uint32_t count = got > 0 ? uint32_t(got) : 0;
     if (count >= 4)
         firstHeaderBytes_ = bigEndian32(look);
-    file_.seek(startOffset_, platform::File::Origin::Begin);
+    file_->seek(startOffset_, ByteSource::Origin::Begin);
     vbrTagPresent_ = parseVbrTag(look, count, vbr_);
 }
 
@@ -42,13 +46,13 @@ bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
     while (copied < k) {
         if (bytesLeft_ > filled_) {
             // Bytes were given back from before what the buffer holds: read them again.
-            if (file_.seek(-int64_t(bytesLeft_), platform::File::Origin::Current) < 0)
+            if (file_->seek(-int64_t(bytesLeft_), ByteSource::Origin::Current) < 0)
                 return false;
             bytesLeft_ = 0;
             filled_ = 0;
         }
         if (bytesLeft_ == 0) {
-            const int64_t got = file_.read(readBuffer_, kReadBufferBytes);
+            const int64_t got = file_->read(readBuffer_, kReadBufferBytes);
             if (got <= 0)
                 return false;
             if (got < int64_t(kReadBufferBytes))
@@ -106,11 +110,11 @@ bool StreamReader::peekAhead(uint32_t ahead, uint32_t& word)
     if (bytesLeft_ <= filled_ && uint64_t(ahead) + 4 <= bytesLeft_) {
         std::memcpy(b, readBuffer_ + kReadBufferBytes - bytesLeft_ + ahead, 4);
     } else {
-        const int64_t here = file_.position();
-        if (here < 0 || file_.seek(here - int64_t(bytesLeft_) + ahead, platform::File::Origin::Begin) < 0)
+        const int64_t here = file_->position();
+        if (here < 0 || file_->seek(here - int64_t(bytesLeft_) + ahead, ByteSource::Origin::Begin) < 0)
             return false;
-        const int64_t got = file_.read(b, 4);
-        file_.seek(here, platform::File::Origin::Begin);
+        const int64_t got = file_->read(b, 4);
+        file_->seek(here, ByteSource::Origin::Begin);
         if (got != 4)
             return false;
     }
@@ -162,11 +166,11 @@ uint32_t StreamReader::getBits(uint32_t n)
 
 bool StreamReader::positionAt(int64_t offset, int32_t nextFrame)
 {
-    const int64_t size = file_.size();
+    const int64_t size = file_->size();
     const int64_t target = int64_t(startOffset_) + offset;
     if (offset < 0 || size < 0 || target > size)
         return false;
-    if (file_.seek(target, platform::File::Origin::Begin) < 0)
+    if (file_->seek(target, ByteSource::Origin::Begin) < 0)
         return false;
     bytesLeft_ = 0;
     filled_ = 0;

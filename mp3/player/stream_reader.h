@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "mp3/player/byte_source.h"
 #include "mp3/player/vbr_tag.h"
-#include "platform/platform.h"
 
 // The file side of the decoder: buffered reads, the header scan, the frame buffer that holds the
 // current body word-swapped for bit extraction, and the frame counter seeks are built on.
@@ -16,13 +17,14 @@ public:
     static constexpr uint32_t kTagLookBytes = 156;
 
     StreamReader(const char* path, uint32_t startOffset);
+    StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset);
     StreamReader(const StreamReader&) = delete;
     StreamReader& operator=(const StreamReader&) = delete;
 
-    void close() { file_.close(); }
-    bool isOpen() const { return file_.isOpen(); }
+    void close() { file_->close(); }
+    bool isOpen() const { return file_->isOpen(); }
     // Size of the file in bytes, or -1 when it is not open.
-    int64_t fileSize() const { return file_.size(); }
+    int64_t fileSize() const { return file_->size(); }
     uint32_t startOffset() const { return startOffset_; }
 
     // Scans for the next header. Unsynced: any 12-bit sync word; synced: the fields of the
@@ -65,7 +67,7 @@ private:
     bool bufferedRead(uint8_t* dst, uint32_t k);
     bool headerAcceptable(const uint8_t b[4], bool synced) const;
 
-    platform::File file_;
+    std::unique_ptr<ByteSource> file_;
     uint32_t frameBuffer_[kFrameBufferWords] = {};
     uint8_t readBuffer_[kReadBufferBytes];
     // Unread bytes: always the last bytesLeft_ bytes of the buffer. It may exceed filled_ after

@@ -123,6 +123,53 @@ TEST(PcmConvert, EncodeClampsRoundsOrTruncatesByPath)
     EXPECT_EQ(amd, (std::vector<int16_t>{1, -1, 32767, -32768, 2, -2, 0, 32766}));
 }
 
+// The plain path's vector blocks against its defining formulas, bit for bit: every 16-bit value
+// in (mono, stereo, down-mixed), and floats around every boundary out (with NaN and infinities).
+TEST(PcmConvert, PlainPathFollowsItsFormulasExactly)
+{
+    std::vector<int16_t> all(65536);
+    for (uint32_t i = 0; i < all.size(); ++i)
+        all[i] = static_cast<int16_t>(i * 40503u);  // every value once, shuffled across lanes
+    std::vector<float> l(all.size()), r(all.size() / 2);
+    pcm16ToFloatOn(Path::Plain, all.data(), 65536 * 2, l.data(), nullptr, 1);
+    for (uint32_t i = 0; i < all.size(); ++i)
+        ASSERT_EQ(l[i], static_cast<float>(all[i] * (1.0 / 32767.0))) << all[i];
+    pcm16ToFloatOn(Path::Plain, all.data(), 65536 * 2, l.data(), r.data(), 2);
+    for (uint32_t i = 0; i < r.size(); ++i) {
+        ASSERT_EQ(l[i], static_cast<float>(all[2 * i] * (1.0 / 32767.0)));
+        ASSERT_EQ(r[i], static_cast<float>(all[2 * i + 1] * (1.0 / 32767.0)));
+    }
+    pcm16ToFloatOn(Path::Plain, all.data(), 65536 * 2, l.data(), nullptr, 2);
+    for (uint32_t i = 0; i < r.size(); ++i)
+        ASSERT_EQ(l[i], static_cast<float>(((int32_t(all[2 * i]) + all[2 * i + 1]) >> 1) * (1.0 / 32767.0)));
+
+    std::vector<float> in = {NAN, INFINITY, -INFINITY, 1.0f, -1.0f, 0.0f, -0.0f, 1.0f + 1e-7f, -1.0f - 1e-7f,
+                             0.99999994f, -0.99999994f, 32767.0f, -32767.0f, 32767.5f, -32768.5f, 1e-30f};
+    const std::vector<float> noise = testsig::noise(1001, 31, 40000.0f);
+    in.insert(in.end(), noise.begin(), noise.end());
+    for (float v : testsig::noise(1001, 32, 1.2f))
+        in.push_back(v);
+    const auto n = static_cast<uint32_t>(in.size());
+    const auto toPcm = [](float v) {
+        const float c = v >= 1.0f ? 1.0f : (v > -1.0f ? v : -1.0f);
+        return static_cast<int16_t>(static_cast<double>(c) * 32767.0);
+    };
+    const auto encodeOne = [](float v) {
+        return static_cast<int16_t>(v >= 32767.0f ? 32767.0f : (v > -32767.0f ? v : -32767.0f));
+    };
+    std::vector<int16_t> mono(n), stereo(2 * n), encoded(n);
+    floatToPcm16On(Path::Plain, in.data(), nullptr, n, mono.data(), 1);
+    std::vector<float> reversed(in.rbegin(), in.rend());
+    floatToPcm16On(Path::Plain, in.data(), reversed.data(), n, stereo.data(), 2);
+    pcmEncodeOn(Path::Plain, in.data(), encoded.data(), n);
+    for (uint32_t i = 0; i < n; ++i) {
+        ASSERT_EQ(mono[i], toPcm(in[i])) << in[i];
+        ASSERT_EQ(stereo[2 * i], toPcm(in[i])) << in[i];
+        ASSERT_EQ(stereo[2 * i + 1], toPcm(reversed[i])) << reversed[i];
+        ASSERT_EQ(encoded[i], encodeOne(in[i])) << in[i];
+    }
+}
+
 TEST(PcmConvert, EncodeRefusesNullBuffersAndCountsPastTheResult)
 {
     const float in[2] = {1.0f, 2.0f};

@@ -16,8 +16,16 @@ struct KernelSet {
 
 class GrainKernelPaths : public ::testing::TestWithParam<KernelSet> {};
 
-INSTANTIATE_TEST_SUITE_P(AllPaths, GrainKernelPaths,
-                         ::testing::Values(KernelSet{"Plain", &plainGrainKernels()}, KernelSet{"Sse", &sseGrainKernels()}),
+// Every set this CPU can run.
+std::vector<KernelSet> kernelSets()
+{
+    std::vector<KernelSet> sets{{"Plain", &plainGrainKernels()}, {"Sse", &sseGrainKernels()}};
+    if (avx2GrainKernels() != nullptr)
+        sets.push_back({"Avx2", avx2GrainKernels()});
+    return sets;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, GrainKernelPaths, ::testing::ValuesIn(kernelSets()),
                          [](const ::testing::TestParamInfo<KernelSet>& p) { return p.param.name; });
 
 // Every kernel against the defining formula (in double) and bit for bit against the plain
@@ -67,7 +75,15 @@ TEST_P(GrainKernelPaths, MatchTheFormulaAndThePlainReference)
             ASSERT_NEAR(acc[j], start[j] + double(src[j + 3]) * window[j], kTolerance);
         ASSERT_EQ(acc[count], kGuard);
 
-        if (count % 4 == 0) {
+        std::vector<float> scaled(acc), scaledRef(acc);
+        k.scale(scaled.data(), window.data(), 0.7f, count);
+        plain.scale(scaledRef.data(), window.data(), 0.7f, count);
+        ASSERT_EQ(scaled, scaledRef);
+        for (uint32_t j = 0; j < count; ++j)
+            ASSERT_NEAR(scaled[j], 0.7 * window[j] * acc[j], kTolerance);
+        ASSERT_EQ(scaled[count], kGuard);
+
+        if (count % 8 == 0) {
             const uint32_t pairs = count == 1000 ? 192 : count;
             float sums[2], refSums[2];
             k.correlate(sums, src.data() + 5, window.data(), pairs);

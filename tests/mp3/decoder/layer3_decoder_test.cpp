@@ -50,21 +50,29 @@ bool allZero(const std::vector<float>& v) {
     return true;
 }
 
-// Main data reaching back before the reservoir (first frame, or first after a reset) skips that
-// frame only; the following frames decode.
-TEST(Layer3Decoder, MainDataBeforeTheReservoirSkipsOnlyThatFrame) {
+// Main data reaching back before the reservoir (first frame, or first after a reset): that frame
+// plays as silence, so the stream keeps its length; the following frames decode.
+TEST(Layer3Decoder, MainDataBeforeTheReservoirPlaysThatFrameAsSilence) {
     Layer3Decoder dec;
     CaptureSink sink;
-    EXPECT_EQ(decode(dec, randomFrame(1, 300, 20), sink), FrameResult::Skipped);
-    EXPECT_EQ(sink.count(), 0u);
-    EXPECT_EQ(decode(dec, randomFrame(2, 300, 20), sink), FrameResult::Decoded);
+    const auto silent = [&sink](size_t from) {
+        for (size_t i = from; i < sink.blocks[0].size(); ++i)
+            if (!allZero(sink.blocks[0][i])) return false;
+        return true;
+    };
+    EXPECT_EQ(decode(dec, randomFrame(1, 300, 20), sink), FrameResult::Decoded);
     EXPECT_EQ(sink.count(), 2u);
+    EXPECT_TRUE(silent(0));
+    EXPECT_EQ(decode(dec, randomFrame(2, 300, 20), sink), FrameResult::Decoded);
+    EXPECT_EQ(sink.count(), 4u);
+    EXPECT_FALSE(silent(2));
     dec.reset();
-    EXPECT_EQ(decode(dec, randomFrame(3, 300, 20), sink), FrameResult::Skipped);
+    EXPECT_EQ(decode(dec, randomFrame(3, 300, 20), sink), FrameResult::Decoded);
+    EXPECT_TRUE(silent(4));
     EXPECT_EQ(decode(dec, randomFrame(4, 300, 0), sink), FrameResult::Decoded);
 }
 
-// Window switching with the forbidden block type 0 drops the frame like a reservoir underflow.
+// Window switching with the forbidden block type 0 drops the frame.
 TEST(Layer3Decoder, ForbiddenBlockTypeDropsTheFrame) {
     Layer3Decoder dec;
     CaptureSink sink;

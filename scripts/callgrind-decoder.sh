@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Instructions per second of audio for the jobs of the speed table, counted by callgrind so the
+# Instructions per second of audio for decoding, playback and start-up, counted by callgrind so the
 # figures do not depend on the machine's load: each job runs on a 1 s and a 10 s input, and the
 # difference divided by the 9 s between them leaves out start-up. The start-up row is the whole
-# process for a 2-frame file. Inputs are synthesized here and encoded with lame (Layer III) and
+# process for a 2-frame file, the eq row the whole process for 1 s (scripts/callgrind-effects.sh
+# measures the other effects). Inputs are synthesized here and encoded with lame (Layer III) and
 # twolame (Layer II); the Layer I input repeats the 384 kbit/s conformance stream, which frames
 # independently. Playback captures to a file without real-time pacing, so waiting is not counted.
 #
-#   scripts/callgrind-rates.sh [BUILD_DIR]      (default: build; needs valgrind, lame, twolame)
+#   scripts/callgrind-decoder.sh [BUILD_DIR]      (default: build; needs valgrind, lame, twolame)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -16,7 +17,7 @@ for tool in valgrind lame twolame python3; do
   command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
 [ -x "$orvane" ] || { echo "missing: $orvane (build the orvane target)" >&2; exit 1; }
-work=$build/callgrind-rates
+work=$build/callgrind-decoder
 mkdir -p "$work"
 
 # Stereo 44.1 kHz test signal: a chord, a sweep and noise, so every band carries data.
@@ -86,24 +87,19 @@ l1_384() { convert "$work/l1-384-$1.mp1" "${extra[@]}"; }
 play_job() {
   ORVANE_OUTPUT="capture:$work/play.wav,fast" count "$orvane" play "$work/l3-128-$1.mp3" </dev/null
 }
-fx_job() { count "$orvane" fx "$work/in$1.wav" "$work/fx.wav" "$fx"; }
 
 echo "| job (instructions per audio second)          |     count |"
 echo "|----------------------------------------------|-----------|"
 for path in default --plain --sse; do
   extra=()
   [ "$path" = default ] || extra=("$path")
-  if [ "$path" = --plain ] && ! "$orvane" convert 2>&1 | grep -q -- --plain; then continue; fi
   row "Layer III 128k joint stereo, convert, $path" l3_128
   row "Layer III 320k, convert, $path" l3_320
   row "Layer II 192k, convert, $path" l2_192
   row "Layer I 384k, convert, $path" l1_384
 done
 row "playback (play, capture without pacing)" play_job
-for fx in pitch:300 stretch:322 chorus:3 fade eq:6,0,-3,0,0,0,3,0,0,-6; do
-  row "fx $fx" fx_job
-done
 startup=$(convert "$work/two-frames.mp3")
 printf '| %-44s | %9s |\n' "start-up: convert of a 2-frame file (whole)" "$(python3 -c "print(f'{$startup / 1e6:.1f} M')")"
-eq1=$(fx=eq:6,0,-3,0,0,0,3,0,0,-6 fx_job 1)
+eq1=$(count "$orvane" fx "$work/in1.wav" "$work/fx.wav" eq:6,0,-3,0,0,0,3,0,0,-6)
 printf '| %-44s | %9s |\n' "fx eq on 1 s (whole process)" "$(python3 -c "print(f'{$eq1 / 1e6:.1f} M')")"

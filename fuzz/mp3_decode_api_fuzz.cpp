@@ -1,0 +1,24 @@
+// Feeds arbitrary bytes to the public decode interface through its memory source: open, format,
+// 16-bit reads in blocks whose size the input picks, a seek the input picks, more reads, close.
+#include <cstdint>
+#include <vector>
+
+#include "orvane/mp3.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    OrvaneDecoder* d = OrvaneDecodeOpenMemory(data, size);
+    if (d == nullptr)
+        return 0;
+    OrvaneDecodeFormat f;
+    OrvaneDecodeGetFormat(d, &f);
+    const int64_t block = 1 + (size > 0 ? data[0] : 0) * 7;
+    std::vector<int16_t> pcm(size_t(block) * 2);
+    while (OrvaneDecodeReadInt16(d, pcm.data(), block) > 0) {
+    }
+    OrvaneDecodeSeek(d, size > 1 ? uint64_t(data[1]) * 97 : 0);
+    for (int i = 0; i < 4 && OrvaneDecodeReadInt16(d, pcm.data(), block) > 0; ++i) {
+    }
+    OrvaneDecodeClose(d);
+    return 0;
+}

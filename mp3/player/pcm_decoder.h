@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "mp3/decoder/pcm_sink.h"
+#include "mp3/decoder/stream_decoder.h"
+#include "mp3/player/byte_source.h"
+
+// Decodes a stream into the caller's buffers on demand, frame by frame, with full scale at +-1.0.
+// A frame the decoder drops (damaged, of another layer, or missing its Layer III reservoir bytes)
+// gives a frame of silence, so sample n always belongs to frame n / samplesPerFrame: positions and
+// seeks are exact. Owns everything it uses: handles on different threads share nothing.
+class PcmDecoder : private decoder::PcmSink {
+public:
+    // Opens a fresh source at its first byte each time it is called (at open and at each seek).
+    using SourceFactory = std::function<std::unique_ptr<ByteSource>()>;
+
+    struct Format {
+        uint32_t sampleRate = 0;
+        uint32_t channels = 0;
+        uint32_t layer = 0;
+        uint32_t bitrate = 0;
+        uint32_t samplesPerFrame = 0;
+        uint64_t totalFrames = 0;  // from the VBR tag; 0 when unknown
+    };
+
+    explicit PcmDecoder(SourceFactory factory) : factory_(std::move(factory)) {}
+
+    // False when the source cannot be read or holds no readable frame.
+    bool open();
+    const Format& format() const { return format_; }
+    // Up to frames frames of interleaved samples: the frames written, 0 at the end.
+    uint64_t read(float* dst, uint64_t frames);
+    uint64_t readInt16(int16_t* dst, uint64_t frames);
+    // Positions the next read at frame `frame`; false (reads then give nothing) past the end.
+    bool seek(uint64_t frame);
+    // Frames before the next one read.
+    uint64_t position() const { return position_; }
+
+    // Layer III frames decoded and thrown away before a seek target so the bit reservoir and the
+    // filter-bank overlap are as in a decode from the start: 32 frames hold at least 768 bytes,
+    // more than the 511 bytes a frame may reach back.
+    static constexpr uint32_t kLayer3PrimingFrames = 32;
+    // Layers I and II only need the synthesis filter's history (512 samples).
+    static constexpr uint32_t kLayer12PrimingFrames = 2;
+
+private:
+    void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override;
+    bool restart();
+    // Decodes the frame held into pending_; false at the end of the stream.
+    bool fill();
+    // Copies up to frames frames of pending samples to dst through convert; the frames copied.
+    template <typename T, typename Convert>
+    uint64_t drain(T* dst, uint64_t frames, Convert convert);
+
+    SourceFactory factory_;
+    std::unique_ptr<StreamDecoder> decoder_;
+    Format format_;
+    std::vector<float> pending_;
+    size_t pendingAt_ = 0;
+    uint64_t position_ = 0;
+};
