@@ -110,3 +110,11 @@ bool ArgReader::integer(long min, long max, const char* what, long& out)
     std::string text;
     return value(text) && parseInteger(text, min, max, (last_ + " (" + what + ")").c_str(), out);
 }
+
+int ArgReader::operand(std::vector<std::string>& operands)
+{
+    if (isOption())
+        return usageError("unknown option '" + current() + "'");
+    operands.push_back(args_[index_++]);
+    return 0;
+}

@@ -43,6 +43,9 @@ public:
     bool integer(long min, long max, const char* what, long& out);
     // True for "-x" or "--x" (a lone "-" is an operand: standard input or output).
     bool isOption() const { return current().size() > 1 && current()[0] == '-'; }
+    // Takes the current argument as an operand into operands: 0, or 2 after a message when it
+    // is an option no branch before recognised.
+    int operand(std::vector<std::string>& operands);
 
 private:
     const std::vector<std::string>& args_;

@@ -51,11 +51,8 @@ int runConvert(const std::vector<std::string>& args)
         } else if (readVectorOption(r, vectors)) {
         } else if (r.option("--no-gapless")) {
             gapless = false;
-        } else if (r.isOption()) {
-            return usageError("unknown option '" + r.current() + "'");
-        } else {
-            paths.push_back(r.current());
-            r.skip();
+        } else if (const int status = r.operand(paths)) {
+            return status;
         }
     }
     if (paths.size() != 2)

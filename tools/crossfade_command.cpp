@@ -75,11 +75,8 @@ int runCrossfade(const std::vector<std::string>& args)
         } else if (r.option("--duration")) {
             if (!r.number(0, 86400, "seconds", duration))
                 return 2;
-        } else if (r.isOption()) {
-            return usageError("unknown option '" + r.current() + "'");
-        } else {
-            paths.push_back(r.current());
-            r.skip();
+        } else if (const int status = r.operand(paths)) {
+            return status;
         }
     }
     if (paths.size() != 3)

@@ -193,11 +193,8 @@ int runFx(const std::vector<std::string>& args)
                 return 2;
             if (bits != 16 && bits != 24 && bits != 32)
                 return usageError("--bits must be 16, 24 or 32 (float), not " + std::to_string(bits));
-        } else if (r.isOption()) {
-            return usageError("unknown option '" + r.current() + "'");
-        } else {
-            operands.push_back(r.current());
-            r.skip();
+        } else if (const int status = r.operand(operands)) {
+            return status;
         }
     }
     if (operands.size() < 2)

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "orvane/version.h"
+#include "orvane/version.h"
 #include "tools/cli.h"
 #include "tools/command.h"
 

@@ -151,11 +151,8 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
                  parseNumber(v.substr(colon + 1), 0, 4, "--eq gain (linear)", gain);
             o.eq.emplace_back(band, float(gain));
         } else if (readVectorOption(r, o.vectors)) {
-        } else if (r.isOption()) {
-            return usageError("unknown option '" + r.current() + "'");
-        } else {
-            o.names.push_back(r.current());
-            r.skip();
+        } else if (const int status = r.operand(o.names)) {
+            return status;
         }
         if (!ok)
             return 2;

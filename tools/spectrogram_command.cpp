@@ -25,32 +25,13 @@ void printDetails(FILE* out)
 
 int runSpectrogram(const std::vector<std::string>& args)
 {
-    std::vector<std::string> paths;
-    long size = 1024, width = 800;
-    for (ArgReader r(args); !r.done();) {
-        if (r.option("--size")) {
-            if (!r.integer(64, 16384, "a power of two", size))
-                return 2;
-            if (size & (size - 1))
-                return usageError("--size must be a power of two, not " + std::to_string(size));
-        } else if (r.option("--width")) {
-            if (!r.integer(100, 4000, "pixels", width))
-                return 2;
-        } else if (r.isOption()) {
-            return usageError("unknown option '" + r.current() + "'");
-        } else {
-            paths.push_back(r.current());
-            r.skip();
-        }
-    }
-    if (paths.size() != 2)
-        return usageError("give IN and OUT.png");
-    PictureInput input;
+    PictureRequest request;
+    if (const int status = readPictureRequest(args, true, request))
+        return status;
+    const PictureInput& input = request.input;
+    const long width = request.width;
     std::string error;
-    if (!readPictureInput(paths[0], input, error))
-        return failure(error);
-
-    const auto n = uint32_t(size);
+    const auto n = uint32_t(request.fftSize);
     void* fft = initFft(n, 1, 1, 140);
     if (fft == nullptr)
         return failure("cannot set up a " + std::to_string(n) + "-point FFT");
@@ -90,7 +71,7 @@ int runSpectrogram(const std::vector<std::string>& args)
         image.text(scale.x + scale.w + 6, y - 5, numberText(v), kAxisColour);
     }
     image.text(scale.x, scale.y + scale.h + 8, "dB", kAxisColour);
-    return image.write(paths[1], error) ? 0 : failure(error);
+    return image.write(request.outPath, error) ? 0 : failure(error);
 }
 
 }  // namespace

@@ -23,25 +23,12 @@ void printDetails(FILE* out)
 
 int runWaveform(const std::vector<std::string>& args)
 {
-    std::vector<std::string> paths;
-    long width = 800;
-    for (ArgReader r(args); !r.done();) {
-        if (r.option("--width")) {
-            if (!r.integer(100, 4000, "pixels", width))
-                return 2;
-        } else if (r.isOption()) {
-            return usageError("unknown option '" + r.current() + "'");
-        } else {
-            paths.push_back(r.current());
-            r.skip();
-        }
-    }
-    if (paths.size() != 2)
-        return usageError("give IN and OUT.png");
-    PictureInput input;
+    PictureRequest request;
+    if (const int status = readPictureRequest(args, false, request))
+        return status;
+    const PictureInput& input = request.input;
+    const long width = request.width;
     std::string error;
-    if (!readPictureInput(paths[0], input, error))
-        return failure(error);
 
     const int lanes = int(input.channels.size());
     PngImage image(uint32_t(kLeft + width + kRight), uint32_t(kTop + lanes * kLaneHeight + (lanes - 1) * kGap + kBottom),
@@ -65,7 +52,7 @@ int runWaveform(const std::vector<std::string>& args)
         if (lane == lanes - 1)
             drawTimeAxis(image, area, double(frames) / input.rate);
     }
-    return image.write(paths[1], error) ? 0 : failure(error);
+    return image.write(request.outPath, error) ? 0 : failure(error);
 }
 
 }  // namespace
