@@ -9,7 +9,9 @@
 
 #include <stdint.h>
 
-#if defined(ORVANE_MP3_BUILD)
+#if defined(ORVANE_MP3_BUILD) && defined(_WIN32)
+#define MP3_API __declspec(dllexport)
+#elif defined(ORVANE_MP3_BUILD)
 #define MP3_API __attribute__((visibility("default")))
 #else
 #define MP3_API
@@ -21,7 +23,7 @@ extern "C" {
 
 /* ---- Play (one at a time; OrvanePlay runs on a host thread of its own) --------------------- */
 
-/* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent is a platform::Event* set once output is set up, or null. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up; -1 for no readable frame, a null path or startOffset < 0. */
+/* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent (an event HANDLE on Windows, a platform::Event* elsewhere, or null) is set once output is set up. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up; -1 for no readable frame, a null path or startOffset < 0. */
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert);
 /* Asks the current play to stop (queued audio is cut off); nothing without a play. Any thread. */
 MP3_API void OrvaneStop(void);

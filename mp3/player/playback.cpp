@@ -74,7 +74,7 @@ void closeOutput(PlayState& s, const std::shared_ptr<Obuffer>& out, bool stopAtO
     s.clearIfCurrent(nullptr, out.get());
 }
 
-int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
+int32_t playLoop(PlayState& s, Playback& pb, void* started)
 {
     StreamDecoder& dec = pb.decoder;
     const float msPerFrame = dec.header().msPerFrame();
@@ -105,8 +105,7 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
     const int32_t total = dec.header().totalFrames(reader);
     s.totalFrames.store(total);
     s.setOutput(out);
-    if (started != nullptr)
-        started->set();
+    platform::Event::setHandle(started);
 
     if (!outputOk) {
         closeOutput(s, out, false);
@@ -159,7 +158,7 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started)
 
 }  // namespace
 
-int32_t runPlay(const char* path, platform::Event* started, int32_t startOffset, bool convert)
+int32_t runPlay(const char* path, void* started, int32_t startOffset, bool convert)
 {
     PlayState& s = playState();
     s.bitrate.store(0);

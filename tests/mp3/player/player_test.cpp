@@ -150,7 +150,7 @@ struct BackgroundPlay {
     explicit BackgroundPlay(const std::string& path)
     {
         setenv("ORVANE_OUTPUT", "null", 1);
-        thread = std::thread([this, path] { result = OrvanePlay(path.c_str(), &started, 0, 0); });
+        thread = std::thread([this, path] { result = OrvanePlay(path.c_str(), started.handle(), 0, 0); });
         started.wait(5000);
     }
     ~BackgroundPlay()
