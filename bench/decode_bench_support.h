@@ -11,9 +11,8 @@
 // seconds of audio per second of processing as x_realtime.
 inline void decodeFileBench(benchmark::State& state, const std::string& file, player::SimdPath path)
 {
-    player::setVolume(32768);
-    player::enableSse(path == player::SimdPath::Sse);
-    player::enable3dnow(path == player::SimdPath::ThreeDNow);
+    decoder::DecoderSettings settings;
+    settings.path = path;
     double audioSeconds = 0.0;
     for (auto _ : state) {
         StreamDecoder dec;
@@ -21,11 +20,10 @@ inline void decodeFileBench(benchmark::State& state, const std::string& file, pl
             state.SkipWithError("cannot open the benchmark stream");
             break;
         }
+        dec.setSettings(settings);
         dec.keepPcm(false);
         dec.decodeAll();
         audioSeconds += double(dec.samplesOut()) / dec.channels() / dec.sampleRate();
     }
     state.counters["x_realtime"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
-    player::enableSse(false);
-    player::enable3dnow(false);
 }

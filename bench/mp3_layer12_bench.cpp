@@ -53,8 +53,10 @@ void BM_Layer1_384k(benchmark::State& s, player::SimdPath p) { decodeBench(s, "l
 BENCHMARK_CAPTURE(BM_Layer2_192k, plain, player::SimdPath::Plain)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Layer2_192k, sse, player::SimdPath::Sse)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Layer2_192k, threednow, player::SimdPath::ThreeDNow)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Layer2_192k, avx2, player::SimdPath::Avx2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Layer1_384k, plain, player::SimdPath::Plain)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Layer1_384k, sse, player::SimdPath::Sse)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Layer1_384k, threednow, player::SimdPath::ThreeDNow)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Layer1_384k, avx2, player::SimdPath::Avx2)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -89,5 +89,6 @@ void BM_Layer3_128k_JointStereo(benchmark::State& state, player::SimdPath path) 
 BENCHMARK_CAPTURE(BM_Layer3_128k_JointStereo, plain, player::SimdPath::Plain)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Layer3_128k_JointStereo, sse, player::SimdPath::Sse)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Layer3_128k_JointStereo, threednow, player::SimdPath::ThreeDNow)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Layer3_128k_JointStereo, avx2, player::SimdPath::Avx2)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -11,21 +11,17 @@
 namespace {
 
 void BM_SynthesisRun(benchmark::State& state, player::SimdPath path) {
-    player::setVolume(32768);
-    player::enableSse(path == player::SimdPath::Sse);
-    player::enable3dnow(path == player::SimdPath::ThreeDNow);
-    SynthesisFilter filter(0, 32768.0f);
+    SynthesisFilter filter;
+    filter.configure(path, 32768.0f);
     std::mt19937 rng(1);
     std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
     for (int k = 0; k < 32; ++k) filter.samples()[k] = dist(rng);
-    alignas(16) float out[64];
+    alignas(16) float out[32];
     for (auto _ : state) {
-        filter.run(out, 2);
+        filter.run(out);
         benchmark::DoNotOptimize(out);
     }
     state.SetItemsProcessed(state.iterations() * 32);
-    player::enableSse(false);
-    player::enable3dnow(false);
 }
 
 void BM_Dct32(benchmark::State& state) {
@@ -43,6 +39,7 @@ void BM_Dct32(benchmark::State& state) {
 BENCHMARK_CAPTURE(BM_SynthesisRun, plain, player::SimdPath::Plain);
 BENCHMARK_CAPTURE(BM_SynthesisRun, sse, player::SimdPath::Sse);
 BENCHMARK_CAPTURE(BM_SynthesisRun, threednow, player::SimdPath::ThreeDNow);
+BENCHMARK_CAPTURE(BM_SynthesisRun, avx2, player::SimdPath::Avx2);
 BENCHMARK(BM_Dct32);
 
 BENCHMARK_MAIN();

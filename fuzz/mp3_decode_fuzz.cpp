@@ -8,22 +8,19 @@
 #include <string>
 
 #include "mp3/decoder/stream_decoder.h"
-#include "mp3/player/player_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = "/tmp/orvane_fuzz_" + std::to_string(getpid()) + ".bin";
-    static const bool volumeSet = (player::setVolume(32768), true);
-    (void)volumeSet;
-
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
     std::fwrite(data, 1, size, f);
     std::fclose(f);
 
-    player::enableSse(size % 3 == 1);
-    player::enable3dnow(size % 3 == 2);
+    decoder::DecoderSettings settings;
+    settings.path = static_cast<decoder::VectorPath>(size % 3);
     StreamDecoder dec;
     if (dec.open(path.c_str())) {
+        dec.setSettings(settings);
         dec.keepPcm(false);
         dec.decodeAll();
     }

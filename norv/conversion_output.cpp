@@ -1,5 +1,6 @@
 #include "norv/conversion_output.h"
 
+#include <cerrno>
 #include <climits>
 
 #include "orvane/dsp.h"
@@ -31,6 +32,7 @@ bool ConversionOutput::setPath(const char* path)
     std::lock_guard<std::mutex> lock(mutex_);
     closeLocked();
     path_ = path;
+    error_ = 0;
     return true;
 }
 
@@ -49,15 +51,34 @@ bool ConversionOutput::write(const int16_t* pcm, int64_t frames, uint32_t channe
         wf.nBlockAlign = static_cast<uint16_t>(2 * channels);
         wf.nAvgBytesPerSec = wf.nSamplesPerSec * wf.nBlockAlign;
         wf.wBitsPerSample = 16;
+        errno = 0;
         file_ = initWavefileOut(path_.c_str(), &wf);
-        if (file_ == nullptr)
+        if (file_ == nullptr) {
+            noteError();
             return false;
+        }
         fileChannels_ = channels;
     }
     if (channels != fileChannels_)
         return false;
     const int32_t bytes = static_cast<int32_t>(frames * 2 * channels);
-    return writeWavefileOut(file_, pcm, bytes) == bytes;
+    errno = 0;
+    if (writeWavefileOut(file_, pcm, bytes) == bytes)
+        return true;
+    noteError();
+    return false;
+}
+
+void ConversionOutput::noteError()
+{
+    if (error_ == 0)
+        error_ = errno != 0 ? errno : EIO;
+}
+
+int32_t ConversionOutput::lastError()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return error_;
 }
 
 uint32_t ConversionOutput::close()
@@ -69,7 +90,10 @@ uint32_t ConversionOutput::close()
 
 uint32_t ConversionOutput::closeLocked()
 {
+    errno = 0;
     const uint32_t bytes = termWavefileOut(file_);
+    if (bytes == kCloseFailed)
+        noteError();
     file_ = nullptr;
     fileChannels_ = 0;
     return bytes;

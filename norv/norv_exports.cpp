@@ -3,6 +3,8 @@
 
 extern "C" {
 
+uint32_t NORVGetVersion(void) { return ORVANE_VERSION; }
+
 int32_t NORVSetSampleRate(int32_t rate) { return ConversionOutput::instance().setRate(rate) ? 1 : 0; }
 
 int32_t NORVSetOutputFile(const char* path)
@@ -25,5 +27,7 @@ int32_t shortStereo(const int16_t* pcm, int32_t pairs, int32_t)
 }
 
 uint32_t NORVClose(void) { return ConversionOutput::instance().close(); }
+
+int32_t NORVLastError(void) { return ConversionOutput::instance().lastError(); }
 
 }  // extern "C"

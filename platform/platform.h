@@ -33,10 +33,15 @@ public:
     bool wait(uint32_t timeoutMs);
 
     // The value a C caller hands across the libraries' interface as an event: the event HANDLE
-    // on Windows, this object elsewhere.
+    // on Windows, this object elsewhere. The static calls below work on such values; each does
+    // nothing (false) for null.
     void* handle();
-    // Signals such a value; null is ignored.
+    // A new manual-reset event, clear, as a handle of its own; null when none can be made.
+    static void* createHandle();
+    static void destroyHandle(void* handle);
     static void setHandle(void* handle);
+    static void resetHandle(void* handle);
+    static bool waitHandle(void* handle, uint32_t timeoutMs);
 
 private:
 #if defined(_WIN32)
@@ -69,7 +74,8 @@ public:
 
     bool open(const char* path, Mode mode);
     bool isOpen() const { return native_ != -1; }
-    void close();
+    // False when the system reports an error on close (a write it had deferred failed).
+    bool close();
     // Returns the bytes read (0 at the end of the file), or -1 on error.
     int64_t read(void* dst, uint64_t bytes);
     // Returns the bytes written, or -1 on error.

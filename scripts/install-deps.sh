@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, testing and running Orvane needs on Debian 12 (run as root).
 set -euo pipefail
-packages=(build-essential cmake pkg-config clang libclang-rt-14-dev
+packages=(build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev portaudio19-dev lame)
 missing=()
 for p in "${packages[@]}"; do

@@ -40,7 +40,7 @@ check_dll() {
   local dll=$1 header=$2 objdump=$3
   local want got imports
   want=$(grep -oE '^[A-Z0-9]+_API[^(]*\(' "$header" | sed -E 's/.*[ *]([A-Za-z0-9_]+)\($/\1/' | sort)
-  got=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+  got=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 |
         grep -oE '\] [^ ]+$' | cut -c3- | sort)
   if [ "$want" != "$got" ]; then
     echo "$(basename "$dll"): exports differ from $(basename "$header"):"

@@ -63,6 +63,8 @@ int32_t change(int32_t handle, Change c)
 
 extern "C" {
 
+uint32_t getVersionWaveOut(void) { return ORVANE_VERSION; }
+
 int32_t initWaveOut(void)
 {
     try {

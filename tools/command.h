@@ -1,14 +1,16 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 // One subcommand of the orvane host. Each lives in its own file and registers itself.
 struct Command {
     const char* name;
-    const char* usage;    // argument synopsis, shown by `orvane help`
+    const char* usage;    // argument synopsis, shown by `orvane help` and after a usage error
     const char* summary;  // one line
     int (*run)(const std::vector<std::string>& args);  // args after the command name; exit status
+    void (*details)(FILE* out);  // longer help for `orvane help NAME`, or null
 };
 
 bool registerCommand(const Command& command);

@@ -1,77 +1,86 @@
-#include <unistd.h>
-
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "orvane/mp3.h"
 #include "orvane/norv.h"
+#include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/play_session.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
-const char* const kUsage = "FILE OUT.wav [--offset B] [--volume V] [--sse] [--3dnow]";
+const char* const kUsage = "FILE OUT.wav [--offset BYTES] [--volume 0..65536] [--plain|--sse|--3dnow]";
+// Twice full scale: louder settings only clip.
+constexpr long kMaxVolume = 65536;
 
 int runConvert(const std::vector<std::string>& args)
 {
     std::vector<std::string> paths;
     long offset = 0;
     long volume = 32768;
-    bool sse = false;
-    bool threeDNow = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--offset" && i + 1 < args.size()) {
-            if (!parseInt(args[++i], 0, 0x7FFFFFFF, offset, "offset"))
+    VectorChoice vectors = VectorChoice::Best;
+    for (ArgReader r(args); !r.done();) {
+        if (r.option("--offset")) {
+            if (!r.integer(0, 0x7FFFFFFF, "bytes", offset))
                 return 2;
-        } else if (args[i] == "--volume" && i + 1 < args.size()) {
-            if (!parseInt(args[++i], 0, 1 << 20, volume, "volume"))
+        } else if (r.option("--volume")) {
+            if (!r.integer(0, kMaxVolume, "32768 = full scale", volume))
                 return 2;
-        } else if (args[i] == "--sse") {
-            sse = true;
-        } else if (args[i] == "--3dnow") {
-            threeDNow = true;
-        } else if (args[i].rfind("--", 0) != 0) {
-            paths.push_back(args[i]);
+        } else if (r.option("--plain")) {
+            vectors = VectorChoice::Plain;
+        } else if (r.option("--sse")) {
+            vectors = VectorChoice::Sse;
+        } else if (r.option("--3dnow")) {
+            vectors = VectorChoice::ThreeDNow;
+        } else if (r.isOption()) {
+            return usageError("unknown option '" + r.current() + "'");
         } else {
-            paths.clear();
-            break;
+            paths.push_back(r.current());
+            r.skip();
         }
     }
-    if (paths.size() != 2) {
-        std::fprintf(stderr, "usage: orvane convert %s\n", kUsage);
-        return 2;
-    }
-    OrvaneEnableSSE(sse ? 1 : 0);
-    OrvaneEnable3dnow(threeDNow ? 1 : 0);
+    if (paths.size() != 2)
+        return usageError("give one input FILE and one OUT.wav");
+    if (sameFile(paths[0], paths[1]))
+        return failure("the output '" + paths[1] + "' is the input");
+    applyVectorChoice(vectors);
     OrvaneSetVolume(int32_t(volume));
-    if (NORVSetOutputFile(paths[1].c_str()) != 1) {
-        std::fprintf(stderr, "orvane convert: bad output path\n");
-        return 2;
-    }
+    // The converter creates the file only with its first block and cannot report a failure then.
+    if (FILE* probe = std::fopen(paths[1].c_str(), "wb"))
+        std::fclose(probe);
+    else
+        return failure("cannot create '" + paths[1] + "': " + std::strerror(errno));
+    if (NORVSetOutputFile(paths[1].c_str()) != 1)
+        return failure("cannot write to '" + paths[1] + "'");
 
     ProgressBar progress("converting");
     PlaySession session(paths[0], int32_t(offset), true);
-    while (!session.finished()) {
+    // The bar moves every 50 ms; the wait ends as soon as the conversion does.
+    while (!session.waitFinished(50))
         progress.update(uint64_t(OrvaneWhere() * 1000.0f), 1000);
-        usleep(50 * 1000);
-    }
     const int32_t result = session.wait();
     const uint32_t bytes = NORVClose();
-    if (result != 1) {
+    const int error = NORVLastError();
+    if (result != 1 || error != 0 || bytes == 0xFFFFFFFFu || bytes == 0) {
         progress.finish();
-        std::remove(paths[1].c_str());
-        std::fprintf(stderr, "orvane convert: %s\n",
-                     result == -1 ? "the input is not MPEG audio" : "the conversion output could not be set up");
-        return 1;
+        // The probe above created the file: a failed run leaves nothing that looks converted.
+        removePartialOutput(paths[1]);
+        return failure(result == -1                        ? "'" + paths[0] + "' is not MPEG audio"
+                       : error != 0 || bytes == 0xFFFFFFFFu ? writeError(paths[1], error)
+                       : result == 0                        ? "the conversion output could not be set up"
+                                                            : "no audio could be decoded");
     }
     progress.update(1, 1);
     progress.finish();
-    std::printf("%s: %u bytes of 16-bit PCM\n", paths[1].c_str(), bytes);
+    note(paths[1] + ": " + std::to_string(bytes) + " bytes of 16-bit PCM");
     return 0;
 }
 
 }  // namespace
 
-ORVANE_COMMAND("convert", kUsage, "decode an MPEG audio file to a 16-bit WAV file", runConvert);
+ORVANE_COMMAND("convert", kUsage, "decode an MPEG audio file to a 16-bit WAV file", runConvert, nullptr);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "tools/cli.h"
+
 namespace {
 
 std::vector<FxEffect>& registry()
@@ -31,7 +33,7 @@ bool FxArgs::number(size_t index, double fallback, double min, double max, const
         return false;
     }
     if (value < min || value > max) {
-        error = std::string(what) + ": " + v + " is outside " + std::to_string(min) + " .. " + std::to_string(max);
+        error = std::string(what) + ": " + v + " is outside " + numberText(min) + ".." + numberText(max);
         return false;
     }
     out = value;

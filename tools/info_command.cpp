@@ -5,8 +5,8 @@
 #include "mp3/player/frame_header.h"
 #include "mp3/player/stream_reader.h"
 #include "orvane/mp3.h"
+#include "tools/cli.h"
 #include "tools/command.h"
-#include "tools/play_session.h"
 
 namespace {
 
@@ -20,32 +20,28 @@ int runInfo(const std::vector<std::string>& args)
 {
     std::string path;
     long offset = 0;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--offset" && i + 1 < args.size()) {
-            if (!parseInt(args[++i], 0, 0x7FFFFFFF, offset, "offset"))
+    for (ArgReader r(args); !r.done();) {
+        if (r.option("--offset")) {
+            if (!r.integer(0, 0x7FFFFFFF, "bytes", offset))
                 return 2;
+        } else if (r.isOption()) {
+            return usageError("unknown option '" + r.current() + "'");
         } else if (path.empty()) {
-            path = args[i];
+            path = r.current();
+            r.skip();
         } else {
-            std::fprintf(stderr, "usage: orvane info FILE [--offset BYTES]\n");
-            return 2;
+            return usageError("one FILE only");
         }
     }
-    if (path.empty()) {
-        std::fprintf(stderr, "usage: orvane info FILE [--offset BYTES]\n");
-        return 2;
-    }
+    if (path.empty())
+        return usageError("no FILE given");
 
     auto reader = std::make_unique<StreamReader>(path.c_str(), uint32_t(offset));
-    if (!reader->isOpen()) {
-        std::fprintf(stderr, "orvane info: cannot open '%s'\n", path.c_str());
-        return 1;
-    }
+    if (!reader->isOpen())
+        return failure("cannot open '" + path + "'");
     FrameHeader header;
-    if (!header.readFrame(*reader, nullptr)) {
-        std::fprintf(stderr, "orvane info: '%s' is not MPEG audio (no valid frame header found)\n", path.c_str());
-        return 1;
-    }
+    if (!header.readFrame(*reader, nullptr))
+        return failure("'" + path + "' is not MPEG audio (no valid frame header found)");
     static const char* const layers[4] = {"", "I", "II", "III"};
     std::printf("file:          %s\n", path.c_str());
     std::printf("version:       MPEG-%d\n", header.version() == 1 ? 1 : 2);
@@ -75,4 +71,5 @@ int runInfo(const std::vector<std::string>& args)
 
 }  // namespace
 
-ORVANE_COMMAND("info", "FILE [--offset BYTES]", "show the stream facts of an MPEG audio file", runInfo);
+ORVANE_COMMAND("info", "FILE [--offset BYTES]", "show the stream facts of an MPEG audio file", runInfo,
+               nullptr);

@@ -13,13 +13,27 @@
 #include "mp3/player/frame_header.h"
 #include "mp3/player/stream_reader.h"
 #include "orvane/mp3.h"
+#include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/play_session.h"
 
 namespace {
 
-const char* const kUsage = "FILE [--offset B] [--volume V] [--device N] [--pitch CENTS] [--speed PERMILLE] [--48k] [--harmonics H] [--eq band:gain ...]\n"
-                           "keys while playing: space pause, arrows left/right seek, up/down pitch +-100 cents, +/- speed +-50 per mille, q quit";
+const char* const kUsage =
+    "FILE [--offset BYTES] [--volume 0..65536] [--device N] [--pitch CENTS] [--speed PERMILLE] [--48k]"
+    " [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow]";
+
+// The ranges the output holds pitch and speed to.
+constexpr long kMinPitch = -1200, kMaxPitch = 1200;
+constexpr long kMinSpeed = -750, kMaxSpeed = 7000;
+// Twice full scale: louder settings only clip.
+constexpr long kMaxVolume = 65536;
+
+void printDetails(FILE* out)
+{
+    std::fprintf(out, "keys while playing: space pause, arrows left/right seek 5 s, up/down pitch +-100 cents,\n"
+                      "+/- speed +-50 per mille, q quit\n");
+}
 
 std::atomic<bool> interrupted{false};
 
@@ -96,71 +110,77 @@ struct PlayOptions {
     bool out48k = false;
     float harmonics = 0.3f;
     std::vector<std::pair<long, float>> eq;
+    VectorChoice vectors = VectorChoice::Best;
 };
 
-bool parseOptions(const std::vector<std::string>& args, PlayOptions& o)
+// 0 when the options are good, otherwise the exit status after a message.
+int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
 {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--offset" && hasValue) {
-            if (!parseInt(args[++i], 0, 0x7FFFFFFF, o.offset, "offset"))
-                return false;
-        } else if (a == "--volume" && hasValue) {
-            if (!parseInt(args[++i], 0, 1 << 20, o.volume, "volume"))
-                return false;
-        } else if (a == "--device" && hasValue) {
-            if (!parseInt(args[++i], -1, 1 << 16, o.device, "device"))
-                return false;
-        } else if (a == "--pitch" && hasValue) {
-            if (!parseInt(args[++i], -100000, 100000, o.pitch, "pitch"))
-                return false;
-        } else if (a == "--speed" && hasValue) {
-            if (!parseInt(args[++i], -100000, 100000, o.speed, "speed"))
-                return false;
-        } else if (a == "--48k") {
+    for (ArgReader r(args); !r.done();) {
+        bool ok = true;
+        if (r.option("--offset")) {
+            ok = r.integer(0, 0x7FFFFFFF, "bytes", o.offset);
+        } else if (r.option("--volume")) {
+            ok = r.integer(0, kMaxVolume, "32768 = full scale", o.volume);
+        } else if (r.option("--device")) {
+            ok = r.integer(-1, 1 << 16, "-1 = default", o.device);
+        } else if (r.option("--pitch")) {
+            ok = r.integer(kMinPitch, kMaxPitch, "cents", o.pitch);
+        } else if (r.option("--speed")) {
+            ok = r.integer(kMinSpeed, kMaxSpeed, "per mille", o.speed);
+        } else if (r.option("--48k")) {
             o.out48k = true;
-        } else if (a == "--harmonics" && hasValue) {
-            if (!parseFloat(args[++i], o.harmonics, "harmonics"))
-                return false;
-        } else if (a == "--eq" && hasValue) {
-            const std::string v = args[++i];
+        } else if (r.option("--harmonics")) {
+            double h = 0;
+            ok = r.number(0, 1, "curve bend", h);
+            o.harmonics = float(h);
+        } else if (r.option("--eq")) {
+            std::string v;
+            if (!r.value(v))
+                return 2;
             const size_t colon = v.find(':');
+            if (colon == std::string::npos)
+                return usageError("--eq needs BAND:GAIN (band 0..31, linear gain 0..4), not '" + v + "'");
             long band = 0;
-            float gain = 0;
-            if (colon == std::string::npos || !parseInt(v.substr(0, colon), 0, 31, band, "eq band") ||
-                !parseFloat(v.substr(colon + 1), gain, "eq gain"))
-                return false;
-            o.eq.emplace_back(band, gain);
-        } else if (o.path.empty() && a.rfind("--", 0) != 0) {
-            o.path = a;
+            double gain = 0;
+            ok = parseInteger(v.substr(0, colon), 0, 31, "--eq band", band) &&
+                 parseNumber(v.substr(colon + 1), 0, 4, "--eq gain (linear)", gain);
+            o.eq.emplace_back(band, float(gain));
+        } else if (r.option("--plain")) {
+            o.vectors = VectorChoice::Plain;
+        } else if (r.option("--sse")) {
+            o.vectors = VectorChoice::Sse;
+        } else if (r.option("--3dnow")) {
+            o.vectors = VectorChoice::ThreeDNow;
+        } else if (r.isOption()) {
+            return usageError("unknown option '" + r.current() + "'");
+        } else if (o.path.empty()) {
+            o.path = r.current();
+            r.skip();
         } else {
-            std::fprintf(stderr, "usage: orvane play %s\n", kUsage);
-            return false;
+            return usageError("one FILE only");
         }
+        if (!ok)
+            return 2;
     }
-    if (o.path.empty()) {
-        std::fprintf(stderr, "usage: orvane play %s\n", kUsage);
-        return false;
-    }
-    return true;
+    return o.path.empty() ? usageError("no FILE given") : 0;
 }
 
 int runPlay(const std::vector<std::string>& args)
 {
     PlayOptions o;
-    if (!parseOptions(args, o))
-        return 2;
+    if (const int status = parseOptions(args, o))
+        return status;
 
     // Frame duration for 5-second seeks.
     float msPerFrame = 0;
     {
         auto reader = std::make_unique<StreamReader>(o.path.c_str(), uint32_t(o.offset));
         FrameHeader header;
-        if (!reader->isOpen() || !header.readFrame(*reader, nullptr)) {
-            std::fprintf(stderr, "orvane play: '%s' cannot be opened or is not MPEG audio\n", o.path.c_str());
-            return 1;
-        }
+        if (!reader->isOpen())
+            return failure("cannot open '" + o.path + "'");
+        if (!header.readFrame(*reader, nullptr))
+            return failure("'" + o.path + "' is not MPEG audio");
         msPerFrame = header.msPerFrame();
     }
     const int32_t seekFrames = int32_t(std::lround(5000.0 / msPerFrame));
@@ -172,6 +192,7 @@ int runPlay(const std::vector<std::string>& args)
     OrvaneSetSpeed(int32_t(o.speed));
     OrvaneEnable48k(o.out48k ? 1 : 0);
     OrvaneSetHarmonics(o.harmonics);
+    applyVectorChoice(o.vectors);
     if (!o.eq.empty()) {
         for (int band = 0; band < 32; ++band)
             OrvaneSetEQ(band, 1.0f);
@@ -200,10 +221,10 @@ int runPlay(const std::vector<std::string>& args)
         } else if (key == 'L' || key == 'R') {
             OrvaneSeek(key == 'L' ? -seekFrames : seekFrames);
         } else if (key == 'U' || key == 'D') {
-            o.pitch = std::clamp(o.pitch + (key == 'U' ? 100L : -100L), -1200L, 1200L);
+            o.pitch = std::clamp(o.pitch + (key == 'U' ? 100L : -100L), kMinPitch, kMaxPitch);
             OrvaneSetPitch(int32_t(o.pitch));
         } else if (key == '+' || key == '-') {
-            o.speed = std::clamp(o.speed + (key == '+' ? 50L : -50L), -750L, 7000L);
+            o.speed = std::clamp(o.speed + (key == '+' ? 50L : -50L), kMinSpeed, kMaxSpeed);
             OrvaneSetSpeed(int32_t(o.speed));
         }
         const int32_t now = OrvaneGetCurrentTime();
@@ -226,17 +247,13 @@ int runPlay(const std::vector<std::string>& args)
     std::signal(SIGINT, SIG_DFL);
     if (screen)
         std::printf("\n");
-    if (result == -1) {
-        std::fprintf(stderr, "orvane play: '%s' is not MPEG audio\n", o.path.c_str());
-        return 1;
-    }
-    if (result == 0) {
-        std::fprintf(stderr, "orvane play: the output could not be set up\n");
-        return 1;
-    }
+    if (result == -1)
+        return failure("'" + o.path + "' is not MPEG audio");
+    if (result == 0)
+        return failure("no sound output could be opened");
     return 0;
 }
 
 }  // namespace
 
-ORVANE_COMMAND("play", kUsage, "play an MPEG audio file (space pause, left/right seek 5 s, q quit)", runPlay);
+ORVANE_COMMAND("play", kUsage, "play an MPEG audio file", runPlay, printDetails);

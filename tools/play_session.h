@@ -20,18 +20,21 @@ public:
     int32_t wait();
     // Waits up to timeoutMs for the output to be set up; true once it is (or the play ended).
     bool waitStarted(uint32_t timeoutMs) { return started_.wait(timeoutMs) || finished(); }
+    // Waits up to timeoutMs for OrvanePlay to return; true once it has.
+    bool waitFinished(uint32_t timeoutMs) { return finishedEvent_.wait(timeoutMs); }
 
 private:
     platform::Event started_;
+    platform::Event finishedEvent_;
     std::atomic<bool> done_{false};
     std::atomic<int32_t> result_{0};
     std::thread thread_;
 };
 
-// Parses "--name value" options shared by the play, convert and info commands. Returns false with a
-// message on standard error for a malformed value.
-bool parseInt(const std::string& text, long low, long high, long& value, const char* what);
-bool parseFloat(const std::string& text, float& value, const char* what);
-
 // "m:ss" for a duration in milliseconds.
 std::string formatTime(int64_t ms);
+
+// The decoder's kernels: --plain, --sse or --3dnow, and without any the best the CPU has.
+enum class VectorChoice { Best, Plain, Sse, ThreeDNow };
+// Sets the library's vector switches for the choice.
+void applyVectorChoice(VectorChoice choice);

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
-// A one-line progress bar on standard error: redrawn in place on a terminal, printed at
-// most every 10 % otherwise so that logs stay short.
+// A one-line progress bar on standard error, redrawn in place. Shown only when standard error is
+// a terminal and -q was not given, so logs and pipes stay clean.
 class ProgressBar {
 public:
     explicit ProgressBar(const char* label);
@@ -13,6 +13,6 @@ public:
 
 private:
     const char* label_;
-    bool terminal_;
+    bool shown_;
     int lastShown_ = -1;
 };

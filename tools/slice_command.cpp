@@ -1,12 +1,12 @@
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "orvane/dsp.h"
+#include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
@@ -21,52 +21,42 @@ struct SliceOptions {
     double minSeconds = 0.05;
 };
 
-bool parseNumber(const std::string& text, double min, double max, double& out)
+// 0 when the options are good, otherwise the exit status after a message.
+int parseOptions(const std::vector<std::string>& args, SliceOptions& o)
 {
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !std::isfinite(v) || v < min || v > max)
-        return false;
-    out = v;
-    return true;
-}
-
-bool parseOptions(const std::vector<std::string>& args, SliceOptions& o)
-{
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        bool ok = true;
-        if (a == "--on" && hasValue)
-            ok = parseNumber(args[++i], -120, 0, o.onDb);
-        else if (a == "--off" && hasValue)
-            ok = parseNumber(args[++i], -120, 0, o.offDb);
-        else if (a == "--rise" && hasValue)
-            ok = parseNumber(args[++i], 0, 100, o.rise);
-        else if (a == "--min" && hasValue)
-            ok = parseNumber(args[++i], 0, 3600, o.minSeconds);
-        else if (o.path.empty() && a.rfind("--", 0) != 0)
-            o.path = a;
-        else
-            ok = false;
-        if (!ok)
-            return std::fprintf(stderr, "usage: orvane slice %s\n  levels in dB -120..0, rise 0..100 %%, min 0..3600 s\n",
-                                kUsage),
-                   false;
+    for (ArgReader r(args); !r.done();) {
+        if (r.option("--on")) {
+            if (!r.number(-120, 0, "dB", o.onDb))
+                return 2;
+        } else if (r.option("--off")) {
+            if (!r.number(-120, 0, "dB", o.offDb))
+                return 2;
+        } else if (r.option("--rise")) {
+            if (!r.number(0, 100, "percent", o.rise))
+                return 2;
+        } else if (r.option("--min")) {
+            if (!r.number(0, 3600, "seconds", o.minSeconds))
+                return 2;
+        } else if (r.isOption()) {
+            return usageError("unknown option '" + r.current() + "'");
+        } else if (o.path.empty()) {
+            o.path = r.current();
+            r.skip();
+        } else {
+            return usageError("one IN.wav only");
+        }
     }
-    if (o.path.empty())
-        return std::fprintf(stderr, "usage: orvane slice %s\n", kUsage), false;
-    return true;
+    return o.path.empty() ? usageError("no IN.wav given") : 0;
 }
 
 int runSlice(const std::vector<std::string>& args)
 {
     SliceOptions o;
-    if (!parseOptions(args, o))
-        return 2;
+    if (const int status = parseOptions(args, o))
+        return status;
     void* in = initWavefileIn(o.path.c_str(), kBlockFrames);
     if (in == nullptr)
-        return std::fprintf(stderr, "orvane slice: cannot read '%s' as a WAV file\n", o.path.c_str()), 1;
+        return failure("cannot read '" + o.path + "' as a WAV file");
     const OrvaneWaveFormat format = *getFormatWavefileIn(in);
     void* slicer = format.wFormatTag == 1 && format.wBitsPerSample == 16 && format.nChannels <= 2
                        ? initWaveSlice(kBlockFrames, format.nChannels, format.nSamplesPerSec, float(o.onDb),
@@ -74,14 +64,15 @@ int runSlice(const std::vector<std::string>& args)
                        : nullptr;
     if (slicer == nullptr) {
         termWavefileIn(in);
-        return std::fprintf(stderr, "orvane slice: '%s' is not 16-bit PCM mono or stereo\n", o.path.c_str()), 1;
+        return failure("'" + o.path + "' is not 16-bit PCM mono or stereo");
     }
     std::vector<int16_t> block(size_t(kBlockFrames) * format.nChannels);
-    const uint64_t total = getHeaderWavefileIn(in)->dataBytes;
+    WavDataReader reader(in);
+    const uint64_t total = reader.totalBytes();
     uint64_t done = 0;
     ProgressBar progress("slice");
     int32_t got = 0;
-    while ((got = readWavefileIn(in, block.data(), kBlockFrames)) > 0) {
+    while ((got = reader.read(block.data(), kBlockFrames)) > 0) {
         doWaveSlice(slicer, block.data(), uint32_t(got));
         done += uint32_t(got);
         progress.update(done, total);
@@ -90,7 +81,7 @@ int runSlice(const std::vector<std::string>& args)
     termWavefileIn(in);
     if (got < 0) {
         termWaveSlice(slicer);
-        return std::fprintf(stderr, "orvane slice: read error in '%s'\n", o.path.c_str()), 1;
+        return failure("read error in '" + o.path + "'");
     }
     const uint32_t count = stopWaveSlice(slicer);
     std::printf("slice   start s     end s\n");
@@ -103,4 +94,5 @@ int runSlice(const std::vector<std::string>& args)
 
 }  // namespace
 
-ORVANE_COMMAND("slice", kUsage, "print the slices (start and end times) cut at the attacks of a WAV file", runSlice);
+ORVANE_COMMAND("slice", kUsage, "print the slices (start and end times) cut at the attacks of a WAV file", runSlice,
+               nullptr);

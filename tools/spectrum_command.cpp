@@ -1,13 +1,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "orvane/dsp.h"
+#include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/progress.h"
+#include "tools/wav_files.h"
 
 namespace {
 
@@ -20,38 +21,33 @@ struct SpectrumOptions {
     bool csv = false;
 };
 
-bool parseCount(const std::string& text, uint32_t min, uint32_t max, uint32_t& out)
+// 0 when the options are good, otherwise the exit status after a message.
+int parseOptions(const std::vector<std::string>& args, SpectrumOptions& o)
 {
-    char* end = nullptr;
-    const unsigned long v = std::strtoul(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || v < min || v > max)
-        return false;
-    out = uint32_t(v);
-    return true;
-}
-
-bool parseOptions(const std::vector<std::string>& args, SpectrumOptions& o)
-{
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--size" && hasValue) {
-            if (!parseCount(args[++i], 4, 32768, o.size) || (o.size & (o.size - 1)) != 0)
-                return std::fprintf(stderr, "orvane spectrum: --size must be a power of two in 4..32768\n"), false;
-        } else if (a == "--bands" && hasValue) {
-            if (!parseCount(args[++i], 1, 1000, o.bands))
-                return std::fprintf(stderr, "orvane spectrum: --bands must be 1..1000\n"), false;
-        } else if (a == "--csv") {
+    for (ArgReader r(args); !r.done();) {
+        long count = 0;
+        if (r.option("--size")) {
+            if (!r.integer(4, 32768, "a power of two", count))
+                return 2;
+            if (count & (count - 1))
+                return usageError("--size must be a power of two, not " + std::to_string(count));
+            o.size = uint32_t(count);
+        } else if (r.option("--bands")) {
+            if (!r.integer(1, 1000, "rows", count))
+                return 2;
+            o.bands = uint32_t(count);
+        } else if (r.option("--csv")) {
             o.csv = true;
-        } else if (o.path.empty() && a.rfind("--", 0) != 0) {
-            o.path = a;
+        } else if (r.isOption()) {
+            return usageError("unknown option '" + r.current() + "'");
+        } else if (o.path.empty()) {
+            o.path = r.current();
+            r.skip();
         } else {
-            return std::fprintf(stderr, "usage: orvane spectrum %s\n", kUsage), false;
+            return usageError("one IN.wav only");
         }
     }
-    if (o.path.empty())
-        return std::fprintf(stderr, "usage: orvane spectrum %s\n", kUsage), false;
-    return true;
+    return o.path.empty() ? usageError("no IN.wav given") : 0;
 }
 
 // Long-term spectrum: the power of every half-overlapped frame, averaged per bin and channel.
@@ -59,7 +55,7 @@ bool measure(const SpectrumOptions& o, uint32_t& rate, uint32_t& channels, std::
 {
     void* in = initWavefileIn(o.path.c_str(), o.size / 2);
     if (in == nullptr)
-        return std::fprintf(stderr, "orvane spectrum: cannot read '%s' as a WAV file\n", o.path.c_str()), false;
+        return failure("cannot read '" + o.path + "' as a WAV file"), false;
     const OrvaneWaveFormat format = *getFormatWavefileIn(in);
     channels = format.nChannels;
     rate = format.nSamplesPerSec;
@@ -67,18 +63,19 @@ bool measure(const SpectrumOptions& o, uint32_t& rate, uint32_t& channels, std::
                                                                              : nullptr;
     if (analyser == nullptr) {
         termWavefileIn(in);
-        return std::fprintf(stderr, "orvane spectrum: '%s' is not 16-bit PCM mono or stereo\n", o.path.c_str()), false;
+        return failure("'" + o.path + "' is not 16-bit PCM mono or stereo"), false;
     }
     const uint32_t bins = o.size / 2;
     std::vector<int16_t> block(size_t(bins) * channels);
     std::vector<float> db(size_t(bins) * channels);
     power.assign(size_t(bins) * channels, 0.0);
-    const uint64_t total = getHeaderWavefileIn(in)->dataBytes;
+    WavDataReader reader(in);
+    const uint64_t total = reader.totalBytes();
     uint64_t done = 0;
     uint64_t frames = 0;
     ProgressBar progress("spectrum");
     int32_t got = 0;
-    while ((got = readWavefileIn(in, block.data(), bins)) > 0) {
+    while ((got = reader.read(block.data(), bins)) > 0) {
         doFftAnalyze(analyser, block.data(), db.data(), uint32_t(got));
         for (size_t k = 0; k < db.size(); ++k)
             power[k] += std::pow(10.0, db[k] / 10.0);
@@ -90,7 +87,7 @@ bool measure(const SpectrumOptions& o, uint32_t& rate, uint32_t& channels, std::
     termFftAnalyze(analyser);
     termWavefileIn(in);
     if (got < 0)
-        return std::fprintf(stderr, "orvane spectrum: read error in '%s'\n", o.path.c_str()), false;
+        return failure("read error in '" + o.path + "'"), false;
     for (double& p : power)
         p /= double(std::max<uint64_t>(frames, 1));
     return true;
@@ -99,8 +96,8 @@ bool measure(const SpectrumOptions& o, uint32_t& rate, uint32_t& channels, std::
 int runSpectrum(const std::vector<std::string>& args)
 {
     SpectrumOptions o;
-    if (!parseOptions(args, o))
-        return 2;
+    if (const int status = parseOptions(args, o))
+        return status;
     uint32_t rate = 0;
     uint32_t channels = 0;
     std::vector<double> power;
@@ -145,4 +142,4 @@ int runSpectrum(const std::vector<std::string>& args)
 
 }  // namespace
 
-ORVANE_COMMAND("spectrum", kUsage, "print the long-term spectrum of a WAV file", runSpectrum);
+ORVANE_COMMAND("spectrum", kUsage, "print the long-term spectrum of a WAV file", runSpectrum, nullptr);

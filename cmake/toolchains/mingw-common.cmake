@@ -24,3 +24,6 @@ endif()
 # The C library only names M_PI and friends on request when compiling strict ISO C++.
 set(CMAKE_C_FLAGS_INIT "-D_USE_MATH_DEFINES")
 set(CMAKE_CXX_FLAGS_INIT "-D_USE_MATH_DEFINES")
+
+# pkg-config would offer the build machine's Linux libraries (PortAudio); Windows uses none.
+set(ENV{PKG_CONFIG_LIBDIR} /usr/${ORVANE_MINGW_TRIPLE}/lib/pkgconfig)

@@ -6,14 +6,15 @@
 void EnvelopeFollower::setup(uint32_t newBlockFrames, float newRate, uint32_t order, float cutoff, float newInGain,
                              bool newApplyOutGain, float newOutGain)
 {
-    const bool rateChanged = !ready || newRate != rate;
-    if (rateChanged) {
+    if (!ready || newRate != rate) {
         windowLen = static_cast<uint32_t>(std::floor(0.001 * newRate));
-        carry.assign(windowLen, 0.0f);
+        // A window of 0 samples holds nothing: each sample is its own peak, as with 1.
+        candidateAt_.assign(std::max<uint32_t>(windowLen, 1), 0);
+        candidate_.assign(candidateAt_.size(), 0.0f);
     }
-    std::fill(carry.begin(), carry.end(), 0.0f);
-    if (rateChanged || newBlockFrames > blockFrames)
-        work.assign(size_t(windowLen) + newBlockFrames, 0.0f);
+    // Cleared history: the window holds silence, which no rectified sample is below.
+    front_ = count_ = 0;
+    sample_ = 0;
     blockFrames = newBlockFrames;
     rate = newRate;
     smoother.setOrder(static_cast<int32_t>(order), 0);
@@ -28,19 +29,23 @@ uint32_t EnvelopeFollower::process(const float* in, float* out, uint32_t frames)
 {
     if (!ready || frames > blockFrames)
         return 0;
-    const uint32_t len = windowLen;
-    float* w = work.data();
-    std::copy(carry.begin(), carry.end(), w);
-    for (uint32_t j = len; j < len + frames; ++j) {
-        const float x = std::fabs(in[j - len]) * inGain;
-        w[j] = x;
-        // The current sample and the len - 1 before it.
-        float peak = x;
-        for (uint32_t k = j + 1 - len; k < j; ++k)
-            peak = std::max(peak, w[k]);
-        out[j - len] = peak;
+    const uint32_t size = static_cast<uint32_t>(candidate_.size());
+    for (uint32_t i = 0; i < frames; ++i, ++sample_) {
+        const float x = std::fabs(in[i]) * inGain;
+        // Older candidates not above x can never be the maximum again.
+        while (count_ > 0 && candidate_[(front_ + count_ - 1) % size] <= x)
+            --count_;
+        // The front leaves once it falls out of the window (the current sample and size - 1 before).
+        if (count_ > 0 && candidateAt_[front_] + size <= sample_) {
+            front_ = (front_ + 1) % size;
+            --count_;
+        }
+        const uint32_t back = (front_ + count_) % size;
+        candidateAt_[back] = sample_;
+        candidate_[back] = x;
+        ++count_;
+        out[i] = candidate_[front_];
     }
-    std::copy(w + frames, w + frames + len, carry.begin());
     smoother.process(out, out, frames);
     if (applyOutGain)
         for (uint32_t i = 0; i < frames; ++i)

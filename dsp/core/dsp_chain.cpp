@@ -7,11 +7,11 @@
 
 bool DspChain::validFormat(uint32_t frames, uint32_t channels, uint32_t rate)
 {
-    return frames >= 1 && frames <= kMaxFrames && (channels == 1 || channels == 2) && rate > 0;
+    return frames >= 1 && frames <= kMaxFrames && (channels == 1 || channels == 2) && rateUsable(rate);
 }
 
 DspChain::DspChain(uint32_t frames, uint32_t channels, uint32_t rate)
-    : srcFrames_(frames), srcChannels_(channels), srcRate_(rate)
+    : DspObject(ObjectFamily::Chain), srcFrames_(frames), srcChannels_(channels), srcRate_(rate)
 {
 }
 
@@ -22,13 +22,13 @@ DspChain::~DspChain()
 
 uint32_t DspChain::add(DspEffect* effect, uint32_t order)
 {
-    const auto same = [effect](const Node& n) { return n.effect == effect; };
-    if (effect == nullptr || !effect->buffersReady || std::any_of(nodes_.begin(), nodes_.end(), same))
+    if (effect == nullptr || !effect->buffersReady || effect->inChain)
         return count();
     // After the last node whose key is not above the new one: equal keys keep the order added.
     const auto at = std::upper_bound(nodes_.begin(), nodes_.end(), order,
                                      [](uint32_t key, const Node& n) { return key < n.order; });
     nodes_.insert(at, Node{effect, order});
+    effect->inChain = true;
     propagate();
     return count();
 }
@@ -48,14 +48,20 @@ void DspChain::propagate()
     uint32_t frames = srcFrames_;
     uint32_t channels = srcChannels_;
     uint32_t rate = srcRate_;
+    runnable_ = false;
     for (const Node& n : nodes_) {
         DspEffect* e = n.effect;
         if (e->maxInFrames != frames || e->inChannels != channels || e->inRate != rate)
             e->allocBuffers(frames, channels, rate);
+        // An effect that kept another format would be handed more than its buffers hold.
+        if (!e->buffersReady || e->maxInFrames != frames || e->inChannels != channels || e->inRate != rate ||
+            e->maxOutFrames > kMaxEffectFrames || !rateUsable(e->outRate))
+            return;
         frames = e->maxOutFrames;
         channels = e->outChannels;
         rate = e->outRate;
     }
+    runnable_ = true;
 }
 
 uint32_t DspChain::runEffects(uint32_t frames)
@@ -72,7 +78,7 @@ uint32_t DspChain::runEffects(uint32_t frames)
 
 uint32_t DspChain::send(const int16_t* src, int16_t* dst, uint32_t srcBytes)
 {
-    if (srcBytes != 0 && (src == nullptr || dst == nullptr))
+    if ((srcBytes != 0 && (src == nullptr || dst == nullptr)) || !runnable_)
         return 0;
     if (nodes_.empty()) {
         if (srcBytes > uint64_t(srcFrames_) * srcChannels_ * 2)
@@ -94,7 +100,7 @@ uint32_t DspChain::send(const int16_t* src, int16_t* dst, uint32_t srcBytes)
 
 uint32_t DspChain::sendFloat(const float* src, float* dst, uint32_t frames)
 {
-    if (frames != 0 && (src == nullptr || dst == nullptr))
+    if ((frames != 0 && (src == nullptr || dst == nullptr)) || !runnable_)
         return 0;
     if (nodes_.empty()) {
         if (frames > srcFrames_)
@@ -133,6 +139,7 @@ void DspChain::clear()
     for (Node& n : nodes_)
         delete n.effect;
     nodes_.clear();
+    runnable_ = true;
 }
 
 uint32_t DspChain::dstRate() const

@@ -45,21 +45,46 @@ uint32_t DspEffect::processPcm16(const int16_t* src, int16_t* dst, uint32_t srcB
     return runSameRatePcm16(src, dst, srcBytes) ? srcBytes : 0;
 }
 
-void DspEffect::allocBaseBuffers(uint32_t frames, uint32_t channels)
+bool DspEffect::allocBaseBuffers(uint32_t frames, uint32_t channels)
 {
     FastHeap& heap = FastHeap::instance();
     const size_t bytes = size_t(frames) * sizeof(float);  // 64-bit: no wrap for huge frame counts
+    bool ok = true;
     if (!buffersReady || frames > maxInFrames) {
         for (float** b : {&inL, &inR, &outL, &outR, &scratchA, &scratchB}) {
             // realloc of a block that is not live (null) allocates nothing, so a first sizing allocates.
-            *b = buffersReady ? static_cast<float*>(heap.realloc(*b, bytes)) : static_cast<float*>(heap.alloc(bytes));
+            void* p = bytes > UINT32_MAX ? nullptr : *b != nullptr ? heap.realloc(*b, bytes) : heap.alloc(bytes);
+            if (p != nullptr)
+                *b = static_cast<float*>(p);
+            ok = ok && p != nullptr;
         }
+    }
+    if (!ok) {
+        buffersReady = 1;
+        releaseBuffers();
+        frames = channels = 0;
     }
     maxOutFrames = frames;
     outChannels = inChannels = channels;
     maxInFrames = frames;
     inRate = 0;
-    buffersReady = 1;
+    buffersReady = ok ? 1 : 0;
+    return ok;
+}
+
+bool DspEffect::growBuffers(std::initializer_list<float**> buffers, uint32_t frames)
+{
+    FastHeap& heap = FastHeap::instance();
+    for (float** b : buffers) {
+        void* p = heap.realloc(*b, size_t(frames) * sizeof(float));
+        if (p == nullptr) {
+            releaseBuffers();
+            maxInFrames = maxOutFrames = 0;
+            return false;
+        }
+        *b = static_cast<float*>(p);
+    }
+    return true;
 }
 
 bool DspEffect::runSameRatePcm16(const int16_t* src, int16_t* dst, uint32_t srcBytes)

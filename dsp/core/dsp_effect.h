@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "dsp/core/dsp_object.h"
 #include "dsp/core/effect_type.h"
@@ -9,7 +10,7 @@
 // operations the conversion chain drives.
 class DspEffect : public DspObject {
 public:
-    DspEffect() = default;
+    DspEffect() : DspObject(ObjectFamily::Effect) {}
     ~DspEffect() override;
 
     virtual void releaseBuffers();
@@ -24,7 +25,11 @@ public:
     // Interleaved 16-bit path; returns bytes written.
     virtual uint32_t processPcm16(const int16_t* src, int16_t* dst, uint32_t srcBytes);
 
-    void allocBaseBuffers(uint32_t frames, uint32_t channels);
+    // Sizes the six buffers; on failure frees them and leaves the effect unsized (maxInFrames 0).
+    bool allocBaseBuffers(uint32_t frames, uint32_t channels);
+    // Grows the given buffers to frames floats; on failure releases every buffer (the effect is
+    // then unsized and refuses all work) and returns false.
+    bool growBuffers(std::initializer_list<float**> buffers, uint32_t frames);
     bool isType(EffectType tag) const { return type == tag; }
     bool isStereo() const { return inChannels == 2; }
 
@@ -49,4 +54,6 @@ public:
     uint32_t maxOutFrames = 0;
     uint32_t inRate = 0;
     uint32_t outRate = 0;
+    // Set while a chain owns the effect: no second chain and no term* may take it.
+    bool inChain = false;
 };

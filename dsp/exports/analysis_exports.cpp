@@ -2,31 +2,50 @@
 
 #include "dsp/analysis/fft_effect.h"
 #include "dsp/exports/export_support.h"
+#include "dsp/exports/init_checks.h"
 
 extern "C" {
 
 void* initFftAnalyze(uint32_t blockFrames, uint32_t channels, uint32_t n, uint32_t historyLen)
 {
-    return FftEffect::createAnalyzer(blockFrames, channels, n, historyLen);
+    try {
+        return handedOut(FftEffect::createAnalyzer(blockFrames, channels, n, historyLen));
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 int32_t doFftAnalyze(void* handle, const int16_t* src, float* dst, uint32_t srcBytes)
 {
-    FftEffect* e = effectAs<FftEffect>(handle, EffectType::Fft);
-    return e ? static_cast<int32_t>(e->analyze(src, dst, srcBytes)) : 0;
+    try {
+        FftEffect* e = effectAs<FftEffect>(handle, EffectType::Fft);
+        return e ? static_cast<int32_t>(e->analyze(src, dst, srcBytes)) : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 int32_t termFftAnalyze(void* handle) { return terminateEffect<FftEffect>(handle, EffectType::Fft); }
 
 void* initEnvAnalyze(uint32_t blockFrames, uint32_t channels, uint32_t rate)
 {
-    return FftEffect::createEnvelope(blockFrames, channels, rate);
+    try {
+        if (!rateUsable(rate))
+            return nullptr;
+        return handedOut(FftEffect::createEnvelope(blockFrames, channels, rate));
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 int32_t doEnvAnalyze(void* handle, const int16_t* src, float* dst, uint32_t srcBytes)
 {
-    FftEffect* e = effectAs<FftEffect>(handle, EffectType::Fft);
-    return e ? static_cast<int32_t>(e->envelope(src, dst, srcBytes)) : 0;
+    try {
+        FftEffect* e = effectAs<FftEffect>(handle, EffectType::Fft);
+        return e ? static_cast<int32_t>(e->envelope(src, dst, srcBytes)) : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 int32_t termEnvAnalyze(void* handle) { return terminateEffect<FftEffect>(handle, EffectType::Fft); }

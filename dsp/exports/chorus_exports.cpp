@@ -1,6 +1,7 @@
 #include <new>
 
 #include "dsp/exports/export_support.h"
+#include "dsp/exports/init_checks.h"
 #include "dsp/filters/chorus.h"
 #include "orvane/dsp.h"
 
@@ -18,71 +19,103 @@ extern "C" {
 void* initChorus(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t voices, float delaytime,
                  float depth, float speed, float mix, float orgMix)
 {
-    if (sampleRate == 0)
-        return nullptr;
-    auto* chorus = new (std::nothrow) Chorus;
-    if (chorus == nullptr)
-        return nullptr;
-    if (!chorus->setup(frames, channels, sampleRate, {voices, delaytime, depth, speed, mix, orgMix})) {
-        delete chorus;
+    try {
+        if (!effectFormatUsable(frames, channels, sampleRate))
+            return nullptr;
+        auto* chorus = new (std::nothrow) Chorus;
+        if (chorus == nullptr)
+            return nullptr;
+        if (!chorus->setup(frames, channels, sampleRate, {voices, delaytime, depth, speed, mix, orgMix})) {
+            delete chorus;
+            return nullptr;
+        }
+        return handedOut(chorus);
+    } catch (...) {
         return nullptr;
     }
-    return chorus;
 }
 
 int32_t doChorus(void* handle, const int16_t* in, int16_t* out, uint32_t bytes)
 {
-    Chorus* chorus = chorusOf(handle);
-    if (chorus == nullptr || (bytes != 0 && (in == nullptr || out == nullptr)))
+    try {
+        Chorus* chorus = chorusOf(handle);
+        if (chorus == nullptr || (bytes != 0 && (in == nullptr || out == nullptr)))
+            return 0;
+        return chorus->runSameRatePcm16(in, out, bytes) ? 1 : 0;
+    } catch (...) {
         return 0;
-    return chorus->runSameRatePcm16(in, out, bytes) ? 1 : 0;
+    }
 }
 
 int32_t setChorusDelaytime(void* handle, float delaytime)
 {
-    Chorus* chorus = chorusOf(handle);
-    if (chorus == nullptr)
+    try {
+        Chorus* chorus = chorusOf(handle);
+        if (chorus == nullptr)
+            return 0;
+        chorus->setDelaytime(delaytime);
+        return 1;
+    } catch (...) {
         return 0;
-    chorus->setDelaytime(delaytime);
-    return 1;
+    }
 }
 
 int32_t setChorusDepth(void* handle, float depth)
 {
-    Chorus* chorus = chorusOf(handle);
-    if (chorus == nullptr)
+    try {
+        Chorus* chorus = chorusOf(handle);
+        if (chorus == nullptr)
+            return 0;
+        chorus->setDepth(depth);
+        return 1;
+    } catch (...) {
         return 0;
-    chorus->setDepth(depth);
-    return 1;
+    }
 }
 
 int32_t setChorusSpeed(void* handle, float speed)
 {
-    Chorus* chorus = chorusOf(handle);
-    if (chorus == nullptr)
+    try {
+        Chorus* chorus = chorusOf(handle);
+        if (chorus == nullptr)
+            return 0;
+        chorus->setSpeed(speed);
+        return 1;
+    } catch (...) {
         return 0;
-    chorus->setSpeed(speed);
-    return 1;
+    }
 }
 
 int32_t setChorusMix(void* handle, uint32_t voice, float mix)
 {
-    Chorus* chorus = chorusOf(handle);
-    return chorus != nullptr && chorus->setMix(voice, mix) ? 1 : 0;
+    try {
+        Chorus* chorus = chorusOf(handle);
+        return chorus != nullptr && chorus->setMix(voice, mix) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 int32_t setChorusOrgMix(void* handle, float orgMix)
 {
-    Chorus* chorus = chorusOf(handle);
-    if (chorus == nullptr)
+    try {
+        Chorus* chorus = chorusOf(handle);
+        if (chorus == nullptr)
+            return 0;
+        chorus->setOrgMix(orgMix);
+        return 1;
+    } catch (...) {
         return 0;
-    chorus->setOrgMix(orgMix);
-    return 1;
+    }
 }
 
 int32_t termChorus(void* handle)
 {
-    return terminateEffect<Chorus>(handle, EffectType::Chorus);
+    try {
+        return terminateEffect<Chorus>(handle, EffectType::Chorus);
+    } catch (...) {
+        return 0;
+    }
 }
 
 }  // extern "C"

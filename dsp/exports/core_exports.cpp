@@ -7,6 +7,8 @@
 
 extern "C" {
 
+uint32_t dspGetVersion(void) { return ORVANE_VERSION; }
+
 void dspEnableMmx(int32_t on) { cpu::enableMmx(on != 0); }
 void dspEnableSse(int32_t on) { cpu::enableSse(on != 0); }
 void dspEnable3dnow(int32_t on) { cpu::enable3dnow(on != 0); }

@@ -7,13 +7,21 @@ extern "C" {
 
 void* initFft(uint32_t n, uint32_t channels, uint32_t spectra, uint32_t floorDb)
 {
-    return FftEffect::createBlockFft(n, channels, spectra, floorDb);
+    try {
+        return handedOut(FftEffect::createBlockFft(n, channels, spectra, floorDb));
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 int32_t doFft(void* handle, const int16_t* src, float* dst, uint32_t srcBytes)
 {
-    FftEffect* e = effectAs<FftEffect>(handle, EffectType::Fft);
-    return e ? static_cast<int32_t>(e->blockSpectra(src, dst, srcBytes)) : 0;
+    try {
+        FftEffect* e = effectAs<FftEffect>(handle, EffectType::Fft);
+        return e ? static_cast<int32_t>(e->blockSpectra(src, dst, srcBytes)) : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 int32_t termFft(void* handle) { return terminateEffect<FftEffect>(handle, EffectType::Fft); }

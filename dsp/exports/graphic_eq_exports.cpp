@@ -31,36 +31,56 @@ void* initGraphicEQ(uint32_t frames, uint32_t channels, uint32_t sampleRate, uin
 
 int32_t doGraphicEQ(void* handle, const int16_t* in, int16_t* out, uint32_t bytes)
 {
-    auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
-    if (eq == nullptr || (bytes > 0 && (in == nullptr || out == nullptr)))
+    try {
+        auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
+        if (eq == nullptr || (bytes > 0 && (in == nullptr || out == nullptr)))
+            return 0;
+        return eq->runSameRatePcm16(in, out, bytes) ? 1 : 0;
+    } catch (...) {
         return 0;
-    return eq->runSameRatePcm16(in, out, bytes) ? 1 : 0;
+    }
 }
 
 int32_t setGraphicEQGain(void* handle, uint32_t band, float gain)
 {
-    auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
-    return eq != nullptr && eq->setGain(band, gain) ? 1 : 0;
+    try {
+        auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
+        return eq != nullptr && eq->setGain(band, gain) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 int32_t setGraphicEQMasterGain(void* handle, float masterGain)
 {
-    auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
-    if (eq == nullptr)
+    try {
+        auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
+        if (eq == nullptr)
+            return 0;
+        eq->setMasterGain(masterGain);
+        return 1;
+    } catch (...) {
         return 0;
-    eq->setMasterGain(masterGain);
-    return 1;
+    }
 }
 
 int32_t remakeGraphicEQBand(void* handle, uint32_t band, float frequency, float zeroRadius, float poleRadius)
 {
-    auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
-    return eq != nullptr && eq->remakeBand(band, frequency, zeroRadius, poleRadius) ? 1 : 0;
+    try {
+        auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
+        return eq != nullptr && eq->remakeBand(band, frequency, zeroRadius, poleRadius) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 int32_t termGraphicEQ(void* handle)
 {
-    return terminateEffect<GraphicEQ>(handle, EffectType::GraphicEq);
+    try {
+        return terminateEffect<GraphicEQ>(handle, EffectType::GraphicEq);
+    } catch (...) {
+        return 0;
+    }
 }
 
 }  // extern "C"

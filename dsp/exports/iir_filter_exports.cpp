@@ -30,15 +30,23 @@ void* initIirFilter(uint32_t frames, uint32_t channels, uint32_t sampleRate, int
 
 int32_t doIirFilter(void* handle, const int16_t* in, int16_t* out, uint32_t bytes)
 {
-    auto* filter = effectAs<IirFilter>(handle, EffectType::IirFilter);
-    if (filter == nullptr || (bytes > 0 && (in == nullptr || out == nullptr)))
+    try {
+        auto* filter = effectAs<IirFilter>(handle, EffectType::IirFilter);
+        if (filter == nullptr || (bytes > 0 && (in == nullptr || out == nullptr)))
+            return 0;
+        return filter->runSameRatePcm16(in, out, bytes) ? 1 : 0;
+    } catch (...) {
         return 0;
-    return filter->runSameRatePcm16(in, out, bytes) ? 1 : 0;
+    }
 }
 
 int32_t termIirFilter(void* handle)
 {
-    return terminateEffect<IirFilter>(handle, EffectType::IirFilter);
+    try {
+        return terminateEffect<IirFilter>(handle, EffectType::IirFilter);
+    } catch (...) {
+        return 0;
+    }
 }
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 #include "orvane/dsp.h"
 
 #include "dsp/exports/export_support.h"
+#include "dsp/exports/init_checks.h"
 #include "dsp/rate/pitch_shift.h"
 
 extern "C" {
@@ -8,28 +9,46 @@ extern "C" {
 void* initPitchShift(uint32_t frames, uint32_t channels, uint32_t sampleRate, float pitchCents, float outLevelDb,
                      float grainTime, float grainInterval, uint32_t interpolation, uint8_t antiAlias)
 {
-    return PitchShift::create(frames, channels, sampleRate, pitchCents, outLevelDb, grainTime, grainInterval,
-                              static_cast<int32_t>(interpolation), antiAlias != 0);
+    try {
+        if (!effectFormatUsable(frames, channels, sampleRate))
+            return nullptr;
+        return handedOut(PitchShift::create(frames, channels, sampleRate, pitchCents, outLevelDb, grainTime,
+                                            grainInterval, static_cast<int32_t>(interpolation), antiAlias != 0));
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 int32_t doPitchShift(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes)
 {
-    PitchShift* p = effectAs<PitchShift>(handle, EffectType::PitchShift);
-    if (p == nullptr || (srcBytes > 0 && (src == nullptr || dst == nullptr)))
+    try {
+        PitchShift* p = effectAs<PitchShift>(handle, EffectType::PitchShift);
+        if (p == nullptr || (srcBytes > 0 && (src == nullptr || dst == nullptr)))
+            return 0;
+        return p->runSameRatePcm16(src, dst, srcBytes) ? 1 : 0;
+    } catch (...) {
         return 0;
-    return p->runSameRatePcm16(src, dst, srcBytes) ? 1 : 0;
+    }
 }
 
 int32_t setPitchShiftPitch(void* handle, float pitchCents)
 {
-    PitchShift* p = effectAs<PitchShift>(handle, EffectType::PitchShift);
-    return p && p->setPitch(pitchCents) ? 1 : 0;
+    try {
+        PitchShift* p = effectAs<PitchShift>(handle, EffectType::PitchShift);
+        return p && p->setPitch(pitchCents) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 int32_t setPitchShiftOutLevel(void* handle, float outLevelDb)
 {
-    PitchShift* p = effectAs<PitchShift>(handle, EffectType::PitchShift);
-    return p && p->setOutLevel(outLevelDb) ? 1 : 0;
+    try {
+        PitchShift* p = effectAs<PitchShift>(handle, EffectType::PitchShift);
+        return p && p->setOutLevel(outLevelDb) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 int32_t termPitchShift(void* handle) { return terminateEffect<PitchShift>(handle, EffectType::PitchShift); }

@@ -30,30 +30,46 @@ void* initShelvingEQ(uint32_t frames, uint32_t channels, uint32_t sampleRate, ui
 
 int32_t doShelvingEQ(void* handle, const int16_t* in, int16_t* out, uint32_t bytes)
 {
-    auto* eq = effectAs<ShelvingEQ>(handle, EffectType::ShelvingEq);
-    if (eq == nullptr || (bytes > 0 && (in == nullptr || out == nullptr)))
+    try {
+        auto* eq = effectAs<ShelvingEQ>(handle, EffectType::ShelvingEq);
+        if (eq == nullptr || (bytes > 0 && (in == nullptr || out == nullptr)))
+            return 0;
+        return eq->runSameRatePcm16(in, out, bytes) ? 1 : 0;
+    } catch (...) {
         return 0;
-    return eq->runSameRatePcm16(in, out, bytes) ? 1 : 0;
+    }
 }
 
 int32_t setShelvingEQGain(void* handle, uint32_t band, float gain)
 {
-    auto* eq = effectAs<ShelvingEQ>(handle, EffectType::ShelvingEq);
-    return eq != nullptr && eq->setGain(band, gain) ? 1 : 0;
+    try {
+        auto* eq = effectAs<ShelvingEQ>(handle, EffectType::ShelvingEq);
+        return eq != nullptr && eq->setGain(band, gain) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 int32_t setShelvingEQOutputLevel(void* handle, float outputLevel)
 {
-    auto* eq = effectAs<ShelvingEQ>(handle, EffectType::ShelvingEq);
-    if (eq == nullptr)
+    try {
+        auto* eq = effectAs<ShelvingEQ>(handle, EffectType::ShelvingEq);
+        if (eq == nullptr)
+            return 0;
+        eq->setOutputLevel(outputLevel);
+        return 1;
+    } catch (...) {
         return 0;
-    eq->setOutputLevel(outputLevel);
-    return 1;
+    }
 }
 
 int32_t termShelvingEQ(void* handle)
 {
-    return terminateEffect<ShelvingEQ>(handle, EffectType::ShelvingEq);
+    try {
+        return terminateEffect<ShelvingEQ>(handle, EffectType::ShelvingEq);
+    } catch (...) {
+        return 0;
+    }
 }
 
 }  // extern "C"

@@ -5,70 +5,75 @@
 
 namespace {
 
-WavefileIn* reader(void* handle) { return static_cast<WavefileIn*>(handle); }
-WavefileOut* writer(void* handle) { return static_cast<WavefileOut*>(handle); }
+WavefileIn* reader(void* handle) { return DspObject::from<WavefileIn>(handle, ObjectFamily::WaveReader); }
+WavefileOut* writer(void* handle) { return DspObject::from<WavefileOut>(handle, ObjectFamily::WaveWriter); }
 
 }  // namespace
 
 extern "C" {
 
-void* initWavefileIn(const char* path, uint32_t frames) { return WavefileIn::open(path, frames); }
+void* initWavefileIn(const char* path, uint32_t frames)
+{
+    WavefileIn* in = WavefileIn::open(path, frames);
+    return in != nullptr ? DspObject::handleOf(in) : nullptr;
+}
 
 int32_t readWavefileIn(void* handle, void* dst, uint32_t frames)
 {
-    return handle != nullptr ? reader(handle)->read(dst, frames) : 0;
+    return reader(handle) != nullptr ? reader(handle)->read(dst, frames) : 0;
 }
 
 int32_t seekWavefileIn(void* handle, int32_t bytes, int32_t fromCurrent)
 {
-    return handle != nullptr ? reader(handle)->seek(bytes, fromCurrent != 0) : 0;
+    return reader(handle) != nullptr ? reader(handle)->seek(bytes, fromCurrent != 0) : 0;
 }
 
 int32_t timeSeekWavefileIn(void* handle, float seconds, int32_t fromCurrent)
 {
-    return handle != nullptr ? reader(handle)->timeSeek(seconds, fromCurrent != 0) : 0;
+    return reader(handle) != nullptr ? reader(handle)->timeSeek(seconds, fromCurrent != 0) : 0;
 }
 
 OrvaneWavefileHeader* getHeaderWavefileIn(void* handle)
 {
-    return handle != nullptr ? reader(handle)->header() : nullptr;
+    return reader(handle) != nullptr ? reader(handle)->header() : nullptr;
 }
 
 OrvaneWaveFormat* getFormatWavefileIn(void* handle)
 {
-    return handle != nullptr ? reader(handle)->format() : nullptr;
+    return reader(handle) != nullptr ? reader(handle)->format() : nullptr;
 }
 
 void* bufSizeExtendWavefileIn(void* handle, uint32_t frames)
 {
-    return handle != nullptr ? reader(handle)->resizeBuffer(frames) : nullptr;
+    return reader(handle) != nullptr ? reader(handle)->resizeBuffer(frames) : nullptr;
 }
 
 void termWavefileIn(void* handle) { delete reader(handle); }
 
 void* initWavefileOut(const char* path, const OrvaneWaveFormat* format)
 {
-    return format != nullptr ? WavefileOut::create(path, *format) : nullptr;
+    WavefileOut* out = format != nullptr ? WavefileOut::create(path, *format) : nullptr;
+    return out != nullptr ? DspObject::handleOf(out) : nullptr;
 }
 
 int32_t writeWavefileOut(void* handle, const void* src, int32_t bytes)
 {
-    return handle != nullptr ? writer(handle)->write(src, bytes) : 0;
+    return writer(handle) != nullptr ? writer(handle)->write(src, bytes) : 0;
 }
 
 int32_t flushWavefileOut(void* handle)
 {
-    return handle != nullptr && writer(handle)->flush() ? 1 : 0;
+    return writer(handle) != nullptr && writer(handle)->flush() ? 1 : 0;
 }
 
 OrvaneWaveFormat* getFormatWavefileOut(void* handle)
 {
-    return handle != nullptr ? writer(handle)->format() : nullptr;
+    return writer(handle) != nullptr ? writer(handle)->format() : nullptr;
 }
 
 uint32_t termWavefileOut(void* handle)
 {
-    if (handle == nullptr)
+    if (writer(handle) == nullptr)
         return 0;
     const uint32_t bytes = writer(handle)->close();
     delete writer(handle);

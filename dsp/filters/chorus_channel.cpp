@@ -1,5 +1,6 @@
 #include "dsp/filters/chorus_channel.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "dsp/filters/sine_table.h"
@@ -17,13 +18,11 @@ double wrapPhase(double ph)
 }
 
 // The distance back into the line, kept inside it whatever delay and depth were asked for.
-uint32_t readDistance(double d)
+double readDistance(double d)
 {
     if (!(d >= 1.0))
-        return 1;
-    if (d >= double(ChorusDelayLine::kMask))
-        return ChorusDelayLine::kMask;
-    return static_cast<uint32_t>(d);
+        return 1.0;
+    return std::min(d, double(ChorusDelayLine::kMask));
 }
 
 }  // namespace
@@ -47,6 +46,9 @@ bool ChorusChannel::setup(uint32_t rate, const Params& p)
     setOrgMix(p.orgMixPercent);
     phases.resize(p.voices);
     gains.assign(p.voices, lastMix);
+    distances.assign(p.voices, 0.0f);
+    steps.assign(p.voices, 0.0f);
+    untilControl = 0;
     for (uint32_t v = 0; v < p.voices; ++v)
         phases[v] = static_cast<float>(v * (kTwoPi / p.voices));
     return true;
@@ -79,26 +81,46 @@ bool ChorusChannel::setMix(uint32_t voice, float mixPercent)
     return true;
 }
 
+void ChorusChannel::plan()
+{
+    // The LFO is evaluated now and one control period ahead (in its own clock, so a wrap in
+    // between changes nothing); the distances run in a straight line in between.
+    const SineTable& sine = SineTable::instance();
+    const double k = kTwoPi * lfoFrequency;
+    double now = lfoTime * k;
+    double next = (lfoTime + kControlPeriod * msPerSample) * k;
+    if (!(now >= 0.0 && now < kTwoPi))
+        now = wrapPhase(now);
+    if (!(next >= 0.0 && next < kTwoPi))
+        next = wrapPhase(next);
+    for (uint32_t v = 0; v < voiceCount(); ++v) {
+        const double from = readDistance(delay + double(sine.at((phases[v] + now) * SineTable::kScale)) * depthSamples);
+        const double to = readDistance(delay + double(sine.at((phases[v] + next) * SineTable::kScale)) * depthSamples);
+        distances[v] = static_cast<float>(from);
+        steps[v] = static_cast<float>((to - from) / kControlPeriod);
+    }
+    untilControl = kControlPeriod;
+}
+
 void ChorusChannel::process(const float* in, float* out, uint32_t frames)
 {
     if (!ready)
         return;
-    const SineTable& sine = SineTable::instance();
-    const double k = kTwoPi * lfoFrequency;
     const uint32_t voices = voiceCount();
-    const float* phase = phases.data();
     const float* gain = gains.data();
+    float* distance = distances.data();
+    const float* step = steps.data();
     float* line = storage;
     for (uint32_t i = 0; i < frames; ++i) {
+        if (untilControl == 0)
+            plan();
+        --untilControl;
         const float x = in[i];
-        double ph = lfoTime * k;
-        if (!(ph >= 0.0 && ph < kTwoPi))
-            ph = wrapPhase(ph);
         float wet = 0.0f;
         for (uint32_t v = 0; v < voices; ++v) {
-            const float s = sine.at((phase[v] + ph) * SineTable::kScale);
-            const uint32_t back = readDistance(delay + double(s) * depthSamples);
+            const auto back = static_cast<uint32_t>(distance[v]);
             wet += line[(writeIndex - back) & kMask] * gain[v];
+            distance[v] += step[v];
         }
         line[writeIndex] = x;
         out[i] = wet + x * dry;

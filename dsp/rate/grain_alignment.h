@@ -11,10 +11,10 @@ namespace grain_alignment {
 constexpr int32_t kMaxLag = 400;
 constexpr int32_t kWindow = 192;
 
-// Returns the lag d in [-maxLag, 0] for which x[a+d-window .. a+d) best matches x[b-window .. b)
+// Returns the lag d in [-maxLag, 0] for which x[a+d-kWindow .. a+d) best matches x[b-kWindow .. b)
 // (normalised correlation), refined to a fraction of a sample by a parabola through the scores
-// around the best whole lag. The caller guarantees every index from a-maxLag-window-1 and
-// b-window up to a and b lies inside x.
-float bestLag(const float* x, int64_t a, int64_t b, int32_t maxLag, int32_t window);
+// around the best whole lag. maxLag above kMaxLag searches kMaxLag. The caller guarantees every
+// index from a-maxLag-kWindow-1 and b-kWindow up to a and b lies inside x.
+float bestLag(const float* x, int64_t a, int64_t b, int32_t maxLag);
 
 }  // namespace grain_alignment

@@ -81,12 +81,8 @@ void Hqups::sizeChannels(uint32_t srcFrames, uint32_t srcRate)
         h.init(out, kOutRate, harmonics, mix, bandCutoff, activeMode);
     maxOutFrames = out;
     const uint32_t need = std::max(out, maxInFrames);
-    if (need > outCapacity_) {
-        FastHeap& heap = FastHeap::instance();
-        for (float** b : {&outL, &outR, &scratchA, &scratchB})
-            *b = static_cast<float*>(heap.realloc(*b, need * 4u));
+    if (need > outCapacity_ && growBuffers({&outL, &outR, &scratchA, &scratchB}, need))
         outCapacity_ = need;
-    }
 }
 
 void Hqups::setHarmonics(float h)

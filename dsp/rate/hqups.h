@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "dsp/core/dsp_effect.h"
+#include "dsp/core/format_limits.h"
 #include "dsp/rate/harmonics_channel.h"
 #include "dsp/rate/resampler_channel.h"
 
@@ -13,7 +14,7 @@ class Hqups : public DspEffect {
 public:
     static constexpr uint32_t kOutRate = 48000;
     // Largest block either side, in frames; guards absurd sizes and rates.
-    static constexpr uint32_t kMaxFrames = 1u << 24;
+    static constexpr uint32_t kMaxFrames = kMaxEffectFrames;
 
     Hqups() { type = EffectType::Hqups; }
 

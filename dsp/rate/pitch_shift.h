@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "dsp/core/dsp_effect.h"
+#include "dsp/core/format_limits.h"
 #include "dsp/rate/pitch_shift_channel.h"
 
 // Pitch shifter effect: up to an octave up or down without changing the length.
@@ -11,7 +12,7 @@ public:
     PitchShift() { type = EffectType::PitchShift; }
 
     // Largest block, in frames.
-    static constexpr uint32_t kMaxFrames = 1u << 26;
+    static constexpr uint32_t kMaxFrames = kMaxEffectFrames;
 
     // Null for a zero rate, a grain or interval shorter than one sample, non-finite values, or
     // more than kMaxFrames frames.

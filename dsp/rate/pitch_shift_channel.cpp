@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "dsp/core/fast_heap.h"
-#include "dsp/rate/cubic_kernel.h"
 #include "dsp/rate/grain_alignment.h"
+#include "dsp/rate/grain_kernels.h"
 
 namespace {
 constexpr float kMaxCents = 1200.0f;
@@ -17,9 +17,8 @@ constexpr int32_t kFilterOrder = 10;
 PitchShiftChannel::~PitchShiftChannel()
 {
     FastHeap& heap = FastHeap::instance();
-    heap.free(line_);
     heap.free(window_);
-    heap.free(wsum_);
+    heap.free(inverseSum_);
     delete[] grains_;
 }
 
@@ -76,17 +75,21 @@ bool PitchShiftChannel::init(float rate, float cents, float outLevelDb, float gr
 
     FastHeap& heap = FastHeap::instance();
     if (!ready || grainLen_ > windowCapacity_) {
-        ringLen_ = 3 * grainLen_ + 3;
-        heap.free(line_);
         heap.free(window_);
-        line_ = static_cast<float*>(heap.alloc((ringLen_ + kChunk) * 4u));
         window_ = static_cast<float*>(heap.alloc(grainLen_ * 4u));
         windowCapacity_ = grainLen_;
     }
-    if (wsum_ == nullptr)
-        wsum_ = static_cast<float*>(heap.alloc(kChunk * 4u));
-    std::memset(line_, 0, ringLen_ * sizeof(float));
+    if (!ready || hop_ > inverseCapacity_) {
+        heap.free(inverseSum_);
+        inverseSum_ = static_cast<float*>(heap.alloc(hop_ * 4u));
+        inverseCapacity_ = hop_;
+    }
+    ringLen_ = 3 * grainLen_ + 3;
+    if (!lineBuffer_.reset(ringLen_, kChunk))
+        return false;
+    line_ = lineBuffer_.data();
     fillGrainWindow(window_, grainLen_);
+    fillInverseWindowSum(inverseSum_, window_, grainLen_, hop_);
     if (!ready || grainCount_ > grainCapacity_) {
         delete[] grains_;
         grains_ = new Grain[grainCount_];
@@ -106,7 +109,6 @@ bool PitchShiftChannel::init(float rate, float cents, float outLevelDb, float gr
             g.start = h - lead;
             g.index = static_cast<int32_t>(grainLen_) - h;
             g.length = grainLen_;
-            g.readOffset = static_cast<float>(g.index) * ratio_;
         }
     }
     lastGrain_ = static_cast<int32_t>(running) - 1;
@@ -169,18 +171,19 @@ void PitchShiftChannel::startGrain(int32_t t)
         g.start = startOffsetInUse_ + t;
         g.index = 0;
         g.readOffset = 0.0f;
+        g.readIndex = 0;
         g.length = grainLen_;
         if (!bypassInUse_ && lastGrain_ >= 0 && grains_[lastGrain_].active) {
             // Start reading where the input matches what the sounding grain reads now.
             const Grain& prev = grains_[lastGrain_];
             const int64_t a = int64_t(ringLen_) + g.start - 1;
-            const double prevPos = double(ringLen_) + prev.start + prev.readOffset - 1.0;
+            const double prevPos = double(ringLen_) + prev.start + readOffsetOf(prev) - 1.0;
             const auto b = static_cast<int64_t>(std::lround(prevPos));
             const int64_t room = a - grain_alignment::kWindow - 1;
             const auto maxLag = static_cast<int32_t>(std::min<int64_t>(grain_alignment::kMaxLag, room));
             if (maxLag >= 2 && b >= grain_alignment::kWindow && b <= int64_t(ringLen_) + t) {
                 // The fraction the sounding grain sits off a whole sample is carried over as well.
-                const double lag = grain_alignment::bestLag(line_, a, b, maxLag, grain_alignment::kWindow) +
+                const double lag = grain_alignment::bestLag(line_, a, b, maxLag) +
                                    (prevPos - double(b));
                 const double whole = std::floor(lag);
                 g.start += static_cast<int32_t>(whole);
@@ -192,59 +195,71 @@ void PitchShiftChannel::startGrain(int32_t t)
     }
 }
 
-void PitchShiftChannel::accumulate(Grain& g, float* acc, float* wsum, uint32_t count, uint32_t n) const
+float PitchShiftChannel::readOffsetOf(const Grain& g) const
+{
+    return g.readOffset + static_cast<float>(g.index - g.readIndex) * ratioInUse_;
+}
+
+void PitchShiftChannel::accumulate(const Grain& g, float* acc, uint32_t count, uint32_t n) const
 {
     const float* w = window_ + g.index;
+    const int32_t first = g.index - g.readIndex;
     const float ratio = ratioInUse_;
-    float offset = g.readOffset;
-    // Positions are taken relative to line_[0]; the clamps keep every neighbour inside the line
-    // even if rounding drifts a reading past the newest sample.
-    const float lo = interpolation_ == 0 ? 0.0f : 1.0f;
-    const float hi = static_cast<float>(ringLen_ + n) - (interpolation_ == 0 ? 2.0f : 3.0f);
-    const float anchor = static_cast<float>(static_cast<int32_t>(ringLen_) + g.start) - (interpolation_ == 0 ? 1.0f : 2.0f);
-    if (interpolation_ == 0) {
-        for (uint32_t k = 0; k < count; ++k) {
-            const float p = std::clamp(anchor + offset, lo, hi);
-            const auto i = static_cast<int32_t>(p);
-            const float f = p - static_cast<float>(i);
-            const float s = line_[i] + f * (line_[i + 1] - line_[i]);
-            acc[k] += s * w[k];
-            wsum[k] += w[k];
-            offset += ratio;
-        }
-    } else {
-        for (uint32_t k = 0; k < count; ++k) {
-            const float p = std::clamp(anchor + offset, lo, hi);
-            const auto i = static_cast<int32_t>(p);
-            const float s = cubicAt<float>(line_ + i - 1, p - static_cast<float>(i));
-            acc[k] += s * w[k];
-            wsum[k] += w[k];
-            offset += ratio;
-        }
+    const bool cubic = interpolation_ != 0;
+    // Line index of the first neighbour read for interpolation position 0 and the range of
+    // positions whose neighbours all lie inside the line (past and this chunk).
+    const int32_t origin = static_cast<int32_t>(ringLen_) + g.start - (cubic ? 3 : 1);
+    const int32_t lo = 0;
+    const int32_t hi = static_cast<int32_t>(ringLen_ + n) - (cubic ? 4 : 2);
+    const auto positionOf = [&](uint32_t k) {
+        return origin + static_cast<int32_t>(g.readOffset + static_cast<float>(first + static_cast<int32_t>(k)) * ratio);
+    };
+    const auto run = cubic ? kernels_->addCubic : kernels_->addLinear;
+    // Positions only grow, so the ends tell whether the whole run reads inside the line.
+    if (count == 0 || (positionOf(0) >= lo && positionOf(count - 1) <= hi)) {
+        run(acc, line_ + origin, w, g.readOffset, ratio, first, count);
+        return;
     }
-    g.readOffset = offset;
+    // Rounding drifted a reading past the line's ends: those readings take the end sample.
+    const float* sample = line_ + (cubic ? 1 : 0);
+    for (uint32_t k = 0; k < count; ++k) {
+        const int32_t p = positionOf(k);
+        if (p < lo)
+            acc[k] += sample[lo] * w[k];
+        else if (p > hi)
+            acc[k] += sample[hi] * w[k];
+        else
+            run(acc + k, line_ + origin, w + k, g.readOffset, ratio, first + static_cast<int32_t>(k), 1);
+    }
 }
 
 void PitchShiftChannel::runGrains(float* out, uint32_t n)
 {
     const float* chunk = line_ + ringLen_;
-    if (bypassInUse_) {
+    if (bypassInUse_)
         std::memmove(out, chunk, n * sizeof(float));
-    } else {
+    else
         std::fill(out, out + n, 0.0f);
-        std::fill(wsum_, wsum_ + n, 0.0f);
-    }
+    const uint32_t phase = phase_;
     advanceGrains(
         grains_, grainCount_, phase_, hop_, n, bypassInUse_, [&](uint32_t t) { startGrain(static_cast<int32_t>(t)); },
-        [&](Grain& g, uint32_t t, uint32_t count) { accumulate(g, out + t, wsum_ + t, count, n); });
-    if (!bypassInUse_) {
-        for (uint32_t i = 0; i < n; ++i)
-            out[i] = wsum_[i] > 0.0f ? (gain_ / wsum_[i]) * out[i] : 0.0f;
-    }
+        [&](Grain& g, uint32_t t, uint32_t count) { accumulate(g, out + t, count, n); });
+    if (!bypassInUse_)
+        normaliseGrains(out, inverseSum_, phase, hop_, n, gain_);
 }
 
 void PitchShiftChannel::endChunk(uint32_t n)
 {
+    // Grains hold their reading still while bypassed and keep the distance read so far when the
+    // rate changes: both re-anchor the reading at the grain's current output.
+    if (bypassInUse_ || ratio_ != ratioInUse_) {
+        for (uint32_t k = 0; k < grainCount_; ++k) {
+            Grain& g = grains_[k];
+            if (!bypassInUse_)
+                g.readOffset = readOffsetOf(g);
+            g.readIndex = g.index;
+        }
+    }
     ratioInUse_ = ratio_;
     startOffsetInUse_ = startOffset_;
     bypassInUse_ = bypass_;
@@ -252,6 +267,6 @@ void PitchShiftChannel::endChunk(uint32_t n)
         if (grains_[k].active)
             grains_[k].start -= static_cast<int32_t>(n);
     }
-    // The newest ringLen samples (past and this chunk) become the past of the next chunk.
-    std::memmove(line_, line_ + n, ringLen_ * sizeof(float));
+    lineBuffer_.advance(n);
+    line_ = lineBuffer_.data();
 }

@@ -5,6 +5,8 @@
 #include "dsp/core/dsp_object.h"
 #include "dsp/rate/chebyshev_cascade.h"
 #include "dsp/rate/grain.h"
+#include "dsp/rate/grain_kernels.h"
+#include "dsp/rate/sliding_line.h"
 
 // One channel of the pitch shifter: Gaussian-windowed grains read the input at `ratio` samples per
 // output sample and are averaged by their window weights. An optional Chebyshev low-pass runs before
@@ -54,7 +56,10 @@ private:
     void processChunk(const float* in, float* out, uint32_t n);
     // Runs the grains over the chunk held at line_[ringLen_ ..] into out.
     void runGrains(float* out, uint32_t n);
-    void accumulate(Grain& g, float* acc, float* wsum, uint32_t count, uint32_t n) const;
+    // Adds the grain's windowed readings for its next count outputs into acc.
+    void accumulate(const Grain& g, float* acc, uint32_t count, uint32_t n) const;
+    // Distance past the anchor of the grain's next reading.
+    float readOffsetOf(const Grain& g) const;
     void startGrain(int32_t t);
     void endChunk(uint32_t n);
 
@@ -73,8 +78,12 @@ private:
     // Past input (oldest first) followed by the current chunk: line_[ringLen_ - 1] is the newest
     // past sample, line_[ringLen_ + t] the chunk's sample t.
     float* line_ = nullptr;
+    SlidingLine lineBuffer_;
     float* window_ = nullptr;
-    float* wsum_ = nullptr;
+    // 1 / (sum of the sounding windows) at each phase of the grain schedule.
+    float* inverseSum_ = nullptr;
+    uint32_t inverseCapacity_ = 0;
+    const GrainKernels* kernels_ = &grainKernels();
     Grain* grains_ = nullptr;
     uint32_t windowCapacity_ = 0;
     uint32_t grainCapacity_ = 0;

@@ -45,12 +45,8 @@ void Resampler::growOutput(uint32_t frames)
     // The output buffers also serve as same-size scratch for the base class, so keep them at least
     // as long as the input buffers.
     const uint32_t need = std::max(frames, maxInFrames);
-    if (need > outCapacity_) {
-        FastHeap& heap = FastHeap::instance();
-        outL = static_cast<float*>(heap.realloc(outL, need * 4u));
-        outR = static_cast<float*>(heap.realloc(outR, need * 4u));
+    if (need > outCapacity_ && growBuffers({&outL, &outR}, need))
         outCapacity_ = need;
-    }
 }
 
 void Resampler::allocBuffers(uint32_t frames, uint32_t channelCount, uint32_t rate)

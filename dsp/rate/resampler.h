@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "dsp/core/dsp_effect.h"
+#include "dsp/core/format_limits.h"
 #include "dsp/rate/resampler_channel.h"
 
 // Sample-rate converter effect: one ResamplerChannel per channel; the output channel count may
@@ -25,7 +26,7 @@ public:
     uint32_t processPcm16(const int16_t* src, int16_t* dst, uint32_t srcBytes) override;
 
     // Largest output block the buffers are sized for, in frames; guards absurd rate ratios.
-    static constexpr uint32_t kMaxOutFrames = 1u << 26;
+    static constexpr uint32_t kMaxOutFrames = kMaxEffectFrames;
 
     ResamplerChannel channels[2];
     int32_t interpolation = 0;

@@ -32,12 +32,8 @@ Stretch* Stretch::create(uint32_t frames, uint32_t channelCount, uint32_t sample
 void Stretch::growOutput()
 {
     maxOutFrames = channels[0].dstSize(maxInFrames);
-    if (maxOutFrames > outCapacity_) {
-        FastHeap& heap = FastHeap::instance();
-        outL = static_cast<float*>(heap.realloc(outL, maxOutFrames * 4u));
-        outR = static_cast<float*>(heap.realloc(outR, maxOutFrames * 4u));
+    if (maxOutFrames > outCapacity_ && growBuffers({&outL, &outR}, maxOutFrames))
         outCapacity_ = maxOutFrames;
-    }
 }
 
 bool Stretch::setScale(float value)

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "dsp/core/dsp_effect.h"
+#include "dsp/core/format_limits.h"
 #include "dsp/rate/stretch_channel.h"
 
 // Time stretcher effect: from four times slower to eight times faster, pitch unchanged. Blocks
@@ -12,7 +13,7 @@ public:
     Stretch() { type = EffectType::Stretch; }
 
     // Largest input block, in frames.
-    static constexpr uint32_t kMaxFrames = 1u << 26;
+    static constexpr uint32_t kMaxFrames = kMaxEffectFrames;
 
     // Null for a zero rate, a grain or interval shorter than one sample, non-finite values, or
     // more than kMaxFrames frames.

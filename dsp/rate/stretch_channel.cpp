@@ -6,19 +6,14 @@
 
 #include "dsp/core/fast_heap.h"
 #include "dsp/rate/grain_alignment.h"
+#include "dsp/rate/grain_kernels.h"
 #include "dsp/rate/pitch_shift_channel.h"
-
-namespace {
-// The longest output a piece can give: factor 4 at the slowest scale.
-constexpr uint32_t kMaxPieceOut = StretchChannel::kPiece * 4;
-}
 
 StretchChannel::~StretchChannel()
 {
     FastHeap& heap = FastHeap::instance();
-    heap.free(line_);
     heap.free(window_);
-    heap.free(wsum_);
+    heap.free(inverseSum_);
     delete[] grains_;
 }
 
@@ -65,16 +60,20 @@ bool StretchChannel::init(float rate, float scale, float outLevelDb, float grain
     FastHeap& heap = FastHeap::instance();
     ringCapacity_ = grainLen_ * 8;
     if (!ready || grainLen_ > windowCapacity_) {
-        heap.free(line_);
         heap.free(window_);
-        line_ = static_cast<float*>(heap.alloc((ringCapacity_ + kPiece) * 4u));
         window_ = static_cast<float*>(heap.alloc(grainLen_ * 4u));
         windowCapacity_ = grainLen_;
     }
-    if (wsum_ == nullptr)
-        wsum_ = static_cast<float*>(heap.alloc(kMaxPieceOut * 4u));
-    std::memset(line_, 0, ringCapacity_ * sizeof(float));
+    if (!ready || hop_ > inverseCapacity_) {
+        heap.free(inverseSum_);
+        inverseSum_ = static_cast<float*>(heap.alloc(hop_ * 4u));
+        inverseCapacity_ = hop_;
+    }
+    if (!lineBuffer_.reset(ringCapacity_, kPiece))
+        return false;
+    line_ = lineBuffer_.data();
     fillGrainWindow(window_, grainLen_);
+    fillInverseWindowSum(inverseSum_, window_, grainLen_, hop_);
     if (!ready || grainCount_ > grainCapacity_) {
         delete[] grains_;
         grains_ = new Grain[grainCount_];
@@ -139,25 +138,27 @@ void StretchChannel::startGrain(uint32_t t, uint32_t n)
             // Grains copy whole samples, so the lag is rounded.
             if (maxLag >= 2 && a <= end && b <= end && b >= grain_alignment::kWindow)
                 g.start += static_cast<int32_t>(
-                    std::lround(grain_alignment::bestLag(line_, a, b, maxLag, grain_alignment::kWindow)));
+                    std::lround(grain_alignment::bestLag(line_, a, b, maxLag)));
         }
         lastGrain_ = static_cast<int32_t>(k);
         return;
     }
 }
 
-void StretchChannel::accumulate(Grain& g, float* acc, float* wsum, uint32_t count, uint32_t n) const
+void StretchChannel::accumulate(const Grain& g, float* acc, uint32_t count, uint32_t n) const
 {
     const float* w = window_ + g.index;
-    // Readings before the kept past take its oldest sample; past the block, its newest.
     const int64_t first = int64_t(g.start) + g.index;
     const float* base = line_ + ringCapacity_;
-    for (uint32_t k = 0; k < count; ++k) {
-        int64_t pos = first + k;
-        pos = std::clamp<int64_t>(pos, -int64_t(ringCapacity_), int64_t(n) - 1);
-        acc[k] += base[pos] * w[k];
-        wsum[k] += w[k];
+    const int64_t oldest = -int64_t(ringCapacity_);
+    const int64_t newest = int64_t(n) - 1;
+    if (first >= oldest && first + count - 1 <= newest) {
+        kernels_->addWindowed(acc, base + first, w, count);
+        return;
     }
+    // Readings before the kept past take its oldest sample; past the block, its newest.
+    for (uint32_t k = 0; k < count; ++k)
+        acc[k] += base[std::clamp<int64_t>(first + k, oldest, newest)] * w[k];
 }
 
 uint32_t StretchChannel::processBlock(const float* in, float* out, uint32_t n)
@@ -169,17 +170,14 @@ uint32_t StretchChannel::processBlock(const float* in, float* out, uint32_t n)
     const uint32_t m = outputFor(n);
     if (bypassInUse_)
         std::memmove(out, block, n * sizeof(float));
-    else {
+    else
         std::fill(out, out + m, 0.0f);
-        std::fill(wsum_, wsum_ + m, 0.0f);
-    }
+    const uint32_t phase = phase_;
     advanceGrains(
         grains_, grainCount_, phase_, hop_, m, bypassInUse_, [&](uint32_t t) { startGrain(t, n); },
-        [&](Grain& g, uint32_t t, uint32_t count) { accumulate(g, out + t, wsum_ + t, count, n); });
-    if (!bypassInUse_) {
-        for (uint32_t i = 0; i < m; ++i)
-            out[i] = wsum_[i] > 0.0f ? out[i] * (gain_ / wsum_[i]) : 0.0f;
-    }
+        [&](Grain& g, uint32_t t, uint32_t count) { accumulate(g, out + t, count, n); });
+    if (!bypassInUse_)
+        normaliseGrains(out, inverseSum_, phase, hop_, m, gain_);
     for (uint32_t k = 0; k < grainCount_; ++k) {
         if (grains_[k].active)
             grains_[k].start -= static_cast<int32_t>(n);
@@ -188,6 +186,7 @@ uint32_t StretchChannel::processBlock(const float* in, float* out, uint32_t n)
     factorInUse_ = factor_;
     invFactorInUse_ = invFactor_;
     startOffsetInUse_ = startOffset_;
-    std::memmove(line_, line_ + n, ringCapacity_ * sizeof(float));
+    lineBuffer_.advance(n);
+    line_ = lineBuffer_.data();
     return m;
 }

@@ -4,6 +4,8 @@
 
 #include "dsp/core/dsp_object.h"
 #include "dsp/rate/grain.h"
+#include "dsp/rate/grain_kernels.h"
+#include "dsp/rate/sliding_line.h"
 
 // One channel of the time stretcher: Gaussian-windowed grains start every `hop` output samples and
 // copy the input verbatim from a position scaled by 1/factor, so the duration changes by `factor`
@@ -30,7 +32,12 @@ public:
     // Output count of the next block of n samples (it runs with the latched factor).
     uint32_t outputFor(uint32_t n) const;
     // Output count of n samples at the current (not yet latched) factor.
-    uint32_t dstSize(uint32_t n) const { return static_cast<uint32_t>(static_cast<float>(n) * factor_); }
+    // Saturates at the largest 32-bit count: a factor up to 4 can take n past it.
+    uint32_t dstSize(uint32_t n) const
+    {
+        const float size = static_cast<float>(n) * factor_;
+        return size >= 4294967040.0f ? 0xFFFFFF00u : static_cast<uint32_t>(size);
+    }
     // The most a block of n samples can yield under either the latched or the current factor.
     uint32_t boundFor(uint32_t n) const;
 
@@ -43,7 +50,8 @@ public:
 
 private:
     void startGrain(uint32_t t, uint32_t n);
-    void accumulate(Grain& g, float* acc, float* wsum, uint32_t count, uint32_t n) const;
+    // Adds the grain's windowed input for its next count outputs into acc.
+    void accumulate(const Grain& g, float* acc, uint32_t count, uint32_t n) const;
 
     bool bypass_ = false;
     uint32_t reachLen_ = 0;
@@ -58,8 +66,12 @@ private:
     uint32_t phase_ = 0;
     // The last ringCapacity_ inputs (oldest first) followed by the block being processed.
     float* line_ = nullptr;
+    SlidingLine lineBuffer_;
     float* window_ = nullptr;
-    float* wsum_ = nullptr;
+    // 1 / (sum of the sounding windows) at each phase of the grain schedule.
+    float* inverseSum_ = nullptr;
+    uint32_t inverseCapacity_ = 0;
+    const GrainKernels* kernels_ = &grainKernels();
     Grain* grains_ = nullptr;
     uint32_t ringCapacity_ = 0;
     uint32_t windowCapacity_ = 0;

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <new>
 
@@ -12,6 +13,32 @@ namespace {
 void* zeroedBuffer(uint64_t bytes)
 {
     return std::calloc(bytes > 0 ? bytes : 1, 1);
+}
+
+constexpr uint16_t kFormatPcm = 1;
+constexpr uint16_t kFormatExtensible = 0xFFFE;
+constexpr uint32_t kExtensibleBytes = 40;
+// Bytes 2..15 of the sub-format GUID shared by every format with a short tag (bytes 0..1).
+constexpr uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// Whether the format chunk's first bytes describe 16-bit integer PCM, the only samples the
+// reader's frame arithmetic and its callers handle; an extensible format of 16-bit PCM is
+// rewritten as the plain PCM format it amounts to, so a writer given it makes a plain file.
+bool accept16BitPcm(OrvaneWaveFormat& w, const uint8_t* raw, uint32_t kept)
+{
+    if (w.wBitsPerSample != 16)
+        return false;
+    if (w.wFormatTag == kFormatPcm)
+        return true;
+    if (w.wFormatTag != kFormatExtensible || kept < kExtensibleBytes || w.cbSize < kExtensibleBytes - 18)
+        return false;
+    const uint16_t validBits = riff::readLe16(raw + 18);
+    const bool pcm = riff::readLe16(raw + 24) == kFormatPcm && std::memcmp(raw + 26, kGuidTail, sizeof kGuidTail) == 0;
+    if (!pcm || validBits == 0 || validBits > 16)
+        return false;
+    w.wFormatTag = kFormatPcm;
+    w.cbSize = 0;
+    return true;
 }
 
 }  // namespace
@@ -29,12 +56,12 @@ WavefileIn* WavefileIn::open(const char* path, uint32_t frames)
     platform::File& f = in->file_;
     riff::Chunk riffChunk, fmt, data;
     const int64_t fileSize = f.open(path, platform::File::Mode::Read) ? f.size() : -1;
-    uint8_t raw[18] = {};
+    uint8_t raw[kExtensibleBytes] = {};
     bool ok = fileSize >= 0 && riff::descendWaveForm(f, riffChunk) &&
               riff::findChunk(f, riff::fourcc("fmt "), fileSize, fmt) && fmt.size >= 16 &&
               fmt.dataOffset + fmt.size <= fileSize;
-    // Only the 18 bytes of the format are kept; the rest of a longer chunk is skipped.
-    const uint32_t keep = ok ? (fmt.size < 18 ? fmt.size : 18) : 0;
+    // The format and an extensible format's extra fields are read; the rest of a longer chunk is skipped.
+    const uint32_t keep = ok ? (fmt.size < kExtensibleBytes ? fmt.size : kExtensibleBytes) : 0;
     ok = ok && f.read(raw, keep) == keep && riff::ascend(f, fmt) &&
          riff::findChunk(f, riff::fourcc("data"), fileSize, data);
     if (ok) {
@@ -45,10 +72,11 @@ WavefileIn* WavefileIn::open(const char* path, uint32_t frames)
         w.nAvgBytesPerSec = riff::readLe32(raw + 8);
         w.nBlockAlign = riff::readLe16(raw + 12);
         w.wBitsPerSample = riff::readLe16(raw + 14);
-        w.cbSize = keep == 18 ? riff::readLe16(raw + 16) : 0;
+        w.cbSize = keep >= 18 ? riff::readLe16(raw + 16) : 0;
         // Every count below divides by these; a block align that disagrees means a broken header.
         const uint32_t bytesPerSample = (w.wBitsPerSample + 7u) / 8u;
-        ok = w.nChannels > 0 && w.nSamplesPerSec > 0 && w.nBlockAlign == w.nChannels * bytesPerSample &&
+        ok = accept16BitPcm(w, raw, keep) && w.nChannels > 0 && w.nSamplesPerSec > 0 &&
+             w.nBlockAlign == w.nChannels * bytesPerSample &&
              in->frameBytes() * frames <= kMaxBufferBytes;
     }
     if (ok) {

@@ -2,17 +2,18 @@
 
 #include <cstdint>
 
+#include "dsp/core/dsp_object.h"
 #include "orvane/dsp.h"
 #include "platform/platform.h"
 
 // Reads a RIFF WAVE file: finds "fmt " and "data", then hands out raw bytes from the current
 // position (reads are not limited to the data chunk; the caller compares with dataBytes).
-class WavefileIn {
+class WavefileIn : public DspObject {
 public:
     // Largest own buffer, so a frame count from a caller cannot ask for an absurd allocation.
     static constexpr uint64_t kMaxBufferBytes = 256u << 20;
 
-    ~WavefileIn();
+    ~WavefileIn() override;
 
     // Null when the file is not a playable WAVE file (see the export's comment).
     static WavefileIn* open(const char* path, uint32_t frames);
@@ -27,7 +28,7 @@ public:
     OrvaneWaveFormat* format() { return &format_; }
 
 private:
-    WavefileIn() = default;
+    WavefileIn() : DspObject(ObjectFamily::WaveReader) {}
     uint64_t frameBytes() const { return 2u * format_.nChannels; }
     bool rewindToData();
     int32_t seekFromHere(int64_t bytes);

@@ -49,53 +49,59 @@ WavefileOut::~WavefileOut()
 
 int32_t WavefileOut::write(const void* src, int32_t bytes)
 {
+    if (open_ && failed_)
+        return -1;
     // The data chunk's size field holds 32 bits, and the RIFF size must fit beside it.
-    if (!open_ || src == nullptr || bytes <= 0 || dataBytes_ + static_cast<uint64_t>(bytes) > 0xFFFFFFFFull - 64)
+    if (!open_ || src == nullptr || bytes <= 0 || dataBytes_ + buffered_ + static_cast<uint64_t>(bytes) > 0xFFFFFFFFull - 64)
         return 0;
     const auto* p = static_cast<const uint8_t*>(src);
     const uint32_t n = static_cast<uint32_t>(bytes);
     if (buffered_ + n > kBufferBytes && !flush())
         return -1;
     if (n >= kBufferBytes) {
-        if (file_.write(p, n) != n)
+        if (file_.write(p, n) != n) {
+            failed_ = true;
             return -1;
+        }
+        dataBytes_ += n;
     } else {
         std::memcpy(buffer_.data() + buffered_, p, n);
         buffered_ += n;
     }
-    dataBytes_ += n;
     return bytes;
 }
 
 bool WavefileOut::flush()
 {
-    if (!open_)
+    if (!open_ || failed_)
         return false;
-    const uint32_t n = buffered_;
+    if (buffered_ != 0 && file_.write(buffer_.data(), buffered_) != buffered_) {
+        failed_ = true;
+        return false;
+    }
+    dataBytes_ += buffered_;
     buffered_ = 0;
-    return n == 0 || file_.write(buffer_.data(), n) == n;
+    return true;
 }
 
 uint32_t WavefileOut::close()
 {
     if (!open_)
         return 0;
-    if (dataBytes_ & 1) {
-        if (buffered_ == kBufferBytes)
-            flush();
-        buffer_[buffered_++] = 0;  // RIFF chunks are padded to an even length
-    }
-    flush();
-    const uint64_t fileSize = kHeaderBytes + dataBytes_ + (dataBytes_ & 1);
+    bool ok = flush();
+    // RIFF chunks are padded to an even length; the pad byte is not data.
+    const uint8_t pad = 0;
+    const bool padded = ok && (dataBytes_ & 1) != 0;
+    ok = ok && (!padded || file_.write(&pad, 1) == 1);
+    const uint64_t fileSize = kHeaderBytes + dataBytes_ + (padded ? 1 : 0);
+    // The sizes are patched even after a failure, so the header never claims bytes the file lacks.
     uint8_t size[4];
     riff::writeLe32(size, static_cast<uint32_t>(dataBytes_));
-    if (file_.seek(42, platform::File::Origin::Begin) == 42)
-        file_.write(size, 4);
+    ok = file_.seek(42, platform::File::Origin::Begin) == 42 && file_.write(size, 4) == 4 && ok;
     riff::writeLe32(size, static_cast<uint32_t>(fileSize - 8));
-    if (file_.seek(4, platform::File::Origin::Begin) == 4)
-        file_.write(size, 4);
-    file_.flush();
-    file_.close();
+    ok = file_.seek(4, platform::File::Origin::Begin) == 4 && file_.write(size, 4) == 4 && ok;
+    ok = file_.flush() && ok;
+    ok = file_.close() && ok;
     open_ = false;
-    return static_cast<uint32_t>(dataBytes_);
+    return ok && !failed_ ? static_cast<uint32_t>(dataBytes_) : kCloseFailed;
 }

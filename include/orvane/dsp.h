@@ -4,7 +4,11 @@
  * - Sample counts at these exports are bytes of interleaved signed 16-bit PCM; a frame is one
  *   sample per channel. Rates are in Hz, gains and levels in dB.
  * - An effect handle comes from its family's init* export. Every export taking a handle returns 0
- *   and touches nothing when the handle is null or belongs to another family.
+ *   and touches nothing when the handle is null or belongs to another family (effects, chains,
+ *   WAV readers and writers carry distinct tags).
+ * - Formats every init* accepts: rates 1..768000 Hz, 1 or 2 channels, blocks of 1..4194304 frames
+ *   (narrower where its line says so); anything else, or no memory for the buffers, gives null.
+ * - No C++ exception crosses an export: a failure inside gives the export's failure value.
  * - A do* call with more bytes than the effect was sized for (frames given at init) processes
  *   nothing and returns 0.
  * - One thread at a time per handle. The allocator is safe from any thread.
@@ -13,6 +17,8 @@
 #define ORVANE_DSP_H
 
 #include <stdint.h>
+
+#include "orvane/version.h"
 
 #if defined(ORVANE_DSP_BUILD) && defined(_WIN32)
 #define DSP_API __declspec(dllexport)
@@ -25,6 +31,11 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* ---- Version ------------------------------------------------------------------------------- */
+
+/* The library's ORVANE_VERSION (major x 10000 + minor x 100 + patch). Any thread. */
+DSP_API uint32_t dspGetVersion(void);
 
 /* ---- Switches and PCM ---------------------------------------------------------------------- */
 
@@ -52,12 +63,14 @@ DSP_API uint32_t fastmemGetAllocatedSize(void);
 
 /* ---- Conversion chain ---------------------------------------------------------------------- */
 /* A chain runs its effects in ascending order key (equal keys as added), re-sizing each to its
- * predecessor's output, and owns them: never call term* on an added effect. Every call accepts a
- * null chain (returning 0/null or doing nothing). */
+ * predecessor's output, and owns them: term* refuses (0) an added effect, and an effect belongs to
+ * one chain only. Every call accepts a null or foreign handle (returning 0/null or doing nothing).
+ * While some effect cannot take the format it is handed (a rate outside 1..768000 Hz, a block
+ * above 4194304 frames, no memory), dspSend and dspSendFloat return 0 until a format suits all. */
 
-/* New empty chain for blocks of up to frames (1..1048576), channels 1 or 2, rate > 0 Hz; null on other values. */
+/* New empty chain for blocks of up to frames (1..1048576), channels 1 or 2, rate 1..768000 Hz; null on other values. */
 DSP_API void* dspCreate(uint32_t frames, uint32_t channels, uint32_t rate);
-/* Takes ownership of an effect handle; returns the effect count after the call (unchanged when the effect is null, unsized or already in the chain). */
+/* Takes ownership of an effect handle; returns the effect count after the call (unchanged when the effect is null, not an effect, unsized or already in a chain). */
 DSP_API int32_t dspAdd(void* chain, void* effect, uint32_t order);
 /* Sets a new source format and re-sizes effects whose input format changes (others keep their state); invalid values are ignored. */
 DSP_API void dspAdjust(void* chain, uint32_t frames, uint32_t channels, uint32_t rate);
@@ -95,7 +108,7 @@ DSP_API void* initFftAnalyze(uint32_t blockFrames, uint32_t channels, uint32_t n
 DSP_API int32_t doFftAnalyze(void* handle, const int16_t* src, float* dst, uint32_t srcBytes);
 /* Same as termFft. */
 DSP_API int32_t termFftAnalyze(void* handle);
-/* Level follower (1 ms peak hold, 33 Hz 2nd-order Butterworth smoothing); null unless 1 <= blockFrames <= 1048576, channels 1/2, 1 <= rate <= 1000000 Hz. */
+/* Level follower (1 ms peak hold, 33 Hz 2nd-order Butterworth smoothing); null unless 1 <= blockFrames <= 1048576, channels 1/2, 1 <= rate <= 768000 Hz. */
 DSP_API void* initEnvAnalyze(uint32_t blockFrames, uint32_t channels, uint32_t rate);
 /* Envelope in whole 16-bit units, F floats per channel, channel 1 at dst+F (dst may be null); 1, or 0 on wrong tag/kind, null src or srcBytes > blockFrames*channels*2. */
 DSP_API int32_t doEnvAnalyze(void* handle, const int16_t* src, float* dst, uint32_t srcBytes);
@@ -105,7 +118,7 @@ DSP_API int32_t termEnvAnalyze(void* handle);
 /* ---- WAV files ----------------------------------------------------------------------------- */
 
 /* Reader and writer of RIFF WAVE files. Sizes assume 16-bit samples: a frame is 2 x channels bytes.
- * Handles carry no family tag; a null handle gives the failure value. One thread per handle. */
+ * A null handle, or one that is not a reader (writer), gives the failure value. One thread per handle. */
 
 #pragma pack(push, 1)
 /* The first 18 bytes of a "fmt " chunk (WAVEFORMATEX); cbSize is 0 when the chunk has 16 bytes. */
@@ -132,7 +145,7 @@ typedef struct OrvaneWavefileHeader {
 } OrvaneWavefileHeader;
 #pragma pack(pop)
 
-/* Opens a WAVE file with an own buffer of frames frames; null if unreadable, not WAVE, no "fmt "/"data", 0 channels or 0 Hz, a block align other than channels x bytes per sample, or a buffer over 256 MiB. */
+/* Opens a WAVE file of 16-bit PCM (format tag 1, or an extensible format of 16-bit PCM, reported as tag 1 with cbSize 0) with an own buffer of frames frames; null for any other sample format, or if unreadable, not WAVE, no "fmt "/"data", 0 channels or 0 Hz, a block align other than channels x 2, or a buffer over 256 MiB. */
 DSP_API void* initWavefileIn(const char* path, uint32_t frames);
 /* Reads frames x 2 x channels bytes into dst (null: the own buffer, clamped to its size); bytes read, 0 at the end, -1 on error; 0 if not open. */
 DSP_API int32_t readWavefileIn(void* handle, void* dst, uint32_t frames);
@@ -150,13 +163,13 @@ DSP_API void* bufSizeExtendWavefileIn(void* handle, uint32_t frames);
 DSP_API void termWavefileIn(void* handle);
 /* Creates path and writes the 46-byte header for format; null if the file cannot be created or format is null. */
 DSP_API void* initWavefileOut(const char* path, const OrvaneWaveFormat* format);
-/* Appends bytes bytes of src unchanged; bytes written, -1 on a write error, 0 if not open, bytes <= 0, src null or the data chunk would pass 4 GiB. */
+/* Appends bytes bytes of src unchanged; bytes written, -1 on a write error (and on every call after one), 0 if not open, bytes <= 0, src null or the data chunk would pass 4 GiB. */
 DSP_API int32_t writeWavefileOut(void* handle, const void* src, int32_t bytes);
-/* Writes buffered bytes to the file; 1, or 0 if not open or the write failed. */
+/* Writes buffered bytes to the file; 1, or 0 if not open or a write failed (now or before). */
 DSP_API int32_t flushWavefileOut(void* handle);
 /* The writer's format; null for a null handle. */
 DSP_API OrvaneWaveFormat* getFormatWavefileOut(void* handle);
-/* Pads to even, patches both sizes, closes and frees the writer; the data chunk's size in bytes, 0 if not open. */
+/* Pads to even, patches both sizes, closes and frees the writer; the data chunk's size in bytes, 0 if not open, 0xFFFFFFFF if a write, the patch or the close failed (the header then counts only the data that landed; errno tells why). */
 DSP_API uint32_t termWavefileOut(void* handle);
 
 /* ---- Graphic equaliser --------------------------------------------------------------------- */
@@ -206,7 +219,7 @@ DSP_API int32_t termIirFilter(void* handle);
 
 /* ---- Chorus -------------------------------------------------------------------------------- */
 
-/* New chorus (voices 0..64, delay and depth ms, LFO period speed s (0 holds still), mix and orgMix %); null if sampleRate 0, voices > 64 or out of memory. */
+/* New chorus (voices 0..64, delay and depth ms, LFO period speed s (0 holds still), mix and orgMix %); null on voices > 64 or out of memory. */
 DSP_API void* initChorus(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t voices, float delaytime,
                          float depth, float speed, float mix, float orgMix);
 /* Runs one block; every voice reads 1..65535 samples back whatever delay and depth say; 1, or 0 (wrong handle, oversized block, null buffer). */
@@ -248,7 +261,7 @@ DSP_API int32_t termFader(void* handle);
 
 /* ---- Resampler ----------------------------------------------------------------------------- */
 
-/* Rate converter, linear (interpolation 0) or cubic, optional Chebyshev anti-alias of stopbandDb over a roll-off of slopeDbPerOctave (order capped at 64); dstChannels 2 duplicates mono, 1 keeps left; null on a zero rate or stopbandDb/slope not positive. */
+/* Rate converter, linear (interpolation 0) or cubic, optional Chebyshev anti-alias of stopbandDb over a roll-off of slopeDbPerOctave (order capped at 64); dstChannels 2 duplicates mono, 1 keeps left; null on a rate outside 1..768000 Hz or stopbandDb/slope not positive. */
 DSP_API void* initResampler(uint32_t frames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate, uint32_t dstRate, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave, uint8_t antiAlias);
 /* Converts srcBytes of PCM into dst (getResamplerDstSize(frames) frames of dstChannels); returns bytes written, 0 on wrong tag, null buffers or more than frames frames. */
 DSP_API int32_t doResampler(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
@@ -259,7 +272,7 @@ DSP_API int32_t termResampler(void* handle);
 
 /* ---- Upsampler with harmonics (Hqups) ------------------------------------------------------ */
 
-/* Converts to 48 kHz with harmonics: the band above bandCutoff Hz (clamped below 24000) is shaped by curve amount harmonics (0 = none) and mixed at mix percent; activeMode 1 keeps only harmonics above the detected source edge; dstFrames is the largest output block; null on a zero rate or size, or stopbandDb/slope not positive. */
+/* Converts to 48 kHz with harmonics: the band above bandCutoff Hz (clamped below 24000) is shaped by curve amount harmonics (0 = none) and mixed at mix percent; activeMode 1 keeps only harmonics above the detected source edge; dstFrames is the largest output block; null on a rate outside 1..768000 Hz, a zero size, or stopbandDb/slope not positive. */
 DSP_API void* initHqups(uint32_t dstFrames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate, float harmonics, float mix, uint32_t bandCutoff, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave, int32_t activeMode, uint8_t antiAlias);
 /* As initHqups, sized by the largest source block srcFrames instead. */
 DSP_API void* initHqupsBySrcsize(uint32_t srcFrames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate, float harmonics, float mix, uint32_t bandCutoff, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave, int32_t activeMode, uint8_t antiAlias);
@@ -280,7 +293,7 @@ DSP_API int32_t termHqups(void* handle);
 
 /* ---- Pitch shifter ------------------------------------------------------------------------- */
 
-/* Granular pitch shifter (grains grainTime s every grainInterval s, cubic when interpolation != 0; anti-alias takes effect after a chain rate change); null on a zero rate, grain or interval under one sample, frames above 2^26, or non-finite values. */
+/* Granular pitch shifter (grains grainTime s every grainInterval s, cubic when interpolation != 0; anti-alias takes effect after a chain rate change); null on a rate outside 1..768000, grain or interval under one sample, or non-finite values. */
 DSP_API void* initPitchShift(uint32_t frames, uint32_t channels, uint32_t sampleRate, float pitchCents, float outLevelDb, float grainTime, float grainInterval, uint32_t interpolation, uint8_t antiAlias);
 /* Shifts srcBytes of PCM into dst (srcBytes bytes); returns 1, 0 on wrong tag, null buffers or more than frames frames. */
 DSP_API int32_t doPitchShift(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
@@ -293,7 +306,7 @@ DSP_API int32_t termPitchShift(void* handle);
 
 /* ---- Time stretcher ------------------------------------------------------------------------ */
 
-/* Granular time stretcher, length factor 2^(-scale/1000) with scale clamped to [-2000, 3000], 0 passes through; null on a zero rate, grain or interval under one sample, frames above 2^26, or non-finite values. */
+/* Granular time stretcher, length factor 2^(-scale/1000) with scale clamped to [-2000, 3000], 0 passes through; null on a rate outside 1..768000, grain or interval under one sample, or non-finite values. */
 DSP_API void* initStretch(uint32_t frames, uint32_t channels, uint32_t sampleRate, float scale, float outLevelDb, float grainTime, float grainInterval);
 /* Stretches srcBytes of PCM into dst; returns bytes written, 0 on wrong tag, null buffers, more than frames frames, or output past the capacity sized at init (shorten blocks after raising the factor). */
 DSP_API int32_t doStretch(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
@@ -301,7 +314,7 @@ DSP_API int32_t doStretch(void* handle, const int16_t* src, int16_t* dst, uint32
 DSP_API int32_t setStretchScale(void* handle, float scale);
 /* Output level in dB; 1, or 0 on wrong tag or a non-finite level (nothing changed). */
 DSP_API int32_t setStretchOutLevel(void* handle, float outLevelDb);
-/* trunc(srcSize * factor) at the current scale; 0 on wrong tag. */
+/* trunc(srcSize * factor) at the current scale, at most 4294967040; 0 on wrong tag. */
 DSP_API uint32_t getStretchDstSize(void* handle, uint32_t srcSize);
 /* Destroys the stretcher; 1, or 0 on wrong tag or null. */
 DSP_API int32_t termStretch(void* handle);
@@ -316,7 +329,7 @@ typedef struct OrvaneSlice {
     float end;
 } OrvaneSlice;
 
-/* New slicer (attack must reach onDb and climb risePercent % of full scale from its valley; slice ends below offDb, never before minSeconds); null if sampleRate 0. */
+/* New slicer (attack must reach onDb and climb risePercent % of full scale from its valley; slice ends below offDb, never before minSeconds). */
 DSP_API void* initWaveSlice(uint32_t frames, uint32_t channels, uint32_t sampleRate, float onDb, float offDb,
                             float risePercent, float minSeconds);
 /* Follows one block (stereo mixed down); 1, or 0 (wrong handle, null src, more frames than given at init). */

@@ -9,6 +9,8 @@
 
 #include <stdint.h>
 
+#include "orvane/version.h"
+
 #if defined(ORVANE_MP3_BUILD) && defined(_WIN32)
 #define MP3_API __declspec(dllexport)
 #elif defined(ORVANE_MP3_BUILD)
@@ -21,9 +23,12 @@
 extern "C" {
 #endif
 
+/* The library's ORVANE_VERSION (major x 10000 + minor x 100 + patch). Any thread. */
+MP3_API uint32_t OrvaneGetVersion(void);
+
 /* ---- Play (one at a time; OrvanePlay runs on a host thread of its own) --------------------- */
 
-/* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent (an event HANDLE on Windows, a platform::Event* elsewhere, or null) is set once output is set up. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up; -1 for no readable frame, a null path or startOffset < 0. */
+/* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent is an OrvaneEvent* (below; on Windows any event HANDLE) set once output is set up, or null. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up or (converting) norv refuses a block, which ends the play (NORVLastError tells why); -1 for no readable frame, a null path or startOffset < 0; -2 while another play runs (that play goes on untouched). */
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert);
 /* Asks the current play to stop (queued audio is cut off); nothing without a play. Any thread. */
 MP3_API void OrvaneStop(void);
@@ -37,6 +42,21 @@ MP3_API void OrvaneAbsoluteSeek(float fraction);
 MP3_API void OrvaneChangePitch(int32_t pitch);
 /* Every play cleans up as OrvanePlay returns; a play still running is asked to stop. */
 MP3_API void OrvaneClean(void);
+
+/* ---- Started event (what a host waits on to know that OrvanePlay's output runs) ----------- */
+
+/* A manual-reset event: once set it stays set until reset. On Windows an OrvaneEvent* is an event HANDLE. */
+typedef struct OrvaneEvent OrvaneEvent;
+/* A new event, not set; null when out of memory. Any thread. */
+MP3_API OrvaneEvent* OrvaneEventCreate(void);
+/* Waits until the event is set or timeoutMs ms pass (0xFFFFFFFF: no limit, 0: only looks); 1 when set, 0 on timeout or a null event. Any thread. */
+MP3_API int32_t OrvaneEventWait(OrvaneEvent* event, uint32_t timeoutMs);
+/* Sets the event, waking every waiter; 1, or 0 for a null event. Any thread. */
+MP3_API int32_t OrvaneEventSet(OrvaneEvent* event);
+/* Clears the event (so it can serve another OrvanePlay); 1, or 0 for a null event. Any thread. */
+MP3_API int32_t OrvaneEventReset(OrvaneEvent* event);
+/* Frees the event; null is ignored. Not while a wait on it or a play given it is running. */
+MP3_API void OrvaneEventDestroy(OrvaneEvent* event);
 
 /* ---- Read-outs (any thread; 0 when nothing is playing unless stated) ---------------------- */
 
@@ -73,6 +93,8 @@ MP3_API void OrvaneSelectWaveOut(int32_t device);
 MP3_API void OrvaneEnable3dnow(int8_t enable);
 /* SSE kernels on or off; a change makes the decoder rebuild its tables. */
 MP3_API void OrvaneEnableSSE(int8_t enable);
+/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA); a change makes the decoder rebuild its tables. */
+MP3_API void OrvaneEnableAVX2(int8_t enable);
 /* Frames per output block for the next play (default 12); a value the output cannot use (outside 1..1024) makes that play return 0. */
 MP3_API void OrvaneSetBufferSize(int32_t frames);
 /* Spectrum FFT size for the next play (default 256); not a power of two in 4..32768 makes that play return 0. */

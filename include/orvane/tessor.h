@@ -18,6 +18,8 @@
 
 #include <stdint.h>
 
+#include "orvane/version.h"
+
 #if defined(ORVANE_TESSOR_BUILD) && defined(_WIN32)
 #define TESSOR_API __declspec(dllexport)
 #elif defined(ORVANE_TESSOR_BUILD)
@@ -46,6 +48,8 @@ typedef struct TessorSettings {
     int32_t captureConvertMode;
 } TessorSettings;
 
+/* The library's ORVANE_VERSION (major x 10000 + minor x 100 + patch). */
+TESSOR_API uint32_t getVersionWaveOut(void);
 /* Creates a closed output; a non-zero handle, 0 when out of memory. */
 TESSOR_API int32_t initWaveOut(void);
 /* Chooses the output before openWaveOut: kind TESSOR_OUTPUT_*, capturePath for capture (copied), fast != 0 for unpaced capture; 1, or 0 for a bad kind, a capture without a path, or an open handle. */

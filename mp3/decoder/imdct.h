@@ -1,11 +1,12 @@
 #pragma once
 
+#include "mp3/decoder/decoder_settings.h"
 #include "mp3/decoder/huffman_decoder.h"
 
 // Second stage of the hybrid filterbank: IMDCT per subband, windowing, overlap-add.
 namespace layer3 {
 
-enum class Path { Plain, Sse, ThreeDNow };
+using Path = decoder::VectorPath;
 
 constexpr int kSubbands = 32;
 constexpr int kSlots = 18;

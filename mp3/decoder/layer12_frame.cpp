@@ -5,10 +5,9 @@
 
 #include "mp3/decoder/layer1_bands.h"
 #include "mp3/decoder/layer2_bands.h"
-#include "mp3/decoder/synthesis_filter.h"
+#include "mp3/decoder/frame_synthesis.h"
 #include "mp3/player/crc16.h"
 #include "mp3/player/frame_header.h"
-#include "mp3/player/obuffer.h"
 #include "mp3/player/stream_reader.h"
 
 namespace {
@@ -32,8 +31,9 @@ std::unique_ptr<BandDecoder> makeBand(const FrameHeader& header, const decoder::
 
 }  // namespace
 
-Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header, Crc16* crc,
-                                 SynthesisFilter* filter0, SynthesisFilter* filter1, Obuffer& out) {
+Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header, Crc16* crc, FrameSynthesis& synth) {
+    SynthesisFilter* filter0 = synth.filter(0);
+    SynthesisFilter* filter1 = synth.filter(1);
     const bool layer2 = header.layer() == 2;
     const decoder::AllocTable* table =
         layer2 ? &decoder::layer2AllocTable(header.version(), header.bitrateIndex(), header.mode(),
@@ -69,16 +69,16 @@ Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header
     for (SynthesisFilter* f : {filter0, filter1})
         if (f) std::fill(f->samples() + subbands, f->samples() + kSubbands, 0.0f);
 
+    synth.begin();
     bool lastGroup = false;
     while (!lastGroup) {
         for (int sb = 0; sb < subbands; ++sb) lastGroup = bands[sb]->readSamples(reader);
         bool groupDone = false;
         while (!groupDone) {
             for (int sb = 0; sb < subbands; ++sb) groupDone = bands[sb]->putNextSample(choice, filter0, filter1);
-            filter0->run(out);
-            if (twoChannels) filter1->run(out);
+            synth.run(0);
+            if (twoChannels) synth.run(1);
         }
     }
-    out.frameDone();
     return Layer12Result::Decoded;
 }

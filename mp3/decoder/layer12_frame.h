@@ -2,9 +2,8 @@
 
 class Crc16;
 class FrameHeader;
-class Obuffer;
+class FrameSynthesis;
 class StreamReader;
-class SynthesisFilter;
 
 // What became of one Layer I or II frame.
 enum class Layer12Result {
@@ -14,8 +13,7 @@ enum class Layer12Result {
 };
 
 // Decodes the Layer I or II frame whose header and body the reader holds: 384 (Layer I) or 1152
-// (Layer II) samples per channel through filter0 (and filter1 for two-channel streams) into out,
-// then the output's frame-done step. crc is the frame's accumulator (null when unprotected).
-// A dropped frame writes nothing and leaves the output's block counter where it was.
-Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header, Crc16* crc,
-                                 SynthesisFilter* filter0, SynthesisFilter* filter1, Obuffer& out);
+// (Layer II) samples per channel through the synthesis (its second channel only for two-channel
+// frames) into its frame, begun afresh. crc is the frame's accumulator (null when unprotected).
+// A dropped frame synthesises nothing.
+Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header, Crc16* crc, FrameSynthesis& synth);

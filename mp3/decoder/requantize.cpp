@@ -1,39 +1,16 @@
 #include "mp3/decoder/requantize.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace layer3 {
-namespace {
 
-struct Tables {
-    float power[2 * kPowerTableMax + 1];
-    float gain[64];
-    float global[256];
-    Tables() {
-        for (int i = -kPowerTableMax; i <= kPowerTableMax; ++i) {
-            const double m = std::pow(static_cast<double>(std::abs(i)), 4.0 / 3.0);
-            power[i + kPowerTableMax] = static_cast<float>(i < 0 ? -m : m);
-        }
-        for (int i = 0; i < 64; ++i) gain[i] = static_cast<float>(std::pow(2.0, -0.5 * i));
-        for (int i = 0; i < 256; ++i) global[i] = static_cast<float>(std::pow(2.0, 0.25 * (i - 210)));
-    }
-};
-
-const Tables& tables() {
-    static const Tables* t = new Tables();  // process-wide, never freed before unload
-    return *t;
-}
-
-}  // namespace
-
-const float* powerTable() { return tables().power + kPowerTableMax; }
-const float* gainTable() { return tables().gain; }
+const float* powerTable() { return kPowerTables.power + kPowerTableMax; }
+const float* gainTable() { return kPowerTables.gain; }
 
 void requantize(const int32_t is[kGranuleLines], int nonzero, const GranuleInfo& g, const ScaleFactors& sf,
                 const BandTable& bands, bool mpeg1, float x[kGranuleLines]) {
-    const Tables& t = tables();
+    const PowerTables& t = kPowerTables;
     const float* pow43 = t.power + kPowerTableMax;
     const float a = t.global[g.globalGain & 255];
     nonzero = std::clamp(nonzero, 0, kGranuleLines);

@@ -3,14 +3,13 @@
 #include <cstdint>
 
 #include "mp3/decoder/huffman_decoder.h"
+#include "mp3/decoder/power_table.h"
 #include "mp3/decoder/scale_factors.h"
 
 // Requantisation: x = sign(is) |is|^(4/3) 2^((global_gain - 210) / 4) times the band's scale-factor gain.
 namespace layer3 {
 
-constexpr int kPowerTableMax = 16383;
-
-// sign(i) |i|^(4/3) for |i| <= kPowerTableMax, built once per process on first use.
+// sign(i) |i|^(4/3) for |i| <= kPowerTableMax.
 const float* powerTable();  // indexable from -kPowerTableMax to kPowerTableMax
 // 2^(-i/2) for i = 0..63.
 const float* gainTable();

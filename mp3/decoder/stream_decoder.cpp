@@ -5,96 +5,77 @@
 
 bool StreamDecoder::open(const char* path, uint32_t startOffset) {
     if (!openStream(path, startOffset)) return false;
-    ObufferConfig config;
-    config.target = ObufferTarget::Sink;
-    config.bufferSize = 1;
-    config.sink = &StreamDecoder::collect;
-    config.sinkContext = this;
-    return createOutput(config);
+    sink_ = &collector_;
+    return true;
 }
 
 bool StreamDecoder::openStream(const char* path, uint32_t startOffset) {
     reader_ = std::make_unique<StreamReader>(path, startOffset);
+    haveFrame_ = false;
     if (!reader_->isOpen() || !header_.readFrame(*reader_, &crc_)) return false;
     if (reader_->vbrTagPresent() && !header_.readFrame(*reader_, &crc_)) return false;
 
     channels_ = header_.mode() == FrameHeader::kSingleChannel ? 1 : 2;
     sampleRate_ = header_.sampleRate();
     layer_ = header_.layer();
-    for (int ch = 0; ch < channels_; ++ch) filters_[ch] = std::make_unique<SynthesisFilter>(ch, 32768.0f);
+    lowSampling_ = header_.version() == 0;
+    synth_ = std::make_unique<FrameSynthesis>(channels_);
     if (layer_ == 3) layer3_ = std::make_unique<layer3::Layer3Decoder>();
+    haveFrame_ = true;
     return true;
 }
 
-bool StreamDecoder::createOutput(ObufferConfig config) {
-    if (!reader_) return false;
-    config.layer = layer_;
-    config.lowSampling = header_.version() == 0;
-    config.sampleRate = sampleRate_;
-    out_ = std::make_shared<Obuffer>(static_cast<uint32_t>(channels_), config);
-    haveFrame_ = !out_->failed();
-    return haveFrame_;
-}
-
 bool StreamDecoder::seekFrame(int32_t frame) {
-    if (!reader_ || !out_) return false;
+    if (!reader_ || !synth_) return false;
     haveFrame_ = header_.seekFrame(*reader_, frame, &crc_);
     return haveFrame_;
 }
 
 bool StreamDecoder::seekPercent(float percent) {
-    if (!reader_ || !out_) return false;
+    if (!reader_ || !synth_) return false;
     haveFrame_ = header_.seekPercent(*reader_, percent, &crc_);
     return haveFrame_;
 }
 
 void StreamDecoder::resetAfterSeek() {
-    for (auto& f : filters_)
-        if (f) f->reset();
+    if (synth_) synth_->reset();
     if (layer3_) layer3_->reset();
 }
 
-void StreamDecoder::collect(void* context, const float* samples, uint32_t count, uint32_t) {
-    auto* self = static_cast<StreamDecoder*>(context);
-    self->samplesOut_ += count;
-    if (self->keepPcm_) self->pcm_.insert(self->pcm_.end(), samples, samples + count);
+void StreamDecoder::Collector::frame(const float* const* pcm, uint32_t channels, uint32_t samples) {
+    if (!keep) return;
+    const size_t start = interleaved.size();
+    interleaved.resize(start + size_t(samples) * channels);
+    float* out = interleaved.data() + start;
+    for (uint32_t i = 0; i < samples; ++i)
+        for (uint32_t c = 0; c < channels; ++c) *out++ = pcm[c][i];
 }
 
-// The one place where a frame goes to the decoder of its layer.
-void StreamDecoder::decodeCurrentFrame() {
-    // The sync rule lets the layer change; the output and decoders are set up for the first one.
-    if (header_.layer() != layer_) {
-        ++framesDropped_;
-        return;
-    }
+// The one place where a frame goes to the decoder of its layer; true when it was decoded.
+bool StreamDecoder::decodeCurrentFrame() {
+    // The sync rule lets the layer change; the synthesis and decoders are set up for the first one.
+    if (header_.layer() != layer_) return false;
+    synth_->configure(settings_);
     switch (header_.layer()) {
     case 1:
-    case 2: {
-        const Layer12Result r =
-            decodeLayer12Frame(*reader_, header_, crc_, filters_[0].get(), filters_[1].get(), *out_);
-        if (r == Layer12Result::Decoded)
-            ++framesDecoded_;
-        else
-            ++framesDropped_;
-        break;
-    }
-    case 3: {
+    case 2: return decodeLayer12Frame(*reader_, header_, crc_, *synth_) == Layer12Result::Decoded;
+    case 3:
         // A frame whose channel count differs from the first frame's cannot go to this output.
-        const bool fits = layer3_ && header_.channels() == channels_;
-        if (fits && decodeLayer3Frame(*reader_, header_, *layer3_, filters_[0].get(), filters_[1].get(), *out_) ==
-                        layer3::FrameResult::Decoded)
-            ++framesDecoded_;
-        else
-            ++framesDropped_;
-        break;
-    }
-    default: ++framesDropped_; break;
+        return layer3_ && header_.channels() == channels_ &&
+               decodeLayer3Frame(*reader_, header_, settings_, *layer3_, *synth_) == layer3::FrameResult::Decoded;
+    default: return false;
     }
 }
 
 bool StreamDecoder::decodeFrame() {
     if (!haveFrame_) return false;
-    decodeCurrentFrame();
+    if (decodeCurrentFrame()) {
+        ++framesDecoded_;
+        samplesOut_ += uint64_t(synth_->samples()) * uint64_t(channels_);
+        if (sink_) synth_->emit(*sink_);
+    } else {
+        ++framesDropped_;
+    }
     haveFrame_ = header_.readFrame(*reader_, &crc_);
     return haveFrame_;
 }
@@ -105,6 +86,5 @@ uint32_t StreamDecoder::decodeAll(uint32_t maxFrames) {
         decodeFrame();
         ++n;
     }
-    if (out_) out_->close();
     return n;
 }

@@ -4,30 +4,33 @@
 #include <memory>
 #include <vector>
 
+#include "mp3/decoder/decoder_settings.h"
+#include "mp3/decoder/frame_synthesis.h"
 #include "mp3/decoder/layer3_decoder.h"
-#include "mp3/decoder/synthesis_filter.h"
+#include "mp3/decoder/pcm_sink.h"
 #include "mp3/player/frame_header.h"
-#include "mp3/player/obuffer.h"
 #include "mp3/player/stream_reader.h"
 
-// Decodes an MPEG audio file with no audio device: frames in, interleaved float PCM in 16-bit
-// scale out (at the player's current volume; 32768 gives full scale). The same per-frame steps as
-// the playback loop, for tests, benchmarks and fuzzing.
+// Decodes an MPEG audio file frame by frame into a PCM sink, with the settings it is handed.
+// Owns everything it uses, so several can run on several threads at once.
 class StreamDecoder {
 public:
     StreamDecoder() = default;
     StreamDecoder(const StreamDecoder&) = delete;
     StreamDecoder& operator=(const StreamDecoder&) = delete;
 
-    // Opens the file and reads its first frame, passing over a frame that carries a VBR tag,
-    // then creates the filters and a block-sink output collecting the PCM. False when the file
-    // cannot be opened or holds no readable frame.
+    // openStream, then collects the interleaved PCM in pcm(). False when the file cannot be
+    // opened or holds no readable frame.
     bool open(const char* path, uint32_t startOffset = 0);
-    // The two halves of open for the player: the stream and filters, then an output of its choice
-    // (config's layer, rate and sampling version are taken from the first frame). createOutput
-    // returns false, keeping the output for its error flag, when the output failed.
+    // Opens the file and reads its first frame, passing over a frame that carries a VBR tag, then
+    // sets up the synthesis for its channel count. Decoded frames go to the sink set by setSink
+    // (none until then). False when the file cannot be opened or holds no readable frame.
     bool openStream(const char* path, uint32_t startOffset);
-    bool createOutput(ObufferConfig config);
+    // Where decoded frames go from now on; null drops them. The sink must outlive its use.
+    void setSink(decoder::PcmSink* sink) { sink_ = sink; }
+    // Path, volume and equaliser of the frames decoded from now on.
+    void setSettings(const decoder::DecoderSettings& settings) { settings_ = settings; }
+    const decoder::DecoderSettings& settings() const { return settings_; }
 
     // Frame seeks (constant bitrate) and percentage seeks (VBR tag) that leave the target frame
     // held; false when the target cannot be reached.
@@ -38,36 +41,45 @@ public:
 
     StreamReader& reader() { return *reader_; }
     const FrameHeader& header() const { return header_; }
-    const std::shared_ptr<Obuffer>& output() const { return out_; }
     bool hasFrame() const { return haveFrame_; }
     // Decodes the frame held and reads the next; false once the stream has ended.
     bool decodeFrame();
-    // Decodes up to maxFrames frames (all by default) and flushes the output; returns the frames handled.
+    // Decodes up to maxFrames frames (all by default); returns the frames handled.
     uint32_t decodeAll(uint32_t maxFrames = UINT32_MAX);
 
     int32_t channels() const { return channels_; }
     int32_t sampleRate() const { return sampleRate_; }
     int32_t layer() const { return layer_; }
-    const std::vector<float>& pcm() const { return pcm_; }
+    // True for MPEG-2 and MPEG-2.5 streams (half the Layer III samples per frame).
+    bool lowSampling() const { return lowSampling_; }
+    const std::vector<float>& pcm() const { return collector_.interleaved; }
     // Keeps the samples from here on only when true (the benchmark only counts them).
-    void keepPcm(bool keep) { keepPcm_ = keep; }
+    void keepPcm(bool keep) { collector_.keep = keep; }
+    // Samples over all channels handed to the sink.
     uint64_t samplesOut() const { return samplesOut_; }
     uint32_t framesDecoded() const { return framesDecoded_; }
     uint32_t framesDropped() const { return framesDropped_; }
 
 private:
-    static void collect(void* context, const float* samples, uint32_t count, uint32_t channels);
-    void decodeCurrentFrame();
+    // The sink of open(): interleaves every frame into one growing array.
+    struct Collector : decoder::PcmSink {
+        void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override;
+        std::vector<float> interleaved;
+        bool keep = true;
+    };
+
+    bool decodeCurrentFrame();
 
     std::unique_ptr<StreamReader> reader_;
     FrameHeader header_;
     Crc16* crc_ = nullptr;
-    std::unique_ptr<SynthesisFilter> filters_[2];
+    std::unique_ptr<FrameSynthesis> synth_;
     std::unique_ptr<layer3::Layer3Decoder> layer3_;
-    std::shared_ptr<Obuffer> out_;  // read-outs on host threads may hold it past the play
-    std::vector<float> pcm_;
-    bool keepPcm_ = true;
+    decoder::DecoderSettings settings_;
+    decoder::PcmSink* sink_ = nullptr;
+    Collector collector_;
     bool haveFrame_ = false;
+    bool lowSampling_ = false;
     int32_t channels_ = 0;
     int32_t sampleRate_ = 0;
     int32_t layer_ = 0;

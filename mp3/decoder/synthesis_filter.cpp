@@ -1,72 +1,70 @@
 #include "mp3/decoder/synthesis_filter.h"
 
+#include <emmintrin.h>
+
 #include <cstring>
 
 #include "mp3/decoder/fast_dct.h"
-#include "mp3/decoder/synthesis_window.h"
-#include "mp3/player/obuffer.h"
-#include "mp3/player/player_settings.h"
-#include "orvane/dsp.h"
 
-namespace {
-constexpr uint32_t kVBufferFloats = 512;
-}
-
-SynthesisFilter::SynthesisFilter(int32_t channel, float scale) : channel_(channel), scale_(scale) {
-    for (float*& v : v_) v = static_cast<float*>(fastmemAlloc(kVBufferFloats * sizeof(float)));
+SynthesisFilter::SynthesisFilter() {
+    decoder::buildVolumeWindow(volume_, window_);
     reset();
 }
 
-SynthesisFilter::~SynthesisFilter() {
-    for (float* v : v_) fastmemFree(v);
-}
-
 void SynthesisFilter::reset() {
-    for (float* v : v_)
-        if (v) std::memset(v, 0, kVBufferFloats * sizeof(float));
+    std::memset(v_, 0, sizeof(v_));
     std::memset(samples_, 0, sizeof(samples_));
     active_ = 0;
     ring_ = 15;
 }
 
-void SynthesisFilter::run(float* out, uint32_t stride) {
-    float scratch[32];
-    if (!out) {
-        out = scratch;
-        stride = 1;
-    }
-    if (!ready()) {
-        for (int i = 0; i < 32; ++i) out[i * stride] = 0.0f;
-        return;
-    }
+void SynthesisFilter::configure(decoder::VectorPath path, float volume) {
+    path_ = decoder::usableVectorPath(path);
+    if (volume == volume_) return;
+    volume_ = volume;
+    decoder::buildVolumeWindow(volume_, window_);
+}
+
+void SynthesisFilter::run(float* out) {
+    alignas(32) float scratch[32];
+    if (!out) out = scratch;
 
     // Matrixing: V[i] = sum_k cos((16 + i)(2k + 1) pi / 64) S[k]. With the DCT-II X of S,
     // V[i] = X[16 + i] for i = 0..15 and V[33 + j] = -X[15 - j] for j = 0..15; the rest of the
     // 64 values follow from V[16] = 0, V[16 + m] = -V[16 - m], V[32] = -V[0], V[48 + m] = V[48 - m].
-    float x[32];
-    decoder::dct32(samples_, x);
+    // x[32] = 0 stands for V[16], so both rows are runs of four plain or reversed, negated loads.
+    float x[33];
+    if (path_ == decoder::VectorPath::Avx2)
+        decoder::dct32Avx2(samples_, x);
+    else
+        decoder::dct32(samples_, x);
+    x[32] = 0.0f;
     const int p = ring_;
-    float* act = v_[active_];
-    float* oth = v_[active_ ^ 1];
-    // active row r holds V[r]: X[16..31], 0, then -X[31..17].
-    for (int r = 0; r < 16; ++r) act[r * 16 + p] = x[16 + r];
-    act[16 * 16 + p] = 0.0f;
-    for (int r = 17; r < 32; ++r) act[r * 16 + p] = -x[48 - r];
-    // other row r holds V[32 + r]: -X[16], then -X[15..0], then -X[1..15].
-    oth[p] = -x[16];
-    for (int r = 1; r < 17; ++r) oth[r * 16 + p] = -x[16 - r];
-    for (int r = 17; r < 32; ++r) oth[r * 16 + p] = -x[r - 16];
+    float* act = v_[active_] + 32 * p;
+    float* oth = v_[active_ ^ 1] + 32 * p;
+    const __m128 sign = _mm_set1_ps(-0.0f);
+    // -x[at + 3], -x[at + 2], -x[at + 1], -x[at].
+    auto negReversed = [&](int at) {
+        const __m128 q = _mm_loadu_ps(x + at);
+        return _mm_xor_ps(_mm_shuffle_ps(q, q, _MM_SHUFFLE(0, 1, 2, 3)), sign);
+    };
+    for (int b = 0; b < 4; ++b) {
+        // active row r holds V[r]: X[16..31], then -X[32 - m] for r = 16 + m.
+        _mm_store_ps(act + 4 * b, _mm_loadu_ps(x + 16 + 4 * b));
+        _mm_store_ps(act + 16 + 4 * b, negReversed(29 - 4 * b));
+        // other row r holds V[32 + r]: -X[16 - r] for r = 0..16, then -X[r - 16].
+        _mm_store_ps(oth + 4 * b, negReversed(13 - 4 * b));
+        _mm_store_ps(oth + 16 + 4 * b, _mm_xor_ps(_mm_loadu_ps(x + 4 * b), sign));
+    }
 
-    const player::VolumeWindowLease lease;
-    const player::VolumeWindow& w = lease.window();
-    switch (player::activePath()) {
-    case player::SimdPath::ThreeDNow: decoder::synthesisWindow3dnow(out, stride, w.rotating, act, p); break;
-    case player::SimdPath::Sse: decoder::synthesisWindowSse(out, stride, w.rotating, act, p); break;
-    case player::SimdPath::Plain: decoder::synthesisWindowPlain(out, stride, w.natural, act, p); break;
+    const float* v = v_[active_];
+    switch (path_) {
+    case decoder::VectorPath::ThreeDNow: decoder::synthesisWindow3dnow(out, window_.taps, v, p); break;
+    case decoder::VectorPath::Sse: decoder::synthesisWindowSse(out, window_.taps, v, p); break;
+    case decoder::VectorPath::Avx2: decoder::synthesisWindowAvx2(out, window_.taps, v, p); break;
+    case decoder::VectorPath::Plain: decoder::synthesisWindowPlain(out, window_.taps, v, p); break;
     }
 
     active_ ^= 1;
     ring_ = (ring_ + 1) & 15;
 }
-
-void SynthesisFilter::run(Obuffer& out) { run(out.reserve32(static_cast<uint32_t>(channel_)), out.channels()); }

@@ -2,16 +2,30 @@
 
 #include <cstdint>
 
-// The windowing step of the subband synthesis: out[i] = sum_n W[i*16 + n] * v[i*16 + (p - n) mod 16]
-// for the 32 rows i, with v the active V buffer and p its ring position. out[i] is written to
-// out[i * stride]. All variants give the same sums up to single-precision rounding.
+// The windowing step of the subband synthesis over a slot-major V ring: v holds 16 slots of 32
+// rows, slot s at v + 32 s, and the newest values sit in slot p. Output i is
+//   out[i] = sum_n W[n][i] * v[(p - n) mod 16][i],   n = 0..15,
+// with W the window in its natural order (W[n][i] = volume * D[32 n + i]), so every tap is a
+// multiply-add of two contiguous 32-float rows. v, the window and out are 16-byte aligned for
+// the vector variants (32-byte for AVX2).
 namespace decoder {
 
-// Reference loop over the natural window layout.
-void synthesisWindowPlain(float* out, uint32_t stride, const float* naturalWindow, const float* v, int p);
-// Four-wide products over the rotating window layout; v and the window 16-byte aligned.
-void synthesisWindowSse(float* out, uint32_t stride, const float* rotatingWindow, const float* v, int p);
-// Pairwise products and a final pair add, as 3DNow! forms them, over the rotating layout.
-void synthesisWindow3dnow(float* out, uint32_t stride, const float* rotatingWindow, const float* v, int p);
+constexpr int kVolumeWindowSize = 512;
+
+// The synthesis window with the output volume folded in.
+struct VolumeWindow {
+    alignas(32) float taps[kVolumeWindowSize];
+};
+
+void buildVolumeWindow(float volume, VolumeWindow& w);
+
+// Reference: taps in order n = 0..15 for every output.
+void synthesisWindowPlain(float* out, const float* window, const float* v, int p);
+// The same sums in the same order, four outputs at a time: equal to the reference bit for bit.
+void synthesisWindowSse(float* out, const float* window, const float* v, int p);
+// The sums as 3DNow! forms them: even and odd ring slots summed apart, then added.
+void synthesisWindow3dnow(float* out, const float* window, const float* v, int p);
+// Eight outputs at a time with fused multiply-adds (one rounding per tap instead of two).
+void synthesisWindowAvx2(float* out, const float* window, const float* v, int p);
 
 }  // namespace decoder

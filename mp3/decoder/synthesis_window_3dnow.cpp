@@ -4,25 +4,20 @@
 
 namespace decoder {
 
-namespace {
-
-inline __m128 loadPair(const float* p) {
-    return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(p));
-}
-
-}  // namespace
-
-// 3DNow! registers hold two floats: eight paired products per row, then one pair add (pfacc).
-// Even and odd ring positions differ only in whether the window pairs are 8-byte aligned.
-void synthesisWindow3dnow(float* out, uint32_t stride, const float* rotating, const float* v, int p) {
-    const float* w = rotating + ((15 - p) & 15);
-    for (int i = 0; i < 32; ++i) {
-        const float* vr = v + i * 16;
-        const float* wr = w + i * 32;
-        __m128 acc = _mm_mul_ps(loadPair(vr), loadPair(wr));
-        for (int j = 2; j < 16; j += 2) acc = _mm_add_ps(acc, _mm_mul_ps(loadPair(vr + j), loadPair(wr + j)));
-        const __m128 sum = _mm_add_ss(acc, _mm_shuffle_ps(acc, acc, _MM_SHUFFLE(1, 1, 1, 1)));
-        _mm_store_ss(out + i * stride, sum);
+// 3DNow! forms paired products over ring slots 0..15 in order, so one lane of each pair sums the
+// even slots and the other the odd ones, and a final pair add joins them. Here each output keeps
+// those two sums apart in the same order.
+void synthesisWindow3dnow(float* out, const float* w, const float* v, int p) {
+    for (int j = 0; j < 32; j += 4) {
+        __m128 even = _mm_setzero_ps();
+        __m128 odd = _mm_setzero_ps();
+        for (int s = 0; s < 16; s += 2) {
+            const __m128 pe = _mm_mul_ps(_mm_load_ps(w + 32 * ((p - s) & 15) + j), _mm_load_ps(v + 32 * s + j));
+            const __m128 po = _mm_mul_ps(_mm_load_ps(w + 32 * ((p - s - 1) & 15) + j), _mm_load_ps(v + 32 * (s + 1) + j));
+            even = s == 0 ? pe : _mm_add_ps(even, pe);
+            odd = s == 0 ? po : _mm_add_ps(odd, po);
+        }
+        _mm_storeu_ps(out + j, _mm_add_ps(even, odd));
     }
 }
 

@@ -1,7 +1,11 @@
 #include "mp3/player/obuffer.h"
 
+#include <xmmintrin.h>
+
 #include <algorithm>
 
+#include "mp3/player/pcm_rounding.h"
+#include "mp3/player/player_settings.h"
 #include "orvane/dsp.h"
 #include "orvane/norv.h"
 #include "orvane/tessor.h"
@@ -151,6 +155,32 @@ void Obuffer::put32(uint32_t ch, const float* samples)
         dst[i * channels_] = samples[i];
 }
 
+void Obuffer::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
+{
+    if (channels != channels_)
+        return;
+    uint32_t i = 0;
+    if (channels == 2 && writePos_[1] == writePos_[0] + 1) {
+        // Both channels in step: whole runs of 32 frames while the block has room, interleaved
+        // four frames at a time.
+        const uint32_t room = (blockSamples_ - writePos_[0]) / 2 / 32 * 32;
+        const uint32_t n = std::min(samples / 32 * 32, room);
+        float* dst = block_ + writePos_[0];
+        for (; i < n; i += 4) {
+            const __m128 l = _mm_loadu_ps(pcm[0] + i);
+            const __m128 r = _mm_loadu_ps(pcm[1] + i);
+            _mm_storeu_ps(dst + 2 * i, _mm_unpacklo_ps(l, r));
+            _mm_storeu_ps(dst + 2 * i + 4, _mm_unpackhi_ps(l, r));
+        }
+        writePos_[0] += 2 * n;
+        writePos_[1] += 2 * n;
+    }
+    for (; i + 32 <= samples; i += 32)
+        for (uint32_t ch = 0; ch < channels; ++ch)
+            put32(ch, pcm[ch] + i);
+    frameDone();
+}
+
 void Obuffer::frameDone()
 {
     if (!open_)
@@ -166,11 +196,11 @@ void Obuffer::sendBlock(uint32_t count)
     if (sink_ != nullptr)
         sink_(sinkContext_, block_, count, channels_);
     if (target_ == ObufferTarget::Convert) {
-        dspPcmEncode(block_, pcm_, count);
-        if (channels_ == 1)
-            shortMono(pcm_, static_cast<int32_t>(count), 0);
-        else
-            shortStereo(pcm_, static_cast<int32_t>(count / 2), 0);
+        roundToPcm16(player::activePath(), block_, pcm_, count);
+        const int32_t frames = static_cast<int32_t>(count / channels_);
+        const int32_t written = channels_ == 1 ? shortMono(pcm_, frames, 0) : shortStereo(pcm_, frames, 0);
+        if (written != frames)
+            writeFailed_ = true;
     } else if (target_ == ObufferTarget::WaveOut) {
         writeToFifo(count);
     }

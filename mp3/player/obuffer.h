@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "mp3/decoder/pcm_sink.h"
 #include "mp3/player/block_fifo.h"
 
 // Output state word of a play, shared by the decoding, output and host threads.
@@ -39,14 +40,15 @@ struct ObufferConfig {
     void* sinkContext = nullptr;
 };
 
-// Gathers the float PCM of the synthesis filters into blocks of bufferSize frames and hands each
-// full block on. The decoder writes 32 samples at a time per channel (put32 or reserve32) and
-// calls frameDone after every frame. A draining close also sends the last, partly filled block.
+// Gathers the float PCM of a decoder into blocks of bufferSize frames and hands each full block
+// on. A decoder hands it whole frames as its PCM sink; other writers put 32 samples at a time per
+// channel (put32 or reserve32) and call frameDone after every frame. A draining close also sends
+// the last, partly filled block.
 //
 // Threads: the decoding thread creates, writes, flushes, closes and destroys; tessor's output
 // thread runs the pull callback; host threads call pause, the read-outs and the live settings,
 // which never race with close.
-class Obuffer {
+class Obuffer : public decoder::PcmSink {
 public:
     static constexpr int32_t kMaxBufferSize = 1024;
 
@@ -61,11 +63,13 @@ public:
     // configuration that cannot be played (channels, layer, rate, buffer or spectrum size) is
     // refused that way before anything is sized from it. Every later call stays harmless.
     Obuffer(uint32_t channels, const ObufferConfig& config);
-    ~Obuffer();
+    ~Obuffer() override;
     Obuffer(const Obuffer&) = delete;
     Obuffer& operator=(const Obuffer&) = delete;
 
     bool failed() const { return failed_; }
+    // True once norv refused a converted block: the output is incomplete.
+    bool writeFailed() const { return writeFailed_; }
 
     // ---- decoding thread ----
     uint32_t channels() const { return channels_; }
@@ -83,6 +87,9 @@ public:
     void put32(uint32_t ch, const float* samples);
     // Ends one decoded frame; every bufferSize frames the block is sent.
     void frameDone();
+    // One decoded frame: interleaved into the block 32 samples at a time while there is room,
+    // then frameDone. A frame of another channel count than the output's is dropped.
+    void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override;
     // Start of a seek: stops the wave output, discards queued blocks and the block being filled.
     void flush();
     // Makes the next close cut output off instead of draining.
@@ -140,6 +147,7 @@ private:
     uint32_t writePos_[2] = {0, 1};
     int32_t framesInBlock_ = 0;
     bool failed_ = true;
+    bool writeFailed_ = false;
     bool open_ = false;
     std::atomic<int32_t> pitch_{0};
     std::atomic<int32_t> speed_{0};

@@ -29,10 +29,13 @@ std::shared_ptr<Obuffer> PlayState::output() const
     return output_;
 }
 
-void PlayState::setPlayback(const std::shared_ptr<Playback>& p)
+bool PlayState::claimPlayback(const std::shared_ptr<Playback>& p)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (playback_)
+        return false;
     playback_ = p;
+    return true;
 }
 
 void PlayState::setOutput(const std::shared_ptr<Obuffer>& o)
@@ -96,8 +99,13 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started)
     config.speed = settings.speed.load();
     config.effectEnable = settings.effectEnable.load();
     config.enable48k = settings.enable48k.load();
-    const bool outputOk = dec.createOutput(config);
-    const std::shared_ptr<Obuffer> out = dec.output();
+    config.layer = dec.layer();
+    config.lowSampling = dec.lowSampling();
+    config.sampleRate = dec.sampleRate();
+    // Read-outs on host threads may hold the output past the play.
+    const auto out = std::make_shared<Obuffer>(static_cast<uint32_t>(dec.channels()), config);
+    const bool outputOk = !out->failed();
+    dec.setSink(out.get());
     if (outputOk)
         out->setState(OutputState::Playing);
     StreamReader& reader = dec.reader();
@@ -144,16 +152,19 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started)
             s.positionFrame.store(frame);
             s.positionFraction.store(total > 0 ? float(frame) / float(total) : 0.0f);
         }
+        dec.setSettings(player::decoderSettings());
         const bool more = dec.decodeFrame();
         if (dec.header().layer() == 3)
             s.bitrate.store(dec.header().bitrate());
+        if (out->writeFailed())
+            break;
         if (!more) {
             closeOutput(s, out, false);
-            return 1;
+            return out->writeFailed() ? 0 : 1;
         }
     }
     closeOutput(s, out, true);
-    return 1;
+    return out->writeFailed() ? 0 : 1;
 }
 
 }  // namespace
@@ -161,9 +172,11 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started)
 int32_t runPlay(const char* path, void* started, int32_t startOffset, bool convert)
 {
     PlayState& s = playState();
-    s.bitrate.store(0);
     auto pb = std::make_shared<Playback>(convert);
-    s.setPlayback(pb);
+    // A second play would take the controls from the first, which could then never be stopped.
+    if (!s.claimPlayback(pb))
+        return -2;
+    s.bitrate.store(0);
     int32_t result = -1;
     if (path != nullptr && startOffset >= 0 && pb->decoder.openStream(path, uint32_t(startOffset)))
         result = playLoop(s, *pb, started);

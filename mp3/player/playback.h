@@ -44,7 +44,8 @@ struct PlayState {
 
     std::shared_ptr<Playback> playback() const;
     std::shared_ptr<Obuffer> output() const;
-    void setPlayback(const std::shared_ptr<Playback>& p);
+    // Makes p the current play unless one is running; false (nothing changed) when one is.
+    bool claimPlayback(const std::shared_ptr<Playback>& p);
     void setOutput(const std::shared_ptr<Obuffer>& o);
     // Forgets the play and its output, but only when they are still those of p.
     void clearIfCurrent(const Playback* p, const Obuffer* o);
@@ -58,7 +59,8 @@ private:
 PlayState& playState();
 
 // Runs one play on the calling thread: 1 at the end of the file, after a stop or a failed seek;
-// 0 when the output could not be set up; -1 when the file has no readable frame.
+// 0 when the output could not be set up or a converted block could not be written; -1 when the
+// file has no readable frame; -2, touching nothing, while another play runs.
 int32_t runPlay(const char* path, void* started, int32_t startOffset, bool convert);
 
 // Milliseconds played: 0 without a play or while seeking, the base value while paused.

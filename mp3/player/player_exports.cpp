@@ -10,6 +10,8 @@
 
 extern "C" {
 
+MP3_API uint32_t OrvaneGetVersion(void) { return ORVANE_VERSION; }
+
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert)
 {
     try {
@@ -112,6 +114,11 @@ MP3_API void OrvaneEnable3dnow(int8_t enable)
 MP3_API void OrvaneEnableSSE(int8_t enable)
 {
     player::enableSse(enable != 0);
+}
+
+MP3_API void OrvaneEnableAVX2(int8_t enable)
+{
+    player::enableAvx2(enable != 0);
 }
 
 MP3_API void OrvaneSetBufferSize(int32_t frames)

@@ -3,15 +3,16 @@
 #include <atomic>
 #include <cstdint>
 
+#include "mp3/decoder/decoder_settings.h"
+
 // Process-wide player settings, kept between plays, with their load-time defaults. Host threads
 // write them through the exports at any time; the playback loop, the decoders and the output
 // stage read them, so every value is atomic.
 namespace player {
 
-enum class SimdPath { Plain, Sse, ThreeDNow };
+using SimdPath = decoder::VectorPath;
 
-constexpr int kEqBands = 32;
-constexpr int kVolumeWindowSize = 512;
+constexpr int kEqBands = decoder::kEqBands;
 
 struct PlayerSettings {
     std::atomic<int32_t> waveOutDevice{-1};
@@ -30,46 +31,26 @@ struct PlayerSettings {
 
 PlayerSettings& settings();
 
-// The vector switches of the mp3 library, independent of dsp's. 3DNow! wins over SSE.
-// Setting a switch to a different value clears the decoder-tables-ready flag.
+// The vector switches of the mp3 library, independent of dsp's. 3DNow! wins over AVX2, AVX2
+// (where the CPU has it and FMA) over SSE. Setting a switch to a different value clears the
+// decoder-tables-ready flag.
 void enableSse(bool on);
 void enable3dnow(bool on);
+void enableAvx2(bool on);
 bool sseOn();
 bool threeDNowOn();
+bool avx2On();
 SimdPath activePath();
 
 // Sets one equaliser gain; bands outside 0..31 are ignored.
 void setEqGain(int32_t band, float gain);
 float eqGain(int32_t band);
 
-// The synthesis window with the master volume folded in, in two layouts.
-struct VolumeWindow {
-    // W[i*16 + n] = volume * D[n*32 + i], i = subband row 0..31, n = tap 0..15.
-    alignas(16) float natural[kVolumeWindowSize];
-    // Row i holds W[i*16 + 15 - (t mod 16)] for t = 0..31: the row reversed and written twice,
-    // so the taps for any ring position are 16 consecutive floats starting at t = (15 - p) mod 16.
-    alignas(16) float rotating[2 * kVolumeWindowSize];
-};
-
-// Rebuilds the volume window from volume (16-bit full scale at 32768). Until the first call the
-// window is all zero, so the synthesis puts out silence. Takes effect at the next synthesis run.
+// Master volume (16-bit full scale at 32768); 0 until first set, so a play before then is silent.
 void setVolume(int32_t volume);
 int32_t volume();
-// The current window. A new volume is written into a spare window that no synthesis run holds
-// and then published.
-const VolumeWindow& volumeWindow();
 
-// Holds the current window for one synthesis run: no volume change rewrites it meanwhile.
-class VolumeWindowLease {
-public:
-    VolumeWindowLease();
-    ~VolumeWindowLease();
-    VolumeWindowLease(const VolumeWindowLease&) = delete;
-    VolumeWindowLease& operator=(const VolumeWindowLease&) = delete;
-    const VolumeWindow& window() const;
-
-private:
-    int slot_;
-};
+// The settings a decoder takes, read from the switches, the volume and the equaliser now.
+decoder::DecoderSettings decoderSettings();
 
 }  // namespace player

@@ -39,11 +39,11 @@ bool File::open(const char* path, Mode mode)
     return true;
 }
 
-void File::close()
+bool File::close()
 {
-    if (native_ >= 0)
-        ::close(native_);
+    const bool ok = native_ < 0 || ::close(native_) == 0;
     native_ = -1;
+    return ok;
 }
 
 int64_t File::read(void* dst, uint64_t bytes)

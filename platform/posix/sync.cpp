@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <new>
 #include <thread>
 
 #include "platform/show_message.h"
@@ -60,10 +61,31 @@ void* Event::handle()
     return this;
 }
 
+void* Event::createHandle()
+{
+    return new (std::nothrow) Event();
+}
+
+void Event::destroyHandle(void* handle)
+{
+    delete static_cast<Event*>(handle);
+}
+
 void Event::setHandle(void* handle)
 {
     if (handle != nullptr)
         static_cast<Event*>(handle)->set();
+}
+
+void Event::resetHandle(void* handle)
+{
+    if (handle != nullptr)
+        static_cast<Event*>(handle)->reset();
+}
+
+bool Event::waitHandle(void* handle, uint32_t timeoutMs)
+{
+    return handle != nullptr && static_cast<Event*>(handle)->wait(timeoutMs);
 }
 
 int32_t interlockedIncrement(std::atomic<int32_t>& v)

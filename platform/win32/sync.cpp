@@ -50,10 +50,32 @@ void* Event::handle()
     return event_;
 }
 
+void* Event::createHandle()
+{
+    return CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
+void Event::destroyHandle(void* handle)
+{
+    if (handle != nullptr)
+        CloseHandle(handle);
+}
+
 void Event::setHandle(void* handle)
 {
     if (handle != nullptr)
         SetEvent(handle);
+}
+
+void Event::resetHandle(void* handle)
+{
+    if (handle != nullptr)
+        ResetEvent(handle);
+}
+
+bool Event::waitHandle(void* handle, uint32_t timeoutMs)
+{
+    return handle != nullptr && WaitForSingleObject(handle, timeoutMs) == WAIT_OBJECT_0;
 }
 
 // The counters are plain 32-bit words underneath, so the system's interlocked calls work on them.

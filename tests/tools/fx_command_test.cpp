@@ -82,7 +82,7 @@ TEST(FxCommand, ReportsBadInputAndUnknownEffects)
     EXPECT_EQ(runOrvane("fx " + in + " " + out).status, 1);  // not a usable WAV file
 
     ASSERT_TRUE(testsig::writeWavPcm16(in, std::vector<int16_t>(100, 5), 1, 44100));
-    EXPECT_EQ(runOrvane("fx " + in + " " + out + " no-such-effect").status, 1);
+    EXPECT_EQ(runOrvane("fx " + in + " " + out + " no-such-effect").status, 2);
     std::remove(in.c_str());
     std::remove(out.c_str());
 }

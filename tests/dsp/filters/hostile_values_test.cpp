@@ -31,7 +31,9 @@ TEST(HostileValues, NonFiniteAndHugeParametersStayContained)
         termIirFilter(iir);
 
         const GraphicEQBandParams bands[2] = {{v, v, v, v}, {1000.0f, v, 0.9f, 0.99f}};
-        void* geq = initGraphicEQ(1024, 1, 0xFFFFFFFFu, 2, bands, v);
+        // Rates above 768 kHz are refused; the highest accepted one must still stay contained.
+        EXPECT_EQ(initGraphicEQ(1024, 1, 0xFFFFFFFFu, 2, bands, v), nullptr);
+        void* geq = initGraphicEQ(1024, 1, 768000, 2, bands, v);
         runBlocks(geq, doGraphicEQ, 1);
         EXPECT_EQ(setGraphicEQGain(geq, 1, v), 1);
         EXPECT_EQ(remakeGraphicEQBand(geq, 0, v, v, v), 1);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -49,16 +52,31 @@ void putChunk(std::vector<uint8_t>& b, const char* id, const std::vector<uint8_t
         b.push_back(0);
 }
 
-std::vector<uint8_t> fmtBody(uint16_t channels, uint32_t rate, uint16_t blockAlign, size_t bytes = 16)
+std::vector<uint8_t> fmtBody(uint16_t channels, uint32_t rate, uint16_t blockAlign, size_t bytes = 16,
+                             uint16_t tag = 1, uint16_t bits = 16)
 {
     std::vector<uint8_t> f;
-    putLe16(f, 1);
+    putLe16(f, tag);
     putLe16(f, channels);
     putLe32(f, rate);
     putLe32(f, rate * blockAlign);
     putLe16(f, blockAlign);
-    putLe16(f, 16);
+    putLe16(f, bits);
     f.resize(bytes, 0);
+    return f;
+}
+
+// A stereo WAVE_FORMAT_EXTENSIBLE format chunk whose sub-format GUID carries subTag.
+std::vector<uint8_t> extensibleBody(uint16_t bits, uint16_t validBits, uint16_t subTag, uint16_t cbSize = 22)
+{
+    const uint16_t align = static_cast<uint16_t>(2 * ((bits + 7) / 8));
+    std::vector<uint8_t> f = fmtBody(2, 48000, align, 16, 0xFFFE, bits);
+    putLe16(f, cbSize);
+    putLe16(f, validBits);
+    putLe32(f, 3);  // channel mask: front left and right
+    putLe16(f, subTag);
+    const uint8_t tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    f.insert(f.end(), tail, tail + 14);
     return f;
 }
 
@@ -102,6 +120,41 @@ TEST(Wavefile, WriterLayoutAndOddDataPadding)
     EXPECT_EQ(le32(file, 42), 1001u);
     EXPECT_TRUE(std::equal(data.begin(), data.end(), file.begin() + 46));
     EXPECT_EQ(file[1047], 0);
+}
+
+// Whatever the write pattern, a full disk is reported, every later call fails, and the header
+// claims no byte the file does not hold.
+TEST(Wavefile, AFullDiskIsReportedAndNeverCountedIntoTheHeader)
+{
+    char dir[] = "/tmp/orvane-full-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    if (mount("tmpfs", dir, "tmpfs", 0, "size=64k") != 0) {
+        rmdir(dir);
+        GTEST_SKIP() << "no 64 KiB tmpfs could be mounted here";
+    }
+    const OrvaneWaveFormat format = pcmFormat(2, 44100);
+    const std::vector<uint8_t> data(300000, 0x55);
+    for (const int32_t block : {1000, 4097, 131072, 300000}) {
+        SCOPED_TRACE(block);
+        const std::string path = std::string(dir) + "/out.wav";
+        void* out = initWavefileOut(path.c_str(), &format);
+        ASSERT_NE(out, nullptr);
+        int32_t r = 0;
+        for (int i = 0; i < 1000 && (r = writeWavefileOut(out, data.data(), block)) == block; ++i) {
+        }
+        EXPECT_EQ(r, -1);
+        EXPECT_EQ(writeWavefileOut(out, data.data(), 2), -1);
+        EXPECT_EQ(flushWavefileOut(out), 0);
+        EXPECT_EQ(termWavefileOut(out), 0xFFFFFFFFu);
+        const std::vector<uint8_t> file = testsig::readFile(path);
+        ASSERT_GE(file.size(), 46u);
+        EXPECT_LE(46u + le32(file, 42), file.size());
+        EXPECT_EQ(le32(file, 4), 38u + le32(file, 42) + (le32(file, 42) & 1));
+        std::remove(path.c_str());
+    }
+    EXPECT_EQ(initWavefileOut("/dev/full", &format), nullptr);
+    umount(dir);
+    rmdir(dir);
 }
 
 TEST(Wavefile, RoundTripSeekAndReadPastTheEnd)
@@ -181,6 +234,41 @@ TEST(Wavefile, ReaderSkipsOtherChunksAndTakesShortFormats)
     termWavefileIn(in);
 }
 
+// An extensible-format file of 16-bit PCM reads like the plain file it amounts to, and a writer
+// given its format writes a plain one.
+TEST(Wavefile, ExtensibleSixteenBitPcmReadsAsPlainPcm)
+{
+    const std::vector<uint8_t> samples = {0x01, 0x02, 0x03, 0x04, 0xFD, 0xFF, 0x00, 0x80};
+    std::vector<uint8_t> chunks;
+    putChunk(chunks, "fmt ", extensibleBody(16, 16, 1));
+    putChunk(chunks, "data", samples);
+    void* in = initWavefileIn(writeWave("ext16.wav", chunks).c_str(), 8);
+    ASSERT_NE(in, nullptr);
+    const OrvaneWaveFormat f = *getFormatWavefileIn(in);
+    EXPECT_EQ(f.wFormatTag, 1);
+    EXPECT_EQ(f.cbSize, 0);
+    EXPECT_EQ(f.nChannels, 2);
+    EXPECT_EQ(f.nBlockAlign, 4);
+    EXPECT_EQ(f.nSamplesPerSec, 48000u);
+    int16_t s[4] = {};
+    EXPECT_EQ(readWavefileIn(in, s, 8), 8);
+    EXPECT_EQ(s[0], 0x0201);
+    EXPECT_EQ(s[1], 0x0403);
+    EXPECT_EQ(s[2], -3);
+    EXPECT_EQ(s[3], -32768);
+    EXPECT_EQ(readWavefileIn(in, s, 8), 0);
+    termWavefileIn(in);
+
+    const std::string copy = testsig::tempPath("ext16-copy.wav");
+    void* out = initWavefileOut(copy.c_str(), &f);
+    ASSERT_NE(out, nullptr);
+    writeWavefileOut(out, samples.data(), static_cast<int32_t>(samples.size()));
+    termWavefileOut(out);
+    const std::vector<uint8_t> written = testsig::readFile(copy);
+    ASSERT_GE(written.size(), 22u);
+    EXPECT_EQ(written[20] | written[21] << 8, 1);  // format tag of the copy
+}
+
 TEST(Wavefile, BrokenFilesAreRefused)
 {
     const std::vector<uint8_t> data = {0, 0, 0, 0};
@@ -200,6 +288,19 @@ TEST(Wavefile, BrokenFilesAreRefused)
     refuse(with(fmtBody(2, 44100, 3), "badalign.wav"));
     refuse(with(fmtBody(2, 44100, 4, 12), "shortfmt.wav"));
     refuse(with(fmtBody(2, 44100, 4), "hugebuffer.wav"), 0x7FFFFFFFu);
+    // Sample formats other than 16-bit integer PCM: the reader's frames are 2 bytes per channel.
+    refuse(with(fmtBody(2, 44100, 2, 16, 1, 8), "pcm8.wav"));
+    refuse(with(fmtBody(2, 44100, 6, 16, 1, 24), "pcm24.wav"));
+    refuse(with(fmtBody(2, 44100, 8, 16, 3, 32), "float.wav"));
+    refuse(with(fmtBody(2, 44100, 4, 16, 2, 16), "adpcm.wav"));
+    refuse(with(extensibleBody(24, 24, 1), "ext24.wav"));
+    refuse(with(extensibleBody(32, 32, 3), "extfloat.wav"));
+    refuse(with(extensibleBody(16, 16, 3), "ext16float.wav"));
+    refuse(with(extensibleBody(16, 20, 1), "extvalid20.wav"));
+    refuse(with(extensibleBody(16, 16, 1, 0), "extnocb.wav"));
+    std::vector<uint8_t> shortExt = extensibleBody(16, 16, 1);
+    shortExt.resize(24);
+    refuse(with(shortExt, "extshort.wav"));
 
     std::vector<uint8_t> chunks;
     putChunk(chunks, "fmt ", fmtBody(2, 44100, 4));

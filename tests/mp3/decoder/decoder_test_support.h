@@ -8,29 +8,30 @@
 
 namespace decodertest {
 
-// Selects one vector path of the mp3 switches and a volume for a scope; restores plain and the
-// old volume afterwards.
-class PathScope {
-public:
-    explicit PathScope(player::SimdPath path, int32_t volume = 32768) : oldVolume_(player::volume()) {
-        player::enableSse(path == player::SimdPath::Sse);
-        player::enable3dnow(path == player::SimdPath::ThreeDNow);
-        player::setVolume(volume);
-    }
-    ~PathScope() {
-        player::enableSse(false);
-        player::enable3dnow(false);
-        player::setVolume(oldVolume_);
-    }
-    PathScope(const PathScope&) = delete;
-    PathScope& operator=(const PathScope&) = delete;
+// Decoder settings for one vector path at the given volume, equaliser off.
+inline decoder::DecoderSettings settingsFor(player::SimdPath path, float volume = 32768.0f) {
+    decoder::DecoderSettings s;
+    s.path = path;
+    s.volume = volume;
+    return s;
+}
 
-private:
-    int32_t oldVolume_;
-};
+// Every vector path this CPU can run, the plain reference first.
+inline std::vector<player::SimdPath> supportedPaths() {
+    std::vector<player::SimdPath> paths;
+    for (player::SimdPath p : {player::SimdPath::Plain, player::SimdPath::Sse, player::SimdPath::ThreeDNow, player::SimdPath::Avx2})
+        if (decoder::vectorPathSupported(p)) paths.push_back(p);
+    return paths;
+}
 
 inline const char* pathName(player::SimdPath p) {
-    return p == player::SimdPath::Plain ? "Plain" : p == player::SimdPath::Sse ? "Sse" : "ThreeDNow";
+    switch (p) {
+    case player::SimdPath::Plain: return "Plain";
+    case player::SimdPath::Sse: return "Sse";
+    case player::SimdPath::ThreeDNow: return "ThreeDNow";
+    case player::SimdPath::Avx2: return "Avx2";
+    }
+    return "?";
 }
 
 // Float PCM in 16-bit scale rounded to nearest and clamped to the 16-bit range.

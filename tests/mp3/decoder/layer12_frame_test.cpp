@@ -59,7 +59,6 @@ Decoded decodeFrames(const std::vector<std::vector<uint8_t>>& frames, const char
     FILE* f = std::fopen(path.c_str(), "wb");
     for (const auto& fr : frames) std::fwrite(fr.data(), 1, fr.size(), f);
     std::fclose(f);
-    decodertest::PathScope scope(player::SimdPath::Plain);
     StreamDecoder dec;
     Decoded d;
     EXPECT_TRUE(dec.open(path.c_str()));

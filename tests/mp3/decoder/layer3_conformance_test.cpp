@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "decoder_test_support.h"
 #include "layer3_stream.h"
 #include "mp3/decoder/stream_decoder.h"
 #include "mp3/player/player_settings.h"
@@ -36,18 +37,7 @@ struct Case {
     player::SimdPath path;
 };
 
-class Layer3Conformance : public ::testing::TestWithParam<Case> {
-protected:
-    void SetUp() override {
-        player::setVolume(32768);
-        player::enableSse(GetParam().path == player::SimdPath::Sse);
-        player::enable3dnow(GetParam().path == player::SimdPath::ThreeDNow);
-    }
-    void TearDown() override {
-        player::enableSse(false);
-        player::enable3dnow(false);
-    }
-};
+class Layer3Conformance : public ::testing::TestWithParam<Case> {};
 
 // Every reference sample within 1 LSB and an RMS difference under 0.15 LSB, on every path.
 TEST_P(Layer3Conformance, MatchesReference) {
@@ -59,6 +49,7 @@ TEST_P(Layer3Conformance, MatchesReference) {
     ASSERT_FALSE(ref.empty());
     StreamDecoder dec;
     ASSERT_TRUE(dec.open((base + ".bit").c_str()));
+    dec.setSettings(decodertest::settingsFor(GetParam().path));
     dec.decodeAll();
     std::vector<float> pcm = dec.pcm();
     if (GetParam().stream == "l3-he_mode") {
@@ -84,7 +75,7 @@ std::vector<Case> cases() {
                              "M2L3_compl24",  "M2L3_noise"};
     std::vector<Case> all;
     for (const char* s : streams)
-        for (auto p : {player::SimdPath::Plain, player::SimdPath::Sse, player::SimdPath::ThreeDNow}) all.push_back({s, p});
+        for (auto p : decodertest::supportedPaths()) all.push_back({s, p});
     return all;
 }
 
@@ -92,10 +83,7 @@ std::string caseName(const ::testing::TestParamInfo<Case>& info) {
     std::string n = info.param.stream;
     for (char& ch : n)
         if (ch == '-') ch = '_';
-    const char* p = info.param.path == player::SimdPath::Plain ? "_plain"
-                    : info.param.path == player::SimdPath::Sse ? "_sse"
-                                                               : "_3dnow";
-    return n + p;
+    return n + "_" + decodertest::pathName(info.param.path);
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, Layer3Conformance, ::testing::ValuesIn(cases()), caseName);

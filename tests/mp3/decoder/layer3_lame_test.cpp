@@ -116,7 +116,6 @@ class Layer3Lame : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!haveLame()) GTEST_SKIP() << "lame encoder not installed: streams cannot be made";
-        player::setVolume(32768);
     }
 };
 

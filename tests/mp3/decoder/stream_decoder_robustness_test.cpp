@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "decoder_test_support.h"
@@ -31,12 +32,12 @@ TEST(StreamDecoderRobustness, MalformedStreamsDecodeWhatIsValidOrStopCleanly) {
     SKIP_WITHOUT_CONFORMANCE();
     const std::vector<std::string> files = robustnessFiles();
     ASSERT_FALSE(files.empty());
-    for (player::SimdPath path : {player::SimdPath::Plain, player::SimdPath::Sse, player::SimdPath::ThreeDNow}) {
-        decodertest::PathScope scope(path);
+    for (player::SimdPath path : decodertest::supportedPaths()) {
         for (const std::string& f : files) {
             SCOPED_TRACE(f);
             StreamDecoder dec;
             if (!dec.open(f.c_str())) continue;
+            dec.setSettings(decodertest::settingsFor(path));
             dec.decodeAll();
             for (float x : dec.pcm()) {
                 ASSERT_TRUE(std::isfinite(x));
@@ -61,6 +62,38 @@ TEST(StreamDecoderRobustness, MissingEmptyAndTinyFilesDoNotOpen) {
         EXPECT_EQ(dec.decodeAll(), 0u);
     }
     std::remove(path.c_str());
+}
+
+// Decoders share no state: two running at once on two threads, each with its own settings and
+// sink, give exactly what each gives alone (a quarter volume is an exact power-of-two scale).
+TEST(StreamDecoderRobustness, DecodersOnTwoThreadsKeepTheirOwnSettingsAndSinks) {
+    SKIP_WITHOUT_CONFORMANCE();
+    struct Planar : decoder::PcmSink {
+        void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override {
+            for (uint32_t c = 0; c < channels; ++c) ch[c].insert(ch[c].end(), pcm[c], pcm[c] + samples);
+        }
+        std::vector<float> ch[2];
+    };
+    const std::string file = testsig::conformanceDir() + "/l3-compl.bit";
+    for (player::SimdPath path : decodertest::supportedPaths()) {
+        StreamDecoder full;
+        ASSERT_TRUE(full.open(file.c_str()));
+        full.setSettings(decodertest::settingsFor(path));
+        Planar quarter;
+        StreamDecoder other;
+        ASSERT_TRUE(other.openStream(file.c_str(), 0));
+        other.setSettings(decodertest::settingsFor(path, 8192.0f));
+        other.setSink(&quarter);
+        std::thread t([&] { other.decodeAll(); });
+        full.decodeAll();
+        t.join();
+        const int channels = full.channels();
+        const std::vector<float>& pcm = full.pcm();
+        ASSERT_GT(pcm.size(), 100000u);
+        ASSERT_EQ(quarter.ch[0].size() * channels, pcm.size());
+        for (size_t i = 0; i < pcm.size(); ++i)
+            ASSERT_EQ(quarter.ch[i % channels][i / channels] * 4.0f, pcm[i]) << i;
+    }
 }
 
 }  // namespace

@@ -79,10 +79,9 @@ TEST(PlayerConformance, ConvertModeReproducesEveryStreamToItsLastSample)
             sum += double(d) * d;
         }
         const double rms = std::sqrt(sum / double(n));
-        // The output truncates to 16 bits where the reference rounds: within 1 LSB plus the
-        // decoder's own error.
-        EXPECT_LE(worst, 2) << "rms " << rms;
-        EXPECT_LT(rms, 1.0);
+        // The output rounds to 16 bits as the reference does: the full-accuracy bound.
+        EXPECT_LE(worst, 1) << "rms " << rms;
+        EXPECT_LT(rms, 1.0 / std::sqrt(12.0));
     }
     std::remove(wav.c_str());
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "mp3/decoder/synthesis_window_table.h"
 #include "mp3/player/player_settings.h"
 
 namespace {
@@ -16,7 +15,11 @@ TEST(PlayerSettings, SwitchesClearTheTablesFlagOnlyWhenTheyChange) {
     EXPECT_EQ(player::activePath(), player::SimdPath::Sse);
     player::enable3dnow(true);
     EXPECT_EQ(player::activePath(), player::SimdPath::ThreeDNow);  // 3DNow! wins over SSE
+    player::enableAvx2(true);
+    EXPECT_EQ(player::activePath(), player::SimdPath::ThreeDNow);  // and over AVX2
     player::enable3dnow(false);
+    EXPECT_EQ(player::activePath(), decoder::usableVectorPath(player::SimdPath::Avx2));
+    player::enableAvx2(false);
     player::enableSse(false);
     EXPECT_EQ(player::activePath(), player::SimdPath::Plain);
 }
@@ -30,17 +33,24 @@ TEST(PlayerSettings, EqBandsOutsideTheRangeAreIgnored) {
     player::setEqGain(31, 0.0f);
 }
 
-TEST(PlayerSettings, VolumeWindowFoldsTheVolumeIntoBothLayouts) {
+TEST(PlayerSettings, DecoderSettingsFollowTheSwitchesVolumeAndEqualiser) {
     const int32_t old = player::volume();
     player::setVolume(1000);
-    const player::VolumeWindow& w = player::volumeWindow();
-    for (int i = 0; i < 32; ++i)
-        for (int n = 0; n < 16; ++n) {
-            ASSERT_EQ(w.natural[i * 16 + n], 1000.0f * decoder::synthesisWindow(n * 32 + i));
-            ASSERT_EQ(w.rotating[i * 32 + 15 - n], w.natural[i * 16 + n]);
-            ASSERT_EQ(w.rotating[i * 32 + 31 - n], w.natural[i * 16 + n]);
-        }
+    player::enableSse(true);
+    player::setEqGain(5, 0.5f);
+    player::settings().eqEnable = true;
+    decoder::DecoderSettings d = player::decoderSettings();
+    EXPECT_EQ(d.path, player::SimdPath::Sse);
+    EXPECT_EQ(d.volume, 1000.0f);
+    EXPECT_TRUE(d.equalizer);
+    EXPECT_EQ(d.eqGains[5], 0.5f);
+    player::settings().eqEnable = false;
+    player::setEqGain(5, 0.0f);
+    player::enableSse(false);
     player::setVolume(old);
+    d = player::decoderSettings();
+    EXPECT_EQ(d.path, player::SimdPath::Plain);
+    EXPECT_FALSE(d.equalizer);
     EXPECT_EQ(player::volume(), old);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -150,23 +151,42 @@ struct BackgroundPlay {
     explicit BackgroundPlay(const std::string& path)
     {
         setenv("ORVANE_OUTPUT", "null", 1);
-        thread = std::thread([this, path] { result = OrvanePlay(path.c_str(), started.handle(), 0, 0); });
-        started.wait(5000);
+        thread = std::thread([this, path] { result = OrvanePlay(path.c_str(), started, 0, 0); });
+        EXPECT_EQ(OrvaneEventWait(started, 5000), 1);
     }
     ~BackgroundPlay()
     {
         if (thread.joinable())
             thread.join();
+        OrvaneEventDestroy(started);
     }
     int32_t join()
     {
         thread.join();
         return result;
     }
-    platform::Event started;
+    OrvaneEvent* started = OrvaneEventCreate();
     std::thread thread;
     std::atomic<int32_t> result{-2};
 };
+
+TEST(Player, StartedEventStaysSetUntilResetAndRefusesNull)
+{
+    EXPECT_EQ(OrvaneEventWait(nullptr, 0), 0);
+    EXPECT_EQ(OrvaneEventSet(nullptr), 0);
+    EXPECT_EQ(OrvaneEventReset(nullptr), 0);
+    OrvaneEventDestroy(nullptr);
+    OrvaneEvent* e = OrvaneEventCreate();
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(OrvaneEventWait(e, 10), 0);
+    std::thread setter([e] { OrvaneEventSet(e); });
+    EXPECT_EQ(OrvaneEventWait(e, 0xFFFFFFFFu), 1);
+    setter.join();
+    EXPECT_EQ(OrvaneEventWait(e, 0), 1);
+    EXPECT_EQ(OrvaneEventReset(e), 1);
+    EXPECT_EQ(OrvaneEventWait(e, 0), 0);
+    OrvaneEventDestroy(e);
+}
 
 TEST(Player, NullOutputPlaysInRealTimeAndTheClockFollowsPauseAndSeek)
 {
@@ -218,6 +238,32 @@ TEST(Player, StopWhilePausedEndsThePlayAtOnce)
     OrvaneStop();
     EXPECT_EQ(play.join(), 1);
     EXPECT_LT(platform::tickCount() - t0, 500u);
+    EXPECT_FALSE(playState().playback());
+}
+
+TEST(Player, ASecondPlayIsRefusedAndTheFirstStaysUnderControl)
+{
+    const std::string path = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
+    BackgroundPlay first(path);
+    const auto running = playState().playback();
+    ASSERT_TRUE(running);
+    EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, 0, 0), -2);
+    EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, 0, 1), -2);
+    EXPECT_EQ(playState().playback(), running);
+    const uint32_t t0 = platform::tickCount();
+    OrvaneStop();
+    EXPECT_EQ(first.join(), 1);
+    EXPECT_LT(platform::tickCount() - t0, 500u);
+    EXPECT_FALSE(playState().playback());
+}
+
+TEST(Player, ConvertingIntoAFullDeviceEndsThePlayWithTheReason)
+{
+    const std::string path = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
+    ASSERT_EQ(NORVSetOutputFile("/dev/full"), 1);
+    EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, 0, 1), 0);
+    EXPECT_EQ(NORVLastError(), ENOSPC);
+    EXPECT_EQ(NORVClose(), 0u);  // not even the header could be written, so no file was open
     EXPECT_FALSE(playState().playback());
 }
 

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Instructions per second of audio for the jobs of the speed table, counted by callgrind so the
+# figures do not depend on the machine's load: each job runs on a 1 s and a 10 s input, and the
+# difference divided by the 9 s between them leaves out start-up. The start-up row is the whole
+# process for a 2-frame file. Inputs are synthesized here and encoded with lame (Layer III) and
+# twolame (Layer II); the Layer I input repeats the 384 kbit/s conformance stream, which frames
+# independently. Playback captures to a file without real-time pacing, so waiting is not counted.
+#
+#   scripts/callgrind-rates.sh [BUILD_DIR]      (default: build; needs valgrind, lame, twolame)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+orvane=$build/bin/orvane
+conformance=../shared/conformance
+for tool in valgrind lame twolame python3; do
+  command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
+done
+[ -x "$orvane" ] || { echo "missing: $orvane (build the orvane target)" >&2; exit 1; }
+work=$build/callgrind-rates
+mkdir -p "$work"
+
+# Stereo 44.1 kHz test signal: a chord, a sweep and noise, so every band carries data.
+make_wav() {  # seconds out.wav
+  python3 - "$1" "$2" <<'PY'
+import math, random, struct, sys, wave
+seconds, path = float(sys.argv[1]), sys.argv[2]
+rate = 44100
+rng = random.Random(5)
+frames = bytearray()
+for i in range(int(rate * seconds)):
+    t = i / rate
+    chord = sum(math.sin(2 * math.pi * f * t) for f in (220.0, 277.18, 329.63, 1760.0)) / 4
+    sweep = math.sin(2 * math.pi * (200.0 * t + 300.0 * t * t))
+    l = 0.6 * chord + 0.25 * sweep + 0.1 * rng.uniform(-1, 1)
+    r = 0.6 * sweep + 0.25 * chord + 0.1 * rng.uniform(-1, 1)
+    frames += struct.pack('<hh', int(20000 * l), int(20000 * r))
+with wave.open(path, 'wb') as w:
+    w.setnchannels(2)
+    w.setsampwidth(2)
+    w.setframerate(rate)
+    w.writeframes(bytes(frames))
+PY
+}
+
+# Instructions callgrind counts for one whole command (every thread).
+count() {
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+    sed -n 's/.*Collected : \([0-9]*\).*/\1/p' | tail -1
+}
+
+# Millions of instructions per audio second: $1 and $2 are the counts for 1 s and 10 s.
+rate() { python3 -c "print(f'{($2 - $1) / 9 / 1e6:.1f} M')"; }
+
+for s in 1 10; do
+  [ -f "$work/in$s.wav" ] || make_wav "$s" "$work/in$s.wav"
+  lame --quiet -m j -b 128 "$work/in$s.wav" "$work/l3-128-$s.mp3"
+  lame --quiet -m j -b 320 "$work/in$s.wav" "$work/l3-320-$s.mp3"
+  twolame --quiet -b 192 "$work/in$s.wav" "$work/l2-192-$s.mp2"
+done
+# 0.427 s per copy of the Layer I stream: 2.34 and 23.4 copies make 1 s and 10 s.
+python3 - "$conformance/l1-fl6.bit" "$work" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+for seconds, copies in ((1, 2.34), (10, 23.4)):
+    n = int(len(data) * copies)
+    open(f"{sys.argv[2]}/l1-384-{seconds}.mp1", 'wb').write((data * 24)[:n])
+PY
+# Two 418-byte frames, without the encoder's tag frame.
+lame --quiet -t -m j -b 128 "$work/in1.wav" "$work/notag.mp3"
+head -c 836 "$work/notag.mp3" > "$work/two-frames.mp3"
+
+convert() {  # input [options]
+  local in=$1; shift
+  count "$orvane" convert "$in" "$work/out.wav" "$@"
+}
+row() {  # label command-function args...  (the input's seconds are substituted for @)
+  local label=$1; shift
+  local a b
+  a=$("$@" 1) b=$("$@" 10)
+  printf '| %-44s | %9s |\n' "$label" "$(rate "$a" "$b")"
+}
+l3_128() { convert "$work/l3-128-$1.mp3" "${extra[@]}"; }
+l3_320() { convert "$work/l3-320-$1.mp3" "${extra[@]}"; }
+l2_192() { convert "$work/l2-192-$1.mp2" "${extra[@]}"; }
+l1_384() { convert "$work/l1-384-$1.mp1" "${extra[@]}"; }
+play_job() {
+  ORVANE_OUTPUT="capture:$work/play.wav,fast" count "$orvane" play "$work/l3-128-$1.mp3" </dev/null
+}
+fx_job() { count "$orvane" fx "$work/in$1.wav" "$work/fx.wav" "$fx"; }
+
+echo "| job (instructions per audio second)          |     count |"
+echo "|----------------------------------------------|-----------|"
+for path in default --plain --sse; do
+  extra=()
+  [ "$path" = default ] || extra=("$path")
+  if [ "$path" = --plain ] && ! "$orvane" convert 2>&1 | grep -q -- --plain; then continue; fi
+  row "Layer III 128k joint stereo, convert, $path" l3_128
+  row "Layer III 320k, convert, $path" l3_320
+  row "Layer II 192k, convert, $path" l2_192
+  row "Layer I 384k, convert, $path" l1_384
+done
+row "playback (play, capture without pacing)" play_job
+for fx in pitch:300 stretch:322 chorus:3 fade eq:6,0,-3,0,0,0,3,0,0,-6; do
+  row "fx $fx" fx_job
+done
+startup=$(convert "$work/two-frames.mp3")
+printf '| %-44s | %9s |\n' "start-up: convert of a 2-frame file (whole)" "$(python3 -c "print(f'{$startup / 1e6:.1f} M')")"
+eq1=$(fx=eq:6,0,-3,0,0,0,3,0,0,-6 fx_job 1)
+printf '| %-44s | %9s |\n' "fx eq on 1 s (whole process)" "$(python3 -c "print(f'{$eq1 / 1e6:.1f} M')")"

@@ -1,0 +1,112 @@
+#include "tools/cli.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+Verbosity gLevel = Verbosity::normal;
+std::string gCommand = "orvane";
+
+}  // namespace
+
+void setVerbosity(Verbosity level)
+{
+    gLevel = level;
+}
+
+Verbosity verbosity()
+{
+    return gLevel;
+}
+
+void setCommandName(const std::string& name)
+{
+    gCommand = "orvane " + name;
+}
+
+int usageError(const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", gCommand.c_str(), message.c_str());
+    return 2;
+}
+
+int failure(const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", gCommand.c_str(), message.c_str());
+    return 1;
+}
+
+void note(const std::string& message)
+{
+    if (gLevel != Verbosity::quiet)
+        std::fprintf(stderr, "%s\n", message.c_str());
+}
+
+std::string numberText(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+bool parseNumber(const std::string& text, double min, double max, const char* what, double& out)
+{
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(v) || v < min || v > max) {
+        usageError(std::string(what) + " must be a number in " + numberText(min) + ".." + numberText(max) +
+                   ", not '" + text + "'");
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+bool parseInteger(const std::string& text, long min, long max, const char* what, long& out)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || v < min || v > max) {
+        usageError(std::string(what) + " must be a whole number in " + std::to_string(min) + ".." +
+                   std::to_string(max) + ", not '" + text + "'");
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+bool ArgReader::option(const char* name)
+{
+    if (done() || args_[index_] != name)
+        return false;
+    last_ = name;
+    ++index_;
+    return true;
+}
+
+bool ArgReader::value(std::string& out)
+{
+    if (done()) {
+        usageError(last_ + " needs a value");
+        return false;
+    }
+    out = args_[index_++];
+    return true;
+}
+
+bool ArgReader::number(double min, double max, const char* what, double& out)
+{
+    std::string text;
+    return value(text) && parseNumber(text, min, max, (last_ + " (" + what + ")").c_str(), out);
+}
+
+bool ArgReader::integer(long min, long max, const char* what, long& out)
+{
+    std::string text;
+    return value(text) && parseInteger(text, min, max, (last_ + " (" + what + ")").c_str(), out);
+}
