@@ -32,7 +32,8 @@ if [ -n "$stream" ]; then
     cmake --build build -j2 --target orvane >/dev/null
   fi
   reference="$build/linux-reference.wav"
-  ORVANE_OUTPUT=null build/bin/orvane convert "$stream" "$reference" >/dev/null
+  # The libraries start on the plain path, as the host leaves them.
+  build/bin/orvane convert "$stream" "$reference" --plain >/dev/null
 fi
 
 # Every function a library's header declares, and nothing else, leaves its DLL.
