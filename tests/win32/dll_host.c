@@ -31,14 +31,17 @@ static void check(int ok, const char* what)
         ++failures;
 }
 
-static FARPROC need(HMODULE module, const char* name)
+/* void (*)(void) converts to any function pointer type without a cast warning. */
+typedef void (*AnyFn)(void);
+
+static AnyFn need(HMODULE module, const char* name)
 {
     FARPROC f = module ? GetProcAddress(module, name) : NULL;
     if (f == NULL) {
         printf("FAIL: %s not exported\n", name);
         exit(1);
     }
-    return f;
+    return (AnyFn)f;
 }
 
 struct PlayArgs {
