@@ -1,10 +1,16 @@
 # Every source file below the given folders; adding a file needs no edit in any CMakeLists.
+# Files in a win32/ folder are built only for Windows, those in a posix/ folder everywhere else.
 function(orvane_sources out)
   set(files)
   foreach(dir IN LISTS ARGN)
     file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
     list(APPEND files ${found})
   endforeach()
+  if(WIN32)
+    list(FILTER files EXCLUDE REGEX "/posix/")
+  else()
+    list(FILTER files EXCLUDE REGEX "/win32/")
+  endif()
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
@@ -64,6 +70,10 @@ function(orvane_library name)
   target_link_libraries(${name} PRIVATE Threads::Threads ${ARG_PRIVATE_LINK} ${ARG_DEPS})
   set_target_properties(${name} PROPERTIES OUTPUT_NAME orvane-${name}
     VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+  if(WIN32)
+    # Windows hosts load mp3.dll, dsp.dll, tessor.dll and norv.dll (import libraries libNAME.dll.a).
+    set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name})
+  endif()
   if(NOT WIN32)
     orvane_export_map(${name} ${PROJECT_SOURCE_DIR}/include/orvane/${ARG_HEADER} ${ARG_API})
     target_link_options(${name} PRIVATE -Wl,--version-script=${${name}_map} -Wl,--no-undefined)

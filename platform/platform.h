@@ -1,12 +1,15 @@
 // The small operating-system layer the libraries stand on: clock, sleep, events,
 // interlocked counters, files and the message box. Everything else is portable C++.
+// posix/ implements it with the C++ library and POSIX files, win32/ with the Win32 API.
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#if !defined(_WIN32)
+#include <condition_variable>
+#endif
 
 namespace platform {
 
@@ -18,7 +21,8 @@ void sleepMs(uint32_t ms);
 // Manual-reset event: stays signalled until reset.
 class Event {
 public:
-    explicit Event(bool signalled = false) : signalled_(signalled) {}
+    explicit Event(bool signalled = false);
+    ~Event();
     Event(const Event&) = delete;
     Event& operator=(const Event&) = delete;
 
@@ -28,17 +32,32 @@ public:
     // Waits until signalled or until timeoutMs passes; returns true when signalled.
     bool wait(uint32_t timeoutMs);
 
+    // The value a C caller hands across the libraries' interface as an event: the event HANDLE
+    // on Windows, this object elsewhere. The static calls below work on such values; each does
+    // nothing (false) for null.
+    void* handle();
+    // A new manual-reset event, clear, as a handle of its own; null when none can be made.
+    static void* createHandle();
+    static void destroyHandle(void* handle);
+    static void setHandle(void* handle);
+    static void resetHandle(void* handle);
+    static bool waitHandle(void* handle, uint32_t timeoutMs);
+
 private:
+#if defined(_WIN32)
+    void* event_;  // manual-reset event HANDLE
+#else
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     bool signalled_;
+#endif
 };
 
 inline constexpr uint32_t kInfinite = 0xFFFFFFFFu;
 
 // Interlocked counter: increments and decrements return the new value.
-inline int32_t interlockedIncrement(std::atomic<int32_t>& v) { return v.fetch_add(1) + 1; }
-inline int32_t interlockedDecrement(std::atomic<int32_t>& v) { return v.fetch_sub(1) - 1; }
+int32_t interlockedIncrement(std::atomic<int32_t>& v);
+int32_t interlockedDecrement(std::atomic<int32_t>& v);
 
 // A file opened for reading or writing. All sizes and offsets are bytes.
 class File {
@@ -50,11 +69,11 @@ public:
     ~File() { close(); }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
-    File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    File(File&& other) noexcept : native_(other.native_) { other.native_ = -1; }
     File& operator=(File&& other) noexcept;
 
     bool open(const char* path, Mode mode);
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return native_ != -1; }
     // False when the system reports an error on close (a write it had deferred failed).
     bool close();
     // Returns the bytes read (0 at the end of the file), or -1 on error.
@@ -69,7 +88,7 @@ public:
     bool flush();
 
 private:
-    int fd_ = -1;
+    intptr_t native_ = -1;  // descriptor, or file HANDLE on Windows (-1 is invalid for both)
 };
 
 // Reports a failure to the user: caption and text go to standard error and to the installed handler.

@@ -21,7 +21,8 @@ struct OutputFormat {
     uint32_t blockCount;
 };
 
-// The sound card through PortAudio; null with the reason in error when it cannot be opened.
+// The sound card (PortAudio, or winmm's waveOut on Windows); null with the reason in error when it
+// cannot be opened.
 std::unique_ptr<AudioOutput> openDeviceOutput(int32_t device, const OutputFormat& format, std::string& error);
 // Nothing is heard; each write returns when its samples would have finished playing.
 std::unique_ptr<AudioOutput> openNullOutput(const OutputFormat& format);

@@ -20,7 +20,9 @@
 
 #include "orvane/version.h"
 
-#if defined(ORVANE_DSP_BUILD)
+#if defined(ORVANE_DSP_BUILD) && defined(_WIN32)
+#define DSP_API __declspec(dllexport)
+#elif defined(ORVANE_DSP_BUILD)
 #define DSP_API __attribute__((visibility("default")))
 #else
 #define DSP_API

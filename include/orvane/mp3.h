@@ -12,7 +12,9 @@
 
 #include "orvane/version.h"
 
-#if defined(ORVANE_MP3_BUILD)
+#if defined(ORVANE_MP3_BUILD) && defined(_WIN32)
+#define MP3_API __declspec(dllexport)
+#elif defined(ORVANE_MP3_BUILD)
 #define MP3_API __attribute__((visibility("default")))
 #else
 #define MP3_API
@@ -27,7 +29,7 @@ MP3_API uint32_t OrvaneGetVersion(void);
 
 /* ---- Play (one at a time; OrvanePlay runs on a host thread of its own) --------------------- */
 
-/* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent is an OrvaneEvent* (below) set once output is set up, or null. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up or (converting) norv refuses a block, which ends the play (NORVLastError tells why); -1 for no readable frame, a null path or startOffset < 0; -2 while another play runs (that play goes on untouched). */
+/* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent is an OrvaneEvent* (below; on Windows any event HANDLE) set once output is set up, or null. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up or (converting) norv refuses a block, which ends the play (NORVLastError tells why); -1 for no readable frame, a null path or startOffset < 0; -2 while another play runs (that play goes on untouched). */
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert);
 /* Asks the current play to stop (queued audio is cut off); nothing without a play. Any thread. */
 MP3_API void OrvaneStop(void);
@@ -44,7 +46,7 @@ MP3_API void OrvaneClean(void);
 
 /* ---- Started event (what a host waits on to know that OrvanePlay's output runs) ----------- */
 
-/* A manual-reset event: once set it stays set until reset. */
+/* A manual-reset event: once set it stays set until reset. On Windows an OrvaneEvent* is an event HANDLE. */
 typedef struct OrvaneEvent OrvaneEvent;
 /* A new event, not set; null when out of memory. Any thread. */
 MP3_API OrvaneEvent* OrvaneEventCreate(void);

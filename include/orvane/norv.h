@@ -9,7 +9,9 @@
 
 #include "orvane/version.h"
 
-#if defined(ORVANE_NORV_BUILD)
+#if defined(ORVANE_NORV_BUILD) && defined(_WIN32)
+#define NORV_API __declspec(dllexport)
+#elif defined(ORVANE_NORV_BUILD)
 #define NORV_API __attribute__((visibility("default")))
 #else
 #define NORV_API

@@ -1,7 +1,8 @@
 /* libtessor: wave output. Each handle owns one output thread that pulls float PCM in 16-bit scale
  * (interleaved, +-32768 full scale) through the caller's callback and sends it to an output:
  * - device:  the sound card through PortAudio (device -1 = system default, 0..n = PortAudio's
- *            indices); when no device can be opened, the null output is used and a message says so;
+ *            indices; on Windows winmm's waveOut and its device ids); when no device can be
+ *            opened, the null output is used and a message says so;
  * - null:    nothing is heard, but the thread is paced by a real clock at the stream's rate;
  * - capture: everything played is written to a 16-bit WAV file, paced like null or as fast as the
  *            callback delivers.
@@ -19,7 +20,9 @@
 
 #include "orvane/version.h"
 
-#if defined(ORVANE_TESSOR_BUILD)
+#if defined(ORVANE_TESSOR_BUILD) && defined(_WIN32)
+#define TESSOR_API __declspec(dllexport)
+#elif defined(ORVANE_TESSOR_BUILD)
 #define TESSOR_API __attribute__((visibility("default")))
 #else
 #define TESSOR_API

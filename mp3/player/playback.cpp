@@ -79,7 +79,7 @@ void closeOutput(PlayState& s, const std::shared_ptr<Obuffer>& out, bool stopAtO
     s.clearIfCurrent(nullptr, out.get());
 }
 
-int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started, int32_t total)
+int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
 {
     StreamDecoder& dec = pb.decoder;
     const float msPerFrame = dec.header().msPerFrame();
@@ -117,8 +117,7 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started, int32_t t
     const bool tagged = reader.vbrTagPresent();
     s.totalFrames.store(total);
     s.setOutput(out);
-    if (started != nullptr)
-        started->set();
+    platform::Event::setHandle(started);
 
     if (!outputOk) {
         closeOutput(s, out, false);
@@ -177,7 +176,7 @@ int32_t playLoop(PlayState& s, Playback& pb, platform::Event* started, int32_t t
 
 }  // namespace
 
-int32_t runPlay(const char* path, platform::Event* started, int32_t startOffset, bool convert)
+int32_t runPlay(const char* path, void* started, int32_t startOffset, bool convert)
 {
     PlayState& s = playState();
     auto pb = std::make_shared<Playback>(convert);

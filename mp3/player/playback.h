@@ -61,7 +61,7 @@ PlayState& playState();
 // Runs one play on the calling thread: 1 at the end of the file, after a stop or a failed seek;
 // 0 when the output could not be set up or a converted block could not be written; -1 when the
 // file has no readable frame; -2, touching nothing, while another play runs.
-int32_t runPlay(const char* path, platform::Event* started, int32_t startOffset, bool convert);
+int32_t runPlay(const char* path, void* started, int32_t startOffset, bool convert);
 
 // Milliseconds played: 0 without a play or while seeking, the base value while paused.
 int32_t currentTimeMs();

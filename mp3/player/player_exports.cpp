@@ -15,7 +15,7 @@ MP3_API uint32_t OrvaneGetVersion(void) { return ORVANE_VERSION; }
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert)
 {
     try {
-        return runPlay(path, static_cast<platform::Event*>(startedEvent), startOffset, convert != 0);
+        return runPlay(path, startedEvent, startOffset, convert != 0);
     } catch (...) {
         return -1;
     }

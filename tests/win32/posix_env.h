@@ -1,0 +1,17 @@
+// Forced into the test programs on Windows: the tests set and clear environment variables the
+// POSIX way, which the Windows C library spells _putenv_s.
+#pragma once
+
+#include <stdlib.h>
+
+inline int setenv(const char* name, const char* value, int overwrite)
+{
+    if (!overwrite && getenv(name) != nullptr)
+        return 0;
+    return _putenv_s(name, value);
+}
+
+inline int unsetenv(const char* name)
+{
+    return _putenv_s(name, "");
+}
