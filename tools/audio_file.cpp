@@ -142,6 +142,8 @@ public:
         settings.volume = 32768.0f / kInt16Scale;
         decoder_.setSettings(settings);
         decoder_.setSink(this);
+        // Gapless, as orvane convert decodes: the encoder's delay and padding are not audio.
+        decoder_.setGapless(true);
         rate_ = uint32_t(decoder_.sampleRate());
         channels_ = uint32_t(decoder_.channels());
         return rate_ > 0 && channels_ >= 1 && channels_ <= 2;
@@ -287,21 +289,26 @@ std::unique_ptr<AudioWriter> AudioWriter::create(const std::string& path, uint32
 bool AudioWriter::write(const float* samples, uint32_t frames, std::string& error)
 {
     const size_t count = size_t(frames) * channels_;
-    buffer_.clear();
-    for (size_t i = 0; i < count; ++i) {
-        const float v = samples[i];
-        if (bits_ == 32) {
-            // Back to the file's own scale, full scale at 1.0.
-            const float f = v * (kInt16Scale / 32768.0f);
+    buffer_.resize(count * (bits_ / 8));
+    uint8_t* out = buffer_.data();
+    // One loop per width, each sample stored little-endian in place.
+    if (bits_ == 32) {
+        // Back to the file's own scale, full scale at 1.0.
+        for (size_t i = 0; i < count; ++i, out += 4) {
+            const float f = samples[i] * (kInt16Scale / 32768.0f);
             uint32_t u = 0;
             std::memcpy(&u, &f, 4);
-            put32(buffer_, u);
-        } else if (bits_ == 24) {
-            const auto s = int32_t(std::lround(std::clamp(v * 256.0f * kInt16Scale, -8388608.0f, 8388607.0f)));
-            buffer_.push_back(uint8_t(s));
-            put16(buffer_, uint32_t(s >> 8) & 0xFFFF);
-        } else {
-            put16(buffer_, uint32_t(int32_t(std::lround(std::clamp(v * kInt16Scale, -32768.0f, 32767.0f)))) & 0xFFFF);
+            out[0] = uint8_t(u), out[1] = uint8_t(u >> 8), out[2] = uint8_t(u >> 16), out[3] = uint8_t(u >> 24);
+        }
+    } else if (bits_ == 24) {
+        for (size_t i = 0; i < count; ++i, out += 3) {
+            const auto v = uint32_t(int32_t(std::lround(std::clamp(samples[i] * 256.0f * kInt16Scale, -8388608.0f, 8388607.0f))));
+            out[0] = uint8_t(v), out[1] = uint8_t(v >> 8), out[2] = uint8_t(v >> 16);
+        }
+    } else {
+        for (size_t i = 0; i < count; ++i, out += 2) {
+            const auto v = uint32_t(int32_t(std::lround(std::clamp(samples[i] * kInt16Scale, -32768.0f, 32767.0f))));
+            out[0] = uint8_t(v), out[1] = uint8_t(v >> 8);
         }
     }
     if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
