@@ -44,16 +44,16 @@ TEST(PictureCommands, SizeAxesAndSignalInPlace)
     ASSERT_TRUE(testsig::writeWavPcm16(in, testsig::sinePcm16(1000, 44100, 88200, 2, 16384), 2, 44100));
 
     ASSERT_EQ(runOrvane("spectrogram " + in + " " + out + " --width 400").status, 0);
-    const Picture spec = readPng(out);
-    ASSERT_EQ(spec.width, 64u + 400 + 90);
-    ASSERT_EQ(spec.height, 12u + 320 + 34);
+    const Picture picture = readPng(out);
+    ASSERT_EQ(picture.width, 64u + 400 + 90);
+    ASSERT_EQ(picture.height, 12u + 320 + 34);
     for (uint32_t y = 12; y < 12 + 320; ++y)
-        ASSERT_TRUE(spec.isAxis(63, y)) << "left axis at row " << y;
+        ASSERT_TRUE(picture.isAxis(63, y)) << "left axis at row " << y;
     for (uint32_t x = 64; x < 64 + 400; ++x)
-        ASSERT_TRUE(spec.isAxis(x, 12 + 320)) << "bottom axis at column " << x;
+        ASSERT_TRUE(picture.isAxis(x, 12 + 320)) << "bottom axis at column " << x;
     uint32_t brightest = 0;
     for (uint32_t y = 12; y < 12 + 320; ++y)
-        if (spec.brightness(264, y) > spec.brightness(264, brightest))
+        if (picture.brightness(264, y) > picture.brightness(264, brightest))
             brightest = y;
     EXPECT_NEAR(double(brightest), 12 + 319 - 1000.0 / 22050 * 320, 2.0);
 

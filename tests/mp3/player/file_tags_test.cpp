@@ -136,14 +136,14 @@ std::vector<Case> cases()
 TEST(FileTags, AudioIsFoundAndTextReadWhateverTheTags)
 {
     const std::string path = testsig::tempPath("file-tags.mp3");
-    framebuild::FrameSpec spec;
-    spec.layer = 2;
-    spec.bitrateIndex = 8;  // 128 kbit/s: 417-byte frames at 44.1 kHz
+    framebuild::FrameSpec frameShape;
+    frameShape.layer = 2;
+    frameShape.bitrateIndex = 8;  // 128 kbit/s: 417-byte frames at 44.1 kHz
     for (const Case& c : cases()) {
         SCOPED_TRACE(c.name);
         Bytes audio;
         for (int i = 0; i < c.frames; ++i)
-            framebuild::append(audio, framebuild::frame(spec, 0x11111111u));
+            framebuild::append(audio, framebuild::frame(frameShape, 0x11111111u));
         framebuild::writeFile(path, join({c.before, audio, c.after}));
 
         auto reader = std::make_unique<StreamReader>(path.c_str(), 0);
