@@ -100,24 +100,30 @@ public:
             left_ -= got;
         const size_t samples = frames * channels_;
         const uint8_t* p = raw_.data();
-        // Each width is scaled so that its value as a 16-bit sample lands where 16-bit input would.
-        for (size_t i = 0; i < samples; ++i) {
-            if (bits_ == 8) {
+        // Each width is scaled so that its value as a 16-bit sample lands where 16-bit input would;
+        // one loop per width keeps the choice out of the per-sample work.
+        if (bits_ == 8) {
+            for (size_t i = 0; i < samples; ++i)
                 out[i] = float(int(p[i]) - 128) * 256.0f / kInt16Scale;
-            } else if (bits_ == 16) {
+        } else if (bits_ == 16) {
+            for (size_t i = 0; i < samples; ++i)
                 out[i] = float(int16_t(le16(p + 2 * i))) / kInt16Scale;
-            } else if (bits_ == 24) {
+        } else if (bits_ == 24) {
+            for (size_t i = 0; i < samples; ++i) {
                 const uint8_t* q = p + 3 * i;
                 const int32_t v = int32_t(uint32_t(q[0]) << 8 | uint32_t(q[1]) << 16 | uint32_t(q[2]) << 24) >> 8;
                 out[i] = float(v) / (256.0f * kInt16Scale);
-            } else if (floating_) {
+            }
+        } else if (floating_) {
+            for (size_t i = 0; i < samples; ++i) {
                 const uint32_t v = le32(p + 4 * i);
                 float f = 0.0f;
                 std::memcpy(&f, &v, 4);
                 out[i] = std::isfinite(f) ? f * (32768.0f / kInt16Scale) : 0.0f;
-            } else {
-                out[i] = float(double(int32_t(le32(p + 4 * i))) / (65536.0 * kInt16Scale));
             }
+        } else {
+            for (size_t i = 0; i < samples; ++i)
+                out[i] = float(double(int32_t(le32(p + 4 * i))) / (65536.0 * kInt16Scale));
         }
         return int64_t(frames);
     }
@@ -286,6 +292,15 @@ std::unique_ptr<AudioWriter> AudioWriter::create(const std::string& path, uint32
     return w;
 }
 
+// Rounds half away from zero, as lround does, for values already held inside the int32 range; the
+// half is added in double, where every float plus one half is exact. NaN gives 0.
+static int32_t roundHalfAway(float v)
+{
+    if (std::isnan(v))
+        return 0;
+    return int32_t(double(v) + (v >= 0.0f ? 0.5 : -0.5));
+}
+
 bool AudioWriter::write(const float* samples, uint32_t frames, std::string& error)
 {
     const size_t count = size_t(frames) * channels_;
@@ -302,12 +317,12 @@ bool AudioWriter::write(const float* samples, uint32_t frames, std::string& erro
         }
     } else if (bits_ == 24) {
         for (size_t i = 0; i < count; ++i, out += 3) {
-            const auto v = uint32_t(int32_t(std::lround(std::clamp(samples[i] * 256.0f * kInt16Scale, -8388608.0f, 8388607.0f))));
+            const auto v = uint32_t(roundHalfAway(std::clamp(samples[i] * 256.0f * kInt16Scale, -8388608.0f, 8388607.0f)));
             out[0] = uint8_t(v), out[1] = uint8_t(v >> 8), out[2] = uint8_t(v >> 16);
         }
     } else {
         for (size_t i = 0; i < count; ++i, out += 2) {
-            const auto v = uint32_t(int32_t(std::lround(std::clamp(samples[i] * kInt16Scale, -32768.0f, 32767.0f))));
+            const auto v = uint32_t(roundHalfAway(std::clamp(samples[i] * kInt16Scale, -32768.0f, 32767.0f)));
             out[0] = uint8_t(v), out[1] = uint8_t(v >> 8);
         }
     }
