@@ -84,6 +84,8 @@ MP3_API int32_t OrvaneDecodeGetFormat(OrvaneDecoder* decoder, OrvaneDecodeFormat
     format->bitrate = f.bitrate;
     format->samplesPerFrame = f.samplesPerFrame;
     format->totalFrames = f.totalFrames;
+    format->encoderDelay = f.encoderDelay;
+    format->encoderPadding = f.encoderPadding;
     return 1;
 }
 

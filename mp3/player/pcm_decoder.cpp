@@ -31,6 +31,10 @@ bool PcmDecoder::open()
     format_.samplesPerFrame = uint32_t(h.samplesPerFrame());
     const StreamReader& r = decoder_->reader();
     format_.totalFrames = r.vbrTagPresent() ? uint64_t(r.vbrInfo().frames) * format_.samplesPerFrame : 0;
+    if (r.vbrTagPresent() && r.vbrInfo().encoderExtension) {
+        format_.encoderDelay = uint32_t(std::max(r.vbrInfo().encoderDelay, 0));
+        format_.encoderPadding = uint32_t(std::max(r.vbrInfo().encoderPadding, 0));
+    }
     pending_.reserve(size_t(format_.samplesPerFrame) * format_.channels);
     return format_.samplesPerFrame > 0;
 }

@@ -25,6 +25,8 @@ public:
         uint32_t bitrate = 0;
         uint32_t samplesPerFrame = 0;
         uint64_t totalFrames = 0;  // from the VBR tag; 0 when unknown
+        uint32_t encoderDelay = 0;    // from the tag's encoder extension; 0 when it has none
+        uint32_t encoderPadding = 0;
     };
 
     explicit PcmDecoder(SourceFactory factory) : factory_(std::move(factory)) {}

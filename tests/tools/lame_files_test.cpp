@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli_runner.h"
+#include "orvane/mp3.h"
 #include "support/signal.h"
 
 namespace {
@@ -117,6 +118,15 @@ TEST_F(LameFiles, DecodeGaplesslyToTheSourceAndShowTheirFacts)
         EXPECT_GT(snr, c.minSnrDb);
         EXPECT_GT(snr, snrDb(src, out, c.channels, 1) + 3.0);
         EXPECT_GT(snr, snrDb(src, out, c.channels, -1) + 3.0);
+
+        // The decode interface reports the encoder's delay and padding: the whole stream less
+        // them is the source.
+        OrvaneDecoder* decoder = OrvaneDecodeOpenFile((base + ".mp3").c_str());
+        ASSERT_NE(decoder, nullptr);
+        OrvaneDecodeFormat format{};
+        EXPECT_EQ(OrvaneDecodeGetFormat(decoder, &format), 1);
+        OrvaneDecodeClose(decoder);
+        EXPECT_EQ(format.totalFrames - format.encoderDelay - format.encoderPadding, src.size() / c.channels);
 
         // Every sample: the encoder's delay and padding stay in.
         ASSERT_EQ(runOrvane("convert " + base + ".mp3 " + wav + " --no-gapless").status, 0);
