@@ -33,9 +33,9 @@ __m256 pair4(const float* a, const float* b)
 // Two floats from each of a, b (low half) and c, d (high half).
 __m256 pair2(const float* a, const float* b, const float* c, const float* d)
 {
-    const __m128 lo = _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(a))),
+    const __m128 lo = _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a))),
                                    reinterpret_cast<const __m64*>(b));
-    const __m128 hi = _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(c))),
+    const __m128 hi = _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(c))),
                                    reinterpret_cast<const __m64*>(d));
     return _mm256_insertf128_ps(_mm256_castps128_ps256(lo), hi, 1);
 }

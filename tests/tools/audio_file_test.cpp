@@ -35,7 +35,7 @@ void writeWav(const std::string& path, const std::vector<int32_t>& s24, int bits
         } else if (bits == 8) {
             put(data, uint8_t((v >> 16) + 128), 1);
         } else {
-            put(data, uint64_t(int64_t(v) << (bits - 24 + 8) >> 8), bits / 8);
+            put(data, uint64_t(int64_t(v) * (int64_t(1) << (bits - 16)) >> 8), bits / 8);
         }
     }
     std::vector<uint8_t> file;
