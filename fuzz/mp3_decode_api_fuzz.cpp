@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the public decode interface through its memory source: open, format,
 // 16-bit reads in blocks whose size the input picks, a seek the input picks, more reads, close.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

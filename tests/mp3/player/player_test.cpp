@@ -257,16 +257,6 @@ TEST(Player, ASecondPlayIsRefusedAndTheFirstStaysUnderControl)
     EXPECT_FALSE(playState().playback());
 }
 
-TEST(Player, ConvertingIntoAFullDeviceEndsThePlayWithTheReason)
-{
-    const std::string path = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
-    ASSERT_EQ(NORVSetOutputFile("/dev/full"), 1);
-    EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, 0, 1), 0);
-    EXPECT_EQ(NORVLastError(), ENOSPC);
-    EXPECT_EQ(NORVClose(), 0u);  // not even the header could be written, so no file was open
-    EXPECT_FALSE(playState().playback());
-}
-
 TEST(Player, AbsoluteSeekPastTheEndStopsThePlay)
 {
     // The demo sample is 8 s long, so the decoder cannot reach its end before the seek is seen.
