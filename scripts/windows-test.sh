@@ -91,8 +91,9 @@ for arch in "${targets[@]}"; do
   ORVANE_OUTPUT=null ctest --test-dir "$dir" -j2 --output-on-failure || status=1
   if [ -n "$reference" ]; then
     echo "== $arch: DLL host"
-    (cd "$dir/bin" && "$(grep -m1 CMAKE_CROSSCOMPILING_EMULATOR "$dir/CMakeCache.txt" | cut -d= -f2)" \
-      dll_host.exe "$root/$stream" "$dir/host.wav") || status=1
+    runner=wine
+    [ "$arch" = x86_64 ] && runner=$wine64
+    (cd "$dir/bin" && "$runner" dll_host.exe "$root/$stream" "$dir/host.wav") || status=1
     if cmp -s "$reference" "$dir/host.wav"; then
       echo "the host's conversion equals the Linux conversion ($(stat -c %s "$reference") bytes)"
     else
