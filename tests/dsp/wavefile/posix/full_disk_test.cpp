@@ -7,27 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "dsp/wavefile/wav_bytes.h"
 #include "orvane/dsp.h"
 #include "support/signal.h"
 
 namespace {
-
-OrvaneWaveFormat pcmFormat(uint16_t channels, uint32_t rate)
-{
-    OrvaneWaveFormat f{};
-    f.wFormatTag = 1;
-    f.nChannels = channels;
-    f.nSamplesPerSec = rate;
-    f.nAvgBytesPerSec = rate * channels * 2;
-    f.nBlockAlign = static_cast<uint16_t>(channels * 2);
-    f.wBitsPerSample = 16;
-    return f;
-}
-
-uint32_t le32(const std::vector<uint8_t>& b, size_t at)
-{
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
 
 // Whatever the write pattern, a full disk is reported, every later call fails, and the header
 // claims no byte the file does not hold.
