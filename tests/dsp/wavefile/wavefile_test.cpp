@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "orvane/dsp.h"
 #include "dsp/wavefile/wav_bytes.h"
+#include "orvane/dsp.h"
 #include "support/signal.h"
 
 namespace {
