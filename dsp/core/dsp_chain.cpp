@@ -71,6 +71,10 @@ uint32_t DspChain::runEffects(uint32_t frames)
     for (size_t i = 1; i < nodes_.size(); ++i) {
         const DspEffect* prev = nodes_[i - 1].effect;
         DspEffect* e = nodes_[i].effect;
+        // An effect whose output grew since the chain sized its successor (a stretcher given a
+        // larger factor) would overrun it: the block is refused instead.
+        if (frames > e->maxInFrames)
+            return 0;
         frames = e->process(prev->outL, prev->outR, e->outL, e->outR, frames);
     }
     return frames;

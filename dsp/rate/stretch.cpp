@@ -31,7 +31,7 @@ Stretch* Stretch::create(uint32_t frames, uint32_t channelCount, uint32_t sample
 
 void Stretch::growOutput()
 {
-    maxOutFrames = channels[0].dstSize(maxInFrames);
+    maxOutFrames = getDstSize(maxInFrames);
     if (maxOutFrames > outCapacity_ && growBuffers({&outL, &outR}, maxOutFrames))
         outCapacity_ = maxOutFrames;
 }
@@ -76,7 +76,12 @@ void Stretch::allocBuffers(uint32_t frames, uint32_t channelCount, uint32_t rate
 
 uint32_t Stretch::getDstSize(uint32_t srcFrames)
 {
-    return channels[0].dstSize(srcFrames);
+    // A new scale waits for the next block, whose first piece still runs at the old factor: the
+    // larger of the two counts bounds that block, so buffers sized by it hold what it delivers.
+    const StretchChannel& c = channels[0];
+    const uint32_t first = std::min(srcFrames, StretchChannel::kPiece);
+    const uint64_t pending = uint64_t(c.outputFor(first)) + c.dstSize(srcFrames - first);
+    return std::max(c.dstSize(srcFrames), static_cast<uint32_t>(std::min<uint64_t>(pending, 0xFFFFFF00u)));
 }
 
 bool Stretch::fits(uint32_t frames) const

@@ -314,7 +314,7 @@ DSP_API int32_t doStretch(void* handle, const int16_t* src, int16_t* dst, uint32
 DSP_API int32_t setStretchScale(void* handle, float scale);
 /* Output level in dB; 1, or 0 on wrong tag or a non-finite level (nothing changed). */
 DSP_API int32_t setStretchOutLevel(void* handle, float outLevelDb);
-/* trunc(srcSize * factor) at the current scale, at most 4294967040; 0 on wrong tag. */
+/* trunc(srcSize * factor) at the current scale, or the next block's larger count while a new scale waits for it (that block runs at the old factor); at most 4294967040; 0 on wrong tag. */
 DSP_API uint32_t getStretchDstSize(void* handle, uint32_t srcSize);
 /* Destroys the stretcher; 1, or 0 on wrong tag or null. */
 DSP_API int32_t termStretch(void* handle);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <vector>
 
 #include "dsp/core/dsp_effect.h"
@@ -264,6 +265,41 @@ TEST(DspChain, AnalysersEndTheOutputAndBadArgumentsAreRefused)
     EXPECT_EQ(dspGetDstRate(nullptr), 0u);
     dspClear(nullptr);
     dspAdjust(nullptr, 1, 1, 1);
+}
+
+// A stretcher's new scale waits for its next block, and a chain may be re-sized meanwhile: whatever
+// the order of scale changes, re-sizes and empty blocks, a send never delivers more than
+// dspGetDstSize promised for it, nor writes past it.
+TEST(DspChain, SizesHoldWhileAStretcherChangesScale)
+{
+    std::mt19937 rng(77);
+    const float scales[] = {-2000.0f, -700.0f, 0.0f, 500.0f, 3000.0f};
+    void* chain = dspCreate(4096, 2, 15172);
+    void* stretch = initStretch(4096, 2, 15172, 500.0f, 0.0f, 0.05f, 0.01f);
+    ASSERT_EQ(dspAdd(chain, stretch, 0), 1);
+    ASSERT_EQ(dspAdd(chain, initFader(4096, 2, 15172, 1.0f, 0.0f, 0.0f), 1), 2);
+    uint32_t frames = 4096;
+    const std::vector<int16_t> src = testsig::noisePcm16(2 * 4096, 8);
+    for (int step = 0; step < 400; ++step) {
+        switch (rng() % 4) {
+        case 0: setStretchScale(stretch, scales[rng() % 5]); break;
+        case 1:
+            frames = 1 + rng() % 4096;
+            dspAdjust(chain, frames, 2, 15172);
+            break;
+        case 2: dspSend(chain, src.data(), nullptr, 0); break;
+        default: {
+            const uint32_t n = rng() % (frames + 1);
+            const size_t room = size_t(dspGetDstSize(chain, n)) * 2;
+            std::vector<int16_t> dst(room + 16, 0x5A5A);
+            const int32_t bytes = dspSend(chain, src.data(), dst.data(), n * 4);
+            ASSERT_LE(size_t(bytes) / 2, room) << "step " << step;
+            for (size_t i = room; i < dst.size(); ++i)
+                ASSERT_EQ(dst[i], 0x5A5A) << "step " << step;
+        }
+        }
+    }
+    dspDestroy(chain);
 }
 
 }  // namespace
