@@ -73,16 +73,18 @@ if dpkg-query -W -f='${Status}' orvane 2>/dev/null | grep -q 'install ok install
 fi
 
 echo "== the Debian package, installed with dpkg =="
-trap 'dpkg -r orvane >/dev/null 2>&1 || true; rm -rf "$prefix" "$work"' EXIT
+trap 'dpkg -P orvane >/dev/null 2>&1 || true; rm -rf "$prefix" "$work"' EXIT
 dpkg -i "$deb" >/dev/null
-multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
+files=$(dpkg -L orvane)
+syslib=$(dirname "$(echo "$files" | grep '/liborvane-mp3\.so\.0$')")
 for f in /usr/bin/orvane /usr/include/orvane/mp3.h /usr/include/orvane/dsp.h /usr/include/orvane/version.h \
-         /usr/share/man/man1/orvane.1.gz /usr/lib/$multiarch/cmake/Orvane/OrvaneConfig.cmake; do
-  dpkg -L orvane | grep -qx "$f" || { echo "the package lacks $f"; exit 1; }
+         "$syslib/cmake/Orvane/OrvaneConfig.cmake"; do
+  echo "$files" | grep -qx "$f" || { echo "the package lacks $f"; exit 1; }
 done
+echo "$files" | grep -q '^/usr/share/man/man1/orvane\.1' || { echo "the package lacks the manual page"; exit 1; }
 for lib in dsp tessor norv mp3; do
   for f in liborvane-$lib.so.0 liborvane-$lib.a pkgconfig/orvane-$lib.pc; do
-    dpkg -L orvane | grep -qx "/usr/lib/$multiarch/$f" || { echo "the package lacks $f"; exit 1; }
+    echo "$files" | grep -qx "$syslib/$f" || { echo "the package lacks $syslib/$f"; exit 1; }
   done
 done
 [ "$(orvane --version)" = "orvane $(pkg-config --modversion orvane-mp3)" ] || { echo "installed orvane: wrong version"; exit 1; }
@@ -95,7 +97,7 @@ done
   cmake --build "$work/installed" >/dev/null
   "$work/installed/decode_to_memory" "$sample" >/dev/null
 )
-echo "installed with dpkg: $(dpkg -L orvane | grep -c . ) paths; an example links and runs against it"
+echo "installed with dpkg: $(echo "$files" | grep -c .) paths (libraries in $syslib); an example links and runs against it"
 dpkg -r orvane >/dev/null
-[ ! -e /usr/bin/orvane ] && [ ! -e "/usr/lib/$multiarch/liborvane-mp3.so.0" ] || { echo "dpkg -r left files behind"; exit 1; }
+[ ! -e /usr/bin/orvane ] && [ ! -e "$syslib/liborvane-mp3.so.0" ] || { echo "dpkg -r left files behind"; exit 1; }
 echo "removed with dpkg -r"
