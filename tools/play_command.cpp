@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -211,7 +212,7 @@ Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_
     if (startMs > 0)
         OrvaneSeek(int32_t(std::lround(startMs / msPerFrame)));
 
-    const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    const std::string name = std::filesystem::path(path).filename().string();
     Next next = Next::advance;
     int64_t lastPrinted = -1;
     while (!session.finished()) {

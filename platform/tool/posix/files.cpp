@@ -9,13 +9,14 @@ namespace platform {
 
 bool sameFile(const char* a, const char* b)
 {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 bool isRegularFile(const char* path)
 {
-    struct stat st {};
+    struct stat st { };
     return lstat(path, &st) == 0 && S_ISREG(st.st_mode);
 }
 

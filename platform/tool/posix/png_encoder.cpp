@@ -12,7 +12,7 @@ void append(png_structp png, png_bytep data, png_size_t length)
     out->insert(out->end(), data, data + length);
 }
 
-void noFlush(png_structp) {}
+void noFlush(png_structp) { }
 
 }  // namespace
 

@@ -11,8 +11,7 @@ namespace platform {
 namespace {
 
 // Releases a COM interface when it goes out of scope.
-template <typename T>
-struct Com {
+template<typename T> struct Com {
     T* p = nullptr;
     ~Com()
     {
@@ -30,11 +29,11 @@ bool encode(IWICImagingFactory* factory, IStream* stream, uint32_t width, uint32
     Com<IWICBitmapFrameEncode> frame;
     Com<IPropertyBag2> options;
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    if (FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put())) ||
-        FAILED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) ||
-        FAILED(encoder->CreateNewFrame(frame.put(), options.put())) || FAILED(frame->Initialize(options.p)) ||
-        FAILED(frame->SetSize(width, height)) || FAILED(frame->SetPixelFormat(&format)) ||
-        !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
+    if (FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put()))
+        || FAILED(encoder->Initialize(stream, WICBitmapEncoderNoCache))
+        || FAILED(encoder->CreateNewFrame(frame.put(), options.put())) || FAILED(frame->Initialize(options.p))
+        || FAILED(frame->SetSize(width, height)) || FAILED(frame->SetPixelFormat(&format))
+        || !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
         return false;
     const UINT stride = width * 3;
     std::vector<BYTE> row(stride);
@@ -81,9 +80,9 @@ bool encodePng(uint32_t width, uint32_t height, const uint8_t* rgb, std::vector<
         Com<IWICImagingFactory> factory;
         Com<IStream> stream;
         ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                        reinterpret_cast<void**>(factory.put()))) &&
-             SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) &&
-             encode(factory.p, stream.p, width, height, rgb) && collect(stream.p, out);
+                                        reinterpret_cast<void**>(factory.put())))
+            && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()))
+            && encode(factory.p, stream.p, width, height, rgb) && collect(stream.p, out);
     }
     if (SUCCEEDED(init))
         CoUninitialize();

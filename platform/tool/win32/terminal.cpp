@@ -25,9 +25,9 @@ bool isConsole(DWORD which, DWORD* mode = nullptr)
 
 bool isTerminal(StandardStream stream)
 {
-    return isConsole(stream == StandardStream::In    ? STD_INPUT_HANDLE
-                     : stream == StandardStream::Out ? STD_OUTPUT_HANDLE
-                                                     : STD_ERROR_HANDLE);
+    return isConsole(stream == StandardStream::In        ? STD_INPUT_HANDLE
+                         : stream == StandardStream::Out ? STD_OUTPUT_HANDLE
+                                                         : STD_ERROR_HANDLE);
 }
 
 size_t terminalColumns()
@@ -60,7 +60,8 @@ TerminalKeys::TerminalKeys()
     SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), in & ~DWORD(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
     // The status line rewrites itself with escape sequences; older consoles refuse and show them.
     if (outputConsole)
-        SetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), out | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+        SetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE),
+                       out | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 }
 
 TerminalKeys::~TerminalKeys()
@@ -89,11 +90,21 @@ std::vector<int> TerminalKeys::read(int timeoutMs)
         const KEY_EVENT_RECORD& k = records[i].Event.KeyEvent;
         int key = 0;
         switch (k.wVirtualKeyCode) {
-        case VK_LEFT: key = kLeft; break;
-        case VK_RIGHT: key = kRight; break;
-        case VK_UP: key = kUp; break;
-        case VK_DOWN: key = kDown; break;
-        default: key = static_cast<unsigned char>(k.uChar.AsciiChar); break;
+        case VK_LEFT:
+            key = kLeft;
+            break;
+        case VK_RIGHT:
+            key = kRight;
+            break;
+        case VK_UP:
+            key = kUp;
+            break;
+        case VK_DOWN:
+            key = kDown;
+            break;
+        default:
+            key = static_cast<unsigned char>(k.uChar.AsciiChar);
+            break;
         }
         for (WORD r = 0; key != 0 && r < k.wRepeatCount; ++r)
             keys.push_back(key);

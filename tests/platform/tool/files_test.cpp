@@ -33,8 +33,8 @@ TEST(ToolFiles, IdentityRegularFilesAndTemporaries)
         std::string x, y;
         bool same;
     };
-    std::vector<Pair> pairs = {{a, a, true}, {a, spelt, true}, {a, b, false}, {a, missing, false},
-                               {missing, missing, false}, {dir.string(), a, false}};
+    std::vector<Pair> pairs = {{a, a, true},        {a, spelt, true},          {a, b, false},
+                               {a, missing, false}, {missing, missing, false}, {dir.string(), a, false}};
     if (!linkError)
         pairs.push_back({link, a, true});
     for (const Pair& p : pairs) {
