@@ -31,7 +31,8 @@ void checkFileContract(const char* what)
 {
     SCOPED_TRACE(what);
     using Origin = typename F::Origin;
-    const std::string path = testsig::tempPath("platform.bin");
+    // Longer than the 127 characters mmio's own opening of names would take.
+    const std::string path = testsig::tempPath(std::string(140, 'n') + ".bin");
     {
         F f;
         ASSERT_TRUE(f.open(path.c_str(), F::Mode::Write));
