@@ -54,6 +54,10 @@ endfunction()
 # into both, so neither needs anything that is not installed.
 function(orvane_library name)
   cmake_parse_arguments(ARG "" "MACRO;API;HEADER" "DIRS;DEPS;PRIVATE_LINK" ${ARGN})
+  if(WIN32)
+    # The platform layer's WAV file access goes through winmm's mmio functions.
+    list(APPEND ARG_PRIVATE_LINK winmm)
+  endif()
   orvane_sources(sources ${ARG_DIRS})
   orvane_vector_flags(${sources})
 

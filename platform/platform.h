@@ -91,6 +91,40 @@ private:
     intptr_t native_ = -1;  // descriptor, or file HANDLE on Windows (-1 is invalid for both)
 };
 
+#if defined(_WIN32)
+// A file read and written through winmm's multimedia file I/O (mmioRead, mmioWrite, mmioSeek,
+// mmioClose over a file opened as File opens it): the system's own access path for RIFF files,
+// which the WAV reader and writer use. The calls mean what File's do, except that mmio counts
+// in LONG: a seek to, or position at, 2 GiB or beyond gives -1.
+class MmioFile {
+public:
+    using Mode = File::Mode;
+    using Origin = File::Origin;
+
+    MmioFile() = default;
+    ~MmioFile() { close(); }
+    MmioFile(const MmioFile&) = delete;
+    MmioFile& operator=(const MmioFile&) = delete;
+
+    bool open(const char* path, Mode mode);
+    bool isOpen() const { return mmio_ != nullptr; }
+    bool close();
+    int64_t read(void* dst, uint64_t bytes);
+    int64_t write(const void* src, uint64_t bytes);
+    int64_t seek(int64_t offset, Origin origin);
+    int64_t position() const;
+    int64_t size() const;
+    bool flush();
+
+private:
+    void* mmio_ = nullptr;    // HMMIO
+    void* handle_ = nullptr;  // the file HANDLE under it, closed after mmio lets it go
+};
+using WaveFile = MmioFile;
+#else
+using WaveFile = File;
+#endif
+
 // Reports a failure to the user: caption and text go to standard error and to the installed handler.
 void messageBox(const char* caption, const char* text);
 

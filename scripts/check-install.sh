@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs a built tree (BUILD_DIR, default build) to a temporary prefix and checks it as a user
 # would: the examples build from the prefix with pkg-config and with find_package and run, each
-# installed library exports only its C API, installed files carry no RUNPATH, and cpack makes the
-# Debian package.
+# installed library exports only its C API, installed files carry no RUNPATH, every pkg-config
+# module links, and cpack makes the Debian package. As root it then installs the package with
+# dpkg, checks its files and builds an example against it, and removes it again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
@@ -31,6 +32,16 @@ if find "$prefix" -type f \( -name '*.so*' -o -path '*/bin/*' \) -exec readelf -
   echo "an installed file carries an RPATH or RUNPATH"; exit 1
 fi
 
+echo "== every pkg-config module links and reports the headers' version =="
+for module in dsp:dspGetVersion tessor:getVersionWaveOut norv:NORVGetVersion mp3:OrvaneGetVersion; do
+  lib=${module%%:*} fn=${module#*:}
+  printf '#include <stdio.h>\n#include <orvane/%s.h>\nint main(void) { return %s() == ORVANE_VERSION ? 0 : 1; }\n' \
+    "$lib" "$fn" >"$work/version_$lib.c"
+  cc -Wall -Wextra -o "$work/version_$lib" "$work/version_$lib.c" $(pkg-config --cflags --libs "orvane-$lib")
+  "$work/version_$lib" || { echo "orvane-$lib: the library's version is not the header's"; exit 1; }
+  echo "orvane-$lib $(pkg-config --modversion "orvane-$lib"): links and runs"
+done
+
 echo "== examples through pkg-config =="
 cc -Wall -Wextra -o "$work/decode_to_memory" examples/decode_to_memory.c $(pkg-config --cflags --libs orvane-mp3)
 cc -Wall -Wextra -o "$work/effect_chain" examples/effect_chain.c $(pkg-config --cflags --libs orvane-dsp)
@@ -50,4 +61,43 @@ cmp "$work/chain.wav" "$work/chain2.wav"
 
 echo "== Debian package =="
 (cd "$build" && cpack -G DEB >/dev/null)
-ls "$build"/*.deb
+deb=$(ls "$build"/orvane_*.deb | head -1)
+echo "$deb"
+if [ "$(id -u)" != 0 ]; then
+  echo "(not root: the package is not installed)"
+  exit 0
+fi
+if dpkg-query -W -f='${Status}' orvane 2>/dev/null | grep -q 'install ok installed'; then
+  echo "(an orvane package is installed already: left as it is, this one not tried)"
+  exit 0
+fi
+
+echo "== the Debian package, installed with dpkg =="
+trap 'dpkg -P orvane >/dev/null 2>&1 || true; rm -rf "$prefix" "$work"' EXIT
+dpkg -i "$deb" >/dev/null
+files=$(dpkg -L orvane)
+syslib=$(dirname "$(echo "$files" | grep '/liborvane-mp3\.so\.0$')")
+for f in /usr/bin/orvane /usr/include/orvane/mp3.h /usr/include/orvane/dsp.h /usr/include/orvane/version.h \
+         "$syslib/cmake/Orvane/OrvaneConfig.cmake"; do
+  echo "$files" | grep -qx "$f" || { echo "the package lacks $f"; exit 1; }
+done
+echo "$files" | grep -q '^/usr/share/man/man1/orvane\.1' || { echo "the package lacks the manual page"; exit 1; }
+for lib in dsp tessor norv mp3; do
+  for f in liborvane-$lib.so.0 liborvane-$lib.a pkgconfig/orvane-$lib.pc; do
+    echo "$files" | grep -qx "$syslib/$f" || { echo "the package lacks $syslib/$f"; exit 1; }
+  done
+done
+[ "$(orvane --version)" = "orvane $(pkg-config --modversion orvane-mp3)" ] || { echo "installed orvane: wrong version"; exit 1; }
+# Nothing from the temporary prefix: the system's own search paths only.
+(
+  unset PKG_CONFIG_PATH LD_LIBRARY_PATH
+  cc -Wall -Wextra -o "$work/installed_decode" examples/decode_to_memory.c $(pkg-config --cflags --libs orvane-mp3)
+  "$work/installed_decode" "$sample" >/dev/null
+  cmake -S examples -B "$work/installed" >/dev/null
+  cmake --build "$work/installed" >/dev/null
+  "$work/installed/decode_to_memory" "$sample" >/dev/null
+)
+echo "installed with dpkg: $(echo "$files" | grep -c .) paths (libraries in $syslib); an example links and runs against it"
+dpkg -r orvane >/dev/null
+[ ! -e /usr/bin/orvane ] && [ ! -e "$syslib/liborvane-mp3.so.0" ] || { echo "dpkg -r left files behind"; exit 1; }
+echo "removed with dpkg -r"

@@ -22,7 +22,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   WINELOADER=$wine64 "$wine64" wineserver -w || true
 fi
 
-# The conversion the host makes under Wine must equal the Linux tool's, sample for sample.
+# The conversions the host and orvane.exe make under Wine must equal the Linux tool's, sample for
+# sample; the effect and the picture are compared with the Linux tool's too.
 stream=../shared/conformance/l3-compl.bit
 [ -f "$stream" ] || stream=$(ls ../shared/conformance/*.bit 2>/dev/null | head -1 || true)
 reference=""
@@ -34,12 +35,46 @@ if [ -n "$stream" ]; then
   reference="$build/linux-reference.wav"
   # The libraries start on the plain path, as the host leaves them.
   build/bin/orvane convert "$stream" "$reference" --plain >/dev/null
+  build/bin/orvane -q fx "$reference" "$build/linux-fx.wav" iir:4,3000 chorus gain:-3
+  build/bin/orvane -q spectrogram "$reference" "$build/linux-spectrogram.png"
+  build/bin/orvane info "$stream" >"$build/linux-info.txt"
 fi
+
+# orvane.exe under Wine: the version, info, a conversion to a file and to standard output (both
+# byte for byte the Linux tool's), an effect chain and a spectrogram (within rounding of the
+# Linux tool's: the C libraries' sin, exp and log may differ in the last bit).
+check_tool() {
+  local runner=$1 exe=$2 out=$3 ok=0
+  [ "$("$runner" "$exe" --version)" = "$(build/bin/orvane --version)" ] || { echo "orvane.exe --version differs"; ok=1; }
+  "$runner" "$exe" info "$stream" >"$out/info.txt" && cmp -s "$out/info.txt" "$build/linux-info.txt" ||
+    { echo "orvane.exe info differs from the Linux tool's:"; diff "$build/linux-info.txt" "$out/info.txt" | head; ok=1; }
+  "$runner" "$exe" -q convert "$stream" "$out/convert.wav" --plain && cmp "$reference" "$out/convert.wav" || ok=1
+  "$runner" "$exe" -q convert "$stream" - --plain >"$out/stdout.wav" && cmp "$reference" "$out/stdout.wav" || ok=1
+  "$runner" "$exe" -q fx "$out/convert.wav" "$out/fx.wav" iir:4,3000 chorus gain:-3 &&
+    python3 scripts/compare-media.py wav "$build/linux-fx.wav" "$out/fx.wav" 1 || ok=1
+  "$runner" "$exe" -q spectrogram "$out/convert.wav" "$out/spectrogram.png" &&
+    python3 scripts/compare-media.py png "$build/linux-spectrogram.png" "$out/spectrogram.png" 2 || ok=1
+  [ $ok = 0 ] && echo "orvane.exe: version, info, convert (file and standard output), fx and spectrogram as on Linux"
+  return $ok
+}
+
+# A program or DLL may import only system DLLs (and the other Orvane DLLs): no C or C++ runtime.
+check_imports() {
+  local file=$1 objdump=$2 imports
+  imports=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+  for i in $imports; do
+    case $i in
+      kernel32.dll|user32.dll|winmm.dll|msvcrt.dll|ole32.dll|windowscodecs.dll|dsp.dll|tessor.dll|norv.dll) ;;
+      *) echo "$(basename "$file") imports $i, which is not a system DLL"; return 1 ;;
+    esac
+  done
+  echo "imports $(echo $imports)"
+}
 
 # Every function a library's header declares, and nothing else, leaves its DLL.
 check_dll() {
   local dll=$1 header=$2 objdump=$3
-  local want got imports
+  local want got
   want=$(grep -oE '^[A-Z0-9]+_API[^(]*\(' "$header" | sed -E 's/.*[ *]([A-Za-z0-9_]+)\($/\1/' | sort)
   got=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 |
         grep -oE '\] [^ ]+$' | cut -c3- | sort)
@@ -48,14 +83,8 @@ check_dll() {
     diff <(echo "$want") <(echo "$got") || true
     return 1
   fi
-  imports=$("$objdump" -p "$dll" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
-  for i in $imports; do
-    case $i in
-      kernel32.dll|user32.dll|winmm.dll|msvcrt.dll|dsp.dll|tessor.dll|norv.dll) ;;
-      *) echo "$(basename "$dll") imports $i, which is not a system DLL"; return 1 ;;
-    esac
-  done
-  echo "$(basename "$dll"): $(echo "$got" | wc -l) exports, imports $(echo $imports)"
+  echo -n "$(basename "$dll"): $(echo "$got" | wc -l) exports, "
+  check_imports "$dll" "$objdump"
 }
 
 # Debian's 32-bit Wine loader is a 32-bit Linux program; some kernels cannot start those.
@@ -75,11 +104,13 @@ for arch in "${targets[@]}"; do
   if can_run "$arch"; then
     cmake --build "$dir" -j2
   else
-    cmake --build "$dir" -j2 --target mp3 dsp tessor norv dll_host
+    cmake --build "$dir" -j2 --target mp3 dsp tessor norv dll_host orvane
   fi
   for lib in mp3 dsp tessor norv; do
     check_dll "$dir/bin/$lib.dll" "include/orvane/$lib.h" "$triple-objdump" || status=1
   done
+  echo -n "orvane.exe: "
+  check_imports "$dir/bin/orvane.exe" "$triple-objdump" || status=1
   for implib in mp3 dsp tessor norv; do
     [ -f "$dir/lib/lib$implib.dll.a" ] || { echo "no import library for $implib.dll"; status=1; }
   done
@@ -100,6 +131,8 @@ for arch in "${targets[@]}"; do
       echo "the host's conversion differs from the Linux conversion"
       status=1
     fi
+    echo "== $arch: orvane.exe"
+    check_tool "$runner" "$dir/bin/orvane.exe" "$dir" || status=1
   fi
 done
 exit $status

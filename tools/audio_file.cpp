@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "mp3/decoder/stream_decoder.h"
+#include "mp3/player/byte_source.h"
+#include "platform/tool/files.h"
 #include "tools/wav_files.h"
 
 namespace {
@@ -140,19 +142,13 @@ private:
 // Decodes an MPEG audio file frame by frame as it is read.
 class MpegReader : public AudioReader, private decoder::PcmSink {
 public:
-    bool open(const std::string& path)
+    bool open(const std::string& path) { return decoder_.openStream(path.c_str(), 0) && start(); }
+
+    // Reads the stream from file, which the reader keeps and closes.
+    bool open(FILE* file)
     {
-        if (!decoder_.openStream(path.c_str(), 0))
-            return false;
-        decoder::DecoderSettings settings;
-        settings.volume = 32768.0f / kInt16Scale;
-        decoder_.setSettings(settings);
-        decoder_.setSink(this);
-        // Gapless, as orvane convert decodes: the encoder's delay and padding are not audio.
-        decoder_.setGapless(true);
-        rate_ = uint32_t(decoder_.sampleRate());
-        channels_ = uint32_t(decoder_.channels());
-        return rate_ > 0 && channels_ >= 1 && channels_ <= 2;
+        file_.reset(file);
+        return decoder_.openStream(openCallbackSource(readFile, seekFile, file), 0) && start();
     }
 
     int64_t read(float* out, uint32_t count) override
@@ -170,6 +166,34 @@ public:
     }
 
 private:
+    static int64_t readFile(void* file, void* buffer, int64_t bytes)
+    {
+        const size_t n = std::fread(buffer, 1, size_t(bytes), static_cast<FILE*>(file));
+        return n > 0 || !std::ferror(static_cast<FILE*>(file)) ? int64_t(n) : -1;
+    }
+
+    static int64_t seekFile(void* file, int64_t offset, int32_t whence)
+    {
+        auto* f = static_cast<FILE*>(file);
+        const int origin = whence == 0 ? SEEK_SET : whence == 1 ? SEEK_CUR : SEEK_END;
+        if (offset != long(offset) || std::fseek(f, long(offset), origin) != 0)
+            return -1;
+        return std::ftell(f);
+    }
+
+    bool start()
+    {
+        decoder::DecoderSettings settings;
+        settings.volume = 32768.0f / kInt16Scale;
+        decoder_.setSettings(settings);
+        decoder_.setSink(this);
+        // Gapless, as orvane convert decodes: the encoder's delay and padding are not audio.
+        decoder_.setGapless(true);
+        rate_ = uint32_t(decoder_.sampleRate());
+        channels_ = uint32_t(decoder_.channels());
+        return rate_ > 0 && channels_ >= 1 && channels_ <= 2;
+    }
+
     void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override
     {
         // A frame whose channel count differs from the first is laid out in the first's.
@@ -178,16 +202,18 @@ private:
                 pending_.push_back(pcm[std::min(c, channels - 1)][i]);
     }
 
+    // Standard input's copy, when the stream comes from there; closed after the decoder.
+    std::unique_ptr<FILE, int (*)(FILE*)> file_{nullptr, std::fclose};
     StreamDecoder decoder_;
     std::vector<float> pending_;
     size_t used_ = 0;
 };
 
-// Standard input copied to a temporary file: the decoder opens files by name, and a reader
-// must be able to look at the first bytes before choosing how to read them.
+// Standard input copied to a temporary file: a reader must be able to look at the first bytes
+// before choosing how to read them, and the decoder seeks.
 FILE* spoolStdin()
 {
-    FILE* spool = std::tmpfile();
+    FILE* spool = platform::openTemporaryStream();
     if (spool == nullptr)
         return nullptr;
     char buffer[65536];
@@ -217,10 +243,9 @@ std::unique_ptr<AudioReader> openAudio(const std::string& path, std::string& err
             return error = name + ": " + error, nullptr;
         return wav;
     }
-    // The decoder opens its own descriptor, so this one can go once it has.
+    // The decoder opens a named file itself; standard input's copy is read where it lies.
     auto mpeg = std::make_unique<MpegReader>();
-    const bool ok = mpeg->open("/proc/self/fd/" + std::to_string(fileno(file)));
-    std::fclose(file);
+    const bool ok = path == "-" ? mpeg->open(file) : (std::fclose(file), mpeg->open(path));
     if (!ok)
         return error = name + " is neither a WAV file nor MPEG audio", nullptr;
     return mpeg;

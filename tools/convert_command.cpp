@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +6,7 @@
 
 #include "orvane/mp3.h"
 #include "orvane/norv.h"
+#include "platform/tool/files.h"
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/play_session.h"
@@ -64,12 +63,10 @@ int runConvert(const std::vector<std::string>& args)
     // "-" is standard output. The converter patches the sizes when it closes, which a pipe
     // cannot take, so the file is made aside and then copied out whole.
     const bool toStdout = paths[1] == "-";
-    char spool[] = "/tmp/orvane-convert-XXXXXX";
+    std::string spool;
     if (toStdout) {
-        const int fd = mkstemp(spool);
-        if (fd < 0)
+        if (!platform::createTemporaryFile("orvane-convert", spool))
             return failure(std::string("cannot make a temporary file: ") + std::strerror(errno));
-        close(fd);
         paths[1] = spool;
     }
     OrvaneEnableGapless(gapless ? 1 : 0);
@@ -101,8 +98,8 @@ int runConvert(const std::vector<std::string>& args)
     progress.update(1, 1);
     progress.finish();
     if (toStdout) {
-        const bool copied = copyToStdout(spool);
-        std::remove(spool);
+        const bool copied = copyToStdout(spool.c_str());
+        std::remove(spool.c_str());
         if (!copied)
             return failure("write error on standard output");
         return 0;

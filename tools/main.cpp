@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "orvane/version.h"
-#include "orvane/version.h"
+#include "platform/tool/terminal.h"
 #include "tools/cli.h"
 #include "tools/command.h"
 
@@ -70,6 +70,8 @@ const std::vector<Command>& commands()
 
 int main(int argc, char** argv)
 {
+    // WAV data passes through standard input and output.
+    platform::useBinaryStandardStreams();
     // -q and -v may stand anywhere; every other argument keeps its place.
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {

@@ -1,15 +1,16 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "mp3/player/frame_count.h"
@@ -17,12 +18,12 @@
 #include "mp3/player/stream_reader.h"
 #include "orvane/mp3.h"
 #include "orvane/tessor.h"
+#include "platform/tool/terminal.h"
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/play_session.h"
 #include "tools/playlist.h"
 #include "tools/status_line.h"
-#include "tools/terminal_keys.h"
 
 namespace {
 
@@ -160,38 +161,6 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
     return o.names.empty() ? usageError("no FILE given") : 0;
 }
 
-// Keeps the sound libraries' start-up chatter on standard error off the terminal while an output
-// opens; under -v it is shown afterwards.
-class StartupNoise {
-public:
-    StartupNoise() : sink_(verbosity() == Verbosity::verbose ? nullptr : std::tmpfile())
-    {
-        if (sink_ == nullptr)
-            return;
-        std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
-        dup2(fileno(sink_), STDERR_FILENO);
-    }
-    ~StartupNoise() { release(); }
-    StartupNoise(const StartupNoise&) = delete;
-    StartupNoise& operator=(const StartupNoise&) = delete;
-
-    void release()
-    {
-        if (sink_ == nullptr)
-            return;
-        std::fflush(stderr);
-        dup2(saved_, STDERR_FILENO);
-        close(saved_);
-        std::fclose(sink_);
-        sink_ = nullptr;
-    }
-
-private:
-    FILE* sink_;
-    int saved_ = -1;
-};
-
 // Volume as a whole percentage of full scale.
 long percent(long volume)
 {
@@ -212,7 +181,7 @@ enum class Next { advance, back, quit };
 // Plays one file until it ends or a key moves on; the result says where to go next, status
 // is the exit status so far (1 on a failure).
 Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_t index, size_t count,
-              LiveState& live, TerminalKeys& keys, bool screen, int& status)
+              LiveState& live, platform::TerminalKeys& keys, bool screen, int& status)
 {
     float msPerFrame = 0;
     {
@@ -230,22 +199,26 @@ Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_
     const char* env = std::getenv("ORVANE_OUTPUT");
     const bool wantsDevice = env == nullptr || *env == '\0' || std::strcmp(env, "device") == 0;
 
-    StartupNoise noise;
+    // The sound libraries' start-up chatter on standard error stays off the terminal while an
+    // output opens; -v shows it.
+    std::optional<platform::MutedStandardError> noise;
+    if (verbosity() != Verbosity::verbose)
+        noise.emplace();
     PlaySession session(path, int32_t(o.offset), false);
     session.waitStarted(5000);
-    noise.release();
+    noise.reset();
     if (wantsDevice && !session.finished() && getOutputWaveOut(OrvaneGetDestination()) == TESSOR_OUTPUT_NULL)
         note("orvane play: no sound device could be opened; playing silently (-v shows why)");
     if (startMs > 0)
         OrvaneSeek(int32_t(std::lround(startMs / msPerFrame)));
 
-    const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    const std::string name = std::filesystem::path(path).filename().string();
     Next next = Next::advance;
     int64_t lastPrinted = -1;
     while (!session.finished()) {
         const std::vector<int> pressed = screen ? keys.read(100) : std::vector<int>{};
         if (!screen)
-            usleep(100 * 1000);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (interrupted.load()) {
             next = Next::quit;
             OrvaneStop();
@@ -269,13 +242,13 @@ Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_
                 live.paused = !live.paused;
                 OrvanePause(live.paused ? 1 : 0);
                 break;
-            case TerminalKeys::kLeft:
-            case TerminalKeys::kRight:
-                OrvaneSeek(key == TerminalKeys::kLeft ? -seekFrames : seekFrames);
+            case platform::TerminalKeys::kLeft:
+            case platform::TerminalKeys::kRight:
+                OrvaneSeek(key == platform::TerminalKeys::kLeft ? -seekFrames : seekFrames);
                 break;
-            case TerminalKeys::kUp:
-            case TerminalKeys::kDown:
-                live.pitch = std::clamp(live.pitch + (key == TerminalKeys::kUp ? 100L : -100L), kMinPitch, kMaxPitch);
+            case platform::TerminalKeys::kUp:
+            case platform::TerminalKeys::kDown:
+                live.pitch = std::clamp(live.pitch + (key == platform::TerminalKeys::kUp ? 100L : -100L), kMinPitch, kMaxPitch);
                 OrvaneSetPitch(int32_t(live.pitch));
                 break;
             case ']':
@@ -362,8 +335,8 @@ int runPlay(const std::vector<std::string>& args)
 
     interrupted.store(false);
     std::signal(SIGINT, onInterrupt);
-    TerminalKeys keys;
-    const bool screen = keys.active() && isatty(STDOUT_FILENO);
+    platform::TerminalKeys keys;
+    const bool screen = keys.active() && platform::isTerminal(platform::StandardStream::Out);
     LiveState live{o.volume, o.pitch, o.speed};
     int status = 0;
     for (size_t i = 0; i < files.size();) {

@@ -1,5 +1,6 @@
 #include "tools/playlist.h"
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -21,15 +22,16 @@ bool expandPlaylist(const std::vector<std::string>& names, std::vector<std::stri
         std::ifstream list(name);
         if (!list)
             return error = "cannot read the playlist '" + name + "'", false;
-        const size_t slash = name.rfind('/');
-        const std::string folder = slash == std::string::npos ? "" : name.substr(0, slash + 1);
+        // Entries are relative to the list's folder; the system's path rules say what is absolute.
+        const std::filesystem::path folder = std::filesystem::path(name).parent_path();
         const size_t before = files.size();
         for (std::string line; std::getline(list, line);) {
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             if (line.empty() || line[0] == '#')
                 continue;
-            files.push_back(line[0] == '/' ? line : folder + line);
+            const std::filesystem::path entry(line);
+            files.push_back(entry.is_absolute() || folder.empty() ? line : (folder / entry).string());
         }
         if (files.size() == before)
             return error = "the playlist '" + name + "' names no files", false;

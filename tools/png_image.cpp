@@ -1,12 +1,11 @@
 #include "tools/png_image.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/tool/png_encoder.h"
 #include "tools/wav_files.h"
 
 namespace {
@@ -70,27 +69,15 @@ int PngImage::textWidth(const std::string& s, int scale)
 
 bool PngImage::write(const std::string& path, std::string& error) const
 {
+    std::vector<uint8_t> png;
+    if (!platform::encodePng(width_, height_, rgb_.data(), png))
+        return error = "cannot encode the picture for '" + path + "'", false;
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
         return error = writeError(path, errno), false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    bool ok = info != nullptr;
-    // libpng reports its failures by a long jump back here.
-    if (ok && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
-        png_set_IHDR(png, info, width_, height_, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (uint32_t y = 0; y < height_; ++y)
-            png_write_row(png, &rgb_[size_t(y) * width_ * 3]);
-        png_write_end(png, nullptr);
-    } else {
-        ok = false;
-    }
-    png_destroy_write_struct(&png, &info);
     errno = 0;
-    ok = std::fclose(file) == 0 && ok;
+    const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+    const bool ok = std::fclose(file) == 0 && written;
     if (!ok) {
         error = writeError(path, errno);
         removePartialOutput(path);

@@ -1,11 +1,10 @@
 #include "tools/progress.h"
 
-#include <unistd.h>
-
+#include "platform/tool/terminal.h"
 #include "tools/cli.h"
 
 ProgressBar::ProgressBar(const char* label)
-    : label_(label), shown_(isatty(STDERR_FILENO) != 0 && verbosity() != Verbosity::quiet)
+    : label_(label), shown_(platform::isTerminal(platform::StandardStream::Error) && verbosity() != Verbosity::quiet)
 {
 }
 

@@ -1,7 +1,6 @@
 #include "tools/status_line.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include "platform/tool/terminal.h"
 
 std::string fitStatusLine(const std::vector<std::string>& pieces, size_t width)
 {
@@ -21,8 +20,6 @@ std::string fitStatusLine(const std::vector<std::string>& pieces, size_t width)
 
 size_t terminalWidth()
 {
-    winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    return 80;
+    const size_t columns = platform::terminalColumns();
+    return columns > 0 ? columns : 80;
 }

@@ -1,10 +1,10 @@
 #include "tools/wav_files.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/tool/files.h"
 
 WavDataReader::WavDataReader(void* in)
     : in_(in), frameBytes_(2u * getFormatWavefileIn(in)->nChannels), total_(getHeaderWavefileIn(in)->dataBytes),
@@ -71,14 +71,12 @@ bool WavOutput::finish(std::string& error)
 
 bool sameFile(const std::string& a, const std::string& b)
 {
-    struct stat sa {}, sb {};
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return platform::sameFile(a.c_str(), b.c_str());
 }
 
 void removePartialOutput(const std::string& path)
 {
-    struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    if (platform::isRegularFile(path.c_str()))
         std::remove(path.c_str());
 }
 

@@ -40,7 +40,7 @@ private:
     void* out_ = nullptr;
 };
 
-// True when both paths name one existing file (same device and inode), however they are spelt.
+// True when both paths name one existing file (same device and file number), however they are spelt.
 bool sameFile(const std::string& a, const std::string& b);
 // Removes a failed output, but only a regular file: a device such as /dev/full stays.
 void removePartialOutput(const std::string& path);

@@ -4,7 +4,7 @@ namespace riff {
 
 namespace {
 
-bool readHeader(platform::File& file, Chunk& chunk)
+bool readHeader(platform::WaveFile& file, Chunk& chunk)
 {
     uint8_t h[8];
     if (file.read(h, 8) != 8)
@@ -17,16 +17,16 @@ bool readHeader(platform::File& file, Chunk& chunk)
 
 }  // namespace
 
-bool descendWaveForm(platform::File& file, Chunk& riffChunk)
+bool descendWaveForm(platform::WaveFile& file, Chunk& riffChunk)
 {
-    if (file.seek(0, platform::File::Origin::Begin) != 0 || !readHeader(file, riffChunk) ||
+    if (file.seek(0, platform::WaveFile::Origin::Begin) != 0 || !readHeader(file, riffChunk) ||
         riffChunk.id != fourcc("RIFF"))
         return false;
     uint8_t form[4];
     return file.read(form, 4) == 4 && readLe32(form) == fourcc("WAVE");
 }
 
-bool findChunk(platform::File& file, uint32_t id, int64_t limit, Chunk& found)
+bool findChunk(platform::WaveFile& file, uint32_t id, int64_t limit, Chunk& found)
 {
     // Each step moves forward by at least 8 bytes, so a hostile file cannot loop forever.
     while (file.position() + 8 <= limit) {
@@ -40,10 +40,10 @@ bool findChunk(platform::File& file, uint32_t id, int64_t limit, Chunk& found)
     return false;
 }
 
-bool ascend(platform::File& file, const Chunk& chunk)
+bool ascend(platform::WaveFile& file, const Chunk& chunk)
 {
     const int64_t end = chunk.dataOffset + chunk.size + (chunk.size & 1);
-    return file.seek(end, platform::File::Origin::Begin) == end;
+    return file.seek(end, platform::WaveFile::Origin::Begin) == end;
 }
 
 }  // namespace riff

@@ -47,11 +47,11 @@ struct Chunk {
 
 // From position 0: the RIFF chunk must be of form type "WAVE". Leaves the file just after the
 // form type.
-bool descendWaveForm(platform::File& file, Chunk& riffChunk);
+bool descendWaveForm(platform::WaveFile& file, Chunk& riffChunk);
 // Searches from the current position for the chunk `id`, skipping others; stops at limit (a
 // file position). Leaves the file at the chunk's first data byte.
-bool findChunk(platform::File& file, uint32_t id, int64_t limit, Chunk& found);
+bool findChunk(platform::WaveFile& file, uint32_t id, int64_t limit, Chunk& found);
 // Moves past the end of the chunk, pad byte included.
-bool ascend(platform::File& file, const Chunk& chunk);
+bool ascend(platform::WaveFile& file, const Chunk& chunk);
 
 }  // namespace riff

@@ -53,9 +53,9 @@ WavefileIn* WavefileIn::open(const char* path, uint32_t frames)
     WavefileIn* in = new (std::nothrow) WavefileIn;
     if (in == nullptr)
         return nullptr;
-    platform::File& f = in->file_;
+    platform::WaveFile& f = in->file_;
     riff::Chunk riffChunk, fmt, data;
-    const int64_t fileSize = f.open(path, platform::File::Mode::Read) ? f.size() : -1;
+    const int64_t fileSize = f.open(path, platform::WaveFile::Mode::Read) ? f.size() : -1;
     uint8_t raw[kExtensibleBytes] = {};
     bool ok = fileSize >= 0 && riff::descendWaveForm(f, riffChunk) &&
               riff::findChunk(f, riff::fourcc("fmt "), fileSize, fmt) && fmt.size >= 16 &&
@@ -131,7 +131,7 @@ int32_t WavefileIn::seekFromHere(int64_t bytes)
     const int64_t pos = file_.position();
     if (pos < 0 || pos + bytes < 0)
         return -1;
-    const int64_t r = file_.seek(pos + bytes, platform::File::Origin::Begin);
+    const int64_t r = file_.seek(pos + bytes, platform::WaveFile::Origin::Begin);
     return r > INT32_MAX ? INT32_MAX : static_cast<int32_t>(r);
 }
 

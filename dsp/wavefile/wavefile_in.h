@@ -33,7 +33,7 @@ private:
     bool rewindToData();
     int32_t seekFromHere(int64_t bytes);
 
-    platform::File file_;
+    platform::WaveFile file_;
     bool open_ = false;
     uint32_t bufferBytes_ = 0;
     void* ownBuffer_ = nullptr;

@@ -34,7 +34,7 @@ WavefileOut* WavefileOut::create(const char* path, const OrvaneWaveFormat& forma
     riff::writeLe16(h + 36, format.cbSize);
     riff::writeLe32(h + 38, riff::fourcc("data"));
     riff::writeLe32(h + 42, kProvisionalDataBytes);
-    if (!out->file_.open(path, platform::File::Mode::Write) || out->file_.write(h, kHeaderBytes) != kHeaderBytes) {
+    if (!out->file_.open(path, platform::WaveFile::Mode::Write) || out->file_.write(h, kHeaderBytes) != kHeaderBytes) {
         delete out;
         return nullptr;
     }
@@ -97,9 +97,9 @@ uint32_t WavefileOut::close()
     // The sizes are patched even after a failure, so the header never claims bytes the file lacks.
     uint8_t size[4];
     riff::writeLe32(size, static_cast<uint32_t>(dataBytes_));
-    ok = file_.seek(42, platform::File::Origin::Begin) == 42 && file_.write(size, 4) == 4 && ok;
+    ok = file_.seek(42, platform::WaveFile::Origin::Begin) == 42 && file_.write(size, 4) == 4 && ok;
     riff::writeLe32(size, static_cast<uint32_t>(fileSize - 8));
-    ok = file_.seek(4, platform::File::Origin::Begin) == 4 && file_.write(size, 4) == 4 && ok;
+    ok = file_.seek(4, platform::WaveFile::Origin::Begin) == 4 && file_.write(size, 4) == 4 && ok;
     ok = file_.flush() && ok;
     ok = file_.close() && ok;
     open_ = false;

@@ -32,7 +32,7 @@ public:
 private:
     WavefileOut() : DspObject(ObjectFamily::WaveWriter) {}
 
-    platform::File file_;
+    platform::WaveFile file_;
     bool open_ = false;
     OrvaneWaveFormat format_{};
     std::vector<uint8_t> buffer_;

@@ -1,6 +1,5 @@
 #include "platform/platform.h"
-
-#include <windows.h>
+#include "platform/win32/file_handle.h"
 
 namespace platform {
 
@@ -26,23 +25,28 @@ File& File::operator=(File&& other) noexcept
     return *this;
 }
 
-bool File::open(const char* path, Mode mode)
+HANDLE openFileHandle(const char* path, File::Mode mode)
 {
-    close();
     if (path == nullptr)
-        return false;
+        return INVALID_HANDLE_VALUE;
     DWORD access = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
-    if (mode == Mode::Write) {
+    if (mode == File::Mode::Write) {
         access = GENERIC_WRITE;
         disposition = CREATE_ALWAYS;
-    } else if (mode == Mode::ReadWrite) {
+    } else if (mode == File::Mode::ReadWrite) {
         access = GENERIC_READ | GENERIC_WRITE;
         disposition = OPEN_ALWAYS;
     }
     // Without backup semantics a directory cannot be opened, which is what a file needs.
-    const HANDLE h = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool File::open(const char* path, Mode mode)
+{
+    close();
+    const HANDLE h = openFileHandle(path, mode);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     native_ = reinterpret_cast<intptr_t>(h);

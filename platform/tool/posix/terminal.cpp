@@ -1,0 +1,103 @@
+#include "platform/tool/terminal.h"
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace platform {
+
+bool isTerminal(StandardStream stream)
+{
+    const int fd = stream == StandardStream::In ? STDIN_FILENO
+        : stream == StandardStream::Out         ? STDOUT_FILENO
+                                                : STDERR_FILENO;
+    return isatty(fd) != 0;
+}
+
+size_t terminalColumns()
+{
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0)
+        return size.ws_col;
+    return 0;
+}
+
+void useBinaryStandardStreams()
+{
+    // POSIX streams carry bytes unchanged already.
+}
+
+struct TerminalKeys::State {
+    termios saved;
+};
+
+TerminalKeys::TerminalKeys()
+{
+    termios saved{};
+    if (isatty(STDIN_FILENO) == 0 || tcgetattr(STDIN_FILENO, &saved) != 0)
+        return;
+    state_ = std::make_unique<State>(State{saved});
+    termios raw = saved;
+    raw.c_lflag &= tcflag_t(~(ICANON | ECHO));
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+}
+
+TerminalKeys::~TerminalKeys()
+{
+    if (state_ != nullptr)
+        tcsetattr(STDIN_FILENO, TCSANOW, &state_->saved);
+}
+
+std::vector<int> TerminalKeys::read(int timeoutMs)
+{
+    std::vector<int> keys;
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    if (state_ == nullptr || poll(&p, 1, timeoutMs) <= 0)
+        return keys;
+    unsigned char buffer[256];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    for (ssize_t i = 0; i < n; ++i) {
+        // An arrow is ESC [ A..D (or ESC O A..D in application mode).
+        if (buffer[i] == 0x1B && i + 2 < n && (buffer[i + 1] == '[' || buffer[i + 1] == 'O')) {
+            const unsigned char c = buffer[i + 2];
+            i += 2;
+            if (c >= 'A' && c <= 'D')
+                keys.push_back(c == 'A' ? kUp : c == 'B' ? kDown : c == 'C' ? kRight : kLeft);
+            continue;
+        }
+        keys.push_back(buffer[i]);
+    }
+    return keys;
+}
+
+MutedStandardError::MutedStandardError()
+{
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0)
+        return;
+    std::fflush(stderr);
+    saved_ = dup(STDERR_FILENO);
+    if (saved_ >= 0 && dup2(null, STDERR_FILENO) < 0) {
+        close(saved_);
+        saved_ = -1;
+    }
+    close(null);
+}
+
+void MutedStandardError::release()
+{
+    if (saved_ < 0)
+        return;
+    std::fflush(stderr);
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+    saved_ = -1;
+}
+
+}  // namespace platform
