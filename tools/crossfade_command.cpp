@@ -70,8 +70,8 @@ public:
     // 0, or the exit status after a message.
     int run()
     {
-        std::vector<float> held;  // A's part of the fade
-        if (const int status = layout_.fromEnd ? playAHoldingTail(held) : playAUntilB(held))
+        std::vector<float> held;  // A's part of the fade, in --duration mode
+        if (const int status = layout_.fromEnd ? playAHoldingTail(held) : playAUntilB())
             return status;
         if (const int status = fade(held))
             return status;
@@ -130,8 +130,8 @@ private:
         return 0;
     }
 
-    // --start/--end: plays A up to where B starts, then reads A's part of the fade.
-    int playAUntilB(std::vector<float>& held)
+    // --start/--end: plays A up to where B starts; A's part of the fade is read as it runs.
+    int playAUntilB()
     {
         std::vector<float> block(size_t(kBlockFrames) * channels_);
         for (uint64_t left = layout_.bStart; left > 0;) {
@@ -144,29 +144,29 @@ private:
                 return 1;
             left -= uint64_t(got);
         }
-        held.resize(size_t(layout_.fadeLength) * channels_);
-        const int64_t got = readFrames(a_, held.data(), layout_.fadeLength);
-        if (got < 0)
-            return failure("read error in A");
-        return uint64_t(got) < layout_.fadeLength ? tooLong("A", layout_.bStart + uint64_t(got)) : 0;
+        return 0;
     }
 
-    // A's held part and B's start through the cross-fader, channel by channel.
+    // A's part of the fade (held back, or read now) and B's start through the cross-fader,
+    // channel by channel.
     int fade(const std::vector<float>& held)
     {
-        std::vector<float> b(size_t(kBlockFrames) * channels_), mixed(b.size());
+        std::vector<float> a(size_t(kBlockFrames) * channels_), b(a.size()), mixed(a.size());
         std::vector<float> planeA(kBlockFrames), planeB(kBlockFrames), planeOut(kBlockFrames);
         for (uint64_t at = 0; at < layout_.fadeLength;) {
             const auto n = uint32_t(std::min<uint64_t>(kBlockFrames, layout_.fadeLength - at));
-            const int64_t got = readFrames(b_, b.data(), n);
-            if (got < 0)
-                return failure("read error in B");
-            if (uint64_t(got) < n)
-                return tooLong("B", at + uint64_t(got));
-            const float* a = held.data() + at * channels_;
+            const int64_t gotA = layout_.fromEnd ? int64_t(n) : readFrames(a_, a.data(), n);
+            const int64_t gotB = readFrames(b_, b.data(), n);
+            if (gotA < 0 || gotB < 0)
+                return failure(gotA < 0 ? "read error in A" : "read error in B");
+            if (uint64_t(gotA) < n)
+                return tooLong("A", layout_.bStart + at + uint64_t(gotA));
+            if (uint64_t(gotB) < n)
+                return tooLong("B", at + uint64_t(gotB));
+            const float* fromA = layout_.fromEnd ? held.data() + at * channels_ : a.data();
             for (uint32_t c = 0; c < channels_; ++c) {
                 for (uint32_t i = 0; i < n; ++i) {
-                    planeA[i] = a[size_t(i) * channels_ + c];
+                    planeA[i] = fromA[size_t(i) * channels_ + c];
                     planeB[i] = b[size_t(i) * channels_ + c];
                 }
                 cross_[c].process(planeA.data(), planeB.data(), planeOut.data(), n);

@@ -144,6 +144,8 @@ std::vector<GraphicEQBandParams> designOctaveEq(const double (&gainsDb)[kOctaveB
                 slope[j][k] = (bandDb(centres[k], own[k] + h, count, rate, centres[j]) - bandDb(centres[k], own[k], count, rate, centres[j])) / h;
         }
         const std::vector<double> step = solve(slope, error);
+        if (!std::all_of(step.begin(), step.end(), [](double v) { return std::isfinite(v); }))
+            break;
         bool better = false;
         for (double scale = 1.0; scale > 1e-3 && !better; scale *= 0.5) {
             std::vector<double> trial = own;

@@ -45,6 +45,7 @@ void printDetails(FILE* out)
 // 0 when the options are good, otherwise the exit status after a message.
 int parseOptions(const std::vector<std::string>& args, SpectrumOptions& o)
 {
+    bool widthGiven = false;
     for (ArgReader r(args); !r.done();) {
         long count = 0;
         if (r.option("--size")) {
@@ -65,6 +66,7 @@ int parseOptions(const std::vector<std::string>& args, SpectrumOptions& o)
         } else if (r.option("--width")) {
             if (!r.integer(100, 4000, "pixels", o.width))
                 return 2;
+            widthGiven = true;
         } else if (r.isOption()) {
             return usageError("unknown option '" + r.current() + "'");
         } else if (o.path.empty()) {
@@ -74,7 +76,9 @@ int parseOptions(const std::vector<std::string>& args, SpectrumOptions& o)
             return usageError("one IN only");
         }
     }
-    return o.path.empty() ? usageError("no IN given") : 0;
+    if (o.path.empty())
+        return usageError("no IN given");
+    return o.png.empty() && widthGiven ? usageError("--width sizes the --png picture; give --png too") : 0;
 }
 
 // Long-term spectrum: the power of every half-overlapped frame, averaged per bin and channel.
