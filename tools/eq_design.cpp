@@ -135,13 +135,15 @@ std::vector<GraphicEQBandParams> designOctaveEq(const double (&gainsDb)[kOctaveB
     };
     std::vector<double> own = target, error(n), trialError(n);
     std::vector<std::vector<double>> slope(n, std::vector<double>(n));
-    double worst = squaredError(own, error);
-    for (int round = 0; round < 40 && worst >= 1e-4; ++round) {
+    double squared = squaredError(own, error);
+    for (int round = 0; round < 40 && squared >= 1e-4; ++round) {
         // Each centre's gain per dB of each band, by a small difference at the current setting.
         for (size_t k = 0; k < n; ++k) {
             const double h = own[k] >= 0.0 ? 0.05 : -0.05;
             for (size_t j = 0; j < n; ++j)
-                slope[j][k] = (bandDb(centres[k], own[k] + h, count, rate, centres[j]) - bandDb(centres[k], own[k], count, rate, centres[j])) / h;
+                slope[j][k] = (bandDb(centres[k], own[k] + h, count, rate, centres[j])
+                               - bandDb(centres[k], own[k], count, rate, centres[j]))
+                    / h;
         }
         const std::vector<double> step = solve(slope, error);
         if (!std::all_of(step.begin(), step.end(), [](double v) { return std::isfinite(v); }))
@@ -151,11 +153,11 @@ std::vector<GraphicEQBandParams> designOctaveEq(const double (&gainsDb)[kOctaveB
             std::vector<double> trial = own;
             for (size_t k = 0; k < n; ++k)
                 trial[k] = std::clamp(own[k] + scale * step[k], -96.0, 96.0);
-            const double trialWorst = squaredError(trial, trialError);
-            if ((better = trialWorst < worst)) {
+            const double trialSquared = squaredError(trial, trialError);
+            if ((better = trialSquared < squared)) {
                 own.swap(trial);
                 error.swap(trialError);
-                worst = trialWorst;
+                squared = trialSquared;
             }
         }
         if (!better)
@@ -167,7 +169,8 @@ std::vector<GraphicEQBandParams> designOctaveEq(const double (&gainsDb)[kOctaveB
         for (const Section& s : bandSections(centres[k], own[k], count, rate)) {
             // The library scales a band by its own normaliser and the band gain: the gain asked
             // for is the one that leaves the section's scale.
-            const GraphicEQBandDesign d = designGraphicEQBand(float(s.centre), float(s.zero), float(s.pole), int32_t(rate));
+            const GraphicEQBandDesign d
+                = designGraphicEQBand(float(s.centre), float(s.zero), float(s.pole), int32_t(rate));
             const double gain = 20.0 * std::log10(s.scale / d.normaliser);
             sections.push_back({float(s.centre), float(gain), float(s.zero), float(s.pole)});
         }
@@ -177,16 +180,4 @@ std::vector<GraphicEQBandParams> designOctaveEq(const double (&gainsDb)[kOctaveB
     if (!sections.empty())
         sections[0].gain += float(level);
     return sections;
-}
-
-double cascadeGainDb(const std::vector<GraphicEQBandParams>& sections, uint32_t rate, double freq)
-{
-    double sum = 0.0;
-    for (const GraphicEQBandParams& b : sections) {
-        const double w0 = 2.0 * kPi * b.frequency / rate;
-        const std::complex<double> z1 = std::polar(1.0, -2.0 * kPi * freq / rate);
-        const GraphicEQBandDesign d = designGraphicEQBand(b.frequency, b.zeroRadius, b.poleRadius, int32_t(rate));
-        sum += 20.0 * std::log10(d.normaliser * magnitude(b.zeroRadius, w0, z1) / magnitude(b.poleRadius, w0, z1)) + b.gain;
-    }
-    return sum;
 }

@@ -21,6 +21,3 @@ constexpr uint32_t kOctaveBands = 10;
 // whose cascade has the asked gain at every octave centre below 0.45 x rate; the bands above
 // are left out. Solved directly from the sections' closed-form responses.
 std::vector<GraphicEQBandParams> designOctaveEq(const double (&gainsDb)[kOctaveBands], uint32_t rate);
-
-// Gain in dB at freq of the cascade of these sections, in closed form.
-double cascadeGainDb(const std::vector<GraphicEQBandParams>& sections, uint32_t rate, double freq);
