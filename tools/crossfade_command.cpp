@@ -89,6 +89,8 @@ public:
 private:
     bool write(const float* samples, uint64_t frames)
     {
+        if (frames == 0)
+            return true;
         std::string error;
         if (!out_.write(samples, uint32_t(frames), error))
             return failure(error), false;
