@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "orvane/dsp.h"
+#include "dsp/filters/crossfader_unit.h"
+#include "tools/audio_file.h"
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/progress.h"
@@ -12,7 +14,7 @@
 
 namespace {
 
-const char* const kUsage = "A.wav B.wav OUT.wav (--duration S | --start S --end E)";
+const char* const kUsage = "A B OUT.wav (--duration S | --start S --end E) [--bits 16|24|32]";
 constexpr uint32_t kBlockFrames = 4096;
 
 void printDetails(FILE* out)
@@ -20,51 +22,182 @@ void printDetails(FILE* out)
     std::fprintf(out, "Plays A, then B, overlapping A's end with B's start as a DJ does: --duration S fades\n"
                       "over the last S seconds of A, while B starts. --start S --end E instead starts B at S\n"
                       "seconds into A and fades over to it by E (A past E is dropped). The mid-point sits at\n"
-                      "-1 dB each. A fade longer than A or B is refused.\n");
+                      "-1 dB each. A fade longer than A or B is refused. A and B are anything orvane fx reads\n"
+                      "(WAV of 8/16/24/32-bit integer or float samples, or MPEG audio; one may be - for\n"
+                      "standard input), alike in channels and rate; OUT.wav (- for standard output) holds\n"
+                      "16-bit samples, or 24-bit or float with --bits 24 or 32.\n");
 }
 
-// Owns what one run opens, so every exit path closes the files and frees the fader.
-struct CrossfadeRun {
-    void* a = nullptr;
-    void* b = nullptr;
-    WavOutput out;
-    void* fader = nullptr;
-    ~CrossfadeRun()
-    {
-        termWavefileIn(a);
-        termWavefileIn(b);
-        if (fader)
-            termFader(fader);
+// Up to frames frames of in into out, fewer only at its end; -1 on a read error.
+int64_t readFrames(AudioReader& in, float* out, uint64_t frames)
+{
+    uint64_t done = 0;
+    while (done < frames) {
+        const int64_t got = in.read(out + done * in.channels(), uint32_t(std::min<uint64_t>(frames - done, kBlockFrames)));
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += uint64_t(got);
     }
+    return int64_t(done);
+}
+
+// What one run lays out on the output: A alone up to bStart, the fade over fadeLength frames,
+// then B alone. In --duration mode bStart is only known once A has ended.
+struct Layout {
+    bool fromEnd = false;     // --duration: the fade covers A's last fadeLength frames
+    uint64_t bStart = 0;      // --start: where B begins
+    uint64_t fadeLength = 0;
+    uint64_t total = 0;       // frames of output, 0 while a length is unknown
+    double seconds(uint64_t frames, uint32_t rate) const { return double(frames) / rate; }
 };
 
-void* openPcm16(const std::string& path, OrvaneWaveFormat& format, std::string& error)
-{
-    void* in = initWavefileIn(path.c_str(), kBlockFrames);
-    if (in == nullptr)
-        return error = "cannot read '" + path + "' as a WAV file", nullptr;
-    format = *getFormatWavefileIn(in);
-    if (format.wFormatTag != 1 || format.wBitsPerSample != 16 || format.nChannels > 2) {
-        termWavefileIn(in);
-        return error = "'" + path + "' is not 16-bit PCM mono or stereo", nullptr;
+class Crossfade {
+public:
+    Crossfade(AudioReader& a, AudioReader& b, AudioWriter& out, const Layout& layout)
+        : a_(a), b_(b), out_(out), layout_(layout), channels_(a.channels()), rate_(a.rate())
+    {
+        for (CrossFaderUnit& unit : cross_) {
+            unit.setup(rate_, 1.0f);
+            // The units run only over the fade, their clocks counting from its first frame; a
+            // ramp must start after the samples processed, so it starts at the fade's second.
+            const double end = double(std::max<uint64_t>(layout.fadeLength, 1)) + 0.5;
+            unit.addAction(float(1.5 / rate_), float(end / rate_), -1.0f);
+        }
     }
-    return in;
-}
 
-// Reads frames frames into block[0, frames) from in, silence past its end. False on a read error.
-bool readFrames(WavDataReader& in, int16_t* block, uint32_t frames, uint32_t channels)
-{
-    const int32_t got = frames > 0 ? in.read(block, frames) : 0;
-    if (got < 0)
-        return false;
-    std::fill(block + got / 2, block + size_t(frames) * channels, int16_t(0));
-    return true;
-}
+    // 0, or the exit status after a message.
+    int run()
+    {
+        std::vector<float> held;  // A's part of the fade, in --duration mode
+        if (const int status = layout_.fromEnd ? playAHoldingTail(held) : playAUntilB())
+            return status;
+        if (const int status = fade(held))
+            return status;
+        std::vector<float> block(size_t(kBlockFrames) * channels_);
+        int64_t got = 0;
+        while ((got = readFrames(b_, block.data(), kBlockFrames)) > 0)
+            if (!write(block.data(), uint64_t(got)))
+                return 1;
+        if (got < 0)
+            return failure("read error in B");
+        progress_.finish();
+        return 0;
+    }
+
+private:
+    bool write(const float* samples, uint64_t frames)
+    {
+        if (frames == 0)
+            return true;
+        std::string error;
+        if (!out_.write(samples, uint32_t(frames), error))
+            return failure(error), false;
+        done_ += frames;
+        progress_.update(done_, layout_.total);
+        return true;
+    }
+
+    int tooLong(const char* which, uint64_t frames)
+    {
+        return failure("the " + numberText(layout_.seconds(layout_.fadeLength, rate_)) + " s fade is longer than " + which +
+                       " (" + numberText(layout_.seconds(frames, rate_)) + " s) allows");
+    }
+
+    // --duration: plays A, keeping its last fadeLength frames back for the fade.
+    int playAHoldingTail(std::vector<float>& held)
+    {
+        const size_t tail = size_t(layout_.fadeLength) * channels_;
+        std::vector<float> block(size_t(kBlockFrames) * channels_);
+        uint64_t framesA = 0;
+        int64_t got = 0;
+        while ((got = readFrames(a_, block.data(), kBlockFrames)) > 0) {
+            framesA += uint64_t(got);
+            held.insert(held.end(), block.begin(), block.begin() + long(size_t(got) * channels_));
+            if (held.size() > tail + block.size()) {
+                const size_t free = held.size() - tail;
+                if (!write(held.data(), free / channels_))
+                    return 1;
+                held.erase(held.begin(), held.begin() + long(free));
+            }
+        }
+        if (got < 0)
+            return failure("read error in A");
+        if (held.size() < tail)
+            return tooLong("A", framesA);
+        if (!write(held.data(), (held.size() - tail) / channels_))
+            return 1;
+        held.erase(held.begin(), held.end() - long(tail));
+        return 0;
+    }
+
+    // --start/--end: plays A up to where B starts; A's part of the fade is read as it runs.
+    int playAUntilB()
+    {
+        std::vector<float> block(size_t(kBlockFrames) * channels_);
+        for (uint64_t left = layout_.bStart; left > 0;) {
+            const int64_t got = readFrames(a_, block.data(), std::min<uint64_t>(left, kBlockFrames));
+            if (got < 0)
+                return failure("read error in A");
+            if (got == 0)
+                return tooLong("A", layout_.bStart - left);
+            if (!write(block.data(), uint64_t(got)))
+                return 1;
+            left -= uint64_t(got);
+        }
+        return 0;
+    }
+
+    // A's part of the fade (held back, or read now) and B's start through the cross-fader,
+    // channel by channel.
+    int fade(const std::vector<float>& held)
+    {
+        std::vector<float> a(size_t(kBlockFrames) * channels_), b(a.size()), mixed(a.size());
+        std::vector<float> planeA(kBlockFrames), planeB(kBlockFrames), planeOut(kBlockFrames);
+        for (uint64_t at = 0; at < layout_.fadeLength;) {
+            const auto n = uint32_t(std::min<uint64_t>(kBlockFrames, layout_.fadeLength - at));
+            const int64_t gotA = layout_.fromEnd ? int64_t(n) : readFrames(a_, a.data(), n);
+            const int64_t gotB = readFrames(b_, b.data(), n);
+            if (gotA < 0 || gotB < 0)
+                return failure(gotA < 0 ? "read error in A" : "read error in B");
+            if (uint64_t(gotA) < n)
+                return tooLong("A", layout_.bStart + at + uint64_t(gotA));
+            if (uint64_t(gotB) < n)
+                return tooLong("B", at + uint64_t(gotB));
+            const float* fromA = layout_.fromEnd ? held.data() + at * channels_ : a.data();
+            for (uint32_t c = 0; c < channels_; ++c) {
+                for (uint32_t i = 0; i < n; ++i) {
+                    planeA[i] = fromA[size_t(i) * channels_ + c];
+                    planeB[i] = b[size_t(i) * channels_ + c];
+                }
+                cross_[c].process(planeA.data(), planeB.data(), planeOut.data(), n);
+                for (uint32_t i = 0; i < n; ++i)
+                    mixed[size_t(i) * channels_ + c] = planeOut[i];
+            }
+            if (!write(mixed.data(), n))
+                return 1;
+            at += n;
+        }
+        return 0;
+    }
+
+    AudioReader& a_;
+    AudioReader& b_;
+    AudioWriter& out_;
+    Layout layout_;
+    uint32_t channels_;
+    uint32_t rate_;
+    CrossFaderUnit cross_[2];
+    uint64_t done_ = 0;
+    ProgressBar progress_{"crossfade"};
+};
 
 int runCrossfade(const std::vector<std::string>& args)
 {
     std::vector<std::string> paths;
     double start = -1, end = -1, duration = -1;
+    long bits = 16;
     for (ArgReader r(args); !r.done();) {
         if (r.option("--start")) {
             if (!r.number(0, 86400, "seconds", start))
@@ -75,91 +208,63 @@ int runCrossfade(const std::vector<std::string>& args)
         } else if (r.option("--duration")) {
             if (!r.number(0, 86400, "seconds", duration))
                 return 2;
+        } else if (r.option("--bits")) {
+            if (!r.integer(16, 32, "16, 24 or 32 for float", bits))
+                return 2;
+            if (bits != 16 && bits != 24 && bits != 32)
+                return usageError("--bits must be 16, 24 or 32 (float), not " + std::to_string(bits));
         } else if (const int status = r.operand(paths)) {
             return status;
         }
     }
     if (paths.size() != 3)
-        return usageError("give A.wav, B.wav and OUT.wav");
+        return usageError("give A, B and OUT.wav");
     if ((duration >= 0) == (start >= 0 || end >= 0))
         return usageError("give either --duration or both --start and --end");
     if (duration < 0 && (start < 0 || end < 0))
         return usageError("give both --start and --end");
     if (duration < 0 && !(start < end))
         return usageError("--end must come after --start");
-
-    if (sameFile(paths[0], paths[2]) || sameFile(paths[1], paths[2]))
+    if (paths[0] == "-" && paths[1] == "-")
+        return usageError("only one of A and B can be standard input");
+    if (paths[2] != "-" && (sameFile(paths[0], paths[2]) || sameFile(paths[1], paths[2])))
         return failure("the output '" + paths[2] + "' is an input");
-    CrossfadeRun run;
-    OrvaneWaveFormat fa{}, fb{};
-    std::string error;
-    if ((run.a = openPcm16(paths[0], fa, error)) == nullptr || (run.b = openPcm16(paths[1], fb, error)) == nullptr)
-        return failure(error);
-    if (fa.nChannels != fb.nChannels || fa.nSamplesPerSec != fb.nSamplesPerSec)
-        return failure("A and B differ in channels or rate");
-    const uint32_t channels = fa.nChannels;
-    const uint32_t rate = fa.nSamplesPerSec;
-    WavDataReader readerA(run.a), readerB(run.b);
-    const uint64_t framesA = readerA.totalBytes() / (2 * channels);
-    const uint64_t framesB = readerB.totalBytes() / (2 * channels);
-    // B starts at frame bStart of the output; the fade runs over [bStart, fadeEnd).
-    uint64_t bStart = 0, fadeEnd = 0;
-    if (duration >= 0) {
-        const auto overlap = uint64_t(std::llround(duration * rate));
-        if (overlap > framesA || overlap > framesB)
-            return failure("a " + numberText(duration) + " s fade is longer than A (" + numberText(double(framesA) / rate) +
-                           " s) or B (" + numberText(double(framesB) / rate) + " s)");
-        bStart = framesA - overlap;
-        fadeEnd = framesA;
-    } else {
-        bStart = uint64_t(std::llround(start * rate));
-        fadeEnd = uint64_t(std::llround(end * rate));
-        if (fadeEnd > framesA || fadeEnd - bStart > framesB)
-            return failure("the fade from " + numberText(start) + " to " + numberText(end) + " s runs past the end of A (" +
-                           numberText(double(framesA) / rate) + " s) or B (" + numberText(double(framesB) / rate) + " s)");
-    }
-    run.fader = initFader(kBlockFrames, channels, rate, 1.0f, 0.0f, 0.0f);
-    if (run.fader == nullptr)
-        return failure("cannot set up the cross-fader");
-    // The clock counts samples already processed: a fade from 0 s starts at the first sample.
-    const double first = 1.0 / rate;
-    setCrossFaderAction(run.fader, float(std::max(double(bStart) / rate, first)),
-                        float(std::max(double(fadeEnd) / rate, 2 * first)), -1.0f);
-    // A fade shorter than a sample joins the files: one of the two is silent at every frame.
-    const bool joined = fadeEnd <= bStart;
-    if (!run.out.create(paths[2], fa, error))
-        return failure(error);
 
-    std::vector<int16_t> blockA(size_t(kBlockFrames) * channels), blockB(blockA.size()), mixed(blockA.size());
-    const uint64_t total = bStart + framesB;
-    ProgressBar progress("crossfade");
-    for (uint64_t at = 0; at < total;) {
-        const auto frames = uint32_t(std::min<uint64_t>(kBlockFrames, total - at));
-        // Before bStart B is silence; after fadeEnd A no longer sounds and is not read.
-        const auto silentB = uint32_t(std::min<uint64_t>(frames, bStart > at ? bStart - at : 0));
-        std::fill(blockB.begin(), blockB.begin() + silentB * channels, int16_t(0));
-        const auto readA = uint32_t(std::min<uint64_t>(frames, fadeEnd > at ? fadeEnd - at : 0));
-        if (!readFrames(readerA, blockA.data(), readA, channels) ||
-            !readFrames(readerB, blockB.data() + silentB * channels, frames - silentB, channels))
-            return failure("read error");
-        std::fill(blockA.begin() + readA * channels, blockA.end(), int16_t(0));
-        const uint32_t bytes = frames * channels * 2;
-        if (joined)
-            std::transform(blockA.begin(), blockA.end(), blockB.begin(), mixed.begin(),
-                           [](int16_t x, int16_t y) { return int16_t(x + y); });
-        else
-            doCrossFade(run.fader, blockA.data(), blockB.data(), mixed.data(), bytes);
-        if (!run.out.write(mixed.data(), int32_t(bytes), error))
-            return failure(error);
-        at += frames;
-        progress.update(at, total);
+    std::string error;
+    const std::unique_ptr<AudioReader> a = openAudio(paths[0], error);
+    if (a == nullptr)
+        return failure(error);
+    const std::unique_ptr<AudioReader> b = openAudio(paths[1], error);
+    if (b == nullptr)
+        return failure(error);
+    if (a->channels() != b->channels() || a->rate() != b->rate())
+        return failure("A and B differ in channels or rate");
+    const uint32_t rate = a->rate();
+    Layout layout;
+    layout.fromEnd = duration >= 0;
+    if (layout.fromEnd) {
+        layout.fadeLength = uint64_t(std::llround(duration * rate));
+    } else {
+        layout.bStart = uint64_t(std::llround(start * rate));
+        layout.fadeLength = uint64_t(std::llround(end * rate)) - layout.bStart;
     }
-    progress.finish();
-    return run.out.finish(error) ? 0 : failure(error);
+    // Lengths known up front are checked before anything is written; others as the files run out.
+    const uint64_t needA = layout.fromEnd ? layout.fadeLength : layout.bStart + layout.fadeLength;
+    if ((a->frames() > 0 && a->frames() < needA) || (b->frames() > 0 && b->frames() < layout.fadeLength))
+        return failure("the " + numberText(double(layout.fadeLength) / rate) + " s fade is longer than A (" +
+                       numberText(double(a->frames()) / rate) + " s) or B (" + numberText(double(b->frames()) / rate) +
+                       " s) allows");
+    if (a->frames() > 0 && b->frames() > 0)
+        layout.total = (layout.fromEnd ? a->frames() - layout.fadeLength : layout.bStart) + b->frames();
+    const std::unique_ptr<AudioWriter> out = AudioWriter::create(paths[2], rate, a->channels(), uint32_t(bits), error);
+    if (out == nullptr)
+        return failure(error);
+    if (const int status = Crossfade(*a, *b, *out, layout).run())
+        return status;
+    return out->close(error) ? 0 : failure(error);
 }
 
 }  // namespace
 
-ORVANE_COMMAND("crossfade", kUsage, "play one WAV file into another, overlapping the end of the first with the start of the second",
-               runCrossfade,
-               printDetails);
+ORVANE_COMMAND("crossfade", kUsage, "play one input into another, overlapping the end of the first with the start of the second",
+               runCrossfade, printDetails);

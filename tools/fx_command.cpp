@@ -109,21 +109,30 @@ int buildChain(void* chain, const std::vector<std::string>& specs, const FxForma
                std::vector<uint32_t>& stageRates)
 {
     FxFormat format = source;
+    int32_t added = 0;
     for (size_t i = 0; i < specs.size(); ++i) {
         std::string name;
         std::vector<std::string> args;
         splitFxSpec(specs[i], name, args);
         const FxEffect* effect = findFxEffect(name);
         std::string error;
-        void* handle = effect->create(FxArgs(args), format, error);
+        std::vector<void*> stages;
+        bool made = false;
+        if (effect->createStages != nullptr) {
+            made = effect->createStages(FxArgs(args), format, stages, error);
+        } else if (void* handle = effect->create(FxArgs(args), format, error)) {
+            stages.push_back(handle);
+            made = true;
+        }
         // Every message an effect gives names a bad argument; without one the library refused the setting.
-        if (handle == nullptr && !error.empty())
+        if (!made && !error.empty())
             return usageError(name + ": " + error);
-        if (handle == nullptr)
+        if (!made)
             return failure(name + ": cannot run on " + std::to_string(format.channels) + " channels at " +
                            std::to_string(format.rate) + " Hz with these arguments");
-        if (dspAdd(chain, handle, uint32_t(i)) != int32_t(i + 1))
-            return failure(name + ": the chain refused the effect");
+        for (void* stage : stages)
+            if (dspAdd(chain, stage, uint32_t(i)) != ++added)
+                return failure(name + ": the chain refused the effect");
         format = FxFormat{dspGetDstSize(chain, source.frames), dspGetDstChannels(chain), dspGetDstRate(chain)};
         stageRates.push_back(format.rate);
         if (verbosity() == Verbosity::verbose)

@@ -40,6 +40,10 @@ struct FxEffect {
     // For an effect that is a shorthand for others: their specs ("NAME:ARG,..."), or none with
     // the reason in error. create is then unused.
     std::vector<std::string> (*expand)(const FxArgs& args, std::string& error) = nullptr;
+    // For an effect made of several library effects run one after another: their handles in
+    // order (none is a pass-through), false with the reason in error. create is then unused.
+    bool (*createStages)(const FxArgs& args, const FxFormat& format, std::vector<void*>& stages,
+                         std::string& error) = nullptr;
 };
 
 bool registerFxEffect(const FxEffect& effect);

@@ -50,3 +50,24 @@ void drawValueAxis(PngImage& image, const PlotArea& area, double low, double hig
     }
     image.text(2, area.y, unit, kAxisColour);
 }
+
+void drawLogFrequencyAxis(PngImage& image, const PlotArea& area, double lowHz, double highHz)
+{
+    image.fill(area.x - 1, area.y + area.h, area.w + 1, 1, kAxisColour);
+    int freeFrom = area.x - 1000;  // first column a new label may use
+    for (double decade = std::pow(10.0, std::floor(std::log10(lowHz))); decade <= highHz; decade *= 10)
+        for (double m : {1.0, 2.0, 5.0}) {
+            const double hz = m * decade;
+            if (hz < lowHz || hz > highHz)
+                continue;
+            const int x = area.x + int(std::lround(std::log(hz / lowHz) / std::log(highHz / lowHz) * (area.w - 1)));
+            image.fill(x, area.y + area.h, 1, 5, kAxisColour);
+            const std::string text = hz >= 1000 ? label(hz / 1000) + "k" : label(hz);
+            const int left = x - PngImage::textWidth(text) / 2;
+            if (left < freeFrom)
+                continue;
+            image.text(left, area.y + area.h + 8, text, kAxisColour);
+            freeFrom = left + PngImage::textWidth(text) + 6;
+        }
+    image.text(2, area.y + area.h + 8, "Hz", kAxisColour);
+}

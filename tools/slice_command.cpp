@@ -1,16 +1,18 @@
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "orvane/dsp.h"
+#include "tools/audio_file.h"
 #include "tools/cli.h"
 #include "tools/command.h"
+#include "tools/pcm16_input.h"
 #include "tools/progress.h"
-#include "tools/wav_files.h"
 
 namespace {
 
-const char* const kUsage = "IN.wav [--on DB] [--off DB] [--rise PERCENT] [--min SECONDS]";
+const char* const kUsage = "IN [--on DB] [--off DB] [--rise PERCENT] [--min SECONDS]";
 constexpr uint32_t kBlockFrames = 4096;
 
 struct SliceOptions {
@@ -20,6 +22,14 @@ struct SliceOptions {
     double rise = 10.0;      // and must climb this much (percent of full scale) from its valley
     double minSeconds = 0.05;
 };
+
+void printDetails(FILE* out)
+{
+    std::fprintf(out, "Prints one line per slice: a slice starts where the level climbs --rise percent of full\n"
+                      "scale from its last valley and reaches --on dB, and ends where it falls below --off dB;\n"
+                      "none is shorter than --min seconds. IN is anything orvane fx reads (WAV of 8/16/24/32-bit\n"
+                      "integer or float samples, or MPEG audio; - for standard input).\n");
+}
 
 // 0 when the options are good, otherwise the exit status after a message.
 int parseOptions(const std::vector<std::string>& args, SliceOptions& o)
@@ -43,10 +53,10 @@ int parseOptions(const std::vector<std::string>& args, SliceOptions& o)
             o.path = r.current();
             r.skip();
         } else {
-            return usageError("one IN.wav only");
+            return usageError("one IN only");
         }
     }
-    return o.path.empty() ? usageError("no IN.wav given") : 0;
+    return o.path.empty() ? usageError("no IN given") : 0;
 }
 
 int runSlice(const std::vector<std::string>& args)
@@ -54,31 +64,26 @@ int runSlice(const std::vector<std::string>& args)
     SliceOptions o;
     if (const int status = parseOptions(args, o))
         return status;
-    void* in = initWavefileIn(o.path.c_str(), kBlockFrames);
+    std::string error;
+    const std::unique_ptr<AudioReader> in = openAudio(o.path, error);
     if (in == nullptr)
-        return failure("cannot read '" + o.path + "' as a WAV file");
-    const OrvaneWaveFormat format = *getFormatWavefileIn(in);
-    void* slicer = format.wFormatTag == 1 && format.wBitsPerSample == 16 && format.nChannels <= 2
-                       ? initWaveSlice(kBlockFrames, format.nChannels, format.nSamplesPerSec, float(o.onDb),
-                                       float(o.offDb), float(o.rise), float(o.minSeconds))
-                       : nullptr;
-    if (slicer == nullptr) {
-        termWavefileIn(in);
-        return failure("'" + o.path + "' is not 16-bit PCM mono or stereo");
-    }
-    std::vector<int16_t> block(size_t(kBlockFrames) * format.nChannels);
-    WavDataReader reader(in);
-    const uint64_t total = reader.totalBytes();
+        return failure(error);
+    void* slicer = initWaveSlice(kBlockFrames, in->channels(), in->rate(), float(o.onDb), float(o.offDb), float(o.rise),
+                                 float(o.minSeconds));
+    if (slicer == nullptr)
+        return failure("cannot slice " + std::to_string(in->channels()) + " channels at " + std::to_string(in->rate()) +
+                       " Hz");
+    std::vector<int16_t> block(size_t(kBlockFrames) * in->channels());
+    Pcm16Input reader(*in);
     uint64_t done = 0;
     ProgressBar progress("slice");
-    int32_t got = 0;
+    int64_t got = 0;
     while ((got = reader.read(block.data(), kBlockFrames)) > 0) {
-        doWaveSlice(slicer, block.data(), uint32_t(got));
-        done += uint32_t(got);
-        progress.update(done, total);
+        doWaveSlice(slicer, block.data(), uint32_t(got) * in->channels() * 2);
+        done += uint64_t(got);
+        progress.update(done, in->frames());
     }
     progress.finish();
-    termWavefileIn(in);
     if (got < 0) {
         termWaveSlice(slicer);
         return failure("read error in '" + o.path + "'");
@@ -94,5 +99,5 @@ int runSlice(const std::vector<std::string>& args)
 
 }  // namespace
 
-ORVANE_COMMAND("slice", kUsage, "print the slices (start and end times) cut at the attacks of a WAV file", runSlice,
-               nullptr);
+ORVANE_COMMAND("slice", kUsage, "print the slices (start and end times) cut at the attacks of an input", runSlice,
+               printDetails);

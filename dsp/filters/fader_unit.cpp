@@ -53,7 +53,10 @@ void FaderUnit::armHead()
 
 bool FaderUnit::addAction(float startSeconds, float endSeconds, float target)
 {
-    const FaderAction action{toSamples(startSeconds), toSamples(endSeconds), target};
+    FaderAction action{toSamples(startSeconds), toSamples(endSeconds), target};
+    // Times on one sample make a step there (not at clamped, far-off times).
+    if (action.end == action.start && action.start < uint64_t(kLatestSample))
+        ++action.end;
     return edit(action.start, action.end, &action);
 }
 
@@ -114,6 +117,12 @@ uint32_t FaderUnit::beginRun(uint32_t remaining)
     const uint64_t t = clock_;
     if (pending_ && !active_ && t >= actions_[head_].start) {
         active_ = true;
+        // A one-sample ramp is a step: the ramp formula would leave its only sample at the
+        // starting value and never move.
+        if (actions_[head_].end - actions_[head_].start == 1) {
+            level_ = actions_[head_].target;
+            slope_ = 0.0f;
+        }
     } else if (active_ && t >= actions_[head_].end) {
         active_ = false;
         level_ = actions_[head_].target;

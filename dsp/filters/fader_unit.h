@@ -23,7 +23,8 @@ public:
     void setup(uint32_t sampleRate, float initial);
 
     // Schedules a ramp to target over [startSeconds, endSeconds). False, changing nothing,
-    // unless both times lie after the samples already processed and start is before end.
+    // unless both times lie after the samples already processed and start is not after end.
+    // A ramp of one sample (or of times on the same sample) is a step to target at that sample.
     // A ramp running at the new start is cut short there and ends at the value it had reached;
     // a ramp that also runs past the new end is split, its tail going on from there to its own
     // target; ramps wholly inside are dropped, one reaching past the end starts there instead.

@@ -246,7 +246,7 @@ DSP_API void* initFader(uint32_t frames, uint32_t channels, uint32_t sampleRate,
 DSP_API int32_t doFade(void* handle, uint32_t fader, const int16_t* in, int16_t* out, uint32_t bytes);
 /* A through fader 0 and B through fader 1, mixed by the cross-fader into out; 1, or 0 as doFade. */
 DSP_API int32_t doCrossFade(void* handle, const int16_t* inA, const int16_t* inB, int16_t* out, uint32_t bytes);
-/* Ramps fader 0/1 to level dB over [start, end) s of its stream; a ramp it cuts short ends at the level reached there, one it lies inside is split round it; times not after the stream so far are ignored (still 1); 0 for a wrong handle or fader. */
+/* Ramps fader 0/1 to level dB over [start, end) s of its stream (times on one sample, or one sample apart: a step there); a ramp it cuts short ends at the level reached there, one it lies inside is split round it; times not after the stream so far, or end before start, are ignored (still 1); 0 for a wrong handle or fader. */
 DSP_API int32_t setFaderAction(void* handle, uint32_t fader, float start, float end, float level);
 /* Clears [start, end) s from fader 0/1's ramps, cutting and splitting as setFaderAction; 1, or 0 for a wrong handle or fader. */
 DSP_API int32_t delFaderAction(void* handle, uint32_t fader, float start, float end);

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -35,7 +36,7 @@ Picture readPng(const std::string& path)
     return p;
 }
 
-// Both pictures have the size their layout gives, a left and a bottom axis along the whole
+// The pictures have the size their layout gives, a left and a bottom axis along the whole
 // plot, and the signal where it belongs: a 1 kHz tone on the spectrogram's 1 kHz row, a
 // half-scale sine reaching half way up the waveform's lane.
 TEST(PictureCommands, SizeAxesAndSignalInPlace)
@@ -68,7 +69,28 @@ TEST(PictureCommands, SizeAxesAndSignalInPlace)
         ++top;
     EXPECT_NEAR(double(top), 12 + 0.25 * 159, 1.5) << "peak of a half-scale sine";
 
+    // The spectrum: level in dB up, log frequency along from the first bin (44100/4096 Hz) to
+    // 22050 Hz; the curve's highest point is the tone's column.
+    ASSERT_EQ(runOrvane("spectrum " + in + " --png " + out + " --width 500").status, 0);
+    const Picture spectrum = readPng(out);
+    ASSERT_EQ(spectrum.width, 64u + 500 + 16);
+    ASSERT_EQ(spectrum.height, 12u + 320 + 34);
+    for (uint32_t y = 12; y < 12 + 320; ++y)
+        ASSERT_TRUE(spectrum.isAxis(63, y)) << "left axis at row " << y;
+    for (uint32_t x = 64; x < 64 + 500; ++x)
+        ASSERT_TRUE(spectrum.isAxis(x, 12 + 320)) << "bottom axis at column " << x;
+    uint32_t peakColumn = 0, peakRow = 12 + 320;
+    for (uint32_t x = 64; x < 64 + 500; ++x)
+        for (uint32_t y = 12; y < peakRow; ++y)
+            if (spectrum.at(x, y)[0] == 90 && spectrum.at(x, y)[2] == 255) {
+                peakColumn = x;
+                peakRow = y;
+            }
+    EXPECT_NEAR(double(peakColumn), 64 + std::log(1000 / (44100 / 4096.0)) / std::log(2048.0) * 499, 2.0);
+    EXPECT_NEAR(double(peakRow), 12 + 6.0 / 120 * 319, 3.0) << "a half-scale sine at -6 dBFS";
+
     EXPECT_EQ(runOrvane("spectrogram " + in + " " + out + " --size 1000").status, 2);
+    EXPECT_EQ(runOrvane("spectrum " + in + " --png").status, 2);
     EXPECT_EQ(runOrvane("waveform " + in + " " + testsig::tempPath("no-such-folder/x.png")).status, 1);
     std::remove(in.c_str());
     std::remove(out.c_str());

@@ -214,6 +214,29 @@ TEST(CrossFader, CurveChangesApplyFromTheNextRamp)
     EXPECT_EQ(u.gainB(), 0.0f);
 }
 
+// From A (+1) to B (-1) from sample 5: a one-sample ramp, or times that fall on one sample, step
+// there at that very sample; a long ramp passes the curve's edge (-0.8) on its way. At 1000 Hz,
+// seconds x 1000 = samples.
+TEST(CrossFader, EveryRampReachesItsPositionFromOneSampleUp)
+{
+    struct Case {
+        float start, end;
+        uint32_t reached;  // first sample at B alone
+    } const cases[] = {
+        {0.0055f, 0.0055f, 5}, {0.0055f, 0.0058f, 5}, {0.0055f, 0.0065f, 5}, {0.0055f, 0.1005f, 91},
+    };
+    for (const Case& c : cases) {
+        CrossFaderUnit u;
+        u.setup(1000, 1.0f);
+        ASSERT_TRUE(u.addAction(c.start, c.end, -1.0f)) << c.start << ".." << c.end;
+        std::vector<float> a(200, 1.0f), b(200, 0.0f), out(200);
+        u.process(a.data(), b.data(), out.data(), 200);
+        for (uint32_t i = 0; i < 200; ++i)
+            ASSERT_EQ(out[i], i < 5 ? 1.0f : i < c.reached ? out[i] : 0.0f) << c.start << ".." << c.end << " at " << i;
+        EXPECT_EQ(u.gainB(), 1.0f);
+    }
+}
+
 TEST(FaderExports, CrossFadeSelectsAndMixesTheInputs)
 {
     const uint32_t frames = 1000;
