@@ -174,6 +174,24 @@ uint32_t StreamReader::getBits(uint32_t n)
     return value;
 }
 
+void StreamReader::getBytes(uint8_t* dst, uint32_t n)
+{
+    uint32_t i = 0;
+    if ((bitPosition_ & 7) == 0) {
+        for (; i < n && bitPosition_ != 0; ++i)
+            dst[i] = static_cast<uint8_t>(getBits(8));
+        for (; i + 4 <= n && wordIndex_ < kFrameBufferWords; i += 4) {
+            const uint32_t w = frameBuffer_[wordIndex_++];
+            dst[i] = static_cast<uint8_t>(w >> 24);
+            dst[i + 1] = static_cast<uint8_t>(w >> 16);
+            dst[i + 2] = static_cast<uint8_t>(w >> 8);
+            dst[i + 3] = static_cast<uint8_t>(w);
+        }
+    }
+    for (; i < n; ++i)
+        dst[i] = static_cast<uint8_t>(getBits(8));
+}
+
 bool StreamReader::positionAt(int64_t offset, int32_t nextFrame)
 {
     const int64_t target = extent_.start + offset;

@@ -51,6 +51,9 @@ public:
     bool truncated() const { return truncated_; }
     // Next n bits (1..32) of the body, most significant first. Reads past the frame buffer give 0.
     uint32_t getBits(uint32_t n);
+    // The next n bytes of the body into dst, as n calls of getBits(8) would give them; whole
+    // words at a time when the position is on a byte.
+    void getBytes(uint8_t* dst, uint32_t n);
     // Bits taken from the current body so far.
     uint32_t bitsRead() const { return wordIndex_ * 32 + bitPosition_; }
 
