@@ -146,8 +146,10 @@ void hybridTransform(Path path, const float x[kGranuleLines], int blockType, boo
 }
 
 void invertFrequencies(SlotBlock& out) {
+    const __m128 oddLanes = _mm_setr_ps(0.0f, -0.0f, 0.0f, -0.0f);  // the sign bit of odd subbands
     for (int s = 1; s < kSlots; s += 2)
-        for (int sb = 1; sb < kSubbands; sb += 2) out[s][sb] = -out[s][sb];
+        for (int sb = 0; sb < kSubbands; sb += 4)
+            _mm_storeu_ps(&out[s][sb], _mm_xor_ps(_mm_loadu_ps(&out[s][sb]), oddLanes));
 }
 
 }  // namespace layer3
