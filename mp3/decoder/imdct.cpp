@@ -2,6 +2,7 @@
 
 #include <emmintrin.h>
 
+#include "mp3/decoder/imdct_avx2.h"
 #include "mp3/decoder/imdct_windows.h"
 
 namespace layer3 {
@@ -132,6 +133,9 @@ void hybridTransform(Path path, const float x[kGranuleLines], int blockType, boo
     if (mixed) {
         // The first group holds two block kinds: the long subbands 0 and 1, then blockType's.
         for (; sb < 4 && sb < activeSubbands; ++sb) subbandScalar(x + 18 * sb, sb < 2 ? 0 : blockType, sb, overlap, out, w);
+    }
+    if (path == Path::Avx2 && blockType != 2) {
+        for (; sb + 8 <= activeSubbands; sb += 8) longEightAvx2(x, blockType, sb, overlap, out, w);
     }
     if (path != Path::Plain && blockType != 2) {
         for (; sb + 4 <= activeSubbands; sb += 4) longVector(x, blockType, sb, overlap, out, w);
