@@ -156,24 +156,6 @@ bool StreamReader::readBody(uint32_t n)
     return complete;
 }
 
-uint32_t StreamReader::getBits(uint32_t n)
-{
-    if (n == 0 || n > 32)
-        return 0;
-    const uint64_t hi = wordIndex_ < kFrameBufferWords ? frameBuffer_[wordIndex_] : 0;
-    const uint64_t lo = wordIndex_ + 1 < kFrameBufferWords ? frameBuffer_[wordIndex_ + 1] : 0;
-    const uint64_t both = hi << 32 | lo;
-    const uint64_t mask = (uint64_t(1) << n) - 1;
-    const uint32_t value = uint32_t((both >> (64 - bitPosition_ - n)) & mask);
-    bitPosition_ += n;
-    if (bitPosition_ >= 32) {
-        bitPosition_ -= 32;
-        if (wordIndex_ <= kFrameBufferWords)
-            ++wordIndex_;
-    }
-    return value;
-}
-
 void StreamReader::getBytes(uint8_t* dst, uint32_t n)
 {
     uint32_t i = 0;
