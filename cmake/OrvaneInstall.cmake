@@ -21,10 +21,6 @@ install(FILES ${PROJECT_SOURCE_DIR}/doc/orvane.1 DESTINATION ${CMAKE_INSTALL_MAN
 # The .pc files find the prefix from where they lie, so an installed tree may be moved.
 file(RELATIVE_PATH ORVANE_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 string(REGEX REPLACE "/$" "" ORVANE_PC_TO_PREFIX "${ORVANE_PC_TO_PREFIX}")
-set(ORVANE_PC_PORTAUDIO)
-if(PORTAUDIO_FOUND)
-  set(ORVANE_PC_PORTAUDIO portaudio-2.0)
-endif()
 foreach(pc orvane-dsp orvane-tessor orvane-norv orvane-mp3)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
@@ -48,5 +44,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# PortAudio is loaded only when a sound device is opened, so the package recommends it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libportaudio2)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 include(CPack)

@@ -1,5 +1,5 @@
 // The small operating-system layer the libraries stand on: clock, sleep, events,
-// interlocked counters, files and the message box. Everything else is portable C++.
+// interlocked counters, files, shared libraries loaded at run time and the message box. Everything else is portable C++.
 // posix/ implements it with the C++ library and POSIX files, win32/ with the Win32 API.
 #pragma once
 
@@ -124,6 +124,13 @@ using WaveFile = MmioFile;
 #else
 using WaveFile = File;
 #endif
+
+// Loads a shared library by file name (as the system's loader searches for it), for an outside
+// library that only some uses need; it stays loaded for the life of the process. Null when it
+// cannot be loaded.
+void* loadLibrary(const char* name);
+// The address of a function the library exports; null when the library or the function is missing.
+void* librarySymbol(void* library, const char* name);
 
 // Reports a failure to the user: caption and text go to standard error and to the installed handler.
 void messageBox(const char* caption, const char* text);

@@ -16,6 +16,9 @@ constexpr uint32_t kBandCutoffHz = 16000;
 constexpr float kStopbandDb = 60.0f;
 constexpr float kSlopeDbPerOctave = 240.0f;
 constexpr float kHarmonicsMixPercent = 100.0f;
+// Past an engaging effect is run over first: the shifter reads up to three grains (of 1.5 grain
+// times) back, the stretcher one grain scaled by the speed.
+constexpr float kPrimeTime = 0.25f;
 }  // namespace
 
 float LiveEffects::stretchScaleFor(float speed)
@@ -42,6 +45,10 @@ LiveEffects::LiveEffects(uint32_t rate, uint32_t channels, uint32_t maxFrames, b
     pcmA_.resize(static_cast<size_t>(maxOutFrames()) * channels_);
     pcmB_.resize(pcmA_.size());
     out_.resize(pcmA_.size());
+    const auto primeFrames = static_cast<uint32_t>(kPrimeTime * static_cast<float>(rate));
+    slots_ = 1 + (primeFrames + maxFrames_ - 1) / std::max(maxFrames_, 1u);
+    inputs_.assign(static_cast<size_t>(slots_) * maxFrames_ * channels_, 0.0f);
+    inputFrames_.assign(slots_, 0);
 }
 
 LiveEffects::~LiveEffects()
@@ -64,36 +71,62 @@ void LiveEffects::apply(const TessorSettings& s)
         pitchCents_ = s.pitch;
         doPitchShift(pitch_, none, none, 0);  // an empty block makes the new pitch current at once
     }
-    if (s.speed != speed_ && setStretchScale(stretch_, stretchScaleFor(s.speed))) {
-        speed_ = s.speed;
+    const float scale = stretchScaleFor(s.speed);
+    if (scale != stretchScale_ && setStretchScale(stretch_, scale)) {
+        stretchScale_ = scale;
         doStretch(stretch_, none, none, 0);
     }
     if (hqups_ != nullptr && s.harmonics != harmonics_ && setHqupsHarmonics(hqups_, s.harmonics))
         harmonics_ = s.harmonics;
 }
 
-uint32_t LiveEffects::process(const float* in, uint32_t frames, const TessorSettings& settings, const float** out)
+uint32_t LiveEffects::shiftAndStretch(const float* in, uint32_t frames)
 {
+    const uint32_t count = frames * channels_;
+    dspPcmEncode(in, pcmA_.data(), count);
+    doPitchShift(pitch_, pcmA_.data(), pcmB_.data(), count * 2);
+    return static_cast<uint32_t>(doStretch(stretch_, pcmB_.data(), pcmA_.data(), count * 2)) / (2 * channels_);
+}
+
+void LiveEffects::prime(uint32_t slot)
+{
+    for (uint32_t i = 1; i < slots_; ++i) {
+        const uint32_t s = (slot + i) % slots_;
+        if (inputFrames_[s] > 0)
+            shiftAndStretch(inputs_.data() + static_cast<size_t>(s) * maxFrames_ * channels_, inputFrames_[s]);
+    }
+}
+
+uint32_t LiveEffects::process(uint32_t frames, const TessorSettings& settings, const float** out)
+{
+    const uint32_t slot = current_;
+    const float* in = input();
     frames = std::min(frames, maxFrames_);
+    inputFrames_[slot] = frames;
+    current_ = (current_ + 1) % slots_;
     if (pitch_ == nullptr || stretch_ == nullptr) {
         *out = in;  // a rate too low for the grains: play unchanged
         return frames;
     }
+    const bool wasEngaged = engaged();
     apply(settings);
-    const uint32_t count = frames * channels_;
-    dspPcmEncode(in, pcmA_.data(), count);
-    // The shifter and stretcher run even when neutral, so their past is current when they engage.
-    doPitchShift(pitch_, pcmA_.data(), pcmB_.data(), count * 2);
-    const int32_t stretchedBytes = doStretch(stretch_, pcmB_.data(), pcmA_.data(), count * 2);
-    uint32_t outFrames = static_cast<uint32_t>(stretchedBytes) / (2 * channels_);
-    const int16_t* result = pcmA_.data();
-    if (hqups_ != nullptr) {
-        const int32_t bytes = doHqups(hqups_, pcmA_.data(), pcmB_.data(), static_cast<uint32_t>(stretchedBytes));
-        outFrames = static_cast<uint32_t>(bytes) / (2 * channels_);
-        result = pcmB_.data();
-    } else if (pitchCents_ == 0.0f && speed_ == 0.0f) {
+    if (!engaged() && hqups_ == nullptr) {
         *out = in;  // nothing changes the sound: play the pulled samples untouched
         return frames;
+    }
+    uint32_t outFrames = frames;
+    if (engaged()) {
+        if (!wasEngaged)
+            prime(slot);
+        outFrames = shiftAndStretch(in, frames);
+    } else {
+        dspPcmEncode(in, pcmA_.data(), frames * channels_);
+    }
+    const int16_t* result = pcmA_.data();
+    if (hqups_ != nullptr) {
+        const int32_t bytes = doHqups(hqups_, pcmA_.data(), pcmB_.data(), outFrames * channels_ * 2);
+        outFrames = static_cast<uint32_t>(bytes) / (2 * channels_);
+        result = pcmB_.data();
     }
     for (uint32_t i = 0; i < outFrames * channels_; ++i)
         out_[i] = static_cast<float>(result[i]);

@@ -12,7 +12,8 @@ public:
 
     explicit SampleHistory(uint32_t channels);
 
-    // Appends frames frames of interleaved floats in 16-bit scale; the block's peaks become the level.
+    // Appends frames frames of interleaved floats in 16-bit scale (truncated, held to the int16 range,
+    // NaN as 0) under one lock; the block's peaks become the level.
     void push(const float* samples, uint32_t frames);
     // The peak of the last block per channel; a mono stream gives both the same.
     void level(int16_t* pair) const;

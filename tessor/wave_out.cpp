@@ -66,7 +66,6 @@ bool WaveOut::open(int32_t device, int32_t rate, int32_t channels, TessorPullCal
     channels_ = format.channels;
     framesPerBlock_ = pullFrames;
     live_ = std::move(live);
-    block_.assign(static_cast<size_t>(framesPerBlock_) * channels_, 0.0f);
     history_ = std::make_unique<SampleHistory>(channels_);
     running_ = true;
     quit_ = false;
@@ -129,19 +128,19 @@ void WaveOut::run()
         lock.unlock();
         if (restart)
             output_->restart();
-        const int32_t got = callback_(block_.data(), static_cast<int32_t>(framesPerBlock_), 0, context_);
+        const int32_t got = callback_(live_->input(), static_cast<int32_t>(framesPerBlock_), 0, context_);
         if (got > 0)
-            deliver(block_.data(), static_cast<uint32_t>(got) < framesPerBlock_ ? static_cast<uint32_t>(got) : framesPerBlock_);
+            deliver(static_cast<uint32_t>(got) < framesPerBlock_ ? static_cast<uint32_t>(got) : framesPerBlock_);
         else
             platform::sleepMs(10);  // nothing to play now: idle without spinning
         lock.lock();
     }
 }
 
-void WaveOut::deliver(float* samples, uint32_t frames)
+void WaveOut::deliver(uint32_t frames)
 {
-    const float* played = samples;
-    const uint32_t count = live_->process(samples, frames, settings(), &played);
+    const float* played = nullptr;
+    const uint32_t count = live_->process(frames, settings(), &played);
     history_->push(played, count);
     output_->write(played, count);
 }

@@ -5,7 +5,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "orvane/tessor.h"
 #include "tessor/audio_output.h"
@@ -48,8 +47,8 @@ public:
 
 private:
     void run();
-    // Everything the thread does with one pulled block, in order: live effects, read-outs, output.
-    void deliver(float* samples, uint32_t frames);
+    // Everything the thread does with the block just pulled, in order: live effects, read-outs, output.
+    void deliver(uint32_t frames);
 
     OutputChoice choice_;
     mutable std::mutex settingsMutex_;
@@ -63,7 +62,6 @@ private:
     void* context_ = nullptr;
     uint32_t channels_ = 0;
     uint32_t framesPerBlock_ = 0;
-    std::vector<float> block_;
 
     std::mutex lifecycleMutex_;  // serialises select, open and terminate
     std::atomic<std::thread::id> threadId_{};

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-// dB to linear factor from -50 dB to +50 dB in 2048 steps, linearly interpolated. Built once
-// at library load and read-only afterwards, so any thread may read it.
+// dB to linear factor from -50 dB to +50 dB in 2048 steps, linearly interpolated. Computed by the
+// compiler, so loading the library costs nothing and any thread may read it.
 class DbTable {
 public:
     static constexpr uint32_t kSteps = 2048;
@@ -28,6 +28,6 @@ public:
     float operator[](uint32_t i) const { return values_[i]; }
 
 private:
-    DbTable();
+    constexpr DbTable();
     float values_[kSteps + 1];
 };

@@ -10,11 +10,10 @@ WavefileOut* WavefileOut::create(const char* path, const OrvaneWaveFormat& forma
     WavefileOut* out = new (std::nothrow) WavefileOut;
     if (out == nullptr)
         return nullptr;
-    // Sized before the file is created, so running out of memory leaves no file behind and no
-    // exception reaches the C export.
-    try {
-        out->buffer_.resize(kBufferBytes);
-    } catch (const std::bad_alloc&) {
+    // Sized before the file is created, so running out of memory leaves no file behind. Left
+    // uninitialised: only the bytes written are ever read.
+    out->buffer_.reset(new (std::nothrow) uint8_t[kBufferBytes]);
+    if (out->buffer_ == nullptr) {
         delete out;
         return nullptr;
     }
@@ -65,7 +64,7 @@ int32_t WavefileOut::write(const void* src, int32_t bytes)
         }
         dataBytes_ += n;
     } else {
-        std::memcpy(buffer_.data() + buffered_, p, n);
+        std::memcpy(buffer_.get() + buffered_, p, n);
         buffered_ += n;
     }
     return bytes;
@@ -75,7 +74,7 @@ bool WavefileOut::flush()
 {
     if (!open_ || failed_)
         return false;
-    if (buffered_ != 0 && file_.write(buffer_.data(), buffered_) != buffered_) {
+    if (buffered_ != 0 && file_.write(buffer_.get(), buffered_) != buffered_) {
         failed_ = true;
         return false;
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "dsp/core/dsp_object.h"
 #include "orvane/dsp.h"
@@ -35,7 +35,7 @@ private:
     platform::WaveFile file_;
     bool open_ = false;
     OrvaneWaveFormat format_{};
-    std::vector<uint8_t> buffer_;
+    std::unique_ptr<uint8_t[]> buffer_;
     uint32_t buffered_ = 0;
     uint64_t dataBytes_ = 0;  // bytes the file took, not counting the buffer
     bool failed_ = false;

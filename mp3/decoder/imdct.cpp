@@ -2,6 +2,7 @@
 
 #include <emmintrin.h>
 
+#include "mp3/decoder/imdct_avx2.h"
 #include "mp3/decoder/imdct_windows.h"
 
 namespace layer3 {
@@ -11,6 +12,20 @@ namespace {
 // computed as a DCT-III of u[k] = X[k] + X[k-1] (output scaled by 2 cos(pi (2n+1) / 72), folded
 // into the window), which splits into two 9-point DCT-IIIs over the even and odd u; the odd half
 // is pre-summed the same way and rescaled by oddScale. D[n], n = 0..17, is the scaled DCT-IV.
+// Each 9-point DCT-III uses cos(pi (2(8-n)+1) m / 18) = (-1)^m cos(pi (2n+1) m / 18): outputs n
+// and 8 - n share the sums over even and odd m, and output 4 needs no product at all.
+template <typename V, typename Ops>
+inline void dct9(const V in[9], const ImdctWindows& w, V out[9]) {
+    for (int n = 0; n < 4; ++n) {
+        V evenSum = in[0], oddSum = Ops::mul(in[1], Ops::set(w.cos9[n][1]));
+        for (int m = 2; m < 9; m += 2) evenSum = Ops::add(evenSum, Ops::mul(in[m], Ops::set(w.cos9[n][m])));
+        for (int m = 3; m < 9; m += 2) oddSum = Ops::add(oddSum, Ops::mul(in[m], Ops::set(w.cos9[n][m])));
+        out[n] = Ops::add(evenSum, oddSum);
+        out[8 - n] = Ops::sub(evenSum, oddSum);
+    }
+    out[4] = Ops::add(Ops::sub(Ops::add(Ops::sub(in[0], in[2]), in[4]), in[6]), in[8]);
+}
+
 template <typename V, typename Ops>
 inline void longCore(const V* X, V D[18], const ImdctWindows& w) {
     V u[18];
@@ -23,16 +38,13 @@ inline void longCore(const V* X, V D[18], const ImdctWindows& w) {
         even[m] = u[2 * m];
         odd[m] = Ops::add(u[2 * m + 1], u[2 * m - 1]);
     }
+    V e[9], o[9];
+    dct9<V, Ops>(even, w, e);
+    dct9<V, Ops>(odd, w, o);
     for (int n = 0; n < 9; ++n) {
-        V e = even[0], o = odd[0];
-        for (int m = 1; m < 9; ++m) {
-            const V c = Ops::set(w.cos9[n][m]);
-            e = Ops::add(e, Ops::mul(even[m], c));
-            o = Ops::add(o, Ops::mul(odd[m], c));
-        }
-        o = Ops::mul(o, Ops::set(w.oddScale[n]));
-        D[n] = Ops::add(e, o);
-        D[17 - n] = Ops::sub(e, o);
+        const V scaled = Ops::mul(o[n], Ops::set(w.oddScale[n]));
+        D[n] = Ops::add(e[n], scaled);
+        D[17 - n] = Ops::sub(e[n], scaled);
     }
 }
 
@@ -82,9 +94,21 @@ void subbandScalar(const float* x, int type, int sb, SlotBlock& overlap, SlotBlo
 
 // Four long-block subbands at once, one per vector lane.
 void longVector(const float* x, int blockType, int sb, SlotBlock& overlap, SlotBlock& out, const ImdctWindows& w) {
+    // Lines k of the four subbands into X[k]: four 4 x 4 transposes, then the last two lines.
+    const float* r0 = x + 18 * sb;
+    const float* r1 = r0 + 18;
+    const float* r2 = r1 + 18;
+    const float* r3 = r2 + 18;
     __m128 X[18];
-    for (int k = 0; k < 18; ++k)
-        X[k] = _mm_setr_ps(x[18 * sb + k], x[18 * (sb + 1) + k], x[18 * (sb + 2) + k], x[18 * (sb + 3) + k]);
+    for (int k = 0; k < 16; k += 4) {
+        __m128 a = _mm_loadu_ps(r0 + k), b = _mm_loadu_ps(r1 + k), c = _mm_loadu_ps(r2 + k), d = _mm_loadu_ps(r3 + k);
+        _MM_TRANSPOSE4_PS(a, b, c, d);
+        X[k] = a;
+        X[k + 1] = b;
+        X[k + 2] = c;
+        X[k + 3] = d;
+    }
+    for (int k = 16; k < 18; ++k) X[k] = _mm_setr_ps(r0[k], r1[k], r2[k], r3[k]);
     __m128 D[18];
     longCore<__m128, VecOps>(X, D, w);
     const float* win = w.longWindow[blockType & 3];
@@ -110,6 +134,9 @@ void hybridTransform(Path path, const float x[kGranuleLines], int blockType, boo
         // The first group holds two block kinds: the long subbands 0 and 1, then blockType's.
         for (; sb < 4 && sb < activeSubbands; ++sb) subbandScalar(x + 18 * sb, sb < 2 ? 0 : blockType, sb, overlap, out, w);
     }
+    if (path == Path::Avx2 && blockType != 2) {
+        for (; sb + 8 <= activeSubbands; sb += 8) longEightAvx2(x, blockType, sb, overlap, out, w);
+    }
     if (path != Path::Plain && blockType != 2) {
         for (; sb + 4 <= activeSubbands; sb += 4) longVector(x, blockType, sb, overlap, out, w);
     }
@@ -123,8 +150,10 @@ void hybridTransform(Path path, const float x[kGranuleLines], int blockType, boo
 }
 
 void invertFrequencies(SlotBlock& out) {
+    const __m128 oddLanes = _mm_setr_ps(0.0f, -0.0f, 0.0f, -0.0f);  // the sign bit of odd subbands
     for (int s = 1; s < kSlots; s += 2)
-        for (int sb = 1; sb < kSubbands; sb += 2) out[s][sb] = -out[s][sb];
+        for (int sb = 0; sb < kSubbands; sb += 4)
+            _mm_storeu_ps(&out[s][sb], _mm_xor_ps(_mm_loadu_ps(&out[s][sb]), oddLanes));
 }
 
 }  // namespace layer3

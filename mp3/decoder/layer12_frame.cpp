@@ -1,8 +1,9 @@
 #include "mp3/decoder/layer12_frame.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
-#include <memory>
+#include <new>
 
 #include "mp3/decoder/layer1_bands.h"
 #include "mp3/decoder/layer2_bands.h"
@@ -15,19 +16,44 @@ namespace {
 
 constexpr int kSubbands = 32;
 
-std::unique_ptr<BandDecoder> makeBand(const FrameHeader& header, const decoder::AllocTable* table, int sb,
-                                      int bound) {
+// The band decoders of one frame, built in place, so a frame costs no heap allocation.
+class FrameBands {
+public:
+    FrameBands() = default;
+    FrameBands(const FrameBands&) = delete;
+    FrameBands& operator=(const FrameBands&) = delete;
+    ~FrameBands() {
+        for (int sb = 0; sb < count_; ++sb) bands_[sb]->~BandDecoder();
+    }
+
+    template <class Band, class... Args>
+    void add(const Args&... args) {
+        static_assert(sizeof(Band) <= kSlotBytes && alignof(Band) <= alignof(std::max_align_t), "slot too small");
+        bands_[count_] = new (storage_[count_]) Band(args...);
+        ++count_;
+    }
+    BandDecoder& operator[](int sb) { return *bands_[sb]; }
+
+private:
+    static constexpr size_t kSlotBytes = std::max({sizeof(MonoBandI), sizeof(StereoBandI), sizeof(IntensityBandI),
+                                                   sizeof(MonoBandII), sizeof(StereoBandII), sizeof(IntensityBandII)});
+    alignas(std::max_align_t) unsigned char storage_[kSubbands][kSlotBytes];
+    BandDecoder* bands_[kSubbands] = {};
+    int count_ = 0;
+};
+
+void addBand(FrameBands& bands, const FrameHeader& header, const decoder::AllocTable* table, int sb, int bound) {
     const bool mono = header.mode() == FrameHeader::kSingleChannel;
     const bool intensity = header.mode() == FrameHeader::kJointStereo && sb >= bound;
     if (header.layer() == 1) {
-        if (mono) return std::make_unique<MonoBandI>(sb);
-        if (intensity) return std::make_unique<IntensityBandI>(sb);
-        return std::make_unique<StereoBandI>(sb);
+        if (mono) return bands.add<MonoBandI>(sb);
+        if (intensity) return bands.add<IntensityBandI>(sb);
+        return bands.add<StereoBandI>(sb);
     }
     const decoder::AllocRow& row = *table->rows[sb];
-    if (mono) return std::make_unique<MonoBandII>(sb, row);
-    if (intensity) return std::make_unique<IntensityBandII>(sb, row);
-    return std::make_unique<StereoBandII>(sb, row);
+    if (mono) return bands.add<MonoBandII>(sb, row);
+    if (intensity) return bands.add<IntensityBandII>(sb, row);
+    return bands.add<StereoBandII>(sb, row);
 }
 
 }  // namespace
@@ -48,23 +74,23 @@ Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header
     const bool twoChannels = header.mode() != FrameHeader::kSingleChannel && filter1 != nullptr;
     const ChannelChoice choice = twoChannels ? ChannelChoice::Both : ChannelChoice::Left;
 
-    std::unique_ptr<BandDecoder> bands[kSubbands];
-    for (int sb = 0; sb < subbands; ++sb) bands[sb] = makeBand(header, table, sb, bound);
+    FrameBands bands;
+    for (int sb = 0; sb < subbands; ++sb) addBand(bands, header, table, sb, bound);
 
     bool allowed = true;
     for (int sb = 0; sb < subbands; ++sb) {
-        bands[sb]->readAllocation(reader, header, crc);
-        allowed = allowed && bands[sb]->allocationValid();
+        bands[sb].readAllocation(reader, header, crc);
+        allowed = allowed && bands[sb].allocationValid();
     }
     if (layer2)
-        for (int sb = 0; sb < subbands; ++sb) bands[sb]->readScaleFactorSelection(reader, crc);
+        for (int sb = 0; sb < subbands; ++sb) bands[sb].readScaleFactorSelection(reader, crc);
     if (crc) {
         const uint16_t sum = crc->value();
         crc->reset();
         if (sum != header.frameCrc()) return Layer12Result::CrcMismatch;
     }
     if (!allowed) return Layer12Result::ForbiddenAllocation;
-    for (int sb = 0; sb < subbands; ++sb) bands[sb]->readScaleFactors(reader, header);
+    for (int sb = 0; sb < subbands; ++sb) bands[sb].readScaleFactors(reader, header);
 
     // Each group goes to the filters slot by slot. Subbands above this frame's limit are never
     // written, so they stay silent even when an earlier frame coded more.
@@ -74,8 +100,8 @@ Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header
     synth.begin();
     bool lastGroup = false;
     while (!lastGroup) {
-        for (int sb = 0; sb < subbands; ++sb) lastGroup = bands[sb]->readSamples(reader);
-        for (int sb = 0; sb < subbands; ++sb) bands[sb]->putGroup(choice, &slots[0], out1);
+        for (int sb = 0; sb < subbands; ++sb) lastGroup = bands[sb].readSamples(reader);
+        for (int sb = 0; sb < subbands; ++sb) bands[sb].putGroup(choice, &slots[0], out1);
         for (int s = 0; s < slotsPerGroup; ++s) {
             std::memcpy(filter0->samples(), slots[0][s], sizeof(slots[0][s]));
             synth.run(0);

@@ -83,7 +83,12 @@ bool MonoBandII::nextGroup() {
 
 void MonoBandII::putSamples(GroupSlots* out, const decoder::Layer2Channel& ch) const {
     if (!out) return;
-    for (int s = 0; s < 3; ++s) (*out)[s][subband_] = ch.cls ? ch.values[s] * ch.scale[part_] : 0.0f;
+    if (!ch.cls) {
+        for (int s = 0; s < 3; ++s) (*out)[s][subband_] = 0.0f;
+        return;
+    }
+    const float scale = ch.scale[part_];
+    for (int s = 0; s < 3; ++s) (*out)[s][subband_] = ch.values[s] * scale;
 }
 
 void MonoBandII::readAllocation(StreamReader& reader, const FrameHeader&, Crc16* crc) {

@@ -39,12 +39,12 @@ layer3::FrameResult decodeLayer3Frame(StreamReader& reader, const FrameHeader& h
 
     uint8_t side[32];
     const size_t sideBytes = layer3::sideInfoBytes(format);
-    for (size_t i = 0; i < sideBytes; ++i) side[i] = static_cast<uint8_t>(reader.getBits(8));
+    reader.getBytes(side, static_cast<uint32_t>(sideBytes));
     // Main data beyond what the reservoir takes per frame is refused by the decoder.
     uint8_t main[layer3::BitReservoir::kMaxFrameBytes];
     const int mainBytes = header.mainDataSize();
     const int copied = mainBytes < 0 ? 0 : mainBytes > layer3::BitReservoir::kMaxFrameBytes ? 0 : mainBytes;
-    for (int i = 0; i < copied; ++i) main[i] = static_cast<uint8_t>(reader.getBits(8));
+    reader.getBytes(main, static_cast<uint32_t>(copied));
 
     decoder.setPath(settings.path);
     decoder.setEqualizer(settings.equalizer ? settings.eqGains : nullptr);

@@ -1,25 +1,61 @@
 #include "mp3/player/block_fifo.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
+#include "orvane/dsp.h"
+
 BlockFifo::~BlockFifo()
 {
-    clear();
+    destroy(head_);
+    destroy(spare_);
 }
 
-bool BlockFifo::append(const float* samples, uint32_t count)
+void BlockFifo::destroy(Node* list)
 {
-    Node* node = new (std::nothrow) Node{nullptr, count, 0, nullptr};
-    if (node == nullptr)
-        return false;
-    node->samples = new (std::nothrow) float[count > 0 ? count : 1];
-    if (node->samples == nullptr) {
-        delete node;
-        return false;
+    while (list != nullptr) {
+        Node* next = list->next;
+        fastmemFree(list->samples);
+        delete list;
+        list = next;
     }
-    if (count > 0)
-        std::memcpy(node->samples, samples, count * sizeof(float));
+}
+
+BlockFifo::Node* BlockFifo::spareNode(uint32_t capacity)
+{
+    Node* node = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        node = spare_;
+        if (node != nullptr)
+            spare_ = node->next;
+    }
+    if (node != nullptr && node->capacity < capacity) {
+        // Too small for this block: its buffer makes way for one that fits.
+        fastmemFree(node->samples);
+        node->samples = nullptr;
+    }
+    if (node == nullptr) {
+        node = new (std::nothrow) Node{nullptr, 0, 0, 0, nullptr};
+        if (node == nullptr)
+            return nullptr;
+    }
+    if (node->samples == nullptr) {
+        node->samples = static_cast<float*>(fastmemAlloc(std::max(capacity, 1u) * sizeof(float)));
+        node->capacity = node->samples != nullptr ? capacity : 0;
+        if (node->samples == nullptr) {
+            delete node;
+            return nullptr;
+        }
+    }
+    node->readPos = 0;
+    node->next = nullptr;
+    return node;
+}
+
+void BlockFifo::enqueue(Node* node)
+{
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (tail_ != nullptr)
@@ -30,17 +66,41 @@ bool BlockFifo::append(const float* samples, uint32_t count)
     }
     if (platform::interlockedIncrement(queued_) > 2)
         dataEvent_.set();
+}
+
+bool BlockFifo::append(const float* samples, uint32_t count)
+{
+    Node* node = spareNode(count);
+    if (node == nullptr)
+        return false;
+    if (count > 0)
+        std::memcpy(node->samples, samples, count * sizeof(float));
+    node->count = count;
+    enqueue(node);
     return true;
 }
 
-void BlockFifo::freeHead()
+float* BlockFifo::exchange(float* block, uint32_t capacity, uint32_t count)
+{
+    Node* node = spareNode(capacity);
+    if (node == nullptr)
+        return nullptr;
+    float* empty = node->samples;
+    node->samples = block;
+    node->capacity = capacity;
+    node->count = std::min(count, capacity);
+    enqueue(node);
+    return empty;
+}
+
+void BlockFifo::retireHead()
 {
     Node* node = head_;
     head_ = node->next;
     if (head_ == nullptr)
         tail_ = nullptr;
-    delete[] node->samples;
-    delete node;
+    node->next = spare_;
+    spare_ = node;
     platform::interlockedDecrement(queued_);
 }
 
@@ -55,7 +115,7 @@ uint32_t BlockFifo::take(float* dst, uint32_t values)
         copied += n;
         node->readPos += n;
         if (node->readPos == node->count) {
-            freeHead();
+            retireHead();
             spaceEvent_.set();
         }
     }
@@ -69,7 +129,7 @@ void BlockFifo::clear()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     while (head_ != nullptr)
-        freeHead();
+        retireHead();
     spaceEvent_.set();
 }
 

@@ -6,10 +6,12 @@
 
 #include "platform/platform.h"
 
-// The queue of whole output blocks between the decoding thread (append) and the output thread
-// (take). Each block is copied once into its own node so the caller's buffer is free at once.
-// Head and tail are guarded by a short lock, so an append racing with the removal of the last
-// node is never lost; the two events tell each side that the other has moved.
+// The queue of whole output blocks between the decoding thread (append, exchange) and the output
+// thread (take). A block either is copied into a node (append) or hands its buffer over whole
+// (exchange). Nodes the reader has used up are kept with their buffers and reused, so a steady
+// stream allocates nothing; all allocation happens on the writer's side. Head and tail are guarded
+// by a short lock, so an append racing with the removal of the last node is never lost; the two
+// events tell each side that the other has moved.
 class BlockFifo {
 public:
     BlockFifo() = default;
@@ -17,9 +19,13 @@ public:
     BlockFifo(const BlockFifo&) = delete;
     BlockFifo& operator=(const BlockFifo&) = delete;
 
-    // Copies count samples into a new node at the tail; false (block dropped) when out of memory.
+    // Copies count samples into a node at the tail; false (block dropped) when out of memory.
     // The data event is raised once more than two blocks wait.
     bool append(const float* samples, uint32_t count);
+    // Queues block (a fastmemAlloc buffer of capacity floats holding count samples) without
+    // copying it, and returns an empty buffer of the same capacity for the next block. Null when
+    // none can be had: then nothing is queued and block stays the caller's.
+    float* exchange(float* block, uint32_t capacity, uint32_t count);
     // Copies up to values samples from the head into dst, freeing used-up nodes (each raises the
     // space event). Returns the values copied. When the fifo runs empty the data event is reset,
     // unless the fifo is closing.
@@ -40,16 +46,22 @@ public:
 private:
     struct Node {
         float* samples;
+        uint32_t capacity;
         uint32_t count;
         uint32_t readPos;
         Node* next;
     };
 
-    void freeHead();  // caller holds mutex_
+    // A used-up node with room for capacity samples, or a new one; null when out of memory.
+    Node* spareNode(uint32_t capacity);
+    void enqueue(Node* node);
+    void retireHead();  // moves the head node to the spares; caller holds mutex_
+    static void destroy(Node* list);
 
     mutable std::mutex mutex_;
     Node* head_ = nullptr;
     Node* tail_ = nullptr;
+    Node* spare_ = nullptr;
     std::atomic<int32_t> queued_{0};
     std::atomic<bool> closing_{false};
     platform::Event dataEvent_;

@@ -218,10 +218,13 @@ void Obuffer::sendBlock(uint32_t count)
 
 void Obuffer::writeToFifo(uint32_t count)
 {
-    if (!fifo_.append(block_, count)) {
+    // The block goes into the queue whole; the next is written into a buffer the queue is done with.
+    float* next = fifo_.exchange(block_, blockSamples_, count);
+    if (next == nullptr) {
         platform::messageBox(kCaption, "write to fifo error");
         return;
     }
+    block_ = next;
     // One block's play time, so the count is looked at again at least that often.
     const uint32_t waitMs = std::max<uint32_t>(1, static_cast<uint32_t>(count / (static_cast<double>(channels_) * sampleRate_) * 1000.0));
     // The decoder runs at most four blocks ahead; a stop (state 0) releases it even while the

@@ -156,22 +156,22 @@ bool StreamReader::readBody(uint32_t n)
     return complete;
 }
 
-uint32_t StreamReader::getBits(uint32_t n)
+void StreamReader::getBytes(uint8_t* dst, uint32_t n)
 {
-    if (n == 0 || n > 32)
-        return 0;
-    const uint64_t hi = wordIndex_ < kFrameBufferWords ? frameBuffer_[wordIndex_] : 0;
-    const uint64_t lo = wordIndex_ + 1 < kFrameBufferWords ? frameBuffer_[wordIndex_ + 1] : 0;
-    const uint64_t both = hi << 32 | lo;
-    const uint64_t mask = (uint64_t(1) << n) - 1;
-    const uint32_t value = uint32_t((both >> (64 - bitPosition_ - n)) & mask);
-    bitPosition_ += n;
-    if (bitPosition_ >= 32) {
-        bitPosition_ -= 32;
-        if (wordIndex_ <= kFrameBufferWords)
-            ++wordIndex_;
+    uint32_t i = 0;
+    if ((bitPosition_ & 7) == 0) {
+        for (; i < n && bitPosition_ != 0; ++i)
+            dst[i] = static_cast<uint8_t>(getBits(8));
+        for (; i + 4 <= n && wordIndex_ < kFrameBufferWords; i += 4) {
+            const uint32_t w = frameBuffer_[wordIndex_++];
+            dst[i] = static_cast<uint8_t>(w >> 24);
+            dst[i + 1] = static_cast<uint8_t>(w >> 16);
+            dst[i + 2] = static_cast<uint8_t>(w >> 8);
+            dst[i + 3] = static_cast<uint8_t>(w);
+        }
     }
-    return value;
+    for (; i < n; ++i)
+        dst[i] = static_cast<uint8_t>(getBits(8));
 }
 
 bool StreamReader::positionAt(int64_t offset, int32_t nextFrame)

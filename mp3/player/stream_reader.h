@@ -50,7 +50,27 @@ public:
     // True once a frame body was cut off by the end of the audio.
     bool truncated() const { return truncated_; }
     // Next n bits (1..32) of the body, most significant first. Reads past the frame buffer give 0.
-    uint32_t getBits(uint32_t n);
+    // Inline: Layers I and II take every sample through it.
+    uint32_t getBits(uint32_t n)
+    {
+        if (n == 0 || n > 32)
+            return 0;
+        const uint64_t hi = wordIndex_ < kFrameBufferWords ? frameBuffer_[wordIndex_] : 0;
+        const uint64_t lo = wordIndex_ + 1 < kFrameBufferWords ? frameBuffer_[wordIndex_ + 1] : 0;
+        const uint64_t both = hi << 32 | lo;
+        const uint64_t mask = (uint64_t(1) << n) - 1;
+        const auto value = static_cast<uint32_t>((both >> (64 - bitPosition_ - n)) & mask);
+        bitPosition_ += n;
+        if (bitPosition_ >= 32) {
+            bitPosition_ -= 32;
+            if (wordIndex_ <= kFrameBufferWords)
+                ++wordIndex_;
+        }
+        return value;
+    }
+    // The next n bytes of the body into dst, as n calls of getBits(8) would give them; whole
+    // words at a time when the position is on a byte.
+    void getBytes(uint8_t* dst, uint32_t n);
     // Bits taken from the current body so far.
     uint32_t bitsRead() const { return wordIndex_ * 32 + bitPosition_; }
 

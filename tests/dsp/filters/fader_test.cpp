@@ -41,6 +41,9 @@ TEST(DbTable, CoversMinusToPlusFiftyAndClampsOutside)
     EXPECT_EQ(t.lookup(NAN), t[0]);
     EXPECT_EQ(t.lookup(-INFINITY), t[0]);
     EXPECT_EQ(t.lookup(INFINITY), t[2048]);
+    // Every entry is the factor of its level rounded to float.
+    for (uint32_t i = 0; i <= DbTable::kSteps; ++i)
+        ASSERT_EQ(t[i], static_cast<float>(std::pow(10.0, 0.05 * (-50.0 + i * 100.0 / DbTable::kSteps)))) << i;
 }
 
 TEST(FaderUnit, RampFallsLinearlyInDbAndHoldsAfter)

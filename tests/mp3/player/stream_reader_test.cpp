@@ -134,6 +134,33 @@ TEST(StreamReader, GetBitsAcrossWordsAndPastTheBody)
     EXPECT_EQ(reader->getBits(32), 0u);
 }
 
+TEST(StreamReader, GetBytesGivesWhatGetBitsWouldFromEveryBitAndLength)
+{
+    FrameSpec s;
+    auto f = framebuild::frame(s, 0x12345678);
+    for (size_t i = 8; i < f.size(); ++i)
+        f[i] = static_cast<uint8_t>(i * 37 + 11);
+    TempFile file("bytes.mp3", f);
+    // From every bit offset of the first word, lengths up to beyond the frame buffer's end.
+    for (uint32_t lead = 0; lead < 32; ++lead) {
+        for (uint32_t n : {0u, 1u, 3u, 4u, 5u, 17u, 400u, StreamReader::kFrameBufferBytes + 9}) {
+            StreamReader bytes(file.path.c_str(), 0), bits(file.path.c_str(), 0);
+            FrameHeader h1, h2;
+            ASSERT_TRUE(h1.readFrame(bytes, nullptr));
+            ASSERT_TRUE(h2.readFrame(bits, nullptr));
+            bytes.getBits(lead);
+            bits.getBits(lead);
+            std::vector<uint8_t> got(n + 1, 0xA5), want(n + 1, 0xA5);
+            bytes.getBytes(got.data(), n);
+            for (uint32_t i = 0; i < n; ++i)
+                want[i] = static_cast<uint8_t>(bits.getBits(8));
+            ASSERT_EQ(got, want) << "lead " << lead << " n " << n;
+            ASSERT_EQ(bytes.bitsRead(), bits.bitsRead());
+            ASSERT_EQ(bytes.getBits(32), bits.getBits(32));
+        }
+    }
+}
+
 TEST(StreamReader, CutOffBodyAndMissingOrEmptyFilesEndTheStream)
 {
     FrameSpec s;
