@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
-#include "mp3/decoder/stream_decoder.h"
+#include "orvane/mp3.h"
 #include "tools/wav_files.h"
 
 namespace {
@@ -137,54 +138,61 @@ private:
     std::vector<uint8_t> raw_;
 };
 
-// Decodes an MPEG audio file frame by frame as it is read.
-class MpegReader : public AudioReader, private decoder::PcmSink {
+// Decodes MPEG audio through the library's decode interface as it is read, gapless as orvane
+// convert decodes: the encoder's delay and padding are not audio. Reads the file it is handed.
+class MpegReader : public AudioReader {
 public:
-    bool open(const std::string& path)
+    explicit MpegReader(FILE* file) : file_(file) {}
+    ~MpegReader() override
     {
-        if (!decoder_.openStream(path.c_str(), 0))
+        OrvaneDecodeClose(decoder_);
+        std::fclose(file_);
+    }
+
+    bool open()
+    {
+        decoder_ = OrvaneDecodeOpenCallbacks(&readFile, &seekFile, file_);
+        OrvaneDecodeFormat format{};
+        if (OrvaneDecodeGetFormat(decoder_, &format) != 1)
             return false;
-        decoder::DecoderSettings settings;
-        settings.volume = 32768.0f / kInt16Scale;
-        decoder_.setSettings(settings);
-        decoder_.setSink(this);
-        // Gapless, as orvane convert decodes: the encoder's delay and padding are not audio.
-        decoder_.setGapless(true);
-        rate_ = uint32_t(decoder_.sampleRate());
-        channels_ = uint32_t(decoder_.channels());
+        rate_ = format.sampleRate;
+        channels_ = format.channels;
+        frames_ = format.totalFrames;
         return rate_ > 0 && channels_ >= 1 && channels_ <= 2;
     }
 
     int64_t read(float* out, uint32_t count) override
     {
-        while (pending_.size() - used_ < size_t(count) * channels_ && decoder_.hasFrame() && decoder_.decodeFrame()) {
-        }
-        const size_t samples = std::min(pending_.size() - used_, size_t(count) * channels_);
-        std::copy(pending_.begin() + long(used_), pending_.begin() + long(used_ + samples), out);
-        used_ += samples;
-        if (used_ == pending_.size()) {
-            pending_.clear();
-            used_ = 0;
-        }
-        return int64_t(samples / channels_);
+        const int64_t n = OrvaneDecodeReadFloat(decoder_, out, count);
+        // The decoder's full scale is 1.0 at 32768, the effects' at 32767.
+        for (int64_t i = 0; i < n * channels_; ++i)
+            out[i] *= 32768.0f / kInt16Scale;
+        return n;
     }
 
 private:
-    void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override
+    static int64_t readFile(void* context, void* buffer, int64_t bytes)
     {
-        // A frame whose channel count differs from the first is laid out in the first's.
-        for (uint32_t i = 0; i < samples; ++i)
-            for (uint32_t c = 0; c < channels_; ++c)
-                pending_.push_back(pcm[std::min(c, channels - 1)][i]);
+        FILE* file = static_cast<FILE*>(context);
+        const size_t n = std::fread(buffer, 1, size_t(bytes), file);
+        return n == 0 && std::ferror(file) ? -1 : int64_t(n);
     }
 
-    StreamDecoder decoder_;
-    std::vector<float> pending_;
-    size_t used_ = 0;
+    static int64_t seekFile(void* context, int64_t offset, int32_t whence)
+    {
+        FILE* file = static_cast<FILE*>(context);
+        const int origin = whence == 0 ? SEEK_SET : whence == 1 ? SEEK_CUR : SEEK_END;
+        if (offset < LONG_MIN || offset > LONG_MAX || std::fseek(file, long(offset), origin) != 0)
+            return -1;
+        return int64_t(std::ftell(file));
+    }
+
+    FILE* file_;
+    OrvaneDecoder* decoder_ = nullptr;
 };
 
-// Standard input copied to a temporary file: the decoder opens files by name, and a reader
-// must be able to look at the first bytes before choosing how to read them.
+// Standard input copied to a temporary file: a reader must be able to look at the first bytes
+// before choosing how to read them, and the decoder seeks.
 FILE* spoolStdin()
 {
     FILE* spool = std::tmpfile();
@@ -217,11 +225,8 @@ std::unique_ptr<AudioReader> openAudio(const std::string& path, std::string& err
             return error = name + ": " + error, nullptr;
         return wav;
     }
-    // The decoder opens its own descriptor, so this one can go once it has.
-    auto mpeg = std::make_unique<MpegReader>();
-    const bool ok = mpeg->open("/proc/self/fd/" + std::to_string(fileno(file)));
-    std::fclose(file);
-    if (!ok)
+    auto mpeg = std::make_unique<MpegReader>(file);
+    if (!mpeg->open())
         return error = name + " is neither a WAV file nor MPEG audio", nullptr;
     return mpeg;
 }

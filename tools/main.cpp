@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "orvane/version.h"
-#include "orvane/version.h"
 #include "tools/cli.h"
 #include "tools/command.h"
 

@@ -12,9 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "mp3/player/frame_count.h"
-#include "mp3/player/frame_header.h"
-#include "mp3/player/stream_reader.h"
 #include "orvane/mp3.h"
 #include "orvane/tessor.h"
 #include "tools/cli.h"
@@ -86,40 +83,13 @@ struct PlayOptions {
     VectorChoice vectors = VectorChoice::Best;
 };
 
-// "90", "1:30" or "1:01:30" as milliseconds; false when it is none of these.
-bool parseClock(const std::string& text, long& ms)
-{
-    double total = 0;
-    size_t start = 0;
-    for (int field = 0; field < 3; ++field) {
-        const size_t colon = text.find(':', start);
-        const std::string part = text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-        char* end = nullptr;
-        const double v = std::strtod(part.c_str(), &end);
-        // Minutes and seconds after a colon stay below 60.
-        if (part.empty() || *end != '\0' || !(v >= 0) || (field > 0 && v >= 60))
-            return false;
-        total = total * 60 + v;
-        if (colon == std::string::npos) {
-            ms = long(std::lround(total * 1000));
-            return total <= 7 * 86400.0;
-        }
-        start = colon + 1;
-    }
-    return false;
-}
-
 // 0 when the options are good, otherwise the exit status after a message.
 int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
 {
     for (ArgReader r(args); !r.done();) {
         bool ok = true;
         if (r.option("--start")) {
-            std::string text;
-            if (!r.value(text))
-                return 2;
-            if (!parseClock(text, o.startMs))
-                return usageError("--start needs seconds, m:ss or h:mm:ss, not '" + text + "'");
+            ok = r.clock("--start", o.startMs);
         } else if (r.option("--offset")) {
             ok = r.integer(0, 0x7FFFFFFF, "bytes", o.offset);
         } else if (r.option("--volume")) {
@@ -214,19 +184,18 @@ enum class Next { advance, back, quit };
 Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_t index, size_t count,
               LiveState& live, TerminalKeys& keys, bool screen, int& status)
 {
-    float msPerFrame = 0;
-    {
-        auto reader = std::make_unique<StreamReader>(path.c_str(), uint32_t(o.offset));
-        FrameHeader header;
-        if (!reader->isOpen() || !header.readFrame(*reader, nullptr)) {
-            status = failure(reader->isOpen() ? "'" + path + "' is not MPEG audio" : "cannot open '" + path + "'");
-            return Next::advance;
-        }
-        msPerFrame = header.msPerFrame();
+    OrvaneStreamInfo info{};
+    if (OrvaneGetStreamInfo(path.c_str(), int32_t(o.offset), &info) != 1) {
+        FILE* probe = std::fopen(path.c_str(), "rb");
+        status = failure(probe != nullptr ? "'" + path + "' is not MPEG audio" : "cannot open '" + path + "'");
+        if (probe != nullptr)
+            std::fclose(probe);
+        return Next::advance;
     }
+    const double msPerFrame = double(info.samplesPerFrame) * 1000.0 / info.sampleRate;
     const int32_t seekFrames = int32_t(std::lround(5000.0 / msPerFrame));
     // Counted, not estimated from the first frame: right for variable-bitrate files too.
-    const int32_t totalMs = int32_t(double(countAudioFrames(path.c_str(), uint32_t(o.offset))) * msPerFrame);
+    const int32_t totalMs = int32_t(double(info.frames) * msPerFrame);
     const char* env = std::getenv("ORVANE_OUTPUT");
     const bool wantsDevice = env == nullptr || *env == '\0' || std::strcmp(env, "device") == 0;
 

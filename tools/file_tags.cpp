@@ -1,0 +1,16 @@
+#include "tools/file_tags.h"
+
+#include <vector>
+
+#include "orvane/mp3.h"
+
+std::string tagText(const std::string& path, int32_t offset, int32_t field)
+{
+    // The first call gives the length, the second the text.
+    const int32_t length = OrvaneGetTagText(path.c_str(), offset, field, nullptr, 0);
+    if (length <= 0)
+        return std::string();
+    std::vector<char> text(size_t(length) + 1);
+    OrvaneGetTagText(path.c_str(), offset, field, text.data(), int32_t(text.size()));
+    return std::string(text.data());
+}
