@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs a built tree (BUILD_DIR, default build) to a temporary prefix and checks it as a user
-# would: the examples build from the prefix with pkg-config and with find_package and run, each
+# would: the installed orvane runs on the installed libraries (its version and a conversion), the
+# examples build from the prefix with pkg-config and with find_package and run, each
 # installed library exports only its C API, installed files carry no RUNPATH, and cpack makes the
 # Debian package.
 set -euo pipefail
@@ -30,6 +31,17 @@ done
 if find "$prefix" -type f \( -name '*.so*' -o -path '*/bin/*' \) -exec readelf -d {} \; 2>/dev/null | grep -q 'R.*PATH'; then
   echo "an installed file carries an RPATH or RUNPATH"; exit 1
 fi
+
+echo "== the installed tool on the installed libraries =="
+for lib in dsp mp3 tessor norv; do
+  found=$(ldd "$prefix/bin/orvane" | awk -v l="liborvane-$lib.so.0" '$1 == l {print $3}')
+  if [ "$found" != "$libdir/liborvane-$lib.so.0" ]; then
+    echo "the installed orvane takes liborvane-$lib from '${found:-nowhere}', not $libdir"; exit 1
+  fi
+done
+"$prefix/bin/orvane" --version
+"$prefix/bin/orvane" -q convert samples/orvane-demo.mp3 "$work/installed.wav"
+echo "orvane runs on $libdir: converted $(stat -c %s "$work/installed.wav") bytes"
 
 echo "== examples through pkg-config =="
 cc -Wall -Wextra -o "$work/decode_to_memory" examples/decode_to_memory.c $(pkg-config --cflags --libs orvane-mp3)
