@@ -12,5 +12,11 @@ std::string tagText(const std::string& path, int32_t offset, int32_t field)
         return std::string();
     std::vector<char> text(size_t(length) + 1);
     OrvaneGetTagText(path.c_str(), offset, field, text.data(), int32_t(text.size()));
-    return std::string(text.data());
+    // A tag is the file's text, not ours: control characters (a terminal's escape sequences
+    // among them) are shown as spaces.
+    std::string out(text.data());
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return out;
 }

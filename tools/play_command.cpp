@@ -16,6 +16,7 @@
 #include "orvane/tessor.h"
 #include "tools/cli.h"
 #include "tools/command.h"
+#include "tools/file_tags.h"
 #include "tools/play_session.h"
 #include "tools/playlist.h"
 #include "tools/status_line.h"
@@ -208,7 +209,16 @@ Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_
     if (startMs > 0)
         OrvaneSeek(int32_t(std::lround(startMs / msPerFrame)));
 
-    const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    // The tags name the track where they can: "Artist - Title" above the status line and in it.
+    const std::string title = tagText(path, int32_t(o.offset), kTagTitle);
+    const std::string artist = tagText(path, int32_t(o.offset), kTagArtist);
+    const std::string tagged = title.empty() ? artist : artist.empty() ? title : artist + " - " + title;
+    const std::string name =
+        !tagged.empty() ? tagged : path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    if (!tagged.empty()) {
+        std::printf("%s%s\n", screen ? "\r\x1b[K" : "", tagged.c_str());
+        std::fflush(stdout);
+    }
     Next next = Next::advance;
     int64_t lastPrinted = -1;
     while (!session.finished()) {
