@@ -180,45 +180,76 @@ struct LiveState {
 
 enum class Next { advance, back, quit };
 
-// Plays one file until it ends or a key moves on; the result says where to go next, status
-// is the exit status so far (1 on a failure).
-Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_t index, size_t count,
-              LiveState& live, TerminalKeys& keys, bool screen, int& status)
+// What the status line shows of a file and how far a seek key moves in it.
+struct Track {
+    std::string name;  // "Artist - Title" from the tags, else the file's name
+    bool tagged = false;
+    double msPerFrame = 0;
+    int32_t seekFrames = 0;
+    int32_t totalMs = 0;
+};
+
+// False after a message (status 1) when the file cannot be read as MPEG audio.
+bool readTrack(const std::string& path, long offset, Track& t, int& status)
 {
     OrvaneStreamInfo info{};
-    if (OrvaneGetStreamInfo(path.c_str(), int32_t(o.offset), &info) != 1) {
+    if (OrvaneGetStreamInfo(path.c_str(), int32_t(offset), &info) != 1) {
         FILE* probe = std::fopen(path.c_str(), "rb");
         status = failure(probe != nullptr ? "'" + path + "' is not MPEG audio" : "cannot open '" + path + "'");
         if (probe != nullptr)
             std::fclose(probe);
-        return Next::advance;
+        return false;
     }
-    const double msPerFrame = double(info.samplesPerFrame) * 1000.0 / info.sampleRate;
-    const int32_t seekFrames = int32_t(std::lround(5000.0 / msPerFrame));
+    t.msPerFrame = double(info.samplesPerFrame) * 1000.0 / info.sampleRate;
+    t.seekFrames = int32_t(std::lround(5000.0 / t.msPerFrame));
     // Counted, not estimated from the first frame: right for variable-bitrate files too.
-    const int32_t totalMs = int32_t(double(info.frames) * msPerFrame);
+    t.totalMs = int32_t(double(info.frames) * t.msPerFrame);
+    const std::string title = tagText(path, int32_t(offset), kTagTitle);
+    const std::string artist = tagText(path, int32_t(offset), kTagArtist);
+    t.name = title.empty() ? artist : artist.empty() ? title : artist + " - " + title;
+    t.tagged = !t.name.empty();
+    if (!t.tagged)
+        t.name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    return true;
+}
+
+// The tags name the track above the status line too.
+void announce(const Track& t, bool screen)
+{
+    if (!t.tagged)
+        return;
+    std::printf("%s%s\n", screen ? "\r\x1b[K" : "", t.name.c_str());
+    std::fflush(stdout);
+}
+
+// Plays files[index] and, through the same output, each following file of the same format (a
+// gapless album joins without a gap or click), until the last ends or a key moves on; index
+// follows the file playing. The result says where to go next, status is the exit status so far
+// (1 on a failure).
+Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayOptions& o, long startMs,
+               LiveState& live, TerminalKeys& keys, bool screen, int& status)
+{
+    Track track;
+    if (!readTrack(files[index], o.offset, track, status))
+        return Next::advance;
     const char* env = std::getenv("ORVANE_OUTPUT");
     const bool wantsDevice = env == nullptr || *env == '\0' || std::strcmp(env, "device") == 0;
 
+    // Queued before the play starts, so even a short file cannot end before it is.
+    const size_t first = index;
+    auto queueAfter = [&](size_t i) {
+        OrvaneQueueNext(i + 1 < files.size() ? files[i + 1].c_str() : nullptr, int32_t(o.offset));
+    };
+    queueAfter(index);
     StartupNoise noise;
-    PlaySession session(path, int32_t(o.offset), false);
+    PlaySession session(files[index], int32_t(o.offset), false);
     session.waitStarted(5000);
     noise.release();
     if (wantsDevice && !session.finished() && getOutputWaveOut(OrvaneGetDestination()) == TESSOR_OUTPUT_NULL)
         note("orvane play: no sound device could be opened; playing silently (-v shows why)");
     if (startMs > 0)
-        OrvaneSeek(int32_t(std::lround(startMs / msPerFrame)));
-
-    // The tags name the track where they can: "Artist - Title" above the status line and in it.
-    const std::string title = tagText(path, int32_t(o.offset), kTagTitle);
-    const std::string artist = tagText(path, int32_t(o.offset), kTagArtist);
-    const std::string tagged = title.empty() ? artist : artist.empty() ? title : artist + " - " + title;
-    const std::string name =
-        !tagged.empty() ? tagged : path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    if (!tagged.empty()) {
-        std::printf("%s%s\n", screen ? "\r\x1b[K" : "", tagged.c_str());
-        std::fflush(stdout);
-    }
+        OrvaneSeek(int32_t(std::lround(startMs / track.msPerFrame)));
+    announce(track, screen);
     Next next = Next::advance;
     int64_t lastPrinted = -1;
     while (!session.finished()) {
@@ -250,7 +281,7 @@ Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_
                 break;
             case TerminalKeys::kLeft:
             case TerminalKeys::kRight:
-                OrvaneSeek(key == TerminalKeys::kLeft ? -seekFrames : seekFrames);
+                OrvaneSeek(key == TerminalKeys::kLeft ? -track.seekFrames : track.seekFrames);
                 break;
             case TerminalKeys::kUp:
             case TerminalKeys::kDown:
@@ -282,23 +313,32 @@ Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_
                 break;
             }
         }
+        // The play has gone on with the file queued: show it and queue the one after.
+        if (const size_t joined = first + size_t(OrvaneGetTrackIndex()); joined != index && joined < files.size()) {
+            index = joined;
+            if (!readTrack(files[index], o.offset, track, status))
+                track.name = files[index];
+            announce(track, screen);
+            queueAfter(index);
+        }
         const int32_t now = OrvaneGetCurrentTime();
         if (session.finished())
             break;  // the read-outs have gone with the play
         const std::string volume = live.muted ? "muted" : "vol " + std::to_string(percent(live.volume)) + "%";
         if (screen) {
-            const std::string track = count > 1 ? std::to_string(index + 1) + "/" + std::to_string(count) + " " : "";
+            const std::string place =
+                files.size() > 1 ? std::to_string(index + 1) + "/" + std::to_string(files.size()) + " " : "";
             const std::string line = fitStatusLine(
-                {std::string(live.paused ? "paused " : "playing") + " " + formatTime(now) + "/" + formatTime(totalMs),
-                 volume, "pitch " + std::to_string(live.pitch), "speed " + std::to_string(live.speed), track + name,
-                 "[" + bar(totalMs > 0 ? double(now) / totalMs : 0, 20, '#', '.') + "]",
+                {std::string(live.paused ? "paused " : "playing") + " " + formatTime(now) + "/" + formatTime(track.totalMs),
+                 volume, "pitch " + std::to_string(live.pitch), "speed " + std::to_string(live.speed), place + track.name,
+                 "[" + bar(track.totalMs > 0 ? double(now) / track.totalMs : 0, 20, '#', '.') + "]",
                  "L" + meter(OrvaneGetLevel(0)) + " R" + meter(OrvaneGetLevel(1))},
                 terminalWidth());
             std::printf("\r%s\x1b[K", line.c_str());
             std::fflush(stdout);
         } else if (now / 1000 != lastPrinted) {
             lastPrinted = now / 1000;
-            std::printf("%s / %s  level %d %d\n", formatTime(now).c_str(), formatTime(totalMs).c_str(),
+            std::printf("%s / %s  level %d %d\n", formatTime(now).c_str(), formatTime(track.totalMs).c_str(),
                         OrvaneGetLevel(0), OrvaneGetLevel(1));
             std::fflush(stdout);
         }
@@ -307,7 +347,7 @@ Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_
     if (screen)
         std::printf("\r\x1b[K");
     if (result == -1)
-        status = failure("'" + path + "' is not MPEG audio");
+        status = failure("'" + files[index] + "' is not MPEG audio");
     else if (result == 0)
         status = failure("no sound output could be opened");
     return next;
@@ -346,7 +386,7 @@ int runPlay(const std::vector<std::string>& args)
     LiveState live{o.volume, o.pitch, o.speed};
     int status = 0;
     for (size_t i = 0; i < files.size();) {
-        const Next next = playFile(files[i], o, i == 0 ? o.startMs : 0, i, files.size(), live, keys, screen, status);
+        const Next next = playFiles(files, i, o, i == 0 ? o.startMs : 0, live, keys, screen, status);
         if (next == Next::quit)
             break;
         i = next == Next::back ? (i > 0 ? i - 1 : 0) : i + 1;
