@@ -43,8 +43,9 @@ constexpr long kVolumeStepPercent = 5;
 void printDetails(FILE* out)
 {
     std::fprintf(out,
-                 "Plays the files in order; a .m3u list stands for the files it names. TIME is seconds,\n"
-                 "m:ss or h:mm:ss into the first file.\n%s",
+                 "Plays the files in order; a .m3u list stands for the files it names. Files of one format\n"
+                 "follow each other through one output, with no gap at the joins of a gapless album. The\n"
+                 "tags' artist and title name each file. TIME is seconds, m:ss or h:mm:ss into the first file.\n%s",
                  kKeys);
 }
 
