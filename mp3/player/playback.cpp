@@ -62,13 +62,16 @@ void PlayState::clearIfCurrent(const Playback* p, const Obuffer* o)
 
 void PlayState::queueNext(const char* path, int32_t startOffset)
 {
+    std::string name = path != nullptr ? path : "";
+    const int32_t frames = path != nullptr ? countAudioFrames(path, uint32_t(startOffset)) : 0;
     std::lock_guard<std::mutex> lock(mutex_);
     queued_ = path != nullptr;
-    queuedPath_ = path != nullptr ? path : "";
+    queuedPath_.swap(name);
     queuedOffset_ = startOffset;
+    queuedFrames_ = frames;
 }
 
-bool PlayState::takeQueued(std::string& path, int32_t& startOffset)
+bool PlayState::takeQueued(std::string& path, int32_t& startOffset, int32_t& frames)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!queued_)
@@ -76,6 +79,7 @@ bool PlayState::takeQueued(std::string& path, int32_t& startOffset)
     queued_ = false;
     path.swap(queuedPath_);
     startOffset = queuedOffset_;
+    frames = queuedFrames_;
     return true;
 }
 
@@ -130,13 +134,14 @@ bool joinQueued(PlayState& s, StreamDecoder& dec, TrackTimeline& t)
 {
     std::string path;
     int32_t offset = 0;
+    int32_t total = 0;
     const int32_t rate = dec.sampleRate(), channels = dec.channels(), layer = dec.layer();
     const bool lowSampling = dec.lowSampling();
-    if (!s.takeQueued(path, offset) || !dec.openStream(path.c_str(), uint32_t(offset)))
+    if (!s.takeQueued(path, offset, total) || !dec.openStream(path.c_str(), uint32_t(offset)))
         return false;
     if (dec.sampleRate() != rate || dec.channels() != channels || dec.layer() != layer || dec.lowSampling() != lowSampling)
         return false;
-    t = startTrack(s, dec, countAudioFrames(path.c_str(), uint32_t(offset)));
+    t = startTrack(s, dec, total);
     s.trackIndex.fetch_add(1);
     return true;
 }
@@ -243,8 +248,8 @@ int32_t runPlay(const char* path, void* started, int32_t startOffset, bool conve
     if (path != nullptr && startOffset >= 0 && pb->decoder.openStream(path, uint32_t(startOffset)))
         result = playLoop(s, *pb, started, countAudioFrames(path, uint32_t(startOffset)));
     std::string unused;
-    int32_t unusedOffset = 0;
-    s.takeQueued(unused, unusedOffset);
+    int32_t unusedOffset = 0, unusedFrames = 0;
+    s.takeQueued(unused, unusedOffset, unusedFrames);
     s.clearIfCurrent(pb.get(), nullptr);
     return result;
 }

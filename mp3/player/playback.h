@@ -53,15 +53,17 @@ struct PlayState {
     // Forgets the play and its output, but only when they are still those of p.
     void clearIfCurrent(const Playback* p, const Obuffer* o);
     // The file to follow the play's at its end on the same output (one at a time: a new one
-    // replaces it); taken by the play, forgotten when the play ends.
+    // replaces it); taken by the play, forgotten when the play ends. Its frames are counted here,
+    // on the caller's thread, so the join costs the play nothing but opening the file.
     void queueNext(const char* path, int32_t startOffset);
-    // Takes the queued file; false when there is none.
-    bool takeQueued(std::string& path, int32_t& startOffset);
+    // Takes the queued file and its frame count; false when there is none.
+    bool takeQueued(std::string& path, int32_t& startOffset, int32_t& frames);
 
 private:
     mutable std::mutex mutex_;
     std::string queuedPath_;
     int32_t queuedOffset_ = 0;
+    int32_t queuedFrames_ = 0;
     bool queued_ = false;
     std::shared_ptr<Playback> playback_;
     std::shared_ptr<Obuffer> output_;
