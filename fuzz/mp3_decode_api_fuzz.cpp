@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the public decode interface through its memory source: open, format,
-// 16-bit reads in blocks whose size the input picks, a seek the input picks, more reads, close.
+// a tag field into a buffer whose size the input picks, 16-bit reads in blocks whose size the
+// input picks, a seek the input picks, more reads, close.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -13,6 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     OrvaneDecodeFormat f;
     OrvaneDecodeGetFormat(d, &f);
+    char text[64];
+    OrvaneDecodeGetTagText(d, size > 2 ? data[2] % 8 : 0, text, size > 3 ? data[3] % int32_t(sizeof text) : 0);
     const int64_t block = 1 + (size > 0 ? data[0] : 0) * 7;
     std::vector<int16_t> pcm(size_t(block) * 2);
     while (OrvaneDecodeReadInt16(d, pcm.data(), block) > 0) {

@@ -17,6 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int32_t start = (offset & 0x100) != 0 ? offset : (offset & 0xFF);
     OrvaneGetTotalMs(path.c_str(), start);
     OrvaneGetFirstBitrate(path.c_str(), start);
+    OrvaneStreamInfo info;
+    OrvaneGetStreamInfo(path.c_str(), start, &info);
     StreamDecoder dec;
     if (dec.open(path.c_str(), start >= 0 ? uint32_t(start) : 0u)) {
         dec.keepPcm(false);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs a built tree (BUILD_DIR, default build) to a temporary prefix and checks it as a user
-# would: the examples build from the prefix with pkg-config and with find_package and run, each
-# installed library exports only its C API, installed files carry no RUNPATH, every pkg-config
-# module links, and cpack makes the Debian package. As root it then installs the package with
-# dpkg, checks its files and builds an example against it, and removes it again.
+# would: the installed orvane runs (its version and a conversion), the examples build from the
+# prefix with pkg-config and with find_package and run, each installed library exports only its C
+# API, installed files carry no RUNPATH, every pkg-config module links, and cpack makes the Debian
+# package. As root it then installs the package with dpkg, checks its files and builds an example
+# against it, and removes it again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
@@ -41,6 +42,9 @@ for module in dsp:dspGetVersion tessor:getVersionWaveOut norv:NORVGetVersion mp3
   "$work/version_$lib" || { echo "orvane-$lib: the library's version is not the header's"; exit 1; }
   echo "orvane-$lib $(pkg-config --modversion "orvane-$lib"): links and runs"
 done
+
+echo "== the installed tool =="
+"$prefix/bin/orvane" --version
 
 echo "== examples through pkg-config =="
 cc -Wall -Wextra -o "$work/decode_to_memory" examples/decode_to_memory.c $(pkg-config --cflags --libs orvane-mp3)

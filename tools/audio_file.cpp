@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
-#include "mp3/decoder/stream_decoder.h"
-#include "mp3/player/byte_source.h"
+#include "orvane/mp3.h"
 #include "platform/tool/files.h"
 #include "tools/wav_files.h"
 
@@ -139,74 +139,57 @@ private:
     std::vector<uint8_t> raw_;
 };
 
-// Decodes an MPEG audio file frame by frame as it is read.
-class MpegReader : public AudioReader, private decoder::PcmSink {
+// Decodes MPEG audio through the library's decode interface as it is read, gapless as orvane
+// convert decodes: the encoder's delay and padding are not audio. Reads the file it is handed.
+class MpegReader : public AudioReader {
 public:
-    bool open(const std::string& path) { return decoder_.openStream(path.c_str(), 0) && start(); }
-
-    // Reads the stream from file, which the reader keeps and closes.
-    bool open(FILE* file)
+    explicit MpegReader(FILE* file) : file_(file) {}
+    ~MpegReader() override
     {
-        file_.reset(file);
-        return decoder_.openStream(openCallbackSource(readFile, seekFile, file), 0) && start();
+        OrvaneDecodeClose(decoder_);
+        std::fclose(file_);
+    }
+
+    bool open()
+    {
+        decoder_ = OrvaneDecodeOpenCallbacks(&readFile, &seekFile, file_);
+        OrvaneDecodeFormat format{};
+        if (OrvaneDecodeGetFormat(decoder_, &format) != 1)
+            return false;
+        rate_ = format.sampleRate;
+        channels_ = format.channels;
+        frames_ = format.totalFrames;
+        return rate_ > 0 && channels_ >= 1 && channels_ <= 2;
     }
 
     int64_t read(float* out, uint32_t count) override
     {
-        while (pending_.size() - used_ < size_t(count) * channels_ && decoder_.hasFrame() && decoder_.decodeFrame()) {
-        }
-        const size_t samples = std::min(pending_.size() - used_, size_t(count) * channels_);
-        std::copy(pending_.begin() + long(used_), pending_.begin() + long(used_ + samples), out);
-        used_ += samples;
-        if (used_ == pending_.size()) {
-            pending_.clear();
-            used_ = 0;
-        }
-        return int64_t(samples / channels_);
+        const int64_t n = OrvaneDecodeReadFloat(decoder_, out, count);
+        // The decoder's full scale is 1.0 at 32768, the effects' at 32767.
+        for (int64_t i = 0; i < n * channels_; ++i)
+            out[i] *= 32768.0f / kInt16Scale;
+        return n;
     }
 
 private:
-    static int64_t readFile(void* file, void* buffer, int64_t bytes)
+    static int64_t readFile(void* context, void* buffer, int64_t bytes)
     {
-        const size_t n = std::fread(buffer, 1, size_t(bytes), static_cast<FILE*>(file));
-        return n > 0 || !std::ferror(static_cast<FILE*>(file)) ? int64_t(n) : -1;
+        FILE* file = static_cast<FILE*>(context);
+        const size_t n = std::fread(buffer, 1, size_t(bytes), file);
+        return n == 0 && std::ferror(file) ? -1 : int64_t(n);
     }
 
-    static int64_t seekFile(void* file, int64_t offset, int32_t whence)
+    static int64_t seekFile(void* context, int64_t offset, int32_t whence)
     {
-        auto* f = static_cast<FILE*>(file);
+        FILE* file = static_cast<FILE*>(context);
         const int origin = whence == 0 ? SEEK_SET : whence == 1 ? SEEK_CUR : SEEK_END;
-        if (offset != long(offset) || std::fseek(f, long(offset), origin) != 0)
+        if (offset < LONG_MIN || offset > LONG_MAX || std::fseek(file, long(offset), origin) != 0)
             return -1;
-        return std::ftell(f);
+        return int64_t(std::ftell(file));
     }
 
-    bool start()
-    {
-        decoder::DecoderSettings settings;
-        settings.volume = 32768.0f / kInt16Scale;
-        decoder_.setSettings(settings);
-        decoder_.setSink(this);
-        // Gapless, as orvane convert decodes: the encoder's delay and padding are not audio.
-        decoder_.setGapless(true);
-        rate_ = uint32_t(decoder_.sampleRate());
-        channels_ = uint32_t(decoder_.channels());
-        return rate_ > 0 && channels_ >= 1 && channels_ <= 2;
-    }
-
-    void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override
-    {
-        // A frame whose channel count differs from the first is laid out in the first's.
-        for (uint32_t i = 0; i < samples; ++i)
-            for (uint32_t c = 0; c < channels_; ++c)
-                pending_.push_back(pcm[std::min(c, channels - 1)][i]);
-    }
-
-    // Standard input's copy, when the stream comes from there; closed after the decoder.
-    std::unique_ptr<FILE, int (*)(FILE*)> file_{nullptr, std::fclose};
-    StreamDecoder decoder_;
-    std::vector<float> pending_;
-    size_t used_ = 0;
+    FILE* file_;
+    OrvaneDecoder* decoder_ = nullptr;
 };
 
 // Standard input copied to a temporary file: a reader must be able to look at the first bytes
@@ -243,10 +226,8 @@ std::unique_ptr<AudioReader> openAudio(const std::string& path, std::string& err
             return error = name + ": " + error, nullptr;
         return wav;
     }
-    // The decoder opens a named file itself; standard input's copy is read where it lies.
-    auto mpeg = std::make_unique<MpegReader>();
-    const bool ok = path == "-" ? mpeg->open(file) : (std::fclose(file), mpeg->open(path));
-    if (!ok)
+    auto mpeg = std::make_unique<MpegReader>(file);
+    if (!mpeg->open())
         return error = name + " is neither a WAV file nor MPEG audio", nullptr;
     return mpeg;
 }

@@ -118,3 +118,38 @@ int ArgReader::operand(std::vector<std::string>& operands)
     operands.push_back(args_[index_++]);
     return 0;
 }
+
+bool parseClock(const std::string& text, long& ms)
+{
+    double total = 0;
+    size_t start = 0;
+    for (int field = 0; field < 3; ++field) {
+        const size_t colon = text.find(':', start);
+        const std::string part = text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        char* end = nullptr;
+        const double v = std::strtod(part.c_str(), &end);
+        // Minutes and seconds after a colon stay below 60.
+        if (part.empty() || *end != '\0' || !(v >= 0) || (field > 0 && v >= 60))
+            return false;
+        total = total * 60 + v;
+        if (colon == std::string::npos) {
+            // Checked before the conversion: an infinite or huge count has no long value.
+            if (!(total <= 7 * 86400.0))
+                return false;
+            ms = long(std::lround(total * 1000));
+            return true;
+        }
+        start = colon + 1;
+    }
+    return false;
+}
+
+bool ArgReader::clock(const char* name, long& ms)
+{
+    std::string text;
+    if (!value(text))
+        return false;
+    if (!parseClock(text, ms))
+        return usageError(std::string(name) + " needs seconds, m:ss or h:mm:ss, not '" + text + "'"), false;
+    return true;
+}

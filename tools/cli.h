@@ -27,6 +27,9 @@ bool parseNumber(const std::string& text, double min, double max, const char* wh
 // The same for a whole number.
 bool parseInteger(const std::string& text, long min, long max, const char* what, long& out);
 
+// "90", "1.5", "1:30" or "1:01:30" (up to a week) as milliseconds; false when it is none of these.
+bool parseClock(const std::string& text, long& ms);
+
 // Reads "--name value" options and positional operands in order. Each read that fails prints
 // its reason, so the caller only returns 2.
 class ArgReader {
@@ -41,6 +44,8 @@ public:
     bool value(std::string& out);
     bool number(double min, double max, const char* what, double& out);
     bool integer(long min, long max, const char* what, long& out);
+    // A time after the option name (see parseClock) in milliseconds.
+    bool clock(const char* name, long& ms);
     // True for "-x" or "--x" (a lone "-" is an operand: standard input or output).
     bool isOption() const { return current().size() > 1 && current()[0] == '-'; }
     // Takes the current argument as an operand into operands: 0, or 2 after a message when it

@@ -13,14 +13,12 @@
 #include <thread>
 #include <vector>
 
-#include "mp3/player/frame_count.h"
-#include "mp3/player/frame_header.h"
-#include "mp3/player/stream_reader.h"
 #include "orvane/mp3.h"
 #include "orvane/tessor.h"
 #include "platform/tool/terminal.h"
 #include "tools/cli.h"
 #include "tools/command.h"
+#include "tools/file_tags.h"
 #include "tools/play_session.h"
 #include "tools/playlist.h"
 #include "tools/status_line.h"
@@ -46,8 +44,9 @@ constexpr long kVolumeStepPercent = 5;
 void printDetails(FILE* out)
 {
     std::fprintf(out,
-                 "Plays the files in order; a .m3u list stands for the files it names. TIME is seconds,\n"
-                 "m:ss or h:mm:ss into the first file.\n%s",
+                 "Plays the files in order; a .m3u list stands for the files it names. Files of one format\n"
+                 "follow each other through one output, with no gap at the joins of a gapless album. The\n"
+                 "tags' artist and title name each file. TIME is seconds, m:ss or h:mm:ss into the first file.\n%s",
                  kKeys);
 }
 
@@ -87,40 +86,13 @@ struct PlayOptions {
     VectorChoice vectors = VectorChoice::Best;
 };
 
-// "90", "1:30" or "1:01:30" as milliseconds; false when it is none of these.
-bool parseClock(const std::string& text, long& ms)
-{
-    double total = 0;
-    size_t start = 0;
-    for (int field = 0; field < 3; ++field) {
-        const size_t colon = text.find(':', start);
-        const std::string part = text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-        char* end = nullptr;
-        const double v = std::strtod(part.c_str(), &end);
-        // Minutes and seconds after a colon stay below 60.
-        if (part.empty() || *end != '\0' || !(v >= 0) || (field > 0 && v >= 60))
-            return false;
-        total = total * 60 + v;
-        if (colon == std::string::npos) {
-            ms = long(std::lround(total * 1000));
-            return total <= 7 * 86400.0;
-        }
-        start = colon + 1;
-    }
-    return false;
-}
-
 // 0 when the options are good, otherwise the exit status after a message.
 int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
 {
     for (ArgReader r(args); !r.done();) {
         bool ok = true;
         if (r.option("--start")) {
-            std::string text;
-            if (!r.value(text))
-                return 2;
-            if (!parseClock(text, o.startMs))
-                return usageError("--start needs seconds, m:ss or h:mm:ss, not '" + text + "'");
+            ok = r.clock("--start", o.startMs);
         } else if (r.option("--offset")) {
             ok = r.integer(0, 0x7FFFFFFF, "bytes", o.offset);
         } else if (r.option("--volume")) {
@@ -178,41 +150,80 @@ struct LiveState {
 
 enum class Next { advance, back, quit };
 
-// Plays one file until it ends or a key moves on; the result says where to go next, status
-// is the exit status so far (1 on a failure).
-Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_t index, size_t count,
-              LiveState& live, platform::TerminalKeys& keys, bool screen, int& status)
+// What the status line shows of a file and how far a seek key moves in it.
+struct Track {
+    std::string name;  // "Artist - Title" from the tags, else the file's name
+    bool tagged = false;
+    double msPerFrame = 0;
+    int32_t seekFrames = 0;
+    int32_t totalMs = 0;
+};
+
+// False after a message (status 1) when the file cannot be read as MPEG audio.
+bool readTrack(const std::string& path, long offset, Track& t, int& status)
 {
-    float msPerFrame = 0;
-    {
-        auto reader = std::make_unique<StreamReader>(path.c_str(), uint32_t(o.offset));
-        FrameHeader header;
-        if (!reader->isOpen() || !header.readFrame(*reader, nullptr)) {
-            status = failure(reader->isOpen() ? "'" + path + "' is not MPEG audio" : "cannot open '" + path + "'");
-            return Next::advance;
-        }
-        msPerFrame = header.msPerFrame();
+    OrvaneStreamInfo info{};
+    if (OrvaneGetStreamInfo(path.c_str(), int32_t(offset), &info) != 1) {
+        FILE* probe = std::fopen(path.c_str(), "rb");
+        status = failure(probe != nullptr ? "'" + path + "' is not MPEG audio" : "cannot open '" + path + "'");
+        if (probe != nullptr)
+            std::fclose(probe);
+        return false;
     }
-    const int32_t seekFrames = int32_t(std::lround(5000.0 / msPerFrame));
+    t.msPerFrame = double(info.samplesPerFrame) * 1000.0 / info.sampleRate;
+    t.seekFrames = int32_t(std::lround(5000.0 / t.msPerFrame));
     // Counted, not estimated from the first frame: right for variable-bitrate files too.
-    const int32_t totalMs = int32_t(double(countAudioFrames(path.c_str(), uint32_t(o.offset))) * msPerFrame);
+    t.totalMs = int32_t(double(info.frames) * t.msPerFrame);
+    const std::string title = tagText(path, int32_t(offset), kTagTitle);
+    const std::string artist = tagText(path, int32_t(offset), kTagArtist);
+    t.name = title.empty() ? artist : artist.empty() ? title : artist + " - " + title;
+    t.tagged = !t.name.empty();
+    if (!t.tagged)
+        t.name = std::filesystem::path(path).filename().string();
+    return true;
+}
+
+// The tags name the track above the status line too.
+void announce(const Track& t, bool screen)
+{
+    if (!t.tagged)
+        return;
+    std::printf("%s%s\n", screen ? "\r\x1b[K" : "", t.name.c_str());
+    std::fflush(stdout);
+}
+
+// Plays files[index] and, through the same output, each following file of the same format (a
+// gapless album joins without a gap or click), until the last ends or a key moves on; index
+// follows the file playing. The result says where to go next, status is the exit status so far
+// (1 on a failure).
+Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayOptions& o, long startMs,
+               LiveState& live, platform::TerminalKeys& keys, bool screen, int& status)
+{
+    Track track;
+    if (!readTrack(files[index], o.offset, track, status))
+        return Next::advance;
     const char* env = std::getenv("ORVANE_OUTPUT");
     const bool wantsDevice = env == nullptr || *env == '\0' || std::strcmp(env, "device") == 0;
 
+    // Queued before the play starts, so even a short file cannot end before it is.
+    const size_t first = index;
+    auto queueAfter = [&](size_t i) {
+        OrvaneQueueNext(i + 1 < files.size() ? files[i + 1].c_str() : nullptr, int32_t(o.offset));
+    };
+    queueAfter(index);
     // The sound libraries' start-up chatter on standard error stays off the terminal while an
     // output opens; -v shows it.
     std::optional<platform::MutedStandardError> noise;
     if (verbosity() != Verbosity::verbose)
         noise.emplace();
-    PlaySession session(path, int32_t(o.offset), false);
+    PlaySession session(files[index], int32_t(o.offset), false);
     session.waitStarted(5000);
     noise.reset();
     if (wantsDevice && !session.finished() && getOutputWaveOut(OrvaneGetDestination()) == TESSOR_OUTPUT_NULL)
         note("orvane play: no sound device could be opened; playing silently (-v shows why)");
     if (startMs > 0)
-        OrvaneSeek(int32_t(std::lround(startMs / msPerFrame)));
-
-    const std::string name = std::filesystem::path(path).filename().string();
+        OrvaneSeek(int32_t(std::lround(startMs / track.msPerFrame)));
+    announce(track, screen);
     Next next = Next::advance;
     int64_t lastPrinted = -1;
     while (!session.finished()) {
@@ -244,7 +255,7 @@ Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_
                 break;
             case platform::TerminalKeys::kLeft:
             case platform::TerminalKeys::kRight:
-                OrvaneSeek(key == platform::TerminalKeys::kLeft ? -seekFrames : seekFrames);
+                OrvaneSeek(key == platform::TerminalKeys::kLeft ? -track.seekFrames : track.seekFrames);
                 break;
             case platform::TerminalKeys::kUp:
             case platform::TerminalKeys::kDown:
@@ -276,23 +287,32 @@ Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_
                 break;
             }
         }
+        // The play has gone on with the file queued: show it and queue the one after.
+        if (const size_t joined = first + size_t(OrvaneGetTrackIndex()); joined != index && joined < files.size()) {
+            index = joined;
+            if (!readTrack(files[index], o.offset, track, status))
+                track.name = files[index];
+            announce(track, screen);
+            queueAfter(index);
+        }
         const int32_t now = OrvaneGetCurrentTime();
         if (session.finished())
             break;  // the read-outs have gone with the play
         const std::string volume = live.muted ? "muted" : "vol " + std::to_string(percent(live.volume)) + "%";
         if (screen) {
-            const std::string track = count > 1 ? std::to_string(index + 1) + "/" + std::to_string(count) + " " : "";
+            const std::string place =
+                files.size() > 1 ? std::to_string(index + 1) + "/" + std::to_string(files.size()) + " " : "";
             const std::string line = fitStatusLine(
-                {std::string(live.paused ? "paused " : "playing") + " " + formatTime(now) + "/" + formatTime(totalMs),
-                 volume, "pitch " + std::to_string(live.pitch), "speed " + std::to_string(live.speed), track + name,
-                 "[" + bar(totalMs > 0 ? double(now) / totalMs : 0, 20, '#', '.') + "]",
+                {std::string(live.paused ? "paused " : "playing") + " " + formatTime(now) + "/" + formatTime(track.totalMs),
+                 volume, "pitch " + std::to_string(live.pitch), "speed " + std::to_string(live.speed), place + track.name,
+                 "[" + bar(track.totalMs > 0 ? double(now) / track.totalMs : 0, 20, '#', '.') + "]",
                  "L" + meter(OrvaneGetLevel(0)) + " R" + meter(OrvaneGetLevel(1))},
                 terminalWidth());
             std::printf("\r%s\x1b[K", line.c_str());
             std::fflush(stdout);
         } else if (now / 1000 != lastPrinted) {
             lastPrinted = now / 1000;
-            std::printf("%s / %s  level %d %d\n", formatTime(now).c_str(), formatTime(totalMs).c_str(),
+            std::printf("%s / %s  level %d %d\n", formatTime(now).c_str(), formatTime(track.totalMs).c_str(),
                         OrvaneGetLevel(0), OrvaneGetLevel(1));
             std::fflush(stdout);
         }
@@ -301,7 +321,7 @@ Next playFile(const std::string& path, const PlayOptions& o, long startMs, size_
     if (screen)
         std::printf("\r\x1b[K");
     if (result == -1)
-        status = failure("'" + path + "' is not MPEG audio");
+        status = failure("'" + files[index] + "' is not MPEG audio");
     else if (result == 0)
         status = failure("no sound output could be opened");
     return next;
@@ -340,7 +360,7 @@ int runPlay(const std::vector<std::string>& args)
     LiveState live{o.volume, o.pitch, o.speed};
     int status = 0;
     for (size_t i = 0; i < files.size();) {
-        const Next next = playFile(files[i], o, i == 0 ? o.startMs : 0, i, files.size(), live, keys, screen, status);
+        const Next next = playFiles(files, i, o, i == 0 ? o.startMs : 0, live, keys, screen, status);
         if (next == Next::quit)
             break;
         i = next == Next::back ? (i > 0 ? i - 1 : 0) : i + 1;

@@ -8,10 +8,10 @@
 PlaySession::PlaySession(const std::string& path, int32_t offset, bool convert)
 {
     thread_ = std::thread([this, path, offset, convert] {
-        result_.store(OrvanePlay(path.c_str(), started_.handle(), offset, convert ? 1 : 0));
+        result_.store(OrvanePlay(path.c_str(), started_, offset, convert ? 1 : 0));
         done_.store(true);
-        started_.set();
-        finishedEvent_.set();
+        OrvaneEventSet(started_);
+        OrvaneEventSet(finishedEvent_);
     });
 }
 
@@ -21,6 +21,8 @@ PlaySession::~PlaySession()
         OrvaneStop();
         thread_.join();
     }
+    OrvaneEventDestroy(started_);
+    OrvaneEventDestroy(finishedEvent_);
 }
 
 int32_t PlaySession::wait()

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/platform.h"
+#include "orvane/mp3.h"
 
 // Runs OrvanePlay on a thread of its own, as a host application does, and reports its result.
 class PlaySession {
@@ -19,13 +19,14 @@ public:
     // Waits for OrvanePlay to return and gives its result.
     int32_t wait();
     // Waits up to timeoutMs for the output to be set up; true once it is (or the play ended).
-    bool waitStarted(uint32_t timeoutMs) { return started_.wait(timeoutMs) || finished(); }
+    bool waitStarted(uint32_t timeoutMs) { return OrvaneEventWait(started_, timeoutMs) == 1 || finished(); }
     // Waits up to timeoutMs for OrvanePlay to return; true once it has.
-    bool waitFinished(uint32_t timeoutMs) { return finishedEvent_.wait(timeoutMs); }
+    bool waitFinished(uint32_t timeoutMs) { return OrvaneEventWait(finishedEvent_, timeoutMs) == 1 || finished(); }
 
 private:
-    platform::Event started_;
-    platform::Event finishedEvent_;
+    // The library's events, as a host hands them to OrvanePlay.
+    OrvaneEvent* started_ = OrvaneEventCreate();
+    OrvaneEvent* finishedEvent_ = OrvaneEventCreate();
     std::atomic<bool> done_{false};
     std::atomic<int32_t> result_{0};
     std::thread thread_;

@@ -31,6 +31,10 @@ MP3_API uint32_t OrvaneGetVersion(void);
 
 /* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent is an OrvaneEvent* (below; on Windows any event HANDLE) set once output is set up, or null. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up or (converting) norv refuses a block, which ends the play (NORVLastError tells why); -1 for no readable frame, a null path or startOffset < 0; -2 while another play runs (that play goes on untouched). */
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert);
+/* Queues a file to follow the current play's (or, called before OrvanePlay, the next play's) through the same output: at the end of its file the play goes on with the queued one when it has the same sample rate, channel count and layer, with no sample lost or added at the join (gapless trims apply to each file), and OrvaneGetTrackIndex counts it; otherwise the play ends as without it. One file at a time (a new call replaces it, a null path removes it); a play forgets it when it ends. The call counts the file's frames, so the join costs the play only its opening. 1, or -1 for startOffset < 0 (or out of memory). Any thread. */
+MP3_API int32_t OrvaneQueueNext(const char* path, int32_t startOffset);
+/* Queued files the current or last play has gone on with: 0 while it plays the file it was started with. Any thread. */
+MP3_API int32_t OrvaneGetTrackIndex(void);
 /* Asks the current play to stop (queued audio is cut off); nothing without a play. Any thread. */
 MP3_API void OrvaneStop(void);
 /* Pauses (non-zero) or resumes the current play's output; a stop while paused still ends the play. Nothing without an output. */
@@ -119,7 +123,10 @@ MP3_API void OrvaneSetHarmonics(float amount);
  * each used from one thread at a time. Samples are interleaved, full scale is +-1.0 (float) or
  * +-32768 (int16, rounded to nearest and held to -32768..32767); a frame is one sample per
  * channel. A damaged or undecodable MPEG frame gives a frame of silence, so frame positions stay
- * those of the stream. */
+ * those of the stream. Gapless: a Layer III stream whose VBR tag states the encoder's delay and
+ * padding (as lame writes it) is delivered without them and without the decoder's own delay, so
+ * it reads as the encoder's input, sample for sample; totals, seeks and OrvaneDecodeTell count on
+ * that timeline. Other streams deliver every decoded sample. */
 
 typedef struct OrvaneDecoder OrvaneDecoder;
 
@@ -132,7 +139,7 @@ typedef struct OrvaneDecodeFormat {
     uint32_t encoderDelay;    /* PCM frames the encoder added at the start (VBR tag's encoder extension); 0 when the stream does not say */
     uint32_t encoderPadding;  /* PCM frames the encoder added at the end (same source); 0 when the stream does not say */
     uint32_t reserved;        /* 0 */
-    uint64_t totalFrames;     /* PCM frames in the stream from its VBR tag; 0 when it has none */
+    uint64_t totalFrames;     /* PCM frames a read from the start delivers, from the VBR tag (gapless: delay and padding left out); 0 when it has none */
 } OrvaneDecodeFormat;
 
 /* Reads up to bytes bytes into buffer: the count read, 0 at the end, -1 on error. */
@@ -156,6 +163,8 @@ MP3_API int64_t OrvaneDecodeReadInt16(OrvaneDecoder* decoder, int16_t* pcm, int6
 MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame);
 /* The frame the next read starts at; 0 for a null handle. */
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder);
+/* Tag text field of the handle's stream, as OrvaneGetTagText gives it for a path (read at open, for memory and callback sources too); the field's full length, 0 when no tag has it; -1 for a null handle, a field outside 0..6, size < 0, or a null buffer with size > 0. */
+MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, char* buffer, int32_t size);
 /* Closes the handle; null is ignored. */
 MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder);
 
@@ -165,6 +174,31 @@ MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder);
 MP3_API int32_t OrvaneGetTotalMs(const char* path, int32_t startOffset);
 /* Bitrate of the first frame header in kbit/s; 0 when the file cannot be opened, holds no valid frame, or startOffset < 0. */
 MP3_API int32_t OrvaneGetFirstBitrate(const char* path, int32_t startOffset);
+/* What a scan of the whole stream finds (OrvaneGetStreamInfo). */
+typedef struct OrvaneStreamInfo {
+    uint32_t version;         /* 10 MPEG-1, 20 MPEG-2, 25 MPEG-2.5 (first frame) */
+    uint32_t layer;           /* 1, 2 or 3 */
+    uint32_t sampleRate;      /* Hz */
+    uint32_t channelMode;     /* 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel */
+    uint32_t crc;             /* 1 when the first frame carries a CRC */
+    uint32_t firstBitrate;    /* kbit/s of the first frame (the VBR tag's frame when there is one) */
+    uint32_t samplesPerFrame; /* of the first frame */
+    uint32_t variableBitrate; /* 1 when some frame's bitrate differs from the first's */
+    uint64_t frames;          /* audio frames counted (a frame carrying a VBR tag is not audio) */
+    uint64_t samples;         /* PCM frames they decode to, delay and padding included */
+    uint64_t audioBytes;      /* bytes of those frames, headers included */
+    uint32_t vbrTag;          /* 0 none, 1 "Xing" (VBR), 2 "Info" (CBR) */
+    uint32_t vbrTagFrames;    /* the tag's frame count; 0 without a tag */
+    uint32_t encoderTag;      /* 1 when the tag states the encoder's delay and padding */
+    uint32_t encoderDelay;    /* PCM frames; 0 without encoderTag */
+    uint32_t encoderPadding;  /* PCM frames; 0 without encoderTag */
+    uint32_t tags;            /* bit 0 ID3v2, bit 1 APEv2, bit 2 ID3v1 */
+    uint32_t truncated;       /* 1 when the last frame is cut off */
+    uint32_t reserved;        /* 0 */
+} OrvaneStreamInfo;
+
+/* Reads the whole stream's headers (no decoding) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, a file that cannot be opened or holds no valid frame. */
+MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOffset, OrvaneStreamInfo* info);
 /* Tag text field (0 title, 1 artist, 2 album, 3 year, 4 track, 5 genre, 6 comment) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference, as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside 0..6, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffset, int32_t field, char* buffer, int32_t size);
 

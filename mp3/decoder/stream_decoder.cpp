@@ -18,6 +18,9 @@ bool StreamDecoder::openStream(const char* path, uint32_t startOffset) {
 
 bool StreamDecoder::openStream(std::unique_ptr<ByteSource> source, uint32_t startOffset) {
     reader_ = std::make_unique<StreamReader>(std::move(source), startOffset);
+    // A decoder opened again starts afresh: the header's sync and padding table were the old stream's.
+    header_ = FrameHeader();
+    crc_ = nullptr;
     haveFrame_ = false;
     if (!reader_->isOpen() || !header_.readFrame(*reader_, &crc_)) return false;
     if (reader_->vbrTagPresent() && !header_.readFrame(*reader_, &crc_)) return false;

@@ -110,6 +110,13 @@ MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame)
     }
 }
 
+MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, char* buffer, int32_t size)
+{
+    if (decoder == nullptr || field < 0 || field >= TagText::kFieldCount || size < 0 || (buffer == nullptr && size > 0))
+        return -1;
+    return tag_text::copyOut(decoder->tags()[TagText::Field(field)], buffer, size);
+}
+
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder) { return decoder != nullptr ? decoder->position() : 0; }
 
 MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder) { delete decoder; }

@@ -59,17 +59,48 @@ extern "C" MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffse
         TagText text;
         if (!readTagText(path, startOffset, text))
             return -1;
-        const std::string& value = text[TagText::Field(field)];
-        if (size > 0) {
-            // Cut at a character boundary: never before a UTF-8 continuation byte.
-            size_t n = std::min(value.size(), size_t(size) - 1);
-            while (n > 0 && n < value.size() && (uint8_t(value[n]) & 0xC0) == 0x80)
-                --n;
-            std::memcpy(buffer, value.data(), n);
-            buffer[n] = '\0';
-        }
-        return int32_t(std::min<size_t>(value.size(), INT32_MAX));
+        return tag_text::copyOut(text[TagText::Field(field)], buffer, size);
     } catch (...) {
         return -1;
     }
+}
+
+extern "C" MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOffset, OrvaneStreamInfo* info)
+{
+    if (info == nullptr)
+        return 0;
+    return guarded(path, startOffset, [info](StreamReader& r, FrameHeader& h) {
+        OrvaneStreamInfo s{};
+        s.version = h.version() == 1 ? 10 : h.mpeg25() ? 25 : 20;
+        s.layer = uint32_t(h.layer());
+        s.sampleRate = uint32_t(h.sampleRate());
+        s.channelMode = uint32_t(h.mode() & 3);
+        s.crc = h.protectionBit() == 0 ? 1 : 0;
+        s.firstBitrate = uint32_t(std::max(h.bitrate(), 0));
+        s.samplesPerFrame = uint32_t(h.samplesPerFrame());
+        const VbrInfo& vbr = r.vbrInfo();
+        if (r.vbrTagPresent()) {
+            s.vbrTag = vbr.constantBitrate ? 2 : 1;
+            s.vbrTagFrames = uint32_t(std::max(vbr.frames, 0));
+            s.encoderTag = vbr.encoderExtension ? 1 : 0;
+            s.encoderDelay = vbr.encoderExtension ? uint32_t(std::max(vbr.encoderDelay, 0)) : 0;
+            s.encoderPadding = vbr.encoderExtension ? uint32_t(std::max(vbr.encoderPadding, 0)) : 0;
+        }
+        // Every frame counted; the one carrying a VBR tag holds no audio.
+        bool more = true;
+        if (r.vbrTagPresent())
+            more = h.readFrame(r, nullptr);
+        for (; more; more = h.readFrame(r, nullptr)) {
+            ++s.frames;
+            s.samples += uint64_t(h.samplesPerFrame());
+            s.audioBytes += uint64_t(h.bodySize()) + 4;
+            if (uint32_t(std::max(h.bitrate(), 0)) != s.firstBitrate)
+                s.variableBitrate = 1;
+        }
+        const AudioExtent& extent = r.extent();
+        s.tags = (extent.id3v2 ? 1u : 0u) | (extent.ape ? 2u : 0u) | (extent.id3v1 ? 4u : 0u);
+        s.truncated = r.truncated() ? 1 : 0;
+        *info = s;
+        return 1;
+    });
 }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "mp3/decoder/gapless_trim.h"
+#include "mp3/player/audio_extent.h"
+
 bool PcmDecoder::restart()
 {
     decoder_ = std::make_unique<StreamDecoder>();
@@ -21,6 +24,9 @@ bool PcmDecoder::restart()
 
 bool PcmDecoder::open()
 {
+    // The tags first: a callback source is one stream, which the decoder's source then rewinds.
+    if (std::unique_ptr<ByteSource> source = factory_(); source && source->isOpen())
+        findAudioExtent(*source, 0, &tags_);
     if (!restart())
         return false;
     const FrameHeader& h = decoder_->header();
@@ -36,7 +42,19 @@ bool PcmDecoder::open()
         format_.encoderPadding = uint32_t(std::max(r.vbrInfo().encoderPadding, 0));
     }
     pending_.reserve(size_t(format_.samplesPerFrame) * format_.channels);
-    return format_.samplesPerFrame > 0;
+    if (format_.samplesPerFrame == 0)
+        return false;
+    uint64_t cutStart = 0;
+    uint64_t cutLength = 0;
+    if (!r.vbrTagPresent() ||
+        !GaplessTrim::fromTag(r.vbrInfo(), int32_t(format_.layer), int32_t(format_.samplesPerFrame), cutStart, cutLength))
+        return true;
+    format_.totalFrames = cutLength;
+    trimStart_ = cutStart;
+    trimEnd_ = cutStart + cutLength;
+    // A stream shorter than its delay still opens; it then reads nothing.
+    seekDecoded(trimStart_);
+    return true;
 }
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
@@ -85,11 +103,13 @@ uint64_t PcmDecoder::drain(T* dst, uint64_t frames, Convert convert)
 
 uint64_t PcmDecoder::read(float* dst, uint64_t frames)
 {
+    frames = std::min(frames, trimEnd_ > position_ ? trimEnd_ - position_ : 0);
     return drain(dst, frames, [](float v) { return v; });
 }
 
 uint64_t PcmDecoder::readInt16(int16_t* dst, uint64_t frames)
 {
+    frames = std::min(frames, trimEnd_ > position_ ? trimEnd_ - position_ : 0);
     return drain(dst, frames, [](float v) {
         const float s = v * 32768.0f;
         // Rounded to nearest and held to the 16-bit range; NaN cannot come from the decoder but
@@ -100,7 +120,23 @@ uint64_t PcmDecoder::readInt16(int16_t* dst, uint64_t frames)
     });
 }
 
+bool PcmDecoder::endStream()
+{
+    decoder_.reset();
+    pending_.clear();
+    pendingAt_ = 0;
+    return false;
+}
+
 bool PcmDecoder::seek(uint64_t frame)
+{
+    // Past the cut's end is past the end; the sum cannot overflow below it.
+    if (frame >= trimEnd_ - trimStart_)
+        return endStream();
+    return seekDecoded(frame + trimStart_);
+}
+
+bool PcmDecoder::seekDecoded(uint64_t frame)
 {
     if (!restart())
         return false;
@@ -114,13 +150,8 @@ bool PcmDecoder::seek(uint64_t frame)
     for (uint64_t i = skipped; ok && i <= target; ++i)
         ok = fill();
     pendingAt_ = size_t(frame - target * format_.samplesPerFrame) * format_.channels;
-    if (!ok || pendingAt_ >= pending_.size()) {
-        // Past the end: nothing more to read.
-        decoder_.reset();
-        pending_.clear();
-        pendingAt_ = 0;
-        return false;
-    }
+    if (!ok || pendingAt_ >= pending_.size())
+        return endStream();
     position_ = frame;
     return true;
 }

@@ -60,6 +60,29 @@ void PlayState::clearIfCurrent(const Playback* p, const Obuffer* o)
     // The references die here, outside the lock.
 }
 
+void PlayState::queueNext(const char* path, int32_t startOffset)
+{
+    std::string name = path != nullptr ? path : "";
+    const int32_t frames = path != nullptr ? countAudioFrames(path, uint32_t(startOffset)) : 0;
+    std::lock_guard<std::mutex> lock(mutex_);
+    queued_ = path != nullptr;
+    queuedPath_.swap(name);
+    queuedOffset_ = startOffset;
+    queuedFrames_ = frames;
+}
+
+bool PlayState::takeQueued(std::string& path, int32_t& startOffset, int32_t& frames)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!queued_)
+        return false;
+    queued_ = false;
+    path.swap(queuedPath_);
+    startOffset = queuedOffset_;
+    frames = queuedFrames_;
+    return true;
+}
+
 namespace {
 
 int32_t elapsedMs(const PlayState& s)
@@ -79,16 +102,53 @@ void closeOutput(PlayState& s, const std::shared_ptr<Obuffer>& out, bool stopAtO
     s.clearIfCurrent(nullptr, out.get());
 }
 
-int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
+// Where a play stands in its current file: what seeks and the read-outs are counted on.
+struct TrackTimeline {
+    float msPerFrame = 0.0f;
+    float trimMs = 0.0f;  // the gapless cut at the start; time read-outs follow the trimmed timeline
+    int32_t total = 0;
+    bool tagged = false;
+};
+
+// Starts the read-outs on the file the decoder has open.
+TrackTimeline startTrack(PlayState& s, StreamDecoder& dec, int32_t total)
 {
-    StreamDecoder& dec = pb.decoder;
-    const float msPerFrame = dec.header().msPerFrame();
-    s.msPerFrame.store(msPerFrame);
+    TrackTimeline t;
+    t.msPerFrame = dec.header().msPerFrame();
+    t.trimMs = float(dec.trimStart()) * 1000.0f / float(dec.sampleRate());
+    t.total = total;
+    t.tagged = dec.reader().vbrTagPresent();
+    s.msPerFrame.store(t.msPerFrame);
     s.bitrate.store(dec.header().bitrate());
     s.baseMs.store(0);
     s.startTick.store(platform::tickCount());
     s.positionFrame.store(0);
     s.positionFraction.store(0.0f);
+    s.totalFrames.store(total);
+    return t;
+}
+
+// Opens the queued file in the decoder when there is one; true when it can go on the output
+// as it is (same rate, channels and layer), with the timeline started on it.
+bool joinQueued(PlayState& s, StreamDecoder& dec, TrackTimeline& t)
+{
+    std::string path;
+    int32_t offset = 0;
+    int32_t total = 0;
+    const int32_t rate = dec.sampleRate(), channels = dec.channels(), layer = dec.layer();
+    const bool lowSampling = dec.lowSampling();
+    if (!s.takeQueued(path, offset, total) || !dec.openStream(path.c_str(), uint32_t(offset)))
+        return false;
+    if (dec.sampleRate() != rate || dec.channels() != channels || dec.layer() != layer || dec.lowSampling() != lowSampling)
+        return false;
+    t = startTrack(s, dec, total);
+    s.trackIndex.fetch_add(1);
+    return true;
+}
+
+int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
+{
+    StreamDecoder& dec = pb.decoder;
 
     player::PlayerSettings& settings = player::settings();
     ObufferConfig config;
@@ -109,13 +169,9 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
     const bool outputOk = !out->failed();
     dec.setSink(out.get());
     dec.setGapless(settings.gapless.load());
-    // Time read-outs follow the trimmed timeline.
-    const float trimMs = float(dec.trimStart()) * 1000.0f / float(dec.sampleRate());
+    TrackTimeline t = startTrack(s, dec, total);
     if (outputOk)
         out->setState(OutputState::Playing);
-    StreamReader& reader = dec.reader();
-    const bool tagged = reader.vbrTagPresent();
-    s.totalFrames.store(total);
     s.setOutput(out);
     platform::Event::setHandle(started);
 
@@ -133,28 +189,28 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
         if (pb.stopRequest.load())
             break;
         if (pb.seekRequest.load()) {
-            s.baseMs.store(int32_t(float(reader.frameIndex()) * msPerFrame));
+            s.baseMs.store(int32_t(float(dec.reader().frameIndex()) * t.msPerFrame));
             out->setState(OutputState::Seeking);
             out->flush();
             const int32_t target = pb.seekTarget.load();
-            const bool ok = tagged && total > 0 ? dec.seekPercent(float(double(target) / total * 100.0))
-                                                : dec.seekFrame(target);
+            const bool ok = t.tagged && t.total > 0 ? dec.seekPercent(float(double(target) / t.total * 100.0))
+                                                    : dec.seekFrame(target);
             if (!ok) {
                 closeOutput(s, out, true);
                 return 1;
             }
             pb.seekRequest.store(false);
             dec.resetAfterSeek();
-            s.baseMs.store(int32_t(std::max(0.0f, float(reader.frameIndex()) * msPerFrame - trimMs)));
+            s.baseMs.store(int32_t(std::max(0.0f, float(dec.reader().frameIndex()) * t.msPerFrame - t.trimMs)));
             s.startTick.store(platform::tickCount());
             if (!pb.convertMode)
                 out->pause(false);
             out->setState(OutputState::Playing);
         }
-        const int32_t frame = reader.frameIndex();
+        const int32_t frame = dec.reader().frameIndex();
         if (frame % 16 == 0 && !pb.stopRequest.load()) {
             s.positionFrame.store(frame);
-            s.positionFraction.store(total > 0 ? float(frame) / float(total) : 0.0f);
+            s.positionFraction.store(t.total > 0 ? float(frame) / float(t.total) : 0.0f);
         }
         dec.setSettings(player::decoderSettings());
         const bool more = dec.decodeFrame();
@@ -164,8 +220,11 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
             break;
         if (!more) {
             // Everything before the cut has played; the user learns why the end came early.
-            if (reader.truncated())
+            if (dec.reader().truncated())
                 platform::messageBox("mp3.dll", "the stream is truncated: its last frame is cut off");
+            // The next file goes on where this one ends, through the same output.
+            if (joinQueued(s, dec, t))
+                continue;
             closeOutput(s, out, false);
             return out->writeFailed() ? 0 : 1;
         }
@@ -184,9 +243,13 @@ int32_t runPlay(const char* path, void* started, int32_t startOffset, bool conve
     if (!s.claimPlayback(pb))
         return -2;
     s.bitrate.store(0);
+    s.trackIndex.store(0);
     int32_t result = -1;
     if (path != nullptr && startOffset >= 0 && pb->decoder.openStream(path, uint32_t(startOffset)))
         result = playLoop(s, *pb, started, countAudioFrames(path, uint32_t(startOffset)));
+    std::string unused;
+    int32_t unusedOffset = 0, unusedFrames = 0;
+    s.takeQueued(unused, unusedOffset, unusedFrames);
     s.clearIfCurrent(pb.get(), nullptr);
     return result;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "mp3/decoder/stream_decoder.h"
 #include "mp3/player/obuffer.h"
@@ -41,6 +42,8 @@ struct PlayState {
     std::atomic<float> positionFraction{0.0f};
     std::atomic<int32_t> baseMs{0};
     std::atomic<uint32_t> startTick{0};
+    // Queued files the current play has joined (0 while it plays the file it was started with).
+    std::atomic<int32_t> trackIndex{0};
 
     std::shared_ptr<Playback> playback() const;
     std::shared_ptr<Obuffer> output() const;
@@ -49,16 +52,27 @@ struct PlayState {
     void setOutput(const std::shared_ptr<Obuffer>& o);
     // Forgets the play and its output, but only when they are still those of p.
     void clearIfCurrent(const Playback* p, const Obuffer* o);
+    // The file to follow the play's at its end on the same output (one at a time: a new one
+    // replaces it); taken by the play, forgotten when the play ends. Its frames are counted here,
+    // on the caller's thread, so the join costs the play nothing but opening the file.
+    void queueNext(const char* path, int32_t startOffset);
+    // Takes the queued file and its frame count; false when there is none.
+    bool takeQueued(std::string& path, int32_t& startOffset, int32_t& frames);
 
 private:
     mutable std::mutex mutex_;
+    std::string queuedPath_;
+    int32_t queuedOffset_ = 0;
+    int32_t queuedFrames_ = 0;
+    bool queued_ = false;
     std::shared_ptr<Playback> playback_;
     std::shared_ptr<Obuffer> output_;
 };
 
 PlayState& playState();
 
-// Runs one play on the calling thread: 1 at the end of the file, after a stop or a failed seek;
+// Runs one play on the calling thread, going on with each queued file that has the same format
+// (gapless: no sample lost or added at the join): 1 at the end of the last file, after a stop or a failed seek;
 // 0 when the output could not be set up or a converted block could not be written; -1 when the
 // file has no readable frame; -2, touching nothing, while another play runs.
 int32_t runPlay(const char* path, void* started, int32_t startOffset, bool convert);

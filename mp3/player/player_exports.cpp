@@ -21,6 +21,20 @@ MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOf
     }
 }
 
+MP3_API int32_t OrvaneQueueNext(const char* path, int32_t startOffset)
+{
+    if (startOffset < 0)
+        return -1;
+    try {
+        playState().queueNext(path, startOffset);
+        return 1;
+    } catch (...) {
+        return -1;
+    }
+}
+
+MP3_API int32_t OrvaneGetTrackIndex(void) { return playState().trackIndex.load(); }
+
 MP3_API void OrvaneStop(void)
 {
     PlayState& s = playState();

@@ -1,6 +1,8 @@
 #include "mp3/player/tag_text.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "mp3/player/id3_genres.h"
 
@@ -115,6 +117,19 @@ std::string genre(const std::string& raw)
     if (paren && *end == ')')
         return std::string(end + 1);
     return raw;
+}
+
+int32_t copyOut(const std::string& value, char* buffer, int32_t size)
+{
+    if (size > 0) {
+        // Cut at a character boundary: never before a UTF-8 continuation byte.
+        size_t n = std::min(value.size(), size_t(size) - 1);
+        while (n > 0 && n < value.size() && (uint8_t(value[n]) & 0xC0) == 0x80)
+            --n;
+        std::memcpy(buffer, value.data(), n);
+        buffer[n] = '\0';
+    }
+    return int32_t(std::min<size_t>(value.size(), INT32_MAX));
 }
 
 }  // namespace tag_text

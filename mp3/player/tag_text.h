@@ -34,4 +34,7 @@ std::string trimmed(std::string s);
 const char* genreName(uint32_t number);
 // A genre as "(17)", "17" or "(17)Rock" becomes the name of the number; other text is kept.
 std::string genre(const std::string& raw);
+// Copies value into buffer (size bytes, zero-terminated, cut at a character boundary; nothing
+// when size is 0) and returns value's full length in bytes.
+int32_t copyOut(const std::string& value, char* buffer, int32_t size);
 }  // namespace tag_text

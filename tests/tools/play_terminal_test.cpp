@@ -5,9 +5,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -15,13 +17,24 @@ namespace {
 // orvane play in a detached tmux terminal of 80 columns, driven by keys and read back as a screen.
 class TmuxPlay {
 public:
+    // Plays the demo with an ID3v2 tag naming artist and title, then the demo as it is.
     TmuxPlay()
     {
         const std::string demo = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
+        std::string frames;
+        for (const auto& [id, text] : {std::pair<std::string, std::string>{"TIT2", "Demo Title"}, {"TPE1", "Demo Artist"}})
+            frames += id + std::string{0, 0, 0, char(text.size() + 1), 0, 0, 0} + text;
+        std::ifstream in(demo, std::ios::binary);
+        std::ofstream(tagged_, std::ios::binary) << "ID3" << std::string{3, 0, 0, 0, 0, 0, char(frames.size())} << frames
+                                                 << in.rdbuf();
         tmux("new-session -d -x 80 -y 24 'ORVANE_OUTPUT=null " + std::string(ORVANE_BINARY_DIR) + "/bin/orvane play " +
-             demo + " " + demo + "; sleep 30'");
+             tagged_ + " " + demo + "; sleep 30'");
     }
-    ~TmuxPlay() { tmux("kill-server"); }
+    ~TmuxPlay()
+    {
+        tmux("kill-server");
+        std::remove(tagged_.c_str());
+    }
 
     void keys(const std::string& names) { tmux("send-keys -t 0 " + names); }
 
@@ -48,6 +61,8 @@ public:
     }
 
 private:
+    const std::string tagged_ = "/tmp/orvane-tagged-" + std::to_string(getpid()) + ".mp3";
+
     std::string tmux(const std::string& args)
     {
         const std::string command = "tmux -L orvane-test-" + std::to_string(getpid()) + " " + args + " 2>/dev/null";
@@ -72,13 +87,15 @@ size_t statusLines(const std::vector<std::string>& lines)
 }
 
 // The status line stays one line of at most 79 columns while it updates; a burst of keys is
-// acted on key by key; volume, mute, speed, help and next-file keys do what the help says.
+// acted on key by key; volume, mute, speed, help and next-file keys do what the help says; the
+// tags' artist and title name the track.
 TEST(PlayTerminal, OneStatusLineAndEveryKeyCounted)
 {
     if (std::system("tmux -V >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
     TmuxPlay play;
     ASSERT_NE(play.waitFor("playing"), "");
+    EXPECT_NE(play.waitFor("Demo Artist - Demo Title"), "");
     play.keys("Up Up Up ] ] ] + + -");
     const std::string status = play.waitFor("pitch 300");
     EXPECT_NE(status.find("vol 105%"), std::string::npos) << status;

@@ -219,7 +219,12 @@ TEST(DecodeApi, HostileInputsAndArgumentsGiveTheFailureValues)
     EXPECT_EQ(OrvaneDecodeReadInt16(nullptr, s, 1), -1);
     EXPECT_EQ(OrvaneDecodeSeek(nullptr, 0), 0);
     EXPECT_EQ(OrvaneDecodeTell(nullptr), 0u);
+    char text[8];
+    EXPECT_EQ(OrvaneDecodeGetTagText(nullptr, 0, text, 8), -1);
     OrvaneDecodeClose(nullptr);
+    OrvaneStreamInfo info{};
+    EXPECT_EQ(OrvaneGetStreamInfo(nullptr, 0, &info), 0);
+    EXPECT_EQ(OrvaneGetStreamInfo(testsig::tempPath("missing.mp3").c_str(), 0, &info), 0);
     SKIP_WITHOUT_CONFORMANCE();
 
     CallbackFile good{testsig::readFile(streamPath("l2-fl12"))};
@@ -236,7 +241,17 @@ TEST(DecodeApi, HostileInputsAndArgumentsGiveTheFailureValues)
     EXPECT_EQ(OrvaneDecodeReadFloat(d, f, 4), 0);
     EXPECT_EQ(OrvaneDecodeSeek(d, 0), 1);
     EXPECT_EQ(OrvaneDecodeReadFloat(d, f, 4), 4);
+    for (const int32_t field : {-1, 7})
+        EXPECT_EQ(OrvaneDecodeGetTagText(d, field, text, 8), -1);
+    EXPECT_EQ(OrvaneDecodeGetTagText(d, 0, text, -1), -1);
+    EXPECT_EQ(OrvaneDecodeGetTagText(d, 0, nullptr, 4), -1);
+    EXPECT_EQ(OrvaneDecodeGetTagText(d, 0, nullptr, 0), 0);
     OrvaneDecodeClose(d);
+    EXPECT_EQ(OrvaneGetStreamInfo(streamPath("l2-fl12").c_str(), 0, nullptr), 0);
+    EXPECT_EQ(OrvaneGetStreamInfo(streamPath("l2-fl12").c_str(), -1, &info), 0);
+    ASSERT_EQ(OrvaneGetStreamInfo(streamPath("l2-fl12").c_str(), 0, &info), 1);
+    EXPECT_EQ(info.layer, 2u);
+    EXPECT_EQ(info.samples, info.frames * info.samplesPerFrame);
 
     std::vector<std::vector<uint8_t>> inputs;
     for (const char* n : {"l1-fl4", "l2-fl16", "l3-compl", "M2L3_noise"}) {

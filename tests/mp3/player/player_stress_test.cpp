@@ -55,7 +55,7 @@ struct ReadOutBuffers {
 // the ordinary ones.
 void randomCall(std::mt19937& rng, ReadOutBuffers& b, const std::string& file)
 {
-    std::uniform_int_distribution<int> pick(0, 30);
+    std::uniform_int_distribution<int> pick(0, 33);
     switch (pick(rng)) {
     case 0: OrvaneStop(); break;
     case 1: OrvanePause(int8_t(rng())); break;
@@ -90,6 +90,13 @@ void randomCall(std::mt19937& rng, ReadOutBuffers& b, const std::string& file)
         EXPECT_LE(OrvaneGetTagText(file.c_str(), anyInt(rng, 0, 64), anyInt(rng, 0, 6), b.text.data(), anyInt(rng, 0, 64)),
                   0);
         break;
+    case 30: OrvaneQueueNext(rng() % 4 == 0 ? nullptr : file.c_str(), anyInt(rng, 0, 64)); break;
+    case 31: EXPECT_GE(OrvaneGetTrackIndex(), 0); break;
+    case 32: {
+        OrvaneStreamInfo info;
+        OrvaneGetStreamInfo(file.c_str(), anyInt(rng, 0, 4096), &info);
+        break;
+    }
     default: OrvaneEnable48k(int8_t(rng())); break;
     }
 }

@@ -340,3 +340,44 @@ TEST(Player, SimdSwitchToItsCurrentValueKeepsDecoderTables)
 }
 
 }  // namespace
+
+// A queued file of the same format goes on through the same output: the conversion is the two
+// single conversions end to end (gapless trims applied to each, nothing lost or added at the
+// join) and the track index counts it. A file of another layer, or one that cannot be read,
+// leaves the play to end as without it. A queue set before the play is taken by it; a play
+// forgets what it did not take.
+TEST(Player, AQueuedFileOfTheSameFormatJoinsThePlayWithoutAGap)
+{
+    SKIP_WITHOUT_CONFORMANCE();
+    OrvaneSetVolume(32768);
+    OrvaneEnableGapless(1);
+    const std::string demo = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
+    const std::string dir = testsig::conformanceDir() + "/";
+    struct JoinCase {
+        std::string first, second;
+        bool joins;
+    };
+    const JoinCase cases[] = {
+        {demo, demo, true},
+        {dir + "l3-compl.bit", dir + "l3-compl.bit", true},
+        {dir + "l2-fl12.bit", dir + "l2-fl12.bit", true},
+        {dir + "l1-fl1.bit", dir + "l3-compl.bit", false},
+        {dir + "l3-compl.bit", testsig::tempPath("missing.mp3"), false},
+    };
+    const std::string wav = testsig::tempPath("join.wav");
+    for (const JoinCase& c : cases) {
+        SCOPED_TRACE(c.first + " then " + c.second);
+        std::vector<int16_t> expected = convertToWav(c.first, wav);
+        if (c.joins) {
+            const std::vector<int16_t> second = convertToWav(c.second, wav);
+            expected.insert(expected.end(), second.begin(), second.end());
+        }
+        ASSERT_EQ(OrvaneQueueNext(c.second.c_str(), 0), 1);
+        EXPECT_EQ(convertToWav(c.first, wav), expected);
+        EXPECT_EQ(OrvaneGetTrackIndex(), c.joins ? 1 : 0);
+        // Forgotten by the play: the next conversion is the first file alone.
+        EXPECT_EQ(convertToWav(c.first, wav).size(), c.joins ? expected.size() / 2 : expected.size());
+    }
+    EXPECT_EQ(OrvaneQueueNext(demo.c_str(), -1), -1);
+    OrvaneEnableGapless(0);
+}
