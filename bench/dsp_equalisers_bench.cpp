@@ -13,8 +13,7 @@ constexpr uint32_t kBlock = 4096;
 
 // One second of 44.1 kHz stereo noise, run block by block through an effect's do* export.
 // The counter x_realtime is seconds of audio per second of processing.
-template <class Do>
-void runSecond(benchmark::State& state, void* handle, Do doEffect)
+template<class Do> void runSecond(benchmark::State& state, void* handle, Do doEffect)
 {
     std::mt19937 rng(3);
     std::uniform_int_distribution<int> dist(-12000, 12000);

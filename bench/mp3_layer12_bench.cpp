@@ -11,30 +11,37 @@
 
 namespace {
 
-std::string conformancePath(const char* name) {
+std::string conformancePath(const char* name)
+{
     std::string here = __FILE__;
     here = here.substr(0, here.find_last_of('/'));
     return here + "/../../shared/conformance/" + name;
 }
 
 // Writes `name` repeated until it lasts about `seconds` of audio into a temporary file.
-std::string repeatedStream(const char* name, double secondsPerCopy, double seconds) {
+std::string repeatedStream(const char* name, double secondsPerCopy, double seconds)
+{
     FILE* in = std::fopen(conformancePath(name).c_str(), "rb");
-    if (!in) return {};
+    if (!in)
+        return {};
     std::vector<char> bytes;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
     std::fclose(in);
     const std::string out = std::string("/tmp/orvane_bench_") + name + ".mp2";
     FILE* f = std::fopen(out.c_str(), "wb");
-    if (!f) return {};
-    for (double t = 0; t < seconds; t += secondsPerCopy) std::fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!f)
+        return {};
+    for (double t = 0; t < seconds; t += secondsPerCopy)
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
     return out;
 }
 
-void decodeBench(benchmark::State& state, const char* stream, double secondsPerCopy, player::SimdPath path) {
+void decodeBench(benchmark::State& state, const char* stream, double secondsPerCopy, player::SimdPath path)
+{
     const std::string file = repeatedStream(stream, secondsPerCopy, 60.0);
     if (file.empty()) {
         state.SkipWithError("conformance stream missing");
@@ -45,8 +52,14 @@ void decodeBench(benchmark::State& state, const char* stream, double secondsPerC
 }
 
 // l2-fl11: 192 kbit/s, 30720 bytes = 1.2800 s; l1-fl6: 384 kbit/s, 20480 bytes = 0.4267 s.
-void BM_Layer2_192k(benchmark::State& s, player::SimdPath p) { decodeBench(s, "l2-fl11.bit", 30720 * 8 / 192000.0, p); }
-void BM_Layer1_384k(benchmark::State& s, player::SimdPath p) { decodeBench(s, "l1-fl6.bit", 20480 * 8 / 384000.0, p); }
+void BM_Layer2_192k(benchmark::State& s, player::SimdPath p)
+{
+    decodeBench(s, "l2-fl11.bit", 30720 * 8 / 192000.0, p);
+}
+void BM_Layer1_384k(benchmark::State& s, player::SimdPath p)
+{
+    decodeBench(s, "l1-fl6.bit", 20480 * 8 / 384000.0, p);
+}
 
 }  // namespace
 

@@ -17,19 +17,23 @@
 
 namespace {
 
-std::string executableDir() {
+std::string executableDir()
+{
     char buf[4096];
     const ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
-    if (n <= 0) return ".";
+    if (n <= 0)
+        return ".";
     std::string path(buf, static_cast<size_t>(n));
     return path.substr(0, path.find_last_of('/'));
 }
 
 // A music-like stereo signal: chords of decaying notes every quarter second, a little noise,
 // the channels panned apart so joint stereo switches between mid/side and left/right.
-bool writeSource(const std::string& path, int seconds) {
+bool writeSource(const std::string& path, int seconds)
+{
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
+    if (!f)
+        return false;
     const int rate = 44100;
     const double pi = 3.14159265358979323846;
     const double notes[6] = {220.0, 277.18, 329.63, 440.0, 554.37, 659.25};
@@ -59,7 +63,8 @@ bool writeSource(const std::string& path, int seconds) {
 }
 
 // The benchmark stream, made on first use; empty when lame is missing.
-std::string benchStream() {
+std::string benchStream()
+{
     const std::string dir = executableDir();
     const std::string mp3 = dir + "/layer3_bench_5min_128k_js.mp3";
     if (FILE* f = std::fopen(mp3.c_str(), "rb")) {
@@ -67,15 +72,17 @@ std::string benchStream() {
         return mp3;
     }
     const std::string raw = dir + "/layer3_bench_source.raw";
-    if (!writeSource(raw, 300)) return {};
-    const std::string cmd = "lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 128 '" + raw +
-                            "' '" + mp3 + "' 2>/dev/null";
+    if (!writeSource(raw, 300))
+        return {};
+    const std::string cmd = "lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 128 '" + raw + "' '"
+        + mp3 + "' 2>/dev/null";
     const int rc = std::system(cmd.c_str());
     std::remove(raw.c_str());
     return rc == 0 ? mp3 : std::string();
 }
 
-void BM_Layer3_128k_JointStereo(benchmark::State& state, player::SimdPath path) {
+void BM_Layer3_128k_JointStereo(benchmark::State& state, player::SimdPath path)
+{
     const std::string file = benchStream();
     if (file.empty()) {
         state.SkipWithError("lame encoder missing: cannot make the benchmark stream");

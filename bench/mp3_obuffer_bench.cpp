@@ -65,8 +65,7 @@ void BM_FifoBlockRoundTrip(benchmark::State& state)
     BlockFifo fifo;
     for (auto _ : state) {
         fifo.append(block.data(), samples);
-        while (fifo.take(pull.data(), static_cast<uint32_t>(pull.size())) > 0) {
-        }
+        while (fifo.take(pull.data(), static_cast<uint32_t>(pull.size())) > 0) { }
     }
     const double seconds = static_cast<double>(state.iterations()) * 12 * kFrameSamples / 44100.0;
     state.counters["x_realtime"] = benchmark::Counter(seconds, benchmark::Counter::kIsRate);

@@ -90,8 +90,7 @@ void scanWithoutFrames(benchmark::State& state)
     for (auto _ : state) {
         auto reader = std::make_unique<StreamReader>(path.c_str(), 0);
         FrameHeader header;
-        while (header.readFrame(*reader, nullptr)) {
-        }
+        while (header.readFrame(*reader, nullptr)) { }
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * (4 << 20));
     std::remove(path.c_str());

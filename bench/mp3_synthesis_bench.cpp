@@ -10,12 +10,14 @@
 
 namespace {
 
-void BM_SynthesisRun(benchmark::State& state, player::SimdPath path) {
+void BM_SynthesisRun(benchmark::State& state, player::SimdPath path)
+{
     SynthesisFilter filter;
     filter.configure(path, 32768.0f);
     std::mt19937 rng(1);
     std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-    for (int k = 0; k < 32; ++k) filter.samples()[k] = dist(rng);
+    for (int k = 0; k < 32; ++k)
+        filter.samples()[k] = dist(rng);
     alignas(16) float out[32];
     for (auto _ : state) {
         filter.run(out);
@@ -24,9 +26,11 @@ void BM_SynthesisRun(benchmark::State& state, player::SimdPath path) {
     state.SetItemsProcessed(state.iterations() * 32);
 }
 
-void BM_Dct32(benchmark::State& state) {
+void BM_Dct32(benchmark::State& state)
+{
     float x[32], y[32];
-    for (int k = 0; k < 32; ++k) x[k] = 0.01f * k;
+    for (int k = 0; k < 32; ++k)
+        x[k] = 0.01f * k;
     for (auto _ : state) {
         decoder::dct32(x, y);
         benchmark::DoNotOptimize(y);

@@ -23,8 +23,7 @@ inline std::vector<int16_t> secondOfStereo()
 
 // Runs process(handle, src, dst, bytes) over the second once per iteration and reports the
 // real-time factor (seconds of audio per second of processing) as x_realtime.
-template <class Process>
-void runSecondOfStereo(benchmark::State& state, void* handle, Process process)
+template<class Process> void runSecondOfStereo(benchmark::State& state, void* handle, Process process)
 {
     const std::vector<int16_t> pcm = secondOfStereo();
     std::vector<int16_t> out(size_t(kBlock) * 2 * 4);

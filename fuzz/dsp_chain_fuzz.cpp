@@ -14,13 +14,21 @@ void* makeEffect(FuzzInput& in, uint32_t frames, uint32_t channels, uint32_t rat
     const float a = in.take<float>(), b = in.take<float>(), c = in.take<float>(), d = in.take<float>();
     const uint32_t n = in.take<uint8_t>();
     switch (kind % 9) {
-    case 0: return initFader(frames, channels, rate, a, b, c);
-    case 1: return initChorus(frames, channels, rate, n % 8, a, b, c, d, 50.0f);
-    case 2: return initIirFilter(frames, channels, rate, int32_t(n % 9), a, n & 1);
-    case 3: return initResampler(frames, channels, 1 + (n & 1), rate, in.take<uint32_t>(), n & 2, a, b, n & 4);
-    case 4: return initHqupsBySrcsize(frames, channels, 1 + (n & 1), rate, a, b, in.take<uint16_t>(), n & 2, c, d, n & 4, n & 8);
-    case 5: return initPitchShift(frames, channels, rate, a, b, c, d, n & 1, n & 2);
-    case 6: return initStretch(frames, channels, rate, a, b, c, d);
+    case 0:
+        return initFader(frames, channels, rate, a, b, c);
+    case 1:
+        return initChorus(frames, channels, rate, n % 8, a, b, c, d, 50.0f);
+    case 2:
+        return initIirFilter(frames, channels, rate, int32_t(n % 9), a, n & 1);
+    case 3:
+        return initResampler(frames, channels, 1 + (n & 1), rate, in.take<uint32_t>(), n & 2, a, b, n & 4);
+    case 4:
+        return initHqupsBySrcsize(frames, channels, 1 + (n & 1), rate, a, b, in.take<uint16_t>(), n & 2, c, d, n & 4,
+                                  n & 8);
+    case 5:
+        return initPitchShift(frames, channels, rate, a, b, c, d, n & 1, n & 2);
+    case 6:
+        return initStretch(frames, channels, rate, a, b, c, d);
     case 7: {
         const GraphicEQBandParams bands[2] = {{a, b, c, d}, {1000.0f, a, 0.9f, 0.99f}};
         return initGraphicEQ(frames, channels, rate, 2, bands, c);
@@ -100,10 +108,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             }
             break;
         }
-        case 3: adjustEffect(dspGetHandle(chain, in.take<uint8_t>() % 4), in.take<float>(), in.take<uint8_t>()); break;
-        case 4: dspSend(chain, nullptr, nullptr, in.take<uint32_t>()); break;
-        case 5: dspClear(chain); break;
-        default: dspAdd(chain, other, 0); break;
+        case 3:
+            adjustEffect(dspGetHandle(chain, in.take<uint8_t>() % 4), in.take<float>(), in.take<uint8_t>());
+            break;
+        case 4:
+            dspSend(chain, nullptr, nullptr, in.take<uint32_t>());
+            break;
+        case 5:
+            dspClear(chain);
+            break;
+        default:
+            dspAdd(chain, other, 0);
+            break;
         }
     }
     dspDestroy(chain);

@@ -10,10 +10,9 @@
 // Takes hostile values off the front of a fuzz input; past the end every value is 0.
 class FuzzInput {
 public:
-    FuzzInput(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    FuzzInput(const uint8_t* data, size_t size) : data_(data), size_(size) { }
 
-    template <class T>
-    T take()
+    template<class T> T take()
     {
         T value{};
         const size_t n = sizeof(T) < size_ ? sizeof(T) : size_;

@@ -18,11 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     OrvaneDecodeGetTagText(d, size > 2 ? data[2] % 8 : 0, text, size > 3 ? data[3] % int32_t(sizeof text) : 0);
     const int64_t block = 1 + (size > 0 ? data[0] : 0) * 7;
     std::vector<int16_t> pcm(size_t(block) * 2);
-    while (OrvaneDecodeReadInt16(d, pcm.data(), block) > 0) {
-    }
+    while (OrvaneDecodeReadInt16(d, pcm.data(), block) > 0) { }
     OrvaneDecodeSeek(d, size > 1 ? uint64_t(data[1]) * 97 : 0);
-    for (int i = 0; i < 4 && OrvaneDecodeReadInt16(d, pcm.data(), block) > 0; ++i) {
-    }
+    for (int i = 0; i < 4 && OrvaneDecodeReadInt16(d, pcm.data(), block) > 0; ++i) { }
     OrvaneDecodeClose(d);
     return 0;
 }

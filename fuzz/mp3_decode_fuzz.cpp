@@ -9,10 +9,12 @@
 
 #include "mp3/decoder/stream_decoder.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     static const std::string path = "/tmp/orvane_fuzz_" + std::to_string(getpid()) + ".bin";
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
+    if (!f)
+        return 0;
     std::fwrite(data, 1, size, f);
     std::fclose(f);
 

@@ -30,11 +30,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             readWavefileIn(reader, dst.data(), uint32_t(args[i] & 0xFFFF) % (dst.size() / (2 * channels) + 1));
             break;
         }
-        case 1: readWavefileIn(reader, nullptr, uint32_t(args[i])); break;
-        case 2: seekWavefileIn(reader, args[i], args[i] & 1); break;
-        case 3: timeSeekWavefileIn(reader, seconds, args[i] & 1); break;
-        case 4: bufSizeExtendWavefileIn(reader, uint32_t(args[i]) & 0xFFFFF); break;
-        default: getHeaderWavefileIn(reader); break;
+        case 1:
+            readWavefileIn(reader, nullptr, uint32_t(args[i]));
+            break;
+        case 2:
+            seekWavefileIn(reader, args[i], args[i] & 1);
+            break;
+        case 3:
+            timeSeekWavefileIn(reader, seconds, args[i] & 1);
+            break;
+        case 4:
+            bufSizeExtendWavefileIn(reader, uint32_t(args[i]) & 0xFFFFF);
+            break;
+        default:
+            getHeaderWavefileIn(reader);
+            break;
         }
     }
     termWavefileIn(reader);

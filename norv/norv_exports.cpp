@@ -3,9 +3,15 @@
 
 extern "C" {
 
-uint32_t NORVGetVersion(void) { return ORVANE_VERSION; }
+uint32_t NORVGetVersion(void)
+{
+    return ORVANE_VERSION;
+}
 
-int32_t NORVSetSampleRate(int32_t rate) { return ConversionOutput::instance().setRate(rate) ? 1 : 0; }
+int32_t NORVSetSampleRate(int32_t rate)
+{
+    return ConversionOutput::instance().setRate(rate) ? 1 : 0;
+}
 
 int32_t NORVSetOutputFile(const char* path)
 {
@@ -26,8 +32,14 @@ int32_t shortStereo(const int16_t* pcm, int32_t pairs, int32_t)
     return ConversionOutput::instance().write(pcm, pairs, 2) ? pairs : 0;
 }
 
-uint32_t NORVClose(void) { return ConversionOutput::instance().close(); }
+uint32_t NORVClose(void)
+{
+    return ConversionOutput::instance().close();
+}
 
-int32_t NORVLastError(void) { return ConversionOutput::instance().lastError(); }
+int32_t NORVLastError(void)
+{
+    return ConversionOutput::instance().lastError();
+}
 
 }  // extern "C"

@@ -11,7 +11,7 @@ public:
     // Plays frames frames; may block for as long as playing them takes.
     virtual void write(const float* samples, uint32_t frames) = 0;
     // Output resumes after a pause: the time spent stopped is not caught up.
-    virtual void restart() {}
+    virtual void restart() { }
 };
 
 struct OutputFormat {

@@ -9,10 +9,12 @@ namespace {
 class CaptureOutput : public AudioOutput {
 public:
     CaptureOutput(void* file, bool fast, const OutputFormat& format)
-        : file_(file), fast_(fast), channels_(format.channels), pacer_(format.rate),
+        : file_(file),
+          fast_(fast),
+          channels_(format.channels),
+          pacer_(format.rate),
           pcm_(static_cast<size_t>(format.framesPerBlock) * format.channels)
-    {
-    }
+    { }
     ~CaptureOutput() override { termWavefileOut(file_); }
 
     void write(const float* samples, uint32_t frames) override

@@ -5,7 +5,7 @@ namespace {
 
 class NullOutput : public AudioOutput {
 public:
-    explicit NullOutput(uint32_t rate) : pacer_(rate) {}
+    explicit NullOutput(uint32_t rate) : pacer_(rate) { }
     void write(const float*, uint32_t frames) override { pacer_.advance(frames); }
     void restart() override { pacer_.restart(); }
 

@@ -16,7 +16,8 @@ bool parseOutputChoice(const char* text, OutputChoice& choice)
     std::string path = s.substr(prefix.size());
     bool fast = false;
     const std::string fastSuffix = ",fast";
-    if (path.size() >= fastSuffix.size() && path.compare(path.size() - fastSuffix.size(), fastSuffix.size(), fastSuffix) == 0) {
+    if (path.size() >= fastSuffix.size()
+        && path.compare(path.size() - fastSuffix.size(), fastSuffix.size(), fastSuffix) == 0) {
         path.resize(path.size() - fastSuffix.size());
         fast = true;
     }

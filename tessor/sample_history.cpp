@@ -57,7 +57,8 @@ void convertRun(const float* src, int16_t* dst, uint32_t count, uint32_t channel
 
 }  // namespace
 
-SampleHistory::SampleHistory(uint32_t channels) : channels_(channels), ring_(static_cast<size_t>(kFrames) * channels, 0) {}
+SampleHistory::SampleHistory(uint32_t channels) : channels_(channels), ring_(static_cast<size_t>(kFrames) * channels, 0)
+{ }
 
 void SampleHistory::push(const float* samples, uint32_t frames)
 {
@@ -67,8 +68,8 @@ void SampleHistory::push(const float* samples, uint32_t frames)
     uint32_t done = 0;
     while (done < frames) {
         const uint32_t n = std::min(frames - done, kFrames - writeFrame_);
-        convertRun(samples + static_cast<size_t>(done) * channels_, &ring_[static_cast<size_t>(writeFrame_) * channels_],
-                   n * channels_, channels_, e);
+        convertRun(samples + static_cast<size_t>(done) * channels_,
+                   &ring_[static_cast<size_t>(writeFrame_) * channels_], n * channels_, channels_, e);
         writeFrame_ = (writeFrame_ + n) % kFrames;
         done += n;
     }

@@ -49,8 +49,7 @@ Registry& registry()
     return r;
 }
 
-template <class Change>
-int32_t change(int32_t handle, Change c)
+template<class Change> int32_t change(int32_t handle, Change c)
 {
     auto w = registry().find(handle);
     if (w == nullptr)
@@ -63,7 +62,10 @@ int32_t change(int32_t handle, Change c)
 
 extern "C" {
 
-uint32_t getVersionWaveOut(void) { return ORVANE_VERSION; }
+uint32_t getVersionWaveOut(void)
+{
+    return ORVANE_VERSION;
+}
 
 int32_t initWaveOut(void)
 {

@@ -35,8 +35,8 @@ bool WaveOut::open(int32_t device, int32_t rate, int32_t channels, TessorPullCal
                    int32_t blockBytes, int32_t blockCount)
 {
     std::lock_guard<std::mutex> lifecycle(lifecycleMutex_);
-    if (thread_.joinable() || callback == nullptr || rate < 1 || rate > 384000 || channels < 1 || channels > 2 ||
-        blockBytes < 256 || blockBytes > (1 << 20))
+    if (thread_.joinable() || callback == nullptr || rate < 1 || rate > 384000 || channels < 1 || channels > 2
+        || blockBytes < 256 || blockBytes > (1 << 20))
         return false;
     const auto pullFrames = static_cast<uint32_t>(blockBytes / (2 * channels));
     auto live = std::make_unique<LiveEffects>(static_cast<uint32_t>(rate), static_cast<uint32_t>(channels), pullFrames,

@@ -27,8 +27,7 @@ public:
 
     // Settings are stored and reported back; pitch, speed and harmonics reach the sound from the
     // next block, the 48 kHz switch at the next open.
-    template <class Change>
-    void changeSettings(Change change)
+    template<class Change> void changeSettings(Change change)
     {
         std::lock_guard<std::mutex> lock(settingsMutex_);
         change(settings_);

@@ -30,14 +30,15 @@ uint16_t le16(const uint8_t* p)
 
 class WavReader : public AudioReader {
 public:
-    explicit WavReader(FILE* file) : file_(file) {}
+    explicit WavReader(FILE* file) : file_(file) { }
     ~WavReader() override { std::fclose(file_); }
 
     // Reads the chunks up to "data"; false with the reason in error.
     bool open(std::string& error)
     {
         uint8_t riff[12];
-        if (std::fread(riff, 1, 12, file_) != 12 || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
+        if (std::fread(riff, 1, 12, file_) != 12 || std::memcmp(riff, "RIFF", 4) != 0
+            || std::memcmp(riff + 8, "WAVE", 4) != 0)
             return error = "not a WAV file", false;
         bool haveFormat = false;
         while (true) {
@@ -66,14 +67,14 @@ public:
                 rate_ = le32(fmt + 4);
                 bits_ = le16(fmt + 14);
                 floating_ = tag == kFormatFloat;
-                if (!(tag == kFormatPcm && (bits_ == 8 || bits_ == 16 || bits_ == 24 || bits_ == 32)) &&
-                    !(floating_ && bits_ == 32))
-                    return error = "the WAV file holds " + std::to_string(bits_) + "-bit samples of format " +
-                                   std::to_string(tag) + "; 8, 16, 24 or 32-bit integer or 32-bit float can be read",
+                if (!(tag == kFormatPcm && (bits_ == 8 || bits_ == 16 || bits_ == 24 || bits_ == 32))
+                    && !(floating_ && bits_ == 32))
+                    return error = "the WAV file holds " + std::to_string(bits_) + "-bit samples of format "
+                               + std::to_string(tag) + "; 8, 16, 24 or 32-bit integer or 32-bit float can be read",
                            false;
                 if (channels_ < 1 || channels_ > 2 || rate_ < 1 || rate_ > 384000)
-                    return error = "the WAV file has " + std::to_string(channels_) + " channels at " +
-                                   std::to_string(rate_) + " Hz; mono or stereo up to 384 kHz can be read",
+                    return error = "the WAV file has " + std::to_string(channels_) + " channels at "
+                               + std::to_string(rate_) + " Hz; mono or stereo up to 384 kHz can be read",
                            false;
                 frameBytes_ = channels_ * bits_ / 8;
                 haveFormat = true;
@@ -92,7 +93,8 @@ public:
 
     int64_t read(float* out, uint32_t count) override
     {
-        const size_t want = size_t(std::min<uint64_t>(uint64_t(count) * frameBytes_, left_ / frameBytes_ * frameBytes_));
+        const size_t want
+            = size_t(std::min<uint64_t>(uint64_t(count) * frameBytes_, left_ / frameBytes_ * frameBytes_));
         raw_.resize(want);
         const size_t got = want > 0 ? std::fread(raw_.data(), 1, want, file_) : 0;
         if (got < want && std::ferror(file_))
@@ -143,7 +145,7 @@ private:
 // convert decodes: the encoder's delay and padding are not audio. Reads the file it is handed.
 class MpegReader : public AudioReader {
 public:
-    explicit MpegReader(FILE* file) : file_(file) {}
+    explicit MpegReader(FILE* file) : file_(file) { }
     ~MpegReader() override
     {
         OrvaneDecodeClose(decoder_);
@@ -214,7 +216,8 @@ std::unique_ptr<AudioReader> openAudio(const std::string& path, std::string& err
 {
     FILE* file = path == "-" ? spoolStdin() : std::fopen(path.c_str(), "rb");
     if (file == nullptr)
-        return error = path == "-" ? "cannot keep standard input" : "cannot open '" + path + "': " + std::strerror(errno),
+        return error
+               = path == "-" ? "cannot keep standard input" : "cannot open '" + path + "': " + std::strerror(errno),
                nullptr;
     const std::string name = path == "-" ? "standard input" : "'" + path + "'";
     uint8_t magic[4] = {};
@@ -323,7 +326,8 @@ bool AudioWriter::write(const float* samples, uint32_t frames, std::string& erro
         }
     } else if (bits_ == 24) {
         for (size_t i = 0; i < count; ++i, out += 3) {
-            const auto v = uint32_t(roundHalfAway(std::clamp(samples[i] * 256.0f * kInt16Scale, -8388608.0f, 8388607.0f)));
+            const auto v
+                = uint32_t(roundHalfAway(std::clamp(samples[i] * 256.0f * kInt16Scale, -8388608.0f, 8388607.0f)));
             out[0] = uint8_t(v), out[1] = uint8_t(v >> 8), out[2] = uint8_t(v >> 16);
         }
     } else {
@@ -345,10 +349,11 @@ bool AudioWriter::close(std::string& error)
     if (!toStdout_) {
         if (dataBytes_ & 1)
             ok = std::fputc(0, file_) != EOF;
-        const std::vector<uint8_t> header = waveHeader(0, channels_, bits_, uint32_t(std::min<uint64_t>(dataBytes_, 0xFFFFFFFF)));
+        const std::vector<uint8_t> header
+            = waveHeader(0, channels_, bits_, uint32_t(std::min<uint64_t>(dataBytes_, 0xFFFFFFFF)));
         // Only the two sizes change: the RIFF size at 4 and the data size at 40.
-        ok = ok && std::fseek(file_, 4, SEEK_SET) == 0 && std::fwrite(header.data() + 4, 1, 4, file_) == 4 &&
-             std::fseek(file_, 40, SEEK_SET) == 0 && std::fwrite(header.data() + 40, 1, 4, file_) == 4;
+        ok = ok && std::fseek(file_, 4, SEEK_SET) == 0 && std::fwrite(header.data() + 4, 1, 4, file_) == 4
+            && std::fseek(file_, 40, SEEK_SET) == 0 && std::fwrite(header.data() + 40, 1, 4, file_) == 4;
     }
     ok = (toStdout_ ? std::fflush(file_) == 0 : std::fclose(file_) == 0) && ok;
     file_ = nullptr;

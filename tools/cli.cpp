@@ -58,8 +58,8 @@ bool parseNumber(const std::string& text, double min, double max, const char* wh
     errno = 0;
     const double v = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(v) || v < min || v > max) {
-        usageError(std::string(what) + " must be a number in " + numberText(min) + ".." + numberText(max) +
-                   ", not '" + text + "'");
+        usageError(std::string(what) + " must be a number in " + numberText(min) + ".." + numberText(max) + ", not '"
+                   + text + "'");
         return false;
     }
     out = v;
@@ -72,8 +72,8 @@ bool parseInteger(const std::string& text, long min, long max, const char* what,
     errno = 0;
     const long v = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || errno != 0 || v < min || v > max) {
-        usageError(std::string(what) + " must be a whole number in " + std::to_string(min) + ".." +
-                   std::to_string(max) + ", not '" + text + "'");
+        usageError(std::string(what) + " must be a whole number in " + std::to_string(min) + ".." + std::to_string(max)
+                   + ", not '" + text + "'");
         return false;
     }
     out = v;

@@ -34,7 +34,7 @@ bool parseClock(const std::string& text, long& ms);
 // its reason, so the caller only returns 2.
 class ArgReader {
 public:
-    explicit ArgReader(const std::vector<std::string>& args) : args_(args) {}
+    explicit ArgReader(const std::vector<std::string>& args) : args_(args) { }
     bool done() const { return index_ >= args_.size(); }
     const std::string& current() const { return args_[index_]; }
     void skip() { ++index_; }

@@ -19,9 +19,8 @@
 
 namespace {
 
-const char* const kUsage =
-    "FILE OUT.wav|- | FILE... -o DIR [-j N]; [--start TIME] [--length TIME] [--offset BYTES]"
-    " [--volume 0..65536] [--plain|--sse|--3dnow] [--no-gapless]";
+const char* const kUsage = "FILE OUT.wav|- | FILE... -o DIR [-j N]; [--start TIME] [--length TIME] [--offset BYTES]"
+                           " [--volume 0..65536] [--plain|--sse|--3dnow] [--no-gapless]";
 // Twice full scale: louder settings only clip.
 constexpr long kMaxVolume = 65536;
 
@@ -78,7 +77,8 @@ int cutWav(const std::string& from, const std::string& path, const ConvertOption
         return failure(error);
     const uint64_t first = framesOf(o.startMs, in->rate());
     if (first >= in->frames())
-        return failure("--start is past the end of the audio (" + numberText(double(in->frames()) / in->rate()) + " s)");
+        return failure("--start is past the end of the audio (" + numberText(double(in->frames()) / in->rate())
+                       + " s)");
     uint64_t left = o.lengthMs < 0 ? in->frames() - first : framesOf(o.lengthMs, in->rate());
     const auto out = AudioWriter::create(path, in->rate(), in->channels(), 16, error);
     if (out == nullptr)
@@ -143,10 +143,10 @@ int convertOne(const std::string& input, const std::string& output, const Conver
         progress.finish();
         // The probe above created the file: a failed run leaves nothing that looks converted.
         removePartialOutput(target);
-        return failure(result == -1                        ? "'" + input + "' is not MPEG audio"
-                       : error != 0 || bytes == 0xFFFFFFFFu ? writeError(target, error)
-                       : result == 0                        ? "the conversion output could not be set up"
-                                                            : "no audio could be decoded");
+        return failure(result == -1                             ? "'" + input + "' is not MPEG audio"
+                           : error != 0 || bytes == 0xFFFFFFFFu ? writeError(target, error)
+                           : result == 0                        ? "the conversion output could not be set up"
+                                                                : "no audio could be decoded");
     }
     progress.update(1, 1);
     progress.finish();
@@ -186,9 +186,9 @@ int parseOptions(const std::vector<std::string>& args, ConvertOptions& o, std::v
         } else if (r.option("-j")) {
             ok = r.integer(1, 64, "workers", o.jobs);
         } else if (readVectorOption(r, o.vectors)) {
-            o.passOn.push_back(o.vectors == VectorChoice::Plain ? "--plain"
-                               : o.vectors == VectorChoice::Sse ? "--sse"
-                                                                : "--3dnow");
+            o.passOn.push_back(o.vectors == VectorChoice::Plain     ? "--plain"
+                                   : o.vectors == VectorChoice::Sse ? "--sse"
+                                                                    : "--3dnow");
         } else if (r.option("--no-gapless")) {
             o.gapless = false;
             o.passOn.push_back("--no-gapless");

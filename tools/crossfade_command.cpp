@@ -19,13 +19,14 @@ constexpr uint32_t kBlockFrames = 4096;
 
 void printDetails(FILE* out)
 {
-    std::fprintf(out, "Plays A, then B, overlapping A's end with B's start as a DJ does: --duration S fades\n"
-                      "over the last S seconds of A, while B starts. --start S --end E instead starts B at S\n"
-                      "seconds into A and fades over to it by E (A past E is dropped). The mid-point sits at\n"
-                      "-1 dB each. A fade longer than A or B is refused. A and B are anything orvane fx reads\n"
-                      "(WAV of 8/16/24/32-bit integer or float samples, or MPEG audio; one may be - for\n"
-                      "standard input), alike in channels and rate; OUT.wav (- for standard output) holds\n"
-                      "16-bit samples, or 24-bit or float with --bits 24 or 32.\n");
+    std::fprintf(out,
+                 "Plays A, then B, overlapping A's end with B's start as a DJ does: --duration S fades\n"
+                 "over the last S seconds of A, while B starts. --start S --end E instead starts B at S\n"
+                 "seconds into A and fades over to it by E (A past E is dropped). The mid-point sits at\n"
+                 "-1 dB each. A fade longer than A or B is refused. A and B are anything orvane fx reads\n"
+                 "(WAV of 8/16/24/32-bit integer or float samples, or MPEG audio; one may be - for\n"
+                 "standard input), alike in channels and rate; OUT.wav (- for standard output) holds\n"
+                 "16-bit samples, or 24-bit or float with --bits 24 or 32.\n");
 }
 
 // Up to frames frames of in into out, fewer only at its end; -1 on a read error.
@@ -33,7 +34,8 @@ int64_t readFrames(AudioReader& in, float* out, uint64_t frames)
 {
     uint64_t done = 0;
     while (done < frames) {
-        const int64_t got = in.read(out + done * in.channels(), uint32_t(std::min<uint64_t>(frames - done, kBlockFrames)));
+        const int64_t got
+            = in.read(out + done * in.channels(), uint32_t(std::min<uint64_t>(frames - done, kBlockFrames)));
         if (got < 0)
             return -1;
         if (got == 0)
@@ -46,10 +48,10 @@ int64_t readFrames(AudioReader& in, float* out, uint64_t frames)
 // What one run lays out on the output: A alone up to bStart, the fade over fadeLength frames,
 // then B alone. In --duration mode bStart is only known once A has ended.
 struct Layout {
-    bool fromEnd = false;     // --duration: the fade covers A's last fadeLength frames
-    uint64_t bStart = 0;      // --start: where B begins
+    bool fromEnd = false;  // --duration: the fade covers A's last fadeLength frames
+    uint64_t bStart = 0;   // --start: where B begins
     uint64_t fadeLength = 0;
-    uint64_t total = 0;       // frames of output, 0 while a length is unknown
+    uint64_t total = 0;  // frames of output, 0 while a length is unknown
     double seconds(uint64_t frames, uint32_t rate) const { return double(frames) / rate; }
 };
 
@@ -101,8 +103,8 @@ private:
 
     int tooLong(const char* which, uint64_t frames)
     {
-        return failure("the " + numberText(layout_.seconds(layout_.fadeLength, rate_)) + " s fade is longer than " + which +
-                       " (" + numberText(layout_.seconds(frames, rate_)) + " s) allows");
+        return failure("the " + numberText(layout_.seconds(layout_.fadeLength, rate_)) + " s fade is longer than "
+                       + which + " (" + numberText(layout_.seconds(frames, rate_)) + " s) allows");
     }
 
     // --duration: plays A, keeping its last fadeLength frames back for the fade.
@@ -251,9 +253,9 @@ int runCrossfade(const std::vector<std::string>& args)
     // Lengths known up front are checked before anything is written; others as the files run out.
     const uint64_t needA = layout.fromEnd ? layout.fadeLength : layout.bStart + layout.fadeLength;
     if ((a->frames() > 0 && a->frames() < needA) || (b->frames() > 0 && b->frames() < layout.fadeLength))
-        return failure("the " + numberText(double(layout.fadeLength) / rate) + " s fade is longer than A (" +
-                       numberText(double(a->frames()) / rate) + " s) or B (" + numberText(double(b->frames()) / rate) +
-                       " s) allows");
+        return failure("the " + numberText(double(layout.fadeLength) / rate) + " s fade is longer than A ("
+                       + numberText(double(a->frames()) / rate) + " s) or B (" + numberText(double(b->frames()) / rate)
+                       + " s) allows");
     if (a->frames() > 0 && b->frames() > 0)
         layout.total = (layout.fromEnd ? a->frames() - layout.fadeLength : layout.bStart) + b->frames();
     const std::unique_ptr<AudioWriter> out = AudioWriter::create(paths[2], rate, a->channels(), uint32_t(bits), error);
@@ -266,5 +268,6 @@ int runCrossfade(const std::vector<std::string>& args)
 
 }  // namespace
 
-ORVANE_COMMAND("crossfade", kUsage, "play one input into another, overlapping the end of the first with the start of the second",
+ORVANE_COMMAND("crossfade", kUsage,
+               "play one input into another, overlapping the end of the first with the start of the second",
                runCrossfade, printDetails);

@@ -36,7 +36,8 @@ bool measureGraphicEq(const std::vector<GraphicEQBandParams>& bands, double mast
     // The master gain scales the float output linearly, so lowering it by `headroom` and adding
     // the same back afterwards measures responses far beyond what 16-bit output can hold.
     for (double headroom = 0.0; headroom <= 480.0; headroom += 24.0) {
-        void* eq = initGraphicEQ(kToneFrames, 1, rate, uint32_t(bands.size()), bands.data(), float(masterDb - headroom));
+        void* eq
+            = initGraphicEQ(kToneFrames, 1, rate, uint32_t(bands.size()), bands.data(), float(masterDb - headroom));
         if (eq == nullptr)
             return false;
         const int32_t ok = doGraphicEQ(eq, tone.data(), out.data(), kToneFrames * 2);

@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <utility>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "orvane/dsp.h"
@@ -17,7 +17,8 @@
 namespace {
 
 constexpr uint32_t kBlockFrames = 4096;
-const char* const kNormParams = "PEAK_DB (peak level after the other effects, dBFS -50..0, default 0; last effect only)";
+const char* const kNormParams
+    = "PEAK_DB (peak level after the other effects, dBFS -50..0, default 0; last effect only)";
 
 void printDetails(FILE* out)
 {
@@ -27,9 +28,10 @@ void printDetails(FILE* out)
                  "(- for standard output) of 16-bit samples, or 24-bit or float with --bits 24 or 32.\n"
                  "Each EFFECT is NAME or NAME:ARG,ARG,... (empty arguments take their default).\n\neffects:\n");
     for (const FxEffect& e : fxEffects())
-        std::fprintf(out, "  %-10s %s\n             %s%s%s\n", e.name, e.summary, e.name, e.maxArgs ? ":" : "", e.params);
-    std::fprintf(out, "  %-10s %s\n             norm:%s\n", "norm", "scales the whole result to a peak level (two passes)",
-                 kNormParams);
+        std::fprintf(out, "  %-10s %s\n             %s%s%s\n", e.name, e.summary, e.name, e.maxArgs ? ":" : "",
+                     e.params);
+    std::fprintf(out, "  %-10s %s\n             norm:%s\n", "norm",
+                 "scales the whole result to a peak level (two passes)", kNormParams);
 }
 
 // Owns the chain of one run, so every exit path frees it.
@@ -65,8 +67,8 @@ int planEffects(const std::vector<std::string>& specs, FxPlan& plan)
         if (effect == nullptr)
             return usageError("unknown effect '" + name + "' (see 'orvane fx --help')");
         if (args.size() > effect->maxArgs)
-            return usageError(name + " takes at most " + std::to_string(effect->maxArgs) +
-                              (effect->maxArgs == 1 ? " argument: " : " arguments: ") + effect->params);
+            return usageError(name + " takes at most " + std::to_string(effect->maxArgs)
+                              + (effect->maxArgs == 1 ? " argument: " : " arguments: ") + effect->params);
         if (effect->expand == nullptr) {
             plan.effects.push_back(specs[i]);
             continue;
@@ -128,16 +130,16 @@ int buildChain(void* chain, const std::vector<std::string>& specs, const FxForma
         if (!made && !error.empty())
             return usageError(name + ": " + error);
         if (!made)
-            return failure(name + ": cannot run on " + std::to_string(format.channels) + " channels at " +
-                           std::to_string(format.rate) + " Hz with these arguments");
+            return failure(name + ": cannot run on " + std::to_string(format.channels) + " channels at "
+                           + std::to_string(format.rate) + " Hz with these arguments");
         for (void* stage : stages)
             if (dspAdd(chain, stage, uint32_t(i)) != ++added)
                 return failure(name + ": the chain refused the effect");
         format = FxFormat{dspGetDstSize(chain, source.frames), dspGetDstChannels(chain), dspGetDstRate(chain)};
         stageRates.push_back(format.rate);
         if (verbosity() == Verbosity::verbose)
-            note(specs[i] + ": now " + std::to_string(format.channels) + " channels at " + std::to_string(format.rate) +
-                 " Hz");
+            note(specs[i] + ": now " + std::to_string(format.channels) + " channels at " + std::to_string(format.rate)
+                 + " Hz");
     }
     return 0;
 }
@@ -163,8 +165,8 @@ int runPass(const std::string& inPath, const std::string* outPath, uint32_t bits
 
     const uint32_t outChannels = dspGetDstChannels(run.chain);
     std::unique_ptr<AudioWriter> out;
-    if (outPath != nullptr &&
-        (out = AudioWriter::create(*outPath, dspGetDstRate(run.chain), outChannels, bits, error)) == nullptr)
+    if (outPath != nullptr
+        && (out = AudioWriter::create(*outPath, dspGetDstRate(run.chain), outChannels, bits, error)) == nullptr)
         return failure(error);
 
     std::vector<float> inBlock(size_t(kBlockFrames) * source.channels);
@@ -221,7 +223,8 @@ int runFx(const std::vector<std::string>& args)
             return status;
         // Silence stays silence; otherwise the gain that brings the peak to the level asked for.
         if (peak > 0.0)
-            plan.effects.push_back("gain:" + numberText(std::clamp(plan.peakDb - 20.0 * std::log10(peak), -50.0, 50.0)));
+            plan.effects.push_back("gain:"
+                                   + numberText(std::clamp(plan.peakDb - 20.0 * std::log10(peak), -50.0, 50.0)));
     }
     return runPass(operands[0], &operands[1], uint32_t(bits), plan.effects, peak);
 }

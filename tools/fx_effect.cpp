@@ -54,7 +54,8 @@ bool registerFxEffect(const FxEffect& effect)
 std::vector<FxEffect> fxEffects()
 {
     std::vector<FxEffect> list = registry();
-    std::sort(list.begin(), list.end(), [](const FxEffect& a, const FxEffect& b) { return std::string(a.name) < b.name; });
+    std::sort(list.begin(), list.end(),
+              [](const FxEffect& a, const FxEffect& b) { return std::string(a.name) < b.name; });
     return list;
 }
 

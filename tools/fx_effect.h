@@ -17,7 +17,7 @@ struct FxFormat {
 // The positional arguments after "NAME:".
 class FxArgs {
 public:
-    explicit FxArgs(std::vector<std::string> values) : values_(std::move(values)) {}
+    explicit FxArgs(std::vector<std::string> values) : values_(std::move(values)) { }
     size_t size() const { return values_.size(); }
     // Argument index as a number in [min, max], or fallback when absent or empty. On a bad
     // value, false with a message naming `what` in error.
@@ -42,8 +42,8 @@ struct FxEffect {
     std::vector<std::string> (*expand)(const FxArgs& args, std::string& error) = nullptr;
     // For an effect made of several library effects run one after another: their handles in
     // order (none is a pass-through), false with the reason in error. create is then unused.
-    bool (*createStages)(const FxArgs& args, const FxFormat& format, std::vector<void*>& stages,
-                         std::string& error) = nullptr;
+    bool (*createStages)(const FxArgs& args, const FxFormat& format, std::vector<void*>& stages, std::string& error)
+        = nullptr;
 };
 
 bool registerFxEffect(const FxEffect& effect);
@@ -54,7 +54,7 @@ const FxEffect* findFxEffect(const std::string& name);
 // Splits "NAME:A,B" into the name and its arguments.
 void splitFxSpec(const std::string& effectSpec, std::string& name, std::vector<std::string>& args);
 
-#define ORVANE_FX_EFFECT(...) \
+#define ORVANE_FX_EFFECT(...)                                                                                          \
     static const bool ORVANE_FX_CONCAT(fxRegistered_, __LINE__) = registerFxEffect(FxEffect{__VA_ARGS__})
 #define ORVANE_FX_CONCAT2(a, b) a##b
 #define ORVANE_FX_CONCAT(a, b) ORVANE_FX_CONCAT2(a, b)

@@ -8,9 +8,9 @@ namespace {
 void* createFade(const FxArgs& args, const FxFormat& format, std::string& error)
 {
     double start = 0, end = 0, level = 0, initial = 0;
-    if (!args.number(0, 0, 0, 86400, "start s", start, error) || !args.number(1, 1, 0, 86400, "end s", end, error) ||
-        !args.number(2, -50, -50, 50, "level dB", level, error) ||
-        !args.number(3, 0, -50, 50, "initial dB", initial, error))
+    if (!args.number(0, 0, 0, 86400, "start s", start, error) || !args.number(1, 1, 0, 86400, "end s", end, error)
+        || !args.number(2, -50, -50, 50, "level dB", level, error)
+        || !args.number(3, 0, -50, 50, "initial dB", initial, error))
         return nullptr;
     if (!(start < end))
         return error = "the fade must end after it starts", nullptr;

@@ -89,8 +89,8 @@ std::vector<std::string> expandSpeed(const FxArgs& args, std::string& error)
 void* createHqups(const FxArgs& args, const FxFormat& format, std::string& error)
 {
     double harmonics = 0.0, mix = 0.0;
-    if (!args.number(0, 0.3, 0.0, 1.0, "harmonics", harmonics, error) ||
-        !args.number(1, 100.0, 0.0, 400.0, "mix (%)", mix, error))
+    if (!args.number(0, 0.3, 0.0, 1.0, "harmonics", harmonics, error)
+        || !args.number(1, 100.0, 0.0, 400.0, "mix (%)", mix, error))
         return nullptr;
     return initHqupsBySrcsize(format.frames, format.channels, format.channels, format.rate, float(harmonics),
                               float(mix), 16000, 1, 60.0f, 240.0f, 1, 1);
@@ -98,15 +98,16 @@ void* createHqups(const FxArgs& args, const FxFormat& format, std::string& error
 
 }  // namespace
 
-ORVANE_FX_EFFECT("resample", "RATE[,cubic][,aa] (Hz, 1000..384000, default 48000; linear unless cubic; aa = 60 dB filter)",
+ORVANE_FX_EFFECT("resample",
+                 "RATE[,cubic][,aa] (Hz, 1000..384000, default 48000; linear unless cubic; aa = 60 dB filter)",
                  "sample-rate converter", createResample, 3);
 ORVANE_FX_EFFECT("pitch", "CENTS or SEMITONESst (-1200..1200 cents or -12st..12st, default 0)",
                  "pitch shifter, length kept", createPitch, 1);
-ORVANE_FX_EFFECT("tempo", "FACTOR (0.25..4, 0.8 = 20 % slower, default 1)", "time stretcher by a tempo factor, pitch kept",
-                 createTempo, 1);
+ORVANE_FX_EFFECT("tempo", "FACTOR (0.25..4, 0.8 = 20 % slower, default 1)",
+                 "time stretcher by a tempo factor, pitch kept", createTempo, 1);
 ORVANE_FX_EFFECT("speed", "FACTOR (0.5..2, default 1)", "tempo and pitch together by a factor, as a tape played faster",
                  nullptr, 1, expandSpeed);
-ORVANE_FX_EFFECT("stretch", "SCALE (-2000..3000, length x 2^(-SCALE/1000), default 0)",
-                 "time stretcher, pitch kept", createStretch, 1);
+ORVANE_FX_EFFECT("stretch", "SCALE (-2000..3000, length x 2^(-SCALE/1000), default 0)", "time stretcher, pitch kept",
+                 createStretch, 1);
 ORVANE_FX_EFFECT("hqups", "HARMONICS,MIX (curve 0..1, default 0.3; percent 0..400, default 100)",
                  "48 kHz upsampler adding harmonics above the source's upper edge", createHqups, 2);

@@ -3,8 +3,8 @@
 
 #include "orvane/mp3.h"
 #include "tools/cli.h"
-#include "tools/file_tags.h"
 #include "tools/command.h"
+#include "tools/file_tags.h"
 
 namespace {
 
@@ -60,7 +60,8 @@ int runInfo(const std::vector<std::string>& args)
     std::printf("frames:        %llu\n", static_cast<unsigned long long>(info.frames));
     std::printf("duration:      %.3f s\n", double(sourceSamples) / info.sampleRate);
     if (info.vbrTag != 0)
-        std::printf("VBR tag:       %s, %u frames\n", info.vbrTag == 2 ? "Info (CBR)" : "Xing (VBR)", info.vbrTagFrames);
+        std::printf("VBR tag:       %s, %u frames\n", info.vbrTag == 2 ? "Info (CBR)" : "Xing (VBR)",
+                    info.vbrTagFrames);
     else
         std::printf("VBR tag:       no\n");
     if (info.encoderTag)
@@ -83,5 +84,4 @@ int runInfo(const std::vector<std::string>& args)
 
 }  // namespace
 
-ORVANE_COMMAND("info", "FILE [--offset BYTES]", "show the stream facts of an MPEG audio file", runInfo,
-               nullptr);
+ORVANE_COMMAND("info", "FILE [--offset BYTES]", "show the stream facts of an MPEG audio file", runInfo, nullptr);

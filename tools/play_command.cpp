@@ -25,13 +25,12 @@
 
 namespace {
 
-const char* const kUsage =
-    "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N] [--pitch CENTS]"
-    " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow] [--no-gapless]";
+const char* const kUsage
+    = "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N] [--pitch CENTS]"
+      " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow] [--no-gapless]";
 
-const char* const kKeys =
-    "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit,\n"
-    "      +/- volume 5 %, m mute, up/down pitch 100 cents, [/] speed 50 per mille, h keys\n";
+const char* const kKeys = "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit,\n"
+                          "      +/- volume 5 %, m mute, up/down pitch 100 cents, [/] speed 50 per mille, h keys\n";
 
 // The ranges the output holds pitch and speed to.
 constexpr long kMinPitch = -1200, kMaxPitch = 1200;
@@ -120,8 +119,8 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
                 return usageError("--eq needs BAND:GAIN (band 0..31, linear gain 0..4), not '" + v + "'");
             long band = 0;
             double gain = 0;
-            ok = parseInteger(v.substr(0, colon), 0, 31, "--eq band", band) &&
-                 parseNumber(v.substr(colon + 1), 0, 4, "--eq gain (linear)", gain);
+            ok = parseInteger(v.substr(0, colon), 0, 31, "--eq band", band)
+                && parseNumber(v.substr(colon + 1), 0, 4, "--eq gain (linear)", gain);
             o.eq.emplace_back(band, float(gain));
         } else if (readVectorOption(r, o.vectors)) {
         } else if (const int status = r.operand(o.names)) {
@@ -207,9 +206,8 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
 
     // Queued before the play starts, so even a short file cannot end before it is.
     const size_t first = index;
-    auto queueAfter = [&](size_t i) {
-        OrvaneQueueNext(i + 1 < files.size() ? files[i + 1].c_str() : nullptr, int32_t(o.offset));
-    };
+    auto queueAfter
+        = [&](size_t i) { OrvaneQueueNext(i + 1 < files.size() ? files[i + 1].c_str() : nullptr, int32_t(o.offset)); };
     queueAfter(index);
     // The sound libraries' start-up chatter on standard error stays off the terminal while an
     // output opens; -v shows it.
@@ -259,7 +257,8 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
                 break;
             case platform::TerminalKeys::kUp:
             case platform::TerminalKeys::kDown:
-                live.pitch = std::clamp(live.pitch + (key == platform::TerminalKeys::kUp ? 100L : -100L), kMinPitch, kMaxPitch);
+                live.pitch = std::clamp(live.pitch + (key == platform::TerminalKeys::kUp ? 100L : -100L), kMinPitch,
+                                        kMaxPitch);
                 OrvaneSetPitch(int32_t(live.pitch));
                 break;
             case ']':
@@ -271,8 +270,8 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
             case '=':
             case '-':
                 live.volume = std::clamp(percent(live.volume) + (key == '-' ? -kVolumeStepPercent : kVolumeStepPercent),
-                                         0L, kMaxVolume * 100 / kFullScale) *
-                              kFullScale / 100;
+                                         0L, kMaxVolume * 100 / kFullScale)
+                    * kFullScale / 100;
                 live.muted = false;
                 OrvaneSetVolume(int32_t(live.volume));
                 break;
@@ -300,12 +299,13 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
             break;  // the read-outs have gone with the play
         const std::string volume = live.muted ? "muted" : "vol " + std::to_string(percent(live.volume)) + "%";
         if (screen) {
-            const std::string place =
-                files.size() > 1 ? std::to_string(index + 1) + "/" + std::to_string(files.size()) + " " : "";
+            const std::string place
+                = files.size() > 1 ? std::to_string(index + 1) + "/" + std::to_string(files.size()) + " " : "";
             const std::string line = fitStatusLine(
-                {std::string(live.paused ? "paused " : "playing") + " " + formatTime(now) + "/" + formatTime(track.totalMs),
-                 volume, "pitch " + std::to_string(live.pitch), "speed " + std::to_string(live.speed), place + track.name,
-                 "[" + bar(track.totalMs > 0 ? double(now) / track.totalMs : 0, 20, '#', '.') + "]",
+                {std::string(live.paused ? "paused " : "playing") + " " + formatTime(now) + "/"
+                     + formatTime(track.totalMs),
+                 volume, "pitch " + std::to_string(live.pitch), "speed " + std::to_string(live.speed),
+                 place + track.name, "[" + bar(track.totalMs > 0 ? double(now) / track.totalMs : 0, 20, '#', '.') + "]",
                  "L" + meter(OrvaneGetLevel(0)) + " R" + meter(OrvaneGetLevel(1))},
                 terminalWidth());
             std::printf("\r%s\x1b[K", line.c_str());

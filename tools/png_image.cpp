@@ -52,7 +52,8 @@ void PngImage::fill(int x, int y, int w, int h, Colour c)
 void PngImage::text(int x, int y, const std::string& s, Colour c, int scale)
 {
     for (size_t k = 0; k < s.size(); ++k) {
-        const Glyph* g = std::find_if(std::begin(kGlyphs), std::end(kGlyphs), [&](const Glyph& e) { return e.c == s[k]; });
+        const Glyph* g
+            = std::find_if(std::begin(kGlyphs), std::end(kGlyphs), [&](const Glyph& e) { return e.c == s[k]; });
         if (g == std::end(kGlyphs))
             continue;
         for (int row = 0; row < 5; ++row)

@@ -5,8 +5,7 @@
 
 ProgressBar::ProgressBar(const char* label)
     : label_(label), shown_(platform::isTerminal(platform::StandardStream::Error) && verbosity() != Verbosity::quiet)
-{
-}
+{ }
 
 void ProgressBar::update(uint64_t done, uint64_t total)
 {

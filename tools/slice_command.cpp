@@ -17,18 +17,19 @@ constexpr uint32_t kBlockFrames = 4096;
 
 struct SliceOptions {
     std::string path;
-    double onDb = -20.0;     // an attack must reach this level
-    double offDb = -30.0;    // a slice ends when the envelope falls below this
-    double rise = 10.0;      // and must climb this much (percent of full scale) from its valley
+    double onDb = -20.0;   // an attack must reach this level
+    double offDb = -30.0;  // a slice ends when the envelope falls below this
+    double rise = 10.0;    // and must climb this much (percent of full scale) from its valley
     double minSeconds = 0.05;
 };
 
 void printDetails(FILE* out)
 {
-    std::fprintf(out, "Prints one line per slice: a slice starts where the level climbs --rise percent of full\n"
-                      "scale from its last valley and reaches --on dB, and ends where it falls below --off dB;\n"
-                      "none is shorter than --min seconds. IN is anything orvane fx reads (WAV of 8/16/24/32-bit\n"
-                      "integer or float samples, or MPEG audio; - for standard input).\n");
+    std::fprintf(out,
+                 "Prints one line per slice: a slice starts where the level climbs --rise percent of full\n"
+                 "scale from its last valley and reaches --on dB, and ends where it falls below --off dB;\n"
+                 "none is shorter than --min seconds. IN is anything orvane fx reads (WAV of 8/16/24/32-bit\n"
+                 "integer or float samples, or MPEG audio; - for standard input).\n");
 }
 
 // 0 when the options are good, otherwise the exit status after a message.
@@ -71,8 +72,8 @@ int runSlice(const std::vector<std::string>& args)
     void* slicer = initWaveSlice(kBlockFrames, in->channels(), in->rate(), float(o.onDb), float(o.offDb), float(o.rise),
                                  float(o.minSeconds));
     if (slicer == nullptr)
-        return failure("cannot slice " + std::to_string(in->channels()) + " channels at " + std::to_string(in->rate()) +
-                       " Hz");
+        return failure("cannot slice " + std::to_string(in->channels()) + " channels at " + std::to_string(in->rate())
+                       + " Hz");
     std::vector<int16_t> block(size_t(kBlockFrames) * in->channels());
     Pcm16Input reader(*in);
     uint64_t done = 0;

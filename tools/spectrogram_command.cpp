@@ -18,9 +18,10 @@ constexpr double kFloorDb = -100.0;  // the bottom of the colour scale
 
 void printDetails(FILE* out)
 {
-    std::fprintf(out, "Draws a time-frequency picture: time along, frequency (kHz) up, level as colour from\n"
-                      "-100 dBFS (black) to 0 dBFS (white) with its scale on the right. N is the FFT length\n"
-                      "(power of two 64..16384, default 1024), PIXELS the plot's width (100..4000, default 800).\n");
+    std::fprintf(out,
+                 "Draws a time-frequency picture: time along, frequency (kHz) up, level as colour from\n"
+                 "-100 dBFS (black) to 0 dBFS (white) with its scale on the right. N is the FFT length\n"
+                 "(power of two 64..16384, default 1024), PIXELS the plot's width (100..4000, default 800).\n");
 }
 
 int runSpectrogram(const std::vector<std::string>& args)
@@ -76,5 +77,4 @@ int runSpectrogram(const std::vector<std::string>& args)
 
 }  // namespace
 
-ORVANE_COMMAND("spectrogram", kUsage, "draw a time-frequency picture of an input as PNG", runSpectrogram,
-               printDetails);
+ORVANE_COMMAND("spectrogram", kUsage, "draw a time-frequency picture of an input as PNG", runSpectrogram, printDetails);

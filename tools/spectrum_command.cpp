@@ -28,18 +28,19 @@ struct SpectrumOptions {
     uint32_t size = 4096;  // FFT length
     uint32_t bands = 24;   // rows of the printed table
     bool csv = false;
-    std::string png;       // picture instead of the table when given
+    std::string png;  // picture instead of the table when given
     long width = 800;
 };
 
 void printDetails(FILE* out)
 {
-    std::fprintf(out, "Prints the long-term spectrum of IN (anything orvane fx reads: WAV of 8/16/24/32-bit\n"
-                      "integer or float samples, or MPEG audio; - for standard input): power averaged over\n"
-                      "half-overlapped Hann-windowed frames of N points (power of two 4..32768, default 4096),\n"
-                      "0 dBFS being a full-scale sine, as K log-spaced bands (1..1000, default 24), or every\n"
-                      "bin with --csv. --png draws it instead: level (dB, -120..0) up, frequency (Hz, log\n"
-                      "scale) along, channels averaged; PIXELS is the plot's width (100..4000, default 800).\n");
+    std::fprintf(out,
+                 "Prints the long-term spectrum of IN (anything orvane fx reads: WAV of 8/16/24/32-bit\n"
+                 "integer or float samples, or MPEG audio; - for standard input): power averaged over\n"
+                 "half-overlapped Hann-windowed frames of N points (power of two 4..32768, default 4096),\n"
+                 "0 dBFS being a full-scale sine, as K log-spaced bands (1..1000, default 24), or every\n"
+                 "bin with --csv. --png draws it instead: level (dB, -120..0) up, frequency (Hz, log\n"
+                 "scale) along, channels averaged; PIXELS is the plot's width (100..4000, default 800).\n");
 }
 
 // 0 when the options are good, otherwise the exit status after a message.
@@ -164,9 +165,8 @@ int runSpectrum(const std::vector<std::string>& args)
     const uint32_t bins = o.size / 2;
     // A full-scale sine centred on a bin reads 20 log10(N/4) dB; shown as 0 dBFS.
     const double reference = 20.0 * std::log10(o.size / 4.0);
-    const std::function<double(double)> level = [&](double p) {
-        return p > 0.0 ? std::max(10.0 * std::log10(p) - reference, -140.0) : -140.0;
-    };
+    const std::function<double(double)> level
+        = [&](double p) { return p > 0.0 ? std::max(10.0 * std::log10(p) - reference, -140.0) : -140.0; };
     if (!o.png.empty() && !o.csv)
         return drawSpectrum(o, rate, channels, power, level);
     if (o.csv) {
@@ -187,7 +187,8 @@ int runSpectrum(const std::vector<std::string>& args)
     uint32_t first = 1;
     for (uint32_t b = 0; b < o.bands; ++b) {
         first = std::max(first, uint32_t(std::lround(std::pow(ratio, b))));
-        const uint32_t last = std::min<uint32_t>(bins, std::max(first + 1, uint32_t(std::lround(std::pow(ratio, b + 1)))));
+        const uint32_t last
+            = std::min<uint32_t>(bins, std::max(first + 1, uint32_t(std::lround(std::pow(ratio, b + 1)))));
         if (first >= last)
             continue;
         double sum = 0.0;
@@ -196,7 +197,8 @@ int runSpectrum(const std::vector<std::string>& args)
                 sum += power[size_t(c) * bins + k];
         const double db = level(sum / ((last - first) * channels));
         const int bar = int(std::lround((db + 120.0) / 2.0));
-        std::printf("%10.1f %10.1f %9.1f  %s\n", first * lowest, last * lowest, db, std::string(std::max(bar, 0), '#').c_str());
+        std::printf("%10.1f %10.1f %9.1f  %s\n", first * lowest, last * lowest, db,
+                    std::string(std::max(bar, 0), '#').c_str());
         first = last;
     }
     return 0;

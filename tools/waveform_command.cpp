@@ -17,8 +17,9 @@ constexpr PngImage::Colour kWave{90, 200, 255};
 
 void printDetails(FILE* out)
 {
-    std::fprintf(out, "Draws each channel's waveform, the peaks in every column, from -1 to 1 (full scale),\n"
-                      "with time along the bottom. PIXELS is the plot's width (100..4000, default 800).\n");
+    std::fprintf(out,
+                 "Draws each channel's waveform, the peaks in every column, from -1 to 1 (full scale),\n"
+                 "with time along the bottom. PIXELS is the plot's width (100..4000, default 800).\n");
 }
 
 int runWaveform(const std::vector<std::string>& args)
@@ -31,8 +32,8 @@ int runWaveform(const std::vector<std::string>& args)
     std::string error;
 
     const int lanes = int(input.channels.size());
-    PngImage image(uint32_t(kLeft + width + kRight), uint32_t(kTop + lanes * kLaneHeight + (lanes - 1) * kGap + kBottom),
-                   {0, 0, 0});
+    PngImage image(uint32_t(kLeft + width + kRight),
+                   uint32_t(kTop + lanes * kLaneHeight + (lanes - 1) * kGap + kBottom), {0, 0, 0});
     const size_t frames = input.frames();
     for (int lane = 0; lane < lanes; ++lane) {
         const PlotArea area{kLeft, kTop + lane * (kLaneHeight + kGap), int(width), kLaneHeight};
@@ -44,7 +45,8 @@ int runWaveform(const std::vector<std::string>& args)
         for (int column = 0; column < area.w; ++column) {
             const size_t from = size_t(double(column) / area.w * double(frames));
             const size_t to = std::max(from + 1, size_t(double(column + 1) / area.w * double(frames)));
-            const auto [low, high] = std::minmax_element(x.begin() + long(from), x.begin() + long(std::min(to, frames)));
+            const auto [low, high]
+                = std::minmax_element(x.begin() + long(from), x.begin() + long(std::min(to, frames)));
             for (int y = rowOf(*high); y <= rowOf(*low); ++y)
                 image.set(area.x + column, y, kWave);
         }

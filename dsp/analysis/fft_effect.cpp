@@ -7,7 +7,10 @@
 
 namespace {
 
-bool validChannels(uint32_t channels) { return channels == 1 || channels == 2; }
+bool validChannels(uint32_t channels)
+{
+    return channels == 1 || channels == 2;
+}
 
 }  // namespace
 
@@ -26,8 +29,8 @@ FftEffect* FftEffect::createBlockFft(uint32_t n, uint32_t channels, uint32_t spe
 
 FftEffect* FftEffect::createAnalyzer(uint32_t blockFrames, uint32_t channels, uint32_t n, uint32_t historyLen)
 {
-    if (!RealFft::validSize(n) || !validChannels(channels) || blockFrames == 0 || blockFrames > kMaxBlockFrames ||
-        historyLen > kMaxHistory || historyLen < blockFrames || n > historyLen)
+    if (!RealFft::validSize(n) || !validChannels(channels) || blockFrames == 0 || blockFrames > kMaxBlockFrames
+        || historyLen > kMaxHistory || historyLen < blockFrames || n > historyLen)
         return nullptr;
     auto* e = new FftEffect;
     e->allocBaseBuffers(blockFrames, channels);

@@ -7,12 +7,30 @@ std::atomic<bool> useSse{false};
 std::atomic<bool> use3dnow{false};
 }  // namespace
 
-void enableMmx(bool on) { useMmx.store(on, std::memory_order_relaxed); }
-void enableSse(bool on) { useSse.store(on, std::memory_order_relaxed); }
-void enable3dnow(bool on) { use3dnow.store(on, std::memory_order_relaxed); }
-bool mmxOn() { return useMmx.load(std::memory_order_relaxed); }
-bool sseOn() { return useSse.load(std::memory_order_relaxed); }
-bool threeDNowOn() { return use3dnow.load(std::memory_order_relaxed); }
+void enableMmx(bool on)
+{
+    useMmx.store(on, std::memory_order_relaxed);
+}
+void enableSse(bool on)
+{
+    useSse.store(on, std::memory_order_relaxed);
+}
+void enable3dnow(bool on)
+{
+    use3dnow.store(on, std::memory_order_relaxed);
+}
+bool mmxOn()
+{
+    return useMmx.load(std::memory_order_relaxed);
+}
+bool sseOn()
+{
+    return useSse.load(std::memory_order_relaxed);
+}
+bool threeDNowOn()
+{
+    return use3dnow.load(std::memory_order_relaxed);
+}
 
 Path activePath()
 {

@@ -12,8 +12,7 @@ bool DspChain::validFormat(uint32_t frames, uint32_t channels, uint32_t rate)
 
 DspChain::DspChain(uint32_t frames, uint32_t channels, uint32_t rate)
     : DspObject(ObjectFamily::Chain), srcFrames_(frames), srcChannels_(channels), srcRate_(rate)
-{
-}
+{ }
 
 DspChain::~DspChain()
 {
@@ -54,8 +53,8 @@ void DspChain::propagate()
         if (e->maxInFrames != frames || e->inChannels != channels || e->inRate != rate)
             e->allocBuffers(frames, channels, rate);
         // An effect that kept another format would be handed more than its buffers hold.
-        if (!e->buffersReady || e->maxInFrames != frames || e->inChannels != channels || e->inRate != rate ||
-            e->maxOutFrames > kMaxEffectFrames || !rateUsable(e->outRate))
+        if (!e->buffersReady || e->maxInFrames != frames || e->inChannels != channels || e->inRate != rate
+            || e->maxOutFrames > kMaxEffectFrames || !rateUsable(e->outRate))
             return;
         frames = e->maxOutFrames;
         channels = e->outChannels;

@@ -10,7 +10,7 @@
 // operations the conversion chain drives.
 class DspEffect : public DspObject {
 public:
-    DspEffect() : DspObject(ObjectFamily::Effect) {}
+    DspEffect() : DspObject(ObjectFamily::Effect) { }
     ~DspEffect() override;
 
     virtual void releaseBuffers();

@@ -33,12 +33,12 @@ struct Kernels {
 // blocks run through SSE2 kernels that reproduce them exactly.
 const Kernels* kernelsFor(cpu::Path path)
 {
-    static const Kernels plain{pcm_plain_sse::toFloatMono, pcm_plain_sse::toFloatStereo,
-                               pcm_plain_sse::toFloatDownmix, pcm_plain_sse::fromFloatMono,
+    static const Kernels plain{pcm_plain_sse::toFloatMono,     pcm_plain_sse::toFloatStereo,
+                               pcm_plain_sse::toFloatDownmix,  pcm_plain_sse::fromFloatMono,
                                pcm_plain_sse::fromFloatStereo, pcm_plain_sse::encode};
-    static const Kernels sse{pcm_sse::toFloatMono, pcm_sse::toFloatStereo, pcm_sse::toFloatDownmix,
+    static const Kernels sse{pcm_sse::toFloatMono,   pcm_sse::toFloatStereo,   pcm_sse::toFloatDownmix,
                              pcm_sse::fromFloatMono, pcm_sse::fromFloatStereo, pcm_sse::encode};
-    static const Kernels threeDNow{pcm_3dnow::toFloatMono, pcm_3dnow::toFloatStereo, pcm_3dnow::toFloatDownmix,
+    static const Kernels threeDNow{pcm_3dnow::toFloatMono,   pcm_3dnow::toFloatStereo,   pcm_3dnow::toFloatDownmix,
                                    pcm_3dnow::fromFloatMono, pcm_3dnow::fromFloatStereo, pcm_3dnow::encode};
     switch (path) {
     case cpu::Path::Sse:

@@ -17,8 +17,10 @@ uint32_t pcmEncode(const float* src, int16_t* dst, uint32_t count);
 void fastCopy(const void* src, void* dst, uint32_t bytes);
 
 // The same conversions on an explicit path, for tests and for callers that pin a path.
-uint32_t pcm16ToFloatOn(cpu::Path path, const int16_t* src, uint32_t srcBytes, float* dstL, float* dstR, uint32_t channels);
-uint32_t floatToPcm16On(cpu::Path path, const float* srcL, const float* srcR, uint32_t frames, int16_t* dst, uint32_t channels);
+uint32_t pcm16ToFloatOn(cpu::Path path, const int16_t* src, uint32_t srcBytes, float* dstL, float* dstR,
+                        uint32_t channels);
+uint32_t floatToPcm16On(cpu::Path path, const float* srcL, const float* srcR, uint32_t frames, int16_t* dst,
+                        uint32_t channels);
 uint32_t pcmEncodeOn(cpu::Path path, const float* src, int16_t* dst, uint32_t count);
 
 // Vector kernels: each converts the leading run that fills whole blocks and returns how many

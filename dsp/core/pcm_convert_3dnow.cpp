@@ -13,12 +13,27 @@ const __m128 kToPcm = _mm_set1_ps(32767.0f);
 const __m128 kLimit = _mm_set1_ps(32768.0f);
 const __m128 kNegLimit = _mm_set1_ps(-32768.0f);
 // Bounds the value before conversion so that huge inputs saturate instead of wrapping to INT_MIN.
-__m128i toInt(__m128 v) { return _mm_cvttps_epi32(_mm_max_ps(_mm_min_ps(v, kLimit), kNegLimit)); }
+__m128i toInt(__m128 v)
+{
+    return _mm_cvttps_epi32(_mm_max_ps(_mm_min_ps(v, kLimit), kNegLimit));
+}
 
-__m128i load4(const int16_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); }
-__m128i load8(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-__m128 widenLo(__m128i v) { return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16)); }
-__m128 widenHi(__m128i v) { return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16)); }
+__m128i load4(const int16_t* p)
+{
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+}
+__m128i load8(const int16_t* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+__m128 widenLo(__m128i v)
+{
+    return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16));
+}
+__m128 widenHi(__m128i v)
+{
+    return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16));
+}
 }  // namespace
 
 uint32_t toFloatMono(float* dst, const int16_t* src, uint32_t frames)

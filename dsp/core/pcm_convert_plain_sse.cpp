@@ -14,17 +14,30 @@ const __m128 kMinusOne = _mm_set1_ps(-1.0f);
 const __m128 kEncodeLimit = _mm_set1_ps(32767.0f);
 const __m128 kEncodeNegLimit = _mm_set1_ps(-32767.0f);
 
-__m128i load8(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-void store8(int16_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+__m128i load8(const int16_t* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+void store8(int16_t* p, __m128i v)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
 // Sign-extends the low or high four 16-bit samples to 32 bits.
-__m128i widenLo(__m128i v) { return _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16); }
-__m128i widenHi(__m128i v) { return _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16); }
+__m128i widenLo(__m128i v)
+{
+    return _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16);
+}
+__m128i widenHi(__m128i v)
+{
+    return _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16);
+}
 
 // int * (1 / 32767.0) in double, then rounded to float, for four samples.
 __m128 toFloat(__m128i v)
 {
     const __m128 lo = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtepi32_pd(v), kToFloat));
-    const __m128 hi = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2))), kToFloat));
+    const __m128 hi
+        = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2))), kToFloat));
     return _mm_movelh_ps(lo, hi);
 }
 

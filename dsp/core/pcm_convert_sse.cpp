@@ -12,13 +12,28 @@ const __m128 kToPcm = _mm_set1_ps(32767.0f);
 const __m128 kLimit = _mm_set1_ps(32768.0f);
 const __m128 kNegLimit = _mm_set1_ps(-32768.0f);
 // Bounds the value before conversion so that huge inputs saturate instead of wrapping to INT_MIN.
-__m128i toInt(__m128 v) { return _mm_cvtps_epi32(_mm_max_ps(_mm_min_ps(v, kLimit), kNegLimit)); }
+__m128i toInt(__m128 v)
+{
+    return _mm_cvtps_epi32(_mm_max_ps(_mm_min_ps(v, kLimit), kNegLimit));
+}
 
-__m128i load8(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-void store8(int16_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+__m128i load8(const int16_t* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+void store8(int16_t* p, __m128i v)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
 // Places each 16-bit sample in the upper half of a 32-bit lane: value * 65536.
-__m128 upperLo(__m128i v) { return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_setzero_si128(), v)); }
-__m128 upperHi(__m128i v) { return _mm_cvtepi32_ps(_mm_unpackhi_epi16(_mm_setzero_si128(), v)); }
+__m128 upperLo(__m128i v)
+{
+    return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_setzero_si128(), v));
+}
+__m128 upperHi(__m128i v)
+{
+    return _mm_cvtepi32_ps(_mm_unpackhi_epi16(_mm_setzero_si128(), v));
+}
 }  // namespace
 
 uint32_t toFloatMono(float* dst, const int16_t* src, uint32_t frames)
@@ -36,7 +51,7 @@ uint32_t toFloatStereo(float* dstL, float* dstR, const int16_t* src, uint32_t fr
 {
     const uint32_t n = frames & ~3u;
     for (uint32_t i = 0; i < n; i += 4) {
-        const __m128i v = load8(src + 2 * i);  // L0 R0 L1 R1 L2 R2 L3 R3
+        const __m128i v = load8(src + 2 * i);                    // L0 R0 L1 R1 L2 R2 L3 R3
         const __m128 a = _mm_mul_ps(upperLo(v), kUpperToFloat);  // L0 R0 L1 R1
         const __m128 b = _mm_mul_ps(upperHi(v), kUpperToFloat);  // L2 R2 L3 R3
         _mm_storeu_ps(dstL + i, _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));

@@ -25,7 +25,10 @@ int32_t doFftAnalyze(void* handle, const int16_t* src, float* dst, uint32_t srcB
     }
 }
 
-int32_t termFftAnalyze(void* handle) { return terminateEffect<FftEffect>(handle, EffectType::Fft); }
+int32_t termFftAnalyze(void* handle)
+{
+    return terminateEffect<FftEffect>(handle, EffectType::Fft);
+}
 
 void* initEnvAnalyze(uint32_t blockFrames, uint32_t channels, uint32_t rate)
 {
@@ -48,6 +51,9 @@ int32_t doEnvAnalyze(void* handle, const int16_t* src, float* dst, uint32_t srcB
     }
 }
 
-int32_t termEnvAnalyze(void* handle) { return terminateEffect<FftEffect>(handle, EffectType::Fft); }
+int32_t termEnvAnalyze(void* handle)
+{
+    return terminateEffect<FftEffect>(handle, EffectType::Fft);
+}
 
 }  // extern "C"

@@ -6,7 +6,10 @@
 
 namespace {
 
-DspChain* asChain(void* chain) { return DspObject::from<DspChain>(chain, ObjectFamily::Chain); }
+DspChain* asChain(void* chain)
+{
+    return DspObject::from<DspChain>(chain, ObjectFamily::Chain);
+}
 
 }  // namespace
 
@@ -27,7 +30,9 @@ void* dspCreate(uint32_t frames, uint32_t channels, uint32_t rate)
 int32_t dspAdd(void* chain, void* effect, uint32_t order)
 {
     try {
-        return asChain(chain) ? static_cast<int32_t>(asChain(chain)->add(DspObject::from<DspEffect>(effect, ObjectFamily::Effect), order)) : 0;
+        return asChain(chain)
+            ? static_cast<int32_t>(asChain(chain)->add(DspObject::from<DspEffect>(effect, ObjectFamily::Effect), order))
+            : 0;
     } catch (...) {
         return 0;
     }
@@ -71,14 +76,29 @@ void dspClear(void* chain)
     }
 }
 
-uint32_t dspGetDstRate(void* chain) { return asChain(chain) ? asChain(chain)->dstRate() : 0; }
+uint32_t dspGetDstRate(void* chain)
+{
+    return asChain(chain) ? asChain(chain)->dstRate() : 0;
+}
 
-uint32_t dspGetDstChannels(void* chain) { return asChain(chain) ? asChain(chain)->dstChannels() : 0; }
+uint32_t dspGetDstChannels(void* chain)
+{
+    return asChain(chain) ? asChain(chain)->dstChannels() : 0;
+}
 
-uint32_t dspGetDstSize(void* chain, uint32_t srcFrames) { return asChain(chain) ? asChain(chain)->dstSize(srcFrames) : 0; }
+uint32_t dspGetDstSize(void* chain, uint32_t srcFrames)
+{
+    return asChain(chain) ? asChain(chain)->dstSize(srcFrames) : 0;
+}
 
-void* dspGetHandle(void* chain, uint32_t index) { return asChain(chain) ? asChain(chain)->effectAt(index) : nullptr; }
+void* dspGetHandle(void* chain, uint32_t index)
+{
+    return asChain(chain) ? asChain(chain)->effectAt(index) : nullptr;
+}
 
-void dspDestroy(void* chain) { delete asChain(chain); }
+void dspDestroy(void* chain)
+{
+    delete asChain(chain);
+}
 
 }  // extern "C"

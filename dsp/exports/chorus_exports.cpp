@@ -16,8 +16,8 @@ Chorus* chorusOf(void* handle)
 
 extern "C" {
 
-void* initChorus(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t voices, float delaytime,
-                 float depth, float speed, float mix, float orgMix)
+void* initChorus(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t voices, float delaytime, float depth,
+                 float speed, float mix, float orgMix)
 {
     try {
         if (!effectFormatUsable(frames, channels, sampleRate))

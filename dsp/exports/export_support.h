@@ -4,16 +4,14 @@
 
 // The handle check every effect export starts with: the object when it is an effect with the
 // tag, else null (null, a chain, a WAV reader or writer, or an effect of another family).
-template <class T>
-T* effectAs(void* handle, EffectType tag)
+template<class T> T* effectAs(void* handle, EffectType tag)
 {
     auto* effect = DspObject::from<DspEffect>(handle, ObjectFamily::Effect);
     return effect != nullptr && effect->isType(tag) ? static_cast<T*>(effect) : nullptr;
 }
 
 // Destroys the effect when the tag matches and no chain owns it; the shape of every term* export.
-template <class T>
-int32_t terminateEffect(void* handle, EffectType tag)
+template<class T> int32_t terminateEffect(void* handle, EffectType tag)
 {
     T* effect = effectAs<T>(handle, tag);
     if (effect == nullptr || effect->inChain)

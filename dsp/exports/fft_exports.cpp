@@ -24,6 +24,9 @@ int32_t doFft(void* handle, const int16_t* src, float* dst, uint32_t srcBytes)
     }
 }
 
-int32_t termFft(void* handle) { return terminateEffect<FftEffect>(handle, EffectType::Fft); }
+int32_t termFft(void* handle)
+{
+    return terminateEffect<FftEffect>(handle, EffectType::Fft);
+}
 
 }  // extern "C"

@@ -11,8 +11,8 @@ extern "C" {
 void* initGraphicEQ(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t bandCount,
                     const GraphicEQBandParams* bands, float masterGain)
 {
-    if (!effectFormatUsable(frames, channels, sampleRate) || bands == nullptr || bandCount == 0 ||
-        bandCount > GraphicEQ::kMaxBands)
+    if (!effectFormatUsable(frames, channels, sampleRate) || bands == nullptr || bandCount == 0
+        || bandCount > GraphicEQ::kMaxBands)
         return nullptr;
     GraphicEQ* eq = nullptr;
     try {

@@ -12,8 +12,9 @@ Hqups::Settings settingsOf(uint32_t channels, uint32_t dstChannels, uint32_t src
                            uint32_t bandCutoff, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave,
                            int32_t activeMode, uint8_t antiAlias)
 {
-    return {channels,       dstChannels,      srcRate,    harmonics,     mix, bandCutoff,
-            static_cast<int32_t>(interpolation), stopbandDb, slopeDbPerOctave, activeMode, antiAlias != 0};
+    return {
+        channels,   dstChannels,      srcRate,    harmonics,     mix, bandCutoff, static_cast<int32_t>(interpolation),
+        stopbandDb, slopeDbPerOctave, activeMode, antiAlias != 0};
 }
 
 }  // namespace
@@ -27,24 +28,26 @@ void* initHqups(uint32_t dstFrames, uint32_t channels, uint32_t dstChannels, uin
     try {
         if (!effectFormatUsable(dstFrames, channels, srcRate))
             return nullptr;
-        return handedOut(Hqups::createForOutput(dstFrames, settingsOf(channels, dstChannels, srcRate, harmonics, mix, bandCutoff,
-                                                            interpolation, stopbandDb, slopeDbPerOctave, activeMode,
-                                                            antiAlias)));
+        return handedOut(
+            Hqups::createForOutput(dstFrames,
+                                   settingsOf(channels, dstChannels, srcRate, harmonics, mix, bandCutoff, interpolation,
+                                              stopbandDb, slopeDbPerOctave, activeMode, antiAlias)));
     } catch (...) {
         return nullptr;
     }
 }
 
-void* initHqupsBySrcsize(uint32_t srcFrames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate,
-                         float harmonics, float mix, uint32_t bandCutoff, uint32_t interpolation, float stopbandDb,
+void* initHqupsBySrcsize(uint32_t srcFrames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate, float harmonics,
+                         float mix, uint32_t bandCutoff, uint32_t interpolation, float stopbandDb,
                          float slopeDbPerOctave, int32_t activeMode, uint8_t antiAlias)
 {
     try {
         if (!effectFormatUsable(srcFrames, channels, srcRate))
             return nullptr;
-        return handedOut(Hqups::createForSource(srcFrames, settingsOf(channels, dstChannels, srcRate, harmonics, mix, bandCutoff,
-                                                            interpolation, stopbandDb, slopeDbPerOctave, activeMode,
-                                                            antiAlias)));
+        return handedOut(
+            Hqups::createForSource(srcFrames,
+                                   settingsOf(channels, dstChannels, srcRate, harmonics, mix, bandCutoff, interpolation,
+                                              stopbandDb, slopeDbPerOctave, activeMode, antiAlias)));
     } catch (...) {
         return nullptr;
     }
@@ -121,6 +124,9 @@ uint32_t getHqupsSrcSize(void* handle, uint32_t dstFrames)
     }
 }
 
-int32_t termHqups(void* handle) { return terminateEffect<Hqups>(handle, EffectType::Hqups); }
+int32_t termHqups(void* handle)
+{
+    return terminateEffect<Hqups>(handle, EffectType::Hqups);
+}
 
 }  // extern "C"

@@ -51,6 +51,9 @@ int32_t setPitchShiftOutLevel(void* handle, float outLevelDb)
     }
 }
 
-int32_t termPitchShift(void* handle) { return terminateEffect<PitchShift>(handle, EffectType::PitchShift); }
+int32_t termPitchShift(void* handle)
+{
+    return terminateEffect<PitchShift>(handle, EffectType::PitchShift);
+}
 
 }  // extern "C"

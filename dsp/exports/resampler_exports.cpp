@@ -42,6 +42,9 @@ uint32_t getResamplerDstSize(void* handle, uint32_t srcSize)
     }
 }
 
-int32_t termResampler(void* handle) { return terminateEffect<Resampler>(handle, EffectType::Resampler); }
+int32_t termResampler(void* handle)
+{
+    return terminateEffect<Resampler>(handle, EffectType::Resampler);
+}
 
 }  // extern "C"

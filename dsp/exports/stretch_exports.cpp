@@ -60,6 +60,9 @@ uint32_t getStretchDstSize(void* handle, uint32_t srcSize)
     }
 }
 
-int32_t termStretch(void* handle) { return terminateEffect<Stretch>(handle, EffectType::Stretch); }
+int32_t termStretch(void* handle)
+{
+    return terminateEffect<Stretch>(handle, EffectType::Stretch);
+}
 
 }  // extern "C"

@@ -16,8 +16,8 @@ WaveSlice* slicerOf(void* handle)
 
 extern "C" {
 
-void* initWaveSlice(uint32_t frames, uint32_t channels, uint32_t sampleRate, float onDb, float offDb,
-                    float risePercent, float minSeconds)
+void* initWaveSlice(uint32_t frames, uint32_t channels, uint32_t sampleRate, float onDb, float offDb, float risePercent,
+                    float minSeconds)
 {
     try {
         if (!effectFormatUsable(frames, channels, sampleRate))

@@ -5,8 +5,14 @@
 
 namespace {
 
-WavefileIn* reader(void* handle) { return DspObject::from<WavefileIn>(handle, ObjectFamily::WaveReader); }
-WavefileOut* writer(void* handle) { return DspObject::from<WavefileOut>(handle, ObjectFamily::WaveWriter); }
+WavefileIn* reader(void* handle)
+{
+    return DspObject::from<WavefileIn>(handle, ObjectFamily::WaveReader);
+}
+WavefileOut* writer(void* handle)
+{
+    return DspObject::from<WavefileOut>(handle, ObjectFamily::WaveWriter);
+}
 
 }  // namespace
 
@@ -48,7 +54,10 @@ void* bufSizeExtendWavefileIn(void* handle, uint32_t frames)
     return reader(handle) != nullptr ? reader(handle)->resizeBuffer(frames) : nullptr;
 }
 
-void termWavefileIn(void* handle) { delete reader(handle); }
+void termWavefileIn(void* handle)
+{
+    delete reader(handle);
+}
 
 void* initWavefileOut(const char* path, const OrvaneWaveFormat* format)
 {

@@ -14,9 +14,9 @@ public:
         uint32_t voices;
         float delayMs;
         float depthMs;
-        float speedSeconds;  // LFO period; 0 holds every voice at its phase offset
-        float mixPercent;    // wet gain of every voice
-        float orgMixPercent; // dry gain
+        float speedSeconds;   // LFO period; 0 holds every voice at its phase offset
+        float mixPercent;     // wet gain of every voice
+        float orgMixPercent;  // dry gain
     };
 
     void release() override;
@@ -45,12 +45,12 @@ private:
     float depthSamples = 0.0f;
     float lfoFrequency = 0.0f;  // cycles per millisecond
     float msPerSample = 0.0f;
-    float lfoPeriod = 0.0f;     // milliseconds
+    float lfoPeriod = 0.0f;  // milliseconds
     float lastMix = 0.0f;
     float dry = 0.0f;
-    float lfoTime = 0.0f;       // milliseconds, 0 .. lfoPeriod
-    std::vector<float> phases;  // radians, one per voice
-    std::vector<float> gains;   // one wet factor per voice
+    float lfoTime = 0.0f;          // milliseconds, 0 .. lfoPeriod
+    std::vector<float> phases;     // radians, one per voice
+    std::vector<float> gains;      // one wet factor per voice
     std::vector<float> distances;  // samples back each voice reads now, 1 .. kMask
     std::vector<float> steps;      // change of each distance per sample until the next control point
     uint32_t untilControl = 0;     // samples left before the LFO is evaluated again

@@ -65,8 +65,8 @@ private:
     bool active_ = false;   // the head ramp is running
     bool pending_ = false;  // the head ramp starts when its start sample comes
     float msPerSample_ = 0.0f;
-    float level_ = 0.0f;    // value at the start of the running ramp
-    float slope_ = 0.0f;    // value change per sample of the running ramp
+    float level_ = 0.0f;  // value at the start of the running ramp
+    float slope_ = 0.0f;  // value change per sample of the running ramp
     std::vector<FaderAction> actions_;
-    size_t head_ = 0;       // actions before it have run; dropped at the next edit
+    size_t head_ = 0;  // actions before it have run; dropped at the next edit
 };

@@ -44,8 +44,7 @@ void GraphicEQBand::redesign(float frequencyHz, float zeroRadius, float poleRadi
     weight = gain * design.normaliser;
 }
 
-template <bool Add>
-void GraphicEQBand::run(const float* in, float* out, uint32_t frames)
+template<bool Add> void GraphicEQBand::run(const float* in, float* out, uint32_t frames)
 {
     const float a1 = design.a1, a2 = design.a2, b0 = design.b0, b1 = design.b1, b2 = design.b2;
     const float w8 = weight;

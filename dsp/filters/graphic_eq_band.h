@@ -33,6 +33,5 @@ struct GraphicEQBand {
     // New frequency and radii at the band's rate; gain and state are kept.
     void redesign(float frequencyHz, float zeroRadius, float poleRadius);
     // Runs the band over in; Add chooses between writing and accumulating weight * y into out.
-    template <bool Add>
-    void run(const float* in, float* out, uint32_t frames);
+    template<bool Add> void run(const float* in, float* out, uint32_t frames);
 };

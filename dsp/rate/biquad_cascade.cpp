@@ -44,8 +44,7 @@ void BiquadCascade::clearState()
         state_[k] = State{};
 }
 
-template <bool Add>
-uint32_t BiquadCascade::run(const float* in, float* out, uint32_t count)
+template<bool Add> uint32_t BiquadCascade::run(const float* in, float* out, uint32_t count)
 {
     if (count == 0)
         return 0;

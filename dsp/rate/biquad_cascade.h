@@ -56,8 +56,7 @@ private:
         double z2 = 0.0;
     };
 
-    template <bool Add>
-    uint32_t run(const float* in, float* out, uint32_t count);
+    template<bool Add> uint32_t run(const float* in, float* out, uint32_t count);
 
     int32_t order_ = 0;
     float sampleRate_ = 0.0f;

@@ -14,8 +14,7 @@ inline double cubicKernel(double x)
 
 // Four-point cubic convolution at fraction f (0 <= f < 1) past s[1]; s points at the sample before.
 // The weights are the kernel at 1 + f, f, 1 - f and 2 - f, expanded so no piece has to be chosen.
-template <class T>
-inline T cubicAt(const float* s, T f)
+template<class T> inline T cubicAt(const float* s, T f)
 {
     const T f2 = f * f;
     const T f3 = f2 * f;

@@ -40,7 +40,7 @@ inline void fillInverseWindowSum(float* inverse, const float* window, uint32_t g
 }
 
 // Scales out[0 .. length) by gain over the window sum, starting at schedule phase `phase`.
-template <class Scale>
+template<class Scale>
 void normaliseGrains(float* out, const float* inverse, uint32_t phase, uint32_t hop, uint32_t length, float gain,
                      Scale scale)
 {
@@ -62,7 +62,7 @@ inline float grainSamples(float grainTime, float rate)
 // Advances the grains over `length` output samples. A grain starts (through `start(t)`) wherever the
 // phase wraps at `hop`, so the span splits into segments between starts and each active grain runs
 // over a segment in one tight loop (through `accumulate(grain, t, count)`, skipped when bypassed).
-template <class Start, class Accumulate>
+template<class Start, class Accumulate>
 void advanceGrains(Grain* grains, uint32_t grainCount, uint32_t& phase, uint32_t hop, uint32_t length, bool bypassed,
                    Start start, Accumulate accumulate)
 {

@@ -62,8 +62,8 @@ void correlate(float* __restrict sums, const float* __restrict cand, const float
 
 const GrainKernels& plainGrainKernels()
 {
-    static const GrainKernels k{grain_plain::addCubic, grain_plain::addLinear, grain_plain::addWindowed, grain_plain::scale,
-                                grain_plain::correlate};
+    static const GrainKernels k{grain_plain::addCubic, grain_plain::addLinear, grain_plain::addWindowed,
+                                grain_plain::scale, grain_plain::correlate};
     return k;
 }
 

@@ -45,7 +45,10 @@ void accumulate(float* acc, const float* window, __m256 v)
     _mm256_storeu_ps(acc, _mm256_add_ps(_mm256_loadu_ps(acc), _mm256_mul_ps(v, _mm256_loadu_ps(window))));
 }
 
-__m256i lanes(int32_t first) { return _mm256_add_epi32(_mm256_set1_epi32(first), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)); }
+__m256i lanes(int32_t first)
+{
+    return _mm256_add_epi32(_mm256_set1_epi32(first), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
 
 }  // namespace
 
@@ -122,7 +125,8 @@ void scale(float* __restrict out, const float* __restrict factor, float gain, ui
     const __m256 g = _mm256_set1_ps(gain);
     const uint32_t whole = count & ~7u;
     for (uint32_t k = 0; k < whole; k += 8)
-        _mm256_storeu_ps(out + k, _mm256_mul_ps(_mm256_loadu_ps(out + k), _mm256_mul_ps(g, _mm256_loadu_ps(factor + k))));
+        _mm256_storeu_ps(out + k,
+                         _mm256_mul_ps(_mm256_loadu_ps(out + k), _mm256_mul_ps(g, _mm256_loadu_ps(factor + k))));
     grain_sse::scale(out + whole, factor + whole, gain, count - whole);
 }
 

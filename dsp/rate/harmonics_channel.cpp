@@ -9,8 +9,8 @@ constexpr double kAttenuationDb = 100.0;
 constexpr float kFloorDb = 120.0f;
 }  // namespace
 
-void HarmonicsChannel::init(uint32_t frames, uint32_t rate, float h, float mix, uint32_t bandCutoff,
-                            int32_t mode, uint32_t taps)
+void HarmonicsChannel::init(uint32_t frames, uint32_t rate, float h, float mix, uint32_t bandCutoff, int32_t mode,
+                            uint32_t taps)
 {
     if (!ready || frames > maxFrames_) {
         bandSignal_.assign(frames, 0.0f);

@@ -44,8 +44,8 @@ Hqups* Hqups::createForOutput(uint32_t dstFrames, const Settings& s)
 
 Hqups* Hqups::createForSource(uint32_t srcFrames, const Settings& s)
 {
-    if (!valid(s) || srcFrames == 0 || srcFrames > kMaxFrames ||
-        ResamplerChannel::scaledSize(srcFrames, s.srcRate, kOutRate) > kMaxFrames)
+    if (!valid(s) || srcFrames == 0 || srcFrames > kMaxFrames
+        || ResamplerChannel::scaledSize(srcFrames, s.srcRate, kOutRate) > kMaxFrames)
         return nullptr;
     auto* h = new Hqups;
     h->configure(srcFrames, s);
@@ -108,8 +108,8 @@ void Hqups::setActiveMode(int32_t mode)
 
 void Hqups::allocBuffers(uint32_t frames, uint32_t channelCount, uint32_t rate)
 {
-    if (rate == 0 || frames == 0 || frames > kMaxFrames ||
-        ResamplerChannel::scaledSize(frames, rate, kOutRate) > kMaxFrames)
+    if (rate == 0 || frames == 0 || frames > kMaxFrames
+        || ResamplerChannel::scaledSize(frames, rate, kOutRate) > kMaxFrames)
         return;  // a format no channel could convert: keep the current one
     const bool grows = !buffersReady || frames > maxInFrames;
     allocBaseBuffers(frames, channelCount);

@@ -42,7 +42,7 @@ void KaiserFir::design(double fs, double fc)
 {
     const uint32_t m = n_ / 2;
     fc = std::clamp(fc, 1e-6 * fs, (0.5 - 1e-6) * fs);
-    const double f = 0.5 * fs - fc;  // the low-pass prototype mirrored to a high-pass below
+    const double f = 0.5 * fs - fc;       // the low-pass prototype mirrored to a high-pass below
     std::vector<double>& h = prototype_;  // sized by setup: redesigns run on the audio path
     h[0] = 2.0 * f / fs;
     double sum = h[0];

@@ -98,7 +98,7 @@ bool PitchShiftChannel::init(float rate, float cents, float outLevelDb, float gr
 
     // Pre-start the grains that would be running had the stream been playing for a while.
     const auto lead = static_cast<int32_t>(pitchCents_ >= 0.0f ? static_cast<float>(grainLen_) * ratio_
-                                                                : static_cast<float>(grainLen_));
+                                                               : static_cast<float>(grainLen_));
     const uint32_t running = grainLen_ / hop_;
     for (uint32_t k = 0; k < grainCapacity_; ++k) {
         Grain& g = grains_[k];
@@ -183,8 +183,7 @@ void PitchShiftChannel::startGrain(int32_t t)
             const auto maxLag = static_cast<int32_t>(std::min<int64_t>(grain_alignment::kMaxLag, room));
             if (maxLag >= 2 && b >= grain_alignment::kWindow && b <= int64_t(ringLen_) + t) {
                 // The fraction the sounding grain sits off a whole sample is carried over as well.
-                const double lag = grain_alignment::bestLag(line_, a, b, maxLag) +
-                                   (prevPos - double(b));
+                const double lag = grain_alignment::bestLag(line_, a, b, maxLag) + (prevPos - double(b));
                 const double whole = std::floor(lag);
                 g.start += static_cast<int32_t>(whole);
                 g.readOffset = static_cast<float>(lag - whole);
@@ -212,7 +211,8 @@ void PitchShiftChannel::accumulate(const Grain& g, float* acc, uint32_t count, u
     const int32_t lo = 0;
     const int32_t hi = static_cast<int32_t>(ringLen_ + n) - (cubic ? 4 : 2);
     const auto positionOf = [&](uint32_t k) {
-        return origin + static_cast<int32_t>(g.readOffset + static_cast<float>(first + static_cast<int32_t>(k)) * ratio);
+        return origin
+            + static_cast<int32_t>(g.readOffset + static_cast<float>(first + static_cast<int32_t>(k)) * ratio);
     };
     const auto run = cubic ? kernels_->addCubic : kernels_->addLinear;
     // Positions only grow, so the ends tell whether the whole run reads inside the line.

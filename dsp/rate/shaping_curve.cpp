@@ -11,7 +11,7 @@ void ShapingCurve::rebuild(float h)
     points_.push_back({1.0f, 1.0f, 0.0f});
     cursor_ = 0;
     if (!std::isfinite(h))
-        h = 0.0f;  // no bend can be drawn from it: the identity
+        h = 0.0f;                                  // no bend can be drawn from it: the identity
     const double diagonal = std::cos(M_PI / 4.0);  // cos and sin of 45 degrees are equal
     for (int k = 1; k < 64; ++k) {
         const double u = k / 64.0;
@@ -27,8 +27,7 @@ void ShapingCurve::insert(float x, float y)
     // The end points stay; anything else lands strictly between them.
     if (!(x > 0.0f && x < 1.0f))
         return;
-    auto it = std::lower_bound(points_.begin(), points_.end(), x,
-                               [](const Breakpoint& p, float v) { return p.x < v; });
+    auto it = std::lower_bound(points_.begin(), points_.end(), x, [](const Breakpoint& p, float v) { return p.x < v; });
     if (it->x == x)
         return;
     const auto at = static_cast<size_t>(it - points_.begin());

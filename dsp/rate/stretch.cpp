@@ -5,8 +5,8 @@
 #include "dsp/core/fast_heap.h"
 #include "dsp/core/pcm_convert.h"
 
-Stretch* Stretch::create(uint32_t frames, uint32_t channelCount, uint32_t sampleRate, float scaleValue,
-                         float levelDb, float grainSeconds, float intervalSeconds)
+Stretch* Stretch::create(uint32_t frames, uint32_t channelCount, uint32_t sampleRate, float scaleValue, float levelDb,
+                         float grainSeconds, float intervalSeconds)
 {
     // The output may be four times the input: keep every buffer size within 32 bits.
     if (frames > kMaxFrames)

@@ -47,8 +47,8 @@ bool StretchChannel::init(float rate, float scale, float outLevelDb, float grain
 {
     PitchShiftChannel::Sizes sizes{};
     // The ring holds eight grains, so the grain length is held to an eighth of the pitch limit.
-    if (!PitchShiftChannel::sizesFor(rate, grainTime, grainInterval, sizes) ||
-        sizes.grainLen > PitchShiftChannel::kMaxGrainLen / 8 || !std::isfinite(scale) || !std::isfinite(outLevelDb))
+    if (!PitchShiftChannel::sizesFor(rate, grainTime, grainInterval, sizes)
+        || sizes.grainLen > PitchShiftChannel::kMaxGrainLen / 8 || !std::isfinite(scale) || !std::isfinite(outLevelDb))
         return false;
     sampleRate_ = rate;
     grainLen_ = sizes.grainLen;
@@ -82,7 +82,7 @@ bool StretchChannel::init(float rate, float scale, float outLevelDb, float grain
 
     // Pre-start the grains of a stream that has been running.
     const auto lead = static_cast<int32_t>(factor_ < 1.0f ? static_cast<float>(grainLen_) * invFactor_
-                                                           : static_cast<float>(grainLen_));
+                                                          : static_cast<float>(grainLen_));
     const auto spacing = static_cast<int32_t>(static_cast<float>(hop_) * invFactor_);
     const uint32_t running = grainLen_ / hop_;
     for (uint32_t k = 0; k < grainCapacity_; ++k) {
@@ -137,8 +137,7 @@ void StretchChannel::startGrain(uint32_t t, uint32_t n)
             const auto maxLag = static_cast<int32_t>(std::min<int64_t>(grain_alignment::kMaxLag, room));
             // Grains copy whole samples, so the lag is rounded.
             if (maxLag >= 2 && a <= end && b <= end && b >= grain_alignment::kWindow)
-                g.start += static_cast<int32_t>(
-                    std::lround(grain_alignment::bestLag(line_, a, b, maxLag)));
+                g.start += static_cast<int32_t>(std::lround(grain_alignment::bestLag(line_, a, b, maxLag)));
         }
         lastGrain_ = static_cast<int32_t>(k);
         return;

@@ -19,8 +19,8 @@ bool readHeader(platform::WaveFile& file, Chunk& chunk)
 
 bool descendWaveForm(platform::WaveFile& file, Chunk& riffChunk)
 {
-    if (file.seek(0, platform::WaveFile::Origin::Begin) != 0 || !readHeader(file, riffChunk) ||
-        riffChunk.id != fourcc("RIFF"))
+    if (file.seek(0, platform::WaveFile::Origin::Begin) != 0 || !readHeader(file, riffChunk)
+        || riffChunk.id != fourcc("RIFF"))
         return false;
     uint8_t form[4];
     return file.read(form, 4) == 4 && readLe32(form) == fourcc("WAVE");

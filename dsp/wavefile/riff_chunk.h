@@ -10,16 +10,16 @@ namespace riff {
 
 constexpr uint32_t fourcc(const char (&code)[5])
 {
-    return static_cast<uint32_t>(static_cast<uint8_t>(code[0])) |
-           static_cast<uint32_t>(static_cast<uint8_t>(code[1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(code[2])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(code[3])) << 24;
+    return static_cast<uint32_t>(static_cast<uint8_t>(code[0]))
+        | static_cast<uint32_t>(static_cast<uint8_t>(code[1])) << 8
+        | static_cast<uint32_t>(static_cast<uint8_t>(code[2])) << 16
+        | static_cast<uint32_t>(static_cast<uint8_t>(code[3])) << 24;
 }
 
 inline uint32_t readLe32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16
+        | static_cast<uint32_t>(p[3]) << 24;
 }
 
 inline uint16_t readLe16(const uint8_t* p)

@@ -2,8 +2,8 @@
 
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "dsp/wavefile/riff_chunk.h"
@@ -57,13 +57,13 @@ WavefileIn* WavefileIn::open(const char* path, uint32_t frames)
     riff::Chunk riffChunk, fmt, data;
     const int64_t fileSize = f.open(path, platform::WaveFile::Mode::Read) ? f.size() : -1;
     uint8_t raw[kExtensibleBytes] = {};
-    bool ok = fileSize >= 0 && riff::descendWaveForm(f, riffChunk) &&
-              riff::findChunk(f, riff::fourcc("fmt "), fileSize, fmt) && fmt.size >= 16 &&
-              fmt.dataOffset + fmt.size <= fileSize;
+    bool ok = fileSize >= 0 && riff::descendWaveForm(f, riffChunk)
+        && riff::findChunk(f, riff::fourcc("fmt "), fileSize, fmt) && fmt.size >= 16
+        && fmt.dataOffset + fmt.size <= fileSize;
     // The format and an extensible format's extra fields are read; the rest of a longer chunk is skipped.
     const uint32_t keep = ok ? (fmt.size < kExtensibleBytes ? fmt.size : kExtensibleBytes) : 0;
-    ok = ok && f.read(raw, keep) == keep && riff::ascend(f, fmt) &&
-         riff::findChunk(f, riff::fourcc("data"), fileSize, data);
+    ok = ok && f.read(raw, keep) == keep && riff::ascend(f, fmt)
+        && riff::findChunk(f, riff::fourcc("data"), fileSize, data);
     if (ok) {
         OrvaneWaveFormat& w = in->format_;
         w.wFormatTag = riff::readLe16(raw);
@@ -75,9 +75,8 @@ WavefileIn* WavefileIn::open(const char* path, uint32_t frames)
         w.cbSize = keep >= 18 ? riff::readLe16(raw + 16) : 0;
         // Every count below divides by these; a block align that disagrees means a broken header.
         const uint32_t bytesPerSample = (w.wBitsPerSample + 7u) / 8u;
-        ok = accept16BitPcm(w, raw, keep) && w.nChannels > 0 && w.nSamplesPerSec > 0 &&
-             w.nBlockAlign == w.nChannels * bytesPerSample &&
-             in->frameBytes() * frames <= kMaxBufferBytes;
+        ok = accept16BitPcm(w, raw, keep) && w.nChannels > 0 && w.nSamplesPerSec > 0
+            && w.nBlockAlign == w.nChannels * bytesPerSample && in->frameBytes() * frames <= kMaxBufferBytes;
     }
     if (ok) {
         in->bufferBytes_ = static_cast<uint32_t>(in->frameBytes() * frames);
@@ -94,7 +93,8 @@ WavefileIn* WavefileIn::open(const char* path, uint32_t frames)
     h.lastReadBytes = 0;
     h.reserved16 = 0;
     h.reserved20 = 0;
-    h.durationSeconds = static_cast<float>(data.size / in->frameBytes()) / static_cast<float>(in->format_.nSamplesPerSec);
+    h.durationSeconds
+        = static_cast<float>(data.size / in->frameBytes()) / static_cast<float>(in->format_.nSamplesPerSec);
     in->open_ = true;
     return in;
 }
@@ -122,8 +122,8 @@ bool WavefileIn::rewindToData()
 {
     riff::Chunk riffChunk, fmt, data;
     const int64_t size = file_.size();
-    return riff::descendWaveForm(file_, riffChunk) && riff::findChunk(file_, riff::fourcc("fmt "), size, fmt) &&
-           riff::ascend(file_, fmt) && riff::findChunk(file_, riff::fourcc("data"), size, data);
+    return riff::descendWaveForm(file_, riffChunk) && riff::findChunk(file_, riff::fourcc("fmt "), size, fmt)
+        && riff::ascend(file_, fmt) && riff::findChunk(file_, riff::fourcc("data"), size, data);
 }
 
 int32_t WavefileIn::seekFromHere(int64_t bytes)

@@ -28,7 +28,7 @@ public:
     OrvaneWaveFormat* format() { return &format_; }
 
 private:
-    WavefileIn() : DspObject(ObjectFamily::WaveReader) {}
+    WavefileIn() : DspObject(ObjectFamily::WaveReader) { }
     uint64_t frameBytes() const { return 2u * format_.nChannels; }
     bool rewindToData();
     int32_t seekFromHere(int64_t bytes);

@@ -51,7 +51,8 @@ int32_t WavefileOut::write(const void* src, int32_t bytes)
     if (open_ && failed_)
         return -1;
     // The data chunk's size field holds 32 bits, and the RIFF size must fit beside it.
-    if (!open_ || src == nullptr || bytes <= 0 || dataBytes_ + buffered_ + static_cast<uint64_t>(bytes) > 0xFFFFFFFFull - 64)
+    if (!open_ || src == nullptr || bytes <= 0
+        || dataBytes_ + buffered_ + static_cast<uint64_t>(bytes) > 0xFFFFFFFFull - 64)
         return 0;
     const auto* p = static_cast<const uint8_t*>(src);
     const uint32_t n = static_cast<uint32_t>(bytes);

@@ -30,7 +30,7 @@ public:
     OrvaneWaveFormat* format() { return &format_; }
 
 private:
-    WavefileOut() : DspObject(ObjectFamily::WaveWriter) {}
+    WavefileOut() : DspObject(ObjectFamily::WaveWriter) { }
 
     platform::WaveFile file_;
     bool open_ = false;

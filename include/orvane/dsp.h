@@ -134,14 +134,14 @@ typedef struct OrvaneWaveFormat {
 
 /* State record of a reader (offsets as in a 32-bit build; the pointer is 8 bytes on 64-bit). */
 typedef struct OrvaneWavefileHeader {
-    void* buffer;            /* buffer of the last read; after open, the reader's own */
-    uint32_t dataBytes;      /* size of the "data" chunk */
-    int32_t lastReadBytes;   /* result of the last readWavefileIn (0 after open) */
+    void* buffer;          /* buffer of the last read; after open, the reader's own */
+    uint32_t dataBytes;    /* size of the "data" chunk */
+    int32_t lastReadBytes; /* result of the last readWavefileIn (0 after open) */
     uint32_t reserved12;
-    uint32_t reserved16;     /* 0 */
-    uint32_t reserved20;     /* 0 */
+    uint32_t reserved16; /* 0 */
+    uint32_t reserved20; /* 0 */
     uint8_t reserved24[10];
-    float durationSeconds;   /* (dataBytes / (channels x 2)) / rate */
+    float durationSeconds; /* (dataBytes / (channels x 2)) / rate */
 } OrvaneWavefileHeader;
 #pragma pack(pop)
 
@@ -183,7 +183,8 @@ typedef struct GraphicEQBandParams {
 } GraphicEQBandParams;
 
 /* Parallel two-pole bands summed and scaled by masterGain (dB); bands copied, 1..1024 of them; frames 1..4194304, channels 1 or 2, rate > 0; null otherwise (null bands too). */
-DSP_API void* initGraphicEQ(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t bandCount, const GraphicEQBandParams* bands, float masterGain);
+DSP_API void* initGraphicEQ(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t bandCount,
+                            const GraphicEQBandParams* bands, float masterGain);
 /* Equalises bytes of PCM from in to out (may be the same; a trailing partial frame is ignored); 1, or 0 for a wrong handle, a null buffer or more bytes than sized. */
 DSP_API int32_t doGraphicEQ(void* handle, const int16_t* in, int16_t* out, uint32_t bytes);
 /* Sets one band's gain in dB (filter state kept): 1; 0 for a wrong handle or band >= count. */
@@ -198,7 +199,8 @@ DSP_API int32_t termGraphicEQ(void* handle);
 /* ---- Shelving equaliser -------------------------------------------------------------------- */
 
 /* Linear-phase FIR (4n-1 taps, delay 2n-1) from n gains in dB spread over 0..rate/2, n a power of two 1..1024, outputLevel in dB; frames 1..4194304, channels 1 or 2, rate > 0; null otherwise (null gains too). */
-DSP_API void* initShelvingEQ(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t bandCount, const float* gains, float outputLevel);
+DSP_API void* initShelvingEQ(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t bandCount,
+                             const float* gains, float outputLevel);
 /* Equalises bytes of PCM from in to out (may be the same; a trailing partial frame is ignored); 1, or 0 for a wrong handle, a null buffer or more bytes than sized. */
 DSP_API int32_t doShelvingEQ(void* handle, const int16_t* in, int16_t* out, uint32_t bytes);
 /* Sets gain number band in dB and redesigns (delay line kept): 1; 0 for a wrong handle or band >= count. */
@@ -211,7 +213,8 @@ DSP_API int32_t termShelvingEQ(void* handle);
 /* ---- IIR filter ---------------------------------------------------------------------------- */
 
 /* Chebyshev I (1 dB ripple) of order 0..64 (0 passes through), kind 1 high-pass else low-pass, cutoff in Hz clamped into (0, rate/2); frames 1..4194304, channels 1 or 2, rate > 0; null otherwise. */
-DSP_API void* initIirFilter(uint32_t frames, uint32_t channels, uint32_t sampleRate, int32_t order, float cutoff, int32_t kind);
+DSP_API void* initIirFilter(uint32_t frames, uint32_t channels, uint32_t sampleRate, int32_t order, float cutoff,
+                            int32_t kind);
 /* Filters bytes of PCM from in to out (may be the same; a trailing partial frame is ignored); 1, or 0 for a wrong handle, a null buffer or more bytes than sized. */
 DSP_API int32_t doIirFilter(void* handle, const int16_t* in, int16_t* out, uint32_t bytes);
 /* Destroys the filter: 1; 0 for a wrong or null handle. */
@@ -255,14 +258,17 @@ DSP_API int32_t setCrossFaderAction(void* handle, float start, float end, float 
 /* Clears [start, end) s from the cross-fader's ramps; 1, or 0 for a wrong handle. */
 DSP_API int32_t delCrossFaderAction(void* handle, float start, float end);
 /* Sets the curve (both at centreLevel dB at 0, near input full from |centreWidth|, far one down to edgeLevel dB at |edgePosition|, silent beyond; default -1, -40, 0.05, 0.8), used from the next ramp on; 1, or 0 for a wrong handle. */
-DSP_API int32_t setCrossFaderCurve(void* handle, float centreLevel, float edgeLevel, float centreWidth, float edgePosition);
+DSP_API int32_t setCrossFaderCurve(void* handle, float centreLevel, float edgeLevel, float centreWidth,
+                                   float edgePosition);
 /* Destroys the fader and its schedules; 1, or 0 for a wrong handle (nothing happens). */
 DSP_API int32_t termFader(void* handle);
 
 /* ---- Resampler ----------------------------------------------------------------------------- */
 
 /* Rate converter, linear (interpolation 0) or cubic, optional Chebyshev anti-alias of stopbandDb over a roll-off of slopeDbPerOctave (order capped at 64); dstChannels 2 duplicates mono, 1 keeps left; null on a rate outside 1..768000 Hz or stopbandDb/slope not positive. */
-DSP_API void* initResampler(uint32_t frames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate, uint32_t dstRate, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave, uint8_t antiAlias);
+DSP_API void* initResampler(uint32_t frames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate,
+                            uint32_t dstRate, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave,
+                            uint8_t antiAlias);
 /* Converts srcBytes of PCM into dst (getResamplerDstSize(frames) frames of dstChannels); returns bytes written, 0 on wrong tag, null buffers or more than frames frames. */
 DSP_API int32_t doResampler(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
 /* trunc(srcSize / srcRate * dstRate), for frames or bytes alike; 0 on wrong tag. */
@@ -273,9 +279,13 @@ DSP_API int32_t termResampler(void* handle);
 /* ---- Upsampler with harmonics (Hqups) ------------------------------------------------------ */
 
 /* Converts to 48 kHz with harmonics: the band above bandCutoff Hz (clamped below 24000) is shaped by curve amount harmonics (0 = none) and mixed at mix percent; activeMode 1 keeps only harmonics above the detected source edge; dstFrames is the largest output block; null on a rate outside 1..768000 Hz, a zero size, or stopbandDb/slope not positive. */
-DSP_API void* initHqups(uint32_t dstFrames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate, float harmonics, float mix, uint32_t bandCutoff, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave, int32_t activeMode, uint8_t antiAlias);
+DSP_API void* initHqups(uint32_t dstFrames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate, float harmonics,
+                        float mix, uint32_t bandCutoff, uint32_t interpolation, float stopbandDb,
+                        float slopeDbPerOctave, int32_t activeMode, uint8_t antiAlias);
 /* As initHqups, sized by the largest source block srcFrames instead. */
-DSP_API void* initHqupsBySrcsize(uint32_t srcFrames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate, float harmonics, float mix, uint32_t bandCutoff, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave, int32_t activeMode, uint8_t antiAlias);
+DSP_API void* initHqupsBySrcsize(uint32_t srcFrames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate,
+                                 float harmonics, float mix, uint32_t bandCutoff, uint32_t interpolation,
+                                 float stopbandDb, float slopeDbPerOctave, int32_t activeMode, uint8_t antiAlias);
 /* Converts srcBytes of PCM into dst (getHqupsDstSize(frames) frames of dstChannels); returns bytes written, 0 on wrong tag, null buffers or more source frames than sized for. */
 DSP_API int32_t doHqups(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
 /* New curve amount (0 = identity); 1, or 0 on wrong tag or a non-finite value (nothing changed). */
@@ -294,7 +304,9 @@ DSP_API int32_t termHqups(void* handle);
 /* ---- Pitch shifter ------------------------------------------------------------------------- */
 
 /* Granular pitch shifter (grains grainTime s every grainInterval s, cubic when interpolation != 0; anti-alias takes effect after a chain rate change); null on a rate outside 1..768000, grain or interval under one sample, or non-finite values. */
-DSP_API void* initPitchShift(uint32_t frames, uint32_t channels, uint32_t sampleRate, float pitchCents, float outLevelDb, float grainTime, float grainInterval, uint32_t interpolation, uint8_t antiAlias);
+DSP_API void* initPitchShift(uint32_t frames, uint32_t channels, uint32_t sampleRate, float pitchCents,
+                             float outLevelDb, float grainTime, float grainInterval, uint32_t interpolation,
+                             uint8_t antiAlias);
 /* Shifts srcBytes of PCM into dst (srcBytes bytes); returns 1, 0 on wrong tag, null buffers or more than frames frames. */
 DSP_API int32_t doPitchShift(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
 /* Pitch in cents, clamped to +-1200, exactly 0 passes the input through; the grains follow one block later, or at once after a 0-byte doPitchShift; 1, or 0 on wrong tag or non-finite cents (nothing changed). */
@@ -307,7 +319,8 @@ DSP_API int32_t termPitchShift(void* handle);
 /* ---- Time stretcher ------------------------------------------------------------------------ */
 
 /* Granular time stretcher, length factor 2^(-scale/1000) with scale clamped to [-2000, 3000], 0 passes through; null on a rate outside 1..768000, grain or interval under one sample, or non-finite values. */
-DSP_API void* initStretch(uint32_t frames, uint32_t channels, uint32_t sampleRate, float scale, float outLevelDb, float grainTime, float grainInterval);
+DSP_API void* initStretch(uint32_t frames, uint32_t channels, uint32_t sampleRate, float scale, float outLevelDb,
+                          float grainTime, float grainInterval);
 /* Stretches srcBytes of PCM into dst; returns bytes written, 0 on wrong tag, null buffers, more than frames frames, or output past the capacity sized at init (shorten blocks after raising the factor). */
 DSP_API int32_t doStretch(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
 /* New scale (see initStretch): the next block still runs at the old factor unless a 0-byte doStretch comes first; 1, or 0 on wrong tag or non-finite scale (nothing changed). */

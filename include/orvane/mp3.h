@@ -136,10 +136,12 @@ typedef struct OrvaneDecodeFormat {
     uint32_t layer;           /* 1, 2 or 3 */
     uint32_t bitrate;         /* kbit/s of the first frame */
     uint32_t samplesPerFrame; /* PCM frames per MPEG frame: 384, 576 or 1152 */
-    uint32_t encoderDelay;    /* PCM frames the encoder added at the start (VBR tag's encoder extension); 0 when the stream does not say */
-    uint32_t encoderPadding;  /* PCM frames the encoder added at the end (same source); 0 when the stream does not say */
-    uint32_t reserved;        /* 0 */
-    uint64_t totalFrames;     /* PCM frames a read from the start delivers, from the VBR tag (gapless: delay and padding left out); 0 when it has none */
+    uint32_t
+        encoderDelay; /* PCM frames the encoder added at the start (VBR tag's encoder extension); 0 when the stream does not say */
+    uint32_t encoderPadding; /* PCM frames the encoder added at the end (same source); 0 when the stream does not say */
+    uint32_t reserved;       /* 0 */
+    uint64_t
+        totalFrames; /* PCM frames a read from the start delivers, from the VBR tag (gapless: delay and padding left out); 0 when it has none */
 } OrvaneDecodeFormat;
 
 /* Reads up to bytes bytes into buffer: the count read, 0 at the end, -1 on error. */

@@ -73,8 +73,9 @@ TESSOR_API int32_t enableGraphicEQWaveOut(int32_t handle, int8_t on);
 /* Copies the stored settings into out; 1, 0 for an unknown handle or null out. */
 TESSOR_API int32_t getSettingsWaveOut(int32_t handle, TessorSettings* out);
 /* Opens the output (rate 1..384000 Hz, 1 or 2 channels, pulls of blockBytes bytes of 16-bit PCM, 256..1048576) and starts the thread calling callback; 1, or 0 for bad arguments, a second open, or an output that cannot open. */
-TESSOR_API int32_t openWaveOut(int32_t handle, int32_t device, int32_t rate, int32_t channels, TessorPullCallback callback,
-                               void* context, int32_t reserved, int32_t blockBytes, int32_t blockCount);
+TESSOR_API int32_t openWaveOut(int32_t handle, int32_t device, int32_t rate, int32_t channels,
+                               TessorPullCallback callback, void* context, int32_t reserved, int32_t blockBytes,
+                               int32_t blockCount);
 /* Resumes calling the callback; 1, 0 for an unknown or unopened handle. */
 TESSOR_API int32_t startWaveOut(int32_t handle);
 /* Stops output at once (no callback starts after it returns); 1, 0 for an unknown or unopened handle. */

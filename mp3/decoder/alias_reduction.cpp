@@ -11,7 +11,8 @@ constexpr double kAliasC[8] = {-0.6, -0.535, -0.33, -0.185, -0.095, -0.041, -0.0
 
 struct AliasTables {
     float cs[8], ca[8];
-    AliasTables() {
+    AliasTables()
+    {
         for (int i = 0; i < 8; ++i) {
             const double sq = std::sqrt(1.0 + kAliasC[i] * kAliasC[i]);
             cs[i] = static_cast<float>(1.0 / sq);
@@ -24,9 +25,11 @@ struct AliasTables {
 
 // Four butterflies per vector: the lines below the boundary are loaded and stored reversed. Each
 // lane does the same products and sums as the scalar formula, so the result is the same.
-void reduceAliases(float x[kGranuleLines], int boundaries) {
+void reduceAliases(float x[kGranuleLines], int boundaries)
+{
     static const AliasTables t;
-    if (boundaries > 31) boundaries = 31;
+    if (boundaries > 31)
+        boundaries = 31;
     const __m128 cs0 = _mm_loadu_ps(t.cs), cs1 = _mm_loadu_ps(t.cs + 4);
     const __m128 ca0 = _mm_loadu_ps(t.ca), ca1 = _mm_loadu_ps(t.ca + 4);
     auto reversed = [](__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); };

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-
 class Crc16;
 class FrameHeader;
 class StreamReader;
@@ -21,7 +20,7 @@ enum class ChannelChoice : int32_t {
 // frame body in turn and hands each group of requantised samples to the synthesis inputs.
 class BandDecoder {
 public:
-    explicit BandDecoder(int32_t subband) : subband_(subband) {}
+    explicit BandDecoder(int32_t subband) : subband_(subband) { }
     virtual ~BandDecoder() = default;
 
     // Reads the bit allocation; crc (may be null) is fed every bit read.
@@ -33,7 +32,7 @@ public:
     // (out1 null for one filter): one slot for Layer I, three for Layer II.
     virtual void putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const = 0;
     // Layer II only: scale-factor selection information, fed to crc.
-    virtual void readScaleFactorSelection(StreamReader& reader, Crc16* crc) {}
+    virtual void readScaleFactorSelection(StreamReader& reader, Crc16* crc) { }
 
     // False when the allocation read is one the standard forbids; the frame is then dropped.
     bool allocationValid() const { return allocationValid_; }
@@ -41,11 +40,15 @@ public:
 
 protected:
     // Where a channel's samples go by the channel choice; null when they go nowhere.
-    static GroupSlots* target(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1, int ch) {
+    static GroupSlots* target(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1, int ch)
+    {
         switch (choice) {
-        case ChannelChoice::Both: return ch == 0 ? out0 : out1;
-        case ChannelChoice::Left: return ch == 0 ? out0 : nullptr;
-        case ChannelChoice::RightAsMono: return ch == 1 ? out0 : nullptr;
+        case ChannelChoice::Both:
+            return ch == 0 ? out0 : out1;
+        case ChannelChoice::Left:
+            return ch == 0 ? out0 : nullptr;
+        case ChannelChoice::RightAsMono:
+            return ch == 1 ? out0 : nullptr;
         }
         return nullptr;
     }

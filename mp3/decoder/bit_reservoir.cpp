@@ -4,15 +4,18 @@
 
 namespace layer3 {
 
-void BitReservoir::reset() {
+void BitReservoir::reset()
+{
     std::memset(buffer_, 0, sizeof(buffer_));
     stored_ = 0;
     consumedBytes_ = 0;
     bitPos_ = 0;
 }
 
-bool BitReservoir::appendFrame(const uint8_t* mainData, int size, int mainDataBegin) {
-    if (size < 0 || size > kMaxFrameBytes || (size > 0 && mainData == nullptr)) return false;
+bool BitReservoir::appendFrame(const uint8_t* mainData, int size, int mainDataBegin)
+{
+    if (size < 0 || size > kMaxFrameBytes || (size > 0 && mainData == nullptr))
+        return false;
     if (stored_ + size > kHistoryBytes + kMaxFrameBytes) {
         // Keep only the bytes a later main_data_begin can reach; positions shift with them.
         const int drop = stored_ - kHistoryBytes;
@@ -22,10 +25,12 @@ bool BitReservoir::appendFrame(const uint8_t* mainData, int size, int mainDataBe
         bitPos_ -= drop * 8;
     }
     const int begin = stored_ - mainDataBegin;
-    if (size > 0) std::memcpy(buffer_ + stored_, mainData, static_cast<size_t>(size));
+    if (size > 0)
+        std::memcpy(buffer_ + stored_, mainData, static_cast<size_t>(size));
     stored_ += size;
     std::memset(buffer_ + stored_, 0, kPadding);
-    if (mainDataBegin < 0 || begin < 0 || begin < consumedBytes_) return false;
+    if (mainDataBegin < 0 || begin < 0 || begin < consumedBytes_)
+        return false;
     bitPos_ = begin * 8;
     return true;
 }

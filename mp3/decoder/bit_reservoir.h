@@ -27,29 +27,35 @@ public:
     // Marks the end of the frame's reading: the next frame may not begin before this byte.
     void finishFrame() { consumedBytes_ = (bitPos_ + 7) >> 3; }
 
-    uint32_t read(int n) {  // n = 0..32
+    uint32_t read(int n)
+    {  // n = 0..32
         const uint32_t v = n ? peek32() >> (32 - n) : 0;
         bitPos_ += n;
         return v;
     }
-    uint32_t readBit() {
+    uint32_t readBit()
+    {
         const uint32_t v = peek32() >> 31;
         ++bitPos_;
         return v;
     }
     // The next 32 bits, zeros past the stored data.
-    uint32_t peek32() const {
+    uint32_t peek32() const
+    {
         const int byte = bitPos_ >> 3;
-        if (bitPos_ < 0 || byte >= stored_) return 0;
+        if (bitPos_ < 0 || byte >= stored_)
+            return 0;
         const uint8_t* p = buffer_ + byte;  // padding after stored_ is zero
-        const uint64_t w = (uint64_t(p[0]) << 32) | (uint64_t(p[1]) << 24) | (uint64_t(p[2]) << 16) |
-                           (uint64_t(p[3]) << 8) | uint64_t(p[4]);
+        const uint64_t w = (uint64_t(p[0]) << 32) | (uint64_t(p[1]) << 24) | (uint64_t(p[2]) << 16)
+            | (uint64_t(p[3]) << 8) | uint64_t(p[4]);
         return static_cast<uint32_t>(w >> (8 - (bitPos_ & 7)));
     }
     // The next 64 bits (at least 57 of them from the data), zeros past the stored data.
-    uint64_t peek64() const {
+    uint64_t peek64() const
+    {
         const int byte = bitPos_ >> 3;
-        if (bitPos_ < 0 || byte >= stored_) return 0;
+        if (bitPos_ < 0 || byte >= stored_)
+            return 0;
         uint64_t w;
         std::memcpy(&w, buffer_ + byte, sizeof(w));  // padding after stored_ is zero
         return __builtin_bswap64(w) << (bitPos_ & 7);

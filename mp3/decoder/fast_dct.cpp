@@ -7,9 +7,9 @@ namespace decoder {
 namespace {
 
 // c points at this size's N/2 factors; the next size's follow them.
-template <int N>
-struct LeeDct {
-    static void run(const float* x, float* out, const float* c) {
+template<int N> struct LeeDct {
+    static void run(const float* x, float* out, const float* c)
+    {
         constexpr int H = N / 2;
         float g[H], h[H], ge[H], ho[H];
         for (int k = 0; k < H; ++k) {
@@ -27,14 +27,16 @@ struct LeeDct {
     }
 };
 
-template <>
-struct LeeDct<1> {
+template<> struct LeeDct<1> {
     static void run(const float* x, float* out, const float*) { out[0] = x[0]; }
 };
 
 }  // namespace
 
 // Flattened so the whole recursion becomes one straight-line routine without calls or copies.
-__attribute__((flatten)) void dct32(const float* x, float* out) { LeeDct<32>::run(x, out, dctConstants()); }
+__attribute__((flatten)) void dct32(const float* x, float* out)
+{
+    LeeDct<32>::run(x, out, dctConstants());
+}
 
 }  // namespace decoder

@@ -1,14 +1,18 @@
 #include "mp3/decoder/frame_synthesis.h"
 
-FrameSynthesis::FrameSynthesis(int channels) : channels_(std::clamp(channels, 1, 2)) {}
+FrameSynthesis::FrameSynthesis(int channels) : channels_(std::clamp(channels, 1, 2)) { }
 
-void FrameSynthesis::configure(const decoder::DecoderSettings& settings) {
+void FrameSynthesis::configure(const decoder::DecoderSettings& settings)
+{
     path_ = settings.path;
-    for (SynthesisFilter& f : filters_) f.configure(settings.path, settings.volume);
+    for (SynthesisFilter& f : filters_)
+        f.configure(settings.path, settings.volume);
 }
 
-void FrameSynthesis::run(int ch) {
-    if (ch < 0 || ch >= channels_) return;
+void FrameSynthesis::run(int ch)
+{
+    if (ch < 0 || ch >= channels_)
+        return;
     uint32_t& n = written_[ch];
     if (n + 32 > kMaxSamples) {
         filters_[ch].run(nullptr);
@@ -18,14 +22,18 @@ void FrameSynthesis::run(int ch) {
     n += 32;
 }
 
-void FrameSynthesis::emit(decoder::PcmSink& sink) {
+void FrameSynthesis::emit(decoder::PcmSink& sink)
+{
     const uint32_t n = samples();
-    for (int ch = 0; ch < channels_; ++ch) std::fill(pcm_[ch] + written_[ch], pcm_[ch] + n, 0.0f);
+    for (int ch = 0; ch < channels_; ++ch)
+        std::fill(pcm_[ch] + written_[ch], pcm_[ch] + n, 0.0f);
     const float* channels[2] = {pcm_[0], pcm_[1]};
     sink.frame(channels, static_cast<uint32_t>(channels_), samples());
 }
 
-void FrameSynthesis::reset() {
-    for (SynthesisFilter& f : filters_) f.reset();
+void FrameSynthesis::reset()
+{
+    for (SynthesisFilter& f : filters_)
+        f.reset();
     begin();
 }

@@ -9,8 +9,7 @@ constexpr uint64_t kLayer3DecoderDelay = 529;
 
 }  // namespace
 
-bool GaplessTrim::fromTag(const VbrInfo& tag, int32_t layer, int32_t samplesPerFrame, uint64_t& start,
-                          uint64_t& length)
+bool GaplessTrim::fromTag(const VbrInfo& tag, int32_t layer, int32_t samplesPerFrame, uint64_t& start, uint64_t& length)
 {
     if (layer != 3 || !tag.encoderExtension || samplesPerFrame <= 0)
         return false;

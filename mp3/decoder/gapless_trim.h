@@ -12,8 +12,7 @@ public:
     // The cut of a Layer III stream whose VBR tag carries the encoder's delay and padding:
     // the delay plus the filterbank's own delay at the start, everything past the input's
     // length (the tag's frames less delay and padding) at the end. False when there is none.
-    static bool fromTag(const VbrInfo& tag, int32_t layer, int32_t samplesPerFrame, uint64_t& start,
-                        uint64_t& length);
+    static bool fromTag(const VbrInfo& tag, int32_t layer, int32_t samplesPerFrame, uint64_t& start, uint64_t& length);
 
     // Cuts the first `start` samples per channel and keeps `length` after them.
     void setCut(uint64_t start, uint64_t length);

@@ -16,7 +16,8 @@ constexpr int kMaxCodeBits = 32;
 // Walks the table's byte-pair tree over the bits of window (most significant first), starting
 // with the compile-time lookup of its first bits. Returns the leaf's value byte and sets used to
 // the code's length, or returns -1 (used = bits passed) when 32 bits reach no leaf.
-inline int walkTree(const HuffmanTable& table, uint64_t window, int& used) {
+inline int walkTree(const HuffmanTable& table, uint64_t window, int& used)
+{
     const uint8_t(*tree)[2] = table.tree;
     const int length = static_cast<int>(table.treeLength);
     int p = 0;
@@ -33,27 +34,33 @@ inline int walkTree(const HuffmanTable& table, uint64_t window, int& used) {
     }
     while (tree[p][0] != 0) {
         // 32 bits without a leaf means a corrupt code.
-        if (used >= kMaxCodeBits) return -1;
+        if (used >= kMaxCodeBits)
+            return -1;
         const int bit = static_cast<int>(window >> 63);
         window <<= 1;
         ++used;
-        while (tree[p][bit] >= kHopDistance) p += tree[p][bit];
+        while (tree[p][bit] >= kHopDistance)
+            p += tree[p][bit];
         p += tree[p][bit];
-        if (p >= length) return -1;  // cannot happen with the built tables; keeps a bad table in bounds
+        if (p >= length)
+            return -1;  // cannot happen with the built tables; keeps a bad table in bounds
     }
     return tree[p][1];
 }
 
 // Takes n bits (n <= 13 here) off the top of window.
-inline int take(uint64_t& window, int& used, int n) {
+inline int take(uint64_t& window, int& used, int n)
+{
     const int v = static_cast<int>(window >> (64 - n));
     window <<= n;
     used += n;
     return v;
 }
 
-inline int applySign(uint64_t& window, int& used, int v) {
-    if (v == 0) return 0;
+inline int applySign(uint64_t& window, int& used, int v)
+{
+    if (v == 0)
+        return 0;
     const bool negative = (window >> 63) != 0;
     window <<= 1;
     ++used;
@@ -64,7 +71,8 @@ inline int applySign(uint64_t& window, int& used, int v) {
 
 // A pair needs at most 19 code bits + 2 x (13 linbits + sign) = 47 bits: one 64-bit window
 // (57 valid bits) holds it.
-bool decodePair(BitReservoir& bits, const HuffmanTable& table, int& x, int& y) {
+bool decodePair(BitReservoir& bits, const HuffmanTable& table, int& x, int& y)
+{
     if (table.treeLength == 0) {
         x = y = 0;
         return true;
@@ -79,9 +87,11 @@ bool decodePair(BitReservoir& bits, const HuffmanTable& table, int& x, int& y) {
     window <<= used;
     int vx = leaf >> 4, vy = leaf & 15;
     const int lin = static_cast<int>(table.linbits);
-    if (lin && vx == 15) vx += take(window, used, lin);
+    if (lin && vx == 15)
+        vx += take(window, used, lin);
     vx = applySign(window, used, vx);
-    if (lin && vy == 15) vy += take(window, used, lin);
+    if (lin && vy == 15)
+        vy += take(window, used, lin);
     vy = applySign(window, used, vy);
     bits.skip(used);
     x = vx;
@@ -89,7 +99,8 @@ bool decodePair(BitReservoir& bits, const HuffmanTable& table, int& x, int& y) {
     return true;
 }
 
-bool decodeQuad(BitReservoir& bits, const HuffmanTable& table, int out[4]) {
+bool decodeQuad(BitReservoir& bits, const HuffmanTable& table, int out[4])
+{
     uint64_t window = bits.peek64();
     int used = 0;
     const int leaf = walkTree(table, window, used);
@@ -98,13 +109,15 @@ bool decodeQuad(BitReservoir& bits, const HuffmanTable& table, int out[4]) {
         return false;
     }
     window <<= used;
-    for (int k = 0; k < 4; ++k) out[k] = applySign(window, used, (leaf >> (3 - k)) & 1);
+    for (int k = 0; k < 4; ++k)
+        out[k] = applySign(window, used, (leaf >> (3 - k)) & 1);
     bits.skip(used);
     return true;
 }
 
 int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& bands, int endBit,
-                   int32_t is[kGranuleLines]) {
+                   int32_t is[kGranuleLines])
+{
     // big_values above 288 would run past line 576: bounded to the granule.
     const int bigEnd = std::min(g.bigValues, kGranuleLines / 2) * 2;
     int region1, region2;
@@ -134,8 +147,10 @@ int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& ba
     // count1 quadruples stop at line 576 whatever the remaining bits say.
     while (i + 4 <= kGranuleLines && bits.position() < endBit) {
         int q[4] = {};
-        if (!decodeQuad(bits, quadTable, q)) break;
-        if (bits.position() > endBit) break;  // the last quadruple ran past the end: dropped
+        if (!decodeQuad(bits, quadTable, q))
+            break;
+        if (bits.position() > endBit)
+            break;  // the last quadruple ran past the end: dropped
         is[i] = q[0];
         is[i + 1] = q[1];
         is[i + 2] = q[2];

@@ -47,12 +47,19 @@ constexpr TreeLookup kLook11 = buildLookup(kTree11), kLook12 = buildLookup(kTree
 constexpr TreeLookup kLook15 = buildLookup(kTree15), kLook16 = buildLookup(kTree16), kLook24 = buildLookup(kTree24);
 constexpr TreeLookup kLookA = buildLookup(kTreeA), kLookB = buildLookup(kTreeB);
 
-constexpr uint32_t lin(uint32_t bits) { return bits ? (1u << bits) - 1 : 0; }
+constexpr uint32_t lin(uint32_t bits)
+{
+    return bits ? (1u << bits) - 1 : 0;
+}
 
-#define L3_TABLE(name, x, y, bits, shared, t, look) \
-    { name, x, y, bits, lin(bits), shared, t.pair, t.length, look.entry }
-#define L3_EMPTY(name) \
-    { name, 0, 0, 0, 0, -1, nullptr, 0, nullptr }
+#define L3_TABLE(name, x, y, bits, shared, t, look)                                                                    \
+    {                                                                                                                  \
+        name, x, y, bits, lin(bits), shared, t.pair, t.length, look.entry                                              \
+    }
+#define L3_EMPTY(name)                                                                                                 \
+    {                                                                                                                  \
+        name, 0, 0, 0, 0, -1, nullptr, 0, nullptr                                                                      \
+    }
 
 const HuffmanTable kTables[kHuffmanTableCount] = {
     L3_EMPTY("0"),
@@ -96,11 +103,13 @@ const HuffmanTable kTables[kHuffmanTableCount] = {
 
 }  // namespace
 
-const HuffmanTable& huffmanTable(int index) {
+const HuffmanTable& huffmanTable(int index)
+{
     return kTables[static_cast<unsigned>(index) < kHuffmanTableCount ? index : 0];
 }
 
-bool isCount1Table(const HuffmanTable& table) {
+bool isCount1Table(const HuffmanTable& table)
+{
     return std::strcmp(table.name, "32") == 0 || std::strcmp(table.name, "33") == 0;
 }
 

@@ -11,10 +11,10 @@ struct HuffmanTable {
     uint32_t ylen;
     uint32_t linbits;
     uint32_t linmax;
-    int32_t sharedTree;           // table whose tree this one reuses, -1 for its own
-    const uint8_t (*tree)[2];     // byte pairs, null for the empty tables 0, 4 and 14
-    uint32_t treeLength;          // number of pairs, 0 for the empty tables
-    const uint16_t* lookup;       // first-step lookup over the tree (huffman_tree_builder.h), or null
+    int32_t sharedTree;        // table whose tree this one reuses, -1 for its own
+    const uint8_t (*tree)[2];  // byte pairs, null for the empty tables 0, 4 and 14
+    uint32_t treeLength;       // number of pairs, 0 for the empty tables
+    const uint16_t* lookup;    // first-step lookup over the tree (huffman_tree_builder.h), or null
 };
 
 constexpr int kHuffmanTableCount = 34;

@@ -31,9 +31,11 @@ struct Trie {
     bool ok = true;
 };
 
-constexpr Trie makeTrie(const HuffmanCodes& c) {
+constexpr Trie makeTrie(const HuffmanCodes& c)
+{
     Trie t{};
-    for (int i = 0; i < kMaxTreePairs; ++i) t.child[i][0] = t.child[i][1] = -1;
+    for (int i = 0; i < kMaxTreePairs; ++i)
+        t.child[i][0] = t.child[i][1] = -1;
     const int n = static_cast<int>(c.xlen * c.ylen);
     for (int i = 0; i < n; ++i) {
         const int x = i / static_cast<int>(c.ylen), y = i % static_cast<int>(c.ylen);
@@ -42,23 +44,29 @@ constexpr Trie makeTrie(const HuffmanCodes& c) {
         for (int b = c.length[i] - 1; b >= 0; --b) {
             const int bit = (c.code[i] >> b) & 1;
             if (t.child[node][bit] < 0) {
-                if (t.count >= kMaxTreePairs) { t.ok = false; return t; }
+                if (t.count >= kMaxTreePairs) {
+                    t.ok = false;
+                    return t;
+                }
                 t.child[node][bit] = t.count++;
             }
             node = t.child[node][bit];
         }
-        if (t.child[node][0] >= 0 || t.child[node][1] >= 0) t.ok = false;  // code is a prefix of another
+        if (t.child[node][0] >= 0 || t.child[node][1] >= 0)
+            t.ok = false;  // code is a prefix of another
         t.value[node] = v;
     }
     // Subtree sizes: children are always created after their parent, so a reverse sweep suffices.
     for (int i = t.count - 1; i >= 0; --i) {
         t.size[i] = 1;
         for (int b = 0; b < 2; ++b) {
-            if (t.child[i][b] >= 0) t.size[i] += t.size[t.child[i][b]];
+            if (t.child[i][b] >= 0)
+                t.size[i] += t.size[t.child[i][b]];
         }
         const bool leaf = t.child[i][0] < 0 && t.child[i][1] < 0;
         const bool full = t.child[i][0] >= 0 && t.child[i][1] >= 0;
-        if (!leaf && !full) t.ok = false;  // incomplete code: a branch with one side missing
+        if (!leaf && !full)
+            t.ok = false;  // incomplete code: a branch with one side missing
     }
     return t;
 }
@@ -66,10 +74,12 @@ constexpr Trie makeTrie(const HuffmanCodes& c) {
 // Preorder layout, smaller subtree first so that near distances stay below the hop threshold.
 // The one edge that may still be too long (root to its second subtree in the 16x16 tables) goes
 // through a hop node placed kHopDistance after the root.
-constexpr BuiltTree build(const HuffmanCodes& c) {
+constexpr BuiltTree build(const HuffmanCodes& c)
+{
     BuiltTree out{};
     const Trie t = makeTrie(c);
-    if (!t.ok) return out;
+    if (!t.ok)
+        return out;
 
     int position[kMaxTreePairs] = {};
     int order[kMaxTreePairs] = {};  // trie node at each output slot, -1 for the hop node
@@ -79,7 +89,8 @@ constexpr BuiltTree build(const HuffmanCodes& c) {
     if (t.child[0][0] >= 0) {
         const int a = t.child[0][0], b = t.child[0][1];
         const int first = t.size[a] <= t.size[b] ? a : b;
-        if (1 + t.size[first] >= kHopDistance) rootFar = first == a ? b : a;
+        if (1 + t.size[first] >= kHopDistance)
+            rootFar = first == a ? b : a;
     }
     stack[top++] = 0;
     while (top > 0) {
@@ -88,10 +99,12 @@ constexpr BuiltTree build(const HuffmanCodes& c) {
             hopSlot = emitted;
             order[emitted++] = -1;
         }
-        if (node == rootFar && hopSlot < 0) return out;  // the hop node must sit before it
+        if (node == rootFar && hopSlot < 0)
+            return out;  // the hop node must sit before it
         position[node] = emitted;
         order[emitted++] = node;
-        if (emitted > kMaxTreePairs) return out;
+        if (emitted > kMaxTreePairs)
+            return out;
         if (t.child[node][0] >= 0) {
             const int a = t.child[node][0], b = t.child[node][1];
             const bool aFirst = t.size[a] <= t.size[b];
@@ -101,7 +114,8 @@ constexpr BuiltTree build(const HuffmanCodes& c) {
     }
     for (int s = 0; s < emitted; ++s) {
         const int node = order[s];
-        if (node < 0) continue;
+        if (node < 0)
+            continue;
         if (t.child[node][0] < 0) {
             out.pair[s][0] = 0;
             out.pair[s][1] = static_cast<uint8_t>(t.value[node]);
@@ -115,10 +129,12 @@ constexpr BuiltTree build(const HuffmanCodes& c) {
                 const int rest = position[target] - hopSlot;
                 out.pair[hopSlot][b] = static_cast<uint8_t>(rest);
                 out.pair[hopSlot][1 - b] = 1;  // never read; non-zero so it is not a leaf
-                if (rest <= 0 || rest >= kHopDistance) return out;
+                if (rest <= 0 || rest >= kHopDistance)
+                    return out;
                 continue;
             }
-            if (d <= 0 || d >= kHopDistance) return out;
+            if (d <= 0 || d >= kHopDistance)
+                return out;
             out.pair[s][b] = static_cast<uint8_t>(d);
         }
     }
@@ -137,13 +153,15 @@ struct TreeLookup {
     uint16_t entry[1 << kLookupBits] = {};
 };
 
-constexpr TreeLookup buildLookup(const BuiltTree& tree) {
+constexpr TreeLookup buildLookup(const BuiltTree& tree)
+{
     TreeLookup out{};
     for (int idx = 0; idx < (1 << kLookupBits); ++idx) {
         int p = 0, b = 0;
         for (; b < kLookupBits && tree.pair[p][0] != 0; ++b) {
             const int bit = (idx >> (kLookupBits - 1 - b)) & 1;
-            while (tree.pair[p][bit] >= kHopDistance) p += tree.pair[p][bit];
+            while (tree.pair[p][bit] >= kHopDistance)
+                p += tree.pair[p][bit];
             p += tree.pair[p][bit];
         }
         out.entry[idx] = tree.pair[p][0] == 0 ? static_cast<uint16_t>(kLookupLeaf | b << 8 | tree.pair[p][1])
@@ -153,27 +171,34 @@ constexpr TreeLookup buildLookup(const BuiltTree& tree) {
 }
 
 // Walks the built tree with the bits of one code; -1 when the code does not end on a leaf.
-constexpr int walk(const BuiltTree& tree, uint32_t code, int length) {
+constexpr int walk(const BuiltTree& tree, uint32_t code, int length)
+{
     int p = 0;
     int b = length - 1;
     while (tree.pair[p][0] != 0) {
-        if (b < 0) return -1;
+        if (b < 0)
+            return -1;
         const int bit = (code >> b--) & 1;
-        while (tree.pair[p][bit] >= kHopDistance) p += tree.pair[p][bit];
+        while (tree.pair[p][bit] >= kHopDistance)
+            p += tree.pair[p][bit];
         p += tree.pair[p][bit];
-        if (p >= static_cast<int>(tree.length)) return -1;
+        if (p >= static_cast<int>(tree.length))
+            return -1;
     }
     return b == -1 ? tree.pair[p][1] : -1;
 }
 
 // True when every code of the list decodes through the tree to its own value.
-constexpr bool verify(const BuiltTree& tree, const HuffmanCodes& c) {
-    if (!tree.ok) return false;
+constexpr bool verify(const BuiltTree& tree, const HuffmanCodes& c)
+{
+    if (!tree.ok)
+        return false;
     const int n = static_cast<int>(c.xlen * c.ylen);
     for (int i = 0; i < n; ++i) {
         const int x = i / static_cast<int>(c.ylen), y = i % static_cast<int>(c.ylen);
         const int v = c.xlen == 1 ? i : (x << 4 | y);
-        if (walk(tree, c.code[i], c.length[i]) != v) return false;
+        if (walk(tree, c.code[i], c.length[i]) != v)
+            return false;
     }
     return true;
 }

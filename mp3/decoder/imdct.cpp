@@ -14,23 +14,26 @@ namespace {
 // is pre-summed the same way and rescaled by oddScale. D[n], n = 0..17, is the scaled DCT-IV.
 // Each 9-point DCT-III uses cos(pi (2(8-n)+1) m / 18) = (-1)^m cos(pi (2n+1) m / 18): outputs n
 // and 8 - n share the sums over even and odd m, and output 4 needs no product at all.
-template <typename V, typename Ops>
-inline void dct9(const V in[9], const ImdctWindows& w, V out[9]) {
+template<typename V, typename Ops> inline void dct9(const V in[9], const ImdctWindows& w, V out[9])
+{
     for (int n = 0; n < 4; ++n) {
         V evenSum = in[0], oddSum = Ops::mul(in[1], Ops::set(w.cos9[n][1]));
-        for (int m = 2; m < 9; m += 2) evenSum = Ops::add(evenSum, Ops::mul(in[m], Ops::set(w.cos9[n][m])));
-        for (int m = 3; m < 9; m += 2) oddSum = Ops::add(oddSum, Ops::mul(in[m], Ops::set(w.cos9[n][m])));
+        for (int m = 2; m < 9; m += 2)
+            evenSum = Ops::add(evenSum, Ops::mul(in[m], Ops::set(w.cos9[n][m])));
+        for (int m = 3; m < 9; m += 2)
+            oddSum = Ops::add(oddSum, Ops::mul(in[m], Ops::set(w.cos9[n][m])));
         out[n] = Ops::add(evenSum, oddSum);
         out[8 - n] = Ops::sub(evenSum, oddSum);
     }
     out[4] = Ops::add(Ops::sub(Ops::add(Ops::sub(in[0], in[2]), in[4]), in[6]), in[8]);
 }
 
-template <typename V, typename Ops>
-inline void longCore(const V* X, V D[18], const ImdctWindows& w) {
+template<typename V, typename Ops> inline void longCore(const V* X, V D[18], const ImdctWindows& w)
+{
     V u[18];
     u[0] = X[0];
-    for (int k = 1; k < 18; ++k) u[k] = Ops::add(X[k], X[k - 1]);
+    for (int k = 1; k < 18; ++k)
+        u[k] = Ops::add(X[k], X[k - 1]);
     V even[9], odd[9];
     even[0] = u[0];
     odd[0] = u[1];
@@ -62,30 +65,39 @@ struct VecOps {
     static __m128 set(float a) { return _mm_set1_ps(a); }
 };
 
-void shortCore(const float* x, float y[36], const ImdctWindows& w) {
-    for (int i = 0; i < 36; ++i) y[i] = 0.0f;
+void shortCore(const float* x, float y[36], const ImdctWindows& w)
+{
+    for (int i = 0; i < 36; ++i)
+        y[i] = 0.0f;
     for (int win = 0; win < 3; ++win) {
         float c[6];
         for (int n = 0; n < 6; ++n) {
             float s = 0.0f;
-            for (int k = 0; k < 6; ++k) s += x[3 * k + win] * w.cos6[n][k];
+            for (int k = 0; k < 6; ++k)
+                s += x[3 * k + win] * w.cos6[n][k];
             c[n] = s;
         }
-        for (int i = 0; i < 12; ++i) y[6 + 6 * win + i] += c[shortSourceIndex(i)] * w.shortWindow[i];
+        for (int i = 0; i < 12; ++i)
+            y[6 + 6 * win + i] += c[shortSourceIndex(i)] * w.shortWindow[i];
     }
 }
 
-void longScalar(const float* x, int blockType, float y[36], const ImdctWindows& w) {
+void longScalar(const float* x, int blockType, float y[36], const ImdctWindows& w)
+{
     float D[18];
     longCore<float, ScalarOps>(x, D, w);
     const float* win = w.longWindow[blockType & 3];
-    for (int i = 0; i < 36; ++i) y[i] = D[longSourceIndex(i)] * win[i];
+    for (int i = 0; i < 36; ++i)
+        y[i] = D[longSourceIndex(i)] * win[i];
 }
 
-void subbandScalar(const float* x, int type, int sb, SlotBlock& overlap, SlotBlock& out, const ImdctWindows& w) {
+void subbandScalar(const float* x, int type, int sb, SlotBlock& overlap, SlotBlock& out, const ImdctWindows& w)
+{
     float y[36];
-    if (type == 2) shortCore(x, y, w);
-    else longScalar(x, type, y, w);
+    if (type == 2)
+        shortCore(x, y, w);
+    else
+        longScalar(x, type, y, w);
     for (int s = 0; s < kSlots; ++s) {
         out[s][sb] = y[s] + overlap[s][sb];
         overlap[s][sb] = y[s + 18];
@@ -93,7 +105,8 @@ void subbandScalar(const float* x, int type, int sb, SlotBlock& overlap, SlotBlo
 }
 
 // Four long-block subbands at once, one per vector lane.
-void longVector(const float* x, int blockType, int sb, SlotBlock& overlap, SlotBlock& out, const ImdctWindows& w) {
+void longVector(const float* x, int blockType, int sb, SlotBlock& overlap, SlotBlock& out, const ImdctWindows& w)
+{
     // Lines k of the four subbands into X[k]: four 4 x 4 transposes, then the last two lines.
     const float* r0 = x + 18 * sb;
     const float* r1 = r0 + 18;
@@ -108,7 +121,8 @@ void longVector(const float* x, int blockType, int sb, SlotBlock& overlap, SlotB
         X[k + 2] = c;
         X[k + 3] = d;
     }
-    for (int k = 16; k < 18; ++k) X[k] = _mm_setr_ps(r0[k], r1[k], r2[k], r3[k]);
+    for (int k = 16; k < 18; ++k)
+        X[k] = _mm_setr_ps(r0[k], r1[k], r2[k], r3[k]);
     __m128 D[18];
     longCore<__m128, VecOps>(X, D, w);
     const float* win = w.longWindow[blockType & 3];
@@ -121,26 +135,39 @@ void longVector(const float* x, int blockType, int sb, SlotBlock& overlap, SlotB
 
 }  // namespace
 
-void imdctLongWindowed(const float* x, int blockType, float y[36]) { longScalar(x, blockType, y, imdctWindows()); }
-void imdctShortWindowed(const float* x, float y[36]) { shortCore(x, y, imdctWindows()); }
+void imdctLongWindowed(const float* x, int blockType, float y[36])
+{
+    longScalar(x, blockType, y, imdctWindows());
+}
+void imdctShortWindowed(const float* x, float y[36])
+{
+    shortCore(x, y, imdctWindows());
+}
 
 void hybridTransform(Path path, const float x[kGranuleLines], int blockType, bool mixed, int activeSubbands,
-                     SlotBlock& overlap, SlotBlock& out) {
+                     SlotBlock& overlap, SlotBlock& out)
+{
     const ImdctWindows& w = imdctWindows();
-    if (activeSubbands < 0) activeSubbands = 0;
-    if (activeSubbands > kSubbands) activeSubbands = kSubbands;
+    if (activeSubbands < 0)
+        activeSubbands = 0;
+    if (activeSubbands > kSubbands)
+        activeSubbands = kSubbands;
     int sb = 0;
     if (mixed) {
         // The first group holds two block kinds: the long subbands 0 and 1, then blockType's.
-        for (; sb < 4 && sb < activeSubbands; ++sb) subbandScalar(x + 18 * sb, sb < 2 ? 0 : blockType, sb, overlap, out, w);
+        for (; sb < 4 && sb < activeSubbands; ++sb)
+            subbandScalar(x + 18 * sb, sb < 2 ? 0 : blockType, sb, overlap, out, w);
     }
     if (path == Path::Avx2 && blockType != 2) {
-        for (; sb + 8 <= activeSubbands; sb += 8) longEightAvx2(x, blockType, sb, overlap, out, w);
+        for (; sb + 8 <= activeSubbands; sb += 8)
+            longEightAvx2(x, blockType, sb, overlap, out, w);
     }
     if (path != Path::Plain && blockType != 2) {
-        for (; sb + 4 <= activeSubbands; sb += 4) longVector(x, blockType, sb, overlap, out, w);
+        for (; sb + 4 <= activeSubbands; sb += 4)
+            longVector(x, blockType, sb, overlap, out, w);
     }
-    for (; sb < activeSubbands; ++sb) subbandScalar(x + 18 * sb, blockType, sb, overlap, out, w);
+    for (; sb < activeSubbands; ++sb)
+        subbandScalar(x + 18 * sb, blockType, sb, overlap, out, w);
     for (; sb < kSubbands; ++sb) {
         for (int s = 0; s < kSlots; ++s) {
             out[s][sb] = overlap[s][sb];
@@ -149,7 +176,8 @@ void hybridTransform(Path path, const float x[kGranuleLines], int blockType, boo
     }
 }
 
-void invertFrequencies(SlotBlock& out) {
+void invertFrequencies(SlotBlock& out)
+{
     const __m128 oddLanes = _mm_setr_ps(0.0f, -0.0f, 0.0f, -0.0f);  // the sign bit of odd subbands
     for (int s = 1; s < kSlots; s += 2)
         for (int sb = 0; sb < kSubbands; sb += 4)

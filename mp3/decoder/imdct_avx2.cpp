@@ -6,7 +6,8 @@ namespace layer3 {
 namespace {
 
 // Rows r[0..7] become columns: afterwards r[k] holds element k of every former row, row j in lane j.
-__attribute__((target("avx2"))) inline void transpose8(__m256 r[8]) {
+__attribute__((target("avx2"))) inline void transpose8(__m256 r[8])
+{
     const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
     const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]), t3 = _mm256_unpackhi_ps(r[2], r[3]);
     const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]), t5 = _mm256_unpackhi_ps(r[4], r[5]);
@@ -30,7 +31,8 @@ __attribute__((target("avx2"))) inline void transpose8(__m256 r[8]) {
 }
 
 // The 9-point DCT-III of imdct.cpp: mirrored outputs share their even and odd sums.
-__attribute__((target("avx2"))) inline void dct9(const __m256 in[9], const ImdctWindows& w, __m256 out[9]) {
+__attribute__((target("avx2"))) inline void dct9(const __m256 in[9], const ImdctWindows& w, __m256 out[9])
+{
     for (int n = 0; n < 4; ++n) {
         __m256 evenSum = in[0], oddSum = _mm256_mul_ps(in[1], _mm256_set1_ps(w.cos9[n][1]));
         for (int m = 2; m < 9; m += 2)
@@ -46,12 +48,14 @@ __attribute__((target("avx2"))) inline void dct9(const __m256 in[9], const Imdct
 }  // namespace
 
 __attribute__((target("avx2"))) void longEightAvx2(const float* x, int blockType, int sb, SlotBlock& overlap,
-                                                   SlotBlock& out, const ImdctWindows& w) {
+                                                   SlotBlock& out, const ImdctWindows& w)
+{
     // Lines k of the eight subbands into X[k]: two 8 x 8 transposes, then the last two lines.
     const float* rows = x + 18 * sb;
     __m256 X[18];
     for (int k = 0; k < 16; k += 8) {
-        for (int j = 0; j < 8; ++j) X[k + j] = _mm256_loadu_ps(rows + 18 * j + k);
+        for (int j = 0; j < 8; ++j)
+            X[k + j] = _mm256_loadu_ps(rows + 18 * j + k);
         transpose8(X + k);
     }
     for (int k = 16; k < 18; ++k)
@@ -61,7 +65,8 @@ __attribute__((target("avx2"))) void longEightAvx2(const float* x, int blockType
     // The DCT-IV as in imdct.cpp's longCore.
     __m256 u[18];
     u[0] = X[0];
-    for (int k = 1; k < 18; ++k) u[k] = _mm256_add_ps(X[k], X[k - 1]);
+    for (int k = 1; k < 18; ++k)
+        u[k] = _mm256_add_ps(X[k], X[k - 1]);
     __m256 even[9], odd[9];
     even[0] = u[0];
     odd[0] = u[1];

@@ -20,10 +20,22 @@ struct ImdctWindows {
 const ImdctWindows& imdctWindows();
 
 // Where output i of the 36-point (18-point input) long transform comes from: D[index], with sign.
-constexpr int longSourceIndex(int i) { return i < 9 ? i + 9 : i < 27 ? 26 - i : i - 27; }
-constexpr float longSourceSign(int i) { return i < 9 ? 1.0f : -1.0f; }
+constexpr int longSourceIndex(int i)
+{
+    return i < 9 ? i + 9 : i < 27 ? 26 - i : i - 27;
+}
+constexpr float longSourceSign(int i)
+{
+    return i < 9 ? 1.0f : -1.0f;
+}
 // The same for output i of the 12-point short transform from its 6-point core.
-constexpr int shortSourceIndex(int i) { return i < 3 ? i + 3 : i < 9 ? 8 - i : i - 9; }
-constexpr float shortSourceSign(int i) { return i < 3 ? 1.0f : -1.0f; }
+constexpr int shortSourceIndex(int i)
+{
+    return i < 3 ? i + 3 : i < 9 ? 8 - i : i - 9;
+}
+constexpr float shortSourceSign(int i)
+{
+    return i < 3 ? 1.0f : -1.0f;
+}
 
 }  // namespace layer3

@@ -47,10 +47,10 @@ constexpr AllocRow kLsfTop = {2, {0, 1, 3}};
 
 }  // namespace
 
-const AllocTable kAllocTableMpeg1Sb27 = {
-    27, {L, L, L, M, M, M, M, M, M, M, M, H, H, H, H, H, H, H, H, H, H, H, H, T, T, T, T}};
-const AllocTable kAllocTableMpeg1Sb30 = {
-    30, {L, L, L, M, M, M, M, M, M, M, M, H, H, H, H, H, H, H, H, H, H, H, H, T, T, T, T, T, T, T}};
+const AllocTable kAllocTableMpeg1Sb27
+    = {27, {L, L, L, M, M, M, M, M, M, M, M, H, H, H, H, H, H, H, H, H, H, H, H, T, T, T, T}};
+const AllocTable kAllocTableMpeg1Sb30
+    = {30, {L, L, L, M, M, M, M, M, M, M, M, H, H, H, H, H, H, H, H, H, H, H, H, T, T, T, T, T, T, T}};
 const AllocTable kAllocTableMpeg1Sb8 = {8, {F, F, R, R, R, R, R, R}};
 const AllocTable kAllocTableMpeg1Sb12 = {12, {F, F, R, R, R, R, R, R, R, R, R, R}};
 
@@ -64,20 +64,25 @@ const AllocTable kAllocTableMpeg1Sb12 = {12, {F, F, R, R, R, R, R, R, R, R, R, R
 #define F &kLsfFirst
 #define M &kLsfMid
 #define T &kLsfTop
-const AllocTable kAllocTableMpeg2 = {
-    30, {F, F, F, F, M, M, M, M, M, M, M, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T}};
+const AllocTable kAllocTableMpeg2
+    = {30, {F, F, F, F, M, M, M, M, M, M, M, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T}};
 #undef F
 #undef M
 #undef T
 
-const AllocTable& layer2AllocTable(int32_t version, int32_t bitrateIndex, int32_t mode, int32_t sampleRateIndex) {
-    if (version == 0) return kAllocTableMpeg2;
+const AllocTable& layer2AllocTable(int32_t version, int32_t bitrateIndex, int32_t mode, int32_t sampleRateIndex)
+{
+    if (version == 0)
+        return kAllocTableMpeg2;
     // The MPEG-1 choice goes by bitrate per channel: two-channel index 4 and 5 (64 and 80 kbit/s)
     // are 32 and 40 per channel, and index i above them matches single-channel index i - 4.
     int32_t r = bitrateIndex;
-    if (mode != 3) r = (bitrateIndex == 4) ? 1 : bitrateIndex - 4;
-    if (r == 1 || r == 2) return sampleRateIndex == 2 ? kAllocTableMpeg1Sb12 : kAllocTableMpeg1Sb8;
-    if (sampleRateIndex == 1 || (r >= 3 && r <= 5)) return kAllocTableMpeg1Sb27;
+    if (mode != 3)
+        r = (bitrateIndex == 4) ? 1 : bitrateIndex - 4;
+    if (r == 1 || r == 2)
+        return sampleRateIndex == 2 ? kAllocTableMpeg1Sb12 : kAllocTableMpeg1Sb8;
+    if (sampleRateIndex == 1 || (r >= 3 && r <= 5))
+        return kAllocTableMpeg1Sb27;
     return kAllocTableMpeg1Sb30;
 }
 

@@ -23,7 +23,7 @@ struct Layer2Channel {
 // Layer II, single channel. row is the subband's row of the frame's allocation table.
 class MonoBandII : public BandDecoder {
 public:
-    MonoBandII(int32_t subband, const decoder::AllocRow& row) : BandDecoder(subband), row_(row) {}
+    MonoBandII(int32_t subband, const decoder::AllocRow& row) : BandDecoder(subband), row_(row) { }
     void readAllocation(StreamReader& reader, const FrameHeader& header, Crc16* crc) override;
     void readScaleFactorSelection(StreamReader& reader, Crc16* crc) override;
     void readScaleFactors(StreamReader& reader, const FrameHeader& header) override;

@@ -6,19 +6,19 @@ namespace decoder {
 // sample s becoming C * (s / 2^(b-1) - 1 + 1/2) with b the bits that hold a level (the same as
 // (2s - (L - 1)) / L). Codes from L^3 up to the codeword's all-ones value are not valid; they
 // give three zeros, so a corrupt codeword cannot index past the table.
-template <int Levels, int CodeBits>
-struct GroupTable {
+template<int Levels, int CodeBits> struct GroupTable {
     static constexpr int kCodes = 1 << CodeBits;
     float values[kCodes][3];
-    constexpr GroupTable() : values() {
+    constexpr GroupTable() : values()
+    {
         for (int code = 0; code < kCodes; ++code) {
             int rest = code;
             for (int i = 0; i < 3; ++i) {
                 const int s = rest % Levels;
                 rest /= Levels;
                 values[code][i] = code < Levels * Levels * Levels
-                                      ? static_cast<float>(2 * s - (Levels - 1)) / static_cast<float>(Levels)
-                                      : 0.0f;
+                    ? static_cast<float>(2 * s - (Levels - 1)) / static_cast<float>(Levels)
+                    : 0.0f;
             }
         }
     }

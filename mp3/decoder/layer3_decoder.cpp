@@ -12,9 +12,13 @@
 
 namespace layer3 {
 
-Layer3Decoder::Layer3Decoder() { reset(); }
+Layer3Decoder::Layer3Decoder()
+{
+    reset();
+}
 
-void Layer3Decoder::reset() {
+void Layer3Decoder::reset()
+{
     reservoir_.reset();
     si_ = SideInfo{};
     sf_[0] = sf_[1] = ScaleFactors{};
@@ -26,8 +30,9 @@ void Layer3Decoder::reset() {
 }
 
 FrameResult Layer3Decoder::decodeFrame(const FrameFormat& format, const uint8_t* sideInfo, size_t sideInfoSize,
-                                       const uint8_t* mainData, int mainDataSize, int firstChannel,
-                                       int lastChannel, GranuleSink& sink) {
+                                       const uint8_t* mainData, int mainDataSize, int firstChannel, int lastChannel,
+                                       GranuleSink& sink)
+{
     if (format.frequencyIndex < 0 || format.frequencyIndex > 2 || format.mode < 0 || format.mode > 3)
         return FrameResult::Invalid;
     const bool parsed = parseSideInfo(sideInfo, sideInfoSize, format, si_);
@@ -37,9 +42,11 @@ FrameResult Layer3Decoder::decodeFrame(const FrameFormat& format, const uint8_t*
         return FrameResult::Invalid;
     }
     const bool placed = reservoir_.appendFrame(mainData, mainDataSize, si_.mainDataBegin);
-    if (mainDataSize < 0 || mainDataSize > BitReservoir::kMaxFrameBytes) return FrameResult::Invalid;
+    if (mainDataSize < 0 || mainDataSize > BitReservoir::kMaxFrameBytes)
+        return FrameResult::Invalid;
     // A forbidden block type drops the frame.
-    if (!parsed) return FrameResult::Skipped;
+    if (!parsed)
+        return FrameResult::Skipped;
 
     const int channels = format.channels();
     firstChannel = std::clamp(firstChannel, 0, channels - 1);
@@ -50,28 +57,34 @@ FrameResult Layer3Decoder::decodeFrame(const FrameFormat& format, const uint8_t*
         silenceFrame(format, firstChannel, lastChannel, sink);
         return FrameResult::Decoded;
     }
-    for (int gr = 0; gr < format.granules(); ++gr) decodeGranule(format, gr, firstChannel, lastChannel, sink);
+    for (int gr = 0; gr < format.granules(); ++gr)
+        decodeGranule(format, gr, firstChannel, lastChannel, sink);
     reservoir_.finishFrame();
     return FrameResult::Decoded;
 }
 
-void Layer3Decoder::silenceFrame(const FrameFormat& format, int firstChannel, int lastChannel, GranuleSink& sink) {
+void Layer3Decoder::silenceFrame(const FrameFormat& format, int firstChannel, int lastChannel, GranuleSink& sink)
+{
     std::memset(overlap_, 0, sizeof(overlap_));
     std::memset(out_, 0, sizeof(out_));
     for (int gr = 0; gr < format.granules(); ++gr)
-        for (int ch = firstChannel; ch <= lastChannel; ++ch) sink.granule(ch, out_);
+        for (int ch = firstChannel; ch <= lastChannel; ++ch)
+            sink.granule(ch, out_);
 }
 
 void Layer3Decoder::decodeGranule(const FrameFormat& format, int gr, int firstChannel, int lastChannel,
-                                  GranuleSink& sink) {
+                                  GranuleSink& sink)
+{
     const int channels = format.channels();
     const BandTable& bands = kBandTables[format.frequencyIndex + (format.mpeg1 ? 3 : format.mpeg25 ? 6 : 0)];
     int nonzero[2] = {0, 0};
     for (int ch = 0; ch < channels; ++ch) {
         GranuleInfo& g = si_.gr[gr][ch];
         const int part2Start = reservoir_.position();
-        if (format.mpeg1) readScaleFactorsMpeg1(reservoir_, g, si_.scfsi[ch], gr, sf_[ch]);
-        else readScaleFactorsMpeg2(reservoir_, g, ch == 1 && format.intensity(), sf_[ch]);
+        if (format.mpeg1)
+            readScaleFactorsMpeg1(reservoir_, g, si_.scfsi[ch], gr, sf_[ch]);
+        else
+            readScaleFactorsMpeg2(reservoir_, g, ch == 1 && format.intensity(), sf_[ch]);
         // part2_3_length may claim more bits than the frame's main data holds: bounded there.
         const int end = std::min(part2Start + g.part23Length, reservoir_.endBit());
         nonzero[ch] = decodeSpectrum(reservoir_, g, bands, std::max(end, reservoir_.position()), is_);
@@ -86,7 +99,8 @@ void Layer3Decoder::decodeGranule(const FrameFormat& format, int gr, int firstCh
     if (eq_ != nullptr) {
         for (int ch = 0; ch < channels; ++ch)
             for (int k = 0; k < kSubbands; ++k)
-                for (int i = 0; i < kSlots; ++i) xr_[ch][18 * k + i] *= eq_[k];
+                for (int i = 0; i < kSlots; ++i)
+                    xr_[ch][18 * k + i] *= eq_[k];
     }
 
     for (int ch = firstChannel; ch <= lastChannel; ++ch) {
@@ -97,12 +111,14 @@ void Layer3Decoder::decodeGranule(const FrameFormat& format, int gr, int firstCh
             reorderShort(xr_[ch], bands, g.mixedBlock != 0, reordered_);
             lines = reordered_;
             active = kSubbands;  // reordering moves lines within a band
-            if (g.mixedBlock) reduceAliases(reordered_, 1);
+            if (g.mixedBlock)
+                reduceAliases(reordered_, 1);
         } else {
             reduceAliases(xr_[ch], std::min(active, 31));
             active = std::min(active + 1, kSubbands);
         }
-        if (g.windowSwitching && g.mixedBlock) active = std::max(active, 2);
+        if (g.windowSwitching && g.mixedBlock)
+            active = std::max(active, 2);
         hybridTransform(path_, lines, g.shortBlocks() ? 2 : g.blockType, g.windowSwitching && g.mixedBlock, active,
                         overlap_[ch], out_);
         invertFrequencies(out_);

@@ -11,10 +11,12 @@ namespace {
 // Runs 18 synthesis steps per granule and channel into the frame.
 class SynthesisSink : public layer3::GranuleSink {
 public:
-    explicit SynthesisSink(FrameSynthesis& synth) : synth_(synth) {}
-    void granule(int channel, const layer3::SlotBlock& samples) override {
+    explicit SynthesisSink(FrameSynthesis& synth) : synth_(synth) { }
+    void granule(int channel, const layer3::SlotBlock& samples) override
+    {
         SynthesisFilter* f = synth_.filter(channel);
-        if (f == nullptr) return;
+        if (f == nullptr)
+            return;
         for (int s = 0; s < layer3::kSlots; ++s) {
             std::memcpy(f->samples(), samples[s], sizeof(float) * layer3::kSubbands);
             synth_.run(channel);
@@ -29,7 +31,8 @@ private:
 
 layer3::FrameResult decodeLayer3Frame(StreamReader& reader, const FrameHeader& header,
                                       const decoder::DecoderSettings& settings, layer3::Layer3Decoder& decoder,
-                                      FrameSynthesis& synth) {
+                                      FrameSynthesis& synth)
+{
     layer3::FrameFormat format;
     format.mpeg1 = header.version() == 1;
     format.mpeg25 = header.mpeg25();
@@ -50,8 +53,8 @@ layer3::FrameResult decodeLayer3Frame(StreamReader& reader, const FrameHeader& h
     decoder.setEqualizer(settings.equalizer ? settings.eqGains : nullptr);
     synth.begin();
     SynthesisSink sink(synth);
-    const layer3::FrameResult r = decoder.decodeFrame(format, side, sideBytes, main, copied == mainBytes ? mainBytes : -1,
-                                                      0, synth.channels() - 1, sink);
+    const layer3::FrameResult r = decoder.decodeFrame(
+        format, side, sideBytes, main, copied == mainBytes ? mainBytes : -1, 0, synth.channels() - 1, sink);
     decoder.setEqualizer(nullptr);
     return r;
 }

@@ -4,7 +4,8 @@
 
 namespace layer3 {
 
-void reorderShort(const float in[kGranuleLines], const BandTable& bands, bool mixed, float out[kGranuleLines]) {
+void reorderShort(const float in[kGranuleLines], const BandTable& bands, bool mixed, float out[kGranuleLines])
+{
     int band = 0;
     if (mixed) {
         std::memcpy(out, in, sizeof(float) * 36);
@@ -14,7 +15,8 @@ void reorderShort(const float in[kGranuleLines], const BandTable& bands, bool mi
         const int width = bands.shortEdge[band + 1] - bands.shortEdge[band];
         const int base = 3 * bands.shortEdge[band];
         for (int w = 0; w < 3; ++w)
-            for (int j = 0; j < width; ++j) out[base + 3 * j + w] = in[base + w * width + j];
+            for (int j = 0; j < width; ++j)
+                out[base + 3 * j + w] = in[base + w * width + j];
     }
 }
 

@@ -5,11 +5,18 @@
 
 namespace layer3 {
 
-const float* powerTable() { return kPowerTables.power + kPowerTableMax; }
-const float* gainTable() { return kPowerTables.gain; }
+const float* powerTable()
+{
+    return kPowerTables.power + kPowerTableMax;
+}
+const float* gainTable()
+{
+    return kPowerTables.gain;
+}
 
 void requantize(const int32_t is[kGranuleLines], int nonzero, const GranuleInfo& g, const ScaleFactors& sf,
-                const BandTable& bands, bool mpeg1, float x[kGranuleLines]) {
+                const BandTable& bands, bool mpeg1, float x[kGranuleLines])
+{
     const PowerTables& t = kPowerTables;
     const float* pow43 = t.power + kPowerTableMax;
     const float a = t.global[g.globalGain & 255];
@@ -18,7 +25,8 @@ void requantize(const int32_t is[kGranuleLines], int nonzero, const GranuleInfo&
     // Huffman values are at most 15 + 2^13 - 1, inside the power table.
     auto scaleLines = [&](int from, int to, float factor) {
         to = std::min(to, nonzero);
-        for (int i = from; i < to; ++i) x[i] = a * pow43[is[i]] * factor;
+        for (int i = from; i < to; ++i)
+            x[i] = a * pow43[is[i]] * factor;
     };
     if (!g.shortBlocks() || g.mixedBlock) {
         const int longBands = g.shortBlocks() ? mixedLongBands(mpeg1) : 22;

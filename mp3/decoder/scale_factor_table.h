@@ -4,10 +4,13 @@ namespace decoder {
 
 namespace detail {
 constexpr double kCubeRootHalf = 0.79370052598409973737585281963615;  // 2^(-1/3)
-constexpr float scaleFactor(int k) {
+constexpr float scaleFactor(int k)
+{
     double v = 2.0;
-    for (int q = 0; q < k / 3; ++q) v *= 0.5;
-    for (int r = 0; r < k % 3; ++r) v *= kCubeRootHalf;
+    for (int q = 0; q < k / 3; ++q)
+        v *= 0.5;
+    for (int r = 0; r < k % 3; ++r)
+        v *= kCubeRootHalf;
     return static_cast<float>(v);
 }
 }  // namespace detail
@@ -17,8 +20,10 @@ constexpr float scaleFactor(int k) {
 // past the table.
 struct ScaleFactorTable {
     float values[64];
-    constexpr ScaleFactorTable() : values() {
-        for (int k = 0; k < 63; ++k) values[k] = detail::scaleFactor(k);
+    constexpr ScaleFactorTable() : values()
+    {
+        for (int k = 0; k < 63; ++k)
+            values[k] = detail::scaleFactor(k);
         values[63] = 0.0f;
     }
 };

@@ -4,28 +4,35 @@
 
 namespace layer3 {
 
-int mixedLongBands(bool mpeg1) { return mpeg1 ? 8 : 6; }
+int mixedLongBands(bool mpeg1)
+{
+    return mpeg1 ? 8 : 6;
+}
 
-void readScaleFactorsMpeg1(BitReservoir& bits, const GranuleInfo& g, const int scfsi[4], int granule,
-                           ScaleFactors& sf) {
+void readScaleFactorsMpeg1(BitReservoir& bits, const GranuleInfo& g, const int scfsi[4], int granule, ScaleFactors& sf)
+{
     const int slen1 = kSlen1[g.scalefacCompress & 15];
     const int slen2 = kSlen2[g.scalefacCompress & 15];
     if (g.shortBlocks()) {
         int band = 0;
         if (g.mixedBlock) {
-            for (; band < 8; ++band) sf.l[band] = static_cast<int>(bits.read(slen1));
+            for (; band < 8; ++band)
+                sf.l[band] = static_cast<int>(bits.read(slen1));
             band = 3;
         }
         for (; band < 12; ++band) {
             const int len = band < 6 ? slen1 : slen2;
-            for (int w = 0; w < 3; ++w) sf.s[w][band] = static_cast<int>(bits.read(len));
+            for (int w = 0; w < 3; ++w)
+                sf.s[w][band] = static_cast<int>(bits.read(len));
         }
-        for (int w = 0; w < 3; ++w) sf.s[w][12] = 0;
+        for (int w = 0; w < 3; ++w)
+            sf.s[w][12] = 0;
         return;
     }
     static constexpr int kGroupStart[5] = {0, 6, 11, 16, 21};
     for (int group = 0; group < 4; ++group) {
-        if (granule == 1 && scfsi[group]) continue;  // reuse granule 0's values
+        if (granule == 1 && scfsi[group])
+            continue;  // reuse granule 0's values
         const int len = group < 2 ? slen1 : slen2;
         for (int band = kGroupStart[group]; band < kGroupStart[group + 1]; ++band)
             sf.l[band] = static_cast<int>(bits.read(len));
@@ -34,7 +41,8 @@ void readScaleFactorsMpeg1(BitReservoir& bits, const GranuleInfo& g, const int s
     sf.l[22] = 0;
 }
 
-void readScaleFactorsMpeg2(BitReservoir& bits, GranuleInfo& g, bool intensityRight, ScaleFactors& sf) {
+void readScaleFactorsMpeg2(BitReservoir& bits, GranuleInfo& g, bool intensityRight, ScaleFactors& sf)
+{
     int slen[4] = {};
     int row = 0;
     const int sfc = g.scalefacCompress;
@@ -83,23 +91,28 @@ void readScaleFactorsMpeg2(BitReservoir& bits, GranuleInfo& g, bool intensityRig
     int values[45] = {};
     int n = 0;
     for (int part = 0; part < 4; ++part) {
-        for (int i = 0; i < kNrOfSfb[row][kind][part]; ++i) values[n++] = static_cast<int>(bits.read(slen[part]));
+        for (int i = 0; i < kNrOfSfb[row][kind][part]; ++i)
+            values[n++] = static_cast<int>(bits.read(slen[part]));
     }
     n = 0;
     if (kind == 0) {
-        for (int band = 0; band < 21; ++band) sf.l[band] = values[n++];
+        for (int band = 0; band < 21; ++band)
+            sf.l[band] = values[n++];
         sf.l[21] = sf.l[22] = 0;
         return;
     }
     int band = 0;
     if (kind == 2) {
         const int longBands = mixedLongBands(false);
-        for (; band < longBands; ++band) sf.l[band] = values[n++];
+        for (; band < longBands; ++band)
+            sf.l[band] = values[n++];
         band = 3;
     }
     for (; band < 12; ++band)
-        for (int w = 0; w < 3; ++w) sf.s[w][band] = values[n++];
-    for (int w = 0; w < 3; ++w) sf.s[w][12] = 0;
+        for (int w = 0; w < 3; ++w)
+            sf.s[w][band] = values[n++];
+    for (int w = 0; w < 3; ++w)
+        sf.s[w][12] = 0;
 }
 
 }  // namespace layer3

@@ -15,8 +15,7 @@ struct ScaleFactors {
 int mixedLongBands(bool mpeg1);
 
 // MPEG-1: reads the scale factors; in granule 1, groups with scfsi set keep granule 0's values.
-void readScaleFactorsMpeg1(BitReservoir& bits, const GranuleInfo& g, const int scfsi[4], int granule,
-                           ScaleFactors& sf);
+void readScaleFactorsMpeg1(BitReservoir& bits, const GranuleInfo& g, const int scfsi[4], int granule, ScaleFactors& sf);
 
 // MPEG-2: reads the scale factors; intensityRight selects the intensity-stereo partition rows
 // (right channel of a frame with intensity stereo). Sets g.preflag when the row asks for it.

@@ -12,7 +12,8 @@ constexpr double kPi = 3.14159265358979323846;
 struct IntensityTables {
     float mpeg1Left[7], mpeg1Right[7];  // ratio / (1 + ratio) and 1 / (1 + ratio), ratio = tan(p pi / 12)
     float mpeg2[2][32];                 // io^n, io = 2^(-1/4) (even scalefac_compress) or 2^(-1/2)
-    IntensityTables() {
+    IntensityTables()
+    {
         for (int p = 0; p < 7; ++p) {
             const float ratio = static_cast<float>(std::tan(p * kPi / 12.0));
             const float r = 1.0f / (ratio + 1.0f);
@@ -26,13 +27,15 @@ struct IntensityTables {
     }
 };
 
-const IntensityTables& intensityTables() {
+const IntensityTables& intensityTables()
+{
     static const IntensityTables* t = new IntensityTables();
     return *t;
 }
 
 // Fills pos[576] with each line's intensity position, -1 below the intensity bands.
-void intensityPositions(const StereoInput& in, const float* right, int rightNonzero, int pos[kGranuleLines]) {
+void intensityPositions(const StereoInput& in, const float* right, int rightNonzero, int pos[kGranuleLines])
+{
     const GranuleInfo& g = *in.right;
     const ScaleFactors& sf = *in.rightFactors;
     const BandTable& bands = *in.bands;
@@ -41,7 +44,8 @@ void intensityPositions(const StereoInput& in, const float* right, int rightNonz
     auto lastNonzero = [&](int from, int to, int stride) {
         int last = -1;
         for (int i = from; i < to && i < rightNonzero; i += stride)
-            if (right[i] != 0.0f) last = i;
+            if (right[i] != 0.0f)
+                last = i;
         return last;
     };
     bool longPartIntensity = true;
@@ -53,9 +57,11 @@ void intensityPositions(const StereoInput& in, const float* right, int rightNonz
             for (int b = firstShort; b < 13; ++b) {
                 const int width = bands.shortEdge[b + 1] - bands.shortEdge[b];
                 const int base = 3 * bands.shortEdge[b] + w * width;
-                if (lastNonzero(base, base + width, 1) >= 0) start = b + 1;
+                if (lastNonzero(base, base + width, 1) >= 0)
+                    start = b + 1;
             }
-            if (start > firstShort) longPartIntensity = false;
+            if (start > firstShort)
+                longPartIntensity = false;
             for (int b = start; b < 13; ++b) {
                 const int width = bands.shortEdge[b + 1] - bands.shortEdge[b];
                 const int base = 3 * bands.shortEdge[b] + w * width;
@@ -63,14 +69,17 @@ void intensityPositions(const StereoInput& in, const float* right, int rightNonz
                 std::fill(pos + base, pos + base + width, p);
             }
         }
-        if (!g.mixedBlock) return;
+        if (!g.mixedBlock)
+            return;
     }
-    if (!longPartIntensity) return;
+    if (!longPartIntensity)
+        return;
     const int longBands = g.shortBlocks() ? mixedLongBands(in.format->mpeg1) : 22;
     const int last = lastNonzero(0, bands.longEdge[longBands], 1);
     int start = 0;
     for (int b = 0; b < longBands; ++b)
-        if (last >= bands.longEdge[b]) start = b + 1;
+        if (last >= bands.longEdge[b])
+            start = b + 1;
     for (int b = start; b < longBands; ++b) {
         const int p = b == 21 ? sf.l[20] : sf.l[b];
         std::fill(pos + bands.longEdge[b], pos + bands.longEdge[b + 1], p);
@@ -79,7 +88,8 @@ void intensityPositions(const StereoInput& in, const float* right, int rightNonz
 
 }  // namespace
 
-int processStereo(const StereoInput& in, float* left, float* right, int leftNonzero, int rightNonzero) {
+int processStereo(const StereoInput& in, float* left, float* right, int leftNonzero, int rightNonzero)
+{
     const FrameFormat& f = *in.format;
     int extent = std::max(leftNonzero, rightNonzero);
     if (!f.intensity()) {
@@ -124,8 +134,10 @@ int processStereo(const StereoInput& in, float* left, float* right, int leftNonz
         }
         const int q = p & 31;  // scale factors have at most 4 bits; the mask keeps the table bound visible
         float k0 = 1.0f, k1 = 1.0f;
-        if (q & 1) k0 = io[(q + 1) >> 1];
-        else if (q) k1 = io[q >> 1];
+        if (q & 1)
+            k0 = io[(q + 1) >> 1];
+        else if (q)
+            k1 = io[q >> 1];
         left[i] = l * k0;
         right[i] = l * k1;
     }

@@ -11,8 +11,8 @@ constexpr int kNotIntensity = 7;
 
 struct StereoInput {
     const FrameFormat* format;
-    const GranuleInfo* right;         // the right channel's granule info (block kind, scalefac_compress)
-    const ScaleFactors* rightFactors; // intensity positions
+    const GranuleInfo* right;          // the right channel's granule info (block kind, scalefac_compress)
+    const ScaleFactors* rightFactors;  // intensity positions
     const BandTable* bands;
 };
 

@@ -6,28 +6,34 @@
 
 #include "mp3/decoder/fast_dct.h"
 
-SynthesisFilter::SynthesisFilter() {
+SynthesisFilter::SynthesisFilter()
+{
     decoder::buildVolumeWindow(volume_, window_);
     reset();
 }
 
-void SynthesisFilter::reset() {
+void SynthesisFilter::reset()
+{
     std::memset(v_, 0, sizeof(v_));
     std::memset(samples_, 0, sizeof(samples_));
     active_ = 0;
     ring_ = 15;
 }
 
-void SynthesisFilter::configure(decoder::VectorPath path, float volume) {
+void SynthesisFilter::configure(decoder::VectorPath path, float volume)
+{
     path_ = decoder::usableVectorPath(path);
-    if (volume == volume_) return;
+    if (volume == volume_)
+        return;
     volume_ = volume;
     decoder::buildVolumeWindow(volume_, window_);
 }
 
-void SynthesisFilter::run(float* out) {
+void SynthesisFilter::run(float* out)
+{
     alignas(32) float scratch[32];
-    if (!out) out = scratch;
+    if (!out)
+        out = scratch;
 
     // Matrixing: V[i] = sum_k cos((16 + i)(2k + 1) pi / 64) S[k]. With the DCT-II X of S,
     // V[i] = X[16 + i] for i = 0..15 and V[33 + j] = -X[15 - j] for j = 0..15; the rest of the
@@ -59,10 +65,18 @@ void SynthesisFilter::run(float* out) {
 
     const float* v = v_[active_];
     switch (path_) {
-    case decoder::VectorPath::ThreeDNow: decoder::synthesisWindow3dnow(out, window_.taps, v, p); break;
-    case decoder::VectorPath::Sse: decoder::synthesisWindowSse(out, window_.taps, v, p); break;
-    case decoder::VectorPath::Avx2: decoder::synthesisWindowAvx2(out, window_.taps, v, p); break;
-    case decoder::VectorPath::Plain: decoder::synthesisWindowPlain(out, window_.taps, v, p); break;
+    case decoder::VectorPath::ThreeDNow:
+        decoder::synthesisWindow3dnow(out, window_.taps, v, p);
+        break;
+    case decoder::VectorPath::Sse:
+        decoder::synthesisWindowSse(out, window_.taps, v, p);
+        break;
+    case decoder::VectorPath::Avx2:
+        decoder::synthesisWindowAvx2(out, window_.taps, v, p);
+        break;
+    case decoder::VectorPath::Plain:
+        decoder::synthesisWindowPlain(out, window_.taps, v, p);
+        break;
     }
 
     active_ ^= 1;

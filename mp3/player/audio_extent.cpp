@@ -21,16 +21,16 @@ AudioExtent findAudioExtent(ByteSource& file, int64_t startOffset, TagText* text
     extent.start = startOffset;
     for (;;) {
         uint8_t head[id3v2::kHeaderBytes];
-        if (file.seek(extent.start, ByteSource::Origin::Begin) != extent.start ||
-            file.read(head, sizeof head) != int64_t(sizeof head))
+        if (file.seek(extent.start, ByteSource::Origin::Begin) != extent.start
+            || file.read(head, sizeof head) != int64_t(sizeof head))
             break;
         const uint64_t tagBytes = id3v2::tagSize(head, sizeof head);
         if (tagBytes == 0 || tagBytes > uint64_t(size - extent.start))
             break;
         if (text != nullptr && tagBytes <= kTextReadLimit) {
             std::vector<uint8_t> tag(tagBytes);
-            if (file.seek(extent.start, ByteSource::Origin::Begin) == extent.start &&
-                file.read(tag.data(), tag.size()) == int64_t(tag.size()))
+            if (file.seek(extent.start, ByteSource::Origin::Begin) == extent.start
+                && file.read(tag.data(), tag.size()) == int64_t(tag.size()))
                 id3v2::readText(tag.data(), tag.size(), *text);
         }
         extent.id3v2 = true;

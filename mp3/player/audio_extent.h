@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "mp3/player/tag_text.h"
 #include "mp3/player/byte_source.h"
+#include "mp3/player/tag_text.h"
 
 // Where the audio of a file lies between its tags.
 struct AudioExtent {

@@ -26,7 +26,9 @@ private:
 // The target of a seek from origin, or -1 when it falls before the start or overflows.
 int64_t seekTarget(int64_t offset, ByteSource::Origin origin, int64_t position, int64_t size)
 {
-    const int64_t base = origin == ByteSource::Origin::Begin ? 0 : origin == ByteSource::Origin::Current ? position : size;
+    const int64_t base = origin == ByteSource::Origin::Begin ? 0
+        : origin == ByteSource::Origin::Current              ? position
+                                                             : size;
     if ((offset > 0 && base > INT64_MAX - offset) || base + offset < 0)
         return -1;
     return base + offset;
@@ -35,9 +37,9 @@ int64_t seekTarget(int64_t offset, ByteSource::Origin origin, int64_t position, 
 class MemorySource : public ByteSource {
 public:
     MemorySource(const void* data, uint64_t bytes)
-        : data_(static_cast<const uint8_t*>(data)), size_(data != nullptr && bytes <= uint64_t(INT64_MAX) ? int64_t(bytes) : -1)
-    {
-    }
+        : data_(static_cast<const uint8_t*>(data)),
+          size_(data != nullptr && bytes <= uint64_t(INT64_MAX) ? int64_t(bytes) : -1)
+    { }
     bool isOpen() const override { return size_ >= 0; }
     void close() override { size_ = -1; }
     int64_t read(void* dst, uint64_t bytes) override
@@ -114,7 +116,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ByteSource> openFileSource(const char* path) { return std::make_unique<FileSource>(path); }
+std::unique_ptr<ByteSource> openFileSource(const char* path)
+{
+    return std::make_unique<FileSource>(path);
+}
 
 std::unique_ptr<ByteSource> openMemorySource(const void* data, uint64_t bytes)
 {

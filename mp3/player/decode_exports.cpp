@@ -23,13 +23,11 @@ OrvaneDecoder* openWith(PcmDecoder::SourceFactory factory)
         if (d->open())
             return d;
         delete d;
-    } catch (...) {
-    }
+    } catch (...) { }
     return nullptr;
 }
 
-template <typename T>
-int64_t readWith(OrvaneDecoder* decoder, T* pcm, int64_t frames)
+template<typename T> int64_t readWith(OrvaneDecoder* decoder, T* pcm, int64_t frames)
 {
     if (decoder == nullptr || pcm == nullptr || frames < 0)
         return -1;
@@ -117,8 +115,14 @@ MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, ch
     return tag_text::copyOut(decoder->tags()[TagText::Field(field)], buffer, size);
 }
 
-MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder) { return decoder != nullptr ? decoder->position() : 0; }
+MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder)
+{
+    return decoder != nullptr ? decoder->position() : 0;
+}
 
-MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder) { delete decoder; }
+MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder)
+{
+    delete decoder;
+}
 
 }  // extern "C"

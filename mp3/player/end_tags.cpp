@@ -51,10 +51,10 @@ void readApeItems(const uint8_t* p, size_t n, uint32_t count, TagText& text)
         const char* name;
         TagText::Field field;
     };
-    static constexpr Key kKeys[] = {{"title", TagText::kTitle}, {"artist", TagText::kArtist},
-                                    {"album", TagText::kAlbum}, {"year", TagText::kYear},
-                                    {"track", TagText::kTrack}, {"genre", TagText::kGenre},
-                                    {"comment", TagText::kComment}};
+    static constexpr Key kKeys[]
+        = {{"title", TagText::kTitle},    {"artist", TagText::kArtist}, {"album", TagText::kAlbum},
+           {"year", TagText::kYear},      {"track", TagText::kTrack},   {"genre", TagText::kGenre},
+           {"comment", TagText::kComment}};
     size_t pos = 0;
     for (uint32_t i = 0; i < count && pos + 8 < n; ++i) {
         const uint32_t valueBytes = littleEndian32(p + pos);
@@ -111,8 +111,8 @@ Found find(ByteSource& file, int64_t size, int64_t floor, TagText* text)
     Found found;
     found.audioEnd = size;
     uint8_t v1[kId3v1Bytes];
-    if (size - kId3v1Bytes >= floor && readAt(file, size - kId3v1Bytes, v1, sizeof v1) &&
-        std::memcmp(v1, "TAG", 3) == 0) {
+    if (size - kId3v1Bytes >= floor && readAt(file, size - kId3v1Bytes, v1, sizeof v1)
+        && std::memcmp(v1, "TAG", 3) == 0) {
         found.id3v1 = true;
         found.audioEnd = size - kId3v1Bytes;
     }

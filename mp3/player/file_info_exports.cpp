@@ -3,16 +3,15 @@
 #include <memory>
 #include <new>
 
-#include "orvane/mp3.h"
 #include "mp3/player/audio_extent.h"
 #include "mp3/player/frame_header.h"
 #include "mp3/player/stream_reader.h"
+#include "orvane/mp3.h"
 
 namespace {
 
 // Opens the file, reads its first frame and hands reader and header to query; 0 on any failure.
-template <typename Query>
-int32_t withFirstFrame(const char* path, int32_t startOffset, Query query)
+template<typename Query> int32_t withFirstFrame(const char* path, int32_t startOffset, Query query)
 {
     if (path == nullptr || startOffset < 0)
         return 0;
@@ -26,8 +25,7 @@ int32_t withFirstFrame(const char* path, int32_t startOffset, Query query)
     return query(*reader, header);
 }
 
-template <typename Query>
-int32_t guarded(const char* path, int32_t startOffset, Query query)
+template<typename Query> int32_t guarded(const char* path, int32_t startOffset, Query query)
 {
     try {
         return withFirstFrame(path, startOffset, query);

@@ -167,8 +167,8 @@ int32_t FrameHeader::totalFrames(const StreamReader& reader) const
     if (bytes <= 0)
         return 0;
     // Mean frame length at this bitrate: padded and unpadded frames alternate to hit it.
-    const double mean = double(samplesPerFrame()) * kBitrates[version_][layer_ - 1][bitrateIndex_] /
-                        (8.0 * sampleRate());
+    const double mean
+        = double(samplesPerFrame()) * kBitrates[version_][layer_ - 1][bitrateIndex_] / (8.0 * sampleRate());
     return int32_t(std::min(double(bytes) / mean + 0.5, 2147483647.0));
 }
 

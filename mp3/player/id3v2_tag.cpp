@@ -42,11 +42,16 @@ std::vector<uint8_t> resynchronised(const uint8_t* p, size_t n)
 std::string decodeText(uint8_t encoding, const uint8_t* p, size_t n)
 {
     switch (encoding) {
-    case 0: return tag_text::fromLatin1(p, n);
-    case 1: return tag_text::fromUtf16(p, n, false);
-    case 2: return tag_text::fromUtf16(p, n, true);
-    case 3: return tag_text::fromUtf8(p, n);
-    default: return std::string();
+    case 0:
+        return tag_text::fromLatin1(p, n);
+    case 1:
+        return tag_text::fromUtf16(p, n, false);
+    case 2:
+        return tag_text::fromUtf16(p, n, true);
+    case 3:
+        return tag_text::fromUtf8(p, n);
+    default:
+        return std::string();
     }
 }
 
@@ -69,9 +74,9 @@ TagText::Field fieldOf(const char* id)
         TagText::Field field;
     };
     static constexpr Entry kIds[] = {
-        {"TIT2", TagText::kTitle}, {"TPE1", TagText::kArtist}, {"TALB", TagText::kAlbum}, {"TYER", TagText::kYear},
-        {"TDRC", TagText::kYear},  {"TRCK", TagText::kTrack},  {"TCON", TagText::kGenre}, {"COMM", TagText::kComment},
-        {"TT2", TagText::kTitle},  {"TP1", TagText::kArtist},  {"TAL", TagText::kAlbum},  {"TYE", TagText::kYear},
+        {"TIT2", TagText::kTitle}, {"TPE1", TagText::kArtist}, {"TALB", TagText::kAlbum},  {"TYER", TagText::kYear},
+        {"TDRC", TagText::kYear},  {"TRCK", TagText::kTrack},  {"TCON", TagText::kGenre},  {"COMM", TagText::kComment},
+        {"TT2", TagText::kTitle},  {"TP1", TagText::kArtist},  {"TAL", TagText::kAlbum},   {"TYE", TagText::kYear},
         {"TRK", TagText::kTrack},  {"TCO", TagText::kGenre},   {"COM", TagText::kComment},
     };
     for (const Entry& e : kIds)
@@ -108,8 +113,8 @@ void readFrame(TagText::Field field, const uint8_t* p, size_t n, TagText& text)
 uint64_t tagSize(const uint8_t* head, size_t n)
 {
     uint32_t body = 0;
-    if (n < kHeaderBytes || std::memcmp(head, "ID3", 3) != 0 || head[3] < 2 || head[3] > 4 || head[4] == 0xFF ||
-        !syncSafe(head + 6, body))
+    if (n < kHeaderBytes || std::memcmp(head, "ID3", 3) != 0 || head[3] < 2 || head[3] > 4 || head[4] == 0xFF
+        || !syncSafe(head + 6, body))
         return 0;
     const bool footer = head[3] == 4 && (head[5] & 0x10) != 0;
     return kHeaderBytes + uint64_t(body) + (footer ? kHeaderBytes : 0);
@@ -126,8 +131,8 @@ void readText(const uint8_t* tag, size_t n, TagText& text)
     syncSafe(tag + 6, bodyBytes);
     // Versions before 2.4 unsynchronise the whole body, frame headers included.
     std::vector<uint8_t> body = version < 4 && (flags & 0x80)
-                                    ? resynchronised(tag + kHeaderBytes, bodyBytes)
-                                    : std::vector<uint8_t>(tag + kHeaderBytes, tag + kHeaderBytes + bodyBytes);
+        ? resynchronised(tag + kHeaderBytes, bodyBytes)
+        : std::vector<uint8_t>(tag + kHeaderBytes, tag + kHeaderBytes + bodyBytes);
     size_t pos = 0;
     if (version >= 3 && (flags & 0x40) && body.size() >= 4) {
         // Extended header: 2.3 gives its size without the size field, 2.4 as a sync-safe total.

@@ -32,10 +32,14 @@ bool fftCanTake(int32_t n)
 uint32_t Obuffer::samplesPerFrame(int32_t layer, bool lowSampling)
 {
     switch (layer) {
-    case 1: return 384;
-    case 2: return 1152;
-    case 3: return lowSampling ? 576 : 1152;
-    default: return 0;
+    case 1:
+        return 384;
+    case 2:
+        return 1152;
+    case 3:
+        return lowSampling ? 576 : 1152;
+    default:
+        return 0;
     }
 }
 
@@ -47,7 +51,10 @@ uint32_t Obuffer::blockBytes(uint32_t channels, int32_t bufferSize, int32_t laye
 }
 
 Obuffer::Obuffer(uint32_t channels, const ObufferConfig& config)
-    : target_(config.target), sink_(config.sink), sinkContext_(config.sinkContext), pitch_(config.pitch),
+    : target_(config.target),
+      sink_(config.sink),
+      sinkContext_(config.sinkContext),
+      pitch_(config.pitch),
       speed_(config.speed)
 {
     blockBytes_ = blockBytes(channels, config.bufferSize, config.layer, config.lowSampling);
@@ -107,8 +114,9 @@ bool Obuffer::setUpDestination(const ObufferConfig& config)
     if (target_ == ObufferTarget::Convert)
         NORVSetSampleRate(sampleRate_);
     else if ((openWaveOut(h, config.device, sampleRate_, static_cast<int32_t>(channels_), &Obuffer::pull, this, 1,
-                          kPullBytes, kPullBuffers) &
-              0xFF) == 0)
+                          kPullBytes, kPullBuffers)
+              & 0xFF)
+             == 0)
         ok = false;
     // The close of a failed set-up must not wait for an output thread that may not run.
     if (!ok)
@@ -226,7 +234,8 @@ void Obuffer::writeToFifo(uint32_t count)
     }
     block_ = next;
     // One block's play time, so the count is looked at again at least that often.
-    const uint32_t waitMs = std::max<uint32_t>(1, static_cast<uint32_t>(count / (static_cast<double>(channels_) * sampleRate_) * 1000.0));
+    const uint32_t waitMs
+        = std::max<uint32_t>(1, static_cast<uint32_t>(count / (static_cast<double>(channels_) * sampleRate_) * 1000.0));
     // The decoder runs at most four blocks ahead; a stop (state 0) releases it even while the
     // output is paused and takes nothing.
     while (fifo_.queued() > 3 && state() != OutputState::Idle) {
@@ -355,8 +364,8 @@ int32_t Obuffer::spectrum(float* destination)
 {
     std::lock_guard<std::mutex> lock(handleMutex_);
     const int32_t h = handle_.load();
-    if (h == 0 || fft_ == nullptr || destination == nullptr ||
-        getCurrentWaveformWaveOut(h, spectrumInput_, spectrumSize_) == 0)
+    if (h == 0 || fft_ == nullptr || destination == nullptr
+        || getCurrentWaveformWaveOut(h, spectrumInput_, spectrumSize_) == 0)
         return 0;
     return doFft(fft_, spectrumInput_, destination, channels_ * static_cast<uint32_t>(spectrumSize_) * 2);
 }

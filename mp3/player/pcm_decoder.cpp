@@ -46,8 +46,9 @@ bool PcmDecoder::open()
         return false;
     uint64_t cutStart = 0;
     uint64_t cutLength = 0;
-    if (!r.vbrTagPresent() ||
-        !GaplessTrim::fromTag(r.vbrInfo(), int32_t(format_.layer), int32_t(format_.samplesPerFrame), cutStart, cutLength))
+    if (!r.vbrTagPresent()
+        || !GaplessTrim::fromTag(r.vbrInfo(), int32_t(format_.layer), int32_t(format_.samplesPerFrame), cutStart,
+                                 cutLength))
         return true;
     format_.totalFrames = cutLength;
     trimStart_ = cutStart;
@@ -80,8 +81,7 @@ bool PcmDecoder::fill()
     return true;
 }
 
-template <typename T, typename Convert>
-uint64_t PcmDecoder::drain(T* dst, uint64_t frames, Convert convert)
+template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64_t frames, Convert convert)
 {
     const uint32_t ch = format_.channels;
     uint64_t done = 0;

@@ -27,12 +27,12 @@ public:
         uint32_t layer = 0;
         uint32_t bitrate = 0;
         uint32_t samplesPerFrame = 0;
-        uint64_t totalFrames = 0;  // from the VBR tag (gapless: the encoder's input); 0 when unknown
-        uint32_t encoderDelay = 0;    // from the tag's encoder extension; 0 when it has none
+        uint64_t totalFrames = 0;   // from the VBR tag (gapless: the encoder's input); 0 when unknown
+        uint32_t encoderDelay = 0;  // from the tag's encoder extension; 0 when it has none
         uint32_t encoderPadding = 0;
     };
 
-    explicit PcmDecoder(SourceFactory factory) : factory_(std::move(factory)) {}
+    explicit PcmDecoder(SourceFactory factory) : factory_(std::move(factory)) { }
 
     // False when the source cannot be read or holds no readable frame.
     bool open();
@@ -64,8 +64,7 @@ private:
     // Decodes the frame held into pending_; false at the end of the stream.
     bool fill();
     // Copies up to frames frames of pending samples to dst through convert; the frames copied.
-    template <typename T, typename Convert>
-    uint64_t drain(T* dst, uint64_t frames, Convert convert);
+    template<typename T, typename Convert> uint64_t drain(T* dst, uint64_t frames, Convert convert);
 
     SourceFactory factory_;
     std::unique_ptr<StreamDecoder> decoder_;

@@ -139,7 +139,8 @@ bool joinQueued(PlayState& s, StreamDecoder& dec, TrackTimeline& t)
     const bool lowSampling = dec.lowSampling();
     if (!s.takeQueued(path, offset, total) || !dec.openStream(path.c_str(), uint32_t(offset)))
         return false;
-    if (dec.sampleRate() != rate || dec.channels() != channels || dec.layer() != layer || dec.lowSampling() != lowSampling)
+    if (dec.sampleRate() != rate || dec.channels() != channels || dec.layer() != layer
+        || dec.lowSampling() != lowSampling)
         return false;
     t = startTrack(s, dec, total);
     s.trackIndex.fetch_add(1);

@@ -19,7 +19,7 @@ public:
 
 class Playback : public PlaybackBase {
 public:
-    explicit Playback(bool convert) : convertMode(convert) {}
+    explicit Playback(bool convert) : convertMode(convert) { }
 
     std::atomic<bool> stopRequest{false};
     std::atomic<bool> pauseRequest{false};

@@ -10,7 +10,10 @@
 
 extern "C" {
 
-MP3_API uint32_t OrvaneGetVersion(void) { return ORVANE_VERSION; }
+MP3_API uint32_t OrvaneGetVersion(void)
+{
+    return ORVANE_VERSION;
+}
 
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert)
 {
@@ -33,7 +36,10 @@ MP3_API int32_t OrvaneQueueNext(const char* path, int32_t startOffset)
     }
 }
 
-MP3_API int32_t OrvaneGetTrackIndex(void) { return playState().trackIndex.load(); }
+MP3_API int32_t OrvaneGetTrackIndex(void)
+{
+    return playState().trackIndex.load();
+}
 
 MP3_API void OrvaneStop(void)
 {

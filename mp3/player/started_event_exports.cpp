@@ -6,7 +6,10 @@
 
 extern "C" {
 
-MP3_API OrvaneEvent* OrvaneEventCreate(void) { return static_cast<OrvaneEvent*>(platform::Event::createHandle()); }
+MP3_API OrvaneEvent* OrvaneEventCreate(void)
+{
+    return static_cast<OrvaneEvent*>(platform::Event::createHandle());
+}
 
 MP3_API int32_t OrvaneEventWait(OrvaneEvent* event, uint32_t timeoutMs)
 {
@@ -29,6 +32,9 @@ MP3_API int32_t OrvaneEventReset(OrvaneEvent* event)
     return 1;
 }
 
-MP3_API void OrvaneEventDestroy(OrvaneEvent* event) { platform::Event::destroyHandle(event); }
+MP3_API void OrvaneEventDestroy(OrvaneEvent* event)
+{
+    platform::Event::destroyHandle(event);
+}
 
 }  // extern "C"

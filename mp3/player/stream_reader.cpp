@@ -26,7 +26,7 @@ bool fieldsUsable(const uint8_t b[4])
 
 }  // namespace
 
-StreamReader::StreamReader(const char* path, uint32_t startOffset) : StreamReader(openFileSource(path), startOffset) {}
+StreamReader::StreamReader(const char* path, uint32_t startOffset) : StreamReader(openFileSource(path), startOffset) { }
 
 StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset) : file_(std::move(source))
 {

@@ -80,8 +80,7 @@ public:
     // Looks at every byte position from startOffset + from up to startOffset + to for four bytes
     // that read as value in the bits of mask (big-endian). On a hit the reader is positioned
     // there as for positionAt and the offset is returned in found; false when none is found.
-    bool scanForWord(int64_t from, int64_t to, uint32_t mask, uint32_t value, int32_t nextFrame,
-                     int64_t& found);
+    bool scanForWord(int64_t from, int64_t to, uint32_t mask, uint32_t value, int32_t nextFrame, int64_t& found);
 
     int32_t frameIndex() const { return frameIndex_; }
     int32_t highestFrameIndex() const { return highestFrameIndex_; }

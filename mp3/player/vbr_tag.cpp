@@ -65,9 +65,9 @@ bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info)
     // The encoder's extension: a 9-byte encoder name, 12 bytes of settings, then the delay and
     // the padding as two 12-bit numbers.
     static constexpr uint32_t kDelayAt = 21;
-    if (pos + kDelayAt + 3 <= count && (std::memcmp(bytes + pos, "LAME", 4) == 0 ||
-                                        std::memcmp(bytes + pos, "Lavf", 4) == 0 ||
-                                        std::memcmp(bytes + pos, "Lavc", 4) == 0)) {
+    if (pos + kDelayAt + 3 <= count
+        && (std::memcmp(bytes + pos, "LAME", 4) == 0 || std::memcmp(bytes + pos, "Lavf", 4) == 0
+            || std::memcmp(bytes + pos, "Lavc", 4) == 0)) {
         const uint8_t* d = bytes + pos + kDelayAt;
         info.encoderExtension = true;
         info.encoderDelay = int32_t(d[0]) << 4 | d[1] >> 4;

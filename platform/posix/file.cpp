@@ -31,7 +31,7 @@ bool File::open(const char* path, Mode mode)
     native_ = ::open(path, flags | O_CLOEXEC, 0644);
     if (native_ < 0)
         return false;
-    struct stat st {};
+    struct stat st { };
     if (fstat(native_, &st) != 0 || S_ISDIR(st.st_mode)) {
         close();
         return false;
@@ -103,7 +103,7 @@ int64_t File::size() const
 {
     if (native_ < 0)
         return -1;
-    struct stat st {};
+    struct stat st { };
     if (fstat(native_, &st) != 0)
         return -1;
     return static_cast<int64_t>(st.st_size);

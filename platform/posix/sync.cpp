@@ -21,7 +21,7 @@ void sleepMs(uint32_t ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-Event::Event(bool signalled) : signalled_(signalled) {}
+Event::Event(bool signalled) : signalled_(signalled) { }
 
 Event::~Event() = default;
 

@@ -16,7 +16,7 @@ void sleepMs(uint32_t ms)
     Sleep(ms);
 }
 
-Event::Event(bool signalled) : event_(CreateEventA(nullptr, TRUE, signalled ? TRUE : FALSE, nullptr)) {}
+Event::Event(bool signalled) : event_(CreateEventA(nullptr, TRUE, signalled ? TRUE : FALSE, nullptr)) { }
 
 Event::~Event()
 {

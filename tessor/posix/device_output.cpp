@@ -28,8 +28,7 @@ struct PortAudio {
 
 constexpr char kLibrary[] = "libportaudio.so.2";
 
-template <class Function>
-bool bind(void* library, const char* name, Function& f)
+template<class Function> bool bind(void* library, const char* name, Function& f)
 {
     f = reinterpret_cast<Function>(platform::librarySymbol(library, name));
     return f != nullptr;
@@ -39,13 +38,12 @@ const PortAudio* loadPortAudio()
 {
     static PortAudio pa{};
     void* lib = platform::loadLibrary(kLibrary);
-    const bool ok = bind(lib, "Pa_Initialize", pa.initialize) && bind(lib, "Pa_Terminate", pa.terminate) &&
-                    bind(lib, "Pa_GetErrorText", pa.errorText) &&
-                    bind(lib, "Pa_GetDefaultOutputDevice", pa.defaultOutputDevice) &&
-                    bind(lib, "Pa_GetDeviceCount", pa.deviceCount) && bind(lib, "Pa_GetDeviceInfo", pa.deviceInfo) &&
-                    bind(lib, "Pa_OpenStream", pa.openStream) && bind(lib, "Pa_StartStream", pa.startStream) &&
-                    bind(lib, "Pa_AbortStream", pa.abortStream) && bind(lib, "Pa_CloseStream", pa.closeStream) &&
-                    bind(lib, "Pa_WriteStream", pa.writeStream);
+    const bool ok = bind(lib, "Pa_Initialize", pa.initialize) && bind(lib, "Pa_Terminate", pa.terminate)
+        && bind(lib, "Pa_GetErrorText", pa.errorText) && bind(lib, "Pa_GetDefaultOutputDevice", pa.defaultOutputDevice)
+        && bind(lib, "Pa_GetDeviceCount", pa.deviceCount) && bind(lib, "Pa_GetDeviceInfo", pa.deviceInfo)
+        && bind(lib, "Pa_OpenStream", pa.openStream) && bind(lib, "Pa_StartStream", pa.startStream)
+        && bind(lib, "Pa_AbortStream", pa.abortStream) && bind(lib, "Pa_CloseStream", pa.closeStream)
+        && bind(lib, "Pa_WriteStream", pa.writeStream);
     return ok ? &pa : nullptr;
 }
 
@@ -60,8 +58,7 @@ class DeviceOutput : public AudioOutput {
 public:
     DeviceOutput(const PortAudio& pa, PaStream* stream, uint32_t channels, uint32_t framesPerBlock)
         : pa_(pa), stream_(stream), channels_(channels), scaled_(static_cast<size_t>(framesPerBlock) * channels)
-    {
-    }
+    { }
     ~DeviceOutput() override
     {
         pa_.abortStream(stream_);

@@ -1,6 +1,8 @@
 #include "tessor/audio_output.h"
 
+// windows.h first: mmsystem.h builds on its types.
 #include <windows.h>
+
 #include <mmsystem.h>
 
 #include <cmath>
@@ -14,8 +16,12 @@ namespace {
 class WaveOutDevice : public AudioOutput {
 public:
     WaveOutDevice(HWAVEOUT device, HANDLE done, const OutputFormat& format)
-        : device_(device), done_(done), channels_(format.channels), frames_(format.framesPerBlock),
-          headers_(format.blockCount < 2 ? 2 : format.blockCount), samples_(headers_.size())
+        : device_(device),
+          done_(done),
+          channels_(format.channels),
+          frames_(format.framesPerBlock),
+          headers_(format.blockCount < 2 ? 2 : format.blockCount),
+          samples_(headers_.size())
     {
         for (size_t i = 0; i < headers_.size(); ++i) {
             samples_[i].assign(static_cast<size_t>(frames_) * channels_, 0);

@@ -29,7 +29,7 @@ TEST(Norv, StereoBlocksReachTheFileInOrderUpToTheLast)
     ASSERT_EQ(NORVSetSampleRate(32000), 1);
     ASSERT_EQ(NORVSetOutputFile(path.c_str()), 1);
     EXPECT_EQ(shortStereo(pcm.data(), 4000, 0), 4000);
-    EXPECT_EQ(shortMono(pcm.data(), 10, 0), 0);  // the file is stereo
+    EXPECT_EQ(shortMono(pcm.data(), 10, 0), 0);                // the file is stereo
     EXPECT_EQ(shortStereo(pcm.data() + 8000, 3001, 0), 3001);  // a short final block
     EXPECT_EQ(NORVClose(), 7001u * 4);
     EXPECT_EQ(NORVClose(), 0u);

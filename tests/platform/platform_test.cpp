@@ -26,8 +26,7 @@ TEST(Platform, EventIsManualReset)
 // The contract the libraries' readers and writers rely on, for each file class (on Windows the
 // WAV code's goes through mmio, the rest through the file API): writes in pieces, every seek
 // origin, reads across the end, patches in place, and the failures that must not move or open.
-template <typename F>
-void checkFileContract(const char* what)
+template<typename F> void checkFileContract(const char* what)
 {
     SCOPED_TRACE(what);
     using Origin = typename F::Origin;
@@ -55,8 +54,8 @@ void checkFileContract(const char* what)
         const char* rest;
     };
     const Move moves[] = {
-        {2, Origin::Begin, 2, "cdef"}, {-3, Origin::End, 3, "def"}, {-100, Origin::Begin, -1, ""},
-        {-7, Origin::End, -1, ""},     {0, Origin::Begin, 0, "aBcdef"}, {-1, Origin::Current, -1, ""},
+        {2, Origin::Begin, 2, "cdef"},    {-3, Origin::End, 3, "def"},     {-100, Origin::Begin, -1, ""},
+        {-7, Origin::End, -1, ""},        {0, Origin::Begin, 0, "aBcdef"}, {-1, Origin::Current, -1, ""},
         {1, Origin::Current, 1, "Bcdef"}, {6, Origin::Begin, 6, ""},
     };
     for (const Move& m : moves) {
@@ -92,11 +91,9 @@ TEST(Platform, MessageBoxReachesTheHandler)
 {
     std::string seen;
     platform::setMessageQuiet(true);
-    platform::setMessageHandler(
-        [](const char* caption, const char* text, void* ctx) {
-            *static_cast<std::string*>(ctx) = std::string(caption) + "|" + text;
-        },
-        &seen);
+    platform::setMessageHandler([](const char* caption, const char* text,
+                                   void* ctx) { *static_cast<std::string*>(ctx) = std::string(caption) + "|" + text; },
+                                &seen);
     platform::messageBox("mp3.dll", "no device");
     platform::setMessageHandler(nullptr, nullptr);
     platform::setMessageQuiet(false);

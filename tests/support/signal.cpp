@@ -147,8 +147,8 @@ bool writeWavPcm16(const std::string& path, const std::vector<int16_t>& samples,
 std::vector<int16_t> readWavPcm16(const std::string& path, uint32_t* channels, uint32_t* rate)
 {
     const std::vector<uint8_t> in = readFile(path);
-    if (in.size() < 12 || std::string(in.begin(), in.begin() + 4) != "RIFF" ||
-        std::string(in.begin() + 8, in.begin() + 12) != "WAVE")
+    if (in.size() < 12 || std::string(in.begin(), in.begin() + 4) != "RIFF"
+        || std::string(in.begin() + 8, in.begin() + 12) != "WAVE")
         return {};
     bool pcm16 = false;
     for (size_t at = 12; at + 8 <= in.size();) {
@@ -174,7 +174,7 @@ std::vector<int16_t> readWavPcm16(const std::string& path, uint32_t* channels, u
 
 std::string conformanceDir()
 {
-    struct stat st {};
+    struct stat st { };
     const std::string dir = ORVANE_CONFORMANCE_DIR;
     return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? dir : std::string();
 }

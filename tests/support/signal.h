@@ -36,8 +36,8 @@ std::string tempPath(const std::string& name);
 }  // namespace testsig
 
 // Skips the current test with a message when the conformance folder is missing.
-#define SKIP_WITHOUT_CONFORMANCE()                                                            \
-    do {                                                                                      \
-        if (testsig::conformanceDir().empty())                                                \
-            GTEST_SKIP() << "conformance streams not found at " ORVANE_CONFORMANCE_DIR;       \
+#define SKIP_WITHOUT_CONFORMANCE()                                                                                     \
+    do {                                                                                                               \
+        if (testsig::conformanceDir().empty())                                                                         \
+            GTEST_SKIP() << "conformance streams not found at " ORVANE_CONFORMANCE_DIR;                                \
     } while (0)

@@ -44,7 +44,7 @@ struct Captured {
 };
 
 // Plays `seconds` of the tone through a fast capture with the settings applied by `configure`.
-template <class Configure>
+template<class Configure>
 Captured play(const char* name, double seconds, Configure configure, int switchAfter = -1, float newPitch = 0)
 {
     const std::string path = testsig::tempPath(name);
@@ -98,14 +98,16 @@ TEST(TessorLive, SpeedChangesTheLengthButNotThePitch)
 
 TEST(TessorLive, PitchSwitchWhilePlayingLeavesNoClick)
 {
-    const Captured c = play("live_switch.wav", 1.0, [](int32_t) {}, 2, 700.0f);
+    const Captured c = play(
+        "live_switch.wav", 1.0, [](int32_t) {}, 2, 700.0f);
     ASSERT_EQ(c.samples.size(), 44100u);
     float worst = 0.0f;
     for (size_t i = 1; i < c.samples.size(); ++i)
         worst = std::max(worst, std::fabs(c.samples[i] - c.samples[i - 1]));
     // A 440 Hz tone moves at most 2*pi*f/rate of its amplitude per sample; a click would jump far more.
     EXPECT_LT(worst, float(2.0 * kAmplitude));
-    EXPECT_NEAR(testsig::dominantFrequency(c.samples.data() + 30000, 4096, 44100), 440.0 * std::pow(2.0, 700.0 / 1200.0), 4.0);
+    EXPECT_NEAR(testsig::dominantFrequency(c.samples.data() + 30000, 4096, 44100),
+                440.0 * std::pow(2.0, 700.0 / 1200.0), 4.0);
 }
 
 TEST(TessorLive, Output48kConvertsTheRateAndKeepsTheTone)

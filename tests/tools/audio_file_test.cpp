@@ -68,7 +68,8 @@ std::vector<uint8_t> dataBytes(const std::string& path)
     for (size_t at = 12; at + 8 <= file.size();) {
         const uint32_t size = file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 | uint32_t(file[at + 7]) << 24;
         if (std::memcmp(&file[at], "data", 4) == 0)
-            return std::vector<uint8_t>(file.begin() + long(at + 8), file.begin() + long(std::min<size_t>(at + 8 + size, file.size())));
+            return std::vector<uint8_t>(file.begin() + long(at + 8),
+                                        file.begin() + long(std::min<size_t>(at + 8 + size, file.size())));
         at += 8 + size + (size & 1);
     }
     return {};
@@ -108,7 +109,9 @@ TEST(AudioFile, EveryInputWidthAndMpegAndPipes)
     ASSERT_EQ(runOrvane("fx " + in + " " + out + " --bits 24").status, 0);
     EXPECT_EQ(dataBytes(out), dataBytes(in)) << "24-bit round trip";
     // Through two pipes as well.
-    ASSERT_EQ(std::system((orvane() + " fx - - --bits 24 < " + in + " | " + orvane() + " fx - " + out + " --bits 24").c_str()), 0);
+    ASSERT_EQ(std::system(
+                  (orvane() + " fx - - --bits 24 < " + in + " | " + orvane() + " fx - " + out + " --bits 24").c_str()),
+              0);
     EXPECT_EQ(dataBytes(out), dataBytes(in)) << "24-bit through pipes";
 
     writeWav(in, s24, 32, 3);
@@ -131,8 +134,12 @@ TEST(AudioFile, EveryInputWidthAndMpegAndPipes)
     EXPECT_TRUE(withinOneStep(testsig::readWavPcm16(out), testsig::readWavPcm16(viaWav)));
 
     // convert to standard output piped into fx.
-    ASSERT_EQ(std::system((orvane() + " convert " + mp3 + " - 2>/dev/null | " + orvane() + " fx - " + out + " tempo:0.8").c_str()), 0);
-    const double length = double(testsig::readWavPcm16(out).size()), source = double(testsig::readWavPcm16(converted).size());
+    ASSERT_EQ(
+        std::system(
+            (orvane() + " convert " + mp3 + " - 2>/dev/null | " + orvane() + " fx - " + out + " tempo:0.8").c_str()),
+        0);
+    const double length = double(testsig::readWavPcm16(out).size()),
+                 source = double(testsig::readWavPcm16(converted).size());
     EXPECT_NEAR(length / source, 1.25, 0.005);
 
     EXPECT_EQ(runOrvane("fx " + mp3 + " " + out + " --bits 20").status, 2);
@@ -150,8 +157,9 @@ TEST(AudioFile, SliceSpectrumAndCrossfadeReadEveryFormat)
     std::vector<int32_t> mono(kRate);
     for (double onset : {0.2, 0.6})
         for (uint32_t i = 0; i < kRate / 4; ++i)
-            mono[size_t(onset * kRate) + i] = int32_t(std::lround(
-                100 * std::exp(-double(i) / (0.05 * kRate)) * std::sin(2 * M_PI * 1000 * i / kRate))) * 65536;
+            mono[size_t(onset * kRate) + i] = int32_t(std::lround(100 * std::exp(-double(i) / (0.05 * kRate))
+                                                                  * std::sin(2 * M_PI * 1000 * i / kRate)))
+                * 65536;
     std::vector<int32_t> stereo;
     for (int32_t v : mono)
         stereo.insert(stereo.end(), {v, v});
@@ -164,7 +172,8 @@ TEST(AudioFile, SliceSpectrumAndCrossfadeReadEveryFormat)
             EXPECT_EQ(run.status, 0) << command << extra << ": " << run.err;
             r.push_back(run.out);
         }
-        EXPECT_EQ(runOrvane("crossfade " + input + " " + in + " " + out + " --duration 0.3" + extra).status, 0) << input;
+        EXPECT_EQ(runOrvane("crossfade " + input + " " + in + " " + out + " --duration 0.3" + extra).status, 0)
+            << input;
         const std::vector<uint8_t> data = dataBytes(out);
         r.emplace_back(data.begin(), data.end());
         return r;
@@ -183,7 +192,8 @@ TEST(AudioFile, SliceSpectrumAndCrossfadeReadEveryFormat)
         writeWav(in, c.channels == 1 ? mono : stereo, c.bits, c.tag, c.channels);
         const std::vector<std::string> got = outputs(in);
         for (size_t k = 0; k < got.size(); ++k)
-            EXPECT_EQ(got[k], reference[c.channels][k]) << c.bits << "-bit (tag " << c.tag << ") x " << c.channels << ", command " << k;
+            EXPECT_EQ(got[k], reference[c.channels][k])
+                << c.bits << "-bit (tag " << c.tag << ") x " << c.channels << ", command " << k;
     }
     const std::vector<std::string> piped = outputs("-", " < " + in);
     for (size_t k = 0; k < piped.size(); ++k)
@@ -200,7 +210,9 @@ TEST(AudioFile, SliceSpectrumAndCrossfadeReadEveryFormat)
     ASSERT_EQ(floats.size(), narrow.size() * 2);
     for (size_t i = 0; i < narrow.size() / 2; ++i) {
         const int16_t v16 = int16_t(narrow[2 * i] | narrow[2 * i + 1] << 8);
-        const int32_t v24 = int32_t(uint32_t(wide[3 * i]) << 8 | uint32_t(wide[3 * i + 1]) << 16 | uint32_t(wide[3 * i + 2]) << 24) >> 8;
+        const int32_t v24
+            = int32_t(uint32_t(wide[3 * i]) << 8 | uint32_t(wide[3 * i + 1]) << 16 | uint32_t(wide[3 * i + 2]) << 24)
+            >> 8;
         float f = 0;
         std::memcpy(&f, &floats[4 * i], 4);
         ASSERT_NEAR(v24 / 256.0, v16, 1.0) << "24-bit sample " << i;
@@ -212,13 +224,15 @@ TEST(AudioFile, SliceSpectrumAndCrossfadeReadEveryFormat)
     const std::string converted = testsig::tempPath("af3-converted.wav");
     ASSERT_EQ(runOrvane("convert " + mp3 + " " + converted).status, 0);
     EXPECT_EQ(runOrvane("slice " + mp3).out, runOrvane("slice " + converted).out);
-    std::istringstream fromMpeg(runOrvane("spectrum " + mp3 + " --csv").out), fromWav(runOrvane("spectrum " + converted + " --csv").out);
+    std::istringstream fromMpeg(runOrvane("spectrum " + mp3 + " --csv").out),
+        fromWav(runOrvane("spectrum " + converted + " --csv").out);
     std::string a, b;
     size_t rows = 0, compared = 0;
     for (; std::getline(fromMpeg, a) && std::getline(fromWav, b); ++rows) {
         double hz = 0, x = 0, hz2 = 0, x2 = 0;
         // The conversion's rounding to 16 bits shows only far down.
-        if (std::sscanf(a.c_str(), "%lf,%lf", &hz, &x) == 2 && std::sscanf(b.c_str(), "%lf,%lf", &hz2, &x2) == 2 && x2 > -80) {
+        if (std::sscanf(a.c_str(), "%lf,%lf", &hz, &x) == 2 && std::sscanf(b.c_str(), "%lf,%lf", &hz2, &x2) == 2
+            && x2 > -80) {
             ASSERT_NEAR(x, x2, 0.05) << hz << " Hz";
             ++compared;
         }

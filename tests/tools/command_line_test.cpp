@@ -96,7 +96,8 @@ TEST(CommandLine, EveryCommandHelpsRefusesBadValuesAndReportsFailures)
             EXPECT_EQ(failed.status, 1) << failing;
             EXPECT_EQ(failed.err.rfind("orvane " + name + ": ", 0), 0u) << failing << ": " << failed.err;
             EXPECT_EQ(failed.err.find("usage:"), std::string::npos) << failing;
-            EXPECT_NE(failed.err.find(testsig::tempPath("no-such-")), std::string::npos) << failing << ": " << failed.err;
+            EXPECT_NE(failed.err.find(testsig::tempPath("no-such-")), std::string::npos)
+                << failing << ": " << failed.err;
         }
     }
 

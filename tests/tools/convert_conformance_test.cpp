@@ -57,7 +57,7 @@ size_t leadingLayer3Samples(const std::vector<uint8_t>& bits)
     return samples;
 }
 
-class ConvertConformance : public testing::TestWithParam<const char*> {};
+class ConvertConformance : public testing::TestWithParam<const char*> { };
 
 // What a user gets from `orvane convert` on every path meets the full-accuracy bound against the
 // reference decoder's output: RMS error below 2^-15/sqrt(12) of full scale (0.289 LSB at 16 bits)

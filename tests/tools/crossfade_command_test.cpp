@@ -62,10 +62,11 @@ TEST(CrossfadeCommand, DurationOverlapsTheEndOfAWithTheStartOfB)
         const auto b = testsig::noisePcm16(framesB, 5, 10000);
         ASSERT_TRUE(testsig::writeWavPcm16(pa, a, 1, kRate));
         ASSERT_TRUE(testsig::writeWavPcm16(pb, b, 1, kRate));
-        const std::string label = std::to_string(c.secondsA) + " + " + std::to_string(c.secondsB) + " over " +
-                                  std::to_string(c.duration);
+        const std::string label
+            = std::to_string(c.secondsA) + " + " + std::to_string(c.secondsB) + " over " + std::to_string(c.duration);
         std::remove(out.c_str());
-        const CliResult r = runOrvane("crossfade " + pa + " " + pb + " " + out + " --duration " + std::to_string(c.duration));
+        const CliResult r
+            = runOrvane("crossfade " + pa + " " + pb + " " + out + " --duration " + std::to_string(c.duration));
         ASSERT_EQ(r.status, c.status) << label << ": " << r.err;
         if (c.status != 0) {
             EXPECT_NE(r.err.find("longer than A"), std::string::npos) << r.err;
@@ -93,7 +94,8 @@ TEST(CrossfadeCommand, RefusesBadArgumentsAndMismatchedFiles)
     EXPECT_EQ(runOrvane("crossfade " + pa + " " + pb + " " + out).status, 2);
     EXPECT_EQ(runOrvane("crossfade " + pa + " " + pb + " " + out + " --start 2 --end 1").status, 2);
     EXPECT_EQ(runOrvane("crossfade " + pa + " " + pb + " " + out + " --start x --end 1").status, 2);
-    EXPECT_EQ(runOrvane("crossfade " + pa + " " + pb + " " + out + " --start 0 --end 0.01").status, 1);  // mono vs stereo
+    EXPECT_EQ(runOrvane("crossfade " + pa + " " + pb + " " + out + " --start 0 --end 0.01").status,
+              1);  // mono vs stereo
     EXPECT_EQ(runOrvane("crossfade " + pa + " " + pb + " " + out + " --duration 1 --start 0 --end 1").status, 2);
     EXPECT_EQ(runOrvane("crossfade " + pa + " " + pa + " " + out + " --start 0 --end 1").status, 1);  // past A's end
     for (const char* p : {pa.c_str(), pb.c_str(), out.c_str()})

@@ -77,9 +77,8 @@ TEST(FxChain, EveryEffectThroughTheChainMatchesItsOwnExportBlockByBlock)
          },
          [](void* h, const int16_t* in, int16_t* out, uint32_t bytes) { return doFade(h, 0, in, out, bytes); }, false,
          termFader},
-        {"resample:48000,cubic,aa",
-         [] { return initResampler(kBlock, 2, 2, kRate, 48000, 1, 60.0f, 60.0f, 1); }, doResampler, true, termResampler,
-         kBlockTo48k},
+        {"resample:48000,cubic,aa", [] { return initResampler(kBlock, 2, 2, kRate, 48000, 1, 60.0f, 60.0f, 1); },
+         doResampler, true, termResampler, kBlockTo48k},
         {"pitch:700", [] { return initPitchShift(kBlock, 2, kRate, 700.0f, 0.0f, 0.05f, 0.01f, 1, 1); }, doPitchShift,
          false, termPitchShift},
         {"stretch:500", [] { return initStretch(kBlock, 2, kRate, 500.0f, 0.0f, 0.05f, 0.01f); }, doStretch, true,
@@ -108,8 +107,9 @@ TEST(FxChain, HelpListsEveryEffectWithItsParameters)
 TEST(FxChain, AllFamiliesRunInOneChain)
 {
     const auto tone = testsig::sinePcm16(440, kRate, kRate, 2, 8000);
-    const auto out = throughFx(tone, "eq:0,0,3 shelf iir:2,8000 chorus fade:0.5,0.9,-6 pitch:100 stretch:200 "
-                                     "resample:32000 hqups");
+    const auto out = throughFx(tone,
+                               "eq:0,0,3 shelf iir:2,8000 chorus fade:0.5,0.9,-6 pitch:100 stretch:200 "
+                               "resample:32000 hqups");
     // Stretched to 2^(-0.2) of the length, then brought from 44.1 through 32 to 48 kHz.
     EXPECT_NEAR(double(out.size()) / 2, kRate * std::pow(2.0, -0.2) * 48000 / kRate, 200.0);
 }

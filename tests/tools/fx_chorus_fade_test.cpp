@@ -67,7 +67,8 @@ TEST(FxChorusFade, BadArgumentsAreRefused)
     const std::string in = testsig::tempPath("fx-mod-bad.wav");
     const std::string out = testsig::tempPath("fx-mod-bad-out.wav");
     ASSERT_TRUE(testsig::writeWavPcm16(in, testsig::noisePcm16(1000, 2), 1, kRate));
-    for (const char* effectSpec : {"chorus:65", "chorus:3,-1", "chorus:3,20,3,2,40,70,9", "fade:2,1", "fade:0,1,60", "fade:x"})
+    for (const char* effectSpec :
+         {"chorus:65", "chorus:3,-1", "chorus:3,20,3,2,40,70,9", "fade:2,1", "fade:0,1,60", "fade:x"})
         EXPECT_EQ(runOrvane("fx " + in + " " + out + " " + effectSpec).status, 2) << effectSpec;
     std::remove(in.c_str());
     std::remove(out.c_str());

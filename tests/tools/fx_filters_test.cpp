@@ -50,7 +50,6 @@ TEST(FxFilters, EachEffectMatchesItsOwnExportBlockByBlock)
     void* shelf = initShelvingEQ(kBlock, 2, 44100, 4, gains, 0.0f);
     EXPECT_TRUE(withinOneStep(throughFx(pcm, 2, "shelf:3,-6,0,2"), direct(shelf, pcm, 2, doShelvingEQ)));
     termShelvingEQ(shelf);
-
 }
 
 // Through the built tool: with every band at 0 dB the equaliser is flat within 0.5 dB from
@@ -71,8 +70,9 @@ TEST(FxFilters, EqMeetsEveryBandGainAndIsFlatAtZero)
     for (size_t i = 0; i < mix.size(); ++i)
         pcm[i] = int16_t(std::lround(mix[i]));
     const auto gainDb = [&](const std::vector<int16_t>& out, double hz) {
-        return 20 * std::log10(testsig::toneAmplitudePcm16(out.data() + kSettle, kMeasured, hz, kRate) /
-                               testsig::toneAmplitudePcm16(pcm.data() + kSettle, kMeasured, hz, kRate));
+        return 20
+            * std::log10(testsig::toneAmplitudePcm16(out.data() + kSettle, kMeasured, hz, kRate)
+                         / testsig::toneAmplitudePcm16(pcm.data() + kSettle, kMeasured, hz, kRate));
     };
 
     std::vector<std::vector<double>> settings = {std::vector<double>(10, 0.0)};
@@ -92,7 +92,8 @@ TEST(FxFilters, EqMeetsEveryBandGainAndIsFlatAtZero)
         const bool flat = std::all_of(gains.begin(), gains.end(), [](double g) { return g == 0.0; });
         for (size_t t = 0; t < tones.size(); ++t) {
             if (flat || t % 3 == 0) {
-                EXPECT_NEAR(gainDb(out, tones[t]), flat ? 0.0 : gains[t / 3], 0.5) << effect << " at " << tones[t] << " Hz";
+                EXPECT_NEAR(gainDb(out, tones[t]), flat ? 0.0 : gains[t / 3], 0.5)
+                    << effect << " at " << tones[t] << " Hz";
             }
         }
     }
@@ -108,8 +109,8 @@ TEST(FxFilters, LowPassAttenuatesByTheDesignedAmount)
     const double t2 = 2 * x * x - 1;
     const double designed = 1.0 / std::sqrt(1.0 + (std::pow(10.0, 0.1) - 1.0) * t2 * t2);
     const size_t half = out.size() / 2;
-    const double measured = testsig::toneAmplitudePcm16(out.data() + half, half, 5000, 44100) /
-                            testsig::toneAmplitudePcm16(tone.data() + half, half, 5000, 44100);
+    const double measured = testsig::toneAmplitudePcm16(out.data() + half, half, 5000, 44100)
+        / testsig::toneAmplitudePcm16(tone.data() + half, half, 5000, 44100);
     EXPECT_NEAR(20 * std::log10(measured), 20 * std::log10(designed), 0.2);
     EXPECT_LT(measured, 0.05);
 }

@@ -95,7 +95,8 @@ TEST(FxRate, NaturalUnits)
     const std::string in = testsig::tempPath("fx-units-in.wav");
     const std::string out = testsig::tempPath("fx-units-out.wav");
     ASSERT_TRUE(testsig::writeWavPcm16(in, testsig::sinePcm16(440, 44100, 1000), 1, 44100));
-    for (const char* bad : {"tempo:0", "tempo:x", "speed:3", "pitch:13st", "pitch:st", "gain:60", "norm:1", "norm gain:1"})
+    for (const char* bad :
+         {"tempo:0", "tempo:x", "speed:3", "pitch:13st", "pitch:st", "gain:60", "norm:1", "norm gain:1"})
         EXPECT_EQ(runOrvane("fx " + in + " " + out + " " + bad).status, 2) << bad;
     std::remove(in.c_str());
     std::remove(out.c_str());

@@ -87,8 +87,8 @@ protected:
         for (const LameCase& c : kCases)
             all = all && exists(fixtureDir() + "/" + c.name + ".mp3");
         if (!all)
-            std::system(("bash " + std::string(ORVANE_SOURCE_DIR) + "/scripts/make-lame-fixtures.sh " + fixtureDir() +
-                         " >/dev/null")
+            std::system(("bash " + std::string(ORVANE_SOURCE_DIR) + "/scripts/make-lame-fixtures.sh " + fixtureDir()
+                         + " >/dev/null")
                             .c_str());
     }
 };
@@ -135,7 +135,8 @@ TEST_F(LameFiles, DecodeGaplesslyToTheSourceAndShowTheirFacts)
         ASSERT_EQ(uint64_t(got), format.totalFrames);
         decoded.resize(src.size());
         EXPECT_GT(snrDb(src, decoded, c.channels, 0), c.minSnrDb);
-        for (const uint64_t at : {uint64_t(0), uint64_t(1), uint64_t(1151), format.totalFrames / 2 + 3, format.totalFrames - 700}) {
+        for (const uint64_t at :
+             {uint64_t(0), uint64_t(1), uint64_t(1151), format.totalFrames / 2 + 3, format.totalFrames - 700}) {
             std::vector<int16_t> part(1000 * c.channels);
             ASSERT_EQ(OrvaneDecodeSeek(decoder, at), 1) << at;
             EXPECT_EQ(OrvaneDecodeTell(decoder), at);

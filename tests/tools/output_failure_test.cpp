@@ -34,7 +34,7 @@ struct Folder {
 
 bool exists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return stat(path.c_str(), &st) == 0;
 }
 
@@ -48,7 +48,8 @@ TEST(OutputFailure, EveryWritingCommandFailsCleanlyOnEveryFailingDestination)
     const std::string mp3 = inputs.path + "/in.mp3";
     // Well over both the 64 KiB disk and the writer's 128 KiB buffer.
     ASSERT_TRUE(testsig::writeWavPcm16(wav, testsig::noisePcm16(2 * 100000, 5), 2, 44100));
-    ASSERT_EQ(std::system(("cp '" + std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3' '" + mp3 + "'").c_str()), 0);
+    ASSERT_EQ(
+        std::system(("cp '" + std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3' '" + mp3 + "'").c_str()), 0);
     // Another name of the same file: the output is the input by device and inode, not by spelling.
     ASSERT_EQ(link(wav.c_str(), (inputs.path + "/alias.wav").c_str()), 0);
     ASSERT_EQ(link(mp3.c_str(), (inputs.path + "/alias.mp3").c_str()), 0);
@@ -60,9 +61,12 @@ TEST(OutputFailure, EveryWritingCommandFailsCleanlyOnEveryFailingDestination)
     };
     const std::vector<Command> commands = {
         {"convert", mp3, [](const std::string& in, const std::string& out) { return "convert " + in + " " + out; }},
-        {"fx", wav, [](const std::string& in, const std::string& out) { return "fx " + in + " " + out + " iir:2,1000,lp"; }},
+        {"fx", wav,
+         [](const std::string& in, const std::string& out) { return "fx " + in + " " + out + " iir:2,1000,lp"; }},
         {"crossfade", wav,
-         [](const std::string& in, const std::string& out) { return "crossfade " + in + " " + in + " " + out + " --start 0 --end 1"; }},
+         [](const std::string& in, const std::string& out) {
+             return "crossfade " + in + " " + in + " " + out + " --start 0 --end 1";
+         }},
     };
     for (const Command& c : commands) {
         const std::vector<uint8_t> original = testsig::readFile(c.input);

@@ -22,13 +22,14 @@ public:
     {
         const std::string demo = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
         std::string frames;
-        for (const auto& [id, text] : {std::pair<std::string, std::string>{"TIT2", "Demo Title"}, {"TPE1", "Demo Artist"}})
+        for (const auto& [id, text] :
+             {std::pair<std::string, std::string>{"TIT2", "Demo Title"}, {"TPE1", "Demo Artist"}})
             frames += id + std::string{0, 0, 0, char(text.size() + 1), 0, 0, 0} + text;
         std::ifstream in(demo, std::ios::binary);
-        std::ofstream(tagged_, std::ios::binary) << "ID3" << std::string{3, 0, 0, 0, 0, 0, char(frames.size())} << frames
-                                                 << in.rdbuf();
-        tmux("new-session -d -x 80 -y 24 'ORVANE_OUTPUT=null " + std::string(ORVANE_BINARY_DIR) + "/bin/orvane play " +
-             tagged_ + " " + demo + "; sleep 30'");
+        std::ofstream(tagged_, std::ios::binary)
+            << "ID3" << std::string{3, 0, 0, 0, 0, 0, char(frames.size())} << frames << in.rdbuf();
+        tmux("new-session -d -x 80 -y 24 'ORVANE_OUTPUT=null " + std::string(ORVANE_BINARY_DIR) + "/bin/orvane play "
+             + tagged_ + " " + demo + "; sleep 30'");
     }
     ~TmuxPlay()
     {

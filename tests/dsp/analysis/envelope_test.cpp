@@ -45,7 +45,8 @@ TEST(Envelope, FullScaleStepFollowsA33HzButterworth)
     float peak = 0.0f;
     for (size_t i = 0; i < env.size(); ++i) {
         const double t = double(i) / rate;
-        const double step = 1.0 - std::exp(-zeta * wn * t) * (std::cos(wd * t) + zeta / std::sqrt(1.0 - zeta * zeta) * std::sin(wd * t));
+        const double step = 1.0
+            - std::exp(-zeta * wn * t) * (std::cos(wd * t) + zeta / std::sqrt(1.0 - zeta * zeta) * std::sin(wd * t));
         ASSERT_NEAR(env[i], 32767.0 * step, 0.005 * 32767) << "sample " << i;
         ASSERT_EQ(env[i], std::trunc(env[i]));  // whole numbers on the 16-bit scale
         peak = std::max(peak, env[i]);

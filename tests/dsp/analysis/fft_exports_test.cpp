@@ -5,8 +5,8 @@
 
 #include "dsp/core/dsp_effect.h"
 #include "orvane/dsp.h"
-#include "support/signal.h"
 #include "spectrum_reference.h"
+#include "support/signal.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ TEST(Fft, LevelsOfDcAndOfACentredSine)
     std::vector<float> out(512, kGuard);
     EXPECT_EQ(doFft(h, dc.data(), out.data(), 1024), 256);
     EXPECT_NEAR(out[0], 20.0 * std::log10(256.0), 0.01);  // window coherent gain 0.5: sum = N/2
-    EXPECT_EQ(out[256], kGuard);                            // mono: one spectrum only, whatever spectra says
+    EXPECT_EQ(out[256], kGuard);                          // mono: one spectrum only, whatever spectra says
 
     const std::vector<int16_t> sine = testsig::sinePcm16(44100.0 * 32 / 512, 44100.0, 512, 1, 32767.0);
     doFft(h, sine.data(), out.data(), 1024);

@@ -31,7 +31,7 @@ std::vector<double> directPacked(const std::vector<float>& x)
     return out;
 }
 
-class RealFftSizes : public ::testing::TestWithParam<uint32_t> {};
+class RealFftSizes : public ::testing::TestWithParam<uint32_t> { };
 
 TEST_P(RealFftSizes, MatchesDirectDftOnNoise)
 {

@@ -60,8 +60,8 @@ TEST(SpectrumAnalyzer, StereoAndShortBlocks)
 
 TEST(SpectrumAnalyzer, RefusesArgumentsOutsideItsConstraints)
 {
-    EXPECT_EQ(initFftAnalyze(576, 1, 1000, 1344), nullptr);  // not a power of two
-    EXPECT_EQ(initFftAnalyze(576, 1, 2048, 1344), nullptr);  // N above the history
+    EXPECT_EQ(initFftAnalyze(576, 1, 1000, 1344), nullptr);   // not a power of two
+    EXPECT_EQ(initFftAnalyze(576, 1, 2048, 1344), nullptr);   // N above the history
     EXPECT_EQ(initFftAnalyze(2000, 1, 1024, 1344), nullptr);  // history shorter than a block
     EXPECT_EQ(initFftAnalyze(0, 1, 4, 16), nullptr);
     EXPECT_EQ(initFftAnalyze(576, 0, 1024, 1344), nullptr);
@@ -75,9 +75,9 @@ TEST(SpectrumAnalyzer, RefusesArgumentsOutsideItsConstraints)
     EXPECT_EQ(out[0], 5.0f);
     EXPECT_EQ(doFftAnalyze(h, pcm.data(), nullptr, 2), 0);
     EXPECT_EQ(doFftAnalyze(h, nullptr, out.data(), 2), 0);
-    EXPECT_EQ(doFft(h, pcm.data(), out.data(), 2), 0);       // same family, but not a block FFT
+    EXPECT_EQ(doFft(h, pcm.data(), out.data(), 2), 0);         // same family, but not a block FFT
     EXPECT_EQ(doEnvAnalyze(h, pcm.data(), out.data(), 2), 0);  // nor an envelope analyser
-    EXPECT_EQ(termEnvAnalyze(h), 1);                          // any family term destroys it
+    EXPECT_EQ(termEnvAnalyze(h), 1);                           // any family term destroys it
 
     void* fft = initFft(64, 1, 1, 120);
     EXPECT_EQ(doFftAnalyze(fft, pcm.data(), out.data(), 2), 0);

@@ -282,12 +282,16 @@ TEST(DspChain, SizesHoldWhileAStretcherChangesScale)
     const std::vector<int16_t> src = testsig::noisePcm16(2 * 4096, 8);
     for (int step = 0; step < 400; ++step) {
         switch (rng() % 4) {
-        case 0: setStretchScale(stretch, scales[rng() % 5]); break;
+        case 0:
+            setStretchScale(stretch, scales[rng() % 5]);
+            break;
         case 1:
             frames = 1 + rng() % 4096;
             dspAdjust(chain, frames, 2, 15172);
             break;
-        case 2: dspSend(chain, src.data(), nullptr, 0); break;
+        case 2:
+            dspSend(chain, src.data(), nullptr, 0);
+            break;
         default: {
             const uint32_t n = rng() % (frames + 1);
             const size_t room = size_t(dspGetDstSize(chain, n)) * 2;

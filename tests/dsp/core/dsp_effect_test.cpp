@@ -60,7 +60,7 @@ TEST(DspEffect, SameRatePcm16RunsEachChannelAndRejectsOversizedBlocks)
     EXPECT_TRUE(e.runSameRatePcm16(src.data(), dst.data(), 0));
 
     std::vector<int16_t> big(64 * 2 + 2);
-    EXPECT_TRUE(e.runSameRatePcm16(big.data(), big.data(), 64 * 4));  // in place, exactly full
+    EXPECT_TRUE(e.runSameRatePcm16(big.data(), big.data(), 64 * 4));      // in place, exactly full
     EXPECT_TRUE(e.runSameRatePcm16(big.data(), big.data(), 64 * 4 + 3));  // a stray partial frame is ignored
     EXPECT_FALSE(e.runSameRatePcm16(big.data(), big.data(), 64 * 4 + 4));
 }

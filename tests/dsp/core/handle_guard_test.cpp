@@ -25,7 +25,8 @@ std::vector<Family> families()
     return {
         {"fader", [](uint32_t f, uint32_t c, uint32_t r) { return initFader(f, c, r, 1.0f, 0.0f, 0.0f); },
          [](void* h, const int16_t* i, int16_t* o, uint32_t b) { return doFade(h, 0, i, o, b); }, termFader},
-        {"chorus", [](uint32_t f, uint32_t c, uint32_t r) { return initChorus(f, c, r, 2, 10.0f, 2.0f, 1.0f, 50.0f, 50.0f); },
+        {"chorus",
+         [](uint32_t f, uint32_t c, uint32_t r) { return initChorus(f, c, r, 2, 10.0f, 2.0f, 1.0f, 50.0f, 50.0f); },
          doChorus, termChorus},
         {"iir", [](uint32_t f, uint32_t c, uint32_t r) { return initIirFilter(f, c, r, 4, 1000.0f, 0); }, doIirFilter,
          termIirFilter},
@@ -41,14 +42,17 @@ std::vector<Family> families()
              return initHqupsBySrcsize(f, c, c, r, 0.3f, 50.0f, 16000, 1, 60.0f, 24.0f, 0, 1);
          },
          doHqups, termHqups},
-        {"pitch", [](uint32_t f, uint32_t c, uint32_t r) { return initPitchShift(f, c, r, 300.0f, 0.0f, 0.05f, 0.01f, 0, 0); },
+        {"pitch",
+         [](uint32_t f, uint32_t c, uint32_t r) { return initPitchShift(f, c, r, 300.0f, 0.0f, 0.05f, 0.01f, 0, 0); },
          doPitchShift, termPitchShift},
         {"stretch", [](uint32_t f, uint32_t c, uint32_t r) { return initStretch(f, c, r, 500.0f, 0.0f, 0.05f, 0.01f); },
          doStretch, termStretch},
-        {"slicer", [](uint32_t f, uint32_t c, uint32_t r) { return initWaveSlice(f, c, r, -20.0f, -40.0f, 10.0f, 0.05f); },
+        {"slicer",
+         [](uint32_t f, uint32_t c, uint32_t r) { return initWaveSlice(f, c, r, -20.0f, -40.0f, 10.0f, 0.05f); },
          [](void* h, const int16_t* i, int16_t*, uint32_t b) { return doWaveSlice(h, i, b); }, termWaveSlice},
         {"envelope", [](uint32_t f, uint32_t c, uint32_t r) { return initEnvAnalyze(f, c, r); },
-         [](void* h, const int16_t* i, int16_t*, uint32_t b) { return doEnvAnalyze(h, i, nullptr, b); }, termEnvAnalyze},
+         [](void* h, const int16_t* i, int16_t*, uint32_t b) { return doEnvAnalyze(h, i, nullptr, b); },
+         termEnvAnalyze},
     };
 }
 
@@ -74,9 +78,9 @@ TEST(HandleGuard, LimitsForeignHandlesAndChainOwnershipHoldForEveryFamily)
         SCOPED_TRACE(f.name);
         struct Format {
             uint32_t frames, channels, rate;
-        } refused[] = {{256, 0, 44100},        {256, 3, 44100},          {256, 5, 44100}, {0, 2, 44100},
-                       {0xFFFFFFFFu, 2, 44100}, {(1u << 22) + 1, 1, 44100}, {256, 2, 0},     {256, 2, 768001},
-                       {256, 2, 4000000000u}};
+        } refused[] = {{256, 0, 44100}, {256, 3, 44100},         {256, 5, 44100},
+                       {0, 2, 44100},   {0xFFFFFFFFu, 2, 44100}, {(1u << 22) + 1, 1, 44100},
+                       {256, 2, 0},     {256, 2, 768001},        {256, 2, 4000000000u}};
         for (const Format& r : refused)
             EXPECT_EQ(f.init(r.frames, r.channels, r.rate), nullptr) << r.frames << " " << r.channels << " " << r.rate;
         void* accepted = f.init(256, 2, 768000);

@@ -11,7 +11,7 @@ namespace {
 
 using cpu::Path;
 
-class PcmConvertPaths : public ::testing::TestWithParam<Path> {};
+class PcmConvertPaths : public ::testing::TestWithParam<Path> { };
 
 INSTANTIATE_TEST_SUITE_P(AllPaths, PcmConvertPaths, ::testing::Values(Path::Plain, Path::Sse, Path::ThreeDNow),
                          [](const ::testing::TestParamInfo<Path>& p) {
@@ -28,9 +28,11 @@ TEST_P(PcmConvertPaths, ToFloatMatchesPlainWithinOneUlp)
             auto pcm = testsig::noisePcm16(frames * channels, frames);
             pcm[0] = -32768;
             std::vector<float> refL(frames), refR(frames), l(frames), r(frames);
-            EXPECT_EQ(pcm16ToFloatOn(Path::Plain, pcm.data(), frames * channels * 2, refL.data(), refR.data(), channels),
+            EXPECT_EQ(
+                pcm16ToFloatOn(Path::Plain, pcm.data(), frames * channels * 2, refL.data(), refR.data(), channels),
+                frames);
+            EXPECT_EQ(pcm16ToFloatOn(GetParam(), pcm.data(), frames * channels * 2, l.data(), r.data(), channels),
                       frames);
-            EXPECT_EQ(pcm16ToFloatOn(GetParam(), pcm.data(), frames * channels * 2, l.data(), r.data(), channels), frames);
             for (uint32_t i = 0; i < frames; ++i) {
                 ASSERT_NEAR(l[i], refL[i], std::fabs(refL[i]) * 2e-7f) << "frame " << i;
                 if (channels == 2) {
@@ -58,14 +60,16 @@ TEST_P(PcmConvertPaths, DownmixAveragesChannels)
         pcm.push_back(static_cast<int16_t>(-500 * i + 3));
     }
     std::vector<float> out(13);
-    EXPECT_EQ(pcm16ToFloatOn(GetParam(), pcm.data(), 13 * 4 + 3, out.data(), nullptr, 2), 13u);  // odd bytes: trailing part ignored
+    EXPECT_EQ(pcm16ToFloatOn(GetParam(), pcm.data(), 13 * 4 + 3, out.data(), nullptr, 2),
+              13u);  // odd bytes: trailing part ignored
     for (int i = 0; i < 13; ++i)
         EXPECT_NEAR(out[i], ((1000 * i + (-500 * i + 3)) / 2.0) / 32767.0, 2e-5) << i;
 }
 
 TEST_P(PcmConvertPaths, FromFloatSaturatesAtFullScale)
 {
-    const std::vector<float> in = {1.0f, -1.0f, 1.5f, -7.0f, 0.0f, 0.5f, -0.5f, 2.0f, 1e20f, -1e20f, 0.25f, 0.999f, -1.0f};
+    const std::vector<float> in
+        = {1.0f, -1.0f, 1.5f, -7.0f, 0.0f, 0.5f, -0.5f, 2.0f, 1e20f, -1e20f, 0.25f, 0.999f, -1.0f};
     std::vector<int16_t> out(in.size());
     floatToPcm16On(GetParam(), in.data(), nullptr, static_cast<uint32_t>(in.size()), out.data(), 1);
     EXPECT_EQ(out[0], 32767);
@@ -143,8 +147,9 @@ TEST(PcmConvert, PlainPathFollowsItsFormulasExactly)
     for (uint32_t i = 0; i < r.size(); ++i)
         ASSERT_EQ(l[i], static_cast<float>(((int32_t(all[2 * i]) + all[2 * i + 1]) >> 1) * (1.0 / 32767.0)));
 
-    std::vector<float> in = {NAN, INFINITY, -INFINITY, 1.0f, -1.0f, 0.0f, -0.0f, 1.0f + 1e-7f, -1.0f - 1e-7f,
-                             0.99999994f, -0.99999994f, 32767.0f, -32767.0f, 32767.5f, -32768.5f, 1e-30f};
+    std::vector<float> in
+        = {NAN,           INFINITY,    -INFINITY,    1.0f,     -1.0f,     0.0f,     -0.0f,     1.0f + 1e-7f,
+           -1.0f - 1e-7f, 0.99999994f, -0.99999994f, 32767.0f, -32767.0f, 32767.5f, -32768.5f, 1e-30f};
     const std::vector<float> noise = testsig::noise(1001, 31, 40000.0f);
     in.insert(in.end(), noise.begin(), noise.end());
     for (float v : testsig::noise(1001, 32, 1.2f))
@@ -154,9 +159,8 @@ TEST(PcmConvert, PlainPathFollowsItsFormulasExactly)
         const float c = v >= 1.0f ? 1.0f : (v > -1.0f ? v : -1.0f);
         return static_cast<int16_t>(static_cast<double>(c) * 32767.0);
     };
-    const auto encodeOne = [](float v) {
-        return static_cast<int16_t>(v >= 32767.0f ? 32767.0f : (v > -32767.0f ? v : -32767.0f));
-    };
+    const auto encodeOne
+        = [](float v) { return static_cast<int16_t>(v >= 32767.0f ? 32767.0f : (v > -32767.0f ? v : -32767.0f)); };
     std::vector<int16_t> mono(n), stereo(2 * n), encoded(n);
     floatToPcm16On(Path::Plain, in.data(), nullptr, n, mono.data(), 1);
     std::vector<float> reversed(in.rbegin(), in.rend());

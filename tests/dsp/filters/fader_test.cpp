@@ -226,7 +226,10 @@ TEST(CrossFader, EveryRampReachesItsPositionFromOneSampleUp)
         float start, end;
         uint32_t reached;  // first sample at B alone
     } const cases[] = {
-        {0.0055f, 0.0055f, 5}, {0.0055f, 0.0058f, 5}, {0.0055f, 0.0065f, 5}, {0.0055f, 0.1005f, 91},
+        {0.0055f, 0.0055f, 5},
+        {0.0055f, 0.0058f, 5},
+        {0.0055f, 0.0065f, 5},
+        {0.0055f, 0.1005f, 91},
     };
     for (const Case& c : cases) {
         CrossFaderUnit u;
@@ -286,7 +289,7 @@ TEST(FaderExports, BadCallsAreRefusedAndChangeNothing)
     EXPECT_EQ(doFade(f, 0, nullptr, out.data(), 4), 0);
     EXPECT_EQ(doFade(f, 1, in.data(), out.data(), 0), 1);
     EXPECT_EQ(setFaderAction(f, 1, 0.0f, 2.0f, -10.0f), 1);  // rejected time, still handled
-    EXPECT_EQ(termChorus(f), 0);  // another family's export leaves it alone
+    EXPECT_EQ(termChorus(f), 0);                             // another family's export leaves it alone
     EXPECT_EQ(doFade(f, 0, in.data(), out.data(), 256), 1);
     EXPECT_NEAR(out[0], 1000, 1);  // unity gain, less the truncation back to 16 bits
     EXPECT_EQ(termFader(nullptr), 0);

@@ -44,7 +44,8 @@ std::vector<float> reference(const std::vector<GraphicEQBandParams>& bands, floa
 GraphicEQ* makeEq(uint32_t frames, uint32_t channels, float masterDb = 0.0f,
                   const std::vector<GraphicEQBandParams>& bands = kBands)
 {
-    return static_cast<GraphicEQ*>(initGraphicEQ(frames, channels, kRate, uint32_t(bands.size()), bands.data(), masterDb));
+    return static_cast<GraphicEQ*>(
+        initGraphicEQ(frames, channels, kRate, uint32_t(bands.size()), bands.data(), masterDb));
 }
 
 void expectNear(const std::vector<float>& a, const std::vector<float>& b, float tol)

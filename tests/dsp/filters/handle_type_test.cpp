@@ -43,8 +43,7 @@ struct Handles {
 
 // Output of a do* on fixed noise: equal outputs from an object and its twin show that
 // nothing in the object changed.
-template <class Do>
-std::vector<int16_t> run(void* h, Do doEffect)
+template<class Do> std::vector<int16_t> run(void* h, Do doEffect)
 {
     auto in = testsig::noisePcm16(512, 77, 9000);
     std::vector<int16_t> out(512);

@@ -13,8 +13,7 @@ constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // Runs a few blocks through an effect; the point is that nothing crashes or reads astray.
-template <class Do>
-void runBlocks(void* h, Do doEffect, uint32_t channels)
+template<class Do> void runBlocks(void* h, Do doEffect, uint32_t channels)
 {
     ASSERT_NE(h, nullptr);
     auto in = testsig::noisePcm16(1024 * channels, 6);

@@ -17,8 +17,8 @@ double toneGain(void* h, double freq, uint32_t channels = 1)
     std::vector<int16_t> out(in.size());
     EXPECT_EQ(doIirFilter(h, in.data(), out.data(), uint32_t(in.size() * 2)), 1);
     const size_t half = in.size() / 2;
-    return testsig::toneAmplitudePcm16(out.data() + half, (out.size() - half) / channels, freq, kRate, channels) /
-           testsig::toneAmplitudePcm16(in.data() + half, (in.size() - half) / channels, freq, kRate, channels);
+    return testsig::toneAmplitudePcm16(out.data() + half, (out.size() - half) / channels, freq, kRate, channels)
+        / testsig::toneAmplitudePcm16(in.data() + half, (in.size() - half) / channels, freq, kRate, channels);
 }
 
 TEST(IirFilter, KindOneIsHighPassAnyOtherKindLowPass)

@@ -16,7 +16,8 @@ constexpr uint32_t kRate = 44100;
 
 ShelvingEQ* makeEq(uint32_t frames, uint32_t channels, const std::vector<float>& gains, float level = 0.0f)
 {
-    return static_cast<ShelvingEQ*>(initShelvingEQ(frames, channels, kRate, uint32_t(gains.size()), gains.data(), level));
+    return static_cast<ShelvingEQ*>(
+        initShelvingEQ(frames, channels, kRate, uint32_t(gains.size()), gains.data(), level));
 }
 
 std::vector<float> tapsOf(const ShelvingEQChannel& c)

@@ -97,7 +97,8 @@ TEST(BiquadCascade, DesignsMatchTheClosedFormResponses)
         butter.setOrder(order, 0);
         butter.design(float(kFs), 1000.0f);
         for (double f : freqs) {
-            EXPECT_NEAR(cheb.magnitudeAt(f), chebyshevMagnitude(order, f, 1000.0, 0.5), 1e-6) << "chebyshev order " << order << " at " << f;
+            EXPECT_NEAR(cheb.magnitudeAt(f), chebyshevMagnitude(order, f, 1000.0, 0.5), 1e-6)
+                << "chebyshev order " << order << " at " << f;
             EXPECT_NEAR(butter.magnitudeAt(f), butterworthMagnitude(order, f, 1000.0), 1e-6)
                 << "butterworth order " << order << " at " << f;
         }

@@ -14,7 +14,7 @@ struct KernelSet {
     const GrainKernels* kernels;
 };
 
-class GrainKernelPaths : public ::testing::TestWithParam<KernelSet> {};
+class GrainKernelPaths : public ::testing::TestWithParam<KernelSet> { };
 
 // Every set this CPU can run.
 std::vector<KernelSet> kernelSets()
@@ -49,7 +49,8 @@ TEST_P(GrainKernelPaths, MatchTheFormulaAndThePlainReference)
                     std::vector<float> acc(start.begin(), start.begin() + count), ref = acc;
                     acc.push_back(kGuard);
                     ref.push_back(kGuard);
-                    (cubic ? k.addCubic : k.addLinear)(acc.data(), src.data(), window.data(), offset, ratio, first, count);
+                    (cubic ? k.addCubic : k.addLinear)(acc.data(), src.data(), window.data(), offset, ratio, first,
+                                                       count);
                     (cubic ? plain.addCubic : plain.addLinear)(ref.data(), src.data(), window.data(), offset, ratio,
                                                                first, count);
                     ASSERT_EQ(acc, ref) << "count " << count << " ratio " << ratio << " cubic " << cubic;
@@ -58,8 +59,8 @@ TEST_P(GrainKernelPaths, MatchTheFormulaAndThePlainReference)
                         const float x = offset + float(first + int32_t(j)) * ratio;
                         const auto i = static_cast<int32_t>(x);
                         const double f = double(x) - i;
-                        const double v = cubic ? cubicAt<double>(src.data() + i, f)
-                                               : src[i] + f * (double(src[i + 1]) - src[i]);
+                        const double v
+                            = cubic ? cubicAt<double>(src.data() + i, f) : src[i] + f * (double(src[i + 1]) - src[i]);
                         ASSERT_NEAR(acc[j], start[j] + v * window[j], kTolerance) << "output " << j;
                     }
                 }

@@ -109,7 +109,7 @@ TEST(PitchShiftChannel, RefusesGrainsShorterThanOneSample)
 {
     PitchShiftChannel c;
     EXPECT_FALSE(c.init(44100, 100, 0, 0.05f, 1e-6f, 0, false));  // hop 0
-    EXPECT_FALSE(c.init(44100, 100, 0, 0.0f, 0.01f, 0, false));    // grain 0
+    EXPECT_FALSE(c.init(44100, 100, 0, 0.0f, 0.01f, 0, false));   // grain 0
     EXPECT_FALSE(c.init(0, 100, 0, 0.05f, 0.01f, 0, false));
     EXPECT_FALSE(c.init(44100, NAN, 0, 0.05f, 0.01f, 0, false));
     EXPECT_FALSE(c.init(44100, 100, 0, 1e9f, 0.01f, 0, false));

@@ -101,7 +101,7 @@ TEST(WaveSlice, AttacksCloserThanTheShortestSliceMakeOne)
 TEST(WaveSlice, AnAttackOverARingingNoteSplitsAtTheValley)
 {
     std::vector<int16_t> pcm(kRate, 0);
-    addHit(pcm, 5000, 0.3, 0.5, 4, 220.0);   // still well above the off level at the next hit
+    addHit(pcm, 5000, 0.3, 0.5, 4, 220.0);  // still well above the off level at the next hit
     addHit(pcm, 20000, 0.7, 0.05, 5);
     void* h = feed(pcm);
     ASSERT_GE(stopWaveSlice(h), 2u);

@@ -35,8 +35,8 @@ void putChunk(std::vector<uint8_t>& b, const char* id, const std::vector<uint8_t
         b.push_back(0);
 }
 
-std::vector<uint8_t> fmtBody(uint16_t channels, uint32_t rate, uint16_t blockAlign, size_t bytes = 16,
-                             uint16_t tag = 1, uint16_t bits = 16)
+std::vector<uint8_t> fmtBody(uint16_t channels, uint32_t rate, uint16_t blockAlign, size_t bytes = 16, uint16_t tag = 1,
+                             uint16_t bits = 16)
 {
     std::vector<uint8_t> f;
     putLe16(f, tag);
@@ -118,7 +118,8 @@ TEST(Wavefile, RoundTripSeekAndReadPastTheEnd)
         ASSERT_EQ(writeWavefileOut(out, bytes + done, static_cast<int32_t>(piece)), static_cast<int32_t>(piece));
         done += piece;
     }
-    ASSERT_EQ(writeWavefileOut(out, bytes + done, static_cast<int32_t>(176400 - done)), static_cast<int32_t>(176400 - done));
+    ASSERT_EQ(writeWavefileOut(out, bytes + done, static_cast<int32_t>(176400 - done)),
+              static_cast<int32_t>(176400 - done));
     EXPECT_EQ(termWavefileOut(out), 176400u);
 
     void* in = initWavefileIn(path.c_str(), 1000);

@@ -14,18 +14,21 @@ struct Case {
     player::SimdPath path;
 };
 
-std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+std::string caseName(const ::testing::TestParamInfo<Case>& info)
+{
     std::string s = info.param.stream;
     for (char& c : s)
-        if (c == '-') c = '_';
+        if (c == '-')
+            c = '_';
     return s + "_" + decodertest::pathName(info.param.path);
 }
 
-class Layer12Conformance : public ::testing::TestWithParam<Case> {};
+class Layer12Conformance : public ::testing::TestWithParam<Case> { };
 
 // Decoded and rounded to 16 bits, every sample lies within 1 LSB of the reference and the RMS
 // difference is under 0.15 LSB, over the length both have (references are zero-padded).
-TEST_P(Layer12Conformance, MatchesTheReferenceWithinOneLsb) {
+TEST_P(Layer12Conformance, MatchesTheReferenceWithinOneLsb)
+{
     SKIP_WITHOUT_CONFORMANCE();
     const std::string base = testsig::conformanceDir() + "/" + GetParam().stream;
     const std::vector<uint8_t> refBytes = testsig::readFile(base + ".pcm");
@@ -54,8 +57,9 @@ TEST_P(Layer12Conformance, MatchesTheReferenceWithinOneLsb) {
     EXPECT_LT(std::sqrt(sq / n), 0.15);
 }
 
-std::vector<Case> allCases() {
-    const char* streams[] = {"l1-fl1", "l1-fl2", "l1-fl3", "l1-fl4", "l1-fl5", "l1-fl6", "l1-fl7", "l1-fl8",
+std::vector<Case> allCases()
+{
+    const char* streams[] = {"l1-fl1",  "l1-fl2",  "l1-fl3",  "l1-fl4",  "l1-fl5",  "l1-fl6",  "l1-fl7",  "l1-fl8",
                              "l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13", "l2-fl14", "l2-fl15", "l2-fl16", "l2-test32"};
     std::vector<Case> cases;
     for (const char* s : streams)

@@ -17,7 +17,8 @@ struct Comparison {
     double rmsDiff = 0.0;
 };
 
-Comparison compare(const std::vector<float>& pcm, const std::vector<uint8_t>& ref) {
+Comparison compare(const std::vector<float>& pcm, const std::vector<uint8_t>& ref)
+{
     Comparison c;
     c.compared = std::min(pcm.size(), ref.size() / 2);
     double sum = 0.0;
@@ -37,10 +38,11 @@ struct Case {
     player::SimdPath path;
 };
 
-class Layer3Conformance : public ::testing::TestWithParam<Case> {};
+class Layer3Conformance : public ::testing::TestWithParam<Case> { };
 
 // Every reference sample within 1 LSB and an RMS difference under 0.15 LSB, on every path.
-TEST_P(Layer3Conformance, MatchesReference) {
+TEST_P(Layer3Conformance, MatchesReference)
+{
     SKIP_WITHOUT_CONFORMANCE();
     const std::string base = testsig::conformanceDir() + "/" + GetParam().stream;
     const auto bits = testsig::readFile(base + ".bit");
@@ -68,21 +70,35 @@ TEST_P(Layer3Conformance, MatchesReference) {
     EXPECT_LT(c.rmsDiff, 0.15) << "max " << c.maxDiff;
 }
 
-std::vector<Case> cases() {
-    const char* streams[] = {"l3-compl",      "l3-he_32khz", "l3-he_44khz",         "l3-he_48khz",
-                             "l3-he_mode",    "l3-hecommon", "l3-si",               "l3-si_block",
-                             "l3-si_huff",    "M2L3_bitrate_16_all", "M2L3_bitrate_22_all", "M2L3_bitrate_24_all",
-                             "M2L3_compl24",  "M2L3_noise"};
+std::vector<Case> cases()
+{
+    const char* streams[] = {"l3-compl",
+                             "l3-he_32khz",
+                             "l3-he_44khz",
+                             "l3-he_48khz",
+                             "l3-he_mode",
+                             "l3-hecommon",
+                             "l3-si",
+                             "l3-si_block",
+                             "l3-si_huff",
+                             "M2L3_bitrate_16_all",
+                             "M2L3_bitrate_22_all",
+                             "M2L3_bitrate_24_all",
+                             "M2L3_compl24",
+                             "M2L3_noise"};
     std::vector<Case> all;
     for (const char* s : streams)
-        for (auto p : decodertest::supportedPaths()) all.push_back({s, p});
+        for (auto p : decodertest::supportedPaths())
+            all.push_back({s, p});
     return all;
 }
 
-std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+std::string caseName(const ::testing::TestParamInfo<Case>& info)
+{
     std::string n = info.param.stream;
     for (char& ch : n)
-        if (ch == '-') ch = '_';
+        if (ch == '-')
+            ch = '_';
     return n + "_" + decodertest::pathName(info.param.path);
 }
 

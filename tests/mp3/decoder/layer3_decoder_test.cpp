@@ -16,7 +16,8 @@ struct Frame {
     std::vector<uint8_t> main;
 };
 
-Frame randomFrame(uint32_t seed, int mainBytes, int mainDataBegin = 0, int blockType = 0) {
+Frame randomFrame(uint32_t seed, int mainBytes, int mainDataBegin = 0, int blockType = 0)
+{
     std::mt19937 rng(seed);
     GranuleFields g;
     g.part23Length = (mainBytes + mainDataBegin) * 8 / 2;
@@ -35,29 +36,35 @@ Frame randomFrame(uint32_t seed, int mainBytes, int mainDataBegin = 0, int block
     Frame f;
     f.side = l3test::monoSideInfo(mainDataBegin, g);
     f.main.resize(static_cast<size_t>(mainBytes));
-    for (auto& b : f.main) b = static_cast<uint8_t>(rng());
+    for (auto& b : f.main)
+        b = static_cast<uint8_t>(rng());
     return f;
 }
 
-FrameResult decode(Layer3Decoder& dec, const Frame& f, GranuleSink& sink) {
+FrameResult decode(Layer3Decoder& dec, const Frame& f, GranuleSink& sink)
+{
     return dec.decodeFrame(l3test::monoFormat(), f.side.data(), f.side.size(), f.main.data(),
                            static_cast<int>(f.main.size()), 0, 0, sink);
 }
 
-bool allZero(const std::vector<float>& v) {
+bool allZero(const std::vector<float>& v)
+{
     for (float x : v)
-        if (x != 0.0f) return false;
+        if (x != 0.0f)
+            return false;
     return true;
 }
 
 // Main data reaching back before the reservoir (first frame, or first after a reset): that frame
 // plays as silence, so the stream keeps its length; the following frames decode.
-TEST(Layer3Decoder, MainDataBeforeTheReservoirPlaysThatFrameAsSilence) {
+TEST(Layer3Decoder, MainDataBeforeTheReservoirPlaysThatFrameAsSilence)
+{
     Layer3Decoder dec;
     CaptureSink sink;
     const auto silent = [&sink](size_t from) {
         for (size_t i = from; i < sink.blocks[0].size(); ++i)
-            if (!allZero(sink.blocks[0][i])) return false;
+            if (!allZero(sink.blocks[0][i]))
+                return false;
         return true;
     };
     EXPECT_EQ(decode(dec, randomFrame(1, 300, 20), sink), FrameResult::Decoded);
@@ -73,7 +80,8 @@ TEST(Layer3Decoder, MainDataBeforeTheReservoirPlaysThatFrameAsSilence) {
 }
 
 // Window switching with the forbidden block type 0 drops the frame.
-TEST(Layer3Decoder, ForbiddenBlockTypeDropsTheFrame) {
+TEST(Layer3Decoder, ForbiddenBlockTypeDropsTheFrame)
+{
     Layer3Decoder dec;
     CaptureSink sink;
     Frame bad = randomFrame(5, 200);
@@ -88,7 +96,8 @@ TEST(Layer3Decoder, ForbiddenBlockTypeDropsTheFrame) {
 
 // part2_3_length far beyond the frame's main data, sizes out of range and missing side
 // information: no read leaves the buffers and the decoder goes on with the next frame.
-TEST(Layer3Decoder, CorruptLengthsAndSizesAreBounded) {
+TEST(Layer3Decoder, CorruptLengthsAndSizesAreBounded)
+{
     Layer3Decoder dec;
     CaptureSink sink;
     Frame f = randomFrame(7, 40);
@@ -114,7 +123,8 @@ TEST(Layer3Decoder, CorruptLengthsAndSizesAreBounded) {
 }
 
 // After a reset the first granule carries no overlap: a silent frame then gives exact zeros.
-TEST(Layer3Decoder, ResetClearsOverlap) {
+TEST(Layer3Decoder, ResetClearsOverlap)
+{
     Layer3Decoder dec;
     CaptureSink sink;
     ASSERT_EQ(decode(dec, randomFrame(9, 400), sink), FrameResult::Decoded);
@@ -128,22 +138,27 @@ TEST(Layer3Decoder, ResetClearsOverlap) {
     dec.reset();
     CaptureSink fresh;
     ASSERT_EQ(decode(dec, silent, fresh), FrameResult::Decoded);
-    for (const auto& b : fresh.blocks[0]) EXPECT_TRUE(allZero(b));
+    for (const auto& b : fresh.blocks[0])
+        EXPECT_TRUE(allZero(b));
 }
 
 // The reservoir holds main data across many frames: data reached through main_data_begin is the
 // tail of the frames before, whatever the fill level.
-TEST(Layer3Decoder, ReservoirReachesBackAcrossManyFrames) {
+TEST(Layer3Decoder, ReservoirReachesBackAcrossManyFrames)
+{
     BitReservoir r;
     std::vector<uint8_t> all;
     for (int k = 0; k < 60; ++k) {
         std::vector<uint8_t> data(static_cast<size_t>(600 + (k * 97) % 900));
-        for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(k * 31 + i * 7);
+        for (size_t i = 0; i < data.size(); ++i)
+            data[i] = static_cast<uint8_t>(k * 31 + i * 7);
         // Each frame leaves its last 511 bytes to the next one.
         const int begin = k == 0 ? 0 : 511;
         ASSERT_TRUE(r.appendFrame(data.data(), static_cast<int>(data.size()), begin)) << k;
-        for (int i = 0; i < begin; ++i) ASSERT_EQ(r.read(8), all[all.size() - begin + i]) << k;
-        for (size_t i = 0; i + 511 < data.size(); ++i) ASSERT_EQ(r.read(8), data[i]);
+        for (int i = 0; i < begin; ++i)
+            ASSERT_EQ(r.read(8), all[all.size() - begin + i]) << k;
+        for (size_t i = 0; i + 511 < data.size(); ++i)
+            ASSERT_EQ(r.read(8), data[i]);
         r.finishFrame();
         all.insert(all.end(), data.begin(), data.end());
     }
@@ -159,15 +174,18 @@ TEST(Layer3Decoder, ReservoirReachesBackAcrossManyFrames) {
 
 // Equaliser at unity changes nothing; at zero it silences everything. Switching the vector path
 // mid-stream keeps the output to float accuracy.
-TEST(Layer3Decoder, EqualiserAndPathSwitch) {
+TEST(Layer3Decoder, EqualiserAndPathSwitch)
+{
     std::vector<Frame> frames;
-    for (int k = 0; k < 6; ++k) frames.push_back(randomFrame(20 + k, 418, 0, k == 2 ? 2 : k == 1 ? 1 : k == 3 ? 3 : 0));
+    for (int k = 0; k < 6; ++k)
+        frames.push_back(randomFrame(20 + k, 418, 0, k == 2 ? 2 : k == 1 ? 1 : k == 3 ? 3 : 0));
     auto run = [&](const float* eq, Path later) {
         Layer3Decoder dec;
         dec.setEqualizer(eq);
         CaptureSink sink;
         for (size_t k = 0; k < frames.size(); ++k) {
-            if (k == 3) dec.setPath(later);
+            if (k == 3)
+                dec.setPath(later);
             decode(dec, frames[k], sink);
         }
         return sink.blocks[0];
@@ -176,7 +194,8 @@ TEST(Layer3Decoder, EqualiserAndPathSwitch) {
     std::fill(unity, unity + 32, 1.0f);
     const auto plain = run(nullptr, Path::Plain);
     EXPECT_EQ(run(unity, Path::Plain), plain);
-    for (const auto& b : run(zero, Path::Plain)) EXPECT_TRUE(allZero(b));
+    for (const auto& b : run(zero, Path::Plain))
+        EXPECT_TRUE(allZero(b));
     for (Path p : {Path::Sse, Path::ThreeDNow}) {
         const auto other = run(nullptr, p);
         ASSERT_EQ(other.size(), plain.size());
@@ -187,7 +206,8 @@ TEST(Layer3Decoder, EqualiserAndPathSwitch) {
 }
 
 // Stereo frames hand channel 0 and 1 per granule; a channel selection narrows that.
-TEST(Layer3Decoder, ChannelSelectionAndSideInfoSizes) {
+TEST(Layer3Decoder, ChannelSelectionAndSideInfoSizes)
+{
     FrameFormat f;
     f.mode = 0;
     EXPECT_EQ(sideInfoBytes(f), 32u);

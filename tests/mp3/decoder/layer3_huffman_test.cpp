@@ -10,35 +10,48 @@ namespace {
 
 using namespace layer3;
 
-int codeSetOf(int table) {
+int codeSetOf(int table)
+{
     static const int kMap[16] = {-1, 0, 1, 2, -1, 3, 4, 5, 6, 7, 8, 9, 10, 11, -1, 12};
-    if (table < 16) return kMap[table];
-    if (table < 24) return 13;
-    if (table < 32) return 14;
+    if (table < 16)
+        return kMap[table];
+    if (table < 24)
+        return 13;
+    if (table < 32)
+        return 14;
     return table == 32 ? 15 : 16;
 }
 
 // Writes value v of a big-value table: code, linbits, sign bits, as an encoder does.
-void writePair(l3test::BitWriter& w, int table, int x, int y) {
+void writePair(l3test::BitWriter& w, int table, int x, int y)
+{
     const HuffmanTable& t = huffmanTable(table);
-    if (t.treeLength == 0) return;
+    if (t.treeLength == 0)
+        return;
     const HuffmanCodes& c = kCodeSets[codeSetOf(table)];
     const int ax = std::min(std::abs(x), 15), ay = std::min(std::abs(y), 15);
     const int idx = ax * static_cast<int>(c.ylen) + ay;
     w.put(c.code[idx], c.length[idx]);
-    if (t.linbits && ax == 15) w.put(static_cast<uint32_t>(std::abs(x) - 15), static_cast<int>(t.linbits));
-    if (x) w.put(x < 0, 1);
-    if (t.linbits && ay == 15) w.put(static_cast<uint32_t>(std::abs(y) - 15), static_cast<int>(t.linbits));
-    if (y) w.put(y < 0, 1);
+    if (t.linbits && ax == 15)
+        w.put(static_cast<uint32_t>(std::abs(x) - 15), static_cast<int>(t.linbits));
+    if (x)
+        w.put(x < 0, 1);
+    if (t.linbits && ay == 15)
+        w.put(static_cast<uint32_t>(std::abs(y) - 15), static_cast<int>(t.linbits));
+    if (y)
+        w.put(y < 0, 1);
 }
 
-void writeQuad(l3test::BitWriter& w, int table, const int q[4]) {
+void writeQuad(l3test::BitWriter& w, int table, const int q[4])
+{
     const HuffmanCodes& c = kCodeSets[codeSetOf(table)];
     int idx = 0;
-    for (int k = 0; k < 4; ++k) idx = idx << 1 | (q[k] != 0);
+    for (int k = 0; k < 4; ++k)
+        idx = idx << 1 | (q[k] != 0);
     w.put(c.code[idx], c.length[idx]);
     for (int k = 0; k < 4; ++k)
-        if (q[k]) w.put(q[k] < 0, 1);
+        if (q[k])
+            w.put(q[k] < 0, 1);
 }
 
 struct Loaded {
@@ -46,7 +59,8 @@ struct Loaded {
     int end = 0;
 };
 
-void load(Loaded& l, const l3test::BitWriter& w) {
+void load(Loaded& l, const l3test::BitWriter& w)
+{
     const auto bytes = w.bytes();
     ASSERT_TRUE(l.bits.appendFrame(bytes.data(), static_cast<int>(bytes.size()), 0));
     l.end = w.bits();
@@ -54,10 +68,12 @@ void load(Loaded& l, const l3test::BitWriter& w) {
 
 // Every big-value table and both count1 tables round-trip seeded random values, with linbits
 // and signs, across the three regions; the read position ends at part2_3_length.
-TEST(Layer3Huffman, RandomSpectraRoundTripThroughEveryTable) {
+TEST(Layer3Huffman, RandomSpectraRoundTripThroughEveryTable)
+{
     std::mt19937 rng(7);
     for (int table = 0; table < 32; ++table) {
-        if (huffmanTable(table).treeLength == 0 && table != 0 && table != 4 && table != 14) FAIL() << table;
+        if (huffmanTable(table).treeLength == 0 && table != 0 && table != 4 && table != 14)
+            FAIL() << table;
         const HuffmanTable& t = huffmanTable(table);
         GranuleInfo g;
         g.bigValues = 200;
@@ -65,8 +81,9 @@ TEST(Layer3Huffman, RandomSpectraRoundTripThroughEveryTable) {
         g.region0Count = 5;
         g.region1Count = 4;
         g.count1TableSelect = table & 1;
-        const int maxAbs = t.treeLength == 0 ? 0 : t.linbits ? 15 + static_cast<int>((1u << t.linbits) - 1)
-                                                             : static_cast<int>(t.xlen) - 1;
+        const int maxAbs = t.treeLength == 0 ? 0
+            : t.linbits                      ? 15 + static_cast<int>((1u << t.linbits) - 1)
+                                             : static_cast<int>(t.xlen) - 1;
         std::uniform_int_distribution<int> value(-maxAbs, maxAbs), sign(0, 2);
         int32_t expect[kGranuleLines] = {};
         l3test::BitWriter w;
@@ -77,9 +94,11 @@ TEST(Layer3Huffman, RandomSpectraRoundTripThroughEveryTable) {
         }
         for (int i = 400; i < 480; i += 4) {
             int q[4];
-            for (int k = 0; k < 4; ++k) q[k] = sign(rng) - 1;
+            for (int k = 0; k < 4; ++k)
+                q[k] = sign(rng) - 1;
             writeQuad(w, 32 + (table & 1), q);
-            for (int k = 0; k < 4; ++k) expect[i + k] = q[k];
+            for (int k = 0; k < 4; ++k)
+                expect[i + k] = q[k];
         }
         Loaded l;
         load(l, w);
@@ -87,12 +106,14 @@ TEST(Layer3Huffman, RandomSpectraRoundTripThroughEveryTable) {
         const int n = decodeSpectrum(l.bits, g, kBandTables[3], l.end, is);
         EXPECT_EQ(n, 480) << "table " << table;
         EXPECT_EQ(l.bits.position(), l.end);
-        for (int i = 0; i < kGranuleLines; ++i) ASSERT_EQ(is[i], expect[i]) << "table " << table << " line " << i;
+        for (int i = 0; i < kGranuleLines; ++i)
+            ASSERT_EQ(is[i], expect[i]) << "table " << table << " line " << i;
     }
 }
 
 // big_values 0 and no bits left after the scale factors give 576 zeros; empty tables read nothing.
-TEST(Layer3Huffman, EmptyChannelAndEmptyTablesGiveZeros) {
+TEST(Layer3Huffman, EmptyChannelAndEmptyTablesGiveZeros)
+{
     GranuleInfo g;
     BitReservoir bits;
     const uint8_t data[4] = {0xFF, 0xFF, 0xFF, 0xFF};
@@ -100,7 +121,8 @@ TEST(Layer3Huffman, EmptyChannelAndEmptyTablesGiveZeros) {
     int32_t is[kGranuleLines];
     std::fill(is, is + kGranuleLines, 9);
     EXPECT_EQ(decodeSpectrum(bits, g, kBandTables[3], 0, is), 0);
-    for (int v : is) ASSERT_EQ(v, 0);
+    for (int v : is)
+        ASSERT_EQ(v, 0);
 
     g.bigValues = 100;
     g.tableSelect[0] = 0;
@@ -110,13 +132,15 @@ TEST(Layer3Huffman, EmptyChannelAndEmptyTablesGiveZeros) {
     g.region1Count = 3;
     bits.setPosition(0);
     decodeSpectrum(bits, g, kBandTables[3], 0, is);
-    for (int v : is) ASSERT_EQ(v, 0);
+    for (int v : is)
+        ASSERT_EQ(v, 0);
     EXPECT_EQ(bits.position(), 0);
 }
 
 // A quadruple that runs past part2_3_length is dropped and the read position is set back to the
 // channel's end, so the next channel starts at the right bit.
-TEST(Layer3Huffman, CountOneOverrunIsDroppedAndPositionRestored) {
+TEST(Layer3Huffman, CountOneOverrunIsDroppedAndPositionRestored)
+{
     l3test::BitWriter w;
     const int q[4] = {1, -1, 1, 1};
     writeQuad(w, 32, q);
@@ -128,14 +152,17 @@ TEST(Layer3Huffman, CountOneOverrunIsDroppedAndPositionRestored) {
     int32_t is[kGranuleLines];
     EXPECT_EQ(decodeSpectrum(l.bits, g, kBandTables[3], end, is), 0);
     EXPECT_EQ(l.bits.position(), end);
-    for (int v : is) ASSERT_EQ(v, 0);
+    for (int v : is)
+        ASSERT_EQ(v, 0);
 }
 
 // Corrupt side information: big_values 511 (> 288), region counts past band 22 and a count1 part
 // that claims bits beyond line 576. Decoding stays inside the 576 lines.
-TEST(Layer3Huffman, CorruptCountsStayInsideTheGranule) {
+TEST(Layer3Huffman, CorruptCountsStayInsideTheGranule)
+{
     l3test::BitWriter w;
-    for (int i = 0; i < 3000; ++i) w.put(0, 8);  // table 1 code "1"... plus zeros: plenty of bits
+    for (int i = 0; i < 3000; ++i)
+        w.put(0, 8);  // table 1 code "1"... plus zeros: plenty of bits
     Loaded l;
     load(l, w);
     GranuleInfo g;
@@ -158,9 +185,11 @@ TEST(Layer3Huffman, CorruptCountsStayInsideTheGranule) {
 }
 
 // A code that reaches no leaf within 32 bits is rejected and leaves the values untouched.
-TEST(Layer3Huffman, CodeWithoutLeafIn32BitsIsRejected) {
+TEST(Layer3Huffman, CodeWithoutLeafIn32BitsIsRejected)
+{
     static uint8_t chain[41][2];
-    for (int i = 0; i < 40; ++i) chain[i][0] = chain[i][1] = 1;
+    for (int i = 0; i < 40; ++i)
+        chain[i][0] = chain[i][1] = 1;
     chain[40][0] = 0;
     chain[40][1] = 0x11;
     HuffmanTable t{"x", 16, 16, 0, 0, -1, chain, 41, nullptr};

@@ -15,7 +15,10 @@
 // within the encoder's noise. Skipped when lame is not installed.
 namespace {
 
-bool haveLame() { return std::system("lame --version >/dev/null 2>&1") == 0; }
+bool haveLame()
+{
+    return std::system("lame --version >/dev/null 2>&1") == 0;
+}
 
 struct Source {
     int rate;
@@ -25,7 +28,8 @@ struct Source {
 
 // Two tones per channel (the right channel slightly detuned and phase shifted, so mid/side
 // pays), optionally gated on and off abruptly every 100 ms to force short blocks.
-Source tones(int rate, int channels, double seconds, bool gated) {
+Source tones(int rate, int channels, double seconds, bool gated)
+{
     Source s{rate, channels, {}};
     const int frames = static_cast<int>(rate * seconds);
     s.pcm.resize(static_cast<size_t>(frames * channels));
@@ -34,8 +38,8 @@ Source tones(int rate, int channels, double seconds, bool gated) {
         const double t = static_cast<double>(i) / rate;
         const bool on = !gated || (i % (rate / 10)) < rate / 25;
         for (int ch = 0; ch < channels; ++ch) {
-            const double v = on ? 7000.0 * std::sin(2 * pi * (440.0 + 3 * ch) * t + 0.4 * ch) +
-                                      3000.0 * std::sin(2 * pi * 1250.0 * t + ch)
+            const double v = on ? 7000.0 * std::sin(2 * pi * (440.0 + 3 * ch) * t + 0.4 * ch)
+                    + 3000.0 * std::sin(2 * pi * 1250.0 * t + ch)
                                 : 0.0;
             s.pcm[static_cast<size_t>(i * channels + ch)] = static_cast<int16_t>(v);
         }
@@ -45,14 +49,16 @@ Source tones(int rate, int channels, double seconds, bool gated) {
 
 std::vector<uint8_t> encode(const Source& s, const std::string& name, const std::string& options);
 
-std::string writeTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
+std::string writeTemp(const std::string& name, const std::vector<uint8_t>& bytes)
+{
     const std::string path = testsig::tempPath(name);
     std::ofstream f(path, std::ios::binary);
     f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 
-std::vector<uint8_t> encode(const Source& s, const std::string& name, const std::string& options) {
+std::vector<uint8_t> encode(const Source& s, const std::string& name, const std::string& options)
+{
     const std::string raw = testsig::tempPath(name + ".raw"), mp3 = testsig::tempPath(name + ".mp3");
     {
         std::ofstream f(raw, std::ios::binary);
@@ -60,9 +66,10 @@ std::vector<uint8_t> encode(const Source& s, const std::string& name, const std:
     }
     char rate[32];
     std::snprintf(rate, sizeof(rate), "%g", s.rate / 1000.0);
-    const std::string cmd = "lame --quiet -r -s " + std::string(rate) + " --bitwidth 16 --signed --little-endian " +
-                            (s.channels == 1 ? "-m m " : "") + options + " '" + raw + "' '" + mp3 + "' 2>/dev/null";
-    if (std::system(cmd.c_str()) != 0) return {};
+    const std::string cmd = "lame --quiet -r -s " + std::string(rate) + " --bitwidth 16 --signed --little-endian "
+        + (s.channels == 1 ? "-m m " : "") + options + " '" + raw + "' '" + mp3 + "' 2>/dev/null";
+    if (std::system(cmd.c_str()) != 0)
+        return {};
     auto bytes = testsig::readFile(mp3);
     std::remove(raw.c_str());
     std::remove(mp3.c_str());
@@ -77,7 +84,8 @@ struct Decoded {
 };
 
 // Decodes through the file-to-PCM path the player uses.
-Decoded decode(const std::vector<uint8_t>& mp3) {
+Decoded decode(const std::vector<uint8_t>& mp3)
+{
     Decoded d;
     d.facts = l3test::scanStream(mp3);
     const std::string path = writeTemp("l3_decode.mp3", mp3);
@@ -90,7 +98,8 @@ Decoded decode(const std::vector<uint8_t>& mp3) {
     return d;
 }
 
-double snrDb(const Source& src, const Decoded& out) {
+double snrDb(const Source& src, const Decoded& out)
+{
     const int ch = src.channels;
     const size_t srcFrames = src.pcm.size() / static_cast<size_t>(ch);
     const size_t outFrames = out.pcm.size() / static_cast<size_t>(ch);
@@ -114,12 +123,15 @@ double snrDb(const Source& src, const Decoded& out) {
 
 class Layer3Lame : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (!haveLame()) GTEST_SKIP() << "lame encoder not installed: streams cannot be made";
+    void SetUp() override
+    {
+        if (!haveLame())
+            GTEST_SKIP() << "lame encoder not installed: streams cannot be made";
     }
 };
 
-TEST_F(Layer3Lame, JointStereoMidSide) {
+TEST_F(Layer3Lame, JointStereoMidSide)
+{
     const Source src = tones(44100, 2, 2.0, false);
     const auto mp3 = encode(src, "l3_ms", "-m f -b 192 -t");
     ASSERT_FALSE(mp3.empty());
@@ -131,7 +143,8 @@ TEST_F(Layer3Lame, JointStereoMidSide) {
     EXPECT_GT(snr, 25.0);  // measured 30 dB
 }
 
-TEST_F(Layer3Lame, ShortBlocks) {
+TEST_F(Layer3Lame, ShortBlocks)
+{
     const Source src = tones(44100, 2, 2.0, true);
     const auto mp3 = encode(src, "l3_short", "-m j -b 256 -t");
     ASSERT_FALSE(mp3.empty());
@@ -142,7 +155,8 @@ TEST_F(Layer3Lame, ShortBlocks) {
     EXPECT_GT(snr, 35.0);  // measured 44 dB
 }
 
-TEST_F(Layer3Lame, Mpeg2LowerSamplingFrequencies) {
+TEST_F(Layer3Lame, Mpeg2LowerSamplingFrequencies)
+{
     for (int rate : {16000, 22050, 24000}) {
         const Source src = tones(rate, 2, 2.0, false);
         const auto mp3 = encode(src, "l3_lsf", "-m j -b 96 -t");
@@ -157,7 +171,8 @@ TEST_F(Layer3Lame, Mpeg2LowerSamplingFrequencies) {
 }
 
 // VBR with a "Xing" tag frame first: the tag frame decodes to silence, the music after it to the tones.
-TEST_F(Layer3Lame, VariableBitrateWithXingTag) {
+TEST_F(Layer3Lame, VariableBitrateWithXingTag)
+{
     const Source src = tones(44100, 2, 2.0, false);
     const auto mp3 = encode(src, "l3_vbr", "-V 2");
     ASSERT_FALSE(mp3.empty());
@@ -174,7 +189,8 @@ TEST_F(Layer3Lame, VariableBitrateWithXingTag) {
 // A seek lands on a frame whose main data reaches back into frames not read, as a stream cut
 // mid-way starts: the frames lacking their main data play as silence, and from then on the output
 // is the same as without the seek (once the overlap and the synthesis history have refilled).
-TEST_F(Layer3Lame, SeekKeepsTheTimelineWhenFramesLackTheirReservoir) {
+TEST_F(Layer3Lame, SeekKeepsTheTimelineWhenFramesLackTheirReservoir)
+{
     const Source src = tones(44100, 2, 3.0, false);
     const std::string path = writeTemp("l3_seek.mp3", encode(src, "l3_seek", "-m j -b 128 -t"));
     StreamDecoder full;
@@ -184,7 +200,8 @@ TEST_F(Layer3Lame, SeekKeepsTheTimelineWhenFramesLackTheirReservoir) {
 
     StreamDecoder sought;
     ASSERT_TRUE(sought.open(path.c_str()));
-    for (int i = 0; i < 10; ++i) ASSERT_TRUE(sought.decodeFrame());
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(sought.decodeFrame());
     ASSERT_TRUE(sought.seekFrame(40));
     sought.resetAfterSeek();
     sought.decodeAll();

@@ -14,12 +14,14 @@
 
 namespace {
 
-std::vector<std::string> robustnessFiles() {
+std::vector<std::string> robustnessFiles()
+{
     std::vector<std::string> names;
     const std::string dir = testsig::conformanceDir() + "/robustness";
     if (DIR* d = opendir(dir.c_str())) {
         while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') names.push_back(dir + "/" + e->d_name);
+            if (e->d_name[0] != '.')
+                names.push_back(dir + "/" + e->d_name);
         closedir(d);
     }
     std::sort(names.begin(), names.end());
@@ -28,7 +30,8 @@ std::vector<std::string> robustnessFiles() {
 
 // Every malformed stream either fails to open or decodes to finite samples in the 16-bit range
 // (with headroom for overshoot), on every path; the sanitizer build checks the memory accesses.
-TEST(StreamDecoderRobustness, MalformedStreamsDecodeWhatIsValidOrStopCleanly) {
+TEST(StreamDecoderRobustness, MalformedStreamsDecodeWhatIsValidOrStopCleanly)
+{
     SKIP_WITHOUT_CONFORMANCE();
     const std::vector<std::string> files = robustnessFiles();
     ASSERT_FALSE(files.empty());
@@ -36,7 +39,8 @@ TEST(StreamDecoderRobustness, MalformedStreamsDecodeWhatIsValidOrStopCleanly) {
         for (const std::string& f : files) {
             SCOPED_TRACE(f);
             StreamDecoder dec;
-            if (!dec.open(f.c_str())) continue;
+            if (!dec.open(f.c_str()))
+                continue;
             dec.setSettings(decodertest::settingsFor(path));
             dec.decodeAll();
             for (float x : dec.pcm()) {
@@ -47,15 +51,18 @@ TEST(StreamDecoderRobustness, MalformedStreamsDecodeWhatIsValidOrStopCleanly) {
     }
 }
 
-TEST(StreamDecoderRobustness, MissingEmptyAndTinyFilesDoNotOpen) {
+TEST(StreamDecoderRobustness, MissingEmptyAndTinyFilesDoNotOpen)
+{
     StreamDecoder missing;
     EXPECT_FALSE(missing.open("/nonexistent/file.mp2"));
     EXPECT_FALSE(missing.decodeFrame());
     EXPECT_EQ(missing.decodeAll(), 0u);
     const std::string path = testsig::tempPath("tiny.mp2");
-    for (const std::vector<uint8_t>& bytes : {std::vector<uint8_t>{}, std::vector<uint8_t>{0xFF, 0xFD, 0x00, 0x00, 0x00}}) {
+    for (const std::vector<uint8_t>& bytes :
+         {std::vector<uint8_t>{}, std::vector<uint8_t>{0xFF, 0xFD, 0x00, 0x00, 0x00}}) {
         FILE* f = std::fopen(path.c_str(), "wb");
-        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty())
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
         StreamDecoder dec;
         EXPECT_FALSE(dec.open(path.c_str()));
@@ -66,11 +73,14 @@ TEST(StreamDecoderRobustness, MissingEmptyAndTinyFilesDoNotOpen) {
 
 // Decoders share no state: two running at once on two threads, each with its own settings and
 // sink, give exactly what each gives alone (a quarter volume is an exact power-of-two scale).
-TEST(StreamDecoderRobustness, DecodersOnTwoThreadsKeepTheirOwnSettingsAndSinks) {
+TEST(StreamDecoderRobustness, DecodersOnTwoThreadsKeepTheirOwnSettingsAndSinks)
+{
     SKIP_WITHOUT_CONFORMANCE();
     struct Planar : decoder::PcmSink {
-        void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override {
-            for (uint32_t c = 0; c < channels; ++c) ch[c].insert(ch[c].end(), pcm[c], pcm[c] + samples);
+        void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override
+        {
+            for (uint32_t c = 0; c < channels; ++c)
+                ch[c].insert(ch[c].end(), pcm[c], pcm[c] + samples);
         }
         std::vector<float> ch[2];
     };

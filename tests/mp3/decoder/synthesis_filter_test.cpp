@@ -6,9 +6,9 @@
 
 #include "decoder_test_support.h"
 #include "mp3/decoder/fast_dct.h"
+#include "mp3/decoder/frame_synthesis.h"
 #include "mp3/decoder/synthesis_filter.h"
 #include "mp3/decoder/synthesis_window_table.h"
-#include "mp3/decoder/frame_synthesis.h"
 #include "mp3/player/obuffer.h"
 #include "mp3/player/player_settings.h"
 
@@ -18,12 +18,15 @@ namespace {
 // windowing by D and the 16-term sums; double precision, scaled by volume.
 class ReferenceSynthesis {
 public:
-    explicit ReferenceSynthesis(double volume) : volume_(volume), v_(1024, 0.0) {}
-    std::vector<double> run(const float* s) {
-        for (int i = 1023; i >= 64; --i) v_[i] = v_[i - 64];
+    explicit ReferenceSynthesis(double volume) : volume_(volume), v_(1024, 0.0) { }
+    std::vector<double> run(const float* s)
+    {
+        for (int i = 1023; i >= 64; --i)
+            v_[i] = v_[i - 64];
         for (int i = 0; i < 64; ++i) {
             double sum = 0.0;
-            for (int k = 0; k < 32; ++k) sum += std::cos((16 + i) * (2 * k + 1) * M_PI / 64.0) * s[k];
+            for (int k = 0; k < 32; ++k)
+                sum += std::cos((16 + i) * (2 * k + 1) * M_PI / 64.0) * s[k];
             v_[i] = sum;
         }
         double u[512];
@@ -34,7 +37,8 @@ public:
             }
         std::vector<double> out(32, 0.0);
         for (int j = 0; j < 32; ++j)
-            for (int i = 0; i < 16; ++i) out[j] += u[j + 32 * i] * decoder::synthesisWindow(j + 32 * i) * volume_;
+            for (int i = 0; i < 16; ++i)
+                out[j] += u[j + 32 * i] * decoder::synthesisWindow(j + 32 * i) * volume_;
         return out;
     }
 
@@ -43,9 +47,10 @@ private:
     std::vector<double> v_;
 };
 
-class SynthesisPaths : public ::testing::TestWithParam<player::SimdPath> {};
+class SynthesisPaths : public ::testing::TestWithParam<player::SimdPath> { };
 
-TEST_P(SynthesisPaths, MatchesTheDirectSynthesisOverManyRuns) {
+TEST_P(SynthesisPaths, MatchesTheDirectSynthesisOverManyRuns)
+{
     SynthesisFilter filter;
     filter.configure(GetParam(), 32768.0f);
     ReferenceSynthesis ref(32768.0);
@@ -54,11 +59,13 @@ TEST_P(SynthesisPaths, MatchesTheDirectSynthesisOverManyRuns) {
     double worst = 0.0;
     // 40 runs cover every ring position more than twice, with both V buffers in use.
     for (int run = 0; run < 40; ++run) {
-        for (int k = 0; k < 32; ++k) filter.samples()[k] = dist(rng) / (1 + k);
+        for (int k = 0; k < 32; ++k)
+            filter.samples()[k] = dist(rng) / (1 + k);
         const std::vector<double> want = ref.run(filter.samples());
         float got[32];
         filter.run(got);
-        for (int i = 0; i < 32; ++i) worst = std::max(worst, std::fabs(got[i] - want[i]));
+        for (int i = 0; i < 32; ++i)
+            worst = std::max(worst, std::fabs(got[i] - want[i]));
     }
     // Single-precision sums of values up to a few thousand: a small fraction of one 16-bit step.
     // The AVX2 path's matrix DCT rounds 32 products into each value instead of a handful of
@@ -66,15 +73,18 @@ TEST_P(SynthesisPaths, MatchesTheDirectSynthesisOverManyRuns) {
     EXPECT_LT(worst, GetParam() == player::SimdPath::Avx2 ? 0.03 : 0.02);
 }
 
-TEST_P(SynthesisPaths, SilenceAndVolumeZeroGiveExactZeros) {
+TEST_P(SynthesisPaths, SilenceAndVolumeZeroGiveExactZeros)
+{
     {
         SynthesisFilter filter;
         filter.configure(GetParam(), 0.0f);
-        for (int k = 0; k < 32; ++k) filter.samples()[k] = 0.5f;
+        for (int k = 0; k < 32; ++k)
+            filter.samples()[k] = 0.5f;
         float out[32];
         for (int run = 0; run < 20; ++run) {
             filter.run(out);
-            for (float x : out) ASSERT_EQ(x, 0.0f);
+            for (float x : out)
+                ASSERT_EQ(x, 0.0f);
         }
     }
     SynthesisFilter filter;
@@ -82,33 +92,39 @@ TEST_P(SynthesisPaths, SilenceAndVolumeZeroGiveExactZeros) {
     float out[32];
     for (int run = 0; run < 20; ++run) {
         filter.run(out);
-        for (float x : out) ASSERT_EQ(x, 0.0f);
+        for (float x : out)
+            ASSERT_EQ(x, 0.0f);
     }
 }
 
-TEST_P(SynthesisPaths, ResetForgetsTheHistory) {
+TEST_P(SynthesisPaths, ResetForgetsTheHistory)
+{
     SynthesisFilter fresh, used;
     fresh.configure(GetParam(), 32768.0f);
     used.configure(GetParam(), 32768.0f);
     for (int run = 0; run < 7; ++run) {
-        for (int k = 0; k < 32; ++k) used.samples()[k] = 0.25f;
+        for (int k = 0; k < 32; ++k)
+            used.samples()[k] = 0.25f;
         used.run(nullptr);
     }
     used.reset();
     EXPECT_EQ(used.ringPosition(), 15);
     for (int run = 0; run < 18; ++run) {
-        for (int k = 0; k < 32; ++k) fresh.samples()[k] = used.samples()[k] = std::sin(run + k);
+        for (int k = 0; k < 32; ++k)
+            fresh.samples()[k] = used.samples()[k] = std::sin(run + k);
         float a[32], b[32];
         fresh.run(a);
         used.run(b);
-        for (int i = 0; i < 32; ++i) ASSERT_EQ(a[i], b[i]);
+        for (int i = 0; i < 32; ++i)
+            ASSERT_EQ(a[i], b[i]);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPaths, SynthesisPaths, ::testing::ValuesIn(decodertest::supportedPaths()),
                          [](const auto& p) { return std::string(decodertest::pathName(p.param)); });
 
-TEST(SynthesisFilter, RingPositionAfterNRunsAndGuardsAroundTheOutput) {
+TEST(SynthesisFilter, RingPositionAfterNRunsAndGuardsAroundTheOutput)
+{
     SynthesisFilter filter;
     EXPECT_EQ(filter.ringPosition(), 15);
     std::vector<float> block(64, -7.0f);
@@ -119,16 +135,20 @@ TEST(SynthesisFilter, RingPositionAfterNRunsAndGuardsAroundTheOutput) {
     }
     // 32 samples from offset 1: the floats before and after stay untouched.
     EXPECT_EQ(block[0], -7.0f);
-    for (int i = 33; i < 64; ++i) EXPECT_EQ(block[i], -7.0f);
+    for (int i = 33; i < 64; ++i)
+        EXPECT_EQ(block[i], -7.0f);
 }
 
-TEST(SynthesisFilter, VolumeWindowFoldsTheVolumeIntoTheTaps) {
+TEST(SynthesisFilter, VolumeWindowFoldsTheVolumeIntoTheTaps)
+{
     decoder::VolumeWindow w;
     decoder::buildVolumeWindow(1000.0f, w);
-    for (int k = 0; k < decoder::kVolumeWindowSize; ++k) ASSERT_EQ(w.taps[k], 1000.0f * decoder::synthesisWindow(k));
+    for (int k = 0; k < decoder::kVolumeWindowSize; ++k)
+        ASSERT_EQ(w.taps[k], 1000.0f * decoder::synthesisWindow(k));
 }
 
-TEST(SynthesisFilter, TwoChannelsOfAFrameInterleaveInTheOutputBlock) {
+TEST(SynthesisFilter, TwoChannelsOfAFrameInterleaveInTheOutputBlock)
+{
     ObufferConfig config;
     config.layer = 2;
     config.bufferSize = 1;
@@ -160,23 +180,27 @@ TEST(SynthesisFilter, TwoChannelsOfAFrameInterleaveInTheOutputBlock) {
     }
 }
 
-TEST(FastDct, MatchesTheDirectSum) {
+TEST(FastDct, MatchesTheDirectSum)
+{
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
     float x[32], got[32];
-    for (float& v : x) v = dist(rng);
+    for (float& v : x)
+        v = dist(rng);
     const bool matrix = decoder::vectorPathSupported(decoder::VectorPath::Avx2);
     for (auto dct : {decoder::dct32, matrix ? decoder::dct32Avx2 : decoder::dct32}) {
         dct(x, got);
         for (int m = 0; m < 32; ++m) {
             double want = 0.0;
-            for (int k = 0; k < 32; ++k) want += x[k] * std::cos(m * (2 * k + 1) * M_PI / 64.0);
+            for (int k = 0; k < 32; ++k)
+                want += x[k] * std::cos(m * (2 * k + 1) * M_PI / 64.0);
             EXPECT_NEAR(got[m], want, 1e-4) << "m=" << m;
         }
     }
 }
 
-TEST(SynthesisWindowTable, HasTheWindowsSymmetry) {
+TEST(SynthesisWindowTable, HasTheWindowsSymmetry)
+{
     // D is odd-symmetric about 256 except at multiples of 64, where it is even; its peak is D[256].
     for (int i = 1; i < 256; ++i) {
         const int32_t want = (i % 64 == 0) ? decoder::kSynthesisWindow[i] : -decoder::kSynthesisWindow[i];

@@ -12,18 +12,43 @@
 
 namespace {
 
-const char* const kStreams[] = {
-    "l1-fl1", "l1-fl2", "l1-fl3", "l1-fl4", "l1-fl5", "l1-fl6", "l1-fl7", "l1-fl8",
-    "l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13", "l2-fl14", "l2-fl15", "l2-fl16", "l2-test32",
-    "l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-he_48khz", "l3-hecommon", "l3-si", "l3-si_block",
-    "l3-si_huff", "M2L3_bitrate_16_all", "M2L3_bitrate_22_all", "M2L3_bitrate_24_all", "M2L3_compl24",
-    "M2L3_noise"};
+const char* const kStreams[] = {"l1-fl1",
+                                "l1-fl2",
+                                "l1-fl3",
+                                "l1-fl4",
+                                "l1-fl5",
+                                "l1-fl6",
+                                "l1-fl7",
+                                "l1-fl8",
+                                "l2-fl10",
+                                "l2-fl11",
+                                "l2-fl12",
+                                "l2-fl13",
+                                "l2-fl14",
+                                "l2-fl15",
+                                "l2-fl16",
+                                "l2-test32",
+                                "l3-compl",
+                                "l3-he_32khz",
+                                "l3-he_44khz",
+                                "l3-he_48khz",
+                                "l3-hecommon",
+                                "l3-si",
+                                "l3-si_block",
+                                "l3-si_huff",
+                                "M2L3_bitrate_16_all",
+                                "M2L3_bitrate_22_all",
+                                "M2L3_bitrate_24_all",
+                                "M2L3_compl24",
+                                "M2L3_noise"};
 
-std::string streamPath(const std::string& name) { return testsig::conformanceDir() + "/" + name + ".bit"; }
+std::string streamPath(const std::string& name)
+{
+    return testsig::conformanceDir() + "/" + name + ".bit";
+}
 
 // Reads everything in blocks of an odd size, so reads end inside frames.
-template <typename T>
-std::vector<T> readAll(OrvaneDecoder* d, int64_t block = 1001)
+template<typename T> std::vector<T> readAll(OrvaneDecoder* d, int64_t block = 1001)
 {
     OrvaneDecodeFormat f{};
     EXPECT_EQ(OrvaneDecodeGetFormat(d, &f), 1);
@@ -160,8 +185,8 @@ TEST(DecodeApi, SeekThenReadEqualsTheSameRangeOfAFullDecode)
 TEST(DecodeApi, EightThreadsOfEightHandlesMatchDecodesOneAtATime)
 {
     SKIP_WITHOUT_CONFORMANCE();
-    const char* const names[8] = {"l1-fl2", "l2-fl10", "l2-fl14", "l3-he_44khz", "l3-si",
-                                  "l3-hecommon", "M2L3_bitrate_22_all", "M2L3_compl24"};
+    const char* const names[8] = {
+        "l1-fl2", "l2-fl10", "l2-fl14", "l3-he_44khz", "l3-si", "l3-hecommon", "M2L3_bitrate_22_all", "M2L3_compl24"};
     std::vector<std::vector<float>> alone;
     for (const char* n : names)
         alone.push_back(decodePath(streamPath(n)));
@@ -196,9 +221,18 @@ TEST(DecodeApi, EightThreadsOfEightHandlesMatchDecodesOneAtATime)
             EXPECT_EQ(got[t][i], alone[(t + i) % 8]) << "thread " << t << " handle " << i;
 }
 
-int64_t failingRead(void*, void*, int64_t) { return -1; }
-int64_t greedyRead(void*, void*, int64_t bytes) { return bytes + 1; }
-int64_t failingSeek(void*, int64_t, int32_t) { return -1; }
+int64_t failingRead(void*, void*, int64_t)
+{
+    return -1;
+}
+int64_t greedyRead(void*, void*, int64_t bytes)
+{
+    return bytes + 1;
+}
+int64_t failingSeek(void*, int64_t, int32_t)
+{
+    return -1;
+}
 
 // Null and damaged arguments give the documented failure values; damaged streams (every
 // robustness stream, and each conformance stream cut short) open or not, but never read out of

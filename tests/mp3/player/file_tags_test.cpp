@@ -51,7 +51,8 @@ Bytes id3Header(uint8_t version, uint8_t flags, uint32_t bodyBytes)
 // A 2.3 frame (plain 32-bit size) or a 2.4 frame (sync-safe size).
 Bytes frame34(uint8_t version, const std::string& id, const Bytes& data)
 {
-    return join({bytesOf(id), version == 4 ? syncSafe(uint32_t(data.size())) : be32(uint32_t(data.size())), {0, 0}, data});
+    return join(
+        {bytesOf(id), version == 4 ? syncSafe(uint32_t(data.size())) : be32(uint32_t(data.size())), {0, 0}, data});
 }
 
 // Cover art whose bytes are full of frame syncs, as pictures often are.
@@ -108,9 +109,15 @@ std::vector<Case> cases()
     const Bytes body23 = join({title23, art23, Bytes(64, 0)});
     const Bytes unsync23 = unsynchronised(join({art23, title23}));
     // 2.4: extended header, a zero-length frame, UTF-16 with a byte-order mark, a footer.
-    const Bytes body24 = join({syncSafe(6), {1, 0}, frame34(4, "TXXX", {}),
-                               frame34(4, "TIT2", {1, 0xFF, 0xFE, 'W', 0, 0xE9, 0, 0, 0}), art23});
-    const Bytes v24 = join({id3Header(4, 0x50, uint32_t(body24.size())), body24, bytesOf("3DI"), {4, 0, 0x50},
+    const Bytes body24 = join({syncSafe(6),
+                               {1, 0},
+                               frame34(4, "TXXX", {}),
+                               frame34(4, "TIT2", {1, 0xFF, 0xFE, 'W', 0, 0xE9, 0, 0, 0}),
+                               art23});
+    const Bytes v24 = join({id3Header(4, 0x50, uint32_t(body24.size())),
+                            body24,
+                            bytesOf("3DI"),
+                            {4, 0, 0x50},
                             syncSafe(uint32_t(body24.size()))});
     const Bytes v22 = join({bytesOf("TT2"), {0, 0, 5}, {0, 'C', 'a', 'f', 0xE9}});
     return {
@@ -119,11 +126,16 @@ std::vector<Case> cases()
         {"2.4 extended header and footer", v24, 6, {}, "W\xC3\xA9"},
         {"2.2", join({id3Header(2, 0, uint32_t(v22.size())), v22}), 6, {}, "Caf\xC3\xA9"},
         {"tag size past the file", join({id3Header(3, 0, 0x0FFFFFFF), art23}), 6, {}, nullptr},
-        {"frame size past the tag", join({id3Header(3, 0, 28), bytesOf("TIT2"), be32(0xFFFFFF), Bytes(20, 0)}), 6,
-         {}, ""},
-        {"bad encodings", join({id3Header(3, 0, 36), frame34(3, "TIT2", {7, 'x'}), frame34(3, "TPE1", {3, 0xC0, 0xAF}),
-                                Bytes(11, 0)}),
-         6, {}, ""},
+        {"frame size past the tag",
+         join({id3Header(3, 0, 28), bytesOf("TIT2"), be32(0xFFFFFF), Bytes(20, 0)}),
+         6,
+         {},
+         ""},
+        {"bad encodings",
+         join({id3Header(3, 0, 36), frame34(3, "TIT2", {7, 'x'}), frame34(3, "TPE1", {3, 0xC0, 0xAF}), Bytes(11, 0)}),
+         6,
+         {},
+         ""},
         {"ID3v1 after one frame", {}, 1, id3v1("One"), "One"},
         {"APEv2 and ID3v1", {}, 6, join({apeTag("Title", bytesOf("Ape"), 3, 0), id3v1("V1")}), "Ape"},
         {"APEv2 item past the tag", {}, 1, apeTag("Title", bytesOf("Ape"), 0xFFFFFFF0u, 0), ""},

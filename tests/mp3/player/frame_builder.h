@@ -21,9 +21,9 @@ struct FrameSpec {
 
 inline uint32_t headerWord(const FrameSpec& s)
 {
-    return 0xFFE00000u | uint32_t(1) << 20 | uint32_t(s.version) << 19 | uint32_t(4 - s.layer) << 17 |
-           uint32_t(s.protection) << 16 | uint32_t(s.bitrateIndex) << 12 | uint32_t(s.rateIndex) << 10 |
-           uint32_t(s.padding) << 9 | uint32_t(s.mode) << 6;
+    return 0xFFE00000u | uint32_t(1) << 20 | uint32_t(s.version) << 19 | uint32_t(4 - s.layer) << 17
+        | uint32_t(s.protection) << 16 | uint32_t(s.bitrateIndex) << 12 | uint32_t(s.rateIndex) << 10
+        | uint32_t(s.padding) << 9 | uint32_t(s.mode) << 6;
 }
 
 // Frame length from the standard's formulas, for the bitrates the tests use.
@@ -36,7 +36,10 @@ inline int frameLength(const FrameSpec& s)
     static const int kbpsV2[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
     static const int rates[2][3] = {{22050, 24000, 16000}, {44100, 48000, 32000}};
     const int fs = rates[s.version][s.rateIndex];
-    const int* table = s.version == 0 ? (s.layer == 1 ? kbpsL1v2 : kbpsV2) : s.layer == 1 ? kbpsL1v1 : s.layer == 2 ? kbpsL2v1 : kbpsL3v1;
+    const int* table = s.version == 0 ? (s.layer == 1 ? kbpsL1v2 : kbpsV2)
+        : s.layer == 1                ? kbpsL1v1
+        : s.layer == 2                ? kbpsL2v1
+                                      : kbpsL3v1;
     const int bps = table[s.bitrateIndex] * 1000;
     if (s.layer == 1)
         return (12 * bps / fs + s.padding) * 4;
@@ -62,8 +65,7 @@ inline void append(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes)
 }
 
 // n frames marked 0..n-1; padded when padded(i) says so.
-template <typename Padded>
-std::vector<uint8_t> stream(FrameSpec s, int n, Padded padded)
+template<typename Padded> std::vector<uint8_t> stream(FrameSpec s, int n, Padded padded)
 {
     std::vector<uint8_t> out;
     for (int i = 0; i < n; ++i) {

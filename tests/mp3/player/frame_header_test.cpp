@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -15,8 +15,7 @@ namespace {
 using framebuild::FrameSpec;
 
 struct Opened {
-    explicit Opened(const std::vector<uint8_t>& bytes, const char* name = "frames.mp3")
-        : path(testsig::tempPath(name))
+    explicit Opened(const std::vector<uint8_t>& bytes, const char* name = "frames.mp3") : path(testsig::tempPath(name))
     {
         framebuild::writeFile(path, bytes);
         reader = std::make_unique<StreamReader>(path.c_str(), 0);
@@ -79,19 +78,18 @@ TEST(FrameHeader, Layer2SubbandLimitsFollowTheBitratePerChannel)
     struct Case {
         int mode, bitrateIndex, rateIndex, subbands;
     } cases[] = {
-        {3, 2, 1, 8},    // 48 kbit/s single channel at 48 kHz
-        {3, 2, 2, 12},   // at 32 kHz
-        {3, 1, 0, 8},    // 32 kbit/s single channel at 44.1 kHz
-        {0, 4, 1, 8},    // 64 kbit/s stereo = 32 per channel at 48 kHz
-        {0, 4, 2, 12},   // at 32 kHz
-        {0, 6, 1, 8},    // 96 stereo = 48 per channel
-        {0, 6, 2, 12},
-        {3, 3, 1, 27},   // 56 kbit/s single channel
-        {0, 7, 2, 27},   // 112 stereo = 56 per channel at 32 kHz
-        {0, 9, 0, 27},   // 160 stereo = 80 per channel at 44.1 kHz
-        {0, 10, 0, 30},  // 192 stereo = 96 per channel at 44.1 kHz
-        {0, 11, 1, 27},  // at 48 kHz
-        {3, 14, 2, 30},  // 384 single channel at 32 kHz
+        {3, 2, 1, 8},                   // 48 kbit/s single channel at 48 kHz
+        {3, 2, 2, 12},                  // at 32 kHz
+        {3, 1, 0, 8},                   // 32 kbit/s single channel at 44.1 kHz
+        {0, 4, 1, 8},                   // 64 kbit/s stereo = 32 per channel at 48 kHz
+        {0, 4, 2, 12},                  // at 32 kHz
+        {0, 6, 1, 8},                   // 96 stereo = 48 per channel
+        {0, 6, 2, 12},  {3, 3, 1, 27},  // 56 kbit/s single channel
+        {0, 7, 2, 27},                  // 112 stereo = 56 per channel at 32 kHz
+        {0, 9, 0, 27},                  // 160 stereo = 80 per channel at 44.1 kHz
+        {0, 10, 0, 30},                 // 192 stereo = 96 per channel at 44.1 kHz
+        {0, 11, 1, 27},                 // at 48 kHz
+        {3, 14, 2, 30},                 // 384 single channel at 32 kHz
     };
     for (const Case& c : cases) {
         FrameSpec s;
@@ -137,8 +135,12 @@ TEST(FrameHeader, TimePerFrameUsesSamplesPerFrameOfEveryVersionAndLayer)
         int version, layer, bitrateIndex, rateIndex;
         float ms;
     } cases[] = {
-        {1, 1, 12, 0, 384000.0f / 44100}, {1, 2, 9, 1, 24.0f},           {1, 3, 9, 2, 36.0f},
-        {0, 1, 12, 0, 384000.0f / 22050}, {0, 2, 12, 1, 1152000.0f / 24000}, {0, 3, 8, 2, 576000.0f / 16000},
+        {1, 1, 12, 0, 384000.0f / 44100},
+        {1, 2, 9, 1, 24.0f},
+        {1, 3, 9, 2, 36.0f},
+        {0, 1, 12, 0, 384000.0f / 22050},
+        {0, 2, 12, 1, 1152000.0f / 24000},
+        {0, 3, 8, 2, 576000.0f / 16000},
     };
     for (const Case& c : cases) {
         FrameSpec s;

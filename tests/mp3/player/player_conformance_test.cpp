@@ -49,11 +49,35 @@ TEST(PlayerConformance, ConvertModeReproducesEveryStreamToItsLastSample)
 {
     SKIP_WITHOUT_CONFORMANCE();
     OrvaneSetVolume(32768);
-    const char* names[] = {"M2L3_bitrate_16_all", "M2L3_bitrate_22_all", "M2L3_bitrate_24_all", "M2L3_compl24",
-                           "M2L3_noise", "l1-fl1", "l1-fl2", "l1-fl3", "l1-fl4", "l1-fl5", "l1-fl6", "l1-fl7",
-                           "l1-fl8", "l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13", "l2-fl14", "l2-fl15", "l2-fl16",
-                           "l2-test32", "l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-he_48khz", "l3-hecommon",
-                           "l3-si", "l3-si_block", "l3-si_huff"};
+    const char* names[] = {"M2L3_bitrate_16_all",
+                           "M2L3_bitrate_22_all",
+                           "M2L3_bitrate_24_all",
+                           "M2L3_compl24",
+                           "M2L3_noise",
+                           "l1-fl1",
+                           "l1-fl2",
+                           "l1-fl3",
+                           "l1-fl4",
+                           "l1-fl5",
+                           "l1-fl6",
+                           "l1-fl7",
+                           "l1-fl8",
+                           "l2-fl10",
+                           "l2-fl11",
+                           "l2-fl12",
+                           "l2-fl13",
+                           "l2-fl14",
+                           "l2-fl15",
+                           "l2-fl16",
+                           "l2-test32",
+                           "l3-compl",
+                           "l3-he_32khz",
+                           "l3-he_44khz",
+                           "l3-he_48khz",
+                           "l3-hecommon",
+                           "l3-si",
+                           "l3-si_block",
+                           "l3-si_huff"};
     const std::string wav = testsig::tempPath("conformance.wav");
     for (const char* name : names) {
         SCOPED_TRACE(name);

@@ -4,7 +4,8 @@
 
 namespace {
 
-TEST(PlayerSettings, SwitchesClearTheTablesFlagOnlyWhenTheyChange) {
+TEST(PlayerSettings, SwitchesClearTheTablesFlagOnlyWhenTheyChange)
+{
     player::PlayerSettings& s = player::settings();
     s.decoderTablesReady = true;
     player::enableSse(player::sseOn());
@@ -24,7 +25,8 @@ TEST(PlayerSettings, SwitchesClearTheTablesFlagOnlyWhenTheyChange) {
     EXPECT_EQ(player::activePath(), player::SimdPath::Plain);
 }
 
-TEST(PlayerSettings, EqBandsOutsideTheRangeAreIgnored) {
+TEST(PlayerSettings, EqBandsOutsideTheRangeAreIgnored)
+{
     player::setEqGain(31, 2.5f);
     player::setEqGain(32, 9.0f);
     player::setEqGain(-1, 9.0f);
@@ -33,7 +35,8 @@ TEST(PlayerSettings, EqBandsOutsideTheRangeAreIgnored) {
     player::setEqGain(31, 0.0f);
 }
 
-TEST(PlayerSettings, DecoderSettingsFollowTheSwitchesVolumeAndEqualiser) {
+TEST(PlayerSettings, DecoderSettingsFollowTheSwitchesVolumeAndEqualiser)
+{
     const int32_t old = player::volume();
     player::setVolume(1000);
     player::enableSse(true);

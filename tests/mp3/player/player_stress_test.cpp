@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
-#include <string>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -26,8 +26,12 @@ int32_t anyInt(std::mt19937& rng, int32_t lo, int32_t hi)
 
 float anyFloat(std::mt19937& rng, float lo, float hi)
 {
-    static const float extremes[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                                     -std::numeric_limits<float>::infinity(), -1e30f, 1e30f, -0.0f,
+    static const float extremes[] = {std::numeric_limits<float>::quiet_NaN(),
+                                     std::numeric_limits<float>::infinity(),
+                                     -std::numeric_limits<float>::infinity(),
+                                     -1e30f,
+                                     1e30f,
+                                     -0.0f,
                                      std::numeric_limits<float>::denorm_min()};
     if (rng() % 4 == 0)
         return extremes[rng() % (sizeof extremes / sizeof extremes[0])];
@@ -57,47 +61,112 @@ void randomCall(std::mt19937& rng, ReadOutBuffers& b, const std::string& file)
 {
     std::uniform_int_distribution<int> pick(0, 33);
     switch (pick(rng)) {
-    case 0: OrvaneStop(); break;
-    case 1: OrvanePause(int8_t(rng())); break;
-    case 2: OrvaneSeek(anyInt(rng, -100, 100)); break;
-    case 3: OrvaneAbsoluteSeek(anyFloat(rng, -0.1f, 1.1f)); break;
-    case 4: OrvaneChangePitch(anyInt(rng, 0, 100)); break;
-    case 5: OrvaneWhere(); break;
-    case 6: OrvaneGetCurrentTime(); break;
-    case 7: OrvaneGetBitrate(); break;
-    case 8: OrvaneGetSpectrum(rng() % 8 == 0 ? nullptr : b.spectrum.data()); break;
-    case 9: OrvaneGetWaveform(b.wave.data(), anyInt(rng, 1, 65536)); break;
-    case 10: OrvaneGetLevel(anyInt(rng, 0, 2)); break;
-    case 11: OrvaneSetPitch(anyInt(rng, -100, 100)); break;
-    case 12: OrvaneSetSpeed(anyInt(rng, -100, 100)); break;
-    case 13: OrvaneSetVolume(anyInt(rng, 0, 32768)); break;
-    case 14: OrvaneSetEQ(anyInt(rng, -1, 32), anyFloat(rng, 0.0f, 2.0f)); break;
-    case 15: OrvaneEnableEQ(int8_t(rng())); break;
-    case 16: OrvaneSetBufferSize(anyInt(rng, 1, 16)); break;
-    case 17: OrvaneSetSpectrumSize(rng() % 4 == 0 ? anyInt(rng, 3, 5) : 1 << (rng() % 6 + 6)); break;
-    case 18: OrvaneGetDestination(); break;
-    case 19: DebugGetCurrentOutSize(); break;
-    case 20: DebugGetEffectiveBufferSize(); break;
-    case 21: OrvaneEnableSSE(int8_t(rng())); break;
-    case 22: OrvaneEnable3dnow(int8_t(rng())); break;
-    case 23: OrvaneSetHarmonics(anyFloat(rng, 0.0f, 1.0f)); break;
-    case 24: OrvaneClean(); break;
-    case 25: OrvaneEnableAVX2(int8_t(rng())); break;
-    case 26: OrvaneEnableGapless(int8_t(rng())); break;
-    case 27: OrvaneSelectWaveOut(anyInt(rng, -1, 2)); break;
-    case 28: OrvaneGetTotalMs(file.c_str(), anyInt(rng, 0, 4096)); break;
-    case 29:
-        EXPECT_LE(OrvaneGetTagText(file.c_str(), anyInt(rng, 0, 64), anyInt(rng, 0, 6), b.text.data(), anyInt(rng, 0, 64)),
-                  0);
+    case 0:
+        OrvaneStop();
         break;
-    case 30: OrvaneQueueNext(rng() % 4 == 0 ? nullptr : file.c_str(), anyInt(rng, 0, 64)); break;
-    case 31: EXPECT_GE(OrvaneGetTrackIndex(), 0); break;
+    case 1:
+        OrvanePause(int8_t(rng()));
+        break;
+    case 2:
+        OrvaneSeek(anyInt(rng, -100, 100));
+        break;
+    case 3:
+        OrvaneAbsoluteSeek(anyFloat(rng, -0.1f, 1.1f));
+        break;
+    case 4:
+        OrvaneChangePitch(anyInt(rng, 0, 100));
+        break;
+    case 5:
+        OrvaneWhere();
+        break;
+    case 6:
+        OrvaneGetCurrentTime();
+        break;
+    case 7:
+        OrvaneGetBitrate();
+        break;
+    case 8:
+        OrvaneGetSpectrum(rng() % 8 == 0 ? nullptr : b.spectrum.data());
+        break;
+    case 9:
+        OrvaneGetWaveform(b.wave.data(), anyInt(rng, 1, 65536));
+        break;
+    case 10:
+        OrvaneGetLevel(anyInt(rng, 0, 2));
+        break;
+    case 11:
+        OrvaneSetPitch(anyInt(rng, -100, 100));
+        break;
+    case 12:
+        OrvaneSetSpeed(anyInt(rng, -100, 100));
+        break;
+    case 13:
+        OrvaneSetVolume(anyInt(rng, 0, 32768));
+        break;
+    case 14:
+        OrvaneSetEQ(anyInt(rng, -1, 32), anyFloat(rng, 0.0f, 2.0f));
+        break;
+    case 15:
+        OrvaneEnableEQ(int8_t(rng()));
+        break;
+    case 16:
+        OrvaneSetBufferSize(anyInt(rng, 1, 16));
+        break;
+    case 17:
+        OrvaneSetSpectrumSize(rng() % 4 == 0 ? anyInt(rng, 3, 5) : 1 << (rng() % 6 + 6));
+        break;
+    case 18:
+        OrvaneGetDestination();
+        break;
+    case 19:
+        DebugGetCurrentOutSize();
+        break;
+    case 20:
+        DebugGetEffectiveBufferSize();
+        break;
+    case 21:
+        OrvaneEnableSSE(int8_t(rng()));
+        break;
+    case 22:
+        OrvaneEnable3dnow(int8_t(rng()));
+        break;
+    case 23:
+        OrvaneSetHarmonics(anyFloat(rng, 0.0f, 1.0f));
+        break;
+    case 24:
+        OrvaneClean();
+        break;
+    case 25:
+        OrvaneEnableAVX2(int8_t(rng()));
+        break;
+    case 26:
+        OrvaneEnableGapless(int8_t(rng()));
+        break;
+    case 27:
+        OrvaneSelectWaveOut(anyInt(rng, -1, 2));
+        break;
+    case 28:
+        OrvaneGetTotalMs(file.c_str(), anyInt(rng, 0, 4096));
+        break;
+    case 29:
+        EXPECT_LE(
+            OrvaneGetTagText(file.c_str(), anyInt(rng, 0, 64), anyInt(rng, 0, 6), b.text.data(), anyInt(rng, 0, 64)),
+            0);
+        break;
+    case 30:
+        OrvaneQueueNext(rng() % 4 == 0 ? nullptr : file.c_str(), anyInt(rng, 0, 64));
+        break;
+    case 31:
+        EXPECT_GE(OrvaneGetTrackIndex(), 0);
+        break;
     case 32: {
         OrvaneStreamInfo info;
         OrvaneGetStreamInfo(file.c_str(), anyInt(rng, 0, 4096), &info);
         break;
     }
-    default: OrvaneEnable48k(int8_t(rng())); break;
+    default:
+        OrvaneEnable48k(int8_t(rng()));
+        break;
     }
 }
 

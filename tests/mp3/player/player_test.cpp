@@ -23,8 +23,8 @@ std::vector<int16_t> wavSamples(const std::string& path)
     const std::vector<uint8_t> f = testsig::readFile(path);
     size_t pos = 12;
     while (pos + 8 <= f.size()) {
-        const uint32_t size = uint32_t(f[pos + 4]) | uint32_t(f[pos + 5]) << 8 | uint32_t(f[pos + 6]) << 16 |
-                              uint32_t(f[pos + 7]) << 24;
+        const uint32_t size = uint32_t(f[pos + 4]) | uint32_t(f[pos + 5]) << 8 | uint32_t(f[pos + 6]) << 16
+            | uint32_t(f[pos + 7]) << 24;
         if (std::memcmp(&f[pos], "data", 4) == 0) {
             std::vector<int16_t> out(std::min<size_t>(size, f.size() - pos - 8) / 2);
             std::memcpy(out.data(), &f[pos + 8], out.size() * 2);

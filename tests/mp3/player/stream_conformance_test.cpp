@@ -20,21 +20,36 @@ struct Stream {
 
 // Facts of the conformance streams and the byte lengths of their reference PCM.
 const Stream kStreams[] = {
-    {"M2L3_bitrate_16_all", 0, 3, 16000, 3, 548352}, {"M2L3_bitrate_22_all", 0, 3, 22050, 3, 548352},
-    {"M2L3_bitrate_24_all", 0, 3, 24000, 3, 548352}, {"M2L3_compl24", 0, 3, 24000, 3, 244224},
-    {"M2L3_noise", 0, 3, 22050, 1, 889344},          {"l1-fl1", 1, 1, 32000, 0, 131072},
-    {"l1-fl2", 1, 1, 44100, 1, 131072},              {"l1-fl3", 1, 1, 48000, 1, 131072},
-    {"l1-fl4", 1, 1, 32000, 3, 65536},               {"l1-fl5", 1, 1, 48000, 2, 131072},
-    {"l1-fl6", 1, 1, 44100, 0, 131072},              {"l1-fl7", 1, 1, 44100, 0, 131072},
-    {"l1-fl8", 1, 1, 44100, 0, 131072},              {"l2-fl10", 1, 2, 32000, 0, 262144},
-    {"l2-fl11", 1, 2, 44100, 0, 262144},             {"l2-fl12", 1, 2, 48000, 0, 262144},
-    {"l2-fl13", 1, 2, 32000, 3, 131072},             {"l2-fl14", 1, 2, 48000, 2, 131072},
-    {"l2-fl15", 1, 2, 48000, 0, 131072},             {"l2-fl16", 1, 2, 48000, 0, 327680},
-    {"l2-test32", 0, 2, 24000, 0, 290304},           {"l3-compl", 1, 3, 48000, 3, 497664},
-    {"l3-he_32khz", 1, 3, 32000, 3, 343296},         {"l3-he_44khz", 1, 3, 44100, 3, 942336},
-    {"l3-he_48khz", 1, 3, 48000, 3, 343296},         {"l3-he_mode", 1, 3, 44100, 3, 525312},
-    {"l3-hecommon", 1, 3, 44100, 0, 133632},         {"l3-si", 1, 3, 44100, 3, 269568},
-    {"l3-si_block", 1, 3, 44100, 3, 145152},         {"l3-si_huff", 1, 3, 44100, 3, 170496},
+    {"M2L3_bitrate_16_all", 0, 3, 16000, 3, 548352},
+    {"M2L3_bitrate_22_all", 0, 3, 22050, 3, 548352},
+    {"M2L3_bitrate_24_all", 0, 3, 24000, 3, 548352},
+    {"M2L3_compl24", 0, 3, 24000, 3, 244224},
+    {"M2L3_noise", 0, 3, 22050, 1, 889344},
+    {"l1-fl1", 1, 1, 32000, 0, 131072},
+    {"l1-fl2", 1, 1, 44100, 1, 131072},
+    {"l1-fl3", 1, 1, 48000, 1, 131072},
+    {"l1-fl4", 1, 1, 32000, 3, 65536},
+    {"l1-fl5", 1, 1, 48000, 2, 131072},
+    {"l1-fl6", 1, 1, 44100, 0, 131072},
+    {"l1-fl7", 1, 1, 44100, 0, 131072},
+    {"l1-fl8", 1, 1, 44100, 0, 131072},
+    {"l2-fl10", 1, 2, 32000, 0, 262144},
+    {"l2-fl11", 1, 2, 44100, 0, 262144},
+    {"l2-fl12", 1, 2, 48000, 0, 262144},
+    {"l2-fl13", 1, 2, 32000, 3, 131072},
+    {"l2-fl14", 1, 2, 48000, 2, 131072},
+    {"l2-fl15", 1, 2, 48000, 0, 131072},
+    {"l2-fl16", 1, 2, 48000, 0, 327680},
+    {"l2-test32", 0, 2, 24000, 0, 290304},
+    {"l3-compl", 1, 3, 48000, 3, 497664},
+    {"l3-he_32khz", 1, 3, 32000, 3, 343296},
+    {"l3-he_44khz", 1, 3, 44100, 3, 942336},
+    {"l3-he_48khz", 1, 3, 48000, 3, 343296},
+    {"l3-he_mode", 1, 3, 44100, 3, 525312},
+    {"l3-hecommon", 1, 3, 44100, 0, 133632},
+    {"l3-si", 1, 3, 44100, 3, 269568},
+    {"l3-si_block", 1, 3, 44100, 3, 145152},
+    {"l3-si_huff", 1, 3, 44100, 3, 170496},
 };
 
 std::string streamPath(const char* name)
@@ -86,7 +101,8 @@ TEST(StreamConformance, FrameCountRateLayerModeAndDurationAgreeWithEveryStream)
         } else {
             // Layer I and II references are zero-padded to a power of two or a multiple of 64 KiB.
             const long padded = (decoded + 65535) / 65536 * 65536;
-            EXPECT_TRUE(s.referenceBytes == decoded || s.referenceBytes == padded || s.referenceBytes == nextPowerOfTwo(decoded))
+            EXPECT_TRUE(s.referenceBytes == decoded || s.referenceBytes == padded
+                        || s.referenceBytes == nextPowerOfTwo(decoded))
                 << frames << " frames, " << decoded << " bytes";
         }
         if (constantBitrate) {

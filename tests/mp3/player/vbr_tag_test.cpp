@@ -31,8 +31,8 @@ TEST(VbrTag, FoundWhereTheSideInformationEndsForEachVersionAndMode)
         uint8_t b1, b3;
         uint32_t pos;
         int32_t version, rate;
-    } cases[] = {{0xFB, 0x00, 36, 1, 48000}, {0xFB, 0xC0, 21, 1, 48000}, {0xF3, 0x00, 21, 0, 24000},
-                 {0xF3, 0xC0, 13, 0, 24000}};
+    } cases[] = {
+        {0xFB, 0x00, 36, 1, 48000}, {0xFB, 0xC0, 21, 1, 48000}, {0xF3, 0x00, 21, 0, 24000}, {0xF3, 0xC0, 13, 0, 24000}};
     for (const Case& c : cases) {
         auto v = tagBytes(c.b1, c.b3, c.pos, 7, 1234, 567890);
         VbrInfo info;

@@ -14,7 +14,7 @@
 
 namespace {
 
-void ignoreSignal(int) {}
+void ignoreSignal(int) { }
 
 // A signal handled while a read waits for data (here on a pipe) must not turn into a failed read.
 TEST(Platform, ReadSurvivesAnInterruptingSignal)
@@ -22,8 +22,8 @@ TEST(Platform, ReadSurvivesAnInterruptingSignal)
     const std::string path = testsig::tempPath("platform.fifo");
     ::unlink(path.c_str());
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    struct sigaction handler {};
-    struct sigaction previous {};
+    struct sigaction handler { };
+    struct sigaction previous { };
     handler.sa_handler = ignoreSignal;  // no SA_RESTART: the blocked read returns EINTR
     sigemptyset(&handler.sa_mask);
     ASSERT_EQ(::sigaction(SIGUSR1, &handler, &previous), 0);

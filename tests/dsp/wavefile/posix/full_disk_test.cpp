@@ -31,8 +31,7 @@ TEST(Wavefile, AFullDiskIsReportedAndNeverCountedIntoTheHeader)
         void* out = initWavefileOut(path.c_str(), &format);
         ASSERT_NE(out, nullptr);
         int32_t r = 0;
-        for (int i = 0; i < 1000 && (r = writeWavefileOut(out, data.data(), block)) == block; ++i) {
-        }
+        for (int i = 0; i < 1000 && (r = writeWavefileOut(out, data.data(), block)) == block; ++i) { }
         EXPECT_EQ(r, -1);
         EXPECT_EQ(writeWavefileOut(out, data.data(), 2), -1);
         EXPECT_EQ(flushWavefileOut(out), 0);
