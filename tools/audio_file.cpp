@@ -312,6 +312,8 @@ static int32_t roundHalfAway(float v)
 
 bool AudioWriter::write(const float* samples, uint32_t frames, std::string& error)
 {
+    if (frames == 0)
+        return true;  // nothing to store (and an empty buffer's data may be null, which fwrite refuses)
     const size_t count = size_t(frames) * channels_;
     buffer_.resize(count * (bits_ / 8));
     uint8_t* out = buffer_.data();
