@@ -61,6 +61,18 @@ int32_t doCrossFade(void* handle, const int16_t* inA, const int16_t* inB, int16_
     }
 }
 
+int32_t doCrossFadeFloat(void* handle, const float* inA, const float* inB, float* out, uint32_t frames)
+{
+    try {
+        Fader* f = faderOf(handle);
+        if (f == nullptr || !pcmArgsOk(inA, inB, frames) || !pcmArgsOk(out, out, frames))
+            return 0;
+        return f->crossFadeFloat(inA, inB, out, frames) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
 // Editing a schedule may need memory; when none is to be had the schedule stays as it was.
 int32_t setFaderAction(void* handle, uint32_t fader, float start, float end, float level)
 {

@@ -1,10 +1,12 @@
 #include "orvane/dsp.h"
 
+#include <cmath>
 #include <new>
 
 #include "dsp/exports/export_support.h"
 #include "dsp/exports/init_checks.h"
 #include "dsp/filters/graphic_eq.h"
+#include "dsp/filters/graphic_eq_band.h"
 
 extern "C" {
 
@@ -81,6 +83,14 @@ int32_t termGraphicEQ(void* handle)
     } catch (...) {
         return 0;
     }
+}
+
+float getGraphicEQBandNormaliser(uint32_t sampleRate, float frequency, float zeroRadius, float poleRadius)
+{
+    if (!rateUsable(sampleRate))
+        return 0.0f;
+    const float normaliser = designGraphicEQBand(frequency, zeroRadius, poleRadius, int32_t(sampleRate)).normaliser;
+    return std::isfinite(normaliser) ? normaliser : 0.0f;
 }
 
 }  // extern "C"

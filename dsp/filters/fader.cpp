@@ -64,14 +64,54 @@ bool Fader::crossFadePcm16(const int16_t* inA, const int16_t* inB, int16_t* out,
     if (channels == 2)
         units_[1].process(inR, scratchB, frames);
     pcm16ToFloat(inB, used, inL, inR, channels);
+    mixCross(frames);
+    floatToPcm16(outL, outR, frames, out, channels);
+    return true;
+}
+
+bool Fader::crossFadeFloat(const float* inA, const float* inB, float* out, uint32_t frames)
+{
+    if (frames > maxInFrames)
+        return false;
+    const bool stereo = isStereo();
+    split(inA, frames);
+    units_[0].process(inL, scratchA, frames);
+    if (stereo)
+        units_[1].process(inR, scratchB, frames);
+    split(inB, frames);
+    mixCross(frames);
+    for (uint32_t i = 0; i < frames; ++i) {
+        if (stereo) {
+            out[2 * i] = outL[i];
+            out[2 * i + 1] = outR[i];
+        } else {
+            out[i] = outL[i];
+        }
+    }
+    return true;
+}
+
+void Fader::split(const float* in, uint32_t frames)
+{
+    if (!isStereo()) {
+        for (uint32_t i = 0; i < frames; ++i)
+            inL[i] = in[i];
+        return;
+    }
+    for (uint32_t i = 0; i < frames; ++i) {
+        inL[i] = in[2 * i];
+        inR[i] = in[2 * i + 1];
+    }
+}
+
+void Fader::mixCross(uint32_t frames)
+{
     units_[2].process(inL, outL, frames);
     cross_[0].process(scratchA, outL, outL, frames);
-    if (channels == 2) {
+    if (isStereo()) {
         units_[3].process(inR, outR, frames);
         cross_[1].process(scratchB, outR, outR, frames);
     }
-    floatToPcm16(outL, outR, frames, out, channels);
-    return true;
 }
 
 bool Fader::setFaderAction(uint32_t fader, float start, float end, float levelDb)

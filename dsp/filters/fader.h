@@ -27,6 +27,9 @@ public:
     // A through fader 0, B through fader 1, then mixed by the cross-fader. False for a block
     // larger than the buffers.
     bool crossFadePcm16(const int16_t* inA, const int16_t* inB, int16_t* out, uint32_t bytes);
+    // The same over interleaved floats of any scale, unclamped. False for more frames than the
+    // buffers hold.
+    bool crossFadeFloat(const float* inA, const float* inB, float* out, uint32_t frames);
 
     // False, changing nothing, for a fader number other than 0 and 1. A rejected time range
     // (see FaderUnit) still counts as handled.
@@ -41,6 +44,10 @@ public:
 
 private:
     void setupUnits(uint32_t rate);
+    // Interleaved floats into inL (and inR).
+    void split(const float* in, uint32_t frames);
+    // B (in inL/R) through fader 1, mixed by the cross-fader with A's faded scratchA/B into outL/R.
+    void mixCross(uint32_t frames);
     uint32_t framesOf(uint32_t bytes) const { return bytes / (isStereo() ? 4 : 2); }
 
     FaderUnit units_[4];

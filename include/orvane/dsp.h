@@ -195,6 +195,8 @@ DSP_API int32_t setGraphicEQMasterGain(void* handle, float masterGain);
 DSP_API int32_t remakeGraphicEQBand(void* handle, uint32_t band, float frequency, float zeroRadius, float poleRadius);
 /* Destroys the equaliser: 1; 0 for a wrong or null handle. */
 DSP_API int32_t termGraphicEQ(void* handle);
+/* The linear factor a band of these settings (Hz, zero and pole radii) at sampleRate is scaled by besides its gain, so a caller can set the band's overall level exactly; 0 for a rate outside 1..768000 Hz or a factor that is not finite. */
+DSP_API float getGraphicEQBandNormaliser(uint32_t sampleRate, float frequency, float zeroRadius, float poleRadius);
 
 /* ---- Shelving equaliser -------------------------------------------------------------------- */
 
@@ -249,6 +251,8 @@ DSP_API void* initFader(uint32_t frames, uint32_t channels, uint32_t sampleRate,
 DSP_API int32_t doFade(void* handle, uint32_t fader, const int16_t* in, int16_t* out, uint32_t bytes);
 /* A through fader 0 and B through fader 1, mixed by the cross-fader into out; 1, or 0 as doFade. */
 DSP_API int32_t doCrossFade(void* handle, const int16_t* inA, const int16_t* inB, int16_t* out, uint32_t bytes);
+/* As doCrossFade over frames of interleaved floats of any scale, unclamped (schedules and clocks shared with it); 1, or 0 for a wrong handle, more frames than sized or a null buffer. */
+DSP_API int32_t doCrossFadeFloat(void* handle, const float* inA, const float* inB, float* out, uint32_t frames);
 /* Ramps fader 0/1 to level dB over [start, end) s of its stream (times on one sample, or one sample apart: a step there); a ramp it cuts short ends at the level reached there, one it lies inside is split round it; times not after the stream so far, or end before start, are ignored (still 1); 0 for a wrong handle or fader. */
 DSP_API int32_t setFaderAction(void* handle, uint32_t fader, float start, float end, float level);
 /* Clears [start, end) s from fader 0/1's ramps, cutting and splitting as setFaderAction; 1, or 0 for a wrong handle or fader. */

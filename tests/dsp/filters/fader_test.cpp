@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -271,6 +272,47 @@ TEST(FaderExports, CrossFadeSelectsAndMixesTheInputs)
     EXPECT_NEAR(testsig::toneAmplitudePcm16(out.data(), frames, 441, kRate), centre, 30);
     EXPECT_NEAR(testsig::toneAmplitudePcm16(out.data(), frames, 1323, kRate), centre, 30);
     termFader(f);
+}
+
+// The float cross-fade is the 16-bit one without its conversions: the same schedules give the
+// same mix, whatever the block sizes, and it refuses what the 16-bit one refuses.
+TEST(FaderExports, FloatCrossFadeFollowsTheSixteenBitOneOverAnyBlocks)
+{
+    const uint32_t frames = 6000, block = 700;
+    for (const uint32_t channels : {1u, 2u}) {
+        const std::vector<int16_t> a = testsig::noisePcm16(frames * channels, 3, 12000);
+        const std::vector<int16_t> b = testsig::noisePcm16(frames * channels, 4, 12000);
+        void* wide = initFader(block, channels, kRate, 1.0f, 0.0f, -3.0f);
+        void* narrow = initFader(block, channels, kRate, 1.0f, 0.0f, -3.0f);
+        for (void* f : {wide, narrow}) {
+            ASSERT_NE(f, nullptr);
+            ASSERT_EQ(setCrossFaderAction(f, 0.01f, 0.1f, -1.0f), 1);
+            ASSERT_EQ(setFaderAction(f, 0, 0.02f, 0.05f, -12.0f), 1);
+        }
+        std::vector<int16_t> want(a.size());
+        for (uint32_t at = 0; at < frames; at += block)
+            ASSERT_EQ(doCrossFade(narrow, &a[at * channels], &b[at * channels], &want[at * channels],
+                                  std::min(block, frames - at) * channels * 2),
+                      1);
+        const std::vector<float> fa(a.begin(), a.end()), fb(b.begin(), b.end());
+        std::vector<float> got(fa.size());
+        for (uint32_t at = 0, step = 1; at < frames; at += step, step = step * 3 % block + 1) {
+            step = std::min(step, frames - at);
+            ASSERT_EQ(doCrossFadeFloat(wide, &fa[at * channels], &fb[at * channels], &got[at * channels], step), 1);
+        }
+        for (size_t i = 0; i < got.size(); ++i)
+            ASSERT_NEAR(got[i], want[i], 1.5) << channels << " channels, sample " << i;
+
+        std::vector<float> out(size_t(block + 1) * channels, 7.0f);
+        EXPECT_EQ(doCrossFadeFloat(wide, fa.data(), fb.data(), out.data(), block + 1), 0);  // larger than sized
+        EXPECT_EQ(doCrossFadeFloat(wide, nullptr, fb.data(), out.data(), 4), 0);
+        EXPECT_EQ(doCrossFadeFloat(wide, fa.data(), fb.data(), nullptr, 4), 0);
+        EXPECT_EQ(doCrossFadeFloat(nullptr, fa.data(), fb.data(), out.data(), 4), 0);
+        EXPECT_EQ(out[0], 7.0f);
+        EXPECT_EQ(doCrossFadeFloat(wide, nullptr, nullptr, nullptr, 0), 1);
+        termFader(wide);
+        termFader(narrow);
+    }
 }
 
 TEST(FaderExports, BadCallsAreRefusedAndChangeNothing)

@@ -64,6 +64,13 @@ TEST(GraphicEQ, BandDesignNumbers)
     EXPECT_NEAR(d.b1, -1.781761, 1e-6);
     EXPECT_NEAR(d.b2, 0.81, 1e-7);
     EXPECT_NEAR(d.normaliser, 72.8588, 1e-3);
+
+    // The export hands callers the same factor, and 0 where there is none to give.
+    EXPECT_EQ(getGraphicEQBandNormaliser(44100, 1000.0f, 0.9f, 0.99f), d.normaliser);
+    EXPECT_EQ(getGraphicEQBandNormaliser(0, 1000.0f, 0.9f, 0.99f), 0.0f);
+    EXPECT_EQ(getGraphicEQBandNormaliser(768001, 1000.0f, 0.9f, 0.99f), 0.0f);
+    EXPECT_EQ(getGraphicEQBandNormaliser(44100, 0.0f, 1.0f, 0.5f), 0.0f);  // a zero on the point measured
+    EXPECT_EQ(getGraphicEQBandNormaliser(44100, NAN, 0.9f, 0.99f), 0.0f);
 }
 
 TEST(GraphicEQ, OutputIsTheWeightedSumOfBandsTimesMaster)
