@@ -38,6 +38,8 @@ bool ChorusChannel::setup(uint32_t rate, const Params& p)
 {
     if (!setupLine(rate, p.delayMs))
         return false;
+    // The sine table is built by the first set-up, so no processing call waits for it.
+    SineTable::instance();
     msPerSample = rate ? 1000.0f / float(rate) : 0.0f;
     setDepthMs(p.depthMs);
     lfoTime = 0.0f;

@@ -13,8 +13,3 @@ const SineTable& SineTable::instance()
     static const SineTable table;
     return table;
 }
-
-namespace {
-// Builds the table while the library loads, so that no processing call pays for it.
-const SineTable& builtAtLoad = SineTable::instance();
-}  // namespace

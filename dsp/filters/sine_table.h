@@ -3,8 +3,8 @@
 #include <cstdint>
 
 // One cycle of sin in 1024 steps plus a guard entry repeating the start, so that a linear
-// interpolation at the last step reads inside the table. Built once at library load and
-// read-only afterwards, so any thread may read it.
+// interpolation at the last step reads inside the table. Built on first use (an effect's
+// set-up) and read-only afterwards, so any thread may read it.
 class SineTable {
 public:
     static constexpr uint32_t kSize = 1024;
