@@ -81,6 +81,12 @@ function(orvane_library name)
   if(NOT WIN32)
     orvane_export_map(${name} ${PROJECT_SOURCE_DIR}/include/orvane/${ARG_HEADER} ${ARG_API})
     target_link_options(${name} PRIVATE -Wl,--version-script=${${name}_map} -Wl,--no-undefined)
+    # Each library carries the little of the C++ runtime it uses, kept local by the map: only C
+    # crosses its boundary, and a host (the orvane tool among them) then starts without loading
+    # and binding the thousands of symbols of the shared runtime.
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT ORVANE_SANITIZE AND NOT ORVANE_TSAN)
+      target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
+    endif()
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${${name}_map})
     # The build tree keeps the short names programs and scripts load it by (build/lib/libname.so).
     add_custom_command(TARGET ${name} POST_BUILD

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs a built tree (BUILD_DIR, default build) to a temporary prefix and checks it as a user
-# would: the installed orvane runs (its version and a conversion), the examples build from the
+# would: the installed orvane runs on the installed libraries (its version and a conversion), the examples build from the
 # prefix with pkg-config and with find_package and run, each installed library exports only its C
 # API, installed files carry no RUNPATH, every pkg-config module links, and cpack makes the Debian
 # package. As root it then installs the package with dpkg, checks its files and builds an example
@@ -43,7 +43,13 @@ for module in dsp:dspGetVersion tessor:getVersionWaveOut norv:NORVGetVersion mp3
   echo "orvane-$lib $(pkg-config --modversion "orvane-$lib"): links and runs"
 done
 
-echo "== the installed tool =="
+echo "== the installed tool on the installed libraries =="
+for lib in dsp mp3 tessor norv; do
+  found=$(ldd "$prefix/bin/orvane" | awk -v l="liborvane-$lib.so.0" '$1 == l {print $3}')
+  if [ "$found" != "$libdir/liborvane-$lib.so.0" ]; then
+    echo "the installed orvane takes liborvane-$lib from '${found:-nowhere}', not $libdir"; exit 1
+  fi
+done
 "$prefix/bin/orvane" --version
 
 echo "== examples through pkg-config =="

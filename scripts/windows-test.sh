@@ -64,7 +64,7 @@ check_imports() {
   imports=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
   for i in $imports; do
     case $i in
-      kernel32.dll|user32.dll|winmm.dll|msvcrt.dll|ole32.dll|windowscodecs.dll|dsp.dll|tessor.dll|norv.dll) ;;
+      kernel32.dll|user32.dll|winmm.dll|msvcrt.dll|ole32.dll|windowscodecs.dll|mp3.dll|dsp.dll|tessor.dll|norv.dll) ;;
       *) echo "$(basename "$file") imports $i, which is not a system DLL"; return 1 ;;
     esac
   done

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "dsp/filters/crossfader_unit.h"
+#include "orvane/dsp.h"
 #include "tools/audio_file.h"
 #include "tools/cli.h"
 #include "tools/command.h"
@@ -58,20 +58,27 @@ struct Layout {
 class Crossfade {
 public:
     Crossfade(AudioReader& a, AudioReader& b, AudioWriter& out, const Layout& layout)
-        : a_(a), b_(b), out_(out), layout_(layout), channels_(a.channels()), rate_(a.rate())
+        : a_(a),
+          b_(b),
+          out_(out),
+          layout_(layout),
+          channels_(a.channels()),
+          rate_(a.rate()),
+          // A alone at first, both faders at 0 dB: only the cross-fader acts.
+          fader_(initFader(kBlockFrames, channels_, rate_, 1.0f, 0.0f, 0.0f), termFader)
     {
-        for (CrossFaderUnit& unit : cross_) {
-            unit.setup(rate_, 1.0f);
-            // The units run only over the fade, their clocks counting from its first frame; a
-            // ramp must start after the samples processed, so it starts at the fade's second.
-            const double end = double(std::max<uint64_t>(layout.fadeLength, 1)) + 0.5;
-            unit.addAction(float(1.5 / rate_), float(end / rate_), -1.0f);
-        }
+        // The fader runs only over the fade, its clock counting from the fade's first frame; a
+        // ramp must start after the samples processed, so it starts at the fade's second.
+        const double end = double(std::max<uint64_t>(layout.fadeLength, 1)) + 0.5;
+        if (fader_ != nullptr)
+            setCrossFaderAction(fader_.get(), float(1.5 / rate_), float(end / rate_), -1.0f);
     }
 
     // 0, or the exit status after a message.
     int run()
     {
+        if (fader_ == nullptr)
+            return failure("the cross-fader cannot be set up for this format");
         std::vector<float> held;  // A's part of the fade, in --duration mode
         if (const int status = layout_.fromEnd ? playAHoldingTail(held) : playAUntilB())
             return status;
@@ -151,12 +158,10 @@ private:
         return 0;
     }
 
-    // A's part of the fade (held back, or read now) and B's start through the cross-fader,
-    // channel by channel.
+    // A's part of the fade (held back, or read now) and B's start through the cross-fader.
     int fade(const std::vector<float>& held)
     {
         std::vector<float> a(size_t(kBlockFrames) * channels_), b(a.size()), mixed(a.size());
-        std::vector<float> planeA(kBlockFrames), planeB(kBlockFrames), planeOut(kBlockFrames);
         for (uint64_t at = 0; at < layout_.fadeLength;) {
             const auto n = uint32_t(std::min<uint64_t>(kBlockFrames, layout_.fadeLength - at));
             const int64_t gotA = layout_.fromEnd ? int64_t(n) : readFrames(a_, a.data(), n);
@@ -168,15 +173,8 @@ private:
             if (uint64_t(gotB) < n)
                 return tooLong("B", at + uint64_t(gotB));
             const float* fromA = layout_.fromEnd ? held.data() + at * channels_ : a.data();
-            for (uint32_t c = 0; c < channels_; ++c) {
-                for (uint32_t i = 0; i < n; ++i) {
-                    planeA[i] = fromA[size_t(i) * channels_ + c];
-                    planeB[i] = b[size_t(i) * channels_ + c];
-                }
-                cross_[c].process(planeA.data(), planeB.data(), planeOut.data(), n);
-                for (uint32_t i = 0; i < n; ++i)
-                    mixed[size_t(i) * channels_ + c] = planeOut[i];
-            }
+            if (!doCrossFadeFloat(fader_.get(), fromA, b.data(), mixed.data(), n))
+                return failure("the cross-fader refused a block");
             if (!write(mixed.data(), n))
                 return 1;
             at += n;
@@ -190,7 +188,7 @@ private:
     Layout layout_;
     uint32_t channels_;
     uint32_t rate_;
-    CrossFaderUnit cross_[2];
+    std::unique_ptr<void, int32_t (*)(void*)> fader_;
     uint64_t done_ = 0;
     ProgressBar progress_{"crossfade"};
 };

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <complex>
 
-#include "dsp/filters/graphic_eq_band.h"
-
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -169,9 +167,8 @@ std::vector<GraphicEQBandParams> designOctaveEq(const double (&gainsDb)[kOctaveB
         for (const Section& s : bandSections(centres[k], own[k], count, rate)) {
             // The library scales a band by its own normaliser and the band gain: the gain asked
             // for is the one that leaves the section's scale.
-            const GraphicEQBandDesign d
-                = designGraphicEQBand(float(s.centre), float(s.zero), float(s.pole), int32_t(rate));
-            const double gain = 20.0 * std::log10(s.scale / d.normaliser);
+            const float normaliser = getGraphicEQBandNormaliser(rate, float(s.centre), float(s.zero), float(s.pole));
+            const double gain = 20.0 * std::log10(s.scale / normaliser);
             sections.push_back({float(s.centre), float(gain), float(s.zero), float(s.pole)});
         }
     // The overall gain rides on the first section, or on a pass-through band (no poles or zeros).
