@@ -60,9 +60,7 @@ bool Fader::crossFadePcm16(const int16_t* inA, const int16_t* inB, int16_t* out,
     const uint32_t frames = framesOf(bytes);
     const uint32_t used = frames * channels * 2;
     pcm16ToFloat(inA, used, inL, inR, channels);
-    units_[0].process(inL, scratchA, frames);
-    if (channels == 2)
-        units_[1].process(inR, scratchB, frames);
+    fadeA(frames);
     pcm16ToFloat(inB, used, inL, inR, channels);
     mixCross(frames);
     floatToPcm16(outL, outR, frames, out, channels);
@@ -75,9 +73,7 @@ bool Fader::crossFadeFloat(const float* inA, const float* inB, float* out, uint3
         return false;
     const bool stereo = isStereo();
     split(inA, frames);
-    units_[0].process(inL, scratchA, frames);
-    if (stereo)
-        units_[1].process(inR, scratchB, frames);
+    fadeA(frames);
     split(inB, frames);
     mixCross(frames);
     for (uint32_t i = 0; i < frames; ++i) {
@@ -102,6 +98,13 @@ void Fader::split(const float* in, uint32_t frames)
         inL[i] = in[2 * i];
         inR[i] = in[2 * i + 1];
     }
+}
+
+void Fader::fadeA(uint32_t frames)
+{
+    units_[0].process(inL, scratchA, frames);
+    if (isStereo())
+        units_[1].process(inR, scratchB, frames);
 }
 
 void Fader::mixCross(uint32_t frames)

@@ -46,6 +46,8 @@ private:
     void setupUnits(uint32_t rate);
     // Interleaved floats into inL (and inR).
     void split(const float* in, uint32_t frames);
+    // A (in inL/R) through fader 0 into scratchA/B.
+    void fadeA(uint32_t frames);
     // B (in inL/R) through fader 1, mixed by the cross-fader with A's faded scratchA/B into outL/R.
     void mixCross(uint32_t frames);
     uint32_t framesOf(uint32_t bytes) const { return bytes / (isStereo() ? 4 : 2); }
