@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev portaudio19-dev lame twolame valgrind tmux
-          libpng-dev dpkg-dev file python3)
+          libpng-dev dpkg-dev file python3 ccache)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
