@@ -191,6 +191,28 @@ void announce(const Track& t, bool screen)
     std::fflush(stdout);
 }
 
+// Appends files[from...] to the library's queue on a thread of its own until done or destroyed.
+class QueueFeeder {
+public:
+    QueueFeeder(const std::vector<std::string>& files, size_t from, int32_t offset)
+        : thread_([this, &files, from, offset] {
+              for (size_t i = from; i < files.size() && !stop_.load(); ++i)
+                  OrvaneQueueAppend(files[i].c_str(), offset);
+          })
+    { }
+    ~QueueFeeder()
+    {
+        stop_.store(true);
+        thread_.join();
+    }
+    QueueFeeder(const QueueFeeder&) = delete;
+    QueueFeeder& operator=(const QueueFeeder&) = delete;
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
 // Plays files[index] and, through the same output, each following file of the same format (a
 // gapless album joins without a gap or click), until the last ends or a key moves on; index
 // follows the file playing. The result says where to go next, status is the exit status so far
@@ -204,11 +226,12 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
     const char* env = std::getenv("ORVANE_OUTPUT");
     const bool wantsDevice = env == nullptr || *env == '\0' || std::strcmp(env, "device") == 0;
 
-    // Queued before the play starts, so even a short file cannot end before it is.
+    // The next file is queued before the play starts, so even a short file cannot end before it
+    // is; the rest follow from a thread of their own, far ahead of the decoder, so a run of
+    // short files joins however seldom this thread looks.
     const size_t first = index;
-    auto queueAfter
-        = [&](size_t i) { OrvaneQueueNext(i + 1 < files.size() ? files[i + 1].c_str() : nullptr, int32_t(o.offset)); };
-    queueAfter(index);
+    OrvaneQueueNext(index + 1 < files.size() ? files[index + 1].c_str() : nullptr, int32_t(o.offset));
+    QueueFeeder feeder(files, index + 2, int32_t(o.offset));
     // The sound libraries' start-up chatter on standard error stays off the terminal while an
     // output opens; -v shows it.
     std::optional<platform::MutedStandardError> noise;
@@ -292,7 +315,6 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
             if (!readTrack(files[index], o.offset, track, status))
                 track.name = files[index];
             announce(track, screen);
-            queueAfter(index);
         }
         const int32_t now = OrvaneGetCurrentTime();
         if (session.finished())

@@ -46,12 +46,12 @@ TEST(InfoJson, ParsesAndHoldsTheFacts)
     EXPECT_EQ(r.out, "1\n");
     // One line per file: the facts the test checks, as python3 reads them.
     const std::string script = "import json,sys\n"
-                                "for f in json.load(open(sys.argv[1])):\n"
-                                "    if 'error' in f: print('error'); continue\n"
-                                "    print(f['mpeg_version'], f['layer'], f['sample_rate'], f['channels'],"
-                                " f['mpeg_frames'], f['samples'], '%.6f' % f['duration_seconds'],"
-                                " f['encoder_delay'], f['encoder_padding'], ','.join(f['tag_formats']),"
-                                " f['truncated'], json.dumps(f['tags'], sort_keys=True))\n";
+                               "for f in json.load(open(sys.argv[1])):\n"
+                               "    if 'error' in f: print('error'); continue\n"
+                               "    print(f['mpeg_version'], f['layer'], f['sample_rate'], f['channels'],"
+                               " f['mpeg_frames'], f['samples'], '%.6f' % f['duration_seconds'],"
+                               " f['encoder_delay'], f['encoder_padding'], ','.join(f['tag_formats']),"
+                               " f['truncated'], json.dumps(f['tags'], sort_keys=True))\n";
     const std::string scriptPath = testsig::tempPath("info-read.py");
     std::ofstream(scriptPath) << script;
     FILE* pipe = popen(("python3 " + scriptPath + " " + json).c_str(), "r");
@@ -61,12 +61,13 @@ TEST(InfoJson, ParsesAndHoldsTheFacts)
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         out.append(buffer, n);
     EXPECT_EQ(pclose(pipe), 0);
-    EXPECT_EQ(out,
-              "1 3 44100 2 308 352800 8.000000 576 1440  False {}\n"
-              "1 3 44100 2 308 352800 8.000000 576 1440 ID3v2 False {\"artist\": \"Tab Artist\", \"title\": \"Caf\\u00e9 "
-              "\\\"Live\\\" \\\\ \\u65e5\"}\n"
-              "1 3 44100 2 307 351648 7.973878 576 1440 ID3v2 True {\"artist\": \"y\", \"title\": \"x\"}\n"
-              "error\n");
+    EXPECT_EQ(
+        out,
+        "1 3 44100 2 308 352800 8.000000 576 1440  False {}\n"
+        "1 3 44100 2 308 352800 8.000000 576 1440 ID3v2 False {\"artist\": \"Tab Artist\", \"title\": \"Caf\\u00e9 "
+        "\\\"Live\\\" \\\\ \\u65e5\"}\n"
+        "1 3 44100 2 307 351648 7.973878 576 1440 ID3v2 True {\"artist\": \"y\", \"title\": \"x\"}\n"
+        "error\n");
     // The text form gives the same single duration.
     const CliResult text = runOrvane("info " + tagged);
     EXPECT_NE(text.out.find("duration:      8.000 s (352800 samples)\n"), std::string::npos) << text.out;
