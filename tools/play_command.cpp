@@ -19,6 +19,7 @@
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/file_tags.h"
+#include "tools/play_screen.h"
 #include "tools/play_session.h"
 #include "tools/playlist.h"
 #include "tools/status_line.h"
@@ -29,8 +30,8 @@ const char* const kUsage
     = "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N] [--pitch CENTS]"
       " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow] [--no-gapless]";
 
-const char* const kKeys = "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit,\n"
-                          "      +/- volume 5 %, m mute, up/down pitch 100 cents, [/] speed 50 per mille, h keys\n";
+const char* const kKeys = "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit, h keys\n"
+                          "      +/- volume 5%, m mute, up/down pitch 100 cents, [/] speed 5%\n";
 
 // The ranges the output holds pitch and speed to.
 constexpr long kMinPitch = -1200, kMaxPitch = 1200;
@@ -54,20 +55,6 @@ std::atomic<bool> interrupted{false};
 void onInterrupt(int)
 {
     interrupted.store(true);
-}
-
-std::string bar(double fraction, int width, char on, char off)
-{
-    fraction = std::min(std::max(fraction, 0.0), 1.0);
-    const int filled = int(fraction * width + 0.5);
-    return std::string(size_t(filled), on) + std::string(size_t(width - filled), off);
-}
-
-// Level meter over 48 dB, so quiet passages still move it.
-std::string meter(int32_t peak)
-{
-    const double db = peak > 0 ? 20.0 * std::log10(double(peak) / 32768.0) : -96.0;
-    return bar((db + 48.0) / 48.0, 10, '|', ' ');
 }
 
 struct PlayOptions {
@@ -149,32 +136,37 @@ struct LiveState {
 
 enum class Next { advance, back, quit };
 
-// What the status line shows of a file and how far a seek key moves in it.
+// What the screen shows of a file and how far a seek key moves in it.
 struct Track {
     std::string name;  // "Artist - Title" from the tags, else the file's name
     bool tagged = false;
     double msPerFrame = 0;
     int32_t seekFrames = 0;
     int32_t totalMs = 0;
+    bool truncated = false;
 };
 
 // False after a message (status 1) when the file cannot be read as MPEG audio.
-bool readTrack(const std::string& path, long offset, Track& t, int& status)
+bool readTrack(const std::string& path, const PlayOptions& o, Track& t, PlayScreen& screen, int& status)
 {
     OrvaneStreamInfo info{};
-    if (OrvaneGetStreamInfo(path.c_str(), int32_t(offset), &info) != 1) {
+    if (OrvaneGetStreamInfo(path.c_str(), int32_t(o.offset), &info) != 1) {
         FILE* probe = std::fopen(path.c_str(), "rb");
-        status = failure(probe != nullptr ? "'" + path + "' is not MPEG audio" : "cannot open '" + path + "'");
+        screen.message(probe != nullptr ? "'" + path + "' is not MPEG audio" : "cannot open '" + path + "'");
+        status = 1;
         if (probe != nullptr)
             std::fclose(probe);
         return false;
     }
     t.msPerFrame = double(info.samplesPerFrame) * 1000.0 / info.sampleRate;
     t.seekFrames = int32_t(std::lround(5000.0 / t.msPerFrame));
-    // Counted, not estimated from the first frame: right for variable-bitrate files too.
-    t.totalMs = int32_t(double(info.frames) * t.msPerFrame);
-    const std::string title = tagText(path, int32_t(offset), kTagTitle);
-    const std::string artist = tagText(path, int32_t(offset), kTagArtist);
+    // Counted, not estimated from the first frame: right for variable-bitrate files too; gapless
+    // play leaves out the encoder's delay and padding, as the time read-out does.
+    const uint64_t cut = o.gapless ? uint64_t(info.encoderDelay) + info.encoderPadding : 0;
+    t.totalMs = int32_t(double(info.samples > cut ? info.samples - cut : 0) * 1000.0 / info.sampleRate);
+    t.truncated = info.truncated != 0;
+    const std::string title = tagText(path, int32_t(o.offset), kTagTitle);
+    const std::string artist = tagText(path, int32_t(o.offset), kTagArtist);
     t.name = title.empty() ? artist : artist.empty() ? title : artist + " - " + title;
     t.tagged = !t.name.empty();
     if (!t.tagged)
@@ -182,12 +174,22 @@ bool readTrack(const std::string& path, long offset, Track& t, int& status)
     return true;
 }
 
-// The tags name the track above the status line too.
-void announce(const Track& t, bool screen)
+// A file starts playing: what must be said about it is said above the screen.
+void announce(const std::string& path, const Track& t, PlayScreen& screen)
 {
-    if (!t.tagged)
+    if (t.truncated)
+        screen.message("'" + path + "' is truncated: its last frame is cut off; it ends early", true);
+}
+
+// Without a screen (output to a pipe or file), one line per file once it has played.
+void reportPlayed(const std::vector<std::string>& files, size_t index, const Track& t, int32_t playedMs,
+                  const PlayScreen& screen)
+{
+    if (screen.active() || verbosity() == Verbosity::quiet)
         return;
-    std::printf("%s%s\n", screen ? "\r\x1b[K" : "", t.name.c_str());
+    std::printf("played %s of %s  %zu/%zu %s%s%s\n", formatTime(std::min(playedMs, t.totalMs)).c_str(),
+                formatTime(t.totalMs).c_str(), index + 1, files.size(), files[index].c_str(), t.tagged ? "  " : "",
+                t.tagged ? t.name.c_str() : "");
     std::fflush(stdout);
 }
 
@@ -213,15 +215,89 @@ private:
     std::thread thread_;
 };
 
+// The footer: the file playing (its place in the list and its name) over the status line.
+std::vector<std::string> footer(const std::vector<std::string>& files, size_t index, const Track& t,
+                                const LiveState& live)
+{
+    const size_t width = terminalWidth();
+    const std::string place
+        = files.size() > 1 ? std::to_string(index + 1) + "/" + std::to_string(files.size()) + " " : "";
+    PlayStatus s;
+    s.paused = live.paused;
+    s.nowMs = OrvaneGetCurrentTime();
+    s.totalMs = t.totalMs;
+    s.muted = live.muted;
+    s.volumePercent = percent(live.volume);
+    s.pitchCents = live.pitch;
+    s.speedPerMille = live.speed;
+    s.levels[0] = OrvaneGetLevel(0);
+    s.levels[1] = OrvaneGetLevel(1);
+    return {fitText(place + t.name, width), statusLine(s, width)};
+}
+
+// Acts on one key; false when it ends this play (next says where to go).
+bool onKey(int key, const Track& track, LiveState& live, Next& next, PlayScreen& screen)
+{
+    switch (key) {
+    case 'q':
+    case 'Q':
+        next = Next::quit;
+        OrvaneStop();
+        return false;
+    case 'n':
+    case 'p':
+        next = key == 'n' ? Next::advance : Next::back;
+        OrvaneStop();
+        return false;
+    case ' ':
+        live.paused = !live.paused;
+        OrvanePause(live.paused ? 1 : 0);
+        break;
+    case platform::TerminalKeys::kLeft:
+    case platform::TerminalKeys::kRight:
+        OrvaneSeek(key == platform::TerminalKeys::kLeft ? -track.seekFrames : track.seekFrames);
+        break;
+    case platform::TerminalKeys::kUp:
+    case platform::TerminalKeys::kDown:
+        live.pitch = std::clamp(live.pitch + (key == platform::TerminalKeys::kUp ? 100L : -100L), kMinPitch, kMaxPitch);
+        OrvaneSetPitch(int32_t(live.pitch));
+        break;
+    case ']':
+    case '[':
+        live.speed = std::clamp(live.speed + (key == ']' ? 50L : -50L), kMinSpeed, kMaxSpeed);
+        OrvaneSetSpeed(int32_t(live.speed));
+        break;
+    case '+':
+    case '=':
+    case '-':
+        live.volume = std::clamp(percent(live.volume) + (key == '-' ? -kVolumeStepPercent : kVolumeStepPercent), 0L,
+                                 kMaxVolume * 100 / kFullScale)
+            * kFullScale / 100;
+        live.muted = false;
+        OrvaneSetVolume(int32_t(live.volume));
+        break;
+    case 'm':
+        live.muted = !live.muted;
+        OrvaneSetVolume(live.muted ? 0 : int32_t(live.volume));
+        break;
+    case 'h':
+        screen.print(kKeys);
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
 // Plays files[index] and, through the same output, each following file of the same format (a
 // gapless album joins without a gap or click), until the last ends or a key moves on; index
 // follows the file playing. The result says where to go next, status is the exit status so far
 // (1 on a failure).
 Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayOptions& o, long startMs,
-               LiveState& live, platform::TerminalKeys& keys, bool screen, int& status)
+               LiveState& live, platform::TerminalKeys& keys, PlayScreen& screen, int& status)
 {
     Track track;
-    if (!readTrack(files[index], o.offset, track, status))
+    if (!readTrack(files[index], o, track, screen, status))
         return Next::advance;
     const char* env = std::getenv("ORVANE_OUTPUT");
     const bool wantsDevice = env == nullptr || *env == '\0' || std::strcmp(env, "device") == 0;
@@ -232,120 +308,51 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
     const size_t first = index;
     OrvaneQueueNext(index + 1 < files.size() ? files[index + 1].c_str() : nullptr, int32_t(o.offset));
     QueueFeeder feeder(files, index + 2, int32_t(o.offset));
-    // The sound libraries' start-up chatter on standard error stays off the terminal while an
-    // output opens; -v shows it.
-    std::optional<platform::MutedStandardError> noise;
-    if (verbosity() != Verbosity::verbose)
-        noise.emplace();
     PlaySession session(files[index], int32_t(o.offset), false);
     session.waitStarted(5000);
-    noise.reset();
     if (wantsDevice && !session.finished() && getOutputWaveOut(OrvaneGetDestination()) == TESSOR_OUTPUT_NULL)
-        note("orvane play: no sound device could be opened; playing silently (-v shows why)");
+        screen.messageOnce("no sound device could be opened; playing silently (-v shows why)");
     if (startMs > 0)
         OrvaneSeek(int32_t(std::lround(startMs / track.msPerFrame)));
-    announce(track, screen);
+    announce(files[index], track, screen);
     Next next = Next::advance;
-    int64_t lastPrinted = -1;
+    bool stopped = false;
+    int32_t playedMs = 0;
     while (!session.finished()) {
-        const std::vector<int> pressed = screen ? keys.read(100) : std::vector<int>{};
-        if (!screen)
+        const std::vector<int> pressed = screen.active() ? keys.read(100) : std::vector<int>{};
+        if (!screen.active())
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (interrupted.load()) {
             next = Next::quit;
+            stopped = true;
             OrvaneStop();
         }
-        for (const int key : pressed) {
-            switch (key) {
-            case 'q':
-            case 'Q':
-                next = Next::quit;
-                OrvaneStop();
-                break;
-            case 'n':
-                next = Next::advance;
-                OrvaneStop();
-                break;
-            case 'p':
-                next = Next::back;
-                OrvaneStop();
-                break;
-            case ' ':
-                live.paused = !live.paused;
-                OrvanePause(live.paused ? 1 : 0);
-                break;
-            case platform::TerminalKeys::kLeft:
-            case platform::TerminalKeys::kRight:
-                OrvaneSeek(key == platform::TerminalKeys::kLeft ? -track.seekFrames : track.seekFrames);
-                break;
-            case platform::TerminalKeys::kUp:
-            case platform::TerminalKeys::kDown:
-                live.pitch = std::clamp(live.pitch + (key == platform::TerminalKeys::kUp ? 100L : -100L), kMinPitch,
-                                        kMaxPitch);
-                OrvaneSetPitch(int32_t(live.pitch));
-                break;
-            case ']':
-            case '[':
-                live.speed = std::clamp(live.speed + (key == ']' ? 50L : -50L), kMinSpeed, kMaxSpeed);
-                OrvaneSetSpeed(int32_t(live.speed));
-                break;
-            case '+':
-            case '=':
-            case '-':
-                live.volume = std::clamp(percent(live.volume) + (key == '-' ? -kVolumeStepPercent : kVolumeStepPercent),
-                                         0L, kMaxVolume * 100 / kFullScale)
-                    * kFullScale / 100;
-                live.muted = false;
-                OrvaneSetVolume(int32_t(live.volume));
-                break;
-            case 'm':
-                live.muted = !live.muted;
-                OrvaneSetVolume(live.muted ? 0 : int32_t(live.volume));
-                break;
-            case 'h':
-                std::printf("\r\x1b[K%s", kKeys);
-                break;
-            default:
-                break;
-            }
-        }
-        // The play has gone on with the file queued: show it and queue the one after.
+        for (const int key : pressed)
+            stopped = !onKey(key, track, live, next, screen) || stopped;
+        // The play has gone on with the files queued: the ones before have played whole.
         if (const size_t joined = first + size_t(OrvaneGetTrackIndex()); joined != index && joined < files.size()) {
-            index = joined;
-            if (!readTrack(files[index], o.offset, track, status))
+            for (; index < joined; ++index)
+                reportPlayed(files, index, track, track.totalMs, screen);
+            if (!readTrack(files[index], o, track, screen, status))
                 track.name = files[index];
-            announce(track, screen);
+            announce(files[index], track, screen);
         }
-        const int32_t now = OrvaneGetCurrentTime();
         if (session.finished())
             break;  // the read-outs have gone with the play
-        const std::string volume = live.muted ? "muted" : "vol " + std::to_string(percent(live.volume)) + "%";
-        if (screen) {
-            const std::string place
-                = files.size() > 1 ? std::to_string(index + 1) + "/" + std::to_string(files.size()) + " " : "";
-            const std::string line = fitStatusLine(
-                {std::string(live.paused ? "paused " : "playing") + " " + formatTime(now) + "/"
-                     + formatTime(track.totalMs),
-                 volume, "pitch " + std::to_string(live.pitch), "speed " + std::to_string(live.speed),
-                 place + track.name, "[" + bar(track.totalMs > 0 ? double(now) / track.totalMs : 0, 20, '#', '.') + "]",
-                 "L" + meter(OrvaneGetLevel(0)) + " R" + meter(OrvaneGetLevel(1))},
-                terminalWidth());
-            std::printf("\r%s\x1b[K", line.c_str());
-            std::fflush(stdout);
-        } else if (now / 1000 != lastPrinted) {
-            lastPrinted = now / 1000;
-            std::printf("%s / %s  level %d %d\n", formatTime(now).c_str(), formatTime(track.totalMs).c_str(),
-                        OrvaneGetLevel(0), OrvaneGetLevel(1));
-            std::fflush(stdout);
-        }
+        playedMs = OrvaneGetCurrentTime();
+        screen.draw(footer(files, index, track, live));
     }
     const int32_t result = session.wait();
-    if (screen)
-        std::printf("\r\x1b[K");
-    if (result == -1)
-        status = failure("'" + files[index] + "' is not MPEG audio");
-    else if (result == 0)
-        status = failure("no sound output could be opened");
+    screen.clear();
+    if (result == 1)
+        reportPlayed(files, index, track, stopped ? playedMs : track.totalMs, screen);
+    if (result == -1) {
+        screen.message("'" + files[index] + "' is not MPEG audio");
+        status = 1;
+    } else if (result == 0) {
+        screen.message("no sound output could be opened");
+        status = 1;
+    }
     return next;
 }
 
@@ -378,7 +385,8 @@ int runPlay(const std::vector<std::string>& args)
     interrupted.store(false);
     std::signal(SIGINT, onInterrupt);
     platform::TerminalKeys keys;
-    const bool screen = keys.active() && platform::isTerminal(platform::StandardStream::Out);
+    PlayScreen screen(keys.active() && platform::isTerminal(platform::StandardStream::Out),
+                      verbosity() != Verbosity::verbose);
     LiveState live{o.volume, o.pitch, o.speed};
     int status = 0;
     for (size_t i = 0; i < files.size();) {

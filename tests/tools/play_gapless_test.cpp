@@ -33,7 +33,8 @@ TEST(PlayGapless, ListOfShortTracksIsCapturedWholeAndGapless)
         const auto n = size_t(std::lround(seconds[k] * kRate));
         std::vector<int16_t> pcm(2 * n);
         for (size_t i = 0; i < n; ++i)
-            pcm[2 * i] = pcm[2 * i + 1] = int16_t(std::lround(kAmplitude * std::sin(2 * M_PI * 440 * double(total + i) / kRate)));
+            pcm[2 * i] = pcm[2 * i + 1]
+                = int16_t(std::lround(kAmplitude * std::sin(2 * M_PI * 440 * double(total + i) / kRate)));
         total += n;
         const std::string name = "tracks/t" + std::to_string(k);
         const std::string wav = (folder / (name + ".wav")).string();

@@ -17,7 +17,7 @@ namespace {
 // orvane play in a detached tmux terminal of 80 columns, driven by keys and read back as a screen.
 class TmuxPlay {
 public:
-    // Plays the demo with an ID3v2 tag naming artist and title, then the demo as it is.
+    // Plays a missing file, the demo with an ID3v2 tag naming artist and title, then the demo as it is.
     TmuxPlay()
     {
         const std::string demo = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
@@ -29,7 +29,7 @@ public:
         std::ofstream(tagged_, std::ios::binary)
             << "ID3" << std::string{3, 0, 0, 0, 0, 0, char(frames.size())} << frames << in.rdbuf();
         tmux("new-session -d -x 80 -y 24 'ORVANE_OUTPUT=null " + std::string(ORVANE_BINARY_DIR) + "/bin/orvane play "
-             + tagged_ + " " + demo + "; sleep 30'");
+             + "/tmp/orvane-no-such-file.mp3 " + tagged_ + " " + demo + "; sleep 30'");
     }
     ~TmuxPlay()
     {
@@ -87,20 +87,23 @@ size_t statusLines(const std::vector<std::string>& lines)
     return n;
 }
 
-// The status line stays one line of at most 79 columns while it updates; a burst of keys is
-// acted on key by key; volume, mute, speed, help and next-file keys do what the help says; the
-// tags' artist and title name the track.
+// The status line stays one line of at most 79 columns while it updates, with units on every
+// value; messages stand above it, never in it; a burst of keys is acted on key by key; volume,
+// mute, speed, help and next-file keys do what the help says; the line above the status names
+// the file playing, by its tags' artist and title or else by its file name.
 TEST(PlayTerminal, OneStatusLineAndEveryKeyCounted)
 {
     if (std::system("tmux -V >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
     TmuxPlay play;
     ASSERT_NE(play.waitFor("playing"), "");
-    EXPECT_NE(play.waitFor("Demo Artist - Demo Title"), "");
+    EXPECT_EQ(play.waitFor("Demo Artist - Demo Title").rfind("2/3 ", 0), 0u);
+    EXPECT_EQ(play.waitFor("cannot open"), "orvane play: cannot open '/tmp/orvane-no-such-file.mp3'");
     play.keys("Up Up Up ] ] ] + + -");
-    const std::string status = play.waitFor("pitch 300");
+    const std::string status = play.waitFor("pitch +300 cents");
     EXPECT_NE(status.find("vol 105%"), std::string::npos) << status;
-    EXPECT_NE(status.find("speed 150"), std::string::npos) << status;
+    EXPECT_NE(status.find("speed +15%"), std::string::npos) << status;
+    EXPECT_NE(status.find(" L|"), std::string::npos) << status;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // several redraws
     const std::vector<std::string> lines = play.screen();
     EXPECT_EQ(statusLines(lines), 1u);
@@ -113,8 +116,11 @@ TEST(PlayTerminal, OneStatusLineAndEveryKeyCounted)
     EXPECT_NE(play.waitFor("keys: space pause"), "");
     EXPECT_NE(play.waitFor("m mute"), "");
     EXPECT_EQ(statusLines(play.screen()), 1u);
+    for (const std::string& line : play.screen())
+        EXPECT_LT(line.size(), 80u) << line;
     play.keys("n");
-    EXPECT_NE(play.waitFor("2/2"), "");
+    EXPECT_EQ(play.waitFor("3/3"), "3/3 orvane-demo.mp3");
+    EXPECT_EQ(play.waitFor("Demo Artist"), "");
     play.keys("q");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(statusLines(play.screen()), 0u) << "q ends the play";
