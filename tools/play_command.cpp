@@ -8,7 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +18,7 @@
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/file_tags.h"
+#include "tools/output_devices.h"
 #include "tools/play_screen.h"
 #include "tools/play_session.h"
 #include "tools/playlist.h"
@@ -27,7 +27,7 @@
 namespace {
 
 const char* const kUsage
-    = "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N] [--pitch CENTS]"
+    = "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N|NAME] [--pitch CENTS]"
       " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow] [--no-gapless]";
 
 const char* const kKeys = "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit, h keys\n"
@@ -84,7 +84,8 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
         } else if (r.option("--volume")) {
             ok = r.integer(0, kMaxVolume, "32768 = full scale", o.volume);
         } else if (r.option("--device")) {
-            ok = r.integer(-1, 1 << 16, "-1 = default", o.device);
+            std::string text;
+            ok = r.value(text) && findOutputDevice(text, o.device);
         } else if (r.option("--pitch")) {
             ok = r.integer(kMinPitch, kMaxPitch, "cents", o.pitch);
         } else if (r.option("--speed")) {
