@@ -18,6 +18,7 @@
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/file_tags.h"
+#include "tools/live_view.h"
 #include "tools/output_devices.h"
 #include "tools/play_screen.h"
 #include "tools/play_session.h"
@@ -28,10 +29,11 @@ namespace {
 
 const char* const kUsage
     = "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N|NAME] [--pitch CENTS]"
-      " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow] [--no-gapless]";
+      " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow] [--no-gapless]"
+      " [--spectrum]";
 
 const char* const kKeys = "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit, h keys\n"
-                          "      +/- volume 5%, m mute, up/down pitch 100 cents, [/] speed 5%\n";
+                          "      +/- volume 5%, m mute, up/down pitch 100 cents, [/] speed 5%, s spectrum\n";
 
 // The ranges the output holds pitch and speed to.
 constexpr long kMinPitch = -1200, kMaxPitch = 1200;
@@ -40,13 +42,17 @@ constexpr long kMinSpeed = -750, kMaxSpeed = 7000;
 constexpr long kMaxVolume = 65536;
 constexpr long kFullScale = 32768;
 constexpr long kVolumeStepPercent = 5;
+// The live view's FFT: 21.5 Hz bins at 44.1 kHz, fine enough for its lowest bands.
+constexpr uint32_t kSpectrumSize = 2048;
 
 void printDetails(FILE* out)
 {
     std::fprintf(out,
                  "Plays the files in order; a .m3u list stands for the files it names. Files of one format\n"
                  "follow each other through one output, with no gap at the joins of a gapless album. The\n"
-                 "tags' artist and title name each file. TIME is seconds, m:ss or h:mm:ss into the first file.\n%s",
+                 "tags' artist and title name each file. TIME is seconds, m:ss or h:mm:ss into the first file.\n"
+                 "--spectrum shows the live view: spectrum bars (dBFS, log frequency) and level meters.\n"
+                 "N|NAME is a device number or (part of) a name from 'orvane devices'.\n%s",
                  kKeys);
 }
 
@@ -67,6 +73,7 @@ struct PlayOptions {
     long speed = 0;
     bool out48k = false;
     bool gapless = true;
+    bool spectrum = false;
     float harmonics = 0.3f;
     std::vector<std::pair<long, float>> eq;
     VectorChoice vectors = VectorChoice::Best;
@@ -94,6 +101,8 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
             o.out48k = true;
         } else if (r.option("--no-gapless")) {
             o.gapless = false;
+        } else if (r.option("--spectrum")) {
+            o.spectrum = true;
         } else if (r.option("--harmonics")) {
             double h = 0;
             ok = r.number(0, 1, "curve bend", h);
@@ -133,6 +142,7 @@ struct LiveState {
     long speed;
     bool muted = false;
     bool paused = false;
+    bool spectrum = false;  // the live view shown
 };
 
 enum class Next { advance, back, quit };
@@ -144,6 +154,8 @@ struct Track {
     double msPerFrame = 0;
     int32_t seekFrames = 0;
     int32_t totalMs = 0;
+    uint32_t rate = 0;  // of the output: 48 kHz with --48k
+    uint32_t channels = 0;
     bool truncated = false;
 };
 
@@ -166,6 +178,8 @@ bool readTrack(const std::string& path, const PlayOptions& o, Track& t, PlayScre
     const uint64_t cut = o.gapless ? uint64_t(info.encoderDelay) + info.encoderPadding : 0;
     t.totalMs = int32_t(double(info.samples > cut ? info.samples - cut : 0) * 1000.0 / info.sampleRate);
     t.truncated = info.truncated != 0;
+    t.rate = o.out48k ? 48000 : info.sampleRate;
+    t.channels = info.channelMode == 3 ? 1 : 2;
     const std::string title = tagText(path, int32_t(o.offset), kTagTitle);
     const std::string artist = tagText(path, int32_t(o.offset), kTagArtist);
     t.name = title.empty() ? artist : artist.empty() ? title : artist + " - " + title;
@@ -216,9 +230,10 @@ private:
     std::thread thread_;
 };
 
-// The footer: the file playing (its place in the list and its name) over the status line.
+// The footer: the live view when it is on, then the file playing (its place in the list and its
+// name) over the status line.
 std::vector<std::string> footer(const std::vector<std::string>& files, size_t index, const Track& t,
-                                const LiveState& live)
+                                const LiveState& live, LiveView& view)
 {
     const size_t width = terminalWidth();
     const std::string place
@@ -233,7 +248,18 @@ std::vector<std::string> footer(const std::vector<std::string>& files, size_t in
     s.speedPerMille = live.speed;
     s.levels[0] = OrvaneGetLevel(0);
     s.levels[1] = OrvaneGetLevel(1);
-    return {fitText(place + t.name, width), statusLine(s, width)};
+    std::vector<std::string> lines;
+    if (live.spectrum) {
+        static std::vector<float> spectrum(2 * kSpectrumSize);
+        const int32_t bins = OrvaneGetSpectrum(spectrum.data());
+        // Two rows stay free above the footer for messages.
+        const size_t rows = platform::terminalRows();
+        lines = view.lines(bins > 0 ? spectrum : std::vector<float>{}, kSpectrumSize, t.channels, t.rate, s.levels,
+                           width, rows > 4 ? rows - 4 : 0);
+    }
+    lines.push_back(fitText(place + t.name, width));
+    lines.push_back(statusLine(s, width));
+    return lines;
 }
 
 // Acts on one key; false when it ends this play (next says where to go).
@@ -284,6 +310,9 @@ bool onKey(int key, const Track& track, LiveState& live, Next& next, PlayScreen&
     case 'h':
         screen.print(kKeys);
         break;
+    case 's':
+        live.spectrum = !live.spectrum;
+        break;
     default:
         break;
     }
@@ -295,7 +324,7 @@ bool onKey(int key, const Track& track, LiveState& live, Next& next, PlayScreen&
 // follows the file playing. The result says where to go next, status is the exit status so far
 // (1 on a failure).
 Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayOptions& o, long startMs,
-               LiveState& live, platform::TerminalKeys& keys, PlayScreen& screen, int& status)
+               LiveState& live, platform::TerminalKeys& keys, PlayScreen& screen, LiveView& view, int& status)
 {
     Track track;
     if (!readTrack(files[index], o, track, screen, status))
@@ -341,7 +370,8 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
         if (session.finished())
             break;  // the read-outs have gone with the play
         playedMs = OrvaneGetCurrentTime();
-        screen.draw(footer(files, index, track, live));
+        if (screen.active())
+            screen.draw(footer(files, index, track, live, view));
     }
     const int32_t result = session.wait();
     screen.clear();
@@ -374,6 +404,7 @@ int runPlay(const std::vector<std::string>& args)
     OrvaneEnable48k(o.out48k ? 1 : 0);
     OrvaneEnableGapless(o.gapless ? 1 : 0);
     OrvaneSetHarmonics(o.harmonics);
+    OrvaneSetSpectrumSize(kSpectrumSize);
     applyVectorChoice(o.vectors);
     if (!o.eq.empty()) {
         for (int band = 0; band < 32; ++band)
@@ -389,9 +420,11 @@ int runPlay(const std::vector<std::string>& args)
     PlayScreen screen(keys.active() && platform::isTerminal(platform::StandardStream::Out),
                       verbosity() != Verbosity::verbose);
     LiveState live{o.volume, o.pitch, o.speed};
+    live.spectrum = o.spectrum;
+    LiveView view(platform::terminalUsesUtf8());
     int status = 0;
     for (size_t i = 0; i < files.size();) {
-        const Next next = playFiles(files, i, o, i == 0 ? o.startMs : 0, live, keys, screen, status);
+        const Next next = playFiles(files, i, o, i == 0 ? o.startMs : 0, live, keys, screen, view, status);
         if (next == Next::quit)
             break;
         i = next == Next::back ? (i > 0 ? i - 1 : 0) : i + 1;
