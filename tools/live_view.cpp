@@ -77,7 +77,7 @@ std::vector<std::string> LiveView::lines(const std::vector<float>& spectrum, uin
         const auto labelDb = int(std::lround(top));
         std::string line = row % 2 == 0 ? std::string(kLabelWidth - 1 - std::to_string(labelDb).size(), ' ')
                 + std::to_string(labelDb) + (utf8_ ? "\u2524" : "|")
-                                         : std::string(kLabelWidth - 1, ' ') + (utf8_ ? "\u2502" : "|");
+                                        : std::string(kLabelWidth - 1, ' ') + (utf8_ ? "\u2502" : "|");
         for (size_t b = 0; b < bands; ++b) {
             const double fill = std::clamp((shown_[b] - bottom) / (top - bottom), 0.0, 1.0);
             const std::string mark = utf8_ ? kBlocks[int(std::lround(fill * 8))] : fill >= 0.5 ? "#" : " ";
@@ -92,7 +92,8 @@ std::vector<std::string> LiveView::lines(const std::vector<float>& spectrum, uin
             continue;
         const std::string label = hertzText(hz);
         const auto at = size_t(kLabelWidth + std::log(hz / kLowHz) / std::log(high / kLowHz) * double(bands * cell));
-        if (at + label.size() <= axis.size() && axis.compare(at > 0 ? at - 1 : 0, label.size() + 1, std::string(label.size() + 1, ' ')) == 0)
+        if (at + label.size() <= axis.size()
+            && axis.compare(at > 0 ? at - 1 : 0, label.size() + 1, std::string(label.size() + 1, ' ')) == 0)
             axis.replace(at, label.size(), label);
     }
     out.push_back(axis.substr(0, axis.find_last_not_of(' ') + 1) + " Hz");

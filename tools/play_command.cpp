@@ -193,7 +193,7 @@ bool readTrack(const std::string& path, const PlayOptions& o, Track& t, PlayScre
 void announce(const std::string& path, const Track& t, PlayScreen& screen)
 {
     if (t.truncated)
-        screen.message("'" + path + "' is truncated: its last frame is cut off; it ends early", true);
+        screen.message("'" + path + "' is truncated: its last frame is cut off", true);
 }
 
 // Without a screen (output to a pipe or file), one line per file once it has played.

@@ -1,4 +1,4 @@
-/* libmp3: MPEG-1 and MPEG-2 audio (Layers I, II and III) player engine.
+/* libmp3: MPEG-1, MPEG-2 and MPEG-2.5 audio (Layers I, II and III) player engine.
  *
  * Conventions: paths are file system paths; a start offset is the byte position where the
  * stream starts (to skip leading data); ID3v2 tags found there are skipped by their sizes, and
