@@ -11,7 +11,7 @@ orvane="$PWD/$build/bin/orvane"
 [ -x "$orvane" ] || { echo "no $orvane: build the orvane target first"; exit 1; }
 command -v tmux >/dev/null || { echo "tmux is not installed (scripts/install-deps.sh installs it)"; exit 1; }
 socket="orvane-screen-$$"
-tmux_() { tmux -L "$socket" "$@"; }
+tmux_() { tmux -u -L "$socket" "$@"; }
 trap 'tmux_ kill-server 2>/dev/null || true' EXIT
 
 # The pane's text once a line holds $1 (up to 5 s), else the pane as it is.

@@ -36,9 +36,31 @@ std::string speedText(long perMille)
         : (perMille < 0 && perMille > -10 ? "-" : "") + whole + "." + std::to_string(std::abs(perMille % 10));
 }
 
+// The UTF-8 character at text[at]: its length in bytes (a stray byte counts as one) and the
+// columns a terminal gives it (two for East Asian wide characters, one otherwise).
+size_t characterAt(const std::string& text, size_t at, size_t& bytes)
+{
+    const auto lead = uint8_t(text[at]);
+    bytes = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (at + bytes > text.size())
+        bytes = 1;
+    uint32_t code = bytes == 1 ? lead : lead & (0x7F >> bytes);
+    for (size_t k = 1; k < bytes; ++k)
+        code = code << 6 | (uint8_t(text[at + k]) & 0x3F);
+    const bool wide = (code >= 0x1100 && code <= 0x115F) || (code >= 0x2E80 && code <= 0xA4CF)
+        || (code >= 0xAC00 && code <= 0xD7A3) || (code >= 0xF900 && code <= 0xFAFF)
+        || (code >= 0xFE30 && code <= 0xFE4F) || (code >= 0xFF00 && code <= 0xFF60)
+        || (code >= 0xFFE0 && code <= 0xFFE6) || (code >= 0x1F300 && code <= 0x1FAFF)
+        || (code >= 0x20000 && code <= 0x3FFFD);
+    return wide ? 2 : 1;
+}
+
 size_t columns(const std::string& text)
 {
-    return size_t(std::count_if(text.begin(), text.end(), [](char c) { return (uint8_t(c) & 0xC0) != 0x80; }));
+    size_t total = 0;
+    for (size_t at = 0, bytes = 0; at < text.size(); at += bytes)
+        total += characterAt(text, at, bytes);
+    return total;
 }
 
 }  // namespace
@@ -75,12 +97,15 @@ std::string fitText(const std::string& text, size_t width)
     const size_t room = width > 1 ? width - 1 : 1;
     if (columns(text) <= room)
         return text;
-    // Cut at a character boundary, room - 3 characters in, and mark the cut.
+    // Cut at a character boundary within room - 3 columns, and mark the cut.
     const size_t keep = room > 3 ? room - 3 : room;
-    size_t count = 0, at = 0;
-    for (; at < text.size(); ++at)
-        if ((uint8_t(text[at]) & 0xC0) != 0x80 && count++ == keep)
+    size_t used = 0, at = 0;
+    for (size_t bytes = 0; at < text.size(); at += bytes) {
+        const size_t step = characterAt(text, at, bytes);
+        if (used + step > keep)
             break;
+        used += step;
+    }
     return text.substr(0, at) + (room > 3 ? "..." : "");
 }
 

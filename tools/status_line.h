@@ -22,7 +22,7 @@ struct PlayStatus {
 // the position bar, the meters and the settings as wide as the room allows.
 std::string statusLine(const PlayStatus& s, size_t width);
 
-// text cut to fit width (UTF-8 characters counted as one column each), "..." marking a cut.
+// text cut to fit width (UTF-8; East Asian wide characters take two columns), "..." marking a cut.
 std::string fitText(const std::string& text, size_t width);
 
 // Columns of the terminal on standard output now (it may have been resized), 80 when unknown.

@@ -69,7 +69,8 @@ TEST(ManualPage, NamesTheCommandsAndOptionsTheToolKnows)
         std::string name;
         if (line.rfind("  ", 0) == 0 && std::istringstream(line) >> name) {
             const std::string usage = runOrvane("help " + name).out;
-            tool[name] = optionsIn(usage.substr(0, usage.find('\n')).substr(std::string("usage: orvane ").size() + name.size()));
+            tool[name] = optionsIn(
+                usage.substr(0, usage.find('\n')).substr(std::string("usage: orvane ").size() + name.size()));
         }
     }
     ASSERT_GT(tool.size(), 5u);
@@ -78,7 +79,8 @@ TEST(ManualPage, NamesTheCommandsAndOptionsTheToolKnows)
         EXPECT_EQ(manual.at(name), options) << name;
     }
     for (const auto& entry : manual)
-        EXPECT_EQ(tool.count(entry.first), 1u) << "the manual page names " << entry.first << ", the tool has no such command";
+        EXPECT_EQ(tool.count(entry.first), 1u)
+            << "the manual page names " << entry.first << ", the tool has no such command";
     for (const std::string& global : optionsIn(overview.out.substr(0, overview.out.find("commands:")))) {
         if (global != "--version") {
             EXPECT_NE(page.str().find(".BR " + std::regex_replace(global, std::regex("-"), "\\-")), std::string::npos)
