@@ -360,10 +360,9 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
         for (const int key : pressed)
             stopped = !onKey(key, track, live, next, screen) || stopped;
         // The play has gone on with the files queued: the ones before have played whole.
-        if (const size_t joined = first + size_t(OrvaneGetTrackIndex()); joined != index && joined < files.size()) {
-            for (; index < joined; ++index)
-                reportPlayed(files, index, track, track.totalMs, screen);
-            if (!readTrack(files[index], o, track, screen, status))
+        for (const size_t joined = first + size_t(OrvaneGetTrackIndex()); index < joined && joined < files.size();) {
+            reportPlayed(files, index, track, track.totalMs, screen);
+            if (!readTrack(files[++index], o, track, screen, status))
                 track.name = files[index];
             announce(files[index], track, screen);
         }

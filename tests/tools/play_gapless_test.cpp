@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,17 @@ TEST(PlayGapless, ListOfShortTracksIsCapturedWholeAndGapless)
     const CliResult r = runOrvane("play " + (folder / "list.m3u8").string());
     unsetenv("ORVANE_OUTPUT");
     EXPECT_EQ(r.status, 0) << r.err;
+    // Off a terminal, one line per file once it has played, none past its length.
+    std::istringstream lines(r.out);
+    size_t played = 0;
+    for (std::string line; std::getline(lines, line); ++played) {
+        const std::string expected = "  " + std::to_string(played + 1) + "/" + std::to_string(std::size(seconds)) + " "
+            + (folder / ("tracks/t" + std::to_string(played) + ".mp3")).string();
+        EXPECT_EQ(line,
+                  "played 0:0" + std::to_string(seconds[played] >= 1 ? 1 : 0) + " of 0:0"
+                      + std::to_string(seconds[played] >= 1 ? 1 : 0) + expected);
+    }
+    EXPECT_EQ(played, std::size(seconds));
     const std::vector<int16_t> got = testsig::readWavPcm16(capture);
     ASSERT_EQ(got.size(), 2 * total);
     // The tone at the level the output plays it (a least-squares gain), then the error over 20 ms
