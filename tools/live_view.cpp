@@ -99,7 +99,8 @@ std::vector<std::string> LiveView::lines(const std::vector<float>& spectrum, uin
     out.push_back(axis.substr(0, axis.find_last_not_of(' ') + 1) + " Hz");
     // Level meters over the same scale.
     for (int c = 0; c < 2; ++c) {
-        const double db = levels[c] > 0 ? std::max(kFloorDb, 20.0 * std::log10(levels[c] / 32768.0)) : kFloorDb;
+        const double db
+            = levels[c] > 0 ? std::clamp(20.0 * std::log10(levels[c] / 32768.0), kFloorDb, kTopDb) : kFloorDb;
         const size_t meter = room - kLabelWidth - 10;
         const auto filled = size_t(std::lround((db - kFloorDb) / (kTopDb - kFloorDb) * double(meter)));
         char value[16];
