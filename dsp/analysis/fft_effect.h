@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "dsp/analysis/envelope_follower.h"
-#include "dsp/analysis/spectrum_frame.h"
+#include "dsp/core/envelope_follower.h"
+#include "dsp/core/spectrum_frame.h"
 #include "dsp/analysis/windowed_block.h"
 #include "dsp/core/dsp_effect.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "dsp/analysis/spectrum_frame.h"
+#include "dsp/core/spectrum_frame.h"
 #include "dsp/core/dsp_object.h"
 #include "dsp/rate/delay_line.h"
 #include "dsp/rate/kaiser_fir.h"

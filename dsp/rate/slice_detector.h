@@ -4,7 +4,7 @@
 #include <deque>
 #include <vector>
 
-#include "dsp/analysis/envelope_follower.h"
+#include "dsp/core/envelope_follower.h"
 #include "dsp/core/dsp_object.h"
 #include "orvane/dsp.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mp3/player/frame_count.h"
+#include "mp3/stream/frame_count.h"
 #include "mp3/player/player_settings.h"
 
 namespace {
