@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "dsp/core/dsp_object.h"
 #include "dsp/core/biquad_design.h"
+#include "dsp/core/dsp_object.h"
 
 // A cascade of second-order sections (one first-order section for odd orders) run in double
 // precision over float buffers. The state survives redesigns, so a cutoff can move while audio

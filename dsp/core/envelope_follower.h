@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "dsp/core/dsp_object.h"
 #include "dsp/core/butterworth_cascade.h"
+#include "dsp/core/dsp_object.h"
 
 // Level follower for meters: the rectified signal is held at its maximum over a 1 ms window,
 // then smoothed by a Butterworth low-pass. The window maximum costs constant time per sample

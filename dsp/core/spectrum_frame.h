@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "dsp/core/real_fft.h"
 #include "dsp/core/dsp_object.h"
+#include "dsp/core/real_fft.h"
 
 // A windowed analysis frame over a sliding history: each feed appends `hop` new samples, keeps
 // the newest historyLen, and windows the newest N of them with a half-sample-shifted Hann window.

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "mp3/decoder/pcm_sink.h"
 #include "mp3/decode/stream_decoder.h"
+#include "mp3/decoder/pcm_sink.h"
 #include "mp3/stream/byte_source.h"
 #include "mp3/stream/tag_text.h"
 

@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
+#include "mp3/decode/gapless_trim.h"
 #include "mp3/decoder/decoder_settings.h"
 #include "mp3/decoder/frame_synthesis.h"
-#include "mp3/decode/gapless_trim.h"
 #include "mp3/decoder/layer3_decoder.h"
 #include "mp3/decoder/pcm_sink.h"
 #include "mp3/stream/frame_header.h"

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "tests/mp3/decoder/decoder_test_support.h"
 #include "mp3/decode/stream_decoder.h"
 #include "support/signal.h"
+#include "tests/mp3/decoder/decoder_test_support.h"
 
 namespace {
 
