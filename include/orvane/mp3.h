@@ -43,7 +43,7 @@ MP3_API void OrvanePause(int8_t pause);
 MP3_API void OrvaneSeek(int32_t delta);
 /* Seeks to fraction (0..1) of the total frames (the VBR tag's count when there is one); below 0 or NaN means 0, past the end stops. */
 MP3_API void OrvaneAbsoluteSeek(float fraction);
-/* Records a pitch-change request on the current play (live pitch is OrvaneSetPitch). */
+/* Only records a pitch-change request on the current play: nothing acts on it (the pitch heard is OrvaneSetPitch's); nothing without a play. */
 MP3_API void OrvaneChangePitch(int32_t pitch);
 /* Every play cleans up as OrvanePlay returns; a play still running is asked to stop. */
 MP3_API void OrvaneClean(void);
@@ -96,11 +96,11 @@ MP3_API void OrvaneSetEQ(int32_t band, float gain);
 MP3_API void OrvaneEnableGapless(int8_t enable);
 /* Wave-out device for the next play (-1, the default, is the system default). */
 MP3_API void OrvaneSelectWaveOut(int32_t device);
-/* 3DNow!-semantics kernels on or off (wins over SSE); a change makes the decoder rebuild its tables. */
+/* 3DNow!-semantics kernels on or off (wins over SSE and AVX2): a play decodes each frame and rounds its output with the switches as they stand then; decode handles always take the plain path. */
 MP3_API void OrvaneEnable3dnow(int8_t enable);
-/* SSE kernels on or off; a change makes the decoder rebuild its tables. */
+/* SSE kernels on or off, taken by a play as OrvaneEnable3dnow says. */
 MP3_API void OrvaneEnableSSE(int8_t enable);
-/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA); a change makes the decoder rebuild its tables. */
+/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA), taken by a play as OrvaneEnable3dnow says. */
 MP3_API void OrvaneEnableAVX2(int8_t enable);
 /* Frames per output block for the next play (default 12); a value the output cannot use (outside 1..1024) makes that play return 0. */
 MP3_API void OrvaneSetBufferSize(int32_t frames);
@@ -110,7 +110,7 @@ MP3_API void OrvaneSetSpectrumSize(int32_t size);
 MP3_API void OrvaneSetPitch(int32_t pitch);
 /* Live speed: stored for the next play and passed to the current output. */
 MP3_API void OrvaneSetSpeed(int32_t speed);
-/* Output effect switch for the next play. */
+/* Output effect switch for the next play; its output only records it (see tessor's enableEffectWaveOut): no effect is applied. */
 MP3_API void OrvaneEnableDspEffect(int8_t enable);
 /* 48 kHz output switch for the next play. */
 MP3_API void OrvaneEnable48k(int8_t enable);
