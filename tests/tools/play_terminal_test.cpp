@@ -2,16 +2,18 @@
 
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
+
+#include "support/wait_until.h"
 
 namespace {
 
@@ -56,16 +58,20 @@ public:
         return lines;
     }
 
-    // Waits until a line of the screen holds text; that line, or empty after two seconds.
-    std::string waitFor(const std::string& text)
+    // Waits until a line of the screen holds every text; that line, or empty after a generous deadline.
+    std::string waitFor(std::initializer_list<std::string> texts)
     {
-        for (int i = 0; i < 40; ++i) {
+        std::string found;
+        testsig::waitUntil([&] {
             for (const std::string& line : screen())
-                if (line.find(text) != std::string::npos)
-                    return line;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return "";
+                if (std::all_of(texts.begin(), texts.end(),
+                                [&](const std::string& t) { return line.find(t) != std::string::npos; })) {
+                    found = line;
+                    return true;
+                }
+            return false;
+        });
+        return found;
     }
 
 private:
@@ -112,37 +118,36 @@ TEST(PlayTerminal, OneStatusLineAndEveryKeyCounted)
     if (std::system("tmux -V >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
     TmuxPlay play;
-    ASSERT_NE(play.waitFor("playing"), "");
-    const std::string name = play.waitFor("Demo Artist - Demo Title");
+    ASSERT_NE(play.waitFor({"playing"}), "");
+    const std::string name = play.waitFor({"Demo Artist - Demo Title"});
     EXPECT_EQ(name.rfind("2/3 Demo Artist - Demo Title \xE6\x97\xA5", 0), 0u) << name;
     EXPECT_EQ(name.substr(name.size() - 3), "...") << name;
     EXPECT_GE(columns(name), 77u) << name;
-    EXPECT_EQ(play.waitFor("cannot open"), "orvane play: cannot open '/tmp/orvane-no-such-file.mp3'");
+    EXPECT_EQ(play.waitFor({"cannot open"}), "orvane play: cannot open '/tmp/orvane-no-such-file.mp3'");
     play.keys("Up Up Up ] ] ] + + -");
-    const std::string status = play.waitFor("pitch +300 cents");
-    EXPECT_NE(status.find("vol 105%"), std::string::npos) << status;
-    EXPECT_NE(status.find("speed +15%"), std::string::npos) << status;
+    const std::string status = play.waitFor({"vol 105%", "pitch +300 cents", "speed +15%"});
+    EXPECT_NE(status, "") << "a key was lost";
     EXPECT_NE(status.find(" L|"), std::string::npos) << status;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // several redraws
+    platform::sleepMs(500);  // several redraws
     const std::vector<std::string> lines = play.screen();
     EXPECT_EQ(statusLines(lines), 1u);
     for (const std::string& line : lines)
         EXPECT_LT(columns(line), 80u) << line;
 
     play.keys("m");
-    EXPECT_NE(play.waitFor("muted"), "");
+    EXPECT_NE(play.waitFor({"muted"}), "");
     play.keys("h");
-    EXPECT_NE(play.waitFor("keys: space pause"), "");
-    EXPECT_NE(play.waitFor("m mute"), "");
+    EXPECT_NE(play.waitFor({"keys: space pause"}), "");
+    EXPECT_NE(play.waitFor({"m mute"}), "");
     EXPECT_EQ(statusLines(play.screen()), 1u);
     for (const std::string& line : play.screen())
         EXPECT_LT(columns(line), 80u) << line;
     play.keys("n");
-    EXPECT_EQ(play.waitFor("3/3"), "3/3 orvane-demo.mp3");
-    EXPECT_EQ(play.waitFor("Demo Artist"), "");
+    EXPECT_EQ(play.waitFor({"3/3"}), "3/3 orvane-demo.mp3");
+    for (const std::string& line : play.screen())
+        EXPECT_EQ(line.find("Demo Artist"), std::string::npos) << "the untagged file's name line: " << line;
     play.keys("q");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(statusLines(play.screen()), 0u) << "q ends the play";
+    EXPECT_TRUE(testsig::waitUntil([&] { return statusLines(play.screen()) == 0; })) << "q ends the play";
 }
 
 }  // namespace
