@@ -44,9 +44,7 @@ void SynthesisFilter::run(float* out)
     float* act = v_[active_] + 32 * p;
     float* oth = v_[active_ ^ 1] + 32 * p;
     if (path_ == decoder::VectorPath::Avx2) {
-        decoder::synthesisRunAvx2(samples_, act, oth, window_.taps, v_[active_], p, out);
-        active_ ^= 1;
-        ring_ = (ring_ + 1) & 15;
+        decoder::synthesisRunsAvx2(samples_, 1, v_, active_, ring_, window_.taps, out);
         return;
     }
     float x[33];
@@ -83,4 +81,16 @@ void SynthesisFilter::run(float* out)
 
     active_ ^= 1;
     ring_ = (ring_ + 1) & 15;
+}
+
+void SynthesisFilter::runRows(const float* in, int count, float* out)
+{
+    if (path_ == decoder::VectorPath::Avx2 && out != nullptr) {
+        decoder::synthesisRunsAvx2(in, count, v_, active_, ring_, window_.taps, out);
+        return;
+    }
+    for (int s = 0; s < count; ++s) {
+        std::memcpy(samples_, in + 32 * s, sizeof(samples_));
+        run(out != nullptr ? out + 32 * s : nullptr);
+    }
 }

@@ -25,6 +25,9 @@ public:
     float* samples() { return samples_; }
     // Synthesises 32 consecutive samples into out (out may be null: the state still advances).
     void run(float* out);
+    // count runs, one per row of 32 subband samples at in (rows one after another), into count x
+    // 32 samples at out (null: the state still advances).
+    void runRows(const float* in, int count, float* out);
 
     int32_t ringPosition() const { return ring_; }
 

@@ -1,10 +1,14 @@
 #pragma once
 
-// One synthesis run on the AVX2 path: the 32-point DCT of the subband samples in, the two new V
-// rows (act in the active ring, oth in the other), and the window over the ring with newest slot p
-// into out. Only for CPUs with AVX2 and FMA; see synthesis_filter.cpp for the row layout.
+#include <cstdint>
+
+// Synthesis runs on the AVX2 path, one per row of 32 subband samples at in: the 32-point DCT,
+// the two new V rows (in ring v[active] and v[active ^ 1] at slot ring) and the window over the
+// ring into the next 32 samples of out; active and ring advance with every run. Only for CPUs
+// with AVX2 and FMA; see synthesis_filter.cpp for the row layout.
 namespace decoder {
 
-void synthesisRunAvx2(const float* in, float* act, float* oth, const float* window, const float* v, int p, float* out);
+void synthesisRunsAvx2(const float* in, int count, float (*v)[512], int32_t& active, int32_t& ring, const float* window,
+                       float* out);
 
 }  // namespace decoder
