@@ -64,6 +64,8 @@ void SynthesisFilter::run(float* out)
         _mm_store_ps(oth + 4 * b, negReversed(13 - 4 * b));
         _mm_store_ps(oth + 16 + 4 * b, _mm_xor_ps(_mm_loadu_ps(x + 4 * b), sign));
     }
+    std::memcpy(act + decoder::kVolumeWindowSize, act, 32 * sizeof(float));
+    std::memcpy(oth + decoder::kVolumeWindowSize, oth, 32 * sizeof(float));
 
     const float* v = v_[active_];
     switch (path_) {

@@ -32,7 +32,9 @@ public:
     int32_t ringPosition() const { return ring_; }
 
 private:
-    alignas(32) float v_[2][decoder::kVolumeWindowSize];
+    // Each row is stored twice, at slot s and s + 16, so the AVX2 window reads the 16 slots
+    // newest first without wrapping; the other paths read the first copy.
+    alignas(32) float v_[2][2 * decoder::kVolumeWindowSize];
     decoder::VolumeWindow window_;
     alignas(32) float samples_[32] = {};
     float volume_ = 32768.0f;

@@ -18,8 +18,9 @@ __attribute__((target("avx2,fma"), always_inline)) inline __m256 negatedReversed
 
 }  // namespace
 
-__attribute__((target("avx2,fma"))) void synthesisRunsAvx2(const float* in, int count, float (*v)[512], int32_t& active,
-                                                           int32_t& ring, const float* window, float* out)
+__attribute__((target("avx2,fma"))) void synthesisRunsAvx2(const float* in, int count, float (*v)[1024],
+                                                           int32_t& active, int32_t& ring, const float* window,
+                                                           float* out)
 {
     alignas(32) float x[40];
     _mm256_store_ps(x + 32, _mm256_setzero_ps());
@@ -29,16 +30,22 @@ __attribute__((target("avx2,fma"))) void synthesisRunsAvx2(const float* in, int 
         float* act = v[active] + 32 * p;
         float* oth = v[active ^ 1] + 32 * p;
         dct32Avx2(in, x);
-        // Active row: X[16..31], then -X[32 - m] for m = 0..15 (X[32] = 0).
-        _mm256_store_ps(act, _mm256_load_ps(x + 16));
-        _mm256_store_ps(act + 8, _mm256_load_ps(x + 24));
-        _mm256_store_ps(act + 16, negatedReversed(x, 25));
-        _mm256_store_ps(act + 24, negatedReversed(x, 17));
-        // Other row: -X[16 - r] for r = 0..15, then -X[r - 16].
-        _mm256_store_ps(oth, negatedReversed(x, 9));
-        _mm256_store_ps(oth + 8, negatedReversed(x, 1));
-        _mm256_store_ps(oth + 16, _mm256_xor_ps(_mm256_load_ps(x), sign));
-        _mm256_store_ps(oth + 24, _mm256_xor_ps(_mm256_load_ps(x + 8), sign));
+        // Active row: X[16..31], then -X[32 - m] for m = 0..15 (X[32] = 0). Other row: -X[16 - r]
+        // for r = 0..15, then -X[r - 16]. Both go to slot p and its copy at p + 16.
+        const __m256 rows[8] = {_mm256_load_ps(x + 16),
+                                _mm256_load_ps(x + 24),
+                                negatedReversed(x, 25),
+                                negatedReversed(x, 17),
+                                negatedReversed(x, 9),
+                                negatedReversed(x, 1),
+                                _mm256_xor_ps(_mm256_load_ps(x), sign),
+                                _mm256_xor_ps(_mm256_load_ps(x + 8), sign)};
+        for (int k = 0; k < 4; ++k) {
+            _mm256_store_ps(act + 8 * k, rows[k]);
+            _mm256_store_ps(act + 512 + 8 * k, rows[k]);
+            _mm256_store_ps(oth + 8 * k, rows[4 + k]);
+            _mm256_store_ps(oth + 512 + 8 * k, rows[4 + k]);
+        }
         synthesisWindowAvx2(out, window, v[active], p);
         active ^= 1;
         ring = (ring + 1) & 15;

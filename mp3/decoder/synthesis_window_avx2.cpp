@@ -15,7 +15,7 @@ __attribute__((target("avx2,fma"))) void synthesisWindowAvx2(float* out, const f
 #pragma GCC unroll 15
     for (int n = 1; n < 16; ++n) {
         const float* wn = w + 32 * n;
-        const float* vn = v + 32 * ((p - n) & 15);
+        const float* vn = v0 + 512 - 32 * n;  // slot p - n through the copy at p + 16
         a0 = _mm256_fmadd_ps(_mm256_load_ps(wn), _mm256_load_ps(vn), a0);
         a1 = _mm256_fmadd_ps(_mm256_load_ps(wn + 8), _mm256_load_ps(vn + 8), a1);
         a2 = _mm256_fmadd_ps(_mm256_load_ps(wn + 16), _mm256_load_ps(vn + 16), a2);
