@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "mp3/decode/pcm_decoder.h"
+#include "mp3/exports/picture_info.h"
 #include "orvane/mp3.h"
 
 // Thin exports over PcmDecoder: check the arguments, convert, call the object. Nothing thrown
@@ -113,6 +114,14 @@ MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, ch
     if (decoder == nullptr || field < 0 || field >= TagText::kFieldCount || size < 0 || (buffer == nullptr && size > 0))
         return -1;
     return tag_text::copyOut(decoder->tags()[TagText::Field(field)], buffer, size);
+}
+
+MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePictureInfo* info)
+{
+    if (decoder == nullptr || info == nullptr)
+        return 0;
+    fillPictureInfo(decoder->tags().picture, *info);
+    return 1;
 }
 
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder)
