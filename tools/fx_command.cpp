@@ -166,7 +166,9 @@ int runPass(const std::string& inPath, const std::string* outPath, uint32_t bits
     const uint32_t outChannels = dspGetDstChannels(run.chain);
     std::unique_ptr<AudioWriter> out;
     if (outPath != nullptr
-        && (out = AudioWriter::create(*outPath, dspGetDstRate(run.chain), outChannels, bits, error)) == nullptr)
+        && (out = AudioWriter::create(*outPath, dspGetDstRate(run.chain), outChannels, effectOutputFormat(bits), false,
+                                      error))
+            == nullptr)
         return failure(error);
 
     std::vector<float> inBlock(size_t(kBlockFrames) * source.channels);

@@ -163,6 +163,8 @@ MP3_API int64_t OrvaneDecodeReadFloat(OrvaneDecoder* decoder, float* pcm, int64_
 MP3_API int64_t OrvaneDecodeReadInt16(OrvaneDecoder* decoder, int16_t* pcm, int64_t frames);
 /* Makes frame the next one read (what a read from the start would give there, see the README on Layer III); 1, or 0 for a null handle, a frame past the end or a source that fails (reads then give 0 until the next good seek). */
 MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame);
+/* Gapless delivery on (enable != 0, the default) or off (every decoded sample, the encoder's delay and padding and the decoder's delay included; the total then counts them); either way the next read starts at the first frame. 1, or 0 for a null handle. */
+MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable);
 /* The frame the next read starts at; 0 for a null handle. */
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder);
 /* Tag text field of the handle's stream, as OrvaneGetTagText gives it for a path (read at open, for memory and callback sources too); the field's full length, 0 when no tag has it; -1 for a null handle, a field outside 0..6, size < 0, or a null buffer with size > 0. */

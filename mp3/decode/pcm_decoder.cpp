@@ -44,18 +44,26 @@ bool PcmDecoder::open()
     pending_.reserve(size_t(format_.samplesPerFrame) * format_.channels);
     if (format_.samplesPerFrame == 0)
         return false;
-    uint64_t cutStart = 0;
-    uint64_t cutLength = 0;
-    if (!r.vbrTagPresent()
-        || !GaplessTrim::fromTag(r.vbrInfo(), int32_t(format_.layer), int32_t(format_.samplesPerFrame), cutStart,
-                                 cutLength))
-        return true;
-    format_.totalFrames = cutLength;
-    trimStart_ = cutStart;
-    trimEnd_ = cutStart + cutLength;
-    // A stream shorter than its delay still opens; it then reads nothing.
-    seekDecoded(trimStart_);
+    taggedFrames_ = format_.totalFrames;
+    hasCut_ = r.vbrTagPresent()
+        && GaplessTrim::fromTag(r.vbrInfo(), int32_t(format_.layer), int32_t(format_.samplesPerFrame), cutStart_,
+                                cutLength_);
+    if (hasCut_)
+        setGapless(true);
     return true;
+}
+
+void PcmDecoder::setGapless(bool on)
+{
+    const bool cut = on && hasCut_;
+    trimStart_ = cut ? cutStart_ : 0;
+    trimEnd_ = cut ? cutStart_ + cutLength_ : UINT64_MAX;
+    format_.totalFrames = cut ? cutLength_ : taggedFrames_;
+    // A stream shorter than its delay still opens; it then reads nothing.
+    if (cut)
+        seekDecoded(trimStart_);
+    else
+        restart();
 }
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)

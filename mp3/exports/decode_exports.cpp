@@ -115,6 +115,18 @@ MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, ch
     return tag_text::copyOut(decoder->tags()[TagText::Field(field)], buffer, size);
 }
 
+MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable)
+{
+    if (decoder == nullptr)
+        return 0;
+    try {
+        decoder->setGapless(enable != 0);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder)
 {
     return decoder != nullptr ? decoder->position() : 0;
