@@ -7,8 +7,8 @@ namespace {
 
 // Added and taken away again, these round a value to the nearest integer, ties to even, exactly
 // as lrint does in the default rounding mode: floats below 2^22, doubles below 2^51 in size.
-constexpr float kRoundFloat = 12582912.0f;               // 1.5 x 2^23
-constexpr double kRoundDouble = 6755399441055744.0;       // 1.5 x 2^52
+constexpr float kRoundFloat = 12582912.0f;           // 1.5 x 2^23
+constexpr double kRoundDouble = 6755399441055744.0;  // 1.5 x 2^52
 
 // v x scale held to [-scale, scale - 1]; NaN gives 0. Written so NaN fails both comparisons.
 template<typename T> T held(T v, T scale)
