@@ -222,8 +222,8 @@ TEST(ConvertOutput, FormatsRatesAndChannelsKeepLengthAndLevel)
     // Names that would mislabel the output, and values outside the ranges, are refused up front.
     const std::string misnamed = testsig::tempPath("formats-out.mp3");
     for (const std::string& line :
-         {mp3 + " " + misnamed, mp3 + " " + raw + " --bits 16", mp3 + " " + wav + " --raw", mp3 + " " + wav + " --bits 20",
-          mp3 + " " + wav + " --channels 9", mp3 + " " + wav + " --rate 1000"}) {
+         {mp3 + " " + misnamed, mp3 + " " + raw + " --bits 16", mp3 + " " + wav + " --raw",
+          mp3 + " " + wav + " --bits 20", mp3 + " " + wav + " --channels 9", mp3 + " " + wav + " --rate 1000"}) {
         SCOPED_TRACE(line);
         std::remove(wav.c_str());
         std::remove(raw.c_str());
