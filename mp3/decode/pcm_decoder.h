@@ -42,6 +42,8 @@ public:
     // Up to frames frames of interleaved samples: the frames written, 0 at the end.
     uint64_t read(float* dst, uint64_t frames);
     uint64_t readInt16(int16_t* dst, uint64_t frames);
+    // The kernels the next frames are decoded with (Plain until set).
+    void setVectorPath(decoder::VectorPath path);
     // Gapless delivery (the default) on or off; off delivers every decoded sample. Either way the
     // next read starts at the first frame of that timeline.
     void setGapless(bool on);
@@ -70,6 +72,7 @@ private:
     template<typename T, typename Convert> uint64_t drain(T* dst, uint64_t frames, Convert convert);
 
     SourceFactory factory_;
+    decoder::VectorPath path_ = decoder::VectorPath::Plain;
     std::unique_ptr<StreamDecoder> decoder_;
     Format format_;
     std::vector<float> pending_;

@@ -5,10 +5,12 @@
 #include <utility>
 
 #include "mp3/decode/pcm_decoder.h"
+#include "mp3/player/player_settings.h"
 #include "orvane/mp3.h"
 
 // Thin exports over PcmDecoder: check the arguments, convert, call the object. Nothing thrown
-// inside (out of memory) crosses them.
+// inside (out of memory) crosses them. Handles decode on the kernels the library's vector switches
+// select, read afresh at each open and read.
 
 struct OrvaneDecoder : PcmDecoder {
     using PcmDecoder::PcmDecoder;
@@ -20,6 +22,7 @@ OrvaneDecoder* openWith(PcmDecoder::SourceFactory factory)
 {
     try {
         auto* d = new OrvaneDecoder(std::move(factory));
+        d->setVectorPath(player::activePath());
         if (d->open())
             return d;
         delete d;
@@ -32,6 +35,8 @@ template<typename T> int64_t readWith(OrvaneDecoder* decoder, T* pcm, int64_t fr
     if (decoder == nullptr || pcm == nullptr || frames < 0)
         return -1;
     try {
+        // The process's vector switches apply to what each read decodes.
+        decoder->setVectorPath(player::activePath());
         if constexpr (std::is_same_v<T, float>)
             return int64_t(decoder->read(pcm, uint64_t(frames)));
         else
