@@ -232,4 +232,4 @@ int runFx(const std::vector<std::string>& args)
 }  // namespace
 
 ORVANE_COMMAND("fx", "IN OUT.wav [--bits 16|24|32] EFFECT...  (orvane fx --help lists the effects)",
-               "run a WAV file through a chain of effects", runFx, printDetails);
+               "run a WAV or MPEG audio input through a chain of effects", runFx, printDetails);

@@ -25,7 +25,10 @@ void printOverview(FILE* out)
                  "  -q  quiet: no progress or notes, only errors\n"
                  "  -v  verbose: extra detail on standard error\n\ncommands:\n");
     for (const Command& c : commands())
-        std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+        std::fprintf(out, "  %-11s %s\n", c.name, c.summary);
+    std::fprintf(out,
+                 "\nMPEG audio is MPEG-1, 2 or 2.5, Layer I, II or III. Exit status: 0 success, 1 a run-time\n"
+                 "failure (the reason on standard error), 2 a usage error (the reason, then the synopsis).\n");
 }
 
 void printCommandHelp(const Command& c)

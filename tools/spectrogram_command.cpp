@@ -45,8 +45,10 @@ int runSpectrogram(const std::vector<std::string>& args)
     std::vector<float> db(n / 2);
     const size_t frames = input.frames();
     for (int column = 0; column < area.w; ++column) {
-        // Each column analyses the N frames starting at its time, both channels mixed.
-        const size_t start = size_t(double(column) / area.w * double(frames));
+        // Each column analyses the N frames centred on its time, both channels mixed, kept inside
+        // the input so its edges add no splatter (an input shorter than N is zero-padded).
+        const auto centre = size_t((column + 0.5) / area.w * double(frames));
+        const size_t start = frames > n ? std::min(frames - n, centre - std::min<size_t>(centre, n / 2)) : 0;
         for (uint32_t i = 0; i < n; ++i) {
             double sum = 0;
             for (const auto& channel : input.channels)

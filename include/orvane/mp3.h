@@ -1,4 +1,4 @@
-/* libmp3: MPEG-1 and MPEG-2 audio (Layers I, II and III) player engine.
+/* libmp3: MPEG-1, MPEG-2 and MPEG-2.5 audio (Layers I, II and III) player engine.
  *
  * Conventions: paths are file system paths; a start offset is the byte position where the
  * stream starts (to skip leading data); ID3v2 tags found there are skipped by their sizes, and
@@ -31,8 +31,10 @@ MP3_API uint32_t OrvaneGetVersion(void);
 
 /* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent is an OrvaneEvent* (below; on Windows any event HANDLE) set once output is set up, or null. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up or (converting) norv refuses a block, which ends the play (NORVLastError tells why); -1 for no readable frame, a null path or startOffset < 0; -2 while another play runs (that play goes on untouched). */
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert);
-/* Queues a file to follow the current play's (or, called before OrvanePlay, the next play's) through the same output: at the end of its file the play goes on with the queued one when it has the same sample rate, channel count and layer, with no sample lost or added at the join (gapless trims apply to each file), and OrvaneGetTrackIndex counts it; otherwise the play ends as without it. One file at a time (a new call replaces it, a null path removes it); a play forgets it when it ends. The call counts the file's frames, so the join costs the play only its opening. 1, or -1 for startOffset < 0 (or out of memory). Any thread. */
+/* Queues a file to follow the current play's (or, called before OrvanePlay, the next play's) through the same output: at the end of its file the play goes on with the queued one when it has the same sample rate, channel count and layer, with no sample lost or added at the join (gapless trims apply to each file), and OrvaneGetTrackIndex counts it; otherwise the play ends as without it. The file replaces whatever was queued (a null path empties the queue); a play forgets the queue when it ends. The call counts the file's frames, so the join costs the play only its opening. 1, or -1 for startOffset < 0 (or out of memory). Any thread. */
 MP3_API int32_t OrvaneQueueNext(const char* path, int32_t startOffset);
+/* Adds a file after those queued (OrvaneQueueNext's queue), so a run of files, however short, joins while the host sleeps; the play takes them in order as above. 1, or -1 for a null path or startOffset < 0 (or out of memory). Any thread. */
+MP3_API int32_t OrvaneQueueAppend(const char* path, int32_t startOffset);
 /* Queued files the current or last play has gone on with: 0 while it plays the file it was started with. Any thread. */
 MP3_API int32_t OrvaneGetTrackIndex(void);
 /* Asks the current play to stop (queued audio is cut off); nothing without a play. Any thread. */

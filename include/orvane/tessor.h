@@ -48,6 +48,13 @@ typedef struct TessorSettings {
     int32_t captureConvertMode;
 } TessorSettings;
 
+/* One output device as getDeviceInfoWaveOut describes it. */
+typedef struct TessorDevice {
+    int32_t device;    /* the number openWaveOut takes */
+    int32_t isDefault; /* 1 for the device that device -1 plays on */
+    char name[256];    /* UTF-8, zero-terminated, cut at a character boundary */
+} TessorDevice;
+
 /* The library's ORVANE_VERSION (major x 10000 + minor x 100 + patch). */
 TESSOR_API uint32_t getVersionWaveOut(void);
 /* Creates a closed output; a non-zero handle, 0 when out of memory. */
@@ -86,6 +93,10 @@ TESSOR_API int32_t termWaveOut(int32_t handle);
 TESSOR_API int32_t getCurrentLevelWaveOut(int32_t handle, int16_t* levels);
 /* Fills buffer with the frames frames last sent, interleaved (zeros before the first); 1, 0 for an unknown handle, null buffer or frames outside 1..65536. */
 TESSOR_API int32_t getCurrentWaveformWaveOut(int32_t handle, int16_t* buffer, int32_t frames);
+/* Takes a fresh list of the system's output devices (PortAudio's, winmm's on Windows) and returns their count; 0 when there is none or no sound system. */
+TESSOR_API int32_t getDeviceCountWaveOut(void);
+/* Copies entry position (0..count-1) of the last list into out; 1, or 0 for a position outside it or null out. */
+TESSOR_API int32_t getDeviceInfoWaveOut(int32_t position, TessorDevice* out);
 
 #ifdef __cplusplus
 }

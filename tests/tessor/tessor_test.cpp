@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <set>
 #include <vector>
 
 #include "orvane/dsp.h"
@@ -218,6 +220,30 @@ TEST(Tessor, UnknownHandlesAndBadArgumentsAreRefused)
     selectOutputWaveOut(c, TESSOR_OUTPUT_CAPTURE, "/nonexistent-dir/x.wav", 1);
     EXPECT_EQ(openWaveOut(c, -1, 44100, 2, &Source::pull, &s, 1, 16384, 4), 0);
     EXPECT_EQ(termWaveOut(c), 1);
+}
+
+// The device list holds what the sound system offers (often nothing on a build machine): every
+// entry a distinct device with a terminated name, at most one the default; positions outside it
+// and a null out are refused.
+TEST(Tessor, DeviceListIsConsistent)
+{
+    const int32_t count = getDeviceCountWaveOut();
+    ASSERT_GE(count, 0);
+    std::set<int32_t> seen;
+    int32_t defaults = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        TessorDevice d{};
+        std::memset(d.name, 'x', sizeof d.name);
+        ASSERT_EQ(getDeviceInfoWaveOut(i, &d), 1);
+        EXPECT_TRUE(seen.insert(d.device).second);
+        EXPECT_LT(std::strlen(d.name), sizeof d.name);
+        defaults += d.isDefault;
+    }
+    EXPECT_LE(defaults, 1);
+    TessorDevice d{};
+    EXPECT_EQ(getDeviceInfoWaveOut(count, &d), 0);
+    EXPECT_EQ(getDeviceInfoWaveOut(-1, &d), 0);
+    EXPECT_EQ(getDeviceInfoWaveOut(0, nullptr), 0);
 }
 
 }  // namespace

@@ -364,6 +364,18 @@ TEST(Player, AQueuedFileOfTheSameFormatJoinsThePlayWithoutAGap)
         // Forgotten by the play: the next conversion is the first file alone.
         EXPECT_EQ(convertToWav(c.first, wav).size(), c.joins ? expected.size() / 2 : expected.size());
     }
+    // Appended files follow in order; a file of another format ends the play there, and the
+    // queue behind it is forgotten with the play.
+    const std::vector<int16_t> one = convertToWav(demo, wav);
+    ASSERT_EQ(OrvaneQueueNext(demo.c_str(), 0), 1);
+    ASSERT_EQ(OrvaneQueueAppend(demo.c_str(), 0), 1);
+    ASSERT_EQ(OrvaneQueueAppend((dir + "l1-fl1.bit").c_str(), 0), 1);
+    ASSERT_EQ(OrvaneQueueAppend(demo.c_str(), 0), 1);
+    EXPECT_EQ(convertToWav(demo, wav).size(), 3 * one.size());
+    EXPECT_EQ(OrvaneGetTrackIndex(), 2);
+    EXPECT_EQ(convertToWav(demo, wav).size(), one.size());
     EXPECT_EQ(OrvaneQueueNext(demo.c_str(), -1), -1);
+    EXPECT_EQ(OrvaneQueueAppend(demo.c_str(), -1), -1);
+    EXPECT_EQ(OrvaneQueueAppend(nullptr, 0), -1);
     OrvaneEnableGapless(0);
 }
