@@ -7,6 +7,7 @@
 #include "platform/tool/terminal.h"
 #include "tools/cli.h"
 #include "tools/command.h"
+#include "tools/play_session.h"
 
 namespace {
 
@@ -112,6 +113,8 @@ int main(int argc, char** argv)
         if (isHelp(a))
             return printCommandHelp(*c), 0;
     setCommandName(name);
+    // Every command decodes on the best kernels the CPU has unless its options pick others.
+    applyVectorChoice(VectorChoice::Best);
     const int status = c->run(rest);
     if (status == 2)
         std::fprintf(stderr, "usage: orvane %s %s\n(see 'orvane help %s')\n", c->name, c->usage, c->name);

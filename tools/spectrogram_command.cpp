@@ -6,6 +6,7 @@
 #include "orvane/dsp.h"
 #include "tools/cli.h"
 #include "tools/command.h"
+#include "tools/pcm_format.h"
 #include "tools/picture_input.h"
 #include "tools/plot_axes.h"
 #include "tools/png_image.h"
@@ -52,7 +53,7 @@ int runSpectrogram(const std::vector<std::string>& args)
             double sum = 0;
             for (const auto& channel : input.channels)
                 sum += start + i < frames ? channel[start + i] : 0.0f;
-            frame[i] = int16_t(std::lround(std::clamp(sum / input.channels.size(), -1.0, 1.0) * 32767.0));
+            frame[i] = pcm16Of(float(sum / double(input.channels.size())));
         }
         doFft(fft, frame.data(), db.data(), n * 2);
         for (int row = 0; row < area.h; ++row) {

@@ -98,11 +98,11 @@ MP3_API void OrvaneSetEQ(int32_t band, float gain);
 MP3_API void OrvaneEnableGapless(int8_t enable);
 /* Wave-out device for the next play (-1, the default, is the system default). */
 MP3_API void OrvaneSelectWaveOut(int32_t device);
-/* 3DNow!-semantics kernels on or off (wins over SSE and AVX2): a play decodes each frame and rounds its output with the switches as they stand then; decode handles always take the plain path. */
+/* 3DNow!-semantics kernels on or off (wins over SSE) for plays and for what decode handles decode after the call. */
 MP3_API void OrvaneEnable3dnow(int8_t enable);
-/* SSE kernels on or off, taken by a play as OrvaneEnable3dnow says. */
+/* SSE kernels on or off for plays and for what decode handles decode after the call. */
 MP3_API void OrvaneEnableSSE(int8_t enable);
-/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA), taken by a play as OrvaneEnable3dnow says. */
+/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA) for plays and for what decode handles decode after the call. */
 MP3_API void OrvaneEnableAVX2(int8_t enable);
 /* Frames per output block for the next play (default 12); a value the output cannot use (outside 1..1024) makes that play return 0. */
 MP3_API void OrvaneSetBufferSize(int32_t frames);
@@ -165,6 +165,8 @@ MP3_API int64_t OrvaneDecodeReadFloat(OrvaneDecoder* decoder, float* pcm, int64_
 MP3_API int64_t OrvaneDecodeReadInt16(OrvaneDecoder* decoder, int16_t* pcm, int64_t frames);
 /* Makes frame the next one read (what a read from the start would give there, see the README on Layer III); 1, or 0 for a null handle, a frame past the end or a source that fails (reads then give 0 until the next good seek). */
 MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame);
+/* Gapless delivery on (enable != 0, the default) or off (every decoded sample, the encoder's delay and padding and the decoder's delay included; the total then counts them); either way the next read starts at the first frame. 1, or 0 for a null handle. */
+MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable);
 /* The frame the next read starts at; 0 for a null handle. */
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder);
 /* Tag text field of the handle's stream, as OrvaneGetTagText gives it for a path (read at open, for memory and callback sources too); the field's full length, 0 when no tag has it; -1 for a null handle, a field outside 0..6, size < 0, or a null buffer with size > 0. */

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <type_traits>
 
 #include "mp3/decode/gapless_trim.h"
 #include "mp3/stream/audio_extent.h"
@@ -16,6 +18,7 @@ bool PcmDecoder::restart()
     if (!source || !decoder_->openStream(std::move(source), 0))
         return false;
     decoder::DecoderSettings settings;
+    settings.path = path_;
     settings.volume = 1.0f;
     decoder_->setSettings(settings);
     decoder_->setSink(this);
@@ -44,18 +47,36 @@ bool PcmDecoder::open()
     pending_.reserve(size_t(format_.samplesPerFrame) * format_.channels);
     if (format_.samplesPerFrame == 0)
         return false;
-    uint64_t cutStart = 0;
-    uint64_t cutLength = 0;
-    if (!r.vbrTagPresent()
-        || !GaplessTrim::fromTag(r.vbrInfo(), int32_t(format_.layer), int32_t(format_.samplesPerFrame), cutStart,
-                                 cutLength))
-        return true;
-    format_.totalFrames = cutLength;
-    trimStart_ = cutStart;
-    trimEnd_ = cutStart + cutLength;
-    // A stream shorter than its delay still opens; it then reads nothing.
-    seekDecoded(trimStart_);
+    taggedFrames_ = format_.totalFrames;
+    hasCut_ = r.vbrTagPresent()
+        && GaplessTrim::fromTag(r.vbrInfo(), int32_t(format_.layer), int32_t(format_.samplesPerFrame), cutStart_,
+                                cutLength_);
+    if (hasCut_)
+        setGapless(true);
     return true;
+}
+
+void PcmDecoder::setGapless(bool on)
+{
+    const bool cut = on && hasCut_;
+    trimStart_ = cut ? cutStart_ : 0;
+    trimEnd_ = cut ? cutStart_ + cutLength_ : UINT64_MAX;
+    format_.totalFrames = cut ? cutLength_ : taggedFrames_;
+    // A stream shorter than its delay still opens; it then reads nothing.
+    if (cut)
+        seekDecoded(trimStart_);
+    else
+        restart();
+}
+
+void PcmDecoder::setVectorPath(decoder::VectorPath path)
+{
+    path_ = path;
+    if (decoder_ && decoder_->settings().path != path) {
+        decoder::DecoderSettings settings = decoder_->settings();
+        settings.path = path;
+        decoder_->setSettings(settings);
+    }
 }
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
@@ -63,9 +84,17 @@ void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samp
     const size_t start = pending_.size();
     pending_.resize(start + size_t(samples) * channels);
     float* out = pending_.data() + start;
-    for (uint32_t i = 0; i < samples; ++i)
-        for (uint32_t c = 0; c < channels; ++c)
-            *out++ = pcm[c][i];
+    if (channels == 1) {
+        std::memcpy(out, pcm[0], samples * sizeof(float));
+        return;
+    }
+    // Stereo, the common case, in a loop the compiler can vectorise.
+    const float* left = pcm[0];
+    const float* right = pcm[1];
+    for (uint32_t i = 0; i < samples; ++i) {
+        out[2 * i] = left[i];
+        out[2 * i + 1] = right[i];
+    }
 }
 
 bool PcmDecoder::fill()
@@ -92,8 +121,11 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
         const uint64_t n = std::min(frames - done, available);
         const float* src = pending_.data() + pendingAt_;
         T* out = dst + done * ch;
-        for (uint64_t i = 0; i < n * ch; ++i)
-            out[i] = convert(src[i]);
+        if constexpr (std::is_same_v<T, float>)
+            std::memcpy(out, src, size_t(n * ch) * sizeof(float));
+        else
+            for (uint64_t i = 0; i < n * ch; ++i)
+                out[i] = convert(src[i]);
         pendingAt_ += size_t(n * ch);
         done += n;
     }

@@ -253,6 +253,7 @@ TEST(DecodeApi, HostileInputsAndArgumentsGiveTheFailureValues)
     EXPECT_EQ(OrvaneDecodeReadFloat(nullptr, f, 1), -1);
     EXPECT_EQ(OrvaneDecodeReadInt16(nullptr, s, 1), -1);
     EXPECT_EQ(OrvaneDecodeSeek(nullptr, 0), 0);
+    EXPECT_EQ(OrvaneDecodeSetGapless(nullptr, 0), 0);
     EXPECT_EQ(OrvaneDecodeTell(nullptr), 0u);
     char text[8];
     EXPECT_EQ(OrvaneDecodeGetTagText(nullptr, 0, text, 8), -1);
