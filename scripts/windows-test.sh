@@ -89,21 +89,31 @@ check_dll() {
   check_imports "$dll" "$objdump"
 }
 
-# Debian's 32-bit Wine loader is a 32-bit Linux program; some kernels cannot start those.
-can_run() {
-  if [ "$1" = x86_64 ]; then return 0; fi
-  /usr/lib/wine/wine --version >/dev/null 2>&1
+# Why a target's tests cannot run here (nothing when they can). Debian's 32-bit Wine loader is a
+# 32-bit Linux program: it may be missing (its package, ORVANE_WINE32_PACKAGE when set, could not be
+# installed), or the kernel may be unable to start 32-bit programs.
+cannot_run() {
+  [ "$1" = x86_64 ] && return 0
+  local package=${ORVANE_WINE32_PACKAGE:-}
+  if [ ! -x /usr/lib/wine/wine ] || { [ -n "$package" ] &&
+    ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; }; then
+    echo "32-bit Wine (${package:-wine32:i386}) is not installed"
+  elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "this kernel cannot start 32-bit Linux programs, so 32-bit Wine cannot run"
+  fi
 }
 
 status=0
+skipped=()
 for arch in "${targets[@]}"; do
   dir="$build/$arch"
   triple=$arch-w64-mingw32
+  reason=$(cannot_run "$arch")
   echo "== $arch: cross build"
   cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-$arch.cmake" \
     -DORVANE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo ${WIN_CMAKE_ARGS:-} >/dev/null
   # Where the tests cannot run, only what is checked below is built.
-  if can_run "$arch"; then
+  if [ -z "$reason" ]; then
     cmake --build "$dir" -j2
   else
     cmake --build "$dir" -j2 --target mp3 dsp tessor norv dll_host orvane
@@ -116,8 +126,9 @@ for arch in "${targets[@]}"; do
   for implib in mp3 dsp tessor norv; do
     [ -f "$dir/lib/lib$implib.dll.a" ] || { echo "no import library for $implib.dll"; status=1; }
   done
-  if ! can_run "$arch"; then
-    echo "== $arch: not run: this kernel cannot start 32-bit Linux programs, so 32-bit Wine cannot run"
+  if [ -n "$reason" ]; then
+    echo "== $arch: tests, DLL host and orvane.exe not run: $reason"
+    skipped+=("$arch: the tests, the DLL host and orvane.exe did not run ($reason); its DLLs and orvane.exe were built and their exports and imports checked")
     continue
   fi
   echo "== $arch: tests under Wine"
@@ -138,4 +149,10 @@ for arch in "${targets[@]}"; do
     check_tool "$runner" "$dir/bin/orvane.exe" "$dir" || status=1
   fi
 done
+if [ ${#skipped[@]} -gt 0 ]; then
+  echo "################################################################################"
+  echo "## NOT RUN under Wine:"
+  for line in "${skipped[@]}"; do echo "##   $line"; done
+  echo "################################################################################"
+fi
 exit $status

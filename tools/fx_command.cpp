@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "orvane/dsp.h"
@@ -83,33 +82,9 @@ int planEffects(const std::vector<std::string>& specs, FxPlan& plan)
     return 0;
 }
 
-uint64_t gcd(uint64_t a, uint64_t b)
-{
-    while (b != 0)
-        a = std::exchange(b, a % b);
-    return a;
-}
-
-// Rate converters size each block's output as trunc(frames x out / in) and start every block
-// afresh, so a block whose output is not whole loses the fraction. Blocks a whole number of
-// rate periods long lose nothing: the length comes out exact and the phase never drifts.
-uint32_t alignedBlock(uint32_t sourceRate, const std::vector<uint32_t>& stageRates)
-{
-    uint64_t period = 1;
-    for (uint32_t rate : stageRates) {
-        const uint64_t stage = sourceRate / gcd(sourceRate, rate);
-        period = period / gcd(period, stage) * stage;
-        if (period > kBlockFrames)
-            return kBlockFrames;  // rates too far from a simple ratio: blocks stay whole, fractions are lost
-    }
-    return uint32_t(kBlockFrames / period * period);
-}
-
-// Creates each named effect for the format the previous one delivers and adds it to the chain;
-// the rate after each goes to stageRates. Returns 0, or the exit status: 2 for a bad effect
-// argument, 1 when the library refuses.
-int buildChain(void* chain, const std::vector<std::string>& specs, const FxFormat& source,
-               std::vector<uint32_t>& stageRates)
+// Creates each named effect for the format the previous one delivers and adds it to the chain.
+// Returns 0, or the exit status: 2 for a bad effect argument, 1 when the library refuses.
+int buildChain(void* chain, const std::vector<std::string>& specs, const FxFormat& source)
 {
     FxFormat format = source;
     int32_t added = 0;
@@ -137,7 +112,6 @@ int buildChain(void* chain, const std::vector<std::string>& specs, const FxForma
             if (dspAdd(chain, stage, uint32_t(i)) != ++added)
                 return failure(name + ": the chain refused the effect");
         format = FxFormat{dspGetDstSize(chain, source.frames), dspGetDstChannels(chain), dspGetDstRate(chain)};
-        stageRates.push_back(format.rate);
         if (verbosity() == Verbosity::verbose)
             note(specs[i] + ": now " + std::to_string(format.channels) + " channels at " + std::to_string(format.rate)
                  + " Hz");
@@ -185,10 +159,8 @@ int runChain(const std::string& inPath, const std::string& outPath, uint32_t bit
     run.chain = dspCreate(source.frames, source.channels, source.rate);
     if (run.chain == nullptr)
         return failure("cannot process a stream at " + std::to_string(source.rate) + " Hz");
-    std::vector<uint32_t> stageRates;
-    if (const int status = buildChain(run.chain, plan.effects, source, stageRates))
+    if (const int status = buildChain(run.chain, plan.effects, source))
         return status;
-    const uint32_t block = alignedBlock(source.rate, stageRates);
 
     const uint32_t outChannels = dspGetDstChannels(run.chain);
     Spool spool;
@@ -206,7 +178,7 @@ int runChain(const std::string& inPath, const std::string& outPath, uint32_t bit
     double peak = 0.0;
     ProgressBar progress("fx");
     while (true) {
-        const int64_t got = in->read(inBlock.data(), block);
+        const int64_t got = in->read(inBlock.data(), kBlockFrames);
         if (got < 0)
             return failure("read error in '" + inPath + "'");
         if (got == 0)

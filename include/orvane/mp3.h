@@ -43,7 +43,7 @@ MP3_API void OrvanePause(int8_t pause);
 MP3_API void OrvaneSeek(int32_t delta);
 /* Seeks to fraction (0..1) of the total frames (the VBR tag's count when there is one); below 0 or NaN means 0, past the end stops. */
 MP3_API void OrvaneAbsoluteSeek(float fraction);
-/* Records a pitch-change request on the current play (live pitch is OrvaneSetPitch). */
+/* Only records a pitch-change request on the current play: nothing acts on it (the pitch heard is OrvaneSetPitch's); nothing without a play. */
 MP3_API void OrvaneChangePitch(int32_t pitch);
 /* Every play cleans up as OrvanePlay returns; a play still running is asked to stop. */
 MP3_API void OrvaneClean(void);
@@ -96,11 +96,11 @@ MP3_API void OrvaneSetEQ(int32_t band, float gain);
 MP3_API void OrvaneEnableGapless(int8_t enable);
 /* Wave-out device for the next play (-1, the default, is the system default). */
 MP3_API void OrvaneSelectWaveOut(int32_t device);
-/* 3DNow!-semantics kernels on or off (wins over SSE) for plays and for what decode handles decode after the call; a change makes the decoder rebuild its tables. */
+/* 3DNow!-semantics kernels on or off (wins over SSE and AVX2): a play decodes each frame and rounds its output with the switches as they stand then, a decode handle each read (and its open). */
 MP3_API void OrvaneEnable3dnow(int8_t enable);
-/* SSE kernels on or off for plays and for what decode handles decode after the call; a change makes the decoder rebuild its tables. */
+/* SSE kernels on or off, taken by plays and decode handles as OrvaneEnable3dnow says. */
 MP3_API void OrvaneEnableSSE(int8_t enable);
-/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA) for plays and for what decode handles decode after the call; a change makes the decoder rebuild its tables. */
+/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA), taken by plays and decode handles as OrvaneEnable3dnow says. */
 MP3_API void OrvaneEnableAVX2(int8_t enable);
 /* Frames per output block for the next play (default 12); a value the output cannot use (outside 1..1024) makes that play return 0. */
 MP3_API void OrvaneSetBufferSize(int32_t frames);
@@ -110,7 +110,7 @@ MP3_API void OrvaneSetSpectrumSize(int32_t size);
 MP3_API void OrvaneSetPitch(int32_t pitch);
 /* Live speed: stored for the next play and passed to the current output. */
 MP3_API void OrvaneSetSpeed(int32_t speed);
-/* Output effect switch for the next play. */
+/* Output effect switch for the next play; its output only records it (see tessor's enableEffectWaveOut): no effect is applied. */
 MP3_API void OrvaneEnableDspEffect(int8_t enable);
 /* 48 kHz output switch for the next play. */
 MP3_API void OrvaneEnable48k(int8_t enable);
@@ -169,6 +169,15 @@ MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable);
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder);
 /* Tag text field of the handle's stream, as OrvaneGetTagText gives it for a path (read at open, for memory and callback sources too); the field's full length, 0 when no tag has it; -1 for a null handle, a field outside 0..6, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, char* buffer, int32_t size);
+/* The first picture a tag embeds (ID3v2 APIC/PIC, APEv2 "Cover Art (...)"). */
+typedef struct OrvanePictureInfo {
+    uint32_t present; /* 1 when a tag holds a picture; the other fields are 0 or empty otherwise */
+    uint32_t type;    /* the ID3v2 picture type: 0 other, 3 front cover, 4 back cover, ... 20 */
+    uint64_t bytes;   /* size of the image data */
+    char mime[64];    /* its MIME type ("image/jpeg", "image/png"), zero-terminated; may be empty */
+} OrvanePictureInfo;
+/* The handle's stream's picture into info (read at open); 1, or 0 (info untouched) for a null handle or info. */
+MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePictureInfo* info);
 /* Closes the handle; null is ignored. */
 MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder);
 
@@ -203,8 +212,10 @@ typedef struct OrvaneStreamInfo {
 
 /* Reads the whole stream's headers (no decoding) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, a file that cannot be opened or holds no valid frame. */
 MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOffset, OrvaneStreamInfo* info);
-/* Tag text field (0 title, 1 artist, 2 album, 3 year, 4 track, 5 genre, 6 comment) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference, as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside 0..6, size < 0, or a null buffer with size > 0. */
+/* Tag text field (0 title, 1 artist, 2 album, 3 year, 4 track, 5 genre, 6 comment) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference (several values in one tag joined with "; ", at most 65536 bytes), as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside 0..6, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffset, int32_t field, char* buffer, int32_t size);
+/* The file's embedded picture (see OrvanePictureInfo) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, or a file that cannot be opened. */
+MP3_API int32_t OrvaneGetPictureInfo(const char* path, int32_t startOffset, OrvanePictureInfo* info);
 
 #ifdef __cplusplus
 }

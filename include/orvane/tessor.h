@@ -9,8 +9,8 @@
  * The output is chosen by selectOutputWaveOut, else by the environment variable
  * ORVANE_OUTPUT=device|null|capture:PATH[,fast] read at openWaveOut, else the device.
  * Pitch, speed and harmonics change the sound from the next block the output thread plays; the
- * 48 kHz switch applies at openWaveOut. Effect and equaliser settings are stored and reported
- * back by getSettingsWaveOut only.
+ * 48 kHz switch applies at openWaveOut. The effect, equaliser and capture-convert switches are
+ * only recorded and reported back by getSettingsWaveOut: they change nothing that is played.
  * Handles are small non-zero integers; every call with an unknown or closed handle returns 0.
  * All calls may come from any thread. */
 #ifndef ORVANE_TESSOR_H
@@ -56,9 +56,9 @@ TESSOR_API int32_t initWaveOut(void);
 TESSOR_API int32_t selectOutputWaveOut(int32_t handle, int32_t kind, const char* capturePath, int32_t fast);
 /* The output in use after openWaveOut (TESSOR_OUTPUT_*), or -1 for an unknown or unopened handle. */
 TESSOR_API int32_t getOutputWaveOut(int32_t handle);
-/* Stores the convert-mode flag (reported back); 1, 0 for an unknown handle. */
+/* Only records the convert-mode flag for getSettingsWaveOut (the capture is written the same either way); 1, 0 for an unknown handle. */
 TESSOR_API int32_t startCaptureWaveOut(int32_t handle, int32_t reserved, int8_t convertMode);
-/* Stores the effect switch; 1, 0 for an unknown handle. */
+/* Only records the effect switch for getSettingsWaveOut (no effect is applied); 1, 0 for an unknown handle. */
 TESSOR_API int32_t enableEffectWaveOut(int32_t handle, int8_t on);
 /* 48 kHz output with added harmonics from the next openWaveOut (a 48 kHz stream is left as is); 1, 0 for an unknown handle. */
 TESSOR_API int32_t enableOrvane48kWaveOut(int32_t handle, int8_t on);
@@ -68,7 +68,7 @@ TESSOR_API int32_t setHarmonicsWaveOut(int32_t handle, float amount);
 TESSOR_API int32_t setSpeedWaveOut(int32_t handle, float speed);
 /* Pitch in cents (held to +-1200), length kept, from the next block; 1, 0 for an unknown handle. */
 TESSOR_API int32_t setPitchWaveOut(int32_t handle, float pitch);
-/* Stores the graphic-equaliser switch; 1, 0 for an unknown handle. */
+/* Only records the graphic-equaliser switch for getSettingsWaveOut (no equaliser is applied); 1, 0 for an unknown handle. */
 TESSOR_API int32_t enableGraphicEQWaveOut(int32_t handle, int8_t on);
 /* Copies the stored settings into out; 1, 0 for an unknown handle or null out. */
 TESSOR_API int32_t getSettingsWaveOut(int32_t handle, TessorSettings* out);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "mp3/decode/pcm_decoder.h"
+#include "mp3/exports/picture_info.h"
 #include "mp3/player/player_settings.h"
 #include "orvane/mp3.h"
 
@@ -130,6 +131,14 @@ MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable)
     } catch (...) {
         return 0;
     }
+}
+
+MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePictureInfo* info)
+{
+    if (decoder == nullptr || info == nullptr)
+        return 0;
+    fillPictureInfo(decoder->tags().picture, *info);
+    return 1;
 }
 
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder)

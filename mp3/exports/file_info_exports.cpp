@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "mp3/exports/picture_info.h"
 #include "mp3/stream/audio_extent.h"
 #include "mp3/stream/frame_header.h"
 #include "mp3/stream/stream_reader.h"
@@ -101,4 +102,19 @@ extern "C" MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOf
         *info = s;
         return 1;
     });
+}
+
+extern "C" MP3_API int32_t OrvaneGetPictureInfo(const char* path, int32_t startOffset, OrvanePictureInfo* info)
+{
+    if (info == nullptr)
+        return 0;
+    try {
+        TagText text;
+        if (!readTagText(path, startOffset, text))
+            return 0;
+        fillPictureInfo(text.picture, *info);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
 }

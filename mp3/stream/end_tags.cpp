@@ -45,6 +45,29 @@ void readId3v1(const uint8_t* t, TagText& text)
     text.offer(TagText::kGenre, tag_text::genreName(t[127]));
 }
 
+// An APEv2 text item may list several values, each ended by a zero byte.
+void appendApeValues(TagText::Field field, const uint8_t* p, size_t n, TagText& text)
+{
+    size_t pos = 0;
+    while (pos < n) {
+        const void* zero = std::memchr(p + pos, 0, n - pos);
+        const size_t end = zero ? size_t(static_cast<const uint8_t*>(zero) - p) : n;
+        const std::string value = tag_text::trimmed(tag_text::fromUtf8(p + pos, end - pos));
+        text.append(field, field == TagText::kGenre ? tag_text::genre(value) : value);
+        pos = end + 1;
+    }
+}
+
+// The MIME type of an image by its first bytes; "" for other data.
+std::string imageMime(const uint8_t* p, size_t n)
+{
+    if (n >= 3 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF)
+        return "image/jpeg";
+    if (n >= 8 && std::memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0)
+        return "image/png";
+    return std::string();
+}
+
 void readApeItems(const uint8_t* p, size_t n, uint32_t count, TagText& text)
 {
     struct Key {
@@ -67,13 +90,20 @@ void readApeItems(const uint8_t* p, size_t n, uint32_t count, TagText& text)
         pos = size_t(static_cast<const uint8_t*>(zero) - p) + 1;
         if (valueBytes > n - pos)
             return;
-        // Bits 1 and 2 of the flags say what the value is: 0 = UTF-8 text.
-        if (((flags >> 1) & 3) == 0) {
+        // Bits 1 and 2 of the flags say what the value is: 0 = UTF-8 text, 1 = binary.
+        const uint32_t kind = (flags >> 1) & 3;
+        if (kind == 0) {
             for (const Key& k : kKeys)
-                if (strcasecmp(key.c_str(), k.name) == 0) {
-                    const std::string value = tag_text::trimmed(tag_text::fromUtf8(p + pos, valueBytes));
-                    text.offer(k.field, k.field == TagText::kGenre ? tag_text::genre(value) : value);
-                }
+                if (strcasecmp(key.c_str(), k.name) == 0)
+                    appendApeValues(k.field, p + pos, valueBytes, text);
+        } else if (kind == 1 && !text.picture.present && strncasecmp(key.c_str(), "cover art (", 11) == 0) {
+            // A file name, a zero, then the image.
+            const void* nameEnd = std::memchr(p + pos, 0, valueBytes);
+            const size_t nameBytes = nameEnd ? size_t(static_cast<const uint8_t*>(nameEnd) - (p + pos)) + 1 : 0;
+            text.picture.present = true;
+            text.picture.type = strcasecmp(key.c_str(), "cover art (back)") == 0 ? 4 : 3;
+            text.picture.bytes = valueBytes - nameBytes;
+            text.picture.mime = imageMime(p + pos + nameBytes, valueBytes - nameBytes);
         }
         pos += valueBytes;
     }
@@ -99,8 +129,10 @@ void findApe(ByteSource& file, int64_t floor, Found& found, TagText* text)
     const uint32_t itemBytes = tagBytes - uint32_t(kApeFooterBytes);
     if (text != nullptr && itemBytes <= kApeReadLimit) {
         std::vector<uint8_t> items(itemBytes);
+        TagText own;
         if (readAt(file, itemsAt, items.data(), items.size()))
-            readApeItems(items.data(), items.size(), count, *text);
+            readApeItems(items.data(), items.size(), count, own);
+        text->offerAll(own);
     }
 }
 

@@ -93,19 +93,62 @@ void readFrame(TagText::Field field, const uint8_t* p, size_t n, TagText& text)
     ++p;
     --n;
     if (field == TagText::kComment) {
-        // Language (3 bytes), then a short description, then the comment itself.
+        // Language (3 bytes), then a short description, then the comment itself; the first
+        // comment frame is the one shown.
         if (n < 3)
             return;
         p += 3;
         n -= 3;
         const size_t skip = afterTerminator(encoding, p, n);
+        text.offer(field, tag_text::trimmed(decodeText(encoding, p + skip, n - skip)));
+        return;
+    }
+    // A text frame may hold several values, each ended by the encoding's terminator.
+    while (n > 0) {
+        std::string value = tag_text::trimmed(decodeText(encoding, p, n));
+        text.append(field, field == TagText::kGenre ? tag_text::genre(value) : value);
+        size_t skip = afterTerminator(encoding, p, n);
+        // A UTF-16 value after the first may start with its own byte-order mark, which
+        // decodeText reads; without a terminator the frame is done.
+        if (skip >= n)
+            break;
         p += skip;
         n -= skip;
     }
-    std::string value = tag_text::trimmed(decodeText(encoding, p, n));
-    if (field == TagText::kGenre)
-        value = tag_text::genre(value);
-    text.offer(field, value);
+}
+
+// An attached picture: encoding, MIME type (2.3 and 2.4) or three-letter format (2.2), picture
+// type, description, then the image.
+void readPicture(bool shortFormat, const uint8_t* p, size_t n, TagPicture& picture)
+{
+    if (picture.present || n < 2)
+        return;
+    const uint8_t encoding = p[0];
+    size_t pos = 1;
+    std::string mime;
+    if (shortFormat) {
+        if (n < 5)
+            return;
+        const std::string format = tag_text::fromLatin1(p + 1, 3);
+        mime = format == "PNG" ? "image/png" : format == "JPG" ? "image/jpeg" : format;
+        pos = 4;
+    } else {
+        const uint8_t* zero = static_cast<const uint8_t*>(std::memchr(p + 1, 0, n - 1));
+        if (zero == nullptr)
+            return;
+        mime = tag_text::boundedUtf8(tag_text::fromLatin1(p + 1, size_t(zero - p) - 1), 64);
+        pos = size_t(zero - p) + 1;
+    }
+    if (pos >= n)
+        return;
+    const uint8_t type = p[pos++];
+    pos += afterTerminator(encoding, p + pos, n - pos);
+    if (pos > n)
+        return;
+    picture.present = true;
+    picture.type = type;
+    picture.bytes = n - pos;
+    picture.mime = mime;
 }
 
 }  // namespace
@@ -143,6 +186,8 @@ void readText(const uint8_t* tag, size_t n, TagText& text)
             return;
         pos = extended;
     }
+    // Values gather per tag; a field the tag has overrides nothing a tag before it gave.
+    TagText own;
     const size_t idBytes = version == 2 ? 3 : 4;
     const size_t headerBytes = version == 2 ? 6 : 10;
     while (pos + headerBytes <= body.size()) {
@@ -166,7 +211,8 @@ void readText(const uint8_t* tag, size_t n, TagText& text)
         size_t dataBytes = frameBytes;
         pos += frameBytes;
         const TagText::Field field = fieldOf(id);
-        if (field == TagText::kFieldCount || dataBytes == 0)
+        const bool picture = std::strcmp(id, "APIC") == 0 || std::strcmp(id, "PIC") == 0;
+        if ((field == TagText::kFieldCount && !picture) || dataBytes == 0)
             continue;
         std::vector<uint8_t> plain;
         if (version == 3) {
@@ -192,8 +238,12 @@ void readText(const uint8_t* tag, size_t n, TagText& text)
                 dataBytes = plain.size();
             }
         }
-        readFrame(field, data, dataBytes, text);
+        if (picture)
+            readPicture(version == 2, data, dataBytes, own.picture);
+        else
+            readFrame(field, data, dataBytes, own);
     }
+    text.offerAll(own);
 }
 
 }  // namespace id3v2

@@ -103,20 +103,58 @@ const char* genreName(uint32_t number)
     return number < sizeof kId3Genres / sizeof kId3Genres[0] ? kId3Genres[number] : "";
 }
 
+namespace {
+
+// The genre a reference names: a number of the list, or the two words ID3v2.3 reserves.
+std::string genreReference(const std::string& ref)
+{
+    if (ref == "RX")
+        return "Remix";
+    if (ref == "CR")
+        return "Cover";
+    if (ref.empty() || ref.size() > 3 || ref.find_first_not_of("0123456789") != std::string::npos)
+        return std::string();
+    return genreName(uint32_t(std::stoul(ref)));
+}
+
+}  // namespace
+
 std::string genre(const std::string& raw)
 {
-    const bool paren = !raw.empty() && raw[0] == '(';
-    const char* digits = raw.c_str() + (paren ? 1 : 0);
-    char* end = nullptr;
-    const unsigned long n = std::strtoul(digits, &end, 10);
-    if (end == digits || n > 255)
-        return raw;
-    if (paren ? *end == ')' && end[1] == '\0' : *end == '\0')
-        return genreName(uint32_t(n));
-    // "(17)Rock": the text after the number refines it.
-    if (paren && *end == ')')
-        return std::string(end + 1);
-    return raw;
+    if (!raw.empty() && raw.find_first_not_of("0123456789") == std::string::npos) {
+        const std::string name = genreReference(raw);
+        return name.empty() ? raw : name;
+    }
+    std::string joined;
+    size_t pos = 0;
+    while (pos < raw.size() && raw[pos] == '(' && raw.compare(pos, 2, "((") != 0) {
+        const size_t close = raw.find(')', pos);
+        if (close == std::string::npos)
+            break;
+        const std::string name = genreReference(raw.substr(pos + 1, close - pos - 1));
+        if (name.empty())
+            break;
+        if (!joined.empty())
+            joined += TagText::kValueSeparator;
+        joined += name;
+        pos = close + 1;
+    }
+    if (pos == 0)
+        return raw.compare(0, 2, "((") == 0 ? raw.substr(1) : raw;
+    // "(17)Rock": text after the references refines them and is what the tagger meant to show.
+    if (pos < raw.size())
+        return raw.compare(pos, 2, "((") == 0 ? raw.substr(pos + 1) : raw.substr(pos);
+    return joined;
+}
+
+std::string boundedUtf8(const std::string& value, size_t maxBytes)
+{
+    if (value.size() <= maxBytes)
+        return value;
+    size_t n = maxBytes;
+    while (n > 0 && (uint8_t(value[n]) & 0xC0) == 0x80)
+        --n;
+    return value.substr(0, n);
 }
 
 int32_t copyOut(const std::string& value, char* buffer, int32_t size)
@@ -133,3 +171,27 @@ int32_t copyOut(const std::string& value, char* buffer, int32_t size)
 }
 
 }  // namespace tag_text
+
+void TagText::append(Field f, const std::string& value)
+{
+    std::string& field = fields[f];
+    if (value.empty() || field.size() >= kMaxFieldBytes)
+        return;
+    const size_t last = field.rfind(kValueSeparator);
+    const size_t lastStart = last == std::string::npos ? 0 : last + std::strlen(kValueSeparator);
+    if (!field.empty() && field.compare(lastStart, std::string::npos, value) == 0)
+        return;
+    if (!field.empty())
+        field += kValueSeparator;
+    field += value;
+    if (field.size() > kMaxFieldBytes)
+        field = tag_text::boundedUtf8(field, kMaxFieldBytes);
+}
+
+void TagText::offerAll(const TagText& other)
+{
+    for (int32_t f = 0; f < kFieldCount; ++f)
+        offer(Field(f), other.fields[f]);
+    if (!picture.present)
+        picture = other.picture;
+}

@@ -2,15 +2,17 @@
 
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
+
+#include "support/wait_until.h"
 
 namespace {
 
@@ -49,16 +51,20 @@ public:
         return lines;
     }
 
-    // Waits until a line of the screen holds text; that line, or empty after two seconds.
-    std::string waitFor(const std::string& text)
+    // Waits until a line of the screen holds every text; that line, or empty after a generous deadline.
+    std::string waitFor(std::initializer_list<std::string> texts)
     {
-        for (int i = 0; i < 40; ++i) {
+        std::string found;
+        testsig::waitUntil([&] {
             for (const std::string& line : screen())
-                if (line.find(text) != std::string::npos)
-                    return line;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return "";
+                if (std::all_of(texts.begin(), texts.end(),
+                                [&](const std::string& t) { return line.find(t) != std::string::npos; })) {
+                    found = line;
+                    return true;
+                }
+            return false;
+        });
+        return found;
     }
 
 private:
@@ -95,29 +101,26 @@ TEST(PlayTerminal, OneStatusLineAndEveryKeyCounted)
     if (std::system("tmux -V >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
     TmuxPlay play;
-    ASSERT_NE(play.waitFor("playing"), "");
-    EXPECT_NE(play.waitFor("Demo Artist - Demo Title"), "");
+    ASSERT_NE(play.waitFor({"playing"}), "");
+    EXPECT_NE(play.waitFor({"Demo Artist - Demo Title"}), "");
     play.keys("Up Up Up ] ] ] + + -");
-    const std::string status = play.waitFor("pitch 300");
-    EXPECT_NE(status.find("vol 105%"), std::string::npos) << status;
-    EXPECT_NE(status.find("speed 150"), std::string::npos) << status;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // several redraws
+    EXPECT_NE(play.waitFor({"vol 105%", "pitch 300", "speed 150"}), "") << "a key was lost";
+    platform::sleepMs(500);  // several redraws
     const std::vector<std::string> lines = play.screen();
     EXPECT_EQ(statusLines(lines), 1u);
     for (const std::string& line : lines)
         EXPECT_LT(line.size(), 80u) << line;
 
     play.keys("m");
-    EXPECT_NE(play.waitFor("muted"), "");
+    EXPECT_NE(play.waitFor({"muted"}), "");
     play.keys("h");
-    EXPECT_NE(play.waitFor("keys: space pause"), "");
-    EXPECT_NE(play.waitFor("m mute"), "");
+    EXPECT_NE(play.waitFor({"keys: space pause"}), "");
+    EXPECT_NE(play.waitFor({"m mute"}), "");
     EXPECT_EQ(statusLines(play.screen()), 1u);
     play.keys("n");
-    EXPECT_NE(play.waitFor("2/2"), "");
+    EXPECT_NE(play.waitFor({"2/2"}), "");
     play.keys("q");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(statusLines(play.screen()), 0u) << "q ends the play";
+    EXPECT_TRUE(testsig::waitUntil([&] { return statusLines(play.screen()) == 0; })) << "q ends the play";
 }
 
 }  // namespace

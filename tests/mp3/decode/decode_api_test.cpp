@@ -77,13 +77,14 @@ std::vector<float> decodePath(const std::string& path)
     return pcm;
 }
 
+// A callback source that, like a pipe, hands over at most 1000 bytes a call.
 struct CallbackFile {
     std::vector<uint8_t> bytes;
     int64_t at = 0;
     static int64_t read(void* c, void* buffer, int64_t n)
     {
         auto* f = static_cast<CallbackFile*>(c);
-        const int64_t k = std::min<int64_t>(n, int64_t(f->bytes.size()) - f->at);
+        const int64_t k = std::min<int64_t>({n, int64_t(f->bytes.size()) - f->at, 1000});
         std::memcpy(buffer, f->bytes.data() + f->at, size_t(k));
         f->at += k;
         return k;
