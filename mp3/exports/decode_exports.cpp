@@ -121,14 +121,6 @@ MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, ch
     return tag_text::copyOut(decoder->tags()[TagText::Field(field)], buffer, size);
 }
 
-MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePictureInfo* info)
-{
-    if (decoder == nullptr || info == nullptr)
-        return 0;
-    fillPictureInfo(decoder->tags().picture, *info);
-    return 1;
-}
-
 MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable)
 {
     if (decoder == nullptr)
@@ -139,6 +131,14 @@ MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable)
     } catch (...) {
         return 0;
     }
+}
+
+MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePictureInfo* info)
+{
+    if (decoder == nullptr || info == nullptr)
+        return 0;
+    fillPictureInfo(decoder->tags().picture, *info);
+    return 1;
 }
 
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder)
