@@ -7,7 +7,7 @@ namespace decoder {
 
 // Each input scales its column of the matrix into four eight-wide sums: 128 fused multiply-adds,
 // fewer instructions than the butterflies once those have to shuffle data between lanes.
-__attribute__((target("avx2,fma"))) void dct32Avx2(const float* x, float* out)
+void dct32Avx2(const float* x, float* out)
 {
     __m256 a0 = _mm256_setzero_ps(), a1 = _mm256_setzero_ps(), a2 = _mm256_setzero_ps(), a3 = _mm256_setzero_ps();
     for (int k = 0; k < 32; ++k) {

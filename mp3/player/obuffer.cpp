@@ -4,8 +4,6 @@
 
 #include <algorithm>
 
-#include "mp3/player/pcm_rounding.h"
-#include "mp3/player/player_settings.h"
 #include "orvane/dsp.h"
 #include "orvane/norv.h"
 #include "orvane/tessor.h"
@@ -214,7 +212,7 @@ void Obuffer::sendBlock(uint32_t count)
     if (sink_ != nullptr)
         sink_(sinkContext_, block_, count, channels_);
     if (target_ == ObufferTarget::Convert) {
-        roundToPcm16(player::activePath(), block_, pcm_, count);
+        dspScaledFloatToPcm16(block_, pcm_, count);  // the block is in 16-bit scale
         const int32_t frames = static_cast<int32_t>(count / channels_);
         const int32_t written = channels_ == 1 ? shortMono(pcm_, frames, 0) : shortStereo(pcm_, frames, 0);
         if (written != frames)

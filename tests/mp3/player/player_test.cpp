@@ -327,18 +327,6 @@ TEST(Player, EqualiserGainZeroInTheTopBandSilencesItsLines)
     EXPECT_NEAR(midCut, midFlat, midFlat * 0.01);  // other bands untouched
 }
 
-TEST(Player, SimdSwitchToItsCurrentValueKeepsDecoderTables)
-{
-    OrvaneEnableSSE(0);
-    player::settings().decoderTablesReady.store(true);
-    OrvaneEnableSSE(0);
-    OrvaneEnable3dnow(0);
-    EXPECT_TRUE(player::settings().decoderTablesReady.load());
-    OrvaneEnableSSE(1);
-    EXPECT_FALSE(player::settings().decoderTablesReady.load());
-    OrvaneEnableSSE(0);
-}
-
 }  // namespace
 
 // A queued file of the same format goes on through the same output: the conversion is the two
