@@ -28,10 +28,31 @@ int64_t reference(float v, double scale, int bits)
 std::vector<float> inputs(size_t count)
 {
     const float inf = std::numeric_limits<float>::infinity();
-    std::vector<float> edges = {0.0f,  -0.0f, 1.0f,   -1.0f, 0.99999994f, -0.99999994f, 1.0000001f, -1.0000001f,
-                                inf,   -inf,  NAN,    1e30f, -1e30f,      1e-40f,       -1e-40f,    0.5f / 32768,
-                                -0.5f / 32768, 1.5f / 32768, -1.5f / 32768, 2.5f / 32768, 32767.5f / 32768,
-                                -32768.5f / 32768, 0.5f / 8388608, 1.5f / 8388608, -8388608.5f / 8388608};
+    std::vector<float> edges = {0.0f,
+                                -0.0f,
+                                1.0f,
+                                -1.0f,
+                                0.99999994f,
+                                -0.99999994f,
+                                1.0000001f,
+                                -1.0000001f,
+                                inf,
+                                -inf,
+                                NAN,
+                                1e30f,
+                                -1e30f,
+                                1e-40f,
+                                -1e-40f,
+                                0.5f / 32768,
+                                -0.5f / 32768,
+                                1.5f / 32768,
+                                -1.5f / 32768,
+                                2.5f / 32768,
+                                32767.5f / 32768,
+                                -32768.5f / 32768,
+                                0.5f / 8388608,
+                                1.5f / 8388608,
+                                -8388608.5f / 8388608};
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> any(-1.25f, 1.25f);
     std::vector<float> out;
@@ -80,8 +101,8 @@ TEST_P(FullScalePaths, EveryWidthEqualsTheReferenceOnOddLengths)
         for (size_t i = 0; i < n; ++i) {
             ASSERT_EQ(o16[i], reference(in[i], 32768.0, 16)) << i << ": " << in[i];
             ASSERT_EQ(scaled[i], o16[i]) << i;
-            const int32_t v24 = int32_t(uint32_t(o24[3 * i]) << 8 | uint32_t(o24[3 * i + 1]) << 16
-                                        | uint32_t(o24[3 * i + 2]) << 24)
+            const int32_t v24
+                = int32_t(uint32_t(o24[3 * i]) << 8 | uint32_t(o24[3 * i + 1]) << 16 | uint32_t(o24[3 * i + 2]) << 24)
                 / 256;
             ASSERT_EQ(v24, reference(in[i], 8388608.0, 24)) << i << ": " << in[i];
             ASSERT_EQ(o32[i], reference(in[i], 2147483648.0, 32)) << i << ": " << in[i];
