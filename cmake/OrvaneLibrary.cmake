@@ -33,13 +33,19 @@ endfunction()
 
 # Sources that use x86 vector intrinsics (directly or through the denormal guard) are compiled
 # with -msse2: the baseline on x86-64, an addition on 32-bit x86; other sources get no such flag.
+# A file named *_avx2.cpp holds the AVX2/FMA path's kernels, run only after the CPU check: the
+# whole file is compiled for AVX2 and FMA, without contracting multiplies and adds into fused
+# ones (only the kernels' own fused intrinsics fuse). It includes no header with inline code that
+# other files share, so no AVX2 copy of such code can reach them.
 function(orvane_vector_flags)
   if(NOT CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86|x86)$")
     return()
   endif()
   foreach(f IN LISTS ARGN)
     file(STRINGS ${f} uses REGEX "#include [<\"]([a-z]*mmintrin\\.h|dsp/core/flush_denormals\\.h)")
-    if(uses)
+    if(f MATCHES "_avx2\\.cpp$")
+      set_property(SOURCE ${f} APPEND PROPERTY COMPILE_OPTIONS -mavx2 -mfma -ffp-contract=off)
+    elseif(uses)
       set_property(SOURCE ${f} APPEND PROPERTY COMPILE_OPTIONS -msse2)
     endif()
   endforeach()

@@ -1,11 +1,25 @@
 #include "dsp/core/cpu_switches.h"
 
+#include <atomic>
+
 namespace cpu {
 namespace {
-std::atomic<bool> useMmx{false};
-std::atomic<bool> useSse{false};
+std::atomic<bool> useMmx{true};
+std::atomic<bool> useSse{true};
 std::atomic<bool> use3dnow{false};
+std::atomic<bool> useAvx2{true};
 }  // namespace
+
+bool hasAvx2Fma()
+{
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return has;
+}
+
+bool supported(Path path)
+{
+    return path != Path::Avx2 || hasAvx2Fma();
+}
 
 void enableMmx(bool on)
 {
@@ -19,6 +33,10 @@ void enable3dnow(bool on)
 {
     use3dnow.store(on, std::memory_order_relaxed);
 }
+void enableAvx2(bool on)
+{
+    useAvx2.store(on, std::memory_order_relaxed);
+}
 bool mmxOn()
 {
     return useMmx.load(std::memory_order_relaxed);
@@ -31,11 +49,17 @@ bool threeDNowOn()
 {
     return use3dnow.load(std::memory_order_relaxed);
 }
+bool avx2On()
+{
+    return useAvx2.load(std::memory_order_relaxed);
+}
 
 Path activePath()
 {
     if (threeDNowOn())
         return Path::ThreeDNow;
+    if (avx2On() && hasAvx2Fma())
+        return Path::Avx2;
     if (sseOn())
         return Path::Sse;
     return Path::Plain;

@@ -4,19 +4,14 @@
 
 namespace {
 
-constexpr double kToFloat = 1.0 / 32767.0;
+// Every kernel converts whole blocks of at most this many frames (or values).
+constexpr uint32_t kPad = 8;
 
 int16_t toPcm(float v)
 {
     // Written so that NaN lands on a bound instead of reaching the integer conversion.
     const float c = v >= 1.0f ? 1.0f : (v > -1.0f ? v : -1.0f);
     return static_cast<int16_t>(static_cast<double>(c) * 32767.0);  // truncates toward zero
-}
-
-int16_t encodeOne(float v)
-{
-    const float c = v >= 32767.0f ? 32767.0f : (v > -32767.0f ? v : -32767.0f);
-    return static_cast<int16_t>(c);
 }
 
 // Frames are interleaved, so the mono-duplicating stereo case (null srcR) is plain only.
@@ -29,8 +24,9 @@ struct Kernels {
     uint32_t (*encode)(int16_t*, const float*, uint32_t);
 };
 
-// The scalar loops define each path's results and finish every kernel's tail; the plain path's
-// blocks run through SSE2 kernels that reproduce them exactly.
+// The tail a kernel leaves runs through the same kernel, padded to a whole block, so every sample
+// takes its path's arithmetic wherever a caller's block ends; the plain path's kernels reproduce
+// its scalar formulas exactly.
 const Kernels* kernelsFor(cpu::Path path)
 {
     static const Kernels plain{pcm_plain_sse::toFloatMono,     pcm_plain_sse::toFloatStereo,
@@ -42,6 +38,7 @@ const Kernels* kernelsFor(cpu::Path path)
                                    pcm_3dnow::fromFloatMono, pcm_3dnow::fromFloatStereo, pcm_3dnow::encode};
     switch (path) {
     case cpu::Path::Sse:
+    case cpu::Path::Avx2:  // the SSE kernels' arithmetic: the conversions are a small share of the work
         return &sse;
     case cpu::Path::ThreeDNow:
         return &threeDNow;
@@ -59,26 +56,32 @@ uint32_t pcm16ToFloatOn(cpu::Path path, const int16_t* src, uint32_t srcBytes, f
     const Kernels* k = kernelsFor(path);
     if (channels == 2) {
         const uint32_t frames = srcBytes >> 2;
-        uint32_t i = 0;
-        if (dstR != nullptr) {
-            i = k->toFloatStereo(dstL, dstR, src, frames);
-            for (; i < frames; ++i) {
-                dstL[i] = static_cast<float>(src[2 * i] * kToFloat);
-                dstR[i] = static_cast<float>(src[2 * i + 1] * kToFloat);
+        const uint32_t i
+            = dstR != nullptr ? k->toFloatStereo(dstL, dstR, src, frames) : k->toFloatDownmix(dstL, src, frames);
+        if (i < frames) {
+            int16_t in[2 * kPad] = {};
+            float l[kPad];
+            float r[kPad];
+            std::memcpy(in, src + 2 * i, (frames - i) * 4);
+            if (dstR != nullptr) {
+                k->toFloatStereo(l, r, in, kPad);
+                std::memcpy(dstR + i, r, (frames - i) * sizeof(float));
+            } else {
+                k->toFloatDownmix(l, in, kPad);
             }
-        } else {
-            i = k->toFloatDownmix(dstL, src, frames);
-            for (; i < frames; ++i) {
-                const int32_t sum = int32_t(src[2 * i]) + int32_t(src[2 * i + 1]);
-                dstL[i] = static_cast<float>((sum >> 1) * kToFloat);
-            }
+            std::memcpy(dstL + i, l, (frames - i) * sizeof(float));
         }
         return frames;
     }
     const uint32_t frames = srcBytes >> 1;
-    uint32_t i = k->toFloatMono(dstL, src, frames);
-    for (; i < frames; ++i)
-        dstL[i] = static_cast<float>(src[i] * kToFloat);
+    const uint32_t i = k->toFloatMono(dstL, src, frames);
+    if (i < frames) {
+        int16_t in[kPad] = {};
+        float out[kPad];
+        std::memcpy(in, src + i, (frames - i) * 2);
+        k->toFloatMono(out, in, kPad);
+        std::memcpy(dstL + i, out, (frames - i) * sizeof(float));
+    }
     return frames;
 }
 
@@ -90,9 +93,14 @@ uint32_t floatToPcm16On(cpu::Path path, const float* srcL, const float* srcR, ui
         uint32_t i = 0;
         if (srcR != nullptr) {
             i = k->fromFloatStereo(dst, srcL, srcR, frames);
-            for (; i < frames; ++i) {
-                dst[2 * i] = toPcm(srcL[i]);
-                dst[2 * i + 1] = toPcm(srcR[i]);
+            if (i < frames) {
+                float l[kPad] = {};
+                float r[kPad] = {};
+                int16_t out[2 * kPad];
+                std::memcpy(l, srcL + i, (frames - i) * sizeof(float));
+                std::memcpy(r, srcR + i, (frames - i) * sizeof(float));
+                k->fromFloatStereo(out, l, r, kPad);
+                std::memcpy(dst + 2 * i, out, (frames - i) * 4);
             }
         } else {
             for (; i < frames; ++i)
@@ -100,18 +108,28 @@ uint32_t floatToPcm16On(cpu::Path path, const float* srcL, const float* srcR, ui
         }
         return frames * 4;
     }
-    uint32_t i = k->fromFloatMono(dst, srcL, frames);
-    for (; i < frames; ++i)
-        dst[i] = toPcm(srcL[i]);
+    const uint32_t i = k->fromFloatMono(dst, srcL, frames);
+    if (i < frames) {
+        float in[kPad] = {};
+        int16_t out[kPad];
+        std::memcpy(in, srcL + i, (frames - i) * sizeof(float));
+        k->fromFloatMono(out, in, kPad);
+        std::memcpy(dst + i, out, (frames - i) * 2);
+    }
     return frames * 2;
 }
 
 uint32_t pcmEncodeOn(cpu::Path path, const float* src, int16_t* dst, uint32_t count)
 {
     const Kernels* k = kernelsFor(path);
-    uint32_t i = k->encode(dst, src, count);
-    for (; i < count; ++i)
-        dst[i] = encodeOne(src[i]);
+    const uint32_t i = k->encode(dst, src, count);
+    if (i < count) {
+        float in[kPad] = {};
+        int16_t out[kPad];
+        std::memcpy(in, src + i, (count - i) * sizeof(float));
+        k->encode(out, in, kPad);
+        std::memcpy(dst + i, out, (count - i) * 2);
+    }
     return count * 2;
 }
 

@@ -24,7 +24,7 @@ uint32_t floatToPcm16On(cpu::Path path, const float* srcL, const float* srcR, ui
 uint32_t pcmEncodeOn(cpu::Path path, const float* src, int16_t* dst, uint32_t count);
 
 // Vector kernels: each converts the leading run that fills whole blocks and returns how many
-// frames (or values, for encode) it did; the caller finishes the rest with plain code.
+// frames (or values, for encode) it did; the caller runs the rest through the same kernel, padded.
 namespace pcm_sse {
 uint32_t toFloatMono(float* dst, const int16_t* src, uint32_t frames);
 uint32_t toFloatStereo(float* dstL, float* dstR, const int16_t* src, uint32_t frames);

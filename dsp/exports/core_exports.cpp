@@ -4,6 +4,21 @@
 
 #include "dsp/core/cpu_switches.h"
 #include "dsp/core/pcm_convert.h"
+#include "dsp/core/pcm_full_scale.h"
+
+namespace {
+
+// The family's checks, then the conversion.
+template<typename In, typename Out, typename Convert>
+int32_t convertSamples(const In* src, Out* dst, uint32_t count, Convert convert)
+{
+    if (src == nullptr || dst == nullptr || count > INT32_MAX)
+        return 0;
+    convert(src, dst, count);
+    return static_cast<int32_t>(count);
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -24,6 +39,22 @@ void dspEnable3dnow(int32_t on)
 {
     cpu::enable3dnow(on != 0);
 }
+void dspEnableAvx2(int32_t on)
+{
+    cpu::enableAvx2(on != 0);
+}
+
+int32_t dspGetVectorPath(void)
+{
+    return static_cast<int32_t>(cpu::activePath());
+}
+
+int32_t dspVectorPathSupported(int32_t path)
+{
+    if (path < 0 || path > static_cast<int32_t>(cpu::Path::Avx2))
+        return 0;
+    return cpu::supported(static_cast<cpu::Path>(path)) ? 1 : 0;
+}
 
 int32_t dspPcmEncode(const float* src, int16_t* dst, uint32_t count)
 {
@@ -31,6 +62,35 @@ int32_t dspPcmEncode(const float* src, int16_t* dst, uint32_t count)
     if (src == nullptr || dst == nullptr || count > INT32_MAX / 2)
         return 0;
     return static_cast<int32_t>(pcmEncode(src, dst, count));
+}
+
+int32_t dspFloatToPcm16(const float* src, int16_t* dst, uint32_t count)
+{
+    return convertSamples(src, dst, count, [](const float* s, int16_t* d, size_t n) { pcm::toInt16(s, d, n); });
+}
+int32_t dspFloatToPcm24(const float* src, uint8_t* dst, uint32_t count)
+{
+    return convertSamples(src, dst, count, pcm::toInt24);
+}
+int32_t dspFloatToPcm32(const float* src, int32_t* dst, uint32_t count)
+{
+    return convertSamples(src, dst, count, pcm::toInt32);
+}
+int32_t dspScaledFloatToPcm16(const float* src, int16_t* dst, uint32_t count)
+{
+    return convertSamples(src, dst, count, [](const float* s, int16_t* d, size_t n) { pcm::toInt16(s, d, n, 1.0f); });
+}
+int32_t dspPcm16ToFloat(const int16_t* src, float* dst, uint32_t count)
+{
+    return convertSamples(src, dst, count, pcm::fromInt16);
+}
+int32_t dspPcm24ToFloat(const uint8_t* src, float* dst, uint32_t count)
+{
+    return convertSamples(src, dst, count, pcm::fromInt24);
+}
+int32_t dspPcm32ToFloat(const int32_t* src, float* dst, uint32_t count)
+{
+    return convertSamples(src, dst, count, pcm::fromInt32);
 }
 
 int32_t dspPcmDecode(void)

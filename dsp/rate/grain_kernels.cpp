@@ -1,5 +1,7 @@
 #include "dsp/rate/grain_kernels.h"
 
+#include "dsp/core/cpu_switches.h"
+
 namespace grain_plain {
 
 void addCubic(float* __restrict acc, const float* __restrict src, const float* __restrict window, float offset,
@@ -78,11 +80,19 @@ const GrainKernels* avx2GrainKernels()
 {
     static const GrainKernels k{grain_avx2::addCubic, grain_avx2::addLinear, grain_avx2::addWindowed, grain_avx2::scale,
                                 grain_avx2::correlate};
-    return __builtin_cpu_supports("avx2") ? &k : nullptr;
+    return cpu::supported(cpu::Path::Avx2) ? &k : nullptr;
 }
 
 const GrainKernels& grainKernels()
 {
-    static const GrainKernels& chosen = avx2GrainKernels() ? *avx2GrainKernels() : sseGrainKernels();
-    return chosen;
+    switch (cpu::activePath()) {
+    case cpu::Path::Avx2:
+        return *avx2GrainKernels();
+    case cpu::Path::Sse:
+    case cpu::Path::ThreeDNow:
+        return sseGrainKernels();
+    case cpu::Path::Plain:
+        break;
+    }
+    return plainGrainKernels();
 }

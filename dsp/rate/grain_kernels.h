@@ -56,9 +56,8 @@ struct GrainKernels {
 
 const GrainKernels& plainGrainKernels();
 const GrainKernels& sseGrainKernels();
-// Null when the CPU lacks AVX2.
+// Null when the CPU lacks AVX2 and FMA.
 const GrainKernels* avx2GrainKernels();
-// The set the engines run: AVX2 where the CPU has it, else SSE2 (which every x86-64 CPU has). The
-// results equal the plain ones bit for bit, so the choice does not wait for the host's vector-path
-// switches.
+// The set of the process's vector path now (the 3DNow! path runs the SSE2 set); an engine takes it
+// when it is set up. Every set gives the plain results bit for bit.
 const GrainKernels& grainKernels();

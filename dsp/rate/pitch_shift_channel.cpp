@@ -235,6 +235,7 @@ void PitchShiftChannel::accumulate(const Grain& g, float* acc, uint32_t count, u
 
 void PitchShiftChannel::runGrains(float* out, uint32_t n)
 {
+    kernels_ = &grainKernels();  // the vector path now
     const float* chunk = line_ + ringLen_;
     if (bypassInUse_)
         std::memmove(out, chunk, n * sizeof(float));

@@ -83,7 +83,7 @@ private:
     // 1 / (sum of the sounding windows) at each phase of the grain schedule.
     float* inverseSum_ = nullptr;
     uint32_t inverseCapacity_ = 0;
-    const GrainKernels* kernels_ = &grainKernels();
+    const GrainKernels* kernels_ = &plainGrainKernels();  // taken afresh for every block
     Grain* grains_ = nullptr;
     uint32_t windowCapacity_ = 0;
     uint32_t grainCapacity_ = 0;

@@ -164,6 +164,7 @@ uint32_t StretchChannel::processBlock(const float* in, float* out, uint32_t n)
 {
     if (!ready || n > kPiece)
         return 0;
+    kernels_ = &grainKernels();  // the vector path now
     float* block = line_ + ringCapacity_;
     std::memmove(block, in, n * sizeof(float));
     const uint32_t m = outputFor(n);

@@ -39,16 +39,46 @@ DSP_API uint32_t dspGetVersion(void);
 
 /* ---- Switches and PCM ---------------------------------------------------------------------- */
 
-/* Only records the MMX switch: every path copies and computes the same with it on or off. Any thread. */
+/* The vector path of the process, one for libdsp and libmp3 (whose OrvaneEnable* switches are these): at load the best the CPU has (SSE on, AVX2 on, 3DNow! off). A switch applies to what runs after it (blocks processed, frames decoded, by any object). Any thread. */
+/* Only records the 64-bit block copy switch (kept for callers; every path copies alike). Default on. */
 DSP_API void dspEnableMmx(int32_t on);
-/* Selects the SSE kernels (rounding to nearest on float-to-int). Any thread. */
+/* SSE kernels on or off (do* float-to-int rounds to nearest on this path). Default on. */
 DSP_API void dspEnableSse(int32_t on);
-/* Selects the kernels with 3DNow! arithmetic (truncating); wins over SSE. Any thread. */
+/* Kernels with 3DNow! arithmetic (truncating) on or off; wins over AVX2 and SSE. Default off. */
 DSP_API void dspEnable3dnow(int32_t on);
+/* AVX2/FMA kernels on or off; wins over SSE, ignored where the CPU lacks AVX2 or FMA (do* conversions as on SSE). Default on. */
+DSP_API void dspEnableAvx2(int32_t on);
+/* The path taken now: 0 plain, 1 SSE, 2 3DNow! arithmetic, 3 AVX2/FMA. Any thread. */
+DSP_API int32_t dspGetVectorPath(void);
+/* 1 when this CPU can run path (0..3; 3 needs AVX2 and FMA), else 0 (any other value included). Any thread. */
+DSP_API int32_t dspVectorPathSupported(int32_t path);
 /* Converts count floats in 16-bit scale to int16 (plain: clamp to +-32767, truncate); returns count*2, 0 for a null pointer or count > 2^30 - 1. Any thread. */
 DSP_API int32_t dspPcmEncode(const float* src, int16_t* dst, uint32_t count);
 /* Does nothing (kept for callers); returns 0. */
 DSP_API int32_t dspPcmDecode(void);
+
+/* ---- Sample formats ------------------------------------------------------------------------ */
+/* One conversion family, also behind libmp3's 16-bit output, with the same results on every vector
+ * path: float full scale +-1.0 stands for 2^(bits - 1). Float to integer multiplies by it, rounds
+ * to nearest (ties to even), saturates at the integer's range (+1.0 gives the top value) and turns
+ * NaN into 0; integer to float divides by it (32-bit values rounded to the nearest float first).
+ * count samples, interleaved or not; 24-bit PCM is packed, 3 bytes little-endian. Each returns
+ * count, or 0 (nothing written) for a null pointer or count > 2^31 - 1. Any thread. */
+
+/* float to int16. */
+DSP_API int32_t dspFloatToPcm16(const float* src, int16_t* dst, uint32_t count);
+/* float to packed 24-bit (3 x count bytes). */
+DSP_API int32_t dspFloatToPcm24(const float* src, uint8_t* dst, uint32_t count);
+/* float to int32. */
+DSP_API int32_t dspFloatToPcm32(const float* src, int32_t* dst, uint32_t count);
+/* Floats already in 16-bit scale (full scale +-32768) to int16 by the same rule, without the multiply: equals dspFloatToPcm16 of the samples / 32768. */
+DSP_API int32_t dspScaledFloatToPcm16(const float* src, int16_t* dst, uint32_t count);
+/* int16 to float. */
+DSP_API int32_t dspPcm16ToFloat(const int16_t* src, float* dst, uint32_t count);
+/* packed 24-bit (3 x count bytes) to float. */
+DSP_API int32_t dspPcm24ToFloat(const uint8_t* src, float* dst, uint32_t count);
+/* int32 to float. */
+DSP_API int32_t dspPcm32ToFloat(const int32_t* src, float* dst, uint32_t count);
 
 /* ---- Memory -------------------------------------------------------------------------------- */
 

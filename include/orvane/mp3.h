@@ -98,11 +98,11 @@ MP3_API void OrvaneSetEQ(int32_t band, float gain);
 MP3_API void OrvaneEnableGapless(int8_t enable);
 /* Wave-out device for the next play (-1, the default, is the system default). */
 MP3_API void OrvaneSelectWaveOut(int32_t device);
-/* 3DNow!-semantics kernels on or off (wins over SSE and AVX2): a play decodes each frame and rounds its output with the switches as they stand then, a decode handle each read (and its open). */
+/* 3DNow!-semantics kernels on or off (wins over AVX2 and SSE; default off) for everything that runs after the call: plays, decoder handles and libdsp alike (this is dspEnable3dnow). */
 MP3_API void OrvaneEnable3dnow(int8_t enable);
-/* SSE kernels on or off, taken by plays and decode handles as OrvaneEnable3dnow says. */
+/* SSE kernels on or off (default on) for everything that runs after the call: plays, decoder handles and libdsp alike (this is dspEnableSse). */
 MP3_API void OrvaneEnableSSE(int8_t enable);
-/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA), taken by plays and decode handles as OrvaneEnable3dnow says. */
+/* AVX2/FMA kernels on or off (default on; wins over SSE; ignored where the CPU lacks AVX2 or FMA) for everything that runs after the call: plays, decoder handles and libdsp alike (this is dspEnableAvx2). */
 MP3_API void OrvaneEnableAVX2(int8_t enable);
 /* Frames per output block for the next play (default 12); a value the output cannot use (outside 1..1024) makes that play return 0. */
 MP3_API void OrvaneSetBufferSize(int32_t frames);

@@ -1,12 +1,11 @@
 #include "mp3/decode/pcm_decoder.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
-#include <type_traits>
 
 #include "mp3/decode/gapless_trim.h"
 #include "mp3/stream/audio_extent.h"
+#include "orvane/dsp.h"
 
 bool PcmDecoder::restart()
 {
@@ -17,10 +16,6 @@ bool PcmDecoder::restart()
     std::unique_ptr<ByteSource> source = factory_();
     if (!source || !decoder_->openStream(std::move(source), 0))
         return false;
-    decoder::DecoderSettings settings;
-    settings.path = path_;
-    settings.volume = 1.0f;
-    decoder_->setSettings(settings);
     decoder_->setSink(this);
     return true;
 }
@@ -69,16 +64,6 @@ void PcmDecoder::setGapless(bool on)
         restart();
 }
 
-void PcmDecoder::setVectorPath(decoder::VectorPath path)
-{
-    path_ = path;
-    if (decoder_ && decoder_->settings().path != path) {
-        decoder::DecoderSettings settings = decoder_->settings();
-        settings.path = path;
-        decoder_->setSettings(settings);
-    }
-}
-
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
 {
     const size_t start = pending_.size();
@@ -103,6 +88,11 @@ bool PcmDecoder::fill()
     pendingAt_ = 0;
     if (!decoder_ || !decoder_->hasFrame())
         return false;
+    // Full scale +-1.0 on the process's vector path now.
+    decoder::DecoderSettings settings;
+    settings.volume = 1.0f;
+    settings.path = decoder::processVectorPath();
+    decoder_->setSettings(settings);
     const uint32_t dropped = decoder_->framesDropped();
     decoder_->decodeFrame();
     if (decoder_->framesDropped() != dropped)
@@ -119,13 +109,7 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
             break;
         const uint64_t available = (pending_.size() - pendingAt_) / ch;
         const uint64_t n = std::min(frames - done, available);
-        const float* src = pending_.data() + pendingAt_;
-        T* out = dst + done * ch;
-        if constexpr (std::is_same_v<T, float>)
-            std::memcpy(out, src, size_t(n * ch) * sizeof(float));
-        else
-            for (uint64_t i = 0; i < n * ch; ++i)
-                out[i] = convert(src[i]);
+        convert(pending_.data() + pendingAt_, dst + done * ch, uint32_t(n * ch));
         pendingAt_ += size_t(n * ch);
         done += n;
     }
@@ -136,20 +120,14 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
 uint64_t PcmDecoder::read(float* dst, uint64_t frames)
 {
     frames = std::min(frames, trimEnd_ > position_ ? trimEnd_ - position_ : 0);
-    return drain(dst, frames, [](float v) { return v; });
+    return drain(dst, frames, [](const float* src, float* out, uint32_t n) { std::copy(src, src + n, out); });
 }
 
 uint64_t PcmDecoder::readInt16(int16_t* dst, uint64_t frames)
 {
     frames = std::min(frames, trimEnd_ > position_ ? trimEnd_ - position_ : 0);
-    return drain(dst, frames, [](float v) {
-        const float s = v * 32768.0f;
-        // Rounded to nearest and held to the 16-bit range; NaN cannot come from the decoder but
-        // would give 0.
-        if (!(s > -32768.0f))
-            return int16_t(s <= -32768.0f ? -32768 : 0);
-        return int16_t(s >= 32767.0f ? 32767 : std::lrint(s));
-    });
+    // libdsp's conversion family: x 32768, rounded to nearest, saturated.
+    return drain(dst, frames, [](const float* src, int16_t* out, uint32_t n) { dspFloatToPcm16(src, out, n); });
 }
 
 bool PcmDecoder::endStream()

@@ -42,8 +42,6 @@ public:
     // Up to frames frames of interleaved samples: the frames written, 0 at the end.
     uint64_t read(float* dst, uint64_t frames);
     uint64_t readInt16(int16_t* dst, uint64_t frames);
-    // The kernels the next frames are decoded with (Plain until set).
-    void setVectorPath(decoder::VectorPath path);
     // Gapless delivery (the default) on or off; off delivers every decoded sample. Either way the
     // next read starts at the first frame of that timeline.
     void setGapless(bool on);
@@ -68,11 +66,11 @@ private:
     bool endStream();
     // Decodes the frame held into pending_; false at the end of the stream.
     bool fill();
-    // Copies up to frames frames of pending samples to dst through convert; the frames copied.
+    // Copies up to frames frames of pending samples to dst through convert(src, dst, samples);
+    // the frames copied.
     template<typename T, typename Convert> uint64_t drain(T* dst, uint64_t frames, Convert convert);
 
     SourceFactory factory_;
-    decoder::VectorPath path_ = decoder::VectorPath::Plain;
     std::unique_ptr<StreamDecoder> decoder_;
     Format format_;
     std::vector<float> pending_;

@@ -9,7 +9,7 @@ namespace decoder {
 namespace {
 
 // y (16 values, 32-byte aligned) times the 16-point matrix, as two eight-wide sums.
-__attribute__((target("avx2,fma"), always_inline)) inline void dct16Columns(const float* y, __m256& lo, __m256& hi)
+__attribute__((always_inline)) inline void dct16Columns(const float* y, __m256& lo, __m256& hi)
 {
     lo = _mm256_mul_ps(_mm256_broadcast_ss(y), _mm256_load_ps(kDct16Columns.c[0]));
     hi = _mm256_mul_ps(_mm256_broadcast_ss(y), _mm256_load_ps(kDct16Columns.c[0] + 8));
@@ -22,7 +22,7 @@ __attribute__((target("avx2,fma"), always_inline)) inline void dct16Columns(cons
 }
 
 // Outputs 2m and 2m + 1 from even outputs e and odd sums o, m = 0..7 of the eight-wide halves.
-__attribute__((target("avx2,fma"), always_inline)) inline void interleave(float* out, __m256 e, __m256 o)
+__attribute__((always_inline)) inline void interleave(float* out, __m256 e, __m256 o)
 {
     const __m256 a = _mm256_unpacklo_ps(e, o);
     const __m256 b = _mm256_unpackhi_ps(e, o);
@@ -35,7 +35,7 @@ __attribute__((target("avx2,fma"), always_inline)) inline void interleave(float*
 // One step of Lee's split in eight-wide vectors (sums and scaled differences of mirrored inputs),
 // then both 16-point halves as matrix products with fused multiply-adds: far fewer instructions
 // than the remaining butterflies once those have to shuffle data between lanes.
-__attribute__((target("avx2,fma"))) void dct32Avx2(const float* x, float* out)
+void dct32Avx2(const float* x, float* out)
 {
     const __m256i reverse = _mm256_set_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256 x0 = _mm256_loadu_ps(x), x1 = _mm256_loadu_ps(x + 8);

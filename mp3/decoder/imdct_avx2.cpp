@@ -6,7 +6,7 @@ namespace layer3 {
 namespace {
 
 // Rows r[0..7] become columns: afterwards r[k] holds element k of every former row, row j in lane j.
-__attribute__((target("avx2"))) inline void transpose8(__m256 r[8])
+inline void transpose8(__m256 r[8])
 {
     const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
     const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]), t3 = _mm256_unpackhi_ps(r[2], r[3]);
@@ -31,7 +31,7 @@ __attribute__((target("avx2"))) inline void transpose8(__m256 r[8])
 }
 
 // The 9-point DCT-III of imdct.cpp: mirrored outputs share their even and odd sums.
-__attribute__((target("avx2"))) inline void dct9(const __m256 in[9], const ImdctWindows& w, __m256 out[9])
+inline void dct9(const __m256 in[9], const ImdctWindows& w, __m256 out[9])
 {
     for (int n = 0; n < 4; ++n) {
         __m256 evenSum = in[0], oddSum = _mm256_mul_ps(in[1], _mm256_set1_ps(w.cos9[n][1]));
@@ -47,8 +47,7 @@ __attribute__((target("avx2"))) inline void dct9(const __m256 in[9], const Imdct
 
 }  // namespace
 
-__attribute__((target("avx2"))) void longEightAvx2(const float* x, int blockType, int sb, SlotBlock& overlap,
-                                                   SlotBlock& out, const ImdctWindows& w)
+void longEightAvx2(const float* x, int blockType, int sb, SlotBlock& overlap, SlotBlock& out, const ImdctWindows& w)
 {
     // Lines k of the eight subbands into X[k]: two 8 x 8 transposes, then the last two lines.
     const float* rows = x + 18 * sb;

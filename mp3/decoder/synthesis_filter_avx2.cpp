@@ -10,7 +10,7 @@ namespace decoder {
 namespace {
 
 // -x[at + 7], ..., -x[at].
-__attribute__((target("avx2,fma"), always_inline)) inline __m256 negatedReversed(const float* x, int at)
+__attribute__((always_inline)) inline __m256 negatedReversed(const float* x, int at)
 {
     const __m256i reverse = _mm256_set_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     return _mm256_xor_ps(_mm256_permutevar8x32_ps(_mm256_loadu_ps(x + at), reverse), _mm256_set1_ps(-0.0f));
@@ -18,7 +18,7 @@ __attribute__((target("avx2,fma"), always_inline)) inline __m256 negatedReversed
 
 }  // namespace
 
-__attribute__((target("avx2,fma"))) void synthesisRunsAvx2(const float* in, int count, float (*v)[1024],
+void synthesisRunsAvx2(const float* in, int count, float (*v)[1024],
                                                            int32_t& active, int32_t& ring, const float* window,
                                                            float* out)
 {

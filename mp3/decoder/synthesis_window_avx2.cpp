@@ -5,7 +5,7 @@
 namespace decoder {
 
 // Only called once the CPU check has found AVX2 and FMA.
-__attribute__((target("avx2,fma"))) void synthesisWindowAvx2(float* out, const float* w, const float* v, int p)
+void synthesisWindowAvx2(float* out, const float* w, const float* v, int p)
 {
     const float* v0 = v + 32 * p;
     __m256 a0 = _mm256_mul_ps(_mm256_load_ps(w), _mm256_load_ps(v0));

@@ -1,30 +1,22 @@
 #include "mp3/decoder/vector_path.h"
 
+#include "orvane/dsp.h"
+
 namespace decoder {
 
-namespace {
-
-bool cpuHasAvx2Fma()
+VectorPath processVectorPath()
 {
-    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    return has;
+    return static_cast<VectorPath>(dspGetVectorPath());
 }
-
-}  // namespace
 
 bool vectorPathSupported(VectorPath path)
 {
-    return path != VectorPath::Avx2 || cpuHasAvx2Fma();
+    return dspVectorPathSupported(static_cast<int32_t>(path)) != 0;
 }
 
 VectorPath usableVectorPath(VectorPath path)
 {
     return vectorPathSupported(path) ? path : VectorPath::Sse;
-}
-
-VectorPath bestVectorPath()
-{
-    return cpuHasAvx2Fma() ? VectorPath::Avx2 : VectorPath::Sse;
 }
 
 }  // namespace decoder

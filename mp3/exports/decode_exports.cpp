@@ -6,7 +6,6 @@
 
 #include "mp3/decode/pcm_decoder.h"
 #include "mp3/exports/picture_info.h"
-#include "mp3/player/player_settings.h"
 #include "orvane/mp3.h"
 
 // Thin exports over PcmDecoder: check the arguments, convert, call the object. Nothing thrown
@@ -23,7 +22,6 @@ OrvaneDecoder* openWith(PcmDecoder::SourceFactory factory)
 {
     try {
         auto* d = new OrvaneDecoder(std::move(factory));
-        d->setVectorPath(player::activePath());
         if (d->open())
             return d;
         delete d;
@@ -36,8 +34,6 @@ template<typename T> int64_t readWith(OrvaneDecoder* decoder, T* pcm, int64_t fr
     if (decoder == nullptr || pcm == nullptr || frames < 0)
         return -1;
     try {
-        // The process's vector switches apply to what each read decodes.
-        decoder->setVectorPath(player::activePath());
         if constexpr (std::is_same_v<T, float>)
             return int64_t(decoder->read(pcm, uint64_t(frames)));
         else

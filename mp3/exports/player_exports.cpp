@@ -2,6 +2,7 @@
 
 #include "mp3/player/playback.h"
 #include "mp3/player/player_settings.h"
+#include "orvane/dsp.h"
 #include "orvane/mp3.h"
 
 // Thin exports: settings go to PlayerSettings, requests to the current Playback, read-outs to
@@ -145,17 +146,17 @@ MP3_API void OrvaneSelectWaveOut(int32_t device)
 
 MP3_API void OrvaneEnable3dnow(int8_t enable)
 {
-    player::enable3dnow(enable != 0);
+    dspEnable3dnow(enable != 0);
 }
 
 MP3_API void OrvaneEnableSSE(int8_t enable)
 {
-    player::enableSse(enable != 0);
+    dspEnableSse(enable != 0);
 }
 
 MP3_API void OrvaneEnableAVX2(int8_t enable)
 {
-    player::enableAvx2(enable != 0);
+    dspEnableAvx2(enable != 0);
 }
 
 MP3_API void OrvaneSetBufferSize(int32_t frames)

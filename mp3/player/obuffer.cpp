@@ -1,13 +1,7 @@
 #include "mp3/player/obuffer.h"
 
-#include <xmmintrin.h>
-
 #include <algorithm>
 
-#include "mp3/player/pcm_rounding.h"
-#include "mp3/player/player_settings.h"
-#include "orvane/dsp.h"
-#include "orvane/norv.h"
 #include "orvane/tessor.h"
 #include "platform/platform.h"
 
@@ -70,11 +64,8 @@ Obuffer::Obuffer(uint32_t channels, const ObufferConfig& config)
     bufferSize_ = config.bufferSize;
     spectrumSize_ = config.spectrumSize;
     blockSamples_ = blockBytes_ / 2;
-    block_ = static_cast<float*>(fastmemAlloc(blockSamples_ * sizeof(float)));
-    if (block_ == nullptr)
+    if (!assembler_.open(channels_, blockSamples_, bufferSize_))
         return;
-    std::fill(block_, block_ + blockSamples_, 0.0f);
-    resetPositions();
     if (!setUpDestination(config))
         return;
     failed_ = false;
@@ -85,11 +76,7 @@ bool Obuffer::setUpDestination(const ObufferConfig& config)
 {
     if (target_ == ObufferTarget::Sink)
         return true;
-    bool ok = true;
-    if (target_ == ObufferTarget::Convert) {
-        pcm_ = static_cast<int16_t*>(fastmemAlloc(blockSamples_ * sizeof(int16_t)));
-        ok = pcm_ != nullptr;
-    }
+    bool ok = readouts_.open(spectrumSize_, channels_);
 
     const int32_t h = initWaveOut();
     if (h == 0) {
@@ -105,7 +92,7 @@ bool Obuffer::setUpDestination(const ObufferConfig& config)
     setPitchWaveOut(h, static_cast<float>(config.pitch));
     enableGraphicEQWaveOut(h, 0);
     if (target_ == ObufferTarget::Convert)
-        NORVSetSampleRate(sampleRate_);
+        ok = norv_.open(sampleRate_, blockSamples_) && ok;
     else if ((openWaveOut(h, config.device, sampleRate_, static_cast<int32_t>(channels_), &Obuffer::pull, this, 1,
                           kPullBytes, kPullBuffers)
               & 0xFF)
@@ -120,31 +107,12 @@ bool Obuffer::setUpDestination(const ObufferConfig& config)
 Obuffer::~Obuffer()
 {
     close();
-    if (fft_ != nullptr)
-        termFft(fft_);
-    fastmemFree(block_);
-    fastmemFree(spectrumInput_);
-    fastmemFree(pcm_);
     fifo_.clear();
-}
-
-void Obuffer::resetPositions()
-{
-    writePos_[0] = 0;
-    writePos_[1] = 1;
-    framesInBlock_ = 0;
 }
 
 float* Obuffer::reserve32(uint32_t ch)
 {
-    if (ch >= channels_)
-        return nullptr;
-    const uint32_t pos = writePos_[ch];
-    // The 32nd sample lands at pos + 31 * channels.
-    if (pos + 31 * channels_ >= blockSamples_)
-        return nullptr;
-    writePos_[ch] = pos + 32 * channels_;
-    return block_ + pos;
+    return assembler_.reserve32(ch);
 }
 
 void Obuffer::put32(uint32_t ch, const float* samples)
@@ -160,59 +128,22 @@ void Obuffer::frame(const float* const* pcm, uint32_t channels, uint32_t samples
 {
     if (channels != channels_ || !open_)
         return;
-    // The block fills sample by sample, so frames of any length (a gapless cut leaves partial
-    // ones) still make whole blocks; a full block goes on at once.
-    const uint32_t blockFrames = blockSamples_ / channels_;
-    uint32_t done = 0;
-    while (done < samples) {
-        const uint32_t filled = writePos_[0] / channels_;
-        const uint32_t n = std::min(blockFrames - filled, samples - done);
-        float* dst = block_ + filled * channels_;
-        uint32_t i = 0;
-        if (channels_ == 2) {
-            // Interleaved four frames at a time.
-            for (; i + 4 <= n; i += 4) {
-                const __m128 l = _mm_loadu_ps(pcm[0] + done + i);
-                const __m128 r = _mm_loadu_ps(pcm[1] + done + i);
-                _mm_storeu_ps(dst + 2 * i, _mm_unpacklo_ps(l, r));
-                _mm_storeu_ps(dst + 2 * i + 4, _mm_unpackhi_ps(l, r));
-            }
-        }
-        for (; i < n; ++i)
-            for (uint32_t ch = 0; ch < channels_; ++ch)
-                dst[i * channels_ + ch] = pcm[ch][done + i];
-        writePos_[0] += n * channels_;
-        if (channels_ == 2)
-            writePos_[1] += n * 2;
-        done += n;
-        if (filled + n == blockFrames) {
-            resetPositions();
-            sendBlock(blockSamples_);
-        }
-    }
+    assembler_.frame(pcm, samples, [this](uint32_t count) { sendBlock(count); });
 }
 
 void Obuffer::frameDone()
 {
-    if (!open_)
-        return;
-    if (++framesInBlock_ < bufferSize_)
-        return;
-    resetPositions();
-    sendBlock(blockSamples_);
+    if (open_ && assembler_.frameDone())
+        sendBlock(blockSamples_);
 }
 
 void Obuffer::sendBlock(uint32_t count)
 {
     if (sink_ != nullptr)
-        sink_(sinkContext_, block_, count, channels_);
-    if (target_ == ObufferTarget::Convert) {
-        roundToPcm16(player::activePath(), block_, pcm_, count);
-        const int32_t frames = static_cast<int32_t>(count / channels_);
-        const int32_t written = channels_ == 1 ? shortMono(pcm_, frames, 0) : shortStereo(pcm_, frames, 0);
-        if (written != frames)
-            writeFailed_ = true;
-    } else if (target_ == ObufferTarget::WaveOut) {
+        sink_(sinkContext_, assembler_.block(), count, channels_);
+    if (target_ == ObufferTarget::Convert)
+        norv_.send(assembler_.block(), count, channels_);
+    else if (target_ == ObufferTarget::WaveOut) {
         writeToFifo(count);
     }
 }
@@ -220,12 +151,12 @@ void Obuffer::sendBlock(uint32_t count)
 void Obuffer::writeToFifo(uint32_t count)
 {
     // The block goes into the queue whole; the next is written into a buffer the queue is done with.
-    float* next = fifo_.exchange(block_, blockSamples_, count);
+    float* next = fifo_.exchange(assembler_.block(), blockSamples_, count);
     if (next == nullptr) {
         platform::messageBox(kCaption, "write to fifo error");
         return;
     }
-    block_ = next;
+    assembler_.swap(next);
     // One block's play time, so the count is looked at again at least that often.
     const uint32_t waitMs
         = std::max<uint32_t>(1, static_cast<uint32_t>(count / (static_cast<double>(channels_) * sampleRate_) * 1000.0));
@@ -251,7 +182,7 @@ void Obuffer::flush()
     if (target_ == ObufferTarget::WaveOut)
         stopWaveOut(handle_.load());
     fifo_.clear();
-    resetPositions();
+    assembler_.restart();
 }
 
 void Obuffer::close()
@@ -260,13 +191,10 @@ void Obuffer::close()
         return;
     const bool draining = !stopAtOnce_.load();
     if (open_ && draining) {
-        // Whole frames written to every channel since the last block.
-        uint32_t frames = writePos_[0] / channels_;
-        if (channels_ == 2)
-            frames = std::min(frames, (writePos_[1] - 1) / 2);
+        const uint32_t frames = assembler_.pendingFrames();
         if (frames > 0)
             sendBlock(frames * channels_);
-        resetPositions();
+        assembler_.restart();
     }
     open_ = false;
     const int32_t h = handle_.load();
@@ -336,39 +264,19 @@ void Obuffer::pause(bool paused)
 int32_t Obuffer::level(int32_t channel)
 {
     std::lock_guard<std::mutex> lock(handleMutex_);
-    const int32_t h = handle_.load();
-    if (h == 0 || channel < 0 || channel > 1)
-        return 0;
-    int16_t pair[2] = {0, 0};
-    getCurrentLevelWaveOut(h, pair);
-    return channels_ == 1 ? pair[0] : pair[channel];
+    return readouts_.level(handle_.load(), channel);
 }
 
 int32_t Obuffer::waveform(int16_t* buffer, int32_t count)
 {
     std::lock_guard<std::mutex> lock(handleMutex_);
-    const int32_t h = handle_.load();
-    if (h == 0 || getCurrentWaveformWaveOut(h, buffer, count) == 0)
-        return 0;
-    return count * static_cast<int32_t>(channels_);
+    return readouts_.waveform(handle_.load(), buffer, count);
 }
 
 int32_t Obuffer::spectrum(float* destination)
 {
     std::lock_guard<std::mutex> lock(handleMutex_);
-    const int32_t h = handle_.load();
-    if (h == 0 || destination == nullptr)
-        return 0;
-    if (fft_ == nullptr) {
-        // Set up at the first read-out, so a play that never asks for one (a convert) skips it.
-        fft_ = initFft(static_cast<uint32_t>(spectrumSize_), channels_, 2, 120);
-        if (spectrumInput_ == nullptr)
-            spectrumInput_ = static_cast<int16_t*>(fastmemAlloc(static_cast<uint32_t>(spectrumSize_) * channels_ * 2));
-    }
-    if (fft_ == nullptr || spectrumInput_ == nullptr
-        || getCurrentWaveformWaveOut(h, spectrumInput_, spectrumSize_) == 0)
-        return 0;
-    return doFft(fft_, spectrumInput_, destination, channels_ * static_cast<uint32_t>(spectrumSize_) * 2);
+    return readouts_.spectrum(handle_.load(), destination);
 }
 
 void Obuffer::setPitch(int32_t pitch)

@@ -5,7 +5,10 @@
 #include <mutex>
 
 #include "mp3/decoder/pcm_sink.h"
+#include "mp3/player/block_assembler.h"
 #include "mp3/player/block_fifo.h"
+#include "mp3/player/norv_feed.h"
+#include "mp3/player/output_readouts.h"
 
 // Output state word of a play, shared by the decoding, output and host threads.
 enum class OutputState : int32_t { Drained = -1, Idle = 0, Playing = 1, Paused = 2, Seeking = 3 };
@@ -40,8 +43,9 @@ struct ObufferConfig {
     void* sinkContext = nullptr;
 };
 
-// Gathers the float PCM of a decoder into blocks of bufferSize frames and hands each full block
-// on. A decoder hands it whole frames as its PCM sink; other writers put 32 samples at a time per
+// The output stage of a play: gathers the float PCM of a decoder into blocks of bufferSize frames
+// (BlockAssembler) and hands each full block on, to the wave output through the block fifo and
+// the pull callback, or to norv (NorvFeed); OutputReadouts answers the read-outs. A decoder hands it whole frames as its PCM sink; other writers put 32 samples at a time per
 // channel (put32 or reserve32) and call frameDone after every frame. A draining close also sends
 // the last, partly filled block.
 //
@@ -69,16 +73,16 @@ public:
 
     bool failed() const { return failed_; }
     // True once norv refused a converted block: the output is incomplete.
-    bool writeFailed() const { return writeFailed_; }
+    bool writeFailed() const { return norv_.writeFailed(); }
 
     // ---- decoding thread ----
     uint32_t channels() const { return channels_; }
     // Block size B in bytes; the block holds B / 2 samples over all channels.
     uint32_t blockSizeBytes() const { return blockBytes_; }
     int32_t bufferSize() const { return bufferSize_; }
-    const float* block() const { return block_; }
+    const float* block() const { return assembler_.block(); }
     // Index in the block of the next sample of channel ch (starts at ch, steps by channels).
-    uint32_t writePosition(uint32_t ch) const { return ch < channels_ ? writePos_[ch] : 0; }
+    uint32_t writePosition(uint32_t ch) const { return assembler_.writePosition(ch); }
     // Returns where the next 32 samples of channel ch go (consecutive samples are channels()
     // floats apart) and moves its write position on; null when the block has no room for them,
     // so a decoder never writes past the block whatever the stream claims.
@@ -129,7 +133,6 @@ private:
     void sendBlock(uint32_t count);
     void writeToFifo(uint32_t count);
     int32_t take(float* buffer, int32_t frames);
-    void resetPositions();
 
     uint32_t channels_ = 0;
     ObufferTarget target_ = ObufferTarget::Sink;
@@ -140,14 +143,10 @@ private:
     int32_t spectrumSize_ = 0;
     uint32_t blockBytes_ = 0;
     uint32_t blockSamples_ = 0;
-    float* block_ = nullptr;
-    int16_t* pcm_ = nullptr;
-    int16_t* spectrumInput_ = nullptr;
-    void* fft_ = nullptr;
-    uint32_t writePos_[2] = {0, 1};
-    int32_t framesInBlock_ = 0;
+    BlockAssembler assembler_;
+    NorvFeed norv_;
+    OutputReadouts readouts_;
     bool failed_ = true;
-    bool writeFailed_ = false;
     bool open_ = false;
     std::atomic<int32_t> pitch_{0};
     std::atomic<int32_t> speed_{0};

@@ -30,16 +30,6 @@ struct PlayerSettings {
 
 PlayerSettings& settings();
 
-// The vector switches of the mp3 library, independent of dsp's. 3DNow! wins over AVX2, AVX2
-// (where the CPU has it and FMA) over SSE. A play reads them at every frame.
-void enableSse(bool on);
-void enable3dnow(bool on);
-void enableAvx2(bool on);
-bool sseOn();
-bool threeDNowOn();
-bool avx2On();
-SimdPath activePath();
-
 // Sets one equaliser gain; bands outside 0..31 are ignored.
 void setEqGain(int32_t band, float gain);
 float eqGain(int32_t band);
@@ -48,7 +38,7 @@ float eqGain(int32_t band);
 void setVolume(int32_t volume);
 int32_t volume();
 
-// The settings a decoder takes, read from the switches, the volume and the equaliser now.
+// The settings a decoder takes: the process's vector path, the volume and the equaliser now.
 decoder::DecoderSettings decoderSettings();
 
 }  // namespace player

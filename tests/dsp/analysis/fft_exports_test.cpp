@@ -82,6 +82,9 @@ TEST(Fft, StereoWithOneAndTwoSpectra)
     EXPECT_EQ(out[n], kGuard);
     termFft(two);
 
+    // The plain path's down-mix: (L + R) >> 1, then / 32767.
+    dspEnableSse(0);
+    dspEnableAvx2(0);
     void* one = initFft(n, 2, 1, 120);
     std::fill(out.begin(), out.end(), kGuard);
     EXPECT_EQ(doFft(one, pcm.data(), out.data(), n * 4), int32_t(n / 2));
@@ -91,6 +94,8 @@ TEST(Fft, StereoWithOneAndTwoSpectra)
     expectSpectrumNear(out.data(), referenceDb(mix, 120.0), "down-mix");
     EXPECT_EQ(out[n / 2], kGuard);
     termFft(one);
+    dspEnableSse(1);
+    dspEnableAvx2(1);
 }
 
 TEST(Fft, ShortBlocksAreZeroPaddedEvenAfterALongerOne)

@@ -119,12 +119,15 @@ TEST(PcmConvert, EncodeClampsRoundsOrTruncatesByPath)
     std::vector<int16_t> plain(8), sse(8), amd(8);
     dspEnableSse(0);
     dspEnable3dnow(0);
+    dspEnableAvx2(0);
     EXPECT_EQ(dspPcmEncode(in.data(), plain.data(), 8), 16);
     EXPECT_EQ(plain, (std::vector<int16_t>{1, -1, 32767, -32767, 2, -2, 0, 32766}));
     pcmEncodeOn(Path::Sse, in.data(), sse.data(), 8);
     EXPECT_EQ(sse, (std::vector<int16_t>{2, -2, 32767, -32768, 2, -2, 0, 32767}));
     pcmEncodeOn(Path::ThreeDNow, in.data(), amd.data(), 8);
     EXPECT_EQ(amd, (std::vector<int16_t>{1, -1, 32767, -32768, 2, -2, 0, 32766}));
+    dspEnableSse(1);  // back to the load-time choice
+    dspEnableAvx2(1);
 }
 
 // The plain path's vector blocks against its defining formulas, bit for bit: every 16-bit value
@@ -185,15 +188,25 @@ TEST(PcmConvert, EncodeRefusesNullBuffersAndCountsPastTheResult)
     EXPECT_EQ(dspPcmEncode(in, out, 0), 0);
 }
 
-TEST(CpuSwitches, ThreeDNowWinsOverSse)
+TEST(CpuSwitches, StartOnTheBestPathAndRankThreeDNowOverAvx2OverSse)
 {
-    dspEnableSse(1);
+    const int32_t best = cpu::hasAvx2Fma() ? 3 : 1;
+    EXPECT_EQ(dspGetVectorPath(), best);
     dspEnable3dnow(1);
-    EXPECT_EQ(cpu::activePath(), Path::ThreeDNow);
+    EXPECT_EQ(dspGetVectorPath(), 2);
     dspEnable3dnow(0);
-    EXPECT_EQ(cpu::activePath(), Path::Sse);
+    dspEnableAvx2(0);
+    EXPECT_EQ(dspGetVectorPath(), 1);
+    dspEnableAvx2(1);
     dspEnableSse(0);
+    EXPECT_EQ(cpu::activePath(), cpu::hasAvx2Fma() ? Path::Avx2 : Path::Plain);
+    dspEnableAvx2(0);
     EXPECT_EQ(cpu::activePath(), Path::Plain);
+    dspEnableSse(1);
+    dspEnableAvx2(1);
+    EXPECT_EQ(dspVectorPathSupported(0) + dspVectorPathSupported(1) + dspVectorPathSupported(2), 3);
+    EXPECT_EQ(dspVectorPathSupported(3), cpu::hasAvx2Fma() ? 1 : 0);
+    EXPECT_EQ(dspVectorPathSupported(4) + dspVectorPathSupported(-1), 0);
     EXPECT_EQ(dspPcmDecode(), 0);
 }
 

@@ -1,22 +1,29 @@
 #include <gtest/gtest.h>
 
 #include "mp3/player/player_settings.h"
+#include "orvane/dsp.h"
+#include "orvane/mp3.h"
 
 namespace {
 
-TEST(PlayerSettings, ThreeDNowWinsOverAvx2AndAvx2OverSse)
+// The mp3 switches are libdsp's: one choice that plays, handles and effects all read.
+TEST(PlayerSettings, VectorSwitchesAreTheProcessWideOnes)
 {
-    player::enableSse(true);
-    EXPECT_EQ(player::activePath(), player::SimdPath::Sse);
-    player::enable3dnow(true);
-    EXPECT_EQ(player::activePath(), player::SimdPath::ThreeDNow);  // 3DNow! wins over SSE
-    player::enableAvx2(true);
-    EXPECT_EQ(player::activePath(), player::SimdPath::ThreeDNow);  // and over AVX2
-    player::enable3dnow(false);
-    EXPECT_EQ(player::activePath(), decoder::usableVectorPath(player::SimdPath::Avx2));
-    player::enableAvx2(false);
-    player::enableSse(false);
-    EXPECT_EQ(player::activePath(), player::SimdPath::Plain);
+    using player::SimdPath;
+    OrvaneEnableSSE(1);
+    OrvaneEnableAVX2(1);
+    EXPECT_EQ(player::decoderSettings().path, decoder::usableVectorPath(SimdPath::Avx2));
+    OrvaneEnable3dnow(1);
+    EXPECT_EQ(dspGetVectorPath(), 2);
+    EXPECT_EQ(player::decoderSettings().path, SimdPath::ThreeDNow);
+    OrvaneEnable3dnow(0);
+    OrvaneEnableAVX2(0);
+    EXPECT_EQ(player::decoderSettings().path, SimdPath::Sse);
+    dspEnableSse(0);
+    EXPECT_EQ(player::decoderSettings().path, SimdPath::Plain);
+    OrvaneEnableSSE(1);
+    EXPECT_EQ(dspGetVectorPath(), 1);
+    OrvaneEnableAVX2(1);
 }
 
 TEST(PlayerSettings, EqBandsOutsideTheRangeAreIgnored)
@@ -33,7 +40,8 @@ TEST(PlayerSettings, DecoderSettingsFollowTheSwitchesVolumeAndEqualiser)
 {
     const int32_t old = player::volume();
     player::setVolume(1000);
-    player::enableSse(true);
+    OrvaneEnableAVX2(0);
+    OrvaneEnableSSE(1);
     player::setEqGain(5, 0.5f);
     player::settings().eqEnable = true;
     decoder::DecoderSettings d = player::decoderSettings();
@@ -43,10 +51,12 @@ TEST(PlayerSettings, DecoderSettingsFollowTheSwitchesVolumeAndEqualiser)
     EXPECT_EQ(d.eqGains[5], 0.5f);
     player::settings().eqEnable = false;
     player::setEqGain(5, 0.0f);
-    player::enableSse(false);
+    OrvaneEnableSSE(0);
     player::setVolume(old);
     d = player::decoderSettings();
     EXPECT_EQ(d.path, player::SimdPath::Plain);
+    OrvaneEnableSSE(1);
+    OrvaneEnableAVX2(1);
     EXPECT_FALSE(d.equalizer);
     EXPECT_EQ(player::volume(), old);
 }
