@@ -51,14 +51,14 @@ int runInfo(const std::vector<std::string>& args)
     std::printf("CRC:           %s\n", info.crc ? "yes" : "no");
     std::printf("first bitrate: %u kbit/s\n", info.firstBitrate);
 
-    // The encoder's delay and padding are not part of the source.
-    const uint64_t cut = uint64_t(info.encoderDelay) + info.encoderPadding;
-    const uint64_t sourceSamples = info.samples > cut ? info.samples - cut : 0;
+    // The duration is what a decode delivers: without the encoders' delay and padding where the
+    // stream states them, the frames present where it is cut off.
+    const int32_t durationMs = OrvaneGetTotalMs(path.c_str(), int32_t(offset));
     const double seconds = double(info.samples) / info.sampleRate;
     std::printf("bitrate:       %s, average %.1f kbit/s\n", info.variableBitrate ? "VBR" : "CBR",
                 seconds > 0.0 ? double(info.audioBytes) * 8.0 / seconds / 1000.0 : 0.0);
     std::printf("frames:        %llu\n", static_cast<unsigned long long>(info.frames));
-    std::printf("duration:      %.3f s\n", double(sourceSamples) / info.sampleRate);
+    std::printf("duration:      %.3f s\n", durationMs / 1000.0);
     if (info.vbrTag != 0)
         std::printf("VBR tag:       %s, %u frames\n", info.vbrTag == 2 ? "Info (CBR)" : "Xing (VBR)",
                     info.vbrTagFrames);
@@ -78,7 +78,6 @@ int runInfo(const std::vector<std::string>& args)
         std::printf("truncated:     yes, the last frame is cut off\n");
         std::fprintf(stderr, "orvane info: '%s' is truncated: the last frame is cut off\n", path.c_str());
     }
-    std::printf("header estimate: %d ms\n", OrvaneGetTotalMs(path.c_str(), int32_t(offset)));
     return 0;
 }
 

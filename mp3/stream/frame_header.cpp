@@ -13,6 +13,7 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
     if (crc != nullptr)
         *crc = nullptr;
     uint32_t h = 0;
+    const bool first = !synced_;
     if (!synced_) {
         // The first header is only believed when the next frame starts where it says (or the
         // file ends there): garbage such as cover art in a leading tag often holds sync words.
@@ -76,6 +77,8 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
         return false;
     if (!reader.readBody(uint32_t(bodySize_)))
         return false;
+    if (first)
+        reader.takeFirstFrame();
 
     if (protectionBit_ == 0) {
         frameCrc_ = uint16_t(reader.getBits(16));
@@ -220,7 +223,8 @@ bool FrameHeader::seekPercent(StreamReader& reader, float percent, Crc16** crc)
     // extension change from frame to frame in variable-bitrate streams.
     const uint32_t mask = 0xFFFF0CC0u;
     int64_t found = 0;
-    if (!reader.scanForWord(d, tag.bytes, mask, reader.firstHeaderBytes() & mask, target, found))
+    const int64_t at = reader.firstFrameOffset();
+    if (!reader.scanForWord(at + d, at + tag.bytes, mask, reader.firstHeaderBytes() & mask, target, found))
         return false;
     return readFrame(reader, crc);
 }

@@ -34,15 +34,25 @@ StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOff
     if (!file_->isOpen())
         return;
     extent_ = findAudioExtent(*file_, startOffset, nullptr);
-    if (file_->seek(extent_.start, ByteSource::Origin::Begin) < 0)
-        return;
-    uint8_t look[kTagLookBytes] = {};
-    const int64_t got = file_->read(look, std::min<int64_t>(kTagLookBytes, audioBytes()));
-    const uint32_t count = got > 0 ? uint32_t(got) : 0;
-    if (count >= 4)
-        firstHeaderBytes_ = bigEndian32(look);
     file_->seek(extent_.start, ByteSource::Origin::Begin);
-    vbrTagPresent_ = parseVbrTag(look, count, vbr_);
+}
+
+uint32_t StreamReader::copyFrame(uint8_t* dst, uint32_t max) const
+{
+    const uint32_t n = std::min(max, bodySize_ + 4);
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t word = i < 4 ? frameHeader_ : frameBuffer_[(i - 4) / 4];
+        dst[i] = uint8_t(word >> (24 - 8 * (i % 4)));
+    }
+    return n;
+}
+
+void StreamReader::takeFirstFrame()
+{
+    firstHeaderBytes_ = frameHeader_;
+    firstFrameOffset_ = frameOffset_;
+    uint8_t look[kTagLookBytes];
+    vbrTagPresent_ = parseVbrTag(look, copyFrame(look, sizeof look), vbr_);
 }
 
 bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
@@ -99,6 +109,8 @@ bool StreamReader::findHeader(bool synced, uint32_t& header)
         bytesLeft_ += 3;  // move on by one byte
     }
     header = bigEndian32(b);
+    frameHeader_ = header;
+    frameOffset_ = file_->position() - int64_t(bytesLeft_) - 4 - extent_.start;
     ++frameIndex_;
     highestFrameIndex_ = std::max(highestFrameIndex_, frameIndex_);
     return true;

@@ -19,6 +19,7 @@ public:
 
     // Opens path; the audio starts at startOffset, after any ID3v2 tags found there, and ends
     // before any ID3v1 or APEv2 tags at the end. Offsets below count from the audio's start.
+    // The VBR tag is read from the first frame found (takeFirstFrame), wherever it lies.
     StreamReader(const char* path, uint32_t startOffset);
     StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset);
     StreamReader(const StreamReader&) = delete;
@@ -44,6 +45,13 @@ public:
     bool peekAhead(uint32_t ahead, uint32_t& word);
     // Takes the sync, version and sampling-frequency bits and the single-channel flag of header.
     void setSyncPattern(uint32_t header);
+    // Offset of the last header found, and that header.
+    int64_t frameOffset() const { return frameOffset_; }
+    uint32_t frameHeaderWord() const { return frameHeader_; }
+    // Copies the last header found and the body read after it (at most max bytes); the count.
+    uint32_t copyFrame(uint8_t* dst, uint32_t max) const;
+    // The frame just read is the stream's first: its header and VBR tag become the stream's.
+    void takeFirstFrame();
     // Reads n body bytes into the frame buffer (at most its size); false when they did not all
     // come, which marks the stream truncated.
     bool readBody(uint32_t n);
@@ -90,6 +98,8 @@ public:
     bool vbrTagPresent() const { return vbrTagPresent_; }
     // The four bytes at the start offset as a big-endian value (0 when the file is shorter).
     uint32_t firstHeaderBytes() const { return firstHeaderBytes_; }
+    // Offset of the first frame (after any bytes before it that are not audio).
+    int64_t firstFrameOffset() const { return firstFrameOffset_; }
 
 private:
     bool bufferedRead(uint8_t* dst, uint32_t k);
@@ -112,6 +122,9 @@ private:
     int32_t highestFrameIndex_ = -1;
     VbrInfo vbr_;
     uint32_t firstHeaderBytes_ = 0;
+    int64_t firstFrameOffset_ = 0;
+    int64_t frameOffset_ = 0;
+    uint32_t frameHeader_ = 0;
     uint32_t bodySize_ = 0;
     bool vbrTagPresent_ = false;
     bool truncated_ = false;
