@@ -42,7 +42,8 @@ Bytes readFile(const std::string& path)
 
 void writeFile(const std::string& path, const Bytes& bytes)
 {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // lame's encoding of pcm with the given options; empty when lame is missing.
