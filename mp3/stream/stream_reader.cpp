@@ -12,7 +12,8 @@ uint32_t bigEndian32(const uint8_t* b)
 }
 
 // Layer, bitrate index and sampling frequency that no frame buffer or table can serve; the
-// reserved version, and MPEG-2.5 (an 11-bit sync) in any layer but III.
+// reserved version, and MPEG-2.5 (an 11-bit sync) in any layer but III. Bitrate index 0 (free
+// format: the length comes from the next frame's sync) is left to the caller.
 bool fieldsUsable(const uint8_t b[4])
 {
     const uint32_t versionBits = (b[1] >> 3) & 3;
@@ -21,7 +22,7 @@ bool fieldsUsable(const uint8_t b[4])
         return false;
     const uint32_t bitrateIndex = b[2] >> 4;
     const uint32_t rateIndex = (b[2] >> 2) & 3;
-    return layerBits != 0 && bitrateIndex != 0 && bitrateIndex != 15 && rateIndex != 3;
+    return layerBits != 0 && bitrateIndex != 15 && rateIndex != 3;
 }
 
 }  // namespace
@@ -92,7 +93,8 @@ bool StreamReader::headerAcceptable(const uint8_t b[4], bool synced) const
             return false;
     } else {
         const uint32_t h = bigEndian32(b);
-        if ((h & 0xFFF80C00u) != syncPattern_ || (b[3] >= 0xC0) != singleChannelPattern_)
+        if ((h & 0xFFF80C00u) != syncPattern_ || (b[3] >= 0xC0) != singleChannelPattern_
+            || ((b[2] >> 4) == 0) != freeFormatPattern_)
             return false;
     }
     return fieldsUsable(b);
@@ -146,6 +148,7 @@ bool StreamReader::peekAhead(uint32_t ahead, uint32_t& word)
 void StreamReader::setSyncPattern(uint32_t header)
 {
     singleChannelPattern_ = ((header >> 6) & 3) == 3;
+    freeFormatPattern_ = ((header >> 12) & 15) == 0;
     syncPattern_ = header & 0xFFF80C00u;
 }
 

@@ -35,15 +35,17 @@ public:
     const AudioExtent& extent() const { return extent_; }
 
     // Scans for the next header. Unsynced: any 12-bit sync word; synced: the fields of the
-    // first header must repeat. Candidates with reserved layer, free-format or forbidden
-    // bitrate, or reserved sampling frequency are passed over. False at the end of the stream.
+    // first header must repeat, free format (bitrate index 0) or not included. Candidates with
+    // reserved layer, forbidden bitrate, or reserved sampling frequency are passed over. False at
+    // the end of the stream.
     bool findHeader(bool synced, uint32_t& header);
     // Undoes the last findHeader: the scan resumes one byte after the rejected header.
     void rejectHeader();
     // Reads the four bytes `ahead` bytes past the current read position (big-endian) without
     // consuming anything; false when the file ends before them.
     bool peekAhead(uint32_t ahead, uint32_t& word);
-    // Takes the sync, version and sampling-frequency bits and the single-channel flag of header.
+    // Takes the sync, version and sampling-frequency bits, the single-channel flag and whether the
+    // bitrate index is 0 (free format) of header.
     void setSyncPattern(uint32_t header);
     // Offset of the last header found, and that header.
     int64_t frameOffset() const { return frameOffset_; }
@@ -118,6 +120,7 @@ private:
     uint32_t wordIndex_ = 0;
     uint32_t syncPattern_ = 0;
     bool singleChannelPattern_ = false;
+    bool freeFormatPattern_ = false;
     int32_t frameIndex_ = -1;
     int32_t highestFrameIndex_ = -1;
     VbrInfo vbr_;

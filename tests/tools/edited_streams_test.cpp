@@ -117,7 +117,8 @@ TEST(EditedStreams, DecodeToTheirPartsLengthsAndAgreeOnIt)
     const std::vector<int16_t> b = source(2.0, 2);
     const Bytes mp3a = encode(a, "-b 128");
     const Bytes mp3b = encode(b, "-b 128");
-    if (mp3a.empty() || mp3b.empty())
+    const Bytes freeFormat = encode(a, "--freeformat -b 200");
+    if (mp3a.empty() || mp3b.empty() || freeFormat.empty())
         GTEST_SKIP() << "lame is missing";
     ASSERT_EQ(std::memcmp(mp3a.data() + kInfoAt, "Info", 4), 0);
     std::vector<int16_t> ab = a;
@@ -147,6 +148,7 @@ TEST(EditedStreams, DecodeToTheirPartsLengthsAndAgreeOnIt)
         {"junk prefix", joined(junk, mp3a), &a},
         {"padding below the decoder's delay", withPadding(mp3a, 100), nullptr},
         {"truncated", truncated, nullptr},
+        {"free format", freeFormat, &a},
     };
     const std::string path = testsig::tempPath("edited.mp3");
     for (const Case& c : cases) {
