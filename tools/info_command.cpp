@@ -61,6 +61,14 @@ bool readFacts(const std::string& path, long offset, FileFacts& f, std::string& 
     const OrvaneStreamInfo& i = f.info;
     const uint64_t cut = uint64_t(i.encoderDelay) + i.encoderPadding;
     f.pcmFrames = i.samples > cut ? i.samples - cut : 0;
+    // The length a decode delivers (joined parts, stale counts and truncation accounted for).
+    if (offset == 0)
+        if (OrvaneDecoder* d = OrvaneDecodeOpenFile(path.c_str())) {
+            OrvaneDecodeFormat format{};
+            if (OrvaneDecodeGetFormat(d, &format) == 1)
+                f.pcmFrames = format.totalFrames;
+            OrvaneDecodeClose(d);
+        }
     f.seconds = double(f.pcmFrames) / i.sampleRate;
     const double allSeconds = double(i.samples) / i.sampleRate;
     f.averageKbps = allSeconds > 0.0 ? double(i.audioBytes) * 8.0 / allSeconds / 1000.0 : 0.0;

@@ -128,7 +128,9 @@ MP3_API void OrvaneSetHarmonics(float amount);
  * those of the stream. Gapless: a Layer III stream whose VBR tag states the encoder's delay and
  * padding (as lame writes it) is delivered without them and without the decoder's own delay, so
  * it reads as the encoder's input, sample for sample; totals, seeks and OrvaneDecodeTell count on
- * that timeline. Other streams deliver every decoded sample. */
+ * that timeline. Streams joined end to end (each part with its own tag) are delivered whole, each
+ * part trimmed by its own tag; a tag frame is never audio; the padding is only cut where the part
+ * ends where its tag says (frame or byte count). Other streams deliver every decoded sample. */
 
 typedef struct OrvaneDecoder OrvaneDecoder;
 
@@ -143,7 +145,7 @@ typedef struct OrvaneDecodeFormat {
     uint32_t encoderPadding; /* PCM frames the encoder added at the end (same source); 0 when the stream does not say */
     uint32_t reserved;       /* 0 */
     uint64_t
-        totalFrames; /* PCM frames a read from the start delivers, from the VBR tag (gapless: delay and padding left out); 0 when it has none */
+        totalFrames; /* PCM frames a read from the start delivers (every frame's header is read at open: the frames present, gapless where the stream states how) */
 } OrvaneDecodeFormat;
 
 /* Reads up to bytes bytes into buffer: the count read, 0 at the end, -1 on error. */
@@ -163,7 +165,7 @@ MP3_API int32_t OrvaneDecodeGetFormat(OrvaneDecoder* decoder, OrvaneDecodeFormat
 MP3_API int64_t OrvaneDecodeReadFloat(OrvaneDecoder* decoder, float* pcm, int64_t frames);
 /* As OrvaneDecodeReadFloat with 16-bit samples. */
 MP3_API int64_t OrvaneDecodeReadInt16(OrvaneDecoder* decoder, int16_t* pcm, int64_t frames);
-/* Makes frame the next one read (what a read from the start would give there, see the README on Layer III); 1, or 0 for a null handle, a frame past the end or a source that fails (reads then give 0 until the next good seek). */
+/* Makes frame the next one read (what a read from the start would give there); frame = totalFrames is the end (reads then give 0). 1, or 0 for a null handle or a frame past the end (nothing changes), or a source that fails (reads then give 0 until the next good seek). */
 MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame);
 /* Gapless delivery on (enable != 0, the default) or off (every decoded sample, the encoder's delay and padding and the decoder's delay included; the total then counts them); either way the next read starts at the first frame. 1, or 0 for a null handle. */
 MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable);
@@ -185,7 +187,7 @@ MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder);
 
 /* ---- File information (any thread, independent of any play) ------------------------------- */
 
-/* Duration of the file in ms (VBR tag frame count, else audio size over the first frame's length; leading ID3v2 and trailing ID3v1/APEv2 tags are not audio); 0 when it cannot be opened, holds no valid frame, or startOffset < 0. */
+/* Duration in ms of what a decode handle delivers from the file (every frame's header read: a VBR tag's counts are only believed where the stream agrees; gapless where the stream states its delay and padding; leading ID3v2 and trailing ID3v1/APEv2 tags are not audio), rounded down; 0 when it cannot be opened, holds no valid frame, or startOffset < 0. */
 MP3_API int32_t OrvaneGetTotalMs(const char* path, int32_t startOffset);
 /* Bitrate of the first frame header in kbit/s; 0 when the file cannot be opened, holds no valid frame, or startOffset < 0. */
 MP3_API int32_t OrvaneGetFirstBitrate(const char* path, int32_t startOffset);

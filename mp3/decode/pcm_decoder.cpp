@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "mp3/decode/gapless_trim.h"
 #include "mp3/stream/audio_extent.h"
 #include "orvane/dsp.h"
 
@@ -12,11 +11,13 @@ bool PcmDecoder::restart()
     decoder_ = std::make_unique<StreamDecoder>();
     pending_.clear();
     pendingAt_ = 0;
-    position_ = 0;
     std::unique_ptr<ByteSource> source = factory_();
-    if (!source || !decoder_->openStream(std::move(source), 0))
+    if (!source || !decoder_->openStream(std::move(source), 0, map_))
         return false;
+    map_ = decoder_->map();
     decoder_->setSink(this);
+    decoder_->setGapless(gapless_);
+    decoder_->setSilentDrops(true);
     return true;
 }
 
@@ -32,36 +33,33 @@ bool PcmDecoder::open()
     format_.channels = uint32_t(decoder_->channels());
     format_.layer = uint32_t(decoder_->layer());
     format_.bitrate = uint32_t(std::max(h.bitrate(), 0));
-    format_.samplesPerFrame = uint32_t(h.samplesPerFrame());
-    const StreamReader& r = decoder_->reader();
-    format_.totalFrames = r.vbrTagPresent() ? uint64_t(r.vbrInfo().frames) * format_.samplesPerFrame : 0;
-    if (r.vbrTagPresent() && r.vbrInfo().encoderExtension) {
-        format_.encoderDelay = uint32_t(std::max(r.vbrInfo().encoderDelay, 0));
-        format_.encoderPadding = uint32_t(std::max(r.vbrInfo().encoderPadding, 0));
+    format_.samplesPerFrame = uint32_t(std::max(map_->samplesPerFrame, 0));
+    format_.totalFrames = decoder_->plan().total();
+    const StreamMap::Part& first = map_->parts.front();
+    if (first.tagged && first.tag.encoderExtension) {
+        format_.encoderDelay = uint32_t(std::max(first.tag.encoderDelay, 0));
+        format_.encoderPadding = uint32_t(std::max(first.tag.encoderPadding, 0));
     }
-    pending_.reserve(size_t(format_.samplesPerFrame) * format_.channels);
     if (format_.samplesPerFrame == 0)
         return false;
-    taggedFrames_ = format_.totalFrames;
-    hasCut_ = r.vbrTagPresent()
-        && GaplessTrim::fromTag(r.vbrInfo(), int32_t(format_.layer), int32_t(format_.samplesPerFrame), cutStart_,
-                                cutLength_);
-    if (hasCut_)
-        setGapless(true);
+    pending_.reserve(size_t(format_.samplesPerFrame) * format_.channels);
+    // A stream that delivers nothing still opens; it then reads nothing.
+    if (format_.totalFrames > 0)
+        seek(0);
     return true;
 }
 
 void PcmDecoder::setGapless(bool on)
 {
-    const bool cut = on && hasCut_;
-    trimStart_ = cut ? cutStart_ : 0;
-    trimEnd_ = cut ? cutStart_ + cutLength_ : UINT64_MAX;
-    format_.totalFrames = cut ? cutLength_ : taggedFrames_;
-    // A stream shorter than its delay still opens; it then reads nothing.
-    if (cut)
-        seekDecoded(trimStart_);
-    else
-        restart();
+    gapless_ = on;
+    position_ = 0;
+    if (!restart()) {
+        endStream();
+        return;
+    }
+    format_.totalFrames = decoder_->plan().total();
+    if (format_.totalFrames > 0)
+        seek(0);
 }
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
@@ -93,16 +91,14 @@ bool PcmDecoder::fill()
     settings.volume = 1.0f;
     settings.path = decoder::processVectorPath();
     decoder_->setSettings(settings);
-    const uint32_t dropped = decoder_->framesDropped();
     decoder_->decodeFrame();
-    if (decoder_->framesDropped() != dropped)
-        pending_.assign(size_t(format_.samplesPerFrame) * format_.channels, 0.0f);
     return true;
 }
 
 template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64_t frames, Convert convert)
 {
     const uint32_t ch = format_.channels;
+    frames = std::min(frames, format_.totalFrames > position_ ? format_.totalFrames - position_ : 0);
     uint64_t done = 0;
     while (done < frames) {
         if (pendingAt_ >= pending_.size() && !fill())
@@ -119,13 +115,11 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
 
 uint64_t PcmDecoder::read(float* dst, uint64_t frames)
 {
-    frames = std::min(frames, trimEnd_ > position_ ? trimEnd_ - position_ : 0);
     return drain(dst, frames, [](const float* src, float* out, uint32_t n) { std::copy(src, src + n, out); });
 }
 
 uint64_t PcmDecoder::readInt16(int16_t* dst, uint64_t frames)
 {
-    frames = std::min(frames, trimEnd_ > position_ ? trimEnd_ - position_ : 0);
     // libdsp's conversion family: x 32768, rounded to nearest, saturated.
     return drain(dst, frames, [](const float* src, int16_t* out, uint32_t n) { dspFloatToPcm16(src, out, n); });
 }
@@ -140,27 +134,34 @@ bool PcmDecoder::endStream()
 
 bool PcmDecoder::seek(uint64_t frame)
 {
-    // Past the cut's end is past the end; the sum cannot overflow below it.
-    if (frame >= trimEnd_ - trimStart_)
-        return endStream();
-    return seekDecoded(frame + trimStart_);
-}
-
-bool PcmDecoder::seekDecoded(uint64_t frame)
-{
-    if (!restart())
+    const uint64_t total = format_.totalFrames;
+    if (frame > total)
         return false;
-    const uint64_t target = frame / format_.samplesPerFrame;
-    const uint64_t priming = format_.layer == 3 ? kLayer3PrimingFrames : kLayer12PrimingFrames;
-    const uint64_t skipped = target > priming ? target - priming : 0;
-    bool ok = true;
-    for (uint64_t i = 0; ok && i < skipped; ++i)
-        ok = decoder_->skipFrame();
-    decoder_->resetAfterSeek();
-    for (uint64_t i = skipped; ok && i <= target; ++i)
-        ok = fill();
-    pendingAt_ = size_t(frame - target * format_.samplesPerFrame) * format_.channels;
-    if (!ok || pendingAt_ >= pending_.size())
+    if (frame == total) {
+        pending_.clear();
+        pendingAt_ = 0;
+        position_ = total;
+        return true;
+    }
+    if (!decoder_ && !restart())
+        return endStream();
+    const GaplessPlan& plan = decoder_->plan();
+    const uint64_t spf = format_.samplesPerFrame;
+    const uint64_t decoded = plan.toDecoded(frame);
+    const uint64_t target = decoded / spf;
+    if (!decoder_->seekAudioFrame(map_->primingStart(target)))
+        return endStream();
+    // The frames before the target only bring the decoder's state where a full decode has it.
+    auto heldAudio = [this] {
+        const size_t i = size_t(std::max(decoder_->reader().frameIndex(), 0));
+        return i < map_->frames.size() ? uint64_t(map_->frames[i].audioIndex) : uint64_t(map_->audioFrames);
+    };
+    while (decoder_->hasFrame() && heldAudio() < target)
+        decoder_->decodeFrame();
+    if (!fill())
+        return endStream();
+    pendingAt_ = size_t(frame - plan.keptBefore(target * spf)) * format_.channels;
+    if (pendingAt_ >= pending_.size())
         return endStream();
     position_ = frame;
     return true;

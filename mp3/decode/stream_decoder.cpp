@@ -19,28 +19,34 @@ bool StreamDecoder::openStream(const char* path, uint32_t startOffset)
     return openStream(openFileSource(path), startOffset);
 }
 
-bool StreamDecoder::openStream(std::unique_ptr<ByteSource> source, uint32_t startOffset)
+bool StreamDecoder::openStream(std::unique_ptr<ByteSource> source, uint32_t startOffset,
+                               std::shared_ptr<const StreamMap> map)
 {
     reader_ = std::make_unique<StreamReader>(std::move(source), startOffset);
     // A decoder opened again starts afresh: the header's sync and padding table were the old stream's.
     header_ = FrameHeader();
     crc_ = nullptr;
     haveFrame_ = false;
-    if (!reader_->isOpen() || !header_.readFrame(*reader_, &crc_))
+    if (!reader_->isOpen())
         return false;
-    if (reader_->vbrTagPresent() && !header_.readFrame(*reader_, &crc_))
+    if (!map) {
+        auto scanned = std::make_shared<StreamMap>();
+        if (!scanStream(*reader_, *scanned) || !reader_->positionAt(0, 0))
+            return false;
+        map = std::move(scanned);
+    }
+    map_ = std::move(map);
+    if (map_->audioFrames == 0 || !header_.readFrame(*reader_, &crc_))
+        return false;
+    if (isTagFrame() && !readAudioFrame())
         return false;
 
     channels_ = header_.mode() == FrameHeader::kSingleChannel ? 1 : 2;
     sampleRate_ = header_.sampleRate();
     layer_ = header_.layer();
     lowSampling_ = header_.version() == 0;
-    uint64_t cutStart = 0;
-    uint64_t cutLength = 0;
-    trimmable_ = reader_->vbrTagPresent()
-        && GaplessTrim::fromTag(reader_->vbrInfo(), layer_, header_.samplesPerFrame(), cutStart, cutLength);
-    if (trimmable_)
-        trim_.setCut(cutStart, cutLength);
+    setGapless(gapless_);
+    trim_.setPosition(0);
     synth_ = std::make_unique<FrameSynthesis>(channels_);
     if (layer_ == 3)
         layer3_ = std::make_unique<layer3::Layer3Decoder>();
@@ -48,13 +54,41 @@ bool StreamDecoder::openStream(std::unique_ptr<ByteSource> source, uint32_t star
     return true;
 }
 
+void StreamDecoder::setGapless(bool on)
+{
+    gapless_ = on;
+    if (map_)
+        plan_ = std::make_shared<GaplessPlan>(*map_, on);
+    trim_.setPlan(plan_);
+}
+
+uint64_t StreamDecoder::trimStart() const
+{
+    return gapless_ && !plan_->ranges().empty() ? plan_->ranges().front().from : 0;
+}
+
+bool StreamDecoder::isTagFrame() const
+{
+    const int32_t i = reader_->frameIndex();
+    return map_ && i >= 0 && size_t(i) < map_->frames.size() && map_->frames[size_t(i)].tag;
+}
+
+bool StreamDecoder::readAudioFrame()
+{
+    do {
+        if (!header_.readFrame(*reader_, &crc_))
+            return false;
+    } while (isTagFrame());
+    return true;
+}
+
 bool StreamDecoder::seekFrame(int32_t frame)
 {
     if (!reader_ || !synth_)
         return false;
-    haveFrame_ = header_.seekFrame(*reader_, frame, &crc_);
+    haveFrame_ = header_.seekFrame(*reader_, frame, &crc_) && (!isTagFrame() || readAudioFrame());
     if (haveFrame_)
-        placeTrim(true);
+        placeTrim();
     return haveFrame_;
 }
 
@@ -62,16 +96,32 @@ bool StreamDecoder::seekPercent(float percent)
 {
     if (!reader_ || !synth_)
         return false;
-    haveFrame_ = header_.seekPercent(*reader_, percent, &crc_);
+    haveFrame_ = header_.seekPercent(*reader_, percent, &crc_) && (!isTagFrame() || readAudioFrame());
     if (haveFrame_)
-        placeTrim(false);
+        placeTrim();
     return haveFrame_;
 }
 
-void StreamDecoder::placeTrim(bool tagFrameCounted)
+bool StreamDecoder::seekAudioFrame(uint64_t audio)
 {
-    const int32_t frame = reader_->frameIndex() - (tagFrameCounted && reader_->vbrTagPresent() ? 1 : 0);
-    trim_.setPosition(uint64_t(std::max(0, frame)) * uint64_t(header_.samplesPerFrame()));
+    if (!reader_ || !synth_ || !map_)
+        return false;
+    const size_t i = map_->frameOfAudio(audio);
+    haveFrame_ = i < map_->frames.size() && reader_->positionAt(map_->frames[i].offset, int32_t(i))
+        && header_.readFrame(*reader_, &crc_);
+    resetAfterSeek();
+    if (haveFrame_)
+        placeTrim();
+    return haveFrame_;
+}
+
+void StreamDecoder::placeTrim()
+{
+    const int32_t i = reader_->frameIndex();
+    uint64_t audio = 0;
+    if (map_ && i >= 0)
+        audio = size_t(i) < map_->frames.size() ? map_->frames[size_t(i)].audioIndex : map_->audioFrames;
+    trim_.setPosition(audio * uint64_t(std::max(header_.samplesPerFrame(), 0)));
 }
 
 void StreamDecoder::resetAfterSeek()
@@ -118,19 +168,24 @@ bool StreamDecoder::decodeFrame()
 {
     if (!haveFrame_)
         return false;
+    trim_.setTarget(sink_);
     if (decodeCurrentFrame()) {
         ++framesDecoded_;
         samplesOut_ += uint64_t(synth_->samples()) * uint64_t(channels_);
-        if (sink_ && gaplessActive()) {
-            trim_.setTarget(sink_);
-            synth_->emit(trim_);
-        } else if (sink_) {
-            synth_->emit(*sink_);
-        }
+        synth_->emit(trim_);
     } else {
         ++framesDropped_;
+        const uint32_t samples = uint32_t(map_ ? map_->samplesPerFrame : 0);
+        if (silentDrops_ && samples > 0) {
+            silence_.assign(samples, 0.0f);
+            const float* pcm[2] = {silence_.data(), silence_.data()};
+            trim_.frame(pcm, uint32_t(channels_), samples);
+        } else {
+            // The frame's place on the timeline stays counted.
+            trim_.setPosition(trim_.position() + samples);
+        }
     }
-    haveFrame_ = header_.readFrame(*reader_, &crc_);
+    haveFrame_ = readAudioFrame();
     return haveFrame_;
 }
 
@@ -138,7 +193,7 @@ bool StreamDecoder::skipFrame()
 {
     if (!haveFrame_)
         return false;
-    haveFrame_ = header_.readFrame(*reader_, &crc_);
+    haveFrame_ = readAudioFrame();
     return haveFrame_;
 }
 

@@ -10,6 +10,7 @@
 #include "mp3/decoder/layer3_decoder.h"
 #include "mp3/decoder/pcm_sink.h"
 #include "mp3/stream/frame_header.h"
+#include "mp3/stream/stream_map.h"
 #include "mp3/stream/stream_reader.h"
 
 // Decodes an MPEG audio file frame by frame into a PCM sink, with the settings it is handed.
@@ -23,20 +24,30 @@ public:
     // openStream, then collects the interleaved PCM in pcm(). False when the file cannot be
     // opened or holds no readable frame.
     bool open(const char* path, uint32_t startOffset = 0);
-    // Opens the file and reads its first frame, passing over a frame that carries a VBR tag, then
-    // sets up the synthesis for its channel count. Decoded frames go to the sink set by setSink
-    // (none until then). False when the file cannot be opened or holds no readable frame.
+    // Opens the file, maps its frames (scanStream) and reads its first audio frame, then sets up
+    // the synthesis for its channel count. Frames carrying a VBR tag are passed over wherever
+    // they stand. Decoded frames go to the sink set by setSink (none until then). False when the
+    // file cannot be opened or holds no readable frame.
     bool openStream(const char* path, uint32_t startOffset);
-    // As openStream, reading from source (not null).
-    bool openStream(std::unique_ptr<ByteSource> source, uint32_t startOffset);
+    // As openStream, reading from source (not null); map, when given, is the source's own map
+    // from an earlier open (so it is not scanned again).
+    bool openStream(std::unique_ptr<ByteSource> source, uint32_t startOffset,
+                    std::shared_ptr<const StreamMap> map = nullptr);
+    const std::shared_ptr<const StreamMap>& map() const { return map_; }
     // Where decoded frames go from now on; null drops them. The sink must outlive its use.
     void setSink(decoder::PcmSink* sink) { sink_ = sink; }
     // Gapless output of the frames decoded from now on (default off: every decoded sample). With
-    // it, a Layer III stream whose VBR tag carries the encoder's delay and padding loses them and
-    // the filterbank's own delay, so it decodes to the encoder's input length exactly.
-    void setGapless(bool on) { gapless_ = on; }
+    // it, each part of a Layer III stream whose VBR tag carries the encoder's delay and padding
+    // loses them and the filterbank's own delay (GaplessPlan), so it decodes to the encoder's
+    // input length exactly.
+    void setGapless(bool on);
+    // What is delivered of the decoded timeline (every sample without gapless).
+    const GaplessPlan& plan() const { return *plan_; }
     // Samples per channel cut from the start of the decoded stream (0 without a gapless cut).
-    uint64_t trimStart() const { return gaplessActive() ? trim_.start() : 0; }
+    uint64_t trimStart() const;
+    // A dropped frame (damaged, of another layer or channel count, or missing its reservoir
+    // bytes) gives a frame of silence instead of nothing (default off), so positions stay exact.
+    void setSilentDrops(bool on) { silentDrops_ = on; }
     // Path, volume and equaliser of the frames decoded from now on.
     void setSettings(const decoder::DecoderSettings& settings) { settings_ = settings; }
     const decoder::DecoderSettings& settings() const { return settings_; }
@@ -45,6 +56,9 @@ public:
     // held; false when the target cannot be reached.
     bool seekFrame(int32_t frame);
     bool seekPercent(float percent);
+    // Holds audio frame `audio` of the map (decoded output counted from its first sample) with the
+    // decoder's state reset; false past the end or when the source fails.
+    bool seekAudioFrame(uint64_t audio);
     // After a seek: filters and decoder state start afresh.
     void resetAfterSeek();
 
@@ -81,10 +95,11 @@ private:
     };
 
     bool decodeCurrentFrame();
-    bool gaplessActive() const { return gapless_ && trimmable_; }
-    // Tells the gapless cut where the frame held now starts; frame counts the frame carrying
-    // a VBR tag when tagFrameCounted.
-    void placeTrim(bool tagFrameCounted);
+    // Reads the next frame that holds audio into the header; false at the end.
+    bool readAudioFrame();
+    bool isTagFrame() const;
+    // Tells the gapless cut where the frame held now starts.
+    void placeTrim();
 
     std::unique_ptr<StreamReader> reader_;
     FrameHeader header_;
@@ -94,9 +109,12 @@ private:
     decoder::DecoderSettings settings_;
     decoder::PcmSink* sink_ = nullptr;
     Collector collector_;
+    std::shared_ptr<const StreamMap> map_;
+    std::shared_ptr<const GaplessPlan> plan_ = std::make_shared<GaplessPlan>();
     GaplessTrim trim_;
+    std::vector<float> silence_;
     bool gapless_ = false;
-    bool trimmable_ = false;
+    bool silentDrops_ = false;
     bool haveFrame_ = false;
     bool lowSampling_ = false;
     int32_t channels_ = 0;

@@ -68,7 +68,7 @@ Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header
 {
     SynthesisFilter* filter1 = synth.filter(1);
     const bool layer2 = header.layer() == 2;
-    const decoder::AllocTable* table = layer2 ? &decoder::layer2AllocTable(header.version(), header.bitrateIndex(),
+    const decoder::AllocTable* table = layer2 ? &decoder::layer2AllocTable(header.version(), header.tableBitrateIndex(),
                                                                            header.mode(), header.sampleFrequencyIndex())
                                               : nullptr;
     // Coded subbands come from the allocation table itself, so a row always exists for each.

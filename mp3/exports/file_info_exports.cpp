@@ -3,9 +3,11 @@
 #include <memory>
 #include <new>
 
+#include "mp3/decode/gapless_plan.h"
 #include "mp3/exports/picture_info.h"
 #include "mp3/stream/audio_extent.h"
 #include "mp3/stream/frame_header.h"
+#include "mp3/stream/stream_map.h"
 #include "mp3/stream/stream_reader.h"
 #include "orvane/mp3.h"
 
@@ -39,8 +41,13 @@ template<typename Query> int32_t guarded(const char* path, int32_t startOffset, 
 
 extern "C" MP3_API int32_t OrvaneGetTotalMs(const char* path, int32_t startOffset)
 {
-    return guarded(path, startOffset, [](const StreamReader& r, const FrameHeader& h) {
-        return int32_t(std::min(double(h.totalMs(r)), 2147483647.0));
+    return guarded(path, startOffset, [](StreamReader& r, FrameHeader&) {
+        StreamMap map;
+        if (!r.positionAt(0, 0) || !scanStream(r, map) || map.sampleRate <= 0)
+            return 0;
+        // The length a decode handle delivers: gapless where the stream says how.
+        const double ms = double(GaplessPlan(map, true).total()) * 1000.0 / map.sampleRate;
+        return int32_t(std::min(ms, 2147483647.0));
     });
 }
 
@@ -77,28 +84,35 @@ extern "C" MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOf
         s.crc = h.protectionBit() == 0 ? 1 : 0;
         s.firstBitrate = uint32_t(std::max(h.bitrate(), 0));
         s.samplesPerFrame = uint32_t(h.samplesPerFrame());
-        const VbrInfo& vbr = r.vbrInfo();
-        if (r.vbrTagPresent()) {
+        StreamMap map;
+        if (!r.positionAt(0, 0) || !scanStream(r, map))
+            return 0;
+        const StreamMap::Part& first = map.parts.front();
+        const VbrInfo& vbr = first.tag;
+        if (first.tagged) {
             s.vbrTag = vbr.constantBitrate ? 2 : 1;
-            s.vbrTagFrames = uint32_t(std::max(vbr.frames, 0));
+            s.vbrTagFrames = first.counted ? uint32_t(std::max(vbr.frames, 0)) : 0;
             s.encoderTag = vbr.encoderExtension ? 1 : 0;
             s.encoderDelay = vbr.encoderExtension ? uint32_t(std::max(vbr.encoderDelay, 0)) : 0;
             s.encoderPadding = vbr.encoderExtension ? uint32_t(std::max(vbr.encoderPadding, 0)) : 0;
         }
-        // Every frame counted; the one carrying a VBR tag holds no audio.
-        bool more = true;
-        if (r.vbrTagPresent())
-            more = h.readFrame(r, nullptr);
-        for (; more; more = h.readFrame(r, nullptr)) {
+        // Every frame counted; those carrying a VBR tag hold no audio.
+        uint32_t firstBitrateIndex = 16;
+        for (const StreamMap::Frame& f : map.frames) {
+            if (f.tag)
+                continue;
+            const uint32_t index = (f.header >> 12) & 15;
+            if (firstBitrateIndex == 16)
+                firstBitrateIndex = index;
             ++s.frames;
-            s.samples += uint64_t(h.samplesPerFrame());
-            s.audioBytes += uint64_t(h.bodySize()) + 4;
-            if (uint32_t(std::max(h.bitrate(), 0)) != s.firstBitrate)
+            s.samples += uint64_t(map.samplesPerFrame);
+            s.audioBytes += f.bytes;
+            if (index != firstBitrateIndex)
                 s.variableBitrate = 1;
         }
         const AudioExtent& extent = r.extent();
         s.tags = (extent.id3v2 ? 1u : 0u) | (extent.ape ? 2u : 0u) | (extent.id3v1 ? 4u : 0u);
-        s.truncated = r.truncated() ? 1 : 0;
+        s.truncated = map.truncated ? 1 : 0;
         *info = s;
         return 1;
     });

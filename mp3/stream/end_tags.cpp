@@ -15,6 +15,8 @@ constexpr int64_t kApeFooterBytes = 32;
 // Items of an APE tag are read only up to this size: the text fields sit among the first bytes
 // and the rest is usually cover art.
 constexpr uint32_t kApeReadLimit = 1 << 20;
+// Larger tags are taken as audio: their items are read in full to check them.
+constexpr uint32_t kApeCheckLimit = 64u << 20;
 
 uint32_t littleEndian32(const uint8_t* p)
 {
@@ -109,7 +111,21 @@ void readApeItems(const uint8_t* p, size_t n, uint32_t count, TagText& text)
     }
 }
 
-// An APEv2 tag ending where the audio now ends: moves the end before it.
+// The first item (when there is one) laid out as an APE tag holds it: a value size and flags,
+// then a key of printable ASCII ended by a zero, inside the n bytes. Later items are read as far
+// as they hold together.
+bool apeItemsPlausible(const uint8_t* p, size_t n, uint32_t count)
+{
+    if (count == 0)
+        return true;
+    size_t key = 8;
+    while (key < n && p[key] >= 0x20 && p[key] <= 0x7E)
+        ++key;
+    return key > 8 && key < n && p[key] == 0;
+}
+
+// An APEv2 tag ending where the audio now ends: moves the end before it when the footer, the
+// header it announces and the first item agree with one another.
 void findApe(ByteSource& file, int64_t floor, Found& found, TagText* text)
 {
     const int64_t footerAt = found.audioEnd - kApeFooterBytes;
@@ -122,18 +138,32 @@ void findApe(ByteSource& file, int64_t floor, Found& found, TagText* text)
     const bool hasHeader = (littleEndian32(footer + 20) & 0x80000000u) != 0;
     const int64_t itemsAt = found.audioEnd - int64_t(tagBytes);
     const int64_t start = itemsAt - (hasHeader ? kApeFooterBytes : 0);
-    if (tagBytes < kApeFooterBytes || start < floor)
+    if (tagBytes < kApeFooterBytes || start < floor || tagBytes - kApeFooterBytes > kApeCheckLimit)
+        return;
+    uint8_t header[kApeFooterBytes];
+    if (hasHeader
+        && (!readAt(file, start, header, sizeof header) || std::memcmp(header, "APETAGEX", 8) != 0
+            || littleEndian32(header + 12) != tagBytes || littleEndian32(header + 16) != count))
+        return;
+    std::vector<uint8_t> items(tagBytes - uint32_t(kApeFooterBytes));
+    if (!readAt(file, itemsAt, items.data(), items.size()) || !apeItemsPlausible(items.data(), items.size(), count))
         return;
     found.ape = true;
     found.audioEnd = start;
-    const uint32_t itemBytes = tagBytes - uint32_t(kApeFooterBytes);
-    if (text != nullptr && itemBytes <= kApeReadLimit) {
-        std::vector<uint8_t> items(itemBytes);
+    if (text != nullptr && items.size() <= kApeReadLimit) {
         TagText own;
-        if (readAt(file, itemsAt, items.data(), items.size()))
-            readApeItems(items.data(), items.size(), count, own);
+        readApeItems(items.data(), items.size(), count, own);
         text->offerAll(own);
     }
+}
+
+// The fixed fields of an ID3v1 tag hold text: no control bytes but the zeros that end a field.
+bool id3v1WellFormed(const uint8_t* t)
+{
+    for (size_t i = 3; i < 97; ++i)
+        if (t[i] != 0 && t[i] < 0x20)
+            return false;
+    return true;
 }
 
 }  // namespace
@@ -143,8 +173,8 @@ Found find(ByteSource& file, int64_t size, int64_t floor, TagText* text)
     Found found;
     found.audioEnd = size;
     uint8_t v1[kId3v1Bytes];
-    if (size - kId3v1Bytes >= floor && readAt(file, size - kId3v1Bytes, v1, sizeof v1)
-        && std::memcmp(v1, "TAG", 3) == 0) {
+    if (size - kId3v1Bytes >= floor && readAt(file, size - kId3v1Bytes, v1, sizeof v1) && std::memcmp(v1, "TAG", 3) == 0
+        && id3v1WellFormed(v1)) {
         found.id3v1 = true;
         found.audioEnd = size - kId3v1Bytes;
     }

@@ -17,7 +17,8 @@ struct Found {
 
 // Looks at the end of file (size bytes) for the tags, but never before floor (the start of the
 // audio), and adds their text to text when it is not null. A tag whose sizes do not fit the
-// file is taken as audio.
+// file, or whose parts disagree (an APEv2 header or first item, an ID3v1 field holding control bytes), is
+// taken as audio.
 Found find(ByteSource& file, int64_t size, int64_t floor, TagText* text);
 
 }  // namespace end_tags

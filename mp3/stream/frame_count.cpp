@@ -1,9 +1,10 @@
 #include "mp3/stream/frame_count.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
-#include "mp3/stream/frame_header.h"
+#include "mp3/stream/stream_map.h"
 #include "mp3/stream/stream_reader.h"
 
 int32_t countAudioFrames(const char* path, uint32_t startOffset)
@@ -12,13 +13,8 @@ int32_t countAudioFrames(const char* path, uint32_t startOffset)
     std::unique_ptr<StreamReader> reader(new (std::nothrow) StreamReader(path, startOffset));
     if (!reader || !reader->isOpen())
         return 0;
-    FrameHeader header;
-    if (!header.readFrame(*reader, nullptr))
+    StreamMap map;
+    if (!scanStream(*reader, map))
         return 0;
-    if (reader->vbrTagPresent())
-        return reader->vbrInfo().frames;
-    int32_t frames = 1;
-    while (frames < INT32_MAX && header.readFrame(*reader, nullptr))
-        ++frames;
-    return frames;
+    return int32_t(std::min<uint32_t>(map.audioFrames, INT32_MAX));
 }

@@ -2,8 +2,7 @@
 
 #include <cstdint>
 
-// Audio frames of a file from startOffset: the VBR tag's count when there is one, else every
-// frame counted by reading the stream through (the frame carrying a tag is not audio). Variable
-// bitrate streams without a tag make any estimate from the first frame wrong. 0 when the file
-// cannot be opened or holds no frame.
+// Audio frames of a file from startOffset, every one counted by reading the stream's headers
+// through (frames carrying a VBR tag are not audio; a tag's own count is only a claim). 0 when
+// the file cannot be opened or holds no frame.
 int32_t countAudioFrames(const char* path, uint32_t startOffset);

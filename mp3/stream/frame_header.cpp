@@ -13,13 +13,14 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
     if (crc != nullptr)
         *crc = nullptr;
     uint32_t h = 0;
+    const bool first = !synced_;
     if (!synced_) {
         // The first header is only believed when the next frame starts where it says (or the
         // file ends there): garbage such as cover art in a leading tag often holds sync words.
         for (;;) {
             if (!reader.findHeader(false, h))
                 return false;
-            if (successorConfirms(reader, h))
+            if (((h >> 12) & 15) == 0 ? findFreeLength(reader, h) : successorConfirms(reader, h))
                 break;
             reader.rejectHeader();
         }
@@ -28,7 +29,7 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
         sampleFrequencyIndex_ = int32_t((h >> 10) & 3);
         if (sampleFrequencyIndex_ == 3)
             return false;
-        reader.setSyncPattern(h & 0xFFF80CC0u);
+        reader.setSyncPattern(h);
         synced_ = true;
     } else if (!reader.findHeader(true, h)) {
         return false;
@@ -43,7 +44,7 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
     copyright_ = ((h >> 3) & 1) != 0;
     original_ = ((h >> 2) & 1) != 0;
     // The reader only hands out headers whose layer, bitrate and rate index the tables serve.
-    if (layer_ < 1 || layer_ > 3 || bitrateIndex_ == 0 || bitrateIndex_ == 15)
+    if (layer_ < 1 || layer_ > 3 || (bitrateIndex_ == 0 && freeSlots_ == 0) || bitrateIndex_ == 15)
         return false;
 
     intensityBound_ = mode_ == kJointStereo ? modeExtension_ * 4 + 4 : 0;
@@ -53,7 +54,7 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
         subbands_ = 30;  // the lower sampling frequencies have a single allocation table
     } else {
         // Layer II allocation table choice by bitrate per channel and sampling frequency.
-        int32_t r = bitrateIndex_;
+        int32_t r = bitrateIndex_ != 0 ? bitrateIndex_ : freeFormatIndex();
         if (mode_ != kSingleChannel)
             r = r == 4 ? 1 : r - 4;
         if (r == 1 || r == 2)
@@ -76,6 +77,8 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
         return false;
     if (!reader.readBody(uint32_t(bodySize_)))
         return false;
+    if (first)
+        reader.takeFirstFrame();
 
     if (protectionBit_ == 0) {
         frameCrc_ = uint16_t(reader.getBits(16));
@@ -120,8 +123,50 @@ bool FrameHeader::successorConfirms(StreamReader& reader, uint32_t h)
     return (next & 0xFFF80C00u) == (h & 0xFFF80C00u) && layerBits != 0 && bitrateIndex != 0 && bitrateIndex != 15;
 }
 
+bool FrameHeader::findFreeLength(StreamReader& reader, uint32_t h)
+{
+    // Sync, version, layer, bitrate index and sampling frequency repeat in every frame.
+    constexpr uint32_t kFixed = 0xFFFEFC00u;
+    const int32_t unit = ((h >> 17) & 3) == 3 ? 4 : 1;  // Layer I counts 4-byte slots
+    const int32_t padded = ((h >> 9) & 1) != 0 ? unit : 0;
+    for (int32_t length = kMinFreeLength; length <= int32_t(StreamReader::kFrameBufferBytes) + 4; ++length) {
+        uint32_t next = 0;
+        if (!reader.peekAhead(uint32_t(length - 4), next))
+            return false;
+        if ((next & kFixed) != (h & kFixed))
+            continue;
+        // The length of an unpadded frame must hold for the frames that follow too.
+        const int32_t slots = length - padded;
+        int64_t at = length;
+        bool holds = true;
+        for (int32_t k = 0; k < kFreeFormatChecks && holds; ++k) {
+            const int64_t following = at + slots + (((next >> 9) & 1) != 0 ? unit : 0);
+            if (!reader.peekAhead(uint32_t(following - 4), next))
+                break;  // the file ends there
+            holds = (next & kFixed) == (h & kFixed);
+            at = following;
+        }
+        if (holds) {
+            freeSlots_ = slots;
+            return true;
+        }
+    }
+    return false;
+}
+
+int32_t FrameHeader::freeFormatIndex() const
+{
+    const int64_t bps = int64_t(freeSlots_) * 8 * sampleRate() / std::max(samplesPerFrame(), 1);
+    int32_t index = 1;
+    while (index < 14 && kBitrates[version_][layer_ - 1][index + 1] <= bps)
+        ++index;
+    return index;
+}
+
 int32_t FrameHeader::frameLength(bool withPadding) const
 {
+    if (bitrateIndex_ == 0)
+        return freeSlots_ + (withPadding ? (layer_ == 1 ? 4 : 1) : 0);
     const int64_t rate = kSampleRates[version_][sampleFrequencyIndex_] / (mpeg25_ ? 2 : 1);
     const int64_t bps = kBitrates[version_][layer_ - 1][bitrateIndex_];
     if (layer_ == 1)
@@ -138,6 +183,8 @@ int32_t FrameHeader::bitrate() const
         return 0;
     if (bitrateIndex_ == 15)
         return -1;
+    if (bitrateIndex_ == 0)
+        return int32_t((int64_t(freeSlots_) * 8 * sampleRate() / std::max(samplesPerFrame(), 1) + 500) / 1000);
     return kBitrates[version_][layer_ - 1][bitrateIndex_] / 1000;
 }
 
@@ -167,8 +214,9 @@ int32_t FrameHeader::totalFrames(const StreamReader& reader) const
     if (bytes <= 0)
         return 0;
     // Mean frame length at this bitrate: padded and unpadded frames alternate to hit it.
-    const double mean
-        = double(samplesPerFrame()) * kBitrates[version_][layer_ - 1][bitrateIndex_] / (8.0 * sampleRate());
+    const double mean = bitrateIndex_ == 0
+        ? double(freeSlots_)
+        : double(samplesPerFrame()) * kBitrates[version_][layer_ - 1][bitrateIndex_] / (8.0 * sampleRate());
     return int32_t(std::min(double(bytes) / mean + 0.5, 2147483647.0));
 }
 
@@ -220,7 +268,8 @@ bool FrameHeader::seekPercent(StreamReader& reader, float percent, Crc16** crc)
     // extension change from frame to frame in variable-bitrate streams.
     const uint32_t mask = 0xFFFF0CC0u;
     int64_t found = 0;
-    if (!reader.scanForWord(d, tag.bytes, mask, reader.firstHeaderBytes() & mask, target, found))
+    const int64_t at = reader.firstFrameOffset();
+    if (!reader.scanForWord(at + d, at + tag.bytes, mask, reader.firstHeaderBytes() & mask, target, found))
         return false;
     return readFrame(reader, crc);
 }

@@ -24,6 +24,9 @@ public:
     // 1 = no CRC, 0 = a 16-bit CRC word starts the body.
     int32_t protectionBit() const { return protectionBit_; }
     int32_t bitrateIndex() const { return bitrateIndex_; }
+    // The index whose bitrate the frame has: bitrateIndex(), or for free format the standard
+    // rate it reaches (what Layer II's allocation table choice goes by).
+    int32_t tableBitrateIndex() const { return bitrateIndex_ != 0 ? bitrateIndex_ : freeFormatIndex(); }
     int32_t modeExtension() const { return modeExtension_; }
     // 1 = MPEG-1, 0 = MPEG-2 lower sampling frequencies (MPEG-2.5 included).
     int32_t version() const { return version_; }
@@ -64,6 +67,16 @@ public:
 private:
     int32_t frameLength(bool withPadding) const;
     static bool successorConfirms(StreamReader& reader, uint32_t header);
+    // Free format (bitrate index 0): the length of an unpadded frame is where the next header
+    // starts, and must hold for kFreeFormatChecks more frames (or to the end of the file). False
+    // when none is found within a frame buffer.
+    bool findFreeLength(StreamReader& reader, uint32_t header);
+    // The bitrate index whose bitrate a free-format stream reaches (Layer II's table choice).
+    int32_t freeFormatIndex() const;
+
+    static constexpr int32_t kMinFreeLength = 16;
+    static constexpr int32_t kFreeFormatChecks = 3;
+    int32_t freeSlots_ = 0;
 
     int32_t layer_ = 0;
     int32_t protectionBit_ = 1;

@@ -12,7 +12,8 @@ uint32_t bigEndian32(const uint8_t* b)
 }
 
 // Layer, bitrate index and sampling frequency that no frame buffer or table can serve; the
-// reserved version, and MPEG-2.5 (an 11-bit sync) in any layer but III.
+// reserved version, and MPEG-2.5 (an 11-bit sync) in any layer but III. Bitrate index 0 (free
+// format: the length comes from the next frame's sync) is left to the caller.
 bool fieldsUsable(const uint8_t b[4])
 {
     const uint32_t versionBits = (b[1] >> 3) & 3;
@@ -21,7 +22,7 @@ bool fieldsUsable(const uint8_t b[4])
         return false;
     const uint32_t bitrateIndex = b[2] >> 4;
     const uint32_t rateIndex = (b[2] >> 2) & 3;
-    return layerBits != 0 && bitrateIndex != 0 && bitrateIndex != 15 && rateIndex != 3;
+    return layerBits != 0 && bitrateIndex != 15 && rateIndex != 3;
 }
 
 }  // namespace
@@ -34,15 +35,25 @@ StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOff
     if (!file_->isOpen())
         return;
     extent_ = findAudioExtent(*file_, startOffset, nullptr);
-    if (file_->seek(extent_.start, ByteSource::Origin::Begin) < 0)
-        return;
-    uint8_t look[kTagLookBytes] = {};
-    const int64_t got = file_->read(look, std::min<int64_t>(kTagLookBytes, audioBytes()));
-    const uint32_t count = got > 0 ? uint32_t(got) : 0;
-    if (count >= 4)
-        firstHeaderBytes_ = bigEndian32(look);
     file_->seek(extent_.start, ByteSource::Origin::Begin);
-    vbrTagPresent_ = parseVbrTag(look, count, vbr_);
+}
+
+uint32_t StreamReader::copyFrame(uint8_t* dst, uint32_t max) const
+{
+    const uint32_t n = std::min(max, bodySize_ + 4);
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t word = i < 4 ? frameHeader_ : frameBuffer_[(i - 4) / 4];
+        dst[i] = uint8_t(word >> (24 - 8 * (i % 4)));
+    }
+    return n;
+}
+
+void StreamReader::takeFirstFrame()
+{
+    firstHeaderBytes_ = frameHeader_;
+    firstFrameOffset_ = frameOffset_;
+    uint8_t look[kTagLookBytes];
+    vbrTagPresent_ = parseVbrTag(look, copyFrame(look, sizeof look), vbr_);
 }
 
 bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
@@ -82,7 +93,8 @@ bool StreamReader::headerAcceptable(const uint8_t b[4], bool synced) const
             return false;
     } else {
         const uint32_t h = bigEndian32(b);
-        if ((h & 0xFFF80C00u) != syncPattern_ || (b[3] >= 0xC0) != singleChannelPattern_)
+        if ((h & 0xFFF80C00u) != syncPattern_ || (b[3] >= 0xC0) != singleChannelPattern_
+            || ((b[2] >> 4) == 0) != freeFormatPattern_)
             return false;
     }
     return fieldsUsable(b);
@@ -99,6 +111,8 @@ bool StreamReader::findHeader(bool synced, uint32_t& header)
         bytesLeft_ += 3;  // move on by one byte
     }
     header = bigEndian32(b);
+    frameHeader_ = header;
+    frameOffset_ = file_->position() - int64_t(bytesLeft_) - 4 - extent_.start;
     ++frameIndex_;
     highestFrameIndex_ = std::max(highestFrameIndex_, frameIndex_);
     return true;
@@ -134,6 +148,7 @@ bool StreamReader::peekAhead(uint32_t ahead, uint32_t& word)
 void StreamReader::setSyncPattern(uint32_t header)
 {
     singleChannelPattern_ = ((header >> 6) & 3) == 3;
+    freeFormatPattern_ = ((header >> 12) & 15) == 0;
     syncPattern_ = header & 0xFFF80C00u;
 }
 

@@ -19,6 +19,7 @@ public:
 
     // Opens path; the audio starts at startOffset, after any ID3v2 tags found there, and ends
     // before any ID3v1 or APEv2 tags at the end. Offsets below count from the audio's start.
+    // The VBR tag is read from the first frame found (takeFirstFrame), wherever it lies.
     StreamReader(const char* path, uint32_t startOffset);
     StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset);
     StreamReader(const StreamReader&) = delete;
@@ -34,16 +35,25 @@ public:
     const AudioExtent& extent() const { return extent_; }
 
     // Scans for the next header. Unsynced: any 12-bit sync word; synced: the fields of the
-    // first header must repeat. Candidates with reserved layer, free-format or forbidden
-    // bitrate, or reserved sampling frequency are passed over. False at the end of the stream.
+    // first header must repeat, free format (bitrate index 0) or not included. Candidates with
+    // reserved layer, forbidden bitrate, or reserved sampling frequency are passed over. False at
+    // the end of the stream.
     bool findHeader(bool synced, uint32_t& header);
     // Undoes the last findHeader: the scan resumes one byte after the rejected header.
     void rejectHeader();
     // Reads the four bytes `ahead` bytes past the current read position (big-endian) without
     // consuming anything; false when the file ends before them.
     bool peekAhead(uint32_t ahead, uint32_t& word);
-    // Takes the sync, version and sampling-frequency bits and the single-channel flag of header.
+    // Takes the sync, version and sampling-frequency bits, the single-channel flag and whether the
+    // bitrate index is 0 (free format) of header.
     void setSyncPattern(uint32_t header);
+    // Offset of the last header found, and that header.
+    int64_t frameOffset() const { return frameOffset_; }
+    uint32_t frameHeaderWord() const { return frameHeader_; }
+    // Copies the last header found and the body read after it (at most max bytes); the count.
+    uint32_t copyFrame(uint8_t* dst, uint32_t max) const;
+    // The frame just read is the stream's first: its header and VBR tag become the stream's.
+    void takeFirstFrame();
     // Reads n body bytes into the frame buffer (at most its size); false when they did not all
     // come, which marks the stream truncated.
     bool readBody(uint32_t n);
@@ -85,6 +95,8 @@ public:
     bool vbrTagPresent() const { return vbrTagPresent_; }
     // The four bytes at the start offset as a big-endian value (0 when the file is shorter).
     uint32_t firstHeaderBytes() const { return firstHeaderBytes_; }
+    // Offset of the first frame (after any bytes before it that are not audio).
+    int64_t firstFrameOffset() const { return firstFrameOffset_; }
 
 private:
     bool bufferedRead(uint8_t* dst, uint32_t k);
@@ -114,10 +126,14 @@ private:
     uint32_t wordIndex_ = 0;
     uint32_t syncPattern_ = 0;
     bool singleChannelPattern_ = false;
+    bool freeFormatPattern_ = false;
     int32_t frameIndex_ = -1;
     int32_t highestFrameIndex_ = -1;
     VbrInfo vbr_;
     uint32_t firstHeaderBytes_ = 0;
+    int64_t firstFrameOffset_ = 0;
+    int64_t frameOffset_ = 0;
+    uint32_t frameHeader_ = 0;
     uint32_t bodySize_ = 0;
     bool vbrTagPresent_ = false;
     bool truncated_ = false;

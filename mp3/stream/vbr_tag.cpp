@@ -24,6 +24,7 @@ bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info)
     if (pos + 8 > count || (std::memcmp(bytes + pos, "Xing", 4) != 0 && std::memcmp(bytes + pos, "Info", 4) != 0))
         return false;
 
+    info.found = true;
     static constexpr int32_t kRates[4] = {44100, 48000, 32000, 99999};
     info.version = mpeg1 ? 1 : 0;
     const bool mpeg25 = (bytes[1] & 0x10) == 0;

@@ -9,6 +9,8 @@ struct VbrInfo {
     static constexpr uint32_t kTocFlag = 4;
     static constexpr uint32_t kQualityFlag = 8;
 
+    // "Xing" or "Info" stands where the tag belongs: the frame holds no audio, whatever its counts.
+    bool found = false;
     int32_t version = 0;     // 1 MPEG-1, 0 MPEG-2
     int32_t sampleRate = 0;  // Hz
     int32_t flags = 0;
@@ -29,5 +31,6 @@ struct VbrInfo {
 
 // Parses the tag from the first `count` bytes of a stream. Returns true only for a tag that can
 // be used: "Xing" or "Info" at the place the first header implies, every announced field inside the bytes
-// given, and a positive frame and byte count.
+// given, and a positive frame and byte count. info.found (and the encoder's delay and padding)
+// may be set while the counts make the tag unusable.
 bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info);
