@@ -74,7 +74,7 @@ TEST(InfoJson, ParsesAndHoldsTheFacts)
         "\\\"Live\\\" \\\\ \\u65e5\"} "
             + kPicture
             + "\n"
-              "1 3 44100 2 307 351648 7.973878 576 1440 ID3v2 True {\"artist\": \"y\", \"title\": \"x\"} "
+              "1 3 44100 2 307 352559 7.994535 576 1440 ID3v2 True {\"artist\": \"y\", \"title\": \"x\"} "
             + kPicture
             + "\n"
               "error\n");
