@@ -59,7 +59,7 @@ DSP_API int32_t dspLastErrorCode(void);
 
 /* ---- Switches and PCM ---------------------------------------------------------------------- */
 
-/* Selects the 64-bit block copy (no other effect). Any thread; read afresh by each call. */
+/* Only records the MMX switch: every path copies and computes the same with it on or off. Any thread. */
 DSP_API void dspEnableMmx(int32_t on);
 /* Selects the SSE kernels (rounding to nearest on float-to-int). Any thread. */
 DSP_API void dspEnableSse(int32_t on);
@@ -67,7 +67,7 @@ DSP_API void dspEnableSse(int32_t on);
 DSP_API void dspEnable3dnow(int32_t on);
 /* Converts count floats in 16-bit scale to int16 (plain: clamp to +-32767, truncate); returns count*2, 0 for a null pointer or count > 2^30 - 1. Any thread. */
 DSP_API int32_t dspPcmEncode(const float* src, int16_t* dst, uint32_t count);
-/* Does nothing; returns 0. */
+/* Does nothing (kept for callers); returns 0. */
 DSP_API int32_t dspPcmDecode(void);
 
 /* ---- Memory -------------------------------------------------------------------------------- */

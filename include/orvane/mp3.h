@@ -5,9 +5,10 @@
  * Defaults a first program meets:
  * - The player (OrvanePlay) is silent until OrvaneSetVolume is called: the volume starts at 0, so
  *   a host fades in from silence; call OrvaneSetVolume(32768) for full scale.
- * - Gapless: decoder handles (OrvaneDecode*) always deliver a Layer III stream without the
- *   encoder's delay and padding when its VBR tag states them; the player does so only after
- *   OrvaneEnableGapless(1) (default off); the orvane tool does by default.
+ * - Gapless: decoder handles (OrvaneDecode*) deliver a Layer III stream without the encoder's
+ *   delay and padding when its VBR tag states them, unless OrvaneDecodeSetGapless turns it off;
+ *   the player does so only after OrvaneEnableGapless(1) (default off); the orvane tool does by
+ *   default.
  *
  * Conventions: paths are file system paths; a start offset is the byte position where the
  * stream starts (to skip leading data); ID3v2 tags found there are skipped by their sizes, and
@@ -60,8 +61,10 @@ MP3_API int32_t OrvaneLastErrorCode(void);
 
 /* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent is an OrvaneEvent* (below; on Windows any event HANDLE) set once output is set up, or null. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up or (converting) norv refuses a block, which ends the play (NORVLastError tells why); -1 for no readable frame, a null path or startOffset < 0; -2 while another play runs (that play goes on untouched). */
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert);
-/* Queues a file to follow the current play's (or, called before OrvanePlay, the next play's) through the same output: at the end of its file the play goes on with the queued one when it has the same sample rate, channel count and layer, with no sample lost or added at the join (gapless trims apply to each file), and OrvaneGetTrackIndex counts it; otherwise the play ends as without it. One file at a time (a new call replaces it, a null path removes it); a play forgets it when it ends. The call counts the file's frames, so the join costs the play only its opening. 1, or -1 for startOffset < 0 (or out of memory). Any thread. */
+/* Queues a file to follow the current play's (or, called before OrvanePlay, the next play's) through the same output: at the end of its file the play goes on with the queued one when it has the same sample rate, channel count and layer, with no sample lost or added at the join (gapless trims apply to each file), and OrvaneGetTrackIndex counts it; otherwise the play ends as without it. The file replaces whatever was queued (a null path empties the queue); a play forgets the queue when it ends. The call counts the file's frames, so the join costs the play only its opening. 1, or -1 for startOffset < 0 (or out of memory). Any thread. */
 MP3_API int32_t OrvaneQueueNext(const char* path, int32_t startOffset);
+/* Adds a file after those queued (OrvaneQueueNext's queue), so a run of files, however short, joins while the host sleeps; the play takes them in order as above. 1, or -1 for a null path or startOffset < 0 (or out of memory). Any thread. */
+MP3_API int32_t OrvaneQueueAppend(const char* path, int32_t startOffset);
 /* Queued files the current or last play has gone on with: 0 while it plays the file it was started with. Any thread. */
 MP3_API int32_t OrvaneGetTrackIndex(void);
 /* Asks the current play to stop (queued audio is cut off); nothing without a play. Any thread. */
@@ -72,7 +75,7 @@ MP3_API void OrvanePause(int8_t pause);
 MP3_API void OrvaneSeek(int32_t delta);
 /* Seeks to fraction (0..1) of the total frames (the VBR tag's count when there is one); below 0 or NaN means 0, past the end stops. */
 MP3_API void OrvaneAbsoluteSeek(float fraction);
-/* Records a pitch-change request on the current play (live pitch is OrvaneSetPitch). */
+/* Only records a pitch-change request on the current play: nothing acts on it (the pitch heard is OrvaneSetPitch's); nothing without a play. */
 MP3_API void OrvaneChangePitch(int32_t pitch);
 /* Every play cleans up as OrvanePlay returns; a play still running is asked to stop. */
 MP3_API void OrvaneClean(void);
@@ -125,11 +128,11 @@ MP3_API void OrvaneSetEQ(int32_t band, float gain);
 MP3_API void OrvaneEnableGapless(int8_t enable);
 /* Wave-out device for the next play (-1, the default, is the system default). */
 MP3_API void OrvaneSelectWaveOut(int32_t device);
-/* 3DNow!-semantics kernels on or off (wins over SSE); a change makes the decoder rebuild its tables. */
+/* 3DNow!-semantics kernels on or off (wins over SSE) for plays and for what decode handles decode after the call. */
 MP3_API void OrvaneEnable3dnow(int8_t enable);
-/* SSE kernels on or off; a change makes the decoder rebuild its tables. */
+/* SSE kernels on or off for plays and for what decode handles decode after the call. */
 MP3_API void OrvaneEnableSSE(int8_t enable);
-/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA); a change makes the decoder rebuild its tables. */
+/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA) for plays and for what decode handles decode after the call. */
 MP3_API void OrvaneEnableAVX2(int8_t enable);
 /* Frames per output block for the next play (default 12); a value the output cannot use (outside 1..1024) makes that play return 0. */
 MP3_API void OrvaneSetBufferSize(int32_t frames);
@@ -139,7 +142,7 @@ MP3_API void OrvaneSetSpectrumSize(int32_t size);
 MP3_API void OrvaneSetPitch(int32_t pitch);
 /* Live speed: stored for the next play and passed to the current output. */
 MP3_API void OrvaneSetSpeed(int32_t speed);
-/* Output effect switch for the next play. */
+/* Output effect switch for the next play; its output only records it (see tessor's enableEffectWaveOut): no effect is applied. */
 MP3_API void OrvaneEnableDspEffect(int8_t enable);
 /* 48 kHz output switch for the next play. */
 MP3_API void OrvaneEnable48k(int8_t enable);
@@ -203,10 +206,21 @@ MP3_API int64_t OrvaneDecodeReadFloat(OrvaneDecoder* decoder, float* pcm, int64_
 MP3_API int64_t OrvaneDecodeReadInt16(OrvaneDecoder* decoder, int16_t* pcm, int64_t frames);
 /* Makes frame the next one read (what a read from the start would give there, see the README on Layer III); 1, or 0 for a null handle, a frame past the end or a source that fails (reads then give 0 until the next good seek). */
 MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame);
+/* Gapless delivery on (enable != 0, the default) or off (every decoded sample, the encoder's delay and padding and the decoder's delay included; the total then counts them); either way the next read starts at the first frame. 1, or 0 for a null handle. */
+MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable);
 /* The frame the next read starts at; 0 for a null handle. */
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder);
 /* Tag text field of the handle's stream, as OrvaneGetTagText gives it for a path (read at open, for memory and callback sources too); the field's full length, 0 when no tag has it; -1 for a null handle, a field outside ORVANE_TAG_*, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, char* buffer, int32_t size);
+/* The first picture a tag embeds (ID3v2 APIC/PIC, APEv2 "Cover Art (...)"). */
+typedef struct OrvanePictureInfo {
+    uint32_t present; /* 1 when a tag holds a picture; the other fields are 0 or empty otherwise */
+    uint32_t type;    /* the ID3v2 picture type: 0 other, 3 front cover, 4 back cover, ... 20 */
+    uint64_t bytes;   /* size of the image data */
+    char mime[64];    /* its MIME type ("image/jpeg", "image/png"), zero-terminated; may be empty */
+} OrvanePictureInfo;
+/* The handle's stream's picture into info (read at open); 1, or 0 (info untouched) for a null handle or info. */
+MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePictureInfo* info);
 /* Closes the handle; null is ignored. */
 MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder);
 
@@ -241,8 +255,10 @@ typedef struct OrvaneStreamInfo {
 
 /* Reads the whole stream's headers (no decoding) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, a file that cannot be opened or holds no valid frame. */
 MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOffset, OrvaneStreamInfo* info);
-/* Tag text field (ORVANE_TAG_TITLE, ARTIST, ALBUM, YEAR, TRACK, GENRE or COMMENT) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference, as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside ORVANE_TAG_*, size < 0, or a null buffer with size > 0. */
+/* Tag text field (ORVANE_TAG_TITLE, ARTIST, ALBUM, YEAR, TRACK, GENRE or COMMENT) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference (several values in one tag joined with "; ", at most 65536 bytes), as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside ORVANE_TAG_*, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffset, int32_t field, char* buffer, int32_t size);
+/* The file's embedded picture (see OrvanePictureInfo) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, or a file that cannot be opened. */
+MP3_API int32_t OrvaneGetPictureInfo(const char* path, int32_t startOffset, OrvanePictureInfo* info);
 
 #ifdef __cplusplus
 }

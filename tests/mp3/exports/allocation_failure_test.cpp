@@ -262,6 +262,9 @@ std::vector<Scenario> outputScenarios(const std::string& capture, const std::str
         {"tessor",
          [=] {
              getVersionWaveOut();
+             TessorDevice device;
+             if (getDeviceCountWaveOut() > 0)
+                 getDeviceInfoWaveOut(0, &device);
              const int32_t w = initWaveOut();
              selectOutputWaveOut(w, TESSOR_OUTPUT_CAPTURE, capture.c_str(), 1);
              startCaptureWaveOut(w, 0, 1);
@@ -314,6 +317,9 @@ std::vector<Scenario> mp3Scenarios(const std::string& mp3, const std::string& co
              OrvaneDecodeTell(d);
              char text[64];
              OrvaneDecodeGetTagText(d, 0, text, sizeof text);
+             OrvanePictureInfo picture;
+             OrvaneDecodeGetPictureInfo(d, &picture);
+             OrvaneDecodeSetGapless(d, 0);
              OrvaneDecodeClose(d);
              OrvaneDecodeClose(OrvaneDecodeOpenMemory(bytes.data(), bytes.size()));
              OrvaneDecodeClose(OrvaneDecodeOpenFile("/nonexistent/orvane.mp3"));
@@ -328,6 +334,8 @@ std::vector<Scenario> mp3Scenarios(const std::string& mp3, const std::string& co
              OrvaneGetStreamInfo(mp3.c_str(), 0, &info);
              char text[64];
              OrvaneGetTagText(mp3.c_str(), 0, 1, text, sizeof text);
+             OrvanePictureInfo picture;
+             OrvaneGetPictureInfo(mp3.c_str(), 0, &picture);
          }},
         {"events and settings",
          [] {
@@ -376,6 +384,7 @@ std::vector<Scenario> mp3Scenarios(const std::string& mp3, const std::string& co
              DebugGetEffectiveBufferSize();
              OrvaneGetTrackIndex();
              OrvaneQueueNext(mp3.c_str(), 0);
+             OrvaneQueueAppend(mp3.c_str(), 0);
              NORVSetOutputFile(converted.c_str());
              OrvanePlay(mp3.c_str(), nullptr, 0, 1);
              OrvaneQueueNext(nullptr, 0);
