@@ -55,6 +55,10 @@ private:
 
 inline constexpr uint32_t kInfinite = 0xFFFFFFFFu;
 
+// The system's words for why the calling thread's last failed file call failed ("No such file
+// or directory"); read it straight after the failure.
+std::string systemErrorText();
+
 // Interlocked counter: increments and decrements return the new value.
 int32_t interlockedIncrement(std::atomic<int32_t>& v);
 int32_t interlockedDecrement(std::atomic<int32_t>& v);

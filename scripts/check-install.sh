@@ -61,11 +61,17 @@ echo "== examples through pkg-config =="
 cc -Wall -Wextra -o "$work/decode_to_memory" examples/decode_to_memory.c $(pkg-config --cflags --libs orvane-mp3)
 cc -Wall -Wextra -o "$work/effect_chain" examples/effect_chain.c $(pkg-config --cflags --libs orvane-dsp)
 cc -Wall -Wextra -pthread -o "$work/play_started_event" examples/play_started_event.c $(pkg-config --cflags --libs orvane-mp3)
+cc -Wall -Wextra -o "$work/error_reason" examples/error_reason.c $(pkg-config --cflags --libs orvane-mp3)
 sample=samples/orvane-demo.mp3
 "$work/decode_to_memory" "$sample"
 "$prefix/bin/orvane" -q convert "$sample" "$work/demo.wav"
 "$work/effect_chain" "$work/demo.wav" "$work/chain.wav"
 ORVANE_OUTPUT=null "$work/play_started_event" "$sample"
+if "$work/error_reason" "$work/missing.mp3" >"$work/reason.txt"; then
+  echo "error_reason: a missing file opened"; exit 1
+fi
+cat "$work/reason.txt"
+grep -q "cannot open (code 1): .*missing.mp3: No such file" "$work/reason.txt"
 
 
 echo "== examples through find_package, shared and static =="
@@ -78,6 +84,7 @@ for kind in shared static; do
   "$work/cmake-$kind/effect_chain" "$work/demo.wav" "$work/chain-$kind.wav"
   cmp "$work/chain.wav" "$work/chain-$kind.wav"
   ORVANE_OUTPUT=null "$work/cmake-$kind/play_started_event" "$sample" >/dev/null
+  "$work/cmake-$kind/error_reason" "$sample" >/dev/null
   if ldd "$work/cmake-$kind/decode_to_memory" | grep -q liborvane; then
     [ "$kind" = shared ] || { echo "the static example loads a shared Orvane library"; exit 1; }
   fi

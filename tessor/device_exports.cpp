@@ -3,6 +3,7 @@
 
 #include "orvane/tessor.h"
 #include "tessor/audio_output.h"
+#include "tessor/tessor_guard.h"
 
 namespace {
 
@@ -29,26 +30,26 @@ extern "C" {
 
 int32_t getDeviceCountWaveOut(void)
 {
-    try {
+    return tessorGuard<int32_t>(0, [&]() -> int32_t {
         std::vector<OutputDevice> devices = listOutputDevices();
         std::lock_guard<std::mutex> lock(listMutex);
         deviceList().swap(devices);
         return int32_t(deviceList().size());
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int32_t getDeviceInfoWaveOut(int32_t position, TessorDevice* out)
 {
-    std::lock_guard<std::mutex> lock(listMutex);
-    if (out == nullptr || position < 0 || size_t(position) >= deviceList().size())
-        return 0;
-    const OutputDevice& d = deviceList()[size_t(position)];
-    out->device = d.index;
-    out->isDefault = d.isDefault ? 1 : 0;
-    copyName(d.name, out->name, sizeof out->name);
-    return 1;
+    return tessorGuard<int32_t>(0, [&]() -> int32_t {
+        std::lock_guard<std::mutex> lock(listMutex);
+        if (out == nullptr || position < 0 || size_t(position) >= deviceList().size())
+            return 0;
+        const OutputDevice& d = deviceList()[size_t(position)];
+        out->device = d.index;
+        out->isDefault = d.isDefault ? 1 : 0;
+        copyName(d.name, out->name, sizeof out->name);
+        return 1;
+    });
 }
 
 }  // extern "C"

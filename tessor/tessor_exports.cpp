@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "orvane/tessor.h"
+#include "tessor/tessor_guard.h"
 #include "tessor/wave_out.h"
 
 namespace {
@@ -64,26 +65,22 @@ extern "C" {
 
 uint32_t getVersionWaveOut(void)
 {
-    return ORVANE_VERSION;
+    return tessorGuard<uint32_t>(0, [&]() -> uint32_t { return ORVANE_VERSION; });
 }
 
 int32_t initWaveOut(void)
 {
-    try {
-        return registry().add(std::make_shared<WaveOut>());
-    } catch (...) {
-        return 0;
-    }
+    return tessorGuard<int32_t>(0, [&]() -> int32_t { return registry().add(std::make_shared<WaveOut>()); });
 }
 
 int32_t selectOutputWaveOut(int32_t handle, int32_t kind, const char* capturePath, int32_t fast)
 {
-    auto w = registry().find(handle);
-    if (w == nullptr || kind < TESSOR_OUTPUT_DEVICE || kind > TESSOR_OUTPUT_CAPTURE)
-        return 0;
-    OutputChoice choice;
-    choice.kind = static_cast<OutputChoice::Kind>(kind);
-    try {
+    return tessorGuard<int32_t>(0, [&]() -> int32_t {
+        auto w = registry().find(handle);
+        if (w == nullptr || kind < TESSOR_OUTPUT_DEVICE || kind > TESSOR_OUTPUT_CAPTURE)
+            return 0;
+        OutputChoice choice;
+        choice.kind = static_cast<OutputChoice::Kind>(kind);
         if (kind == TESSOR_OUTPUT_CAPTURE) {
             if (capturePath == nullptr || *capturePath == '\0')
                 return 0;
@@ -91,104 +88,122 @@ int32_t selectOutputWaveOut(int32_t handle, int32_t kind, const char* capturePat
             choice.fast = fast != 0;
         }
         return w->select(choice) ? 1 : 0;
-    } catch (...) {
-        return 0;  // the path could not be copied
-    }
+    });
 }
 
 int32_t getOutputWaveOut(int32_t handle)
 {
-    auto w = registry().find(handle);
-    return w == nullptr ? -1 : w->outputKind();
+    return tessorGuard<int32_t>(-1, [&]() -> int32_t {
+        auto w = registry().find(handle);
+        return w == nullptr ? -1 : w->outputKind();
+    });
 }
 
 int32_t startCaptureWaveOut(int32_t handle, int32_t, int8_t convertMode)
 {
-    return change(handle, [&](TessorSettings& s) { s.captureConvertMode = convertMode != 0; });
+    return tessorGuard<int32_t>(0, [&]() -> int32_t {
+        return change(handle, [&](TessorSettings& s) { s.captureConvertMode = convertMode != 0; });
+    });
 }
 
 int32_t enableEffectWaveOut(int32_t handle, int8_t on)
 {
-    return change(handle, [&](TessorSettings& s) { s.effectEnabled = on != 0; });
+    return tessorGuard<int32_t>(
+        0, [&]() -> int32_t { return change(handle, [&](TessorSettings& s) { s.effectEnabled = on != 0; }); });
 }
 
 int32_t enableOrvane48kWaveOut(int32_t handle, int8_t on)
 {
-    return change(handle, [&](TessorSettings& s) { s.output48k = on != 0; });
+    return tessorGuard<int32_t>(
+        0, [&]() -> int32_t { return change(handle, [&](TessorSettings& s) { s.output48k = on != 0; }); });
 }
 
 int32_t setHarmonicsWaveOut(int32_t handle, float amount)
 {
-    return change(handle, [&](TessorSettings& s) { s.harmonics = amount; });
+    return tessorGuard<int32_t>(
+        0, [&]() -> int32_t { return change(handle, [&](TessorSettings& s) { s.harmonics = amount; }); });
 }
 
 int32_t setSpeedWaveOut(int32_t handle, float speed)
 {
-    return change(handle, [&](TessorSettings& s) { s.speed = speed; });
+    return tessorGuard<int32_t>(
+        0, [&]() -> int32_t { return change(handle, [&](TessorSettings& s) { s.speed = speed; }); });
 }
 
 int32_t setPitchWaveOut(int32_t handle, float pitch)
 {
-    return change(handle, [&](TessorSettings& s) { s.pitch = pitch; });
+    return tessorGuard<int32_t>(
+        0, [&]() -> int32_t { return change(handle, [&](TessorSettings& s) { s.pitch = pitch; }); });
 }
 
 int32_t enableGraphicEQWaveOut(int32_t handle, int8_t on)
 {
-    return change(handle, [&](TessorSettings& s) { s.graphicEq = on != 0; });
+    return tessorGuard<int32_t>(
+        0, [&]() -> int32_t { return change(handle, [&](TessorSettings& s) { s.graphicEq = on != 0; }); });
 }
 
 int32_t getSettingsWaveOut(int32_t handle, TessorSettings* out)
 {
-    auto w = registry().find(handle);
-    if (w == nullptr || out == nullptr)
-        return 0;
-    *out = w->settings();
-    return 1;
+    return tessorGuard<int32_t>(0, [&]() -> int32_t {
+        auto w = registry().find(handle);
+        if (w == nullptr || out == nullptr)
+            return 0;
+        *out = w->settings();
+        return 1;
+    });
 }
 
 int32_t openWaveOut(int32_t handle, int32_t device, int32_t rate, int32_t channels, TessorPullCallback callback,
                     void* context, int32_t, int32_t blockBytes, int32_t blockCount)
 {
-    auto w = registry().find(handle);
-    try {
+    return tessorGuard<int32_t>(0, [&]() -> int32_t {
+        auto w = registry().find(handle);
         return w != nullptr && w->open(device, rate, channels, callback, context, blockBytes, blockCount) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int32_t startWaveOut(int32_t handle)
 {
-    auto w = registry().find(handle);
-    return w != nullptr && w->start() ? 1 : 0;
+    return tessorGuard<int32_t>(0, [&]() -> int32_t {
+        auto w = registry().find(handle);
+        return w != nullptr && w->start() ? 1 : 0;
+    });
 }
 
 int32_t stopWaveOut(int32_t handle)
 {
-    auto w = registry().find(handle);
-    return w != nullptr && w->stop() ? 1 : 0;
+    return tessorGuard<int32_t>(0, [&]() -> int32_t {
+        auto w = registry().find(handle);
+        return w != nullptr && w->stop() ? 1 : 0;
+    });
 }
 
 int32_t termWaveOut(int32_t handle)
 {
-    auto w = registry().find(handle);
-    // Ended before the handle is dropped, so a call from the output thread itself is refused.
-    if (w == nullptr || !w->terminate())
-        return 0;
-    registry().remove(handle);
-    return 1;
+    return tessorGuard<int32_t>(0, [&]() -> int32_t {
+        auto w = registry().find(handle);
+        // Ended before the handle is dropped, so a call from the output thread itself is refused.
+        if (w == nullptr || !w->terminate())
+            return 0;
+        registry().remove(handle);
+        return 1;
+    });
 }
 
 int32_t getCurrentLevelWaveOut(int32_t handle, int16_t* levels)
 {
-    auto w = registry().find(handle);
-    return w != nullptr && w->level(levels) ? 1 : 0;
+    return tessorGuard<int32_t>(0, [&]() -> int32_t {
+        auto w = registry().find(handle);
+        return w != nullptr && w->level(levels) ? 1 : 0;
+    });
 }
 
 int32_t getCurrentWaveformWaveOut(int32_t handle, int16_t* buffer, int32_t frames)
 {
-    auto w = registry().find(handle);
-    return w != nullptr && w->waveform(buffer, frames) ? 1 : 0;
+    return tessorGuard<int32_t>(0, [&]() -> int32_t {
+        auto w = registry().find(handle);
+        return w != nullptr && w->waveform(buffer, frames) ? 1 : 0;
+    });
 }
 
 }  // extern "C"

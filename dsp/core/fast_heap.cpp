@@ -29,6 +29,14 @@ FastHeap::~FastHeap()
     totalBytes_ = 0;
 }
 
+float* FastHeap::allocFloats(size_t count)
+{
+    void* p = alloc(count * sizeof(float));
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return static_cast<float*>(p);
+}
+
 void* FastHeap::alloc(size_t bytes)
 {
     const uint64_t rawSize = uint64_t(bytes) + kSlack;

@@ -14,6 +14,9 @@ public:
 
     // Returns an aligned block of at least `bytes` bytes, or null when the runtime has no memory.
     void* alloc(size_t bytes);
+    // A block of count floats; throws std::bad_alloc when there is no memory (set-up code under
+    // an export's guard).
+    float* allocFloats(size_t count);
     // Returns 1 if p was a live block and is now freed, 0 otherwise (null included).
     int free(void* p);
     // Re-sizes a live block (contents undefined afterwards); any other pointer comes back unchanged.

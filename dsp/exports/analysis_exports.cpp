@@ -8,52 +8,43 @@ extern "C" {
 
 void* initFftAnalyze(uint32_t blockFrames, uint32_t channels, uint32_t n, uint32_t historyLen)
 {
-    try {
-        return handedOut(FftEffect::createAnalyzer(blockFrames, channels, n, historyLen));
-    } catch (...) {
-        return nullptr;
-    }
+    return dspGuard<void*>(
+        nullptr, [&]() -> void* { return handedOut(FftEffect::createAnalyzer(blockFrames, channels, n, historyLen)); });
 }
 
 int32_t doFftAnalyze(void* handle, const int16_t* src, float* dst, uint32_t srcBytes)
 {
-    try {
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
         FftEffect* e = effectAs<FftEffect>(handle, EffectType::Fft);
-        return e ? static_cast<int32_t>(e->analyze(src, dst, srcBytes)) : 0;
-    } catch (...) {
-        return 0;
-    }
+        return static_cast<int32_t>(e->analyze(src, dst, srcBytes));
+    });
 }
 
 int32_t termFftAnalyze(void* handle)
 {
-    return terminateEffect<FftEffect>(handle, EffectType::Fft);
+    return dspGuard<int32_t>(0, [&]() -> int32_t { return terminateEffect<FftEffect>(handle, EffectType::Fft); });
 }
 
 void* initEnvAnalyze(uint32_t blockFrames, uint32_t channels, uint32_t rate)
 {
-    try {
+    return dspGuard<void*>(nullptr, [&]() -> void* {
         if (!rateUsable(rate))
             return nullptr;
         return handedOut(FftEffect::createEnvelope(blockFrames, channels, rate));
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 int32_t doEnvAnalyze(void* handle, const int16_t* src, float* dst, uint32_t srcBytes)
 {
-    try {
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
         FftEffect* e = effectAs<FftEffect>(handle, EffectType::Fft);
-        return e ? static_cast<int32_t>(e->envelope(src, dst, srcBytes)) : 0;
-    } catch (...) {
-        return 0;
-    }
+        return static_cast<int32_t>(e->envelope(src, dst, srcBytes));
+    });
 }
 
 int32_t termEnvAnalyze(void* handle)
 {
-    return terminateEffect<FftEffect>(handle, EffectType::Fft);
+    return dspGuard<int32_t>(0, [&]() -> int32_t { return terminateEffect<FftEffect>(handle, EffectType::Fft); });
 }
 
 }  // extern "C"

@@ -1,5 +1,7 @@
 #include "orvane/dsp.h"
 
+#include "dsp/exports/export_support.h"
+
 #include <new>
 
 #include "dsp/core/dsp_chain.h"
@@ -8,7 +10,7 @@ namespace {
 
 DspChain* asChain(void* chain)
 {
-    return DspObject::from<DspChain>(chain, ObjectFamily::Chain);
+    return export_guard::require(DspObject::from<DspChain>(chain, ObjectFamily::Chain), "not a chain handle");
 }
 
 }  // namespace
@@ -17,88 +19,68 @@ extern "C" {
 
 void* dspCreate(uint32_t frames, uint32_t channels, uint32_t rate)
 {
-    try {
+    return dspGuard<void*>(nullptr, [&]() -> void* {
         if (!DspChain::validFormat(frames, channels, rate))
-            return nullptr;
-        DspChain* chain = new (std::nothrow) DspChain(frames, channels, rate);
-        return chain != nullptr ? DspObject::handleOf(chain) : nullptr;
-    } catch (...) {
-        return nullptr;
-    }
+            export_guard::refuse(export_guard::kBadArgument, "frames, channels or rate out of range");
+        return DspObject::handleOf(new DspChain(frames, channels, rate));
+    });
 }
 
 int32_t dspAdd(void* chain, void* effect, uint32_t order)
 {
-    try {
-        return asChain(chain)
-            ? static_cast<int32_t>(asChain(chain)->add(DspObject::from<DspEffect>(effect, ObjectFamily::Effect), order))
-            : 0;
-    } catch (...) {
-        return 0;
-    }
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
+        return static_cast<int32_t>(
+            asChain(chain)->add(DspObject::from<DspEffect>(effect, ObjectFamily::Effect), order));
+    });
 }
 
 void dspAdjust(void* chain, uint32_t frames, uint32_t channels, uint32_t rate)
 {
-    try {
-        if (asChain(chain))
-            asChain(chain)->adjust(frames, channels, rate);
-    } catch (...) {
-        return;
-    }
+    dspGuard([&] { asChain(chain)->adjust(frames, channels, rate); });
 }
 
 int32_t dspSend(void* chain, const int16_t* src, int16_t* dst, uint32_t srcBytes)
 {
-    try {
-        return asChain(chain) ? static_cast<int32_t>(asChain(chain)->send(src, dst, srcBytes)) : 0;
-    } catch (...) {
-        return 0;
-    }
+    return dspGuard<int32_t>(
+        0, [&]() -> int32_t { return static_cast<int32_t>(asChain(chain)->send(src, dst, srcBytes)); });
 }
 
 int32_t dspSendFloat(void* chain, const float* src, float* dst, uint32_t frames)
 {
-    try {
-        return asChain(chain) ? static_cast<int32_t>(asChain(chain)->sendFloat(src, dst, frames)) : 0;
-    } catch (...) {
-        return 0;
-    }
+    return dspGuard<int32_t>(
+        0, [&]() -> int32_t { return static_cast<int32_t>(asChain(chain)->sendFloat(src, dst, frames)); });
 }
 
 void dspClear(void* chain)
 {
-    try {
-        if (asChain(chain))
-            asChain(chain)->clear();
-    } catch (...) {
-        return;
-    }
+    dspGuard([&] { asChain(chain)->clear(); });
 }
 
 uint32_t dspGetDstRate(void* chain)
 {
-    return asChain(chain) ? asChain(chain)->dstRate() : 0;
+    return dspGuard<uint32_t>(0, [&]() -> uint32_t { return asChain(chain)->dstRate(); });
 }
 
 uint32_t dspGetDstChannels(void* chain)
 {
-    return asChain(chain) ? asChain(chain)->dstChannels() : 0;
+    return dspGuard<uint32_t>(0, [&]() -> uint32_t { return asChain(chain)->dstChannels(); });
 }
 
 uint32_t dspGetDstSize(void* chain, uint32_t srcFrames)
 {
-    return asChain(chain) ? asChain(chain)->dstSize(srcFrames) : 0;
+    return dspGuard<uint32_t>(0, [&]() -> uint32_t { return asChain(chain)->dstSize(srcFrames); });
 }
 
 void* dspGetHandle(void* chain, uint32_t index)
 {
-    return asChain(chain) ? asChain(chain)->effectAt(index) : nullptr;
+    return dspGuard<void*>(nullptr, [&]() -> void* { return asChain(chain)->effectAt(index); });
 }
 
 void dspDestroy(void* chain)
 {
-    delete asChain(chain);
+    dspGuard([&] {
+        delete DspObject::from<DspChain>(chain, ObjectFamily::Chain);  // null or a foreign handle: nothing
+    });
 }
 
 }  // extern "C"

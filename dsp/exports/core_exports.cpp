@@ -1,5 +1,7 @@
 #include "orvane/dsp.h"
 
+#include "dsp/exports/export_support.h"
+
 #include <climits>
 
 #include "dsp/core/cpu_switches.h"
@@ -20,24 +22,31 @@ int32_t convertSamples(const In* src, Out* dst, uint32_t count, Convert convert)
 
 }  // namespace
 
+static_assert(export_guard::kCannotOpen == DSP_ERROR_CANNOT_OPEN && export_guard::kUnsupported == DSP_ERROR_UNSUPPORTED
+                  && export_guard::kTruncated == DSP_ERROR_TRUNCATED
+                  && export_guard::kOutOfMemory == DSP_ERROR_OUT_OF_MEMORY
+                  && export_guard::kBadArgument == DSP_ERROR_BAD_ARGUMENT
+                  && export_guard::kWrongHandle == DSP_ERROR_WRONG_HANDLE && export_guard::kFailed == DSP_ERROR_FAILED,
+              "the header's error codes are the guard's");
+
 extern "C" {
 
 uint32_t dspGetVersion(void)
 {
-    return ORVANE_VERSION;
+    return dspGuard<uint32_t>(0, [&]() -> uint32_t { return ORVANE_VERSION; });
 }
 
 void dspEnableMmx(int32_t on)
 {
-    cpu::enableMmx(on != 0);
+    dspGuard([&] { cpu::enableMmx(on != 0); });
 }
 void dspEnableSse(int32_t on)
 {
-    cpu::enableSse(on != 0);
+    dspGuard([&] { cpu::enableSse(on != 0); });
 }
 void dspEnable3dnow(int32_t on)
 {
-    cpu::enable3dnow(on != 0);
+    dspGuard([&] { cpu::enable3dnow(on != 0); });
 }
 void dspEnableAvx2(int32_t on)
 {
@@ -58,10 +67,12 @@ int32_t dspVectorPathSupported(int32_t path)
 
 int32_t dspPcmEncode(const float* src, int16_t* dst, uint32_t count)
 {
-    // The byte count returned must fit the result.
-    if (src == nullptr || dst == nullptr || count > INT32_MAX / 2)
-        return 0;
-    return static_cast<int32_t>(pcmEncode(src, dst, count));
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
+        // The byte count returned must fit the result.
+        if (src == nullptr || dst == nullptr || count > INT32_MAX / 2)
+            return 0;
+        return static_cast<int32_t>(pcmEncode(src, dst, count));
+    });
 }
 
 int32_t dspFloatToPcm16(const float* src, int16_t* dst, uint32_t count)
@@ -95,7 +106,17 @@ int32_t dspPcm32ToFloat(const int32_t* src, float* dst, uint32_t count)
 
 int32_t dspPcmDecode(void)
 {
-    return 0;
+    return dspGuard<int32_t>(0, [&]() -> int32_t { return 0; });
+}
+
+const char* dspLastError(void)
+{
+    return export_guard::lastError<DspLibrary>().reason;
+}
+
+int32_t dspLastErrorCode(void)
+{
+    return export_guard::lastError<DspLibrary>().code;
 }
 
 }  // extern "C"

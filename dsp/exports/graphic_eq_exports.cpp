@@ -1,6 +1,7 @@
 #include "orvane/dsp.h"
 
 #include <cmath>
+#include <memory>
 #include <new>
 
 #include "dsp/exports/export_support.h"
@@ -13,84 +14,66 @@ extern "C" {
 void* initGraphicEQ(uint32_t frames, uint32_t channels, uint32_t sampleRate, uint32_t bandCount,
                     const GraphicEQBandParams* bands, float masterGain)
 {
-    if (!effectFormatUsable(frames, channels, sampleRate) || bands == nullptr || bandCount == 0
-        || bandCount > GraphicEQ::kMaxBands)
-        return nullptr;
-    GraphicEQ* eq = nullptr;
-    try {
-        eq = new GraphicEQ(bandCount, bands, masterGain);
+    return dspGuard<void*>(nullptr, [&]() -> void* {
+        if (!effectFormatUsable(frames, channels, sampleRate) || bands == nullptr || bandCount == 0
+            || bandCount > GraphicEQ::kMaxBands)
+            export_guard::refuse(export_guard::kBadArgument, "frames, channels, a rate or the band count out of range");
+        std::unique_ptr<GraphicEQ> eq(new GraphicEQ(bandCount, bands, masterGain));
         eq->allocBuffers(frames, channels, sampleRate);
-    } catch (...) {
-        delete eq;
-        return nullptr;
-    }
-    if (!baseBuffersAllocated(*eq)) {
-        delete eq;
-        return nullptr;
-    }
-    return eq;
+        if (!baseBuffersAllocated(*eq))
+            throw std::bad_alloc();
+        return eq.release();
+    });
 }
 
 int32_t doGraphicEQ(void* handle, const int16_t* in, int16_t* out, uint32_t bytes)
 {
-    try {
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
         auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
-        if (eq == nullptr || (bytes > 0 && (in == nullptr || out == nullptr)))
-            return 0;
+        if (bytes > 0 && (in == nullptr || out == nullptr))
+            export_guard::refuse(export_guard::kBadArgument, "a null buffer");
         return eq->runSameRatePcm16(in, out, bytes) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int32_t setGraphicEQGain(void* handle, uint32_t band, float gain)
 {
-    try {
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
         auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
         return eq != nullptr && eq->setGain(band, gain) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int32_t setGraphicEQMasterGain(void* handle, float masterGain)
 {
-    try {
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
         auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
-        if (eq == nullptr)
-            return 0;
         eq->setMasterGain(masterGain);
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int32_t remakeGraphicEQBand(void* handle, uint32_t band, float frequency, float zeroRadius, float poleRadius)
 {
-    try {
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
         auto* eq = effectAs<GraphicEQ>(handle, EffectType::GraphicEq);
         return eq != nullptr && eq->remakeBand(band, frequency, zeroRadius, poleRadius) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int32_t termGraphicEQ(void* handle)
 {
-    try {
-        return terminateEffect<GraphicEQ>(handle, EffectType::GraphicEq);
-    } catch (...) {
-        return 0;
-    }
+    return dspGuard<int32_t>(0, [&]() -> int32_t { return terminateEffect<GraphicEQ>(handle, EffectType::GraphicEq); });
 }
 
 float getGraphicEQBandNormaliser(uint32_t sampleRate, float frequency, float zeroRadius, float poleRadius)
 {
-    if (!rateUsable(sampleRate))
-        return 0.0f;
-    const float normaliser = designGraphicEQBand(frequency, zeroRadius, poleRadius, int32_t(sampleRate)).normaliser;
-    return std::isfinite(normaliser) ? normaliser : 0.0f;
+    return dspGuard<float>(0, [&]() -> float {
+        if (!rateUsable(sampleRate))
+            return 0.0f;
+        const float normaliser = designGraphicEQBand(frequency, zeroRadius, poleRadius, int32_t(sampleRate)).normaliser;
+        return std::isfinite(normaliser) ? normaliser : 0.0f;
+    });
 }
 
 }  // extern "C"

@@ -9,60 +9,50 @@ extern "C" {
 void* initStretch(uint32_t frames, uint32_t channels, uint32_t sampleRate, float scale, float outLevelDb,
                   float grainTime, float grainInterval)
 {
-    try {
+    return dspGuard<void*>(nullptr, [&]() -> void* {
         if (!effectFormatUsable(frames, channels, sampleRate))
-            return nullptr;
+            export_guard::refuse(export_guard::kBadArgument, "frames, channels or a rate out of range");
         return handedOut(Stretch::create(frames, channels, sampleRate, scale, outLevelDb, grainTime, grainInterval));
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 int32_t doStretch(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes)
 {
-    try {
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
         Stretch* s = effectAs<Stretch>(handle, EffectType::Stretch);
-        if (s == nullptr || (srcBytes > 0 && (src == nullptr || dst == nullptr)))
-            return 0;
+        if (srcBytes > 0 && (src == nullptr || dst == nullptr))
+            export_guard::refuse(export_guard::kBadArgument, "a null buffer");
         return static_cast<int32_t>(s->processPcm16(src, dst, srcBytes));
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int32_t setStretchScale(void* handle, float scale)
 {
-    try {
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
         Stretch* s = effectAs<Stretch>(handle, EffectType::Stretch);
         return s && s->setScale(scale) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int32_t setStretchOutLevel(void* handle, float outLevelDb)
 {
-    try {
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
         Stretch* s = effectAs<Stretch>(handle, EffectType::Stretch);
         return s && s->setOutLevel(outLevelDb) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 uint32_t getStretchDstSize(void* handle, uint32_t srcSize)
 {
-    try {
+    return dspGuard<uint32_t>(0, [&]() -> uint32_t {
         Stretch* s = effectAs<Stretch>(handle, EffectType::Stretch);
-        return s ? s->getDstSize(srcSize) : 0;
-    } catch (...) {
-        return 0;
-    }
+        return s->getDstSize(srcSize);
+    });
 }
 
 int32_t termStretch(void* handle)
 {
-    return terminateEffect<Stretch>(handle, EffectType::Stretch);
+    return dspGuard<int32_t>(0, [&]() -> int32_t { return terminateEffect<Stretch>(handle, EffectType::Stretch); });
 }
 
 }  // extern "C"

@@ -19,67 +19,49 @@ extern "C" {
 void* initWaveSlice(uint32_t frames, uint32_t channels, uint32_t sampleRate, float onDb, float offDb, float risePercent,
                     float minSeconds)
 {
-    try {
+    return dspGuard<void*>(nullptr, [&]() -> void* {
         if (!effectFormatUsable(frames, channels, sampleRate))
-            return nullptr;
+            export_guard::refuse(export_guard::kBadArgument, "frames, channels or a rate out of range");
         auto* slicer = new WaveSlice;
         slicer->setup(frames, channels, sampleRate, onDb, offDb, risePercent, minSeconds);
         return handedOut(slicer);
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 int32_t doWaveSlice(void* handle, const int16_t* src, uint32_t srcBytes)
 {
-    try {
+    return dspGuard<int32_t>(0, [&]() -> int32_t {
         WaveSlice* slicer = slicerOf(handle);
-        if (slicer == nullptr || (srcBytes != 0 && src == nullptr))
-            return 0;
-        try {
-            return slicer->slicePcm16(src, srcBytes) ? 1 : 0;
-        } catch (const std::bad_alloc&) {
-            return 0;
-        }
-    } catch (...) {
-        return 0;
-    }
+        if (srcBytes != 0 && src == nullptr)
+            export_guard::refuse(export_guard::kBadArgument, "a null buffer");
+        return slicer->slicePcm16(src, srcBytes) ? 1 : 0;
+    });
 }
 
 uint32_t stopWaveSlice(void* handle)
 {
-    try {
+    return dspGuard<uint32_t>(0, [&]() -> uint32_t {
         WaveSlice* slicer = slicerOf(handle);
-        if (slicer == nullptr)
-            return 0;
         try {
             return slicer->detector.stop();
         } catch (const std::bad_alloc&) {
             return slicer->detector.count();
         }
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 const OrvaneSlice* getWaveSlice(void* handle, uint32_t index)
 {
-    try {
+    return dspGuard<const OrvaneSlice*>(nullptr, [&]() -> const OrvaneSlice* {
         if (stopWaveSlice(handle) == 0)
             return nullptr;
         return slicerOf(handle)->detector.slice(index);
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 int32_t termWaveSlice(void* handle)
 {
-    try {
-        return terminateEffect<WaveSlice>(handle, EffectType::WaveSlice);
-    } catch (...) {
-        return 0;
-    }
+    return dspGuard<int32_t>(0, [&]() -> int32_t { return terminateEffect<WaveSlice>(handle, EffectType::WaveSlice); });
 }
 
 }  // extern "C"

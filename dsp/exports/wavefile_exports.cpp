@@ -1,5 +1,7 @@
 #include "orvane/dsp.h"
 
+#include "dsp/exports/export_support.h"
+
 #include "dsp/wavefile/wavefile_in.h"
 #include "dsp/wavefile/wavefile_out.h"
 
@@ -7,11 +9,13 @@ namespace {
 
 WavefileIn* reader(void* handle)
 {
-    return DspObject::from<WavefileIn>(handle, ObjectFamily::WaveReader);
+    return export_guard::require(DspObject::from<WavefileIn>(handle, ObjectFamily::WaveReader),
+                                 "not a WAV reader handle");
 }
 WavefileOut* writer(void* handle)
 {
-    return DspObject::from<WavefileOut>(handle, ObjectFamily::WaveWriter);
+    return export_guard::require(DspObject::from<WavefileOut>(handle, ObjectFamily::WaveWriter),
+                                 "not a WAV writer handle");
 }
 
 }  // namespace
@@ -20,73 +24,84 @@ extern "C" {
 
 void* initWavefileIn(const char* path, uint32_t frames)
 {
-    WavefileIn* in = WavefileIn::open(path, frames);
-    return in != nullptr ? DspObject::handleOf(in) : nullptr;
+    return dspGuard<void*>(nullptr, [&]() -> void* {
+        WavefileIn* in = WavefileIn::open(path, frames);
+        return in != nullptr ? DspObject::handleOf(in) : nullptr;
+    });
 }
 
 int32_t readWavefileIn(void* handle, void* dst, uint32_t frames)
 {
-    return reader(handle) != nullptr ? reader(handle)->read(dst, frames) : 0;
+    return dspGuard<int32_t>(0, [&]() -> int32_t { return reader(handle)->read(dst, frames); });
 }
 
 int32_t seekWavefileIn(void* handle, int32_t bytes, int32_t fromCurrent)
 {
-    return reader(handle) != nullptr ? reader(handle)->seek(bytes, fromCurrent != 0) : 0;
+    return dspGuard<int32_t>(0, [&]() -> int32_t { return reader(handle)->seek(bytes, fromCurrent != 0); });
 }
 
 int32_t timeSeekWavefileIn(void* handle, float seconds, int32_t fromCurrent)
 {
-    return reader(handle) != nullptr ? reader(handle)->timeSeek(seconds, fromCurrent != 0) : 0;
+    return dspGuard<int32_t>(0, [&]() -> int32_t { return reader(handle)->timeSeek(seconds, fromCurrent != 0); });
 }
 
 OrvaneWavefileHeader* getHeaderWavefileIn(void* handle)
 {
-    return reader(handle) != nullptr ? reader(handle)->header() : nullptr;
+    return dspGuard<OrvaneWavefileHeader*>(nullptr,
+                                           [&]() -> OrvaneWavefileHeader* { return reader(handle)->header(); });
 }
 
 OrvaneWaveFormat* getFormatWavefileIn(void* handle)
 {
-    return reader(handle) != nullptr ? reader(handle)->format() : nullptr;
+    return dspGuard<OrvaneWaveFormat*>(nullptr, [&]() -> OrvaneWaveFormat* { return reader(handle)->format(); });
 }
 
 void* bufSizeExtendWavefileIn(void* handle, uint32_t frames)
 {
-    return reader(handle) != nullptr ? reader(handle)->resizeBuffer(frames) : nullptr;
+    return dspGuard<void*>(nullptr, [&]() -> void* { return reader(handle)->resizeBuffer(frames); });
 }
 
 void termWavefileIn(void* handle)
 {
-    delete reader(handle);
+    dspGuard([&] {
+        delete DspObject::from<WavefileIn>(handle, ObjectFamily::WaveReader);  // null or a foreign handle: nothing
+    });
 }
 
 void* initWavefileOut(const char* path, const OrvaneWaveFormat* format)
 {
-    WavefileOut* out = format != nullptr ? WavefileOut::create(path, *format) : nullptr;
-    return out != nullptr ? DspObject::handleOf(out) : nullptr;
+    return dspGuard<void*>(nullptr, [&]() -> void* {
+        if (format == nullptr)
+            export_guard::refuse(export_guard::kBadArgument, "no format given");
+        WavefileOut* out = WavefileOut::create(path, *format);
+        return out != nullptr ? DspObject::handleOf(out) : nullptr;
+    });
 }
 
 int32_t writeWavefileOut(void* handle, const void* src, int32_t bytes)
 {
-    return writer(handle) != nullptr ? writer(handle)->write(src, bytes) : 0;
+    return dspGuard<int32_t>(0, [&]() -> int32_t { return writer(handle)->write(src, bytes); });
 }
 
 int32_t flushWavefileOut(void* handle)
 {
-    return writer(handle) != nullptr && writer(handle)->flush() ? 1 : 0;
+    return dspGuard<int32_t>(0, [&]() -> int32_t { return writer(handle)->flush() ? 1 : 0; });
 }
 
 OrvaneWaveFormat* getFormatWavefileOut(void* handle)
 {
-    return writer(handle) != nullptr ? writer(handle)->format() : nullptr;
+    return dspGuard<OrvaneWaveFormat*>(nullptr, [&]() -> OrvaneWaveFormat* { return writer(handle)->format(); });
 }
 
 uint32_t termWavefileOut(void* handle)
 {
-    if (writer(handle) == nullptr)
-        return 0;
-    const uint32_t bytes = writer(handle)->close();
-    delete writer(handle);
-    return bytes;
+    return dspGuard<uint32_t>(0, [&]() -> uint32_t {
+        if (writer(handle) == nullptr)
+            return 0;
+        const uint32_t bytes = writer(handle)->close();
+        delete DspObject::from<WavefileOut>(handle, ObjectFamily::WaveWriter);
+        return bytes;
+    });
 }
 
 }  // extern "C"

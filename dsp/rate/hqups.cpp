@@ -1,6 +1,7 @@
 #include "dsp/rate/hqups.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "dsp/core/fast_heap.h"
 #include "dsp/core/pcm_convert.h"
@@ -32,9 +33,9 @@ Hqups* Hqups::createForOutput(uint32_t dstFrames, const Settings& s)
     const uint32_t srcFrames = srcSizeFor(dstFrames, s.srcRate);
     if (srcFrames == 0 || srcFrames > kMaxFrames)
         return nullptr;
-    auto* h = new Hqups;
+    std::unique_ptr<Hqups> h(new Hqups);  // freed if the set-up throws
     h->configure(srcFrames, s);
-    return h;
+    return h.release();
 }
 
 Hqups* Hqups::createForSource(uint32_t srcFrames, const Settings& s)
@@ -42,9 +43,9 @@ Hqups* Hqups::createForSource(uint32_t srcFrames, const Settings& s)
     if (!valid(s) || srcFrames == 0 || srcFrames > kMaxFrames
         || ResamplerChannel::mostFrom(srcFrames, s.srcRate, kOutRate) > kMaxFrames)
         return nullptr;
-    auto* h = new Hqups;
+    std::unique_ptr<Hqups> h(new Hqups);  // freed if the set-up throws
     h->configure(srcFrames, s);
-    return h;
+    return h.release();
 }
 
 void Hqups::configure(uint32_t srcFrames, const Settings& s)

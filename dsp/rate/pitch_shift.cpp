@@ -1,16 +1,18 @@
 #include "dsp/rate/pitch_shift.h"
 
+#include <memory>
+
 PitchShift* PitchShift::create(uint32_t frames, uint32_t channelCount, uint32_t sampleRate, float pitchCents,
                                float outLevelDb, float grainTime, float grainInterval, int32_t interpolation,
                                bool antiAlias)
 {
     if (frames > kMaxFrames)
         return nullptr;
-    auto* p = new PitchShift;
+    std::unique_ptr<PitchShift> owner(new PitchShift);  // freed if a set-up step throws
+    PitchShift* p = owner.get();
     for (PitchShiftChannel& c : p->channels) {
         if (!c.init(static_cast<float>(sampleRate), pitchCents, outLevelDb, grainTime, grainInterval, interpolation,
                     false)) {
-            delete p;
             return nullptr;
         }
     }
@@ -22,7 +24,7 @@ PitchShift* PitchShift::create(uint32_t frames, uint32_t channelCount, uint32_t 
     p->grainInterval = grainInterval;
     p->interpolation = interpolation;
     p->antiAlias = antiAlias;
-    return p;
+    return owner.release();
 }
 
 bool PitchShift::setPitch(float cents)

@@ -1,6 +1,7 @@
 #include "dsp/rate/resampler.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "dsp/core/fast_heap.h"
 #include "dsp/core/pcm_convert.h"
@@ -18,7 +19,8 @@ Resampler* Resampler::create(uint32_t frames, uint32_t channels, uint32_t dstCha
         return nullptr;
     if (ResamplerChannel::mostFrom(frames, srcRate, dstRate) > kMaxOutFrames || frames > kMaxOutFrames)
         return nullptr;
-    auto* r = new Resampler;
+    std::unique_ptr<Resampler> owner(new Resampler);  // freed if a set-up step throws
+    Resampler* r = owner.get();
     r->allocBaseBuffers(frames, channels);
     r->outChannels = dstChannels == 2 ? 2 : 1;
     r->inRate = srcRate;
@@ -29,7 +31,7 @@ Resampler* Resampler::create(uint32_t frames, uint32_t channels, uint32_t dstCha
     r->antiAlias = antiAlias;
     r->outCapacity_ = frames;
     r->initChannels(frames, srcRate);
-    return r;
+    return owner.release();
 }
 
 void Resampler::initChannels(uint32_t frames, uint32_t srcRate)

@@ -42,10 +42,14 @@ uint32_t ResamplerChannel::init(uint32_t frames, uint32_t srcRate, uint32_t dstR
     antiAlias_ = antiAlias;
     FastHeap& heap = FastHeap::instance();
     if (!ready || frames > maxIn_) {
+        // Unusable until both buffers exist; a failed allocation throws and leaves it so.
+        ready = 0;
+        maxIn_ = 0;
         heap.free(filtered_);
         heap.free(history_);
-        filtered_ = static_cast<float*>(heap.alloc(frames * 4u));
-        history_ = static_cast<float*>(heap.alloc((frames + kHistory) * 4u));
+        filtered_ = history_ = nullptr;
+        filtered_ = heap.allocFloats(frames);
+        history_ = heap.allocFloats(frames + kHistory);
     }
     maxIn_ = frames;
     maxOut_ = mostFrom(frames, srcRate, dstRate);

@@ -1,6 +1,7 @@
 #include "dsp/rate/stretch.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "dsp/core/fast_heap.h"
 #include "dsp/core/pcm_convert.h"
@@ -11,10 +12,10 @@ Stretch* Stretch::create(uint32_t frames, uint32_t channelCount, uint32_t sample
     // The output may be four times the input: keep every buffer size within 32 bits.
     if (frames > kMaxFrames)
         return nullptr;
-    auto* s = new Stretch;
+    std::unique_ptr<Stretch> owner(new Stretch);  // freed if a set-up step throws
+    Stretch* s = owner.get();
     for (StretchChannel& c : s->channels) {
         if (!c.init(static_cast<float>(sampleRate), scaleValue, levelDb, grainSeconds, intervalSeconds)) {
-            delete s;
             return nullptr;
         }
     }
@@ -26,7 +27,7 @@ Stretch* Stretch::create(uint32_t frames, uint32_t channelCount, uint32_t sample
     s->grainTime = grainSeconds;
     s->grainInterval = intervalSeconds;
     s->growOutput();
-    return s;
+    return owner.release();
 }
 
 void Stretch::growOutput()

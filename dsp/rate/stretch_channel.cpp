@@ -60,13 +60,19 @@ bool StretchChannel::init(float rate, float scale, float outLevelDb, float grain
     FastHeap& heap = FastHeap::instance();
     ringCapacity_ = grainLen_ * 8;
     if (!ready || grainLen_ > windowCapacity_) {
+        ready = 0;  // until every buffer exists; a failed allocation throws and leaves it so
         heap.free(window_);
-        window_ = static_cast<float*>(heap.alloc(grainLen_ * 4u));
+        window_ = nullptr;
+        windowCapacity_ = 0;
+        window_ = heap.allocFloats(grainLen_);
         windowCapacity_ = grainLen_;
     }
     if (!ready || hop_ > inverseCapacity_) {
+        ready = 0;
         heap.free(inverseSum_);
-        inverseSum_ = static_cast<float*>(heap.alloc(hop_ * 4u));
+        inverseSum_ = nullptr;
+        inverseCapacity_ = 0;
+        inverseSum_ = heap.allocFloats(hop_);
         inverseCapacity_ = hop_;
     }
     if (!lineBuffer_.reset(ringCapacity_, kPiece))
@@ -75,7 +81,10 @@ bool StretchChannel::init(float rate, float scale, float outLevelDb, float grain
     fillGrainWindow(window_, grainLen_);
     fillInverseWindowSum(inverseSum_, window_, grainLen_, hop_);
     if (!ready || grainCount_ > grainCapacity_) {
+        ready = 0;
         delete[] grains_;
+        grains_ = nullptr;
+        grainCapacity_ = 0;
         grains_ = new Grain[grainCount_];
         grainCapacity_ = grainCount_;
     }

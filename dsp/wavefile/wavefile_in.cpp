@@ -4,9 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <string>
 
 #include "dsp/wavefile/riff_chunk.h"
+#include "platform/export_guard.h"
 
 namespace {
 
@@ -50,43 +53,48 @@ WavefileIn::~WavefileIn()
 
 WavefileIn* WavefileIn::open(const char* path, uint32_t frames)
 {
-    WavefileIn* in = new (std::nothrow) WavefileIn;
-    if (in == nullptr)
-        return nullptr;
+    using export_guard::refuse;
+    std::unique_ptr<WavefileIn> in(new WavefileIn);
     platform::WaveFile& f = in->file_;
     riff::Chunk riffChunk, fmt, data;
-    const int64_t fileSize = f.open(path, platform::WaveFile::Mode::Read) ? f.size() : -1;
-    uint8_t raw[kExtensibleBytes] = {};
-    bool ok = fileSize >= 0 && riff::descendWaveForm(f, riffChunk)
-        && riff::findChunk(f, riff::fourcc("fmt "), fileSize, fmt) && fmt.size >= 16
-        && fmt.dataOffset + fmt.size <= fileSize;
+    if (path == nullptr)
+        refuse(export_guard::kBadArgument, "no path given");
+    if (!f.open(path, platform::WaveFile::Mode::Read))
+        refuse(export_guard::kCannotOpen, (std::string(path) + ": " + platform::systemErrorText()).c_str());
+    const int64_t fileSize = f.size();
+    if (fileSize < 0 || !riff::descendWaveForm(f, riffChunk))
+        refuse(export_guard::kUnsupported, "not a RIFF WAVE file");
+    if (!riff::findChunk(f, riff::fourcc("fmt "), fileSize, fmt) || fmt.size < 16
+        || fmt.dataOffset + fmt.size > fileSize)
+        refuse(export_guard::kTruncated, "no complete format chunk");
     // The format and an extensible format's extra fields are read; the rest of a longer chunk is skipped.
-    const uint32_t keep = ok ? (fmt.size < kExtensibleBytes ? fmt.size : kExtensibleBytes) : 0;
-    ok = ok && f.read(raw, keep) == keep && riff::ascend(f, fmt)
-        && riff::findChunk(f, riff::fourcc("data"), fileSize, data);
-    if (ok) {
-        OrvaneWaveFormat& w = in->format_;
-        w.wFormatTag = riff::readLe16(raw);
-        w.nChannels = riff::readLe16(raw + 2);
-        w.nSamplesPerSec = riff::readLe32(raw + 4);
-        w.nAvgBytesPerSec = riff::readLe32(raw + 8);
-        w.nBlockAlign = riff::readLe16(raw + 12);
-        w.wBitsPerSample = riff::readLe16(raw + 14);
-        w.cbSize = keep >= 18 ? riff::readLe16(raw + 16) : 0;
-        // Every count below divides by these; a block align that disagrees means a broken header.
-        const uint32_t bytesPerSample = (w.wBitsPerSample + 7u) / 8u;
-        ok = accept16BitPcm(w, raw, keep) && w.nChannels > 0 && w.nSamplesPerSec > 0
-            && w.nBlockAlign == w.nChannels * bytesPerSample && in->frameBytes() * frames <= kMaxBufferBytes;
+    uint8_t raw[kExtensibleBytes] = {};
+    const uint32_t keep = fmt.size < kExtensibleBytes ? fmt.size : kExtensibleBytes;
+    if (f.read(raw, keep) != keep || !riff::ascend(f, fmt) || !riff::findChunk(f, riff::fourcc("data"), fileSize, data))
+        refuse(export_guard::kTruncated, "no data chunk");
+    OrvaneWaveFormat& w = in->format_;
+    w.wFormatTag = riff::readLe16(raw);
+    w.nChannels = riff::readLe16(raw + 2);
+    w.nSamplesPerSec = riff::readLe32(raw + 4);
+    w.nAvgBytesPerSec = riff::readLe32(raw + 8);
+    w.nBlockAlign = riff::readLe16(raw + 12);
+    w.wBitsPerSample = riff::readLe16(raw + 14);
+    w.cbSize = keep >= 18 ? riff::readLe16(raw + 16) : 0;
+    if (!accept16BitPcm(w, raw, keep)) {
+        const std::string what = std::to_string(w.wBitsPerSample) + "-bit samples in format "
+            + std::to_string(w.wFormatTag) + ": only 16-bit integer PCM is read";
+        refuse(export_guard::kUnsupported, what.c_str());
     }
-    if (ok) {
-        in->bufferBytes_ = static_cast<uint32_t>(in->frameBytes() * frames);
-        in->ownBuffer_ = zeroedBuffer(in->bufferBytes_);
-        ok = in->ownBuffer_ != nullptr;
-    }
-    if (!ok) {
-        delete in;
-        return nullptr;
-    }
+    // Every count below divides by these; a block align that disagrees means a broken header.
+    const uint32_t bytesPerSample = (w.wBitsPerSample + 7u) / 8u;
+    if (w.nChannels == 0 || w.nSamplesPerSec == 0 || w.nBlockAlign != w.nChannels * bytesPerSample)
+        refuse(export_guard::kUnsupported, "a format header whose channels, rate and block size disagree");
+    if (in->frameBytes() * frames > kMaxBufferBytes)
+        refuse(export_guard::kBadArgument, "a buffer of that many frames would pass 256 MiB");
+    in->bufferBytes_ = static_cast<uint32_t>(in->frameBytes() * frames);
+    in->ownBuffer_ = zeroedBuffer(in->bufferBytes_);
+    if (in->ownBuffer_ == nullptr)
+        throw std::bad_alloc();
     OrvaneWavefileHeader& h = in->header_;
     h.buffer = in->ownBuffer_;
     h.dataBytes = data.size;
@@ -96,7 +104,7 @@ WavefileIn* WavefileIn::open(const char* path, uint32_t frames)
     h.durationSeconds
         = static_cast<float>(data.size / in->frameBytes()) / static_cast<float>(in->format_.nSamplesPerSec);
     in->open_ = true;
-    return in;
+    return in.release();
 }
 
 int32_t WavefileIn::read(void* dst, uint32_t frames)

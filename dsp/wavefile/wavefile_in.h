@@ -15,7 +15,8 @@ public:
 
     ~WavefileIn() override;
 
-    // Null when the file is not a playable WAVE file (see the export's comment).
+    // The reader, or an export_guard::Refusal saying why the file is not a readable 16-bit WAVE
+    // file (std::bad_alloc without memory).
     static WavefileIn* open(const char* path, uint32_t frames);
 
     int32_t read(void* dst, uint32_t frames);

@@ -9,6 +9,9 @@
  * - Formats every init* accepts: rates 1..768000 Hz, 1 or 2 channels, blocks of 1..4194304 frames
  *   (narrower where its line says so); anything else, or no memory for the buffers, gives null.
  * - No C++ exception crosses an export: a failure inside gives the export's failure value.
+ * - An export that fails (a refused handle or argument, a file it cannot read, no memory) records
+ *   why as the calling thread's last error, read with dspLastError and dspLastErrorCode; a call
+ *   that succeeds leaves the record as it was (as errno).
  * - A do* call with more bytes than the effect was sized for (frames given at init) processes
  *   nothing and returns 0.
  * - One thread at a time per handle. The allocator is safe from any thread.
@@ -36,6 +39,23 @@ extern "C" {
 
 /* The library's ORVANE_VERSION (major x 10000 + minor x 100 + patch). Any thread. */
 DSP_API uint32_t dspGetVersion(void);
+
+/* ---- Errors -------------------------------------------------------------------------------- */
+
+/* Codes of dspLastErrorCode (the same numbers as libmp3's ORVANE_ERROR_*). */
+#define DSP_ERROR_NONE 0          /* no failure on this thread yet */
+#define DSP_ERROR_CANNOT_OPEN 1   /* a file cannot be opened or created; the reason holds the system's words */
+#define DSP_ERROR_UNSUPPORTED 3   /* a file in a format or layout the call does not handle (a 32-bit WAV file) */
+#define DSP_ERROR_TRUNCATED 4     /* a file cut short */
+#define DSP_ERROR_OUT_OF_MEMORY 5 /* an allocation failed */
+#define DSP_ERROR_BAD_ARGUMENT 6  /* an argument outside what the call's line allows */
+#define DSP_ERROR_WRONG_HANDLE 7  /* a null handle or one of another family */
+#define DSP_ERROR_FAILED 8        /* any other failure inside the call */
+
+/* The reason for the calling thread's last failed export, as text ("no error" before any); valid until the thread's next failing call. Any thread. */
+DSP_API const char* dspLastError(void);
+/* The DSP_ERROR_* code of the calling thread's last failed export (DSP_ERROR_NONE before any). Any thread. */
+DSP_API int32_t dspLastErrorCode(void);
 
 /* ---- Switches and PCM ---------------------------------------------------------------------- */
 
@@ -175,7 +195,7 @@ typedef struct OrvaneWavefileHeader {
 } OrvaneWavefileHeader;
 #pragma pack(pop)
 
-/* Opens a WAVE file of 16-bit PCM (format tag 1, or an extensible format of 16-bit PCM, reported as tag 1 with cbSize 0) with an own buffer of frames frames; null for any other sample format, or if unreadable, not WAVE, no "fmt "/"data", 0 channels or 0 Hz, a block align other than channels x 2, or a buffer over 256 MiB. */
+/* Opens a WAVE file of 16-bit PCM (format tag 1, or an extensible format of 16-bit PCM, reported as tag 1 with cbSize 0) with an own buffer of frames frames; null for any other sample format, or if unreadable, not WAVE, no "fmt "/"data", 0 channels or 0 Hz, a block align other than channels x 2, or a buffer over 256 MiB; dspLastError says which (a 32-bit file: DSP_ERROR_UNSUPPORTED, naming its sample size). */
 DSP_API void* initWavefileIn(const char* path, uint32_t frames);
 /* Reads frames x 2 x channels bytes into dst (null: the own buffer, clamped to its size); bytes read, 0 at the end, -1 on error; 0 if not open. */
 DSP_API int32_t readWavefileIn(void* handle, void* dst, uint32_t frames);

@@ -1,9 +1,20 @@
-/* libmp3: MPEG-1, MPEG-2 and MPEG-2.5 audio (Layers I, II and III) player engine.
+/* libmp3: MPEG audio decoder and player engine: MPEG-1, MPEG-2 and MPEG-2.5 (the 8, 11.025 and
+ * 12 kHz extension), Layers I, II and III, free-format streams (no bit rate in the header: the
+ * frame length is found from the next frame's sync) included.
+ *
+ * Defaults a first program meets:
+ * - The player (OrvanePlay) is silent until OrvaneSetVolume is called: the volume starts at 0, so
+ *   a host fades in from silence; call OrvaneSetVolume(32768) for full scale.
+ * - Gapless: decoder handles (OrvaneDecode*) deliver a Layer III stream without the encoder's
+ *   delay and padding when its VBR tag states them, unless OrvaneDecodeSetGapless turns it off;
+ *   the player does so only after OrvaneEnableGapless(1) (default off); the orvane tool does by
+ *   default.
  *
  * Conventions: paths are file system paths; a start offset is the byte position where the
  * stream starts (to skip leading data); ID3v2 tags found there are skipped by their sizes, and
- * ID3v1 and APEv2 tags at the end of the file are not read as audio. Exports returning int32_t give 0 on failure unless
- * their line says otherwise. No export throws.
+ * ID3v1 and APEv2 tags at the end of the file are not read as audio. Exports returning int32_t
+ * give 0 on failure unless their line says otherwise. No export throws; one that fails records
+ * why for the calling thread (OrvaneLastError, OrvaneLastErrorCode).
  */
 #ifndef ORVANE_MP3_H
 #define ORVANE_MP3_H
@@ -26,6 +37,25 @@ extern "C" {
 
 /* The library's ORVANE_VERSION (major x 10000 + minor x 100 + patch). Any thread. */
 MP3_API uint32_t OrvaneGetVersion(void);
+
+/* ---- Errors (each thread keeps its own; a call that succeeds leaves the record as it was) -- */
+
+#define ORVANE_ERROR_NONE 0 /* no failure on this thread yet */
+#define ORVANE_ERROR_CANNOT_OPEN                                                                                       \
+    1 /* the file (or callback source) cannot be opened; the reason holds the system's words */
+#define ORVANE_ERROR_NOT_MPEG 2      /* opened, but no MPEG audio frame found */
+#define ORVANE_ERROR_UNSUPPORTED 3   /* MPEG audio this library cannot decode (a free-format stream with no second frame) */
+#define ORVANE_ERROR_TRUNCATED 4     /* the stream is empty or ends inside its first frame */
+#define ORVANE_ERROR_OUT_OF_MEMORY 5 /* an allocation failed */
+#define ORVANE_ERROR_BAD_ARGUMENT                                                                                      \
+    6 /* an argument outside what the call's line allows (a null pointer, a seek past the end) */
+#define ORVANE_ERROR_WRONG_HANDLE 7 /* a null decoder handle */
+#define ORVANE_ERROR_FAILED 8 /* any other failure (no output device, another play running, a source that fails) */
+
+/* The reason for the calling thread's last failed export, as text ("no error" before any); valid until the thread's next failing call. Any thread. */
+MP3_API const char* OrvaneLastError(void);
+/* The ORVANE_ERROR_* code of the calling thread's last failed export (ORVANE_ERROR_NONE before any). Any thread. */
+MP3_API int32_t OrvaneLastErrorCode(void);
 
 /* ---- Play (one at a time; OrvanePlay runs on a host thread of its own) --------------------- */
 
@@ -88,7 +118,7 @@ MP3_API int32_t DebugGetEffectiveBufferSize(void);
 
 /* ---- Settings (process-wide, kept between plays; any thread) ------------------------------ */
 
-/* Master volume: 32768 gives full 16-bit scale; the default is silence until this is called. Takes effect at once. */
+/* Master volume: 32768 gives full 16-bit scale; the default is 0 (silence) until this is called. Takes effect at once. */
 MP3_API void OrvaneSetVolume(int32_t volume);
 /* Switches the Layer III equaliser on or off (default off). */
 MP3_API void OrvaneEnableEQ(int8_t enable);
@@ -118,6 +148,17 @@ MP3_API void OrvaneEnableDspEffect(int8_t enable);
 MP3_API void OrvaneEnable48k(int8_t enable);
 /* Harmonics amount for the next play (default 0.3). */
 MP3_API void OrvaneSetHarmonics(float amount);
+
+/* ---- Tag text fields (OrvaneGetTagText, OrvaneDecodeGetTagText) ---------------------------- */
+
+#define ORVANE_TAG_TITLE 0
+#define ORVANE_TAG_ARTIST 1
+#define ORVANE_TAG_ALBUM 2
+#define ORVANE_TAG_YEAR 3
+#define ORVANE_TAG_TRACK 4
+#define ORVANE_TAG_GENRE 5
+#define ORVANE_TAG_COMMENT 6
+#define ORVANE_TAG_FIELDS 7 /* fields run 0 .. ORVANE_TAG_FIELDS - 1 */
 
 /* ---- Decoding into the caller's buffers ----------------------------------------------------- */
 /* A decoder handle reads one stream (from a path, memory or callbacks) and delivers its PCM on
@@ -153,7 +194,7 @@ typedef int64_t (*OrvaneReadCallback)(void* context, void* buffer, int64_t bytes
 /* Moves to offset from whence (0 start, 1 current position, 2 end, as fseek): the new position from the start, or -1. */
 typedef int64_t (*OrvaneSeekCallback)(void* context, int64_t offset, int32_t whence);
 
-/* Opens the file at path; null when it cannot be read, holds no readable frame, or path is null. Any thread. */
+/* Opens the file at path; null when it cannot be read (ORVANE_ERROR_CANNOT_OPEN), holds no readable frame (NOT_MPEG, UNSUPPORTED or TRUNCATED, see above), or path is null (BAD_ARGUMENT). Any thread. */
 MP3_API OrvaneDecoder* OrvaneDecodeOpenFile(const char* path);
 /* Opens bytes bytes at data (not copied: they must stay unchanged until OrvaneDecodeClose); null as for a file, or for null data. Any thread. */
 MP3_API OrvaneDecoder* OrvaneDecodeOpenMemory(const void* data, uint64_t bytes);
@@ -171,7 +212,7 @@ MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame);
 MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable);
 /* The frame the next read starts at; 0 for a null handle. */
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder);
-/* Tag text field of the handle's stream, as OrvaneGetTagText gives it for a path (read at open, for memory and callback sources too); the field's full length, 0 when no tag has it; -1 for a null handle, a field outside 0..6, size < 0, or a null buffer with size > 0. */
+/* Tag text field of the handle's stream, as OrvaneGetTagText gives it for a path (read at open, for memory and callback sources too); the field's full length, 0 when no tag has it; -1 for a null handle, a field outside ORVANE_TAG_*, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, char* buffer, int32_t size);
 /* The first picture a tag embeds (ID3v2 APIC/PIC, APEv2 "Cover Art (...)"). */
 typedef struct OrvanePictureInfo {
@@ -216,7 +257,7 @@ typedef struct OrvaneStreamInfo {
 
 /* Reads the whole stream's headers (no decoding) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, a file that cannot be opened or holds no valid frame. */
 MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOffset, OrvaneStreamInfo* info);
-/* Tag text field (0 title, 1 artist, 2 album, 3 year, 4 track, 5 genre, 6 comment) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference (several values in one tag joined with "; ", at most 65536 bytes), as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside 0..6, size < 0, or a null buffer with size > 0. */
+/* Tag text field (ORVANE_TAG_TITLE, ARTIST, ALBUM, YEAR, TRACK, GENRE or COMMENT) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference (several values in one tag joined with "; ", at most 65536 bytes), as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside ORVANE_TAG_*, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffset, int32_t field, char* buffer, int32_t size);
 /* The file's embedded picture (see OrvanePictureInfo) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, or a file that cannot be opened. */
 MP3_API int32_t OrvaneGetPictureInfo(const char* path, int32_t startOffset, OrvanePictureInfo* info);

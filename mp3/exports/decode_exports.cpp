@@ -1,46 +1,61 @@
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <string>
 #include <type_traits>
 #include <utility>
 
 #include "mp3/decode/pcm_decoder.h"
+#include "mp3/exports/mp3_guard.h"
+#include "mp3/exports/open_failure.h"
 #include "mp3/exports/picture_info.h"
 #include "orvane/mp3.h"
 
-// Thin exports over PcmDecoder: check the arguments, convert, call the object. Nothing thrown
-// inside (out of memory) crosses them. Handles decode on the kernels the library's vector switches
-// select, read afresh at each open and read.
+// Thin exports over PcmDecoder: check the arguments, convert, call the object, all through the
+// library's guard. Handles decode on the kernels the library's vector switches select, read
+// afresh at each open and read.
 
 struct OrvaneDecoder : PcmDecoder {
     using PcmDecoder::PcmDecoder;
 };
 
+static_assert(TagText::kTitle == ORVANE_TAG_TITLE && TagText::kComment == ORVANE_TAG_COMMENT
+                  && TagText::kFieldCount == ORVANE_TAG_FIELDS,
+              "the header's tag fields are the tag reader's");
+
 namespace {
 
+using export_guard::kBadArgument;
+using export_guard::refuse;
+
+// A handle on the source the factory makes, or a refusal saying why there is none.
 OrvaneDecoder* openWith(PcmDecoder::SourceFactory factory)
 {
-    try {
-        auto* d = new OrvaneDecoder(std::move(factory));
-        if (d->open())
-            return d;
-        delete d;
-    } catch (...) { }
-    return nullptr;
+    std::unique_ptr<OrvaneDecoder> d(new OrvaneDecoder(factory));
+    if (d->open())
+        return d.release();
+    std::unique_ptr<ByteSource> source = factory();
+    if (source == nullptr || !source->isOpen())
+        refuse(export_guard::kFailed, "the source cannot be read");
+    refuseUndecodable(*source);
+}
+
+OrvaneDecoder* require(OrvaneDecoder* decoder)
+{
+    return export_guard::require(decoder, "no decoder handle");
 }
 
 template<typename T> int64_t readWith(OrvaneDecoder* decoder, T* pcm, int64_t frames)
 {
-    if (decoder == nullptr || pcm == nullptr || frames < 0)
-        return -1;
-    try {
+    return mp3Guard<int64_t>(-1, [&]() -> int64_t {
+        require(decoder);
+        if (pcm == nullptr || frames < 0)
+            refuse(kBadArgument, "a null buffer or a negative frame count");
         if constexpr (std::is_same_v<T, float>)
             return int64_t(decoder->read(pcm, uint64_t(frames)));
         else
             return int64_t(decoder->readInt16(pcm, uint64_t(frames)));
-    } catch (...) {
-        return -1;
-    }
+    });
 }
 
 }  // namespace
@@ -49,44 +64,56 @@ extern "C" {
 
 MP3_API OrvaneDecoder* OrvaneDecodeOpenFile(const char* path)
 {
-    if (path == nullptr)
-        return nullptr;
-    try {
+    return mp3Guard<OrvaneDecoder*>(nullptr, [&]() -> OrvaneDecoder* {
+        if (path == nullptr)
+            refuse(kBadArgument, "no path given");
+        // Opened once here so that a file the system refuses is reported in its words.
+        if (platform::File probe; !probe.open(path, platform::File::Mode::Read))
+            refuseUnopenable(path);
         return openWith([p = std::string(path)] { return openFileSource(p.c_str()); });
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 MP3_API OrvaneDecoder* OrvaneDecodeOpenMemory(const void* data, uint64_t bytes)
 {
-    if (data == nullptr)
-        return nullptr;
-    return openWith([data, bytes] { return openMemorySource(data, bytes); });
+    return mp3Guard<OrvaneDecoder*>(nullptr, [&]() -> OrvaneDecoder* {
+        if (data == nullptr)
+            refuse(kBadArgument, "no data given");
+        return openWith([data, bytes] { return openMemorySource(data, bytes); });
+    });
 }
 
 MP3_API OrvaneDecoder* OrvaneDecodeOpenCallbacks(OrvaneReadCallback read, OrvaneSeekCallback seek, void* context)
 {
-    if (read == nullptr || seek == nullptr)
-        return nullptr;
-    return openWith([read, seek, context] { return openCallbackSource(read, seek, context); });
+    return mp3Guard<OrvaneDecoder*>(nullptr, [&]() -> OrvaneDecoder* {
+        if (read == nullptr || seek == nullptr)
+            refuse(kBadArgument, "a null read or seek callback");
+        std::unique_ptr<ByteSource> probe = openCallbackSource(read, seek, context);
+        if (!probe->isOpen())
+            refuse(export_guard::kCannotOpen, "the seek callback cannot go to the end and back to 0");
+        probe.reset();
+        return openWith([read, seek, context] { return openCallbackSource(read, seek, context); });
+    });
 }
 
 MP3_API int32_t OrvaneDecodeGetFormat(OrvaneDecoder* decoder, OrvaneDecodeFormat* format)
 {
-    if (decoder == nullptr || format == nullptr)
-        return 0;
-    const PcmDecoder::Format& f = decoder->format();
-    *format = OrvaneDecodeFormat{};
-    format->sampleRate = f.sampleRate;
-    format->channels = f.channels;
-    format->layer = f.layer;
-    format->bitrate = f.bitrate;
-    format->samplesPerFrame = f.samplesPerFrame;
-    format->totalFrames = f.totalFrames;
-    format->encoderDelay = f.encoderDelay;
-    format->encoderPadding = f.encoderPadding;
-    return 1;
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        require(decoder);
+        if (format == nullptr)
+            refuse(kBadArgument, "no format to fill");
+        const PcmDecoder::Format& f = decoder->format();
+        *format = OrvaneDecodeFormat{};
+        format->sampleRate = f.sampleRate;
+        format->channels = f.channels;
+        format->layer = f.layer;
+        format->bitrate = f.bitrate;
+        format->samplesPerFrame = f.samplesPerFrame;
+        format->totalFrames = f.totalFrames;
+        format->encoderDelay = f.encoderDelay;
+        format->encoderPadding = f.encoderPadding;
+        return 1;
+    });
 }
 
 MP3_API int64_t OrvaneDecodeReadFloat(OrvaneDecoder* decoder, float* pcm, int64_t frames)
@@ -101,50 +128,50 @@ MP3_API int64_t OrvaneDecodeReadInt16(OrvaneDecoder* decoder, int16_t* pcm, int6
 
 MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame)
 {
-    if (decoder == nullptr)
-        return 0;
-    try {
-        return decoder->seek(frame) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        if (!require(decoder)->seek(frame))
+            refuse(kBadArgument, "a frame past the end, or a source that failed");
+        return 1;
+    });
 }
 
 MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, char* buffer, int32_t size)
 {
-    if (decoder == nullptr || field < 0 || field >= TagText::kFieldCount || size < 0 || (buffer == nullptr && size > 0))
-        return -1;
-    return tag_text::copyOut(decoder->tags()[TagText::Field(field)], buffer, size);
-}
-
-MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable)
-{
-    if (decoder == nullptr)
-        return 0;
-    try {
-        decoder->setGapless(enable != 0);
-        return 1;
-    } catch (...) {
-        return 0;
-    }
+    return mp3Guard<int32_t>(-1, [&]() -> int32_t {
+        require(decoder);
+        if (field < 0 || field >= TagText::kFieldCount || size < 0 || (buffer == nullptr && size > 0))
+            refuse(kBadArgument, "a field outside 0..6, a negative size or a null buffer with a size");
+        return tag_text::copyOut(decoder->tags()[TagText::Field(field)], buffer, size);
+    });
 }
 
 MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePictureInfo* info)
 {
-    if (decoder == nullptr || info == nullptr)
-        return 0;
-    fillPictureInfo(decoder->tags().picture, *info);
-    return 1;
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        require(decoder);
+        if (info == nullptr)
+            refuse(kBadArgument, "no info to fill");
+        fillPictureInfo(decoder->tags().picture, *info);
+        return 1;
+    });
+}
+
+MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable)
+{
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        require(decoder)->setGapless(enable != 0);
+        return 1;
+    });
 }
 
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder)
 {
-    return decoder != nullptr ? decoder->position() : 0;
+    return mp3Guard<uint64_t>(0, [&]() -> uint64_t { return require(decoder)->position(); });
 }
 
 MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder)
 {
-    delete decoder;
+    mp3Guard([&] { delete decoder; });
 }
 
 }  // extern "C"

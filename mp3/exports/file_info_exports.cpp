@@ -1,9 +1,10 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "mp3/decode/gapless_plan.h"
+#include "mp3/exports/mp3_guard.h"
+#include "mp3/exports/open_failure.h"
 #include "mp3/exports/picture_info.h"
 #include "mp3/stream/audio_extent.h"
 #include "mp3/stream/frame_header.h"
@@ -13,35 +14,35 @@
 
 namespace {
 
-// Opens the file, reads its first frame and hands reader and header to query; 0 on any failure.
+using export_guard::kBadArgument;
+using export_guard::refuse;
+
+// Opens the file, reads its first frame and hands reader and header to query; a refusal saying
+// why when it cannot. The whole runs through the library's guard, failing with 0.
 template<typename Query> int32_t withFirstFrame(const char* path, int32_t startOffset, Query query)
 {
-    if (path == nullptr || startOffset < 0)
-        return 0;
-    // The reader holds a 64 KiB buffer: keep it off the caller's stack.
-    std::unique_ptr<StreamReader> reader(new (std::nothrow) StreamReader(path, uint32_t(startOffset)));
-    if (!reader || !reader->isOpen())
-        return 0;
-    FrameHeader header;
-    if (!header.readFrame(*reader, nullptr))
-        return 0;
-    return query(*reader, header);
-}
-
-template<typename Query> int32_t guarded(const char* path, int32_t startOffset, Query query)
-{
-    try {
-        return withFirstFrame(path, startOffset, query);
-    } catch (...) {
-        return 0;
-    }
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        if (path == nullptr || startOffset < 0)
+            refuse(kBadArgument, "no path given, or a negative start offset");
+        // The reader holds a 64 KiB buffer: keep it off the caller's stack.
+        std::unique_ptr<StreamReader> reader(new StreamReader(path, uint32_t(startOffset)));
+        if (!reader->isOpen())
+            refuseUnopenable(path);
+        FrameHeader header;
+        if (!header.readFrame(*reader, nullptr)) {
+            reader.reset();
+            const std::unique_ptr<ByteSource> source = openFileSource(path);
+            refuseUndecodable(*source);
+        }
+        return query(*reader, header);
+    });
 }
 
 }  // namespace
 
 extern "C" MP3_API int32_t OrvaneGetTotalMs(const char* path, int32_t startOffset)
 {
-    return guarded(path, startOffset, [](StreamReader& r, FrameHeader&) {
+    return withFirstFrame(path, startOffset, [](StreamReader& r, FrameHeader&) {
         StreamMap map;
         if (!r.positionAt(0, 0) || !scanStream(r, map) || map.sampleRate <= 0)
             return 0;
@@ -53,29 +54,29 @@ extern "C" MP3_API int32_t OrvaneGetTotalMs(const char* path, int32_t startOffse
 
 extern "C" MP3_API int32_t OrvaneGetFirstBitrate(const char* path, int32_t startOffset)
 {
-    return guarded(path, startOffset, [](const StreamReader&, const FrameHeader& h) { return h.bitrate(); });
+    return withFirstFrame(path, startOffset, [](const StreamReader&, const FrameHeader& h) { return h.bitrate(); });
 }
 
 extern "C" MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffset, int32_t field, char* buffer,
                                             int32_t size)
 {
-    if (field < 0 || field >= TagText::kFieldCount || size < 0 || (buffer == nullptr && size > 0))
-        return -1;
-    try {
+    return mp3Guard<int32_t>(-1, [&]() -> int32_t {
+        if (field < 0 || field >= TagText::kFieldCount || size < 0 || (buffer == nullptr && size > 0))
+            refuse(kBadArgument, "a field outside 0..6, a negative size or a null buffer with a size");
+        if (path == nullptr || startOffset < 0)
+            refuse(kBadArgument, "no path given, or a negative start offset");
         TagText text;
         if (!readTagText(path, startOffset, text))
-            return -1;
+            refuseUnopenable(path);
         return tag_text::copyOut(text[TagText::Field(field)], buffer, size);
-    } catch (...) {
-        return -1;
-    }
+    });
 }
 
 extern "C" MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOffset, OrvaneStreamInfo* info)
 {
     if (info == nullptr)
-        return 0;
-    return guarded(path, startOffset, [info](StreamReader& r, FrameHeader& h) {
+        return mp3Guard<int32_t>(0, []() -> int32_t { refuse(kBadArgument, "no info to fill"); });
+    return withFirstFrame(path, startOffset, [info](StreamReader& r, FrameHeader& h) {
         OrvaneStreamInfo s{};
         s.version = h.version() == 1 ? 10 : h.mpeg25() ? 25 : 20;
         s.layer = uint32_t(h.layer());
@@ -120,15 +121,13 @@ extern "C" MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOf
 
 extern "C" MP3_API int32_t OrvaneGetPictureInfo(const char* path, int32_t startOffset, OrvanePictureInfo* info)
 {
-    if (info == nullptr)
-        return 0;
-    try {
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        if (info == nullptr || path == nullptr || startOffset < 0)
+            refuse(kBadArgument, "no path or info given, or a negative start offset");
         TagText text;
         if (!readTagText(path, startOffset, text))
-            return 0;
+            refuseUnopenable(path);
         fillPictureInfo(text.picture, *info);
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }

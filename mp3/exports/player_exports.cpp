@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "mp3/exports/mp3_guard.h"
 #include "mp3/player/playback.h"
 #include "mp3/player/player_settings.h"
 #include "orvane/dsp.h"
@@ -9,229 +10,262 @@
 // the current output. Every object is reached through a reference taken from PlayState, so
 // none of them can be destroyed while an export uses it.
 
+using export_guard::kBadArgument;
+using export_guard::refuse;
+
 extern "C" {
 
 MP3_API uint32_t OrvaneGetVersion(void)
 {
-    return ORVANE_VERSION;
+    return mp3Guard<uint32_t>(0, [&]() -> uint32_t { return ORVANE_VERSION; });
 }
 
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert)
 {
-    try {
-        return runPlay(path, startedEvent, startOffset, convert != 0);
-    } catch (...) {
-        return -1;
-    }
+    return mp3Guard<int32_t>(-1, [&]() -> int32_t {
+        if (path == nullptr || startOffset < 0)
+            refuse(kBadArgument, "no path given, or a negative start offset");
+        const int32_t result = runPlay(path, startedEvent, startOffset, convert != 0);
+        if (result == -1)
+            refuse(export_guard::kNotMpeg, "no readable MPEG audio frame in the file (or it cannot be opened)");
+        if (result == -2)
+            export_guard::record<Mp3Library>(export_guard::kFailed, "another play is running");
+        if (result == 0)
+            export_guard::record<Mp3Library>(export_guard::kFailed,
+                                             "the output cannot be set up, or norv refused a block (NORVLastError)");
+        return result;
+    });
 }
 
 MP3_API int32_t OrvaneQueueNext(const char* path, int32_t startOffset)
 {
-    if (startOffset < 0)
-        return -1;
-    try {
+    return mp3Guard<int32_t>(-1, [&]() -> int32_t {
+        if (startOffset < 0)
+            refuse(kBadArgument, "a negative start offset");
         playState().queueNext(path, startOffset);
         return 1;
-    } catch (...) {
-        return -1;
-    }
+    });
 }
 
 MP3_API int32_t OrvaneQueueAppend(const char* path, int32_t startOffset)
 {
-    if (path == nullptr || startOffset < 0)
-        return -1;
-    try {
+    return mp3Guard<int32_t>(-1, [&]() -> int32_t {
+        if (path == nullptr || startOffset < 0)
+            refuse(kBadArgument, "no path given, or a negative start offset");
         playState().queueAppend(path, startOffset);
         return 1;
-    } catch (...) {
-        return -1;
-    }
+    });
 }
 
 MP3_API int32_t OrvaneGetTrackIndex(void)
 {
-    return playState().trackIndex.load();
+    return mp3Guard<int32_t>(0, [&]() -> int32_t { return playState().trackIndex.load(); });
 }
 
 MP3_API void OrvaneStop(void)
 {
-    PlayState& s = playState();
-    if (const auto pb = s.playback())
-        pb->stopRequest.store(true);
-    if (const auto out = s.output())
-        out->requestStop();
+    mp3Guard([&] {
+        PlayState& s = playState();
+        if (const auto pb = s.playback())
+            pb->stopRequest.store(true);
+        if (const auto out = s.output())
+            out->requestStop();
+    });
 }
 
 MP3_API void OrvanePause(int8_t pause)
 {
-    pausePlay(pause != 0);
+    mp3Guard([&] { pausePlay(pause != 0); });
 }
 
 MP3_API void OrvaneSeek(int32_t delta)
 {
-    PlayState& s = playState();
-    if (const auto pb = s.playback()) {
-        const int64_t target = int64_t(s.positionFrame.load()) + delta;
-        pb->seekTarget.store(target < 0 ? 0 : target > INT32_MAX ? INT32_MAX : int32_t(target));
-        pb->seekRequest.store(true);
-    }
+    mp3Guard([&] {
+        PlayState& s = playState();
+        if (const auto pb = s.playback()) {
+            const int64_t target = int64_t(s.positionFrame.load()) + delta;
+            pb->seekTarget.store(target < 0 ? 0 : target > INT32_MAX ? INT32_MAX : int32_t(target));
+            pb->seekRequest.store(true);
+        }
+    });
 }
 
 MP3_API void OrvaneAbsoluteSeek(float fraction)
 {
-    PlayState& s = playState();
-    if (const auto pb = s.playback()) {
-        double target = double(s.totalFrames.load()) * double(fraction);
-        if (!(target >= 0.0))
-            target = 0.0;
-        pb->seekTarget.store(target >= double(INT32_MAX) ? INT32_MAX : int32_t(target));
-        pb->seekRequest.store(true);
-    }
+    mp3Guard([&] {
+        PlayState& s = playState();
+        if (const auto pb = s.playback()) {
+            double target = double(s.totalFrames.load()) * double(fraction);
+            if (!(target >= 0.0))
+                target = 0.0;
+            pb->seekTarget.store(target >= double(INT32_MAX) ? INT32_MAX : int32_t(target));
+            pb->seekRequest.store(true);
+        }
+    });
 }
 
 MP3_API void OrvaneChangePitch(int32_t pitch)
 {
-    if (const auto pb = playState().playback()) {
-        pb->requestedPitch.store(pitch);
-        pb->pitchChangeRequest.store(true);
-    }
+    mp3Guard([&] {
+        if (const auto pb = playState().playback()) {
+            pb->requestedPitch.store(pitch);
+            pb->pitchChangeRequest.store(true);
+        }
+    });
 }
 
 MP3_API void OrvaneClean(void)
 {
-    // A play cleans up after itself when OrvanePlay returns; one still running is asked to stop.
-    OrvaneStop();
+    mp3Guard([&] {
+        // A play cleans up after itself when OrvanePlay returns; one still running is asked to stop.
+        OrvaneStop();
+    });
 }
 
 MP3_API float OrvaneWhere(void)
 {
-    return playState().positionFraction.load();
+    return mp3Guard<float>(0, [&]() -> float { return playState().positionFraction.load(); });
 }
 
 MP3_API int32_t OrvaneGetCurrentTime(void)
 {
-    return currentTimeMs();
+    return mp3Guard<int32_t>(0, [&]() -> int32_t { return currentTimeMs(); });
 }
 
 MP3_API int32_t OrvaneGetBitrate(void)
 {
-    return playState().bitrate.load();
+    return mp3Guard<int32_t>(0, [&]() -> int32_t { return playState().bitrate.load(); });
 }
 
 MP3_API void OrvaneSetVolume(int32_t volume)
 {
-    player::setVolume(volume);
+    mp3Guard([&] { player::setVolume(volume); });
 }
 
 MP3_API void OrvaneEnableEQ(int8_t enable)
 {
-    player::settings().eqEnable.store(enable != 0);
+    mp3Guard([&] { player::settings().eqEnable.store(enable != 0); });
 }
 
 MP3_API void OrvaneEnableGapless(int8_t enable)
 {
-    player::settings().gapless.store(enable != 0);
+    mp3Guard([&] { player::settings().gapless.store(enable != 0); });
 }
 
 MP3_API void OrvaneSetEQ(int32_t band, float gain)
 {
-    player::setEqGain(band, gain);
+    mp3Guard([&] { player::setEqGain(band, gain); });
 }
 
 MP3_API void OrvaneSelectWaveOut(int32_t device)
 {
-    player::settings().waveOutDevice.store(device);
+    mp3Guard([&] { player::settings().waveOutDevice.store(device); });
 }
 
 MP3_API void OrvaneEnable3dnow(int8_t enable)
 {
-    dspEnable3dnow(enable != 0);
+    mp3Guard([&] { dspEnable3dnow(enable != 0); });
 }
 
 MP3_API void OrvaneEnableSSE(int8_t enable)
 {
-    dspEnableSse(enable != 0);
+    mp3Guard([&] { dspEnableSse(enable != 0); });
 }
 
 MP3_API void OrvaneEnableAVX2(int8_t enable)
 {
-    dspEnableAvx2(enable != 0);
+    mp3Guard([&] { dspEnableAvx2(enable != 0); });
 }
 
 MP3_API void OrvaneSetBufferSize(int32_t frames)
 {
-    player::settings().bufferSize.store(frames);
+    mp3Guard([&] { player::settings().bufferSize.store(frames); });
 }
 
 MP3_API void OrvaneSetSpectrumSize(int32_t size)
 {
-    player::settings().spectrumSize.store(size);
+    mp3Guard([&] { player::settings().spectrumSize.store(size); });
 }
 
 MP3_API int32_t OrvaneGetSpectrum(float* destination)
 {
-    const auto out = playState().output();
-    return out && destination != nullptr ? out->spectrum(destination) : 0;
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        const auto out = playState().output();
+        return out && destination != nullptr ? out->spectrum(destination) : 0;
+    });
 }
 
 MP3_API int32_t OrvaneGetWaveform(int16_t* buffer, int32_t count)
 {
-    const auto out = playState().output();
-    return out && buffer != nullptr && count > 0 ? out->waveform(buffer, count) : 0;
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        const auto out = playState().output();
+        return out && buffer != nullptr && count > 0 ? out->waveform(buffer, count) : 0;
+    });
 }
 
 MP3_API int32_t OrvaneGetLevel(int32_t channel)
 {
-    const auto out = playState().output();
-    return out && (channel == 0 || channel == 1) ? out->level(channel) : 0;
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        const auto out = playState().output();
+        return out && (channel == 0 || channel == 1) ? out->level(channel) : 0;
+    });
 }
 
 MP3_API void OrvaneSetPitch(int32_t pitch)
 {
-    player::settings().pitch.store(pitch);
-    if (const auto out = playState().output())
-        out->setPitch(pitch);
+    mp3Guard([&] {
+        player::settings().pitch.store(pitch);
+        if (const auto out = playState().output())
+            out->setPitch(pitch);
+    });
 }
 
 MP3_API void OrvaneSetSpeed(int32_t speed)
 {
-    player::settings().speed.store(speed);
-    if (const auto out = playState().output())
-        out->setSpeed(speed);
+    mp3Guard([&] {
+        player::settings().speed.store(speed);
+        if (const auto out = playState().output())
+            out->setSpeed(speed);
+    });
 }
 
 MP3_API void OrvaneEnableDspEffect(int8_t enable)
 {
-    player::settings().effectEnable.store(enable != 0);
+    mp3Guard([&] { player::settings().effectEnable.store(enable != 0); });
 }
 
 MP3_API void OrvaneEnable48k(int8_t enable)
 {
-    player::settings().enable48k.store(enable != 0);
+    mp3Guard([&] { player::settings().enable48k.store(enable != 0); });
 }
 
 MP3_API void OrvaneSetHarmonics(float amount)
 {
-    player::settings().harmonics.store(amount);
+    mp3Guard([&] { player::settings().harmonics.store(amount); });
 }
 
 MP3_API int32_t OrvaneGetDestination(void)
 {
-    const auto out = playState().output();
-    return out ? out->waveOutHandle() : 0;
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        const auto out = playState().output();
+        return out ? out->waveOutHandle() : 0;
+    });
 }
 
 MP3_API int32_t DebugGetCurrentOutSize(void)
 {
-    const auto out = playState().output();
-    return out ? int32_t(out->blockSizeBytes()) : 0;
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        const auto out = playState().output();
+        return out ? int32_t(out->blockSizeBytes()) : 0;
+    });
 }
 
 MP3_API int32_t DebugGetEffectiveBufferSize(void)
 {
-    const auto out = playState().output();
-    return out ? out->bufferSize() : 0;
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        const auto out = playState().output();
+        return out ? out->bufferSize() : 0;
+    });
 }
 
 }  // extern "C"

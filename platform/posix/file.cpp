@@ -1,12 +1,18 @@
 #include "platform/platform.h"
 
 #include <cerrno>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
+
+std::string systemErrorText()
+{
+    return std::generic_category().message(errno);
+}
 
 File& File::operator=(File&& other) noexcept
 {

@@ -1,6 +1,8 @@
 #include "platform/platform.h"
 #include "platform/win32/file_handle.h"
 
+#include <system_error>
+
 namespace platform {
 
 namespace {
@@ -41,6 +43,11 @@ HANDLE openFileHandle(const char* path, File::Mode mode)
     // Without backup semantics a directory cannot be opened, which is what a file needs.
     return CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::string systemErrorText()
+{
+    return std::system_category().message(int(GetLastError()));
 }
 
 bool File::open(const char* path, Mode mode)

@@ -218,12 +218,14 @@ TEST(Wavefile, ExtensibleSixteenBitPcmReadsAsPlainPcm)
     EXPECT_EQ(written[20] | written[21] << 8, 1);  // format tag of the copy
 }
 
+// Each refusal with the reason it records.
 TEST(Wavefile, BrokenFilesAreRefused)
 {
     const std::vector<uint8_t> data = {0, 0, 0, 0};
-    auto refuse = [](const std::string& path, uint32_t frames = 16) {
+    auto refuse = [](const std::string& path, int32_t code = DSP_ERROR_UNSUPPORTED, uint32_t frames = 16) {
         void* in = initWavefileIn(path.c_str(), frames);
         EXPECT_EQ(in, nullptr) << path;
+        EXPECT_EQ(dspLastErrorCode(), code) << path << ": " << dspLastError();
         termWavefileIn(in);
     };
     auto with = [&](const std::vector<uint8_t>& fmt, const char* name) {
@@ -235,12 +237,13 @@ TEST(Wavefile, BrokenFilesAreRefused)
     refuse(with(fmtBody(0, 44100, 0), "nochannels.wav"));
     refuse(with(fmtBody(2, 0, 4), "norate.wav"));
     refuse(with(fmtBody(2, 44100, 3), "badalign.wav"));
-    refuse(with(fmtBody(2, 44100, 4, 12), "shortfmt.wav"));
-    refuse(with(fmtBody(2, 44100, 4), "hugebuffer.wav"), 0x7FFFFFFFu);
+    refuse(with(fmtBody(2, 44100, 4, 12), "shortfmt.wav"), DSP_ERROR_TRUNCATED);
+    refuse(with(fmtBody(2, 44100, 4), "hugebuffer.wav"), DSP_ERROR_BAD_ARGUMENT, 0x7FFFFFFFu);
     // Sample formats other than 16-bit integer PCM: the reader's frames are 2 bytes per channel.
     refuse(with(fmtBody(2, 44100, 2, 16, 1, 8), "pcm8.wav"));
     refuse(with(fmtBody(2, 44100, 6, 16, 1, 24), "pcm24.wav"));
     refuse(with(fmtBody(2, 44100, 8, 16, 3, 32), "float.wav"));
+    EXPECT_NE(std::string(dspLastError()).find("32-bit"), std::string::npos) << dspLastError();
     refuse(with(fmtBody(2, 44100, 4, 16, 2, 16), "adpcm.wav"));
     refuse(with(extensibleBody(24, 24, 1), "ext24.wav"));
     refuse(with(extensibleBody(32, 32, 3), "extfloat.wav"));
@@ -253,7 +256,7 @@ TEST(Wavefile, BrokenFilesAreRefused)
 
     std::vector<uint8_t> chunks;
     putChunk(chunks, "fmt ", fmtBody(2, 44100, 4));
-    refuse(writeWave("nodata.wav", chunks));
+    refuse(writeWave("nodata.wav", chunks), DSP_ERROR_TRUNCATED);
     refuse(writeWave("avi.wav", chunks, "AVI "));
 
     // A "fmt " chunk that claims more bytes than the file holds.
@@ -262,10 +265,10 @@ TEST(Wavefile, BrokenFilesAreRefused)
     putLe32(chunks, 0xFFFFFFF0u);
     const std::vector<uint8_t> body = fmtBody(2, 44100, 4);
     chunks.insert(chunks.end(), body.begin(), body.end());
-    refuse(writeWave("hugefmt.wav", chunks));
+    refuse(writeWave("hugefmt.wav", chunks), DSP_ERROR_TRUNCATED);
 
-    refuse(testsig::tempPath("does-not-exist.wav"));
-    refuse(writeWave("empty.wav", {}));
+    refuse(testsig::tempPath("does-not-exist.wav"), DSP_ERROR_CANNOT_OPEN);
+    refuse(writeWave("empty.wav", {}), DSP_ERROR_TRUNCATED);
 }
 
 // Every header byte of a good file replaced by hostile values: opening, reading and seeking must
