@@ -99,6 +99,9 @@ public:
         const size_t got = want > 0 ? std::fread(raw_.data(), 1, want, file_) : 0;
         if (got < want && std::ferror(file_))
             return -1;
+        // A size from the header that the file does not reach; a streamed size reads to the end.
+        if (got < want && left_ != UINT64_MAX)
+            cutShort_ = true;
         const size_t frames = got / frameBytes_;
         if (left_ != UINT64_MAX)
             left_ -= got;
@@ -328,13 +331,17 @@ bool AudioWriter::write(const float* samples, uint32_t frames, std::string& erro
         }
     } else if (bits_ == 24) {
         for (size_t i = 0; i < count; ++i, out += 3) {
-            const auto v
-                = uint32_t(roundHalfAway(std::clamp(samples[i] * 256.0f * kInt16Scale, -8388608.0f, 8388607.0f)));
+            const float s = samples[i] * 256.0f * kInt16Scale;
+            // Beyond these the value would round past full scale.
+            clipped_ += s >= 8388607.5f || s <= -8388608.5f;
+            const auto v = uint32_t(roundHalfAway(std::clamp(s, -8388608.0f, 8388607.0f)));
             out[0] = uint8_t(v), out[1] = uint8_t(v >> 8), out[2] = uint8_t(v >> 16);
         }
     } else {
         for (size_t i = 0; i < count; ++i, out += 2) {
-            const auto v = uint32_t(roundHalfAway(std::clamp(samples[i] * kInt16Scale, -32768.0f, 32767.0f)));
+            const float s = samples[i] * kInt16Scale;
+            clipped_ += s >= 32767.5f || s <= -32768.5f;
+            const auto v = uint32_t(roundHalfAway(std::clamp(s, -32768.0f, 32767.0f)));
             out[0] = uint8_t(v), out[1] = uint8_t(v >> 8);
         }
     }

@@ -189,8 +189,15 @@ int runPass(const std::string& inPath, const std::string* outPath, uint32_t bits
         progress.update(done, in->frames());
     }
     progress.finish();
-    if (out != nullptr && !out->close(error))
+    if (out == nullptr)
+        return 0;
+    if (!out->close(error))
         return failure(error);
+    if (in->cutShort())
+        warning((inPath == "-" ? "standard input" : "'" + inPath + "'")
+                + " ends before its header says: the missing part was not processed");
+    if (out->clipped() > 0)
+        warning(std::to_string(out->clipped()) + " samples clipped in the " + std::to_string(bits) + "-bit output");
     return 0;
 }
 
