@@ -19,8 +19,8 @@ struct Layout {
 };
 
 // 8, 16, 24 and 32-bit integers, 32-bit float, both as extensible, and a width no reader takes.
-constexpr Layout kLayouts[8] = {{1, 8, 0},      {1, 16, 0},      {1, 24, 0}, {1, 32, 0},
-                                {3, 32, 0},     {0xFFFE, 16, 1}, {0xFFFE, 32, 3}, {1, 12, 0}};
+constexpr Layout kLayouts[8]
+    = {{1, 8, 0}, {1, 16, 0}, {1, 24, 0}, {1, 32, 0}, {3, 32, 0}, {0xFFFE, 16, 1}, {0xFFFE, 32, 3}, {1, 12, 0}};
 
 void put16(std::vector<uint8_t>& b, uint32_t v)
 {
@@ -39,7 +39,7 @@ std::vector<uint8_t> dressAsWav(const Layout& layout, FuzzInput& in)
     const uint32_t channels = 1 + in.take<uint8_t>() % 3;  // 3 is refused
     const uint32_t rate = in.take<uint32_t>();
     const uint32_t declared = in.take<uint32_t>();  // 0 and 0xFFFFFFFF mean "to the end"
-    const uint8_t extra = in.take<uint8_t>();        // bytes of a chunk before the data, odd ones padded
+    const uint8_t extra = in.take<uint8_t>();       // bytes of a chunk before the data, odd ones padded
     const bool extensible = layout.tag == 0xFFFE;
     std::vector<uint8_t> w = {'R', 'I', 'F', 'F'};
     put32(w, 0xFFFFFFFF);
