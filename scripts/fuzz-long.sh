@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-3600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(mp3_decode mp3_decode_api mp3_info mp3_tags wav_reader dsp_chain)
+[ ${#targets[@]} -eq 0 ] && targets=(mp3_decode mp3_decode_api mp3_info mp3_tags wav_reader dsp_chain tool_audio_reader playlist)
 jobs=${ORVANE_FUZZ_JOBS:-1}
 niceness=0
 [ -n "${ORVANE_FUZZ_NICE:-}" ] && niceness=19
@@ -23,7 +23,7 @@ run_target() {
   local corpus=build-fuzz/corpus/$target findings=build-fuzz/findings/$target
   mkdir -p "$corpus" "$findings" build-fuzz/logs
   [ -d "fuzz/corpus/$target" ] && cp -n "fuzz/corpus/$target"/* "$corpus"/
-  if [[ $target == mp3_decode* ]] && [ -d ../shared/conformance ]; then
+  if [[ $target == mp3_decode* || $target == tool_audio_reader ]] && [ -d ../shared/conformance ]; then
     cp -n ../shared/conformance/*.bit "$corpus"/ 2>/dev/null || true
     cp -n ../shared/conformance/robustness/* "$corpus"/ 2>/dev/null || true
   fi

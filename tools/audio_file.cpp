@@ -98,6 +98,9 @@ public:
         const size_t got = want > 0 ? std::fread(raw_.data(), 1, want, file_) : 0;
         if (got < want && std::ferror(file_))
             return -1;
+        // A size from the header that the file does not reach; a streamed size reads to the end.
+        if (got < want && left_ != UINT64_MAX)
+            cutShort_ = true;
         const size_t frames = got / frameBytes_;
         if (left_ != UINT64_MAX)
             left_ -= got;
@@ -217,6 +220,15 @@ bool AudioWriter::write(const float* samples, uint32_t frames, std::string& erro
     const size_t count = size_t(frames) * channels_;
     buffer_.resize(count * sampleBytes(format_));
     encodePcm(samples, buffer_.data(), count, format_);
+    // Samples past full scale are held at it: count them, for integer outputs.
+    if (format_ != SampleFormat::Float32) {
+        const uint32_t bits = sampleBytes(format_) * 8;
+        const float top = float(1u << (bits - 1));
+        const float high = bits == 32 ? 1.0f : (top - 0.5f) / top;
+        const float low = bits == 32 ? -1.0f : -(top + 0.5f) / top;
+        for (size_t i = 0; i < count; ++i)
+            clipped_ += samples[i] >= high || samples[i] < low;
+    }
     if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
         return error = writeError(path_, errno), false;
     dataBytes_ += buffer_.size();

@@ -20,11 +20,15 @@ public:
     uint64_t frames() const { return frames_; }
     // Up to count frames into out; the frames read, 0 at the end, -1 on a read error.
     virtual int64_t read(float* out, uint32_t count) = 0;
+    // Whether the input ended before its header said it would (a WAV file cut short): what it
+    // held has been read, the rest is missing.
+    bool cutShort() const { return cutShort_; }
 
 protected:
     uint32_t rate_ = 0;
     uint32_t channels_ = 0;
     uint64_t frames_ = 0;
+    bool cutShort_ = false;
 };
 
 // A WAV file of 8, 16, 24 or 32-bit integer or 32-bit float samples, mono or stereo, or an MPEG
@@ -45,6 +49,8 @@ public:
     bool write(const float* samples, uint32_t frames, std::string& error);
     // Completes the header; false with the reason when anything failed.
     bool close(std::string& error);
+    // Integer samples written held at full scale because they lay beyond it.
+    uint64_t clipped() const { return clipped_; }
 
 private:
     AudioWriter() = default;
@@ -57,6 +63,7 @@ private:
     uint32_t channels_ = 0;
     SampleFormat format_ = SampleFormat::Int16;
     uint64_t dataBytes_ = 0;
+    uint64_t clipped_ = 0;
     std::vector<uint8_t> buffer_;
 };
 

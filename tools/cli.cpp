@@ -39,6 +39,11 @@ int failure(const std::string& message)
     return 1;
 }
 
+void warning(const std::string& message)
+{
+    std::fprintf(stderr, "%s: warning: %s\n", gCommand.c_str(), message.c_str());
+}
+
 void note(const std::string& message)
 {
     if (gLevel != Verbosity::quiet)
@@ -52,12 +57,41 @@ std::string numberText(double value)
     return text;
 }
 
+bool decimalNumber(const std::string& text, double& out)
+{
+    const auto digits = [&](size_t& i) {
+        const size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        return i - start;
+    };
+    size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
+    size_t mantissa = digits(i);
+    if (i < text.size() && text[i] == '.')
+        mantissa += digits(++i);
+    if (mantissa == 0)
+        return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        if (digits(i) == 0)
+            return false;
+    }
+    if (i != text.size())
+        return false;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), nullptr);
+    if (errno != 0 || !std::isfinite(v))
+        return false;
+    out = v;
+    return true;
+}
+
 bool parseNumber(const std::string& text, double min, double max, const char* what, double& out)
 {
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(v) || v < min || v > max) {
+    double v = 0;
+    if (!decimalNumber(text, v) || v < min || v > max) {
         usageError(std::string(what) + " must be a number in " + numberText(min) + ".." + numberText(max) + ", not '"
                    + text + "'");
         return false;

@@ -18,11 +18,17 @@ int usageError(const std::string& message);
 int failure(const std::string& message);
 // Informative line on standard error, dropped under -q.
 void note(const std::string& message);
+// "orvane CMD: warning: message" on standard error, under -q too: the run succeeds, but the
+// result may not be what the user expects.
+void warning(const std::string& message);
 
 // Shortest readable text of a number: 1200, 0.5, -24.
 std::string numberText(double value);
 
-// A finite number in [min, max]; otherwise false after a usage message naming what was expected.
+// A finite decimal number: a sign, digits with at most one point, and an exponent may be given;
+// hexadecimal, "inf", "nan" and spaces are not numbers. False when text is none.
+bool decimalNumber(const std::string& text, double& out);
+// A finite decimal number in [min, max]; otherwise false after a usage message naming what was expected.
 bool parseNumber(const std::string& text, double min, double max, const char* what, double& out);
 // The same for a whole number.
 bool parseInteger(const std::string& text, long min, long max, const char* what, long& out);

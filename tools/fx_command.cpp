@@ -202,7 +202,15 @@ int runChain(const std::string& inPath, const std::string& outPath, uint32_t bit
     if (spool.file != nullptr
         && !writeScaled(spool.file, *out, outChannels, float(std::pow(10.0, gainDb / 20.0)), error))
         return failure(error);
-    return out->close(error) ? 0 : failure(error);
+    if (!out->close(error))
+        return failure(error);
+    if (in->cutShort())
+        warning((inPath == "-" ? "standard input" : "'" + inPath + "'")
+                + " ends before its header says: the missing part was not processed");
+    if (out->clipped() > 0)
+        warning(std::to_string(out->clipped()) + " samples clipped in the "
+                + std::to_string(sampleBytes(effectOutputFormat(bits)) * 8) + "-bit output");
+    return 0;
 }
 
 int runFx(const std::vector<std::string>& args)

@@ -1,9 +1,6 @@
 #include "tools/fx_effect.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 
 #include "tools/cli.h"
 
@@ -25,10 +22,8 @@ bool FxArgs::number(size_t index, double fallback, double min, double max, const
         return true;
     }
     const std::string& v = values_[index];
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(v.c_str(), &end);
-    if (*end != '\0' || errno != 0 || !std::isfinite(value)) {
+    double value = 0;
+    if (!decimalNumber(v, value)) {
         error = std::string(what) + ": '" + v + "' is not a number";
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,47 @@ TEST(FxCommand, ReportsBadInputAndUnknownEffects)
 
     ASSERT_TRUE(testsig::writeWavPcm16(in, std::vector<int16_t>(100, 5), 1, 44100));
     EXPECT_EQ(runOrvane("fx " + in + " " + out + " no-such-effect").status, 2);
+    std::remove(in.c_str());
+    std::remove(out.c_str());
+}
+
+// The run succeeds but says what the user may not expect: a WAV file shorter than its header
+// says (what it holds is processed), and 16-bit samples held at full scale (counted). Effect
+// arguments are decimal numbers only.
+TEST(FxCommand, WarnsOnACutShortInputAndOnClippingAndTakesDecimalNumbersOnly)
+{
+    const std::string in = testsig::tempPath("fx-warn-in.wav");
+    const std::string out = testsig::tempPath("fx-warn-out.wav");
+    // Every fifth sample at +-20000, the rest at +-10000: doubled, exactly the former clip.
+    std::vector<int16_t> samples(5000);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t((i % 5 == 0 ? 20000 : 10000) * (i % 2 == 0 ? 1 : -1));
+    ASSERT_TRUE(testsig::writeWavPcm16(in, samples, 1, 8000));
+
+    CliResult r = runOrvane("fx " + in + " " + out);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    r = runOrvane("-q fx " + in + " " + out + " gain:6.0206");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "orvane fx: warning: 1000 samples clipped in the 16-bit output\n");
+    r = runOrvane("fx " + in + " " + out + " --bits 32 gain:6.0206");
+    EXPECT_EQ(r.err, "");  // a float output holds them
+
+    // The data chunk loses its last 1000 samples; the header still counts them.
+    std::filesystem::resize_file(in, 44 + 2 * 4000);
+    r = runOrvane("fx " + in + " " + out);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("warning: '" + in + "' ends before its header says"), std::string::npos) << r.err;
+    EXPECT_EQ(testsig::readWavPcm16(out), std::vector<int16_t>(samples.begin(), samples.begin() + 4000));
+
+    for (const char* bad : {"0x10", "0X1p3", "inf", "nan", " 3", "3 ", "1e", ".", "--1", "+"}) {
+        r = runOrvane("fx " + in + " " + out + " 'gain:" + bad + "'");
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_NE(r.err.find("is not a number"), std::string::npos) << bad << ": " << r.err;
+    }
+    for (const char* good : {"+1.5", "-.5", "2.", "1e0", "-2E-1"})
+        EXPECT_EQ(runOrvane("fx " + in + " " + out + " gain:" + good).status, 0) << good;
+    EXPECT_EQ(runOrvane("fx " + in + " " + out + " norm:0x0").status, 2);
     std::remove(in.c_str());
     std::remove(out.c_str());
 }
