@@ -35,7 +35,7 @@ def grammar_sources() -> list:
     """The effect grammar of `orvane fx`: every effect family, the plan, and the helpers they use."""
     tools = ROOT / "tools"
     families = sorted(p for p in tools.glob("fx_*.cpp") if p.name != "fx_command.cpp")
-    return [str(p) for p in families + [tools / "eq_design.cpp", tools / "cli.cpp"]]
+    return [os.path.relpath(p, HERE) for p in families + [tools / "eq_design.cpp", tools / "cli.cpp"]]
 
 
 class BuildWithLibraries(build_ext):
@@ -51,7 +51,8 @@ class BuildWithLibraries(build_ext):
 
 extension = Extension(
     "orvane._orvane",
-    sources=sorted(glob.glob(str(HERE / "ext" / "*.cpp"))) + grammar_sources(),
+    # setuptools takes sources relative to this folder, ../ for the repository's own.
+    sources=sorted(os.path.relpath(p, HERE) for p in glob.glob(str(HERE / "ext" / "*.cpp"))) + grammar_sources(),
     include_dirs=[str(ROOT), str(ROOT / "include"), str(HERE / "ext"), pybind11.get_include()],
     language="c++",
     extra_compile_args=["-std=c++17", "-O2", "-fvisibility=hidden"],
