@@ -126,7 +126,8 @@ MP3_API void OrvaneSetHarmonics(float amount);
  * those of the stream. Gapless: a Layer III stream whose VBR tag states the encoder's delay and
  * padding (as lame writes it) is delivered without them and without the decoder's own delay, so
  * it reads as the encoder's input, sample for sample; totals, seeks and OrvaneDecodeTell count on
- * that timeline. Other streams deliver every decoded sample. */
+ * that timeline. Other streams deliver every decoded sample. Handles decode with the fastest
+ * kernels the CPU has (the SSE, 3DNow! and AVX2 switches apply to plays only). */
 
 typedef struct OrvaneDecoder OrvaneDecoder;
 

@@ -1,10 +1,11 @@
 #include "mp3/player/pcm_decoder.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "mp3/decoder/gapless_trim.h"
+#include "mp3/decoder/vector_path.h"
 #include "mp3/player/audio_extent.h"
+#include "mp3/player/pcm_rounding.h"
 
 bool PcmDecoder::restart()
 {
@@ -17,6 +18,8 @@ bool PcmDecoder::restart()
         return false;
     decoder::DecoderSettings settings;
     settings.volume = 1.0f;
+    // A handle is no play: it runs the fastest kernels the CPU has, whatever the play switches say.
+    settings.path = decoder::bestVectorPath();
     decoder_->setSettings(settings);
     decoder_->setSink(this);
     return true;
@@ -90,10 +93,7 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
             break;
         const uint64_t available = (pending_.size() - pendingAt_) / ch;
         const uint64_t n = std::min(frames - done, available);
-        const float* src = pending_.data() + pendingAt_;
-        T* out = dst + done * ch;
-        for (uint64_t i = 0; i < n * ch; ++i)
-            out[i] = convert(src[i]);
+        convert(pending_.data() + pendingAt_, dst + done * ch, size_t(n * ch));
         pendingAt_ += size_t(n * ch);
         done += n;
     }
@@ -104,19 +104,24 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
 uint64_t PcmDecoder::read(float* dst, uint64_t frames)
 {
     frames = std::min(frames, trimEnd_ > position_ ? trimEnd_ - position_ : 0);
-    return drain(dst, frames, [](float v) { return v; });
+    return drain(dst, frames, [](const float* src, float* out, size_t count) { std::copy(src, src + count, out); });
 }
 
 uint64_t PcmDecoder::readInt16(int16_t* dst, uint64_t frames)
 {
     frames = std::min(frames, trimEnd_ > position_ ? trimEnd_ - position_ : 0);
-    return drain(dst, frames, [](float v) {
-        const float s = v * 32768.0f;
-        // Rounded to nearest and held to the 16-bit range; NaN cannot come from the decoder but
-        // would give 0.
-        if (!(s > -32768.0f))
-            return int16_t(s <= -32768.0f ? -32768 : 0);
-        return int16_t(s >= 32767.0f ? 32767 : std::lrint(s));
+    // Rounded to nearest and held to the 16-bit range by the player's rounding kernels, a
+    // stretch at a time through 16-bit scale.
+    const decoder::VectorPath path = decoder::bestVectorPath();
+    return drain(dst, frames, [path](const float* src, int16_t* out, size_t count) {
+        constexpr size_t kStretch = 1024;
+        float scaled[kStretch];
+        for (size_t at = 0; at < count; at += kStretch) {
+            const size_t n = std::min(kStretch, count - at);
+            for (size_t i = 0; i < n; ++i)
+                scaled[i] = src[at + i] * 32768.0f;
+            roundToPcm16(path, scaled, out + at, uint32_t(n));
+        }
     });
 }
 

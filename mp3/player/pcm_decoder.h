@@ -63,7 +63,7 @@ private:
     bool endStream();
     // Decodes the frame held into pending_; false at the end of the stream.
     bool fill();
-    // Copies up to frames frames of pending samples to dst through convert; the frames copied.
+    // Copies up to frames frames of pending samples to dst through convert(src, dst, samples); the frames copied.
     template<typename T, typename Convert> uint64_t drain(T* dst, uint64_t frames, Convert convert);
 
     SourceFactory factory_;
