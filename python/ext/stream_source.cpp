@@ -5,8 +5,6 @@
 #include <new>
 #include <type_traits>
 
-#include "pcm_array.h"
-
 namespace py = pybind11;
 
 // A Python binary file read and moved by the decoder on whichever thread runs it. Each call
@@ -141,29 +139,46 @@ py::dict StreamSource::format()
 template<typename T> py::array StreamSource::readAs(int64_t frames, uint64_t expected)
 {
     constexpr uint64_t kStep = 1 << 16;
-    const uint32_t channels = std::max<uint32_t>(format_.channels, 1);
-    PcmArray<T> pcm(frames >= 0 ? uint64_t(frames) : std::max(expected, kStep), channels);
-    {
-        py::gil_scoped_release unlocked;
-        std::lock_guard<std::mutex> hold(lock_);
-        while (decoder_ != nullptr) {
-            if (frames < 0 && pcm.frames() == pcm.capacity())
-                pcm.reserve(pcm.capacity() + std::max(pcm.capacity() / 2, kStep));
-            const int64_t room = int64_t(pcm.capacity() - pcm.frames());
-            if (room == 0)
-                break;
-            int64_t got = 0;
-            if constexpr (std::is_same_v<T, float>)
-                got = OrvaneDecodeReadFloat(decoder_, pcm.end(), room);
-            else
-                got = OrvaneDecodeReadInt16(decoder_, pcm.end(), room);
-            if (got <= 0)
-                break;
-            pcm.advance(uint64_t(got));
+    const py::ssize_t channels = std::max<py::ssize_t>(format_.channels, 1);
+    // NumPy's own allocation, which large arrays get huge pages for: the decoder writes each
+    // sample once, into the array the caller receives.
+    uint64_t capacity = frames >= 0 ? uint64_t(frames) : std::max(expected, kStep);
+    py::array_t<T> out({py::ssize_t(capacity), channels});
+    uint64_t done = 0;
+    while (true) {
+        T* data = out.mutable_data();
+        bool ended = false;
+        {
+            py::gil_scoped_release unlocked;
+            std::lock_guard<std::mutex> hold(lock_);
+            while (done < capacity) {
+                int64_t got = 0;
+                if (decoder_ == nullptr)
+                    got = 0;
+                else if constexpr (std::is_same_v<T, float>)
+                    got = OrvaneDecodeReadFloat(decoder_, data + done * channels, int64_t(capacity - done));
+                else
+                    got = OrvaneDecodeReadInt16(decoder_, data + done * channels, int64_t(capacity - done));
+                if (got <= 0) {
+                    ended = true;
+                    break;
+                }
+                done += uint64_t(got);
+            }
         }
+        raisePending();
+        if (ended || frames >= 0)
+            break;
+        // Longer than expected: a larger array, the samples so far copied over once.
+        capacity += std::max(capacity / 2, kStep);
+        py::array_t<T> larger({py::ssize_t(capacity), channels});
+        std::memcpy(larger.mutable_data(), data, size_t(done) * size_t(channels) * sizeof(T));
+        out = std::move(larger);
     }
-    raisePending();
-    return pcm.release();
+    if (done == capacity)
+        return std::move(out);
+    // A view of the samples read: C-contiguous, without copying.
+    return out[py::slice(0, py::ssize_t(done), 1)];
 }
 
 py::array StreamSource::read(int64_t frames, bool int16, uint64_t expected)

@@ -1,6 +1,5 @@
 """Decoding MPEG audio to NumPy arrays: load, info and Decoder."""
 
-from dataclasses import dataclass, field
 from typing import Dict, Iterator, Optional
 
 import numpy as np
@@ -13,10 +12,11 @@ _VERSIONS = {10: 1.0, 20: 2.0, 25: 2.5}
 _DTYPES = {"float32": False, "int16": True}
 
 
-@dataclass(frozen=True)
 class Info:
     """What a stream is: its format, exact length, encoding and tags."""
 
+    __slots__ = ("samplerate", "channels", "frames", "duration", "layer", "version", "bitrate", "vbr",
+                 "encoder_delay", "encoder_padding", "tags")
     samplerate: int  #: Hz
     channels: int  #: 1 or 2
     frames: int  #: PCM frames a full load gives (gapless where the encoder's tag allows)
@@ -27,7 +27,20 @@ class Info:
     vbr: bool  #: whether frames differ in bitrate
     encoder_delay: int  #: frames the encoder added at the start and the decoder leaves out (0 if not stated)
     encoder_padding: int  #: frames the encoder added at the end and the decoder leaves out (0 if not stated)
-    tags: Dict[str, str] = field(default_factory=dict)  #: title, artist, album, date, track, genre, comment
+    tags: Dict[str, str]  #: title, artist, album, date, track, genre, comment: those the stream has
+
+    def __init__(self, **fields: object):
+        for name in self.__slots__:
+            object.__setattr__(self, name, fields[name])
+
+    def __setattr__(self, name: str, value: object) -> None:
+        raise AttributeError("Info is read-only")
+
+    def __eq__(self, other: object) -> bool:
+        return isinstance(other, Info) and all(getattr(self, n) == getattr(other, n) for n in self.__slots__)
+
+    def __repr__(self) -> str:
+        return "Info(" + ", ".join(f"{n}={getattr(self, n)!r}" for n in self.__slots__) + ")"
 
 
 def _dtype(dtype: object) -> bool:
@@ -97,7 +110,8 @@ def load(source: Source, *, offset: float = 0.0, duration: Optional[float] = Non
     try:
         rate = int(opened.format["samplerate"])
         start = int(round(offset * rate))
-        count = -1 if duration is None else int(round(duration * rate))
+        total = int(opened.format["total_frames"])
+        count = int(round(duration * rate)) if duration is not None else max(total - start, 0) if total else -1
         expected = opened.expected_frames()
         if start > 0 and not opened.handle.seek(start):
             scan = opened.scan()
