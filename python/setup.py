@@ -26,7 +26,9 @@ def library_dir() -> Path:
         return Path(given).resolve()
     build = ROOT / "build-python"
     subprocess.check_call(["cmake", "-S", str(ROOT), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
-                           "-DBUILD_TESTING=OFF", "-DORVANE_BUILD_BENCH=OFF"])
+                           "-DBUILD_TESTING=OFF", "-DORVANE_BUILD_BENCH=OFF",
+                           # no run path into this build folder in libraries that travel in a wheel
+                           "-DCMAKE_SKIP_BUILD_RPATH=ON"])
     subprocess.check_call(["cmake", "--build", str(build), "-j2", "--target", *LIBRARIES])
     return build / "lib"
 
@@ -56,8 +58,10 @@ extension = Extension(
     include_dirs=[str(ROOT), str(ROOT / "include"), str(HERE / "ext"), pybind11.get_include()],
     language="c++",
     extra_compile_args=["-std=c++17", "-O2", "-fvisibility=hidden"],
-    # The libraries sit beside the module and find each other there.
-    extra_link_args=["-Wl,-rpath,$ORIGIN", "-Wl,--disable-new-dtags"],
+    # The libraries sit beside the module and find each other there. The C++ runtime is linked
+    # in, as in the libraries: binding the shared one's symbols would cost every import more
+    # than a short file's whole decode.
+    extra_link_args=["-Wl,-rpath,$ORIGIN", "-Wl,--disable-new-dtags", "-static-libstdc++", "-static-libgcc"],
 )
 
 setup(ext_modules=[extension], cmdclass={"build_ext": BuildWithLibraries})

@@ -1,14 +1,20 @@
 """Opens what a caller hands in (a path, bytes-like data or a binary file) as a decoder source."""
 
+from __future__ import annotations
+
 import errno
 import os
 import stat
-from typing import BinaryIO, Optional, Union
 
 from . import _libraries, _orvane
 from .errors import DecodeError
 
-Source = Union[str, "os.PathLike[str]", "os.PathLike[bytes]", bytes, bytearray, memoryview, BinaryIO]
+# Type names only: importing typing would slow every program that imports orvane.
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from typing import BinaryIO, Optional, Union
+
+    Source = Union[str, "os.PathLike[str]", "os.PathLike[bytes]", bytes, bytearray, memoryview, BinaryIO]
 
 
 class Opened:

@@ -1,11 +1,18 @@
 """Decoding MPEG audio to NumPy arrays: load, info and Decoder."""
 
-from typing import Dict, Iterator, Optional
+from __future__ import annotations
 
 import numpy as np
 
-from ._sources import Opened, Source, open_source
+from ._sources import Opened, open_source
 from .errors import DecodeError
+
+# Type names only: importing typing would slow every program that imports orvane.
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from typing import Dict, Iterator, Optional
+
+    from ._sources import Source
 
 _TAG_FIELDS = ("title", "artist", "album", "date", "track", "genre", "comment")
 _VERSIONS = {10: 1.0, 20: 2.0, 25: 2.5}

@@ -1,13 +1,18 @@
 """The effects of `orvane fx` on NumPy arrays: fx with the tool's grammar, and shorthands."""
 
-from typing import Sequence, Union
+from __future__ import annotations
 
 import numpy as np
 
 from . import _libraries, _orvane
 from .errors import EffectError
 
-Effects = Union[str, Sequence[str]]
+# Type names only: importing typing would slow every program that imports orvane.
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from typing import Sequence, Union
+
+    Effects = Union[str, Sequence[str]]
 
 
 def effect_names() -> "list[tuple[str, str, str]]":
