@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "mp3/decoder/stream_decoder.h"
+#include "mp3/decode/stream_decoder.h"
 #include "mp3/player/player_settings.h"
 
 // Decodes `file` to PCM in memory once per iteration on the given synthesis path and reports

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "mp3/player/frame_header.h"
-#include "mp3/player/stream_reader.h"
+#include "mp3/stream/frame_header.h"
+#include "mp3/stream/stream_reader.h"
 
 namespace {
 

@@ -45,29 +45,70 @@ function(orvane_vector_flags)
   endforeach()
 endfunction()
 
-# orvane_library(name MACRO build_macro API api_macro HEADER header DIRS folders...
+# A folder of a layered library sees, besides the public headers and the platform layer, only
+# itself and the folders it names: its include root is a view of symbolic links to just those
+# folders, so an include that reaches up or sideways fails to compile.
+function(orvane_layer_view out name layer visible)
+  set(view ${CMAKE_BINARY_DIR}/layer-views/${name}-${layer})
+  file(REMOVE_RECURSE ${view})
+  file(MAKE_DIRECTORY ${view}/${name})
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/platform ${view}/platform SYMBOLIC)
+  foreach(dir IN LISTS layer visible)
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${dir} ${view}/${name}/${dir} SYMBOLIC)
+  endforeach()
+  set(${out} ${view} PARENT_SCOPE)
+endfunction()
+
+# orvane_library(name MACRO build_macro API api_macro HEADER header
+#                (DIRS folders... | LAYERS folder[=seen,seen...]...)
 #                [DEPS libs...] [PRIVATE_LINK targets...])
-# Compiles the sources once into name_objects and builds from them the shared library `name`
+# Compiles the sources once into object libraries and builds from them the shared library `name`
 # (liborvane-name.so.MAJOR) and the static archive `name_static` (liborvane-name.a), with
-# Orvane::name and Orvane::name_static as aliases. DEPS are other Orvane libraries: the shared
-# library links their shared form, the archive their archives. The platform layer's objects go
-# into both, so neither needs anything that is not installed.
+# Orvane::name and Orvane::name_static as aliases. DIRS compiles its folders together into
+# name_objects, each seeing the whole source tree. LAYERS compiles each folder into
+# name_FOLDER_objects, seeing only the folders listed after its `=` (see orvane_layer_view).
+# DEPS are other Orvane libraries: the shared library links their shared form, the archive their
+# archives. The platform layer's objects go into both, so neither needs anything that is not
+# installed.
 function(orvane_library name)
-  cmake_parse_arguments(ARG "" "MACRO;API;HEADER" "DIRS;DEPS;PRIVATE_LINK" ${ARGN})
+  cmake_parse_arguments(ARG "" "MACRO;API;HEADER" "DIRS;LAYERS;DEPS;PRIVATE_LINK" ${ARGN})
   if(WIN32)
     # The platform layer's WAV file access goes through winmm's mmio functions.
     list(APPEND ARG_PRIVATE_LINK winmm)
   endif()
-  orvane_sources(sources ${ARG_DIRS})
-  orvane_vector_flags(${sources})
 
-  add_library(${name}_objects OBJECT ${sources})
-  target_include_directories(${name}_objects PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
-  target_compile_definitions(${name}_objects PRIVATE ${ARG_MACRO})
-  target_link_libraries(${name}_objects PRIVATE Threads::Threads ${CMAKE_DL_LIBS} ${ARG_PRIVATE_LINK})
+  set(objects $<TARGET_OBJECTS:orvane_platform>)
+  set(units)
+  if(ARG_DIRS)
+    orvane_sources(sources ${ARG_DIRS})
+    add_library(${name}_objects OBJECT ${sources})
+    target_include_directories(${name}_objects PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
+    list(APPEND units ${name}_objects)
+  endif()
+  foreach(entry IN LISTS ARG_LAYERS)
+    string(REPLACE "=" ";" parts "${entry}")
+    list(GET parts 0 layer)
+    set(visible)
+    list(LENGTH parts n)
+    if(n GREATER 1)
+      list(GET parts 1 seen)
+      string(REPLACE "," ";" visible "${seen}")
+    endif()
+    orvane_layer_view(view ${name} ${layer} "${visible}")
+    orvane_sources(sources ${layer})
+    add_library(${name}_${layer}_objects OBJECT ${sources})
+    target_include_directories(${name}_${layer}_objects PRIVATE ${view} ${PROJECT_SOURCE_DIR}/include)
+    list(APPEND units ${name}_${layer}_objects)
+  endforeach()
+  foreach(unit IN LISTS units)
+    get_target_property(unit_sources ${unit} SOURCES)
+    orvane_vector_flags(${unit_sources})
+    target_compile_definitions(${unit} PRIVATE ${ARG_MACRO})
+    target_link_libraries(${unit} PRIVATE Threads::Threads ${CMAKE_DL_LIBS} ${ARG_PRIVATE_LINK})
+    list(APPEND objects $<TARGET_OBJECTS:${unit}>)
+  endforeach()
 
   set(public_include $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-  set(objects $<TARGET_OBJECTS:${name}_objects> $<TARGET_OBJECTS:orvane_platform>)
 
   add_library(${name} SHARED ${objects})
   target_include_directories(${name} INTERFACE ${public_include})

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "mp3/decoder/stream_decoder.h"
+#include "mp3/decode/stream_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,7 +1,7 @@
 // File information and seeks on arbitrary bytes with hostile arguments: the start offset, the
 // frame and the percentage come from the front of the input, the file is the rest.
 #include "fuzz/fuzz_input.h"
-#include "mp3/decoder/stream_decoder.h"
+#include "mp3/decode/stream_decoder.h"
 #include "orvane/mp3.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

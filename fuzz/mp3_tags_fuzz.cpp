@@ -6,11 +6,11 @@
 #include <string>
 
 #include "fuzz/fuzz_input.h"
-#include "mp3/player/audio_extent.h"
-#include "mp3/player/byte_source.h"
-#include "mp3/player/end_tags.h"
-#include "mp3/player/id3v2_tag.h"
-#include "mp3/player/tag_text.h"
+#include "mp3/stream/audio_extent.h"
+#include "mp3/stream/byte_source.h"
+#include "mp3/stream/end_tags.h"
+#include "mp3/stream/id3v2_tag.h"
+#include "mp3/stream/tag_text.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
-#include "dsp/analysis/envelope_follower.h"
-#include "dsp/analysis/spectrum_frame.h"
 #include "dsp/analysis/windowed_block.h"
 #include "dsp/core/dsp_effect.h"
+#include "dsp/core/envelope_follower.h"
+#include "dsp/core/spectrum_frame.h"
 
 // The FFT family's object: block spectra (doFft), the overlapped spectrum analyser and the
 // envelope analyser; each handle is created for one of the three. It

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dsp/analysis/spectrum_frame.h"
+#include "dsp/core/spectrum_frame.h"
 
 // A non-overlapped frame: each feed windows the N samples it is given, with no history.
 class WindowedBlock : public SpectrumFrame {

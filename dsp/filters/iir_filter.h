@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "dsp/core/chebyshev_cascade.h"
 #include "dsp/core/dsp_effect.h"
-#include "dsp/rate/chebyshev_cascade.h"
 
 // Chebyshev type I low-pass or high-pass (1 dB ripple), one cascade per channel.
 class IirFilter : public DspEffect {

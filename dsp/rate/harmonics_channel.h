@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "dsp/analysis/spectrum_frame.h"
 #include "dsp/core/dsp_object.h"
+#include "dsp/core/spectrum_frame.h"
 #include "dsp/rate/delay_line.h"
 #include "dsp/rate/kaiser_fir.h"
 #include "dsp/rate/shaping_curve.h"

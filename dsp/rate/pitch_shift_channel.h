@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "dsp/core/chebyshev_cascade.h"
 #include "dsp/core/dsp_object.h"
-#include "dsp/rate/chebyshev_cascade.h"
 #include "dsp/rate/grain.h"
 #include "dsp/rate/grain_kernels.h"
 #include "dsp/rate/sliding_line.h"

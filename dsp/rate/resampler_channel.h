@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "dsp/core/chebyshev_cascade.h"
 #include "dsp/core/dsp_object.h"
-#include "dsp/rate/chebyshev_cascade.h"
 
 // One channel of sample-rate conversion: linear or 4-point cubic interpolation over chunks of at
 // most 4096 source samples, with an optional Chebyshev low-pass before decimation or after

@@ -4,8 +4,8 @@
 #include <deque>
 #include <vector>
 
-#include "dsp/analysis/envelope_follower.h"
 #include "dsp/core/dsp_object.h"
+#include "dsp/core/envelope_follower.h"
 #include "orvane/dsp.h"
 
 // Finds note and beat attacks in a stream by following its envelope. A slice opens at the

@@ -168,6 +168,15 @@ MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame);
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder);
 /* Tag text field of the handle's stream, as OrvaneGetTagText gives it for a path (read at open, for memory and callback sources too); the field's full length, 0 when no tag has it; -1 for a null handle, a field outside 0..6, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, char* buffer, int32_t size);
+/* The first picture a tag embeds (ID3v2 APIC/PIC, APEv2 "Cover Art (...)"). */
+typedef struct OrvanePictureInfo {
+    uint32_t present; /* 1 when a tag holds a picture; the other fields are 0 or empty otherwise */
+    uint32_t type;    /* the ID3v2 picture type: 0 other, 3 front cover, 4 back cover, ... 20 */
+    uint64_t bytes;   /* size of the image data */
+    char mime[64];    /* its MIME type ("image/jpeg", "image/png"), zero-terminated; may be empty */
+} OrvanePictureInfo;
+/* The handle's stream's picture into info (read at open); 1, or 0 (info untouched) for a null handle or info. */
+MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePictureInfo* info);
 /* Closes the handle; null is ignored. */
 MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder);
 
@@ -202,8 +211,10 @@ typedef struct OrvaneStreamInfo {
 
 /* Reads the whole stream's headers (no decoding) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, a file that cannot be opened or holds no valid frame. */
 MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOffset, OrvaneStreamInfo* info);
-/* Tag text field (0 title, 1 artist, 2 album, 3 year, 4 track, 5 genre, 6 comment) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference, as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside 0..6, size < 0, or a null buffer with size > 0. */
+/* Tag text field (0 title, 1 artist, 2 album, 3 year, 4 track, 5 genre, 6 comment) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference (several values in one tag joined with "; ", at most 65536 bytes), as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside 0..6, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffset, int32_t field, char* buffer, int32_t size);
+/* The file's embedded picture (see OrvanePictureInfo) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, or a file that cannot be opened. */
+MP3_API int32_t OrvaneGetPictureInfo(const char* path, int32_t startOffset, OrvanePictureInfo* info);
 
 #ifdef __cplusplus
 }

@@ -8,9 +8,9 @@
 #include "mp3/decoder/frame_synthesis.h"
 #include "mp3/decoder/layer1_bands.h"
 #include "mp3/decoder/layer2_bands.h"
-#include "mp3/player/crc16.h"
-#include "mp3/player/frame_header.h"
-#include "mp3/player/stream_reader.h"
+#include "mp3/stream/crc16.h"
+#include "mp3/stream/frame_header.h"
+#include "mp3/stream/stream_reader.h"
 
 namespace {
 

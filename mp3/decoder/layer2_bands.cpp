@@ -2,8 +2,8 @@
 
 #include "mp3/decoder/layer2_group_tables.h"
 #include "mp3/decoder/scale_factor_table.h"
-#include "mp3/player/crc16.h"
-#include "mp3/player/stream_reader.h"
+#include "mp3/stream/crc16.h"
+#include "mp3/stream/stream_reader.h"
 
 namespace decoder {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "mp3/decoder/frame_synthesis.h"
-#include "mp3/player/frame_header.h"
-#include "mp3/player/stream_reader.h"
+#include "mp3/stream/frame_header.h"
+#include "mp3/stream/stream_reader.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "mp3/player/pcm_rounding.h"
+#include "mp3/decoder/pcm_rounding.h"
 #include "mp3/player/player_settings.h"
 #include "orvane/dsp.h"
 #include "orvane/norv.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mp3/player/frame_count.h"
 #include "mp3/player/player_settings.h"
+#include "mp3/stream/frame_count.h"
 
 namespace {
 

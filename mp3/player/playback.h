@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "mp3/decoder/stream_decoder.h"
+#include "mp3/decode/stream_decoder.h"
 #include "mp3/player/obuffer.h"
 #include "platform/platform.h"
 

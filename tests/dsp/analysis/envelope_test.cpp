@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "dsp/analysis/envelope_follower.h"
+#include "dsp/core/envelope_follower.h"
 #include "orvane/dsp.h"
 #include "support/signal.h"
 

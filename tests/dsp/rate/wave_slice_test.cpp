@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "dsp/analysis/envelope_follower.h"
+#include "dsp/core/envelope_follower.h"
 #include "dsp/core/pcm_convert.h"
 #include "dsp/rate/wave_slice.h"
 #include "orvane/dsp.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "decoder_test_support.h"
-#include "mp3/decoder/stream_decoder.h"
+#include "mp3/decode/stream_decoder.h"
 #include "support/signal.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "decoder_test_support.h"
-#include "mp3/decoder/stream_decoder.h"
-#include "mp3/player/crc16.h"
+#include "mp3/decode/stream_decoder.h"
+#include "mp3/stream/crc16.h"
 #include "support/signal.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "decoder_test_support.h"
 #include "layer3_stream.h"
-#include "mp3/decoder/stream_decoder.h"
+#include "mp3/decode/stream_decoder.h"
 #include "mp3/player/player_settings.h"
 #include "support/signal.h"
 

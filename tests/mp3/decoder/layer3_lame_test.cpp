@@ -7,7 +7,7 @@
 #include <string>
 
 #include "layer3_stream.h"
-#include "mp3/decoder/stream_decoder.h"
+#include "mp3/decode/stream_decoder.h"
 #include "mp3/player/player_settings.h"
 #include "support/signal.h"
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "mp3/player/frame_header.h"
-#include "mp3/player/stream_reader.h"
+#include "mp3/stream/frame_header.h"
+#include "mp3/stream/stream_reader.h"
 #include "orvane/mp3.h"
 #include "orvane/norv.h"
 #include "support/signal.h"

@@ -13,7 +13,7 @@
 #include "orvane/norv.h"
 #include "platform/platform.h"
 #include "support/signal.h"
-#include "tests/mp3/player/frame_builder.h"
+#include "tests/mp3/stream/frame_builder.h"
 
 namespace {
 

@@ -1,6 +1,0 @@
-#include "dsp/rate/chebyshev_cascade.h"
-
-void ChebyshevCascade::design(float sampleRate, float cutoff)
-{
-    designChebyshev(sampleRate, cutoff, 1.0f);
-}

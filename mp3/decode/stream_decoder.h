@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "mp3/decode/gapless_trim.h"
+#include "mp3/decoder/decoder_settings.h"
+#include "mp3/decoder/frame_synthesis.h"
+#include "mp3/decoder/layer3_decoder.h"
+#include "mp3/decoder/pcm_sink.h"
+#include "mp3/stream/frame_header.h"
+#include "mp3/stream/stream_reader.h"
+
+// Decodes an MPEG audio file frame by frame into a PCM sink, with the settings it is handed.
+// Owns everything it uses, so several can run on several threads at once.
+class StreamDecoder {
+public:
+    StreamDecoder() = default;
+    StreamDecoder(const StreamDecoder&) = delete;
+    StreamDecoder& operator=(const StreamDecoder&) = delete;
+
+    // openStream, then collects the interleaved PCM in pcm(). False when the file cannot be
+    // opened or holds no readable frame.
+    bool open(const char* path, uint32_t startOffset = 0);
+    // Opens the file and reads its first frame, passing over a frame that carries a VBR tag, then
+    // sets up the synthesis for its channel count. Decoded frames go to the sink set by setSink
+    // (none until then). False when the file cannot be opened or holds no readable frame.
+    bool openStream(const char* path, uint32_t startOffset);
+    // As openStream, reading from source (not null).
+    bool openStream(std::unique_ptr<ByteSource> source, uint32_t startOffset);
+    // Where decoded frames go from now on; null drops them. The sink must outlive its use.
+    void setSink(decoder::PcmSink* sink) { sink_ = sink; }
+    // Gapless output of the frames decoded from now on (default off: every decoded sample). With
+    // it, a Layer III stream whose VBR tag carries the encoder's delay and padding loses them and
+    // the filterbank's own delay, so it decodes to the encoder's input length exactly.
+    void setGapless(bool on) { gapless_ = on; }
+    // Samples per channel cut from the start of the decoded stream (0 without a gapless cut).
+    uint64_t trimStart() const { return gaplessActive() ? trim_.start() : 0; }
+    // Path, volume and equaliser of the frames decoded from now on.
+    void setSettings(const decoder::DecoderSettings& settings) { settings_ = settings; }
+    const decoder::DecoderSettings& settings() const { return settings_; }
+
+    // Frame seeks (constant bitrate) and percentage seeks (VBR tag) that leave the target frame
+    // held; false when the target cannot be reached.
+    bool seekFrame(int32_t frame);
+    bool seekPercent(float percent);
+    // After a seek: filters and decoder state start afresh.
+    void resetAfterSeek();
+
+    StreamReader& reader() { return *reader_; }
+    const FrameHeader& header() const { return header_; }
+    bool hasFrame() const { return haveFrame_; }
+    // Decodes the frame held and reads the next; false once the stream has ended.
+    bool decodeFrame();
+    // Reads the next frame without decoding the one held; false once the stream has ended.
+    // The decoder's state then no longer follows the stream: resetAfterSeek before decoding.
+    bool skipFrame();
+    // Decodes up to maxFrames frames (all by default); returns the frames handled.
+    uint32_t decodeAll(uint32_t maxFrames = UINT32_MAX);
+
+    int32_t channels() const { return channels_; }
+    int32_t sampleRate() const { return sampleRate_; }
+    int32_t layer() const { return layer_; }
+    // True for MPEG-2 and MPEG-2.5 streams (half the Layer III samples per frame).
+    bool lowSampling() const { return lowSampling_; }
+    const std::vector<float>& pcm() const { return collector_.interleaved; }
+    // Keeps the samples from here on only when true (the benchmark only counts them).
+    void keepPcm(bool keep) { collector_.keep = keep; }
+    // Samples over all channels handed to the sink.
+    uint64_t samplesOut() const { return samplesOut_; }
+    uint32_t framesDecoded() const { return framesDecoded_; }
+    uint32_t framesDropped() const { return framesDropped_; }
+
+private:
+    // The sink of open(): interleaves every frame into one growing array.
+    struct Collector : decoder::PcmSink {
+        void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override;
+        std::vector<float> interleaved;
+        bool keep = true;
+    };
+
+    bool decodeCurrentFrame();
+    bool gaplessActive() const { return gapless_ && trimmable_; }
+    // Tells the gapless cut where the frame held now starts; frame counts the frame carrying
+    // a VBR tag when tagFrameCounted.
+    void placeTrim(bool tagFrameCounted);
+
+    std::unique_ptr<StreamReader> reader_;
+    FrameHeader header_;
+    Crc16* crc_ = nullptr;
+    std::unique_ptr<FrameSynthesis> synth_;
+    std::unique_ptr<layer3::Layer3Decoder> layer3_;
+    decoder::DecoderSettings settings_;
+    decoder::PcmSink* sink_ = nullptr;
+    Collector collector_;
+    GaplessTrim trim_;
+    bool gapless_ = false;
+    bool trimmable_ = false;
+    bool haveFrame_ = false;
+    bool lowSampling_ = false;
+    int32_t channels_ = 0;
+    int32_t sampleRate_ = 0;
+    int32_t layer_ = 0;
+    uint64_t samplesOut_ = 0;
+    uint32_t framesDecoded_ = 0;
+    uint32_t framesDropped_ = 0;
+};

@@ -1,0 +1,19 @@
+#include "mp3/decoder/pcm_rounding.h"
+
+#include <cmath>
+
+void roundToPcm16(decoder::VectorPath path, const float* src, int16_t* dst, uint32_t count)
+{
+    uint32_t i = 0;
+    // The AVX2 path rounds with the SSE kernel: the conversion is a small share of the work.
+    if (path == decoder::VectorPath::Sse || path == decoder::VectorPath::Avx2)
+        i = pcm_rounding_sse::round(dst, src, count);
+    else if (path == decoder::VectorPath::ThreeDNow)
+        i = pcm_rounding_3dnow::round(dst, src, count);
+    for (; i < count; ++i) {
+        const float v = src[i];
+        // Written so that NaN lands on a bound instead of reaching the integer conversion.
+        const float c = v >= 32767.0f ? 32767.0f : (v > -32768.0f ? v : -32768.0f);
+        dst[i] = static_cast<int16_t>(std::lrint(c));
+    }
+}

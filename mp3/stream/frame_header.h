@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "mp3/stream/crc16.h"
+
+class StreamReader;
+
+// One MPEG audio frame header at a time: finds it through the reader, decodes its fields, works
+// out the frame's sizes, reads the body and starts the frame's CRC. Also derives the stream facts
+// (bitrate, time per frame, duration) and carries out seeks.
+class FrameHeader {
+public:
+    enum Mode : int32_t { kStereo = 0, kJointStereo = 1, kDualChannel = 2, kSingleChannel = 3 };
+
+    // Finds and decodes the next header and reads its body. crc (may be null) receives the CRC
+    // accumulator, already fed with the header, for a protected frame, else null. False at the
+    // end of the stream or when the body is cut off.
+    bool readFrame(StreamReader& reader, Crc16** crc);
+
+    int32_t layer() const { return layer_; }
+    // 1 = no CRC, 0 = a 16-bit CRC word starts the body.
+    int32_t protectionBit() const { return protectionBit_; }
+    int32_t bitrateIndex() const { return bitrateIndex_; }
+    int32_t modeExtension() const { return modeExtension_; }
+    // 1 = MPEG-1, 0 = MPEG-2 lower sampling frequencies (MPEG-2.5 included).
+    int32_t version() const { return version_; }
+    // MPEG-2.5: the lower sampling frequencies halved again (12, 11.025 and 8 kHz, Layer III).
+    bool mpeg25() const { return mpeg25_; }
+    int32_t mode() const { return mode_; }
+    int32_t channels() const { return mode_ == kSingleChannel ? 1 : 2; }
+    int32_t sampleFrequencyIndex() const { return sampleFrequencyIndex_; }
+    int32_t subbands() const { return subbands_; }
+    int32_t intensityBound() const { return intensityBound_; }
+    bool copyright() const { return copyright_; }
+    bool original() const { return original_; }
+    bool synced() const { return synced_; }
+    uint16_t frameCrc() const { return frameCrc_; }
+    int32_t mainDataSize() const { return mainDataSize_; }
+    int32_t padding() const { return padding_; }
+    int32_t bodySize() const { return bodySize_; }
+
+    // Bitrate of the current frame in kbit/s (-1 for the forbidden index).
+    int32_t bitrate() const;
+    int32_t sampleRate() const;
+    int32_t samplesPerFrame() const;
+    float msPerFrame() const;
+    // Frames in the stream: the VBR tag's count, else the bytes after the start offset over the
+    // mean frame length of the current bitrate.
+    int32_t totalFrames(const StreamReader& reader) const;
+    float totalMs(const StreamReader& reader) const { return msPerFrame() * float(totalFrames(reader)); }
+
+    // Both seeks leave the target frame read (header and body) on success and return false,
+    // without reading, for a target before the start; a target past the end fails.
+    // Seek to frame t, for constant-bitrate streams.
+    // crc receives the target frame's accumulator as for readFrame.
+    bool seekFrame(StreamReader& reader, int32_t t, Crc16** crc = nullptr);
+    // Seek to percent (0..100, clamped) of the stream through the VBR tag's table of contents;
+    // false without a usable tag.
+    bool seekPercent(StreamReader& reader, float percent, Crc16** crc = nullptr);
+
+private:
+    int32_t frameLength(bool withPadding) const;
+    static bool successorConfirms(StreamReader& reader, uint32_t header);
+
+    int32_t layer_ = 0;
+    int32_t protectionBit_ = 1;
+    int32_t bitrateIndex_ = 0;
+    int32_t modeExtension_ = 0;
+    int32_t version_ = 0;
+    bool mpeg25_ = false;
+    int32_t mode_ = 0;
+    int32_t sampleFrequencyIndex_ = 0;
+    int32_t subbands_ = 0;
+    int32_t intensityBound_ = 0;
+    bool copyright_ = false;
+    bool original_ = false;
+    bool synced_ = false;
+    std::unique_ptr<Crc16> crc_;
+    // 44.1 and 22.05 kHz streams, whose frames vary by a padding slot: entry i is the count of
+    // padding bytes in frames 0..i, recorded as frames are first reached.
+    std::vector<int32_t> paddingTable_;
+    size_t paddingCapacity_ = 0;
+    uint16_t frameCrc_ = 0;
+    int32_t mainDataSize_ = 0;
+    int32_t padding_ = 0;
+    int32_t bodySize_ = 0;
+};

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "mp3/stream/audio_extent.h"
+#include "mp3/stream/byte_source.h"
+#include "mp3/stream/vbr_tag.h"
+
+// The file side of the decoder: buffered reads, the header scan, the frame buffer that holds the
+// current body word-swapped for bit extraction, and the frame counter seeks are built on.
+class StreamReader {
+public:
+    static constexpr uint32_t kReadBufferBytes = 65536;
+    static constexpr uint32_t kFrameBufferWords = 433;
+    static constexpr uint32_t kFrameBufferBytes = kFrameBufferWords * 4;
+    // Bytes at the start of the audio kept for the VBR tag parse (with its encoder extension).
+    static constexpr uint32_t kTagLookBytes = 256;
+
+    // Opens path; the audio starts at startOffset, after any ID3v2 tags found there, and ends
+    // before any ID3v1 or APEv2 tags at the end. Offsets below count from the audio's start.
+    StreamReader(const char* path, uint32_t startOffset);
+    StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset);
+    StreamReader(const StreamReader&) = delete;
+    StreamReader& operator=(const StreamReader&) = delete;
+
+    void close() { file_->close(); }
+    bool isOpen() const { return file_->isOpen(); }
+    // Size of the file in bytes, or -1 when it is not open.
+    int64_t fileSize() const { return file_->size(); }
+    // File position of the audio's first byte, and the audio's length in bytes (0 or more).
+    int64_t startOffset() const { return extent_.start; }
+    int64_t audioBytes() const { return extent_.end > extent_.start ? extent_.end - extent_.start : 0; }
+    const AudioExtent& extent() const { return extent_; }
+
+    // Scans for the next header. Unsynced: any 12-bit sync word; synced: the fields of the
+    // first header must repeat. Candidates with reserved layer, free-format or forbidden
+    // bitrate, or reserved sampling frequency are passed over. False at the end of the stream.
+    bool findHeader(bool synced, uint32_t& header);
+    // Undoes the last findHeader: the scan resumes one byte after the rejected header.
+    void rejectHeader();
+    // Reads the four bytes `ahead` bytes past the current read position (big-endian) without
+    // consuming anything; false when the file ends before them.
+    bool peekAhead(uint32_t ahead, uint32_t& word);
+    // Takes the sync, version and sampling-frequency bits and the single-channel flag of header.
+    void setSyncPattern(uint32_t header);
+    // Reads n body bytes into the frame buffer (at most its size); false when they did not all
+    // come, which marks the stream truncated.
+    bool readBody(uint32_t n);
+    // True once a frame body was cut off by the end of the audio.
+    bool truncated() const { return truncated_; }
+    // Next n bits (1..32) of the body, most significant first. Reads past the frame buffer give 0.
+    // Inline: Layers I and II take every sample through it.
+    uint32_t getBits(uint32_t n)
+    {
+        if (n == 0 || n > 32)
+            return 0;
+        const uint64_t hi = wordIndex_ < kFrameBufferWords ? frameBuffer_[wordIndex_] : 0;
+        const uint64_t lo = wordIndex_ + 1 < kFrameBufferWords ? frameBuffer_[wordIndex_ + 1] : 0;
+        const uint64_t both = hi << 32 | lo;
+        const uint64_t mask = (uint64_t(1) << n) - 1;
+        const auto value = static_cast<uint32_t>((both >> (64 - bitPosition_ - n)) & mask);
+        bitPosition_ += n;
+        if (bitPosition_ >= 32) {
+            bitPosition_ -= 32;
+            if (wordIndex_ <= kFrameBufferWords)
+                ++wordIndex_;
+        }
+        return value;
+    }
+    // The next n bytes of the body into dst, as n calls of getBits(8) would give them; whole
+    // words at a time when the position is on a byte.
+    void getBytes(uint8_t* dst, uint32_t n);
+    // Bits taken from the current body so far.
+    uint32_t bitsRead() const { return wordIndex_ * 32 + bitPosition_; }
+
+    // Moves the file to startOffset + offset, discards the buffer, and makes nextFrame the index
+    // of the frame read next. False (nothing moved) when the target is outside the file.
+    bool positionAt(int64_t offset, int32_t nextFrame);
+    // Looks at every byte position from startOffset + from up to startOffset + to for four bytes
+    // that read as value in the bits of mask (big-endian). On a hit the reader is positioned
+    // there as for positionAt and the offset is returned in found; false when none is found.
+    bool scanForWord(int64_t from, int64_t to, uint32_t mask, uint32_t value, int32_t nextFrame, int64_t& found);
+
+    int32_t frameIndex() const { return frameIndex_; }
+    int32_t highestFrameIndex() const { return highestFrameIndex_; }
+    const uint32_t* frameBuffer() const { return frameBuffer_; }
+    uint32_t bodySize() const { return bodySize_; }
+    const VbrInfo& vbrInfo() const { return vbr_; }
+    bool vbrTagPresent() const { return vbrTagPresent_; }
+    // The four bytes at the start offset as a big-endian value (0 when the file is shorter).
+    uint32_t firstHeaderBytes() const { return firstHeaderBytes_; }
+
+private:
+    bool bufferedRead(uint8_t* dst, uint32_t k);
+    bool headerAcceptable(const uint8_t b[4], bool synced) const;
+
+    std::unique_ptr<ByteSource> file_;
+    uint32_t frameBuffer_[kFrameBufferWords] = {};
+    uint8_t readBuffer_[kReadBufferBytes];
+    // Unread bytes: always the last bytesLeft_ bytes of the buffer. It may exceed filled_ after
+    // bytes are given back across a refill; the next read then re-reads them from the file.
+    uint32_t bytesLeft_ = 0;
+    // Bytes at the end of the buffer that hold file data (less than the buffer at the file's end).
+    uint32_t filled_ = 0;
+    AudioExtent extent_;
+    uint32_t bitPosition_ = 0;
+    uint32_t wordIndex_ = 0;
+    uint32_t syncPattern_ = 0;
+    bool singleChannelPattern_ = false;
+    int32_t frameIndex_ = -1;
+    int32_t highestFrameIndex_ = -1;
+    VbrInfo vbr_;
+    uint32_t firstHeaderBytes_ = 0;
+    uint32_t bodySize_ = 0;
+    bool vbrTagPresent_ = false;
+    bool truncated_ = false;
+};
