@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <new>
 
-// Interleaved samples in one malloc'd block that grows while a stream of unknown length is
-// read, is trimmed to its length at the end, and then becomes a NumPy array's memory: the
+// Interleaved samples in one malloc'd block that grows while output of unknown length (an
+// effect chain's) is written, is trimmed to its length at the end, and then becomes a NumPy array's memory: the
 // samples are written once, where the caller finds them.
 template<typename T> class PcmArray {
 public:

@@ -142,7 +142,8 @@ template<typename T> py::array StreamSource::readAs(int64_t frames, uint64_t exp
     const py::ssize_t channels = std::max<py::ssize_t>(format_.channels, 1);
     // NumPy's own allocation, which large arrays get huge pages for: the decoder writes each
     // sample once, into the array the caller receives.
-    uint64_t capacity = frames >= 0 ? uint64_t(frames) : std::max(expected, kStep);
+    const uint64_t limit = frames >= 0 ? uint64_t(frames) : UINT64_MAX;
+    uint64_t capacity = std::min(limit, std::max(expected, kStep));
     py::array_t<T> out({py::ssize_t(capacity), channels});
     uint64_t done = 0;
     while (true) {
@@ -167,10 +168,10 @@ template<typename T> py::array StreamSource::readAs(int64_t frames, uint64_t exp
             }
         }
         raisePending();
-        if (ended || frames >= 0)
+        if (ended || capacity == limit)
             break;
         // Longer than expected: a larger array, the samples so far copied over once.
-        capacity += std::max(capacity / 2, kStep);
+        capacity = std::min(limit, capacity + std::max(capacity / 2, kStep));
         py::array_t<T> larger({py::ssize_t(capacity), channels});
         std::memcpy(larger.mutable_data(), data, size_t(done) * size_t(channels) * sizeof(T));
         out = std::move(larger);

@@ -26,7 +26,7 @@ public:
     pybind11::dict format();
     // frames frames (all to the end when negative) from the current position, as a
     // (frames, channels) array of float32 (full scale 1) or int16; fewer at the end.
-    // expected sizes the first block when the length is not known.
+    // expected (the frames left, as far as known) sizes the array, which grows when it is short.
     pybind11::array read(int64_t frames, bool int16, uint64_t expected);
     // Makes frame the next one read; false past the end or when the source fails.
     bool seek(uint64_t frame);

@@ -181,7 +181,7 @@ class Decoder:
     def read(self, frames: int = -1) -> np.ndarray:
         """Up to frames frames from the current position (all that remain when negative); fewer,
         down to none, at the end."""
-        expected = max(self._opened.expected_frames() - self.tell(), 0) if frames < 0 else 0
+        expected = max(self._opened.expected_frames() - self.tell(), 0)
         data = self._opened.handle.read(int(frames), self._int16, expected)
         return _shape(data, self._always_2d)
 

@@ -91,6 +91,7 @@ def test_lame_file_loads_as_its_source(tmp_path, lame, rate, channels, args, ver
     assert orvane.info(io.BytesIO(raw)) == info and orvane.info(raw) == info
 
     int16, _ = orvane.load(mp3, dtype="int16", always_2d=True)
+    np.testing.assert_array_equal(orvane.load(io.BytesIO(raw), duration=1e9, dtype="int16", always_2d=True)[0], int16)
     assert np.abs(np.rint(data.reshape(int16.shape) * 32768).clip(-32768, 32767) - int16).max() <= 1
     excerpts_equal_slices(io.BytesIO(raw), int16, rate, "int16")
 
@@ -104,6 +105,8 @@ def test_lame_file_loads_as_its_source(tmp_path, lame, rate, channels, args, ver
         for frame in RNG.integers(0, len(int16), 5):
             assert decoder.seek(int(frame)) == frame and decoder.tell() == frame
             np.testing.assert_array_equal(decoder.read(700), int16[frame : frame + 700])
+        decoder.seek(0)
+        np.testing.assert_array_equal(decoder.read(10**12), int16)  # sized by the stream, not the request
         with pytest.raises(ValueError):
             decoder.seek(len(int16) + 1)
     assert decoder.closed
