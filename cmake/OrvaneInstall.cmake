@@ -1,7 +1,7 @@
 # What `cmake --install` and `cpack` deliver: the four libraries (shared and static), the public
 # headers under include/orvane/, the orvane tool and its manual page, pkg-config files and a CMake
-# package (find_package(Orvane) gives Orvane::mp3, Orvane::dsp, ...). Installed files carry no
-# RUNPATH: the libraries are found through the system's library path.
+# package (find_package(Orvane) gives Orvane::mp3, Orvane::dsp, ...). Installed files find each
+# other through a RUNPATH relative to where they lie ($ORIGIN), so any prefix works unconfigured.
 include(CMakePackageConfigHelpers)
 
 set(ORVANE_LIBRARIES dsp tessor norv mp3)
@@ -18,7 +18,8 @@ install(FILES ${public_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvane)
 install(TARGETS orvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/doc/orvane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# The .pc files find the prefix from where they lie, so an installed tree may be moved.
+# The .pc files find the prefix from where they lie, so an installed tree may be moved; their Libs
+# carry a run path to the libraries, so a program built against any prefix starts as it is.
 file(RELATIVE_PATH ORVANE_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 string(REGEX REPLACE "/$" "" ORVANE_PC_TO_PREFIX "${ORVANE_PC_TO_PREFIX}")
 foreach(pc orvane-dsp orvane-tessor orvane-norv orvane-mp3)

@@ -129,6 +129,10 @@ function(orvane_library name)
       target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
     endif()
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${${name}_map})
+    if(ARG_DEPS)
+      # Its sibling libraries lie beside it wherever the tree is installed.
+      set_target_properties(${name} PROPERTIES INSTALL_RPATH "$ORIGIN")
+    endif()
     # The build tree keeps the short names programs and scripts load it by (build/lib/libname.so).
     add_custom_command(TARGET ${name} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E create_symlink $<TARGET_LINKER_FILE_NAME:${name}>
@@ -145,6 +149,11 @@ function(orvane_library name)
     list(APPEND static_deps ${dep}_static)
   endforeach()
   target_link_libraries(${name}_static PUBLIC Threads::Threads ${CMAKE_DL_LIBS} ${static_deps} PRIVATE ${ARG_PRIVATE_LINK})
+  # The archive's objects need the C++ runtime and the maths library: a C program linking it
+  # with the C driver gets them from here, as the .pc file's Libs.private gives them.
+  if(NOT WIN32)
+    target_link_libraries(${name}_static INTERFACE $<LINK_ONLY:stdc++> $<LINK_ONLY:m>)
+  endif()
   set_target_properties(${name}_static PROPERTIES OUTPUT_NAME orvane-${name})
 
   add_library(Orvane::${name} ALIAS ${name})

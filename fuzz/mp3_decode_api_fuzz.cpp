@@ -21,6 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (OrvaneDecodeReadInt16(d, pcm.data(), block) > 0) { }
     OrvaneDecodeSeek(d, size > 1 ? uint64_t(data[1]) * 97 : 0);
     for (int i = 0; i < 4 && OrvaneDecodeReadInt16(d, pcm.data(), block) > 0; ++i) { }
+    OrvaneDecodeSetGapless(d, size > 4 ? data[4] & 1 : 0);
+    for (int i = 0; i < 4 && OrvaneDecodeReadInt16(d, pcm.data(), block) > 0; ++i) { }
     OrvaneDecodeClose(d);
     return 0;
 }

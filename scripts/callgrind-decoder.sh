@@ -6,8 +6,12 @@
 # measures the other effects). Inputs are synthesized here and encoded with lame (Layer III) and
 # twolame (Layer II); the Layer I input repeats the 384 kbit/s conformance stream, which frames
 # independently. Playback captures to a file without real-time pacing, so waiting is not counted.
+# The first table sets mpg123 (the command, `mpg123 -q -w out.wav`, as a black-box peer) beside
+# `orvane convert` on the same files, and libmpg123 beside the decode interface in-process (both
+# through build/bin/decode_interface_count, whole file to float); a peer left out shows "-".
 #
-#   scripts/callgrind-decoder.sh [BUILD_DIR]      (default: build; needs valgrind, lame, twolame)
+#   scripts/callgrind-decoder.sh [BUILD_DIR]      (default: build; needs valgrind, lame, twolame;
+#                                                  mpg123 and libmpg123-dev for the peer columns)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -56,6 +60,8 @@ for s in 1 10; do
   [ -f "$work/in$s.wav" ] || make_wav "$s" "$work/in$s.wav"
   lame --quiet -m j -b 128 "$work/in$s.wav" "$work/l3-128-$s.mp3"
   lame --quiet -m j -b 320 "$work/in$s.wav" "$work/l3-320-$s.mp3"
+  lame --quiet -V 2 "$work/in$s.wav" "$work/l3-v2-$s.mp3"
+  lame --quiet -m j -b 64 --resample 22.05 "$work/in$s.wav" "$work/l3-22k-$s.mp3"
   twolame --quiet -b 192 "$work/in$s.wav" "$work/l2-192-$s.mp2"
 done
 # 0.427 s per copy of the Layer I stream: 2.34 and 23.4 copies make 1 s and 10 s.
@@ -74,12 +80,52 @@ convert() {  # input [options]
   local in=$1; shift
   count "$orvane" convert "$in" "$work/out.wav" "$@"
 }
-row() {  # label command-function args...  (the input's seconds are substituted for @)
-  local label=$1; shift
+rate2() { python3 -c "print(f'{($2 - $1) / 9 / 1e6:.2f}')"; }
+ratio() { python3 -c "print('-' if '-' in ('$1', '$2') else f'{$1 / $2:.2f}')"; }
+peer=$build/bin/decode_interface_count
+have_mpg123=0
+command -v mpg123 >/dev/null && have_mpg123=1
+have_lib=0
+[ -x "$peer" ] && "$peer" mpg123 "$work/two-frames.mp3" 2>/dev/null && have_lib=1
+[ -x "$peer" ] || echo "missing: $peer (build the decode_interface_count target): no in-process columns" >&2
+
+# Millions of instructions per audio second of one job over the 1 s and 10 s inputs; "-" when
+# the job's tool is missing.
+per_second() {  # file-stem suffix job...
+  local stem=$1 suffix=$2; shift 2
   local a b
-  a=$("$@" 1) b=$("$@" 10)
-  printf '| %-44s | %9s |\n' "$label" "$(rate "$a" "$b")"
+  a=$("$@" "$work/$stem-1.$suffix") b=$("$@" "$work/$stem-10.$suffix")
+  rate2 "$a" "$b"
 }
+job_orvane() { convert "$1" "${extra[@]}"; }
+job_mpg123() { count mpg123 -q -w "$work/peer.wav" "$1"; }
+job_api() { count "$peer" orvane "$1"; }
+job_lib() { count "$peer" mpg123 "$1"; }
+
+echo "| stream (M instructions per audio second) | mpg123 | orvane convert | ratio | libmpg123 | decode interface | ratio |"
+echo "|---|---|---|---|---|---|---|"
+extra=()
+for spec in "Layer III 128 kbit/s:l3-128:mp3" "Layer III 320 kbit/s:l3-320:mp3" "Layer III VBR -V2:l3-v2:mp3" \
+            "MPEG-2 22 kHz 64 kbit/s:l3-22k:mp3" "Layer II 192 kbit/s:l2-192:mp2" "Layer I 384 kbit/s:l1-384:mp1"; do
+  IFS=: read -r label stem suffix <<<"$spec"
+  m=- o=- l=- a=-
+  [ "$have_mpg123" = 1 ] && m=$(per_second "$stem" "$suffix" job_mpg123)
+  o=$(per_second "$stem" "$suffix" job_orvane)
+  if [ -x "$peer" ]; then
+    a=$(per_second "$stem" "$suffix" job_api)
+    [ "$have_lib" = 1 ] && l=$(per_second "$stem" "$suffix" job_lib)
+  fi
+  echo "| $label | $m | $o | $(ratio "$o" "$m") | $l | $a | $(ratio "$a" "$l") |"
+done
+startup=$(convert "$work/two-frames.mp3")
+m=-
+[ "$have_mpg123" = 1 ] && m=$(count mpg123 -q -w "$work/peer.wav" "$work/two-frames.mp3")
+whole() { python3 -c "print('-' if '$1' == '-' else f'{$1 / 1e6:.2f}')"; }
+echo "| start-up: 2-frame file, whole process | $(whole "$m") | $(whole "$startup") | $(ratio "$startup" "$m") | | | |"
+echo
+
+echo "| job (instructions per audio second)          |     count |"
+echo "|----------------------------------------------|-----------|"
 l3_128() { convert "$work/l3-128-$1.mp3" "${extra[@]}"; }
 l3_320() { convert "$work/l3-320-$1.mp3" "${extra[@]}"; }
 l2_192() { convert "$work/l2-192-$1.mp2" "${extra[@]}"; }
@@ -87,19 +133,20 @@ l1_384() { convert "$work/l1-384-$1.mp1" "${extra[@]}"; }
 play_job() {
   ORVANE_OUTPUT="capture:$work/play.wav,fast" count "$orvane" play "$work/l3-128-$1.mp3" </dev/null
 }
-
-echo "| job (instructions per audio second)          |     count |"
-echo "|----------------------------------------------|-----------|"
-for path in default --plain --sse; do
-  extra=()
-  [ "$path" = default ] || extra=("$path")
+row() {  # label command-function args...  (the input's seconds are substituted for @)
+  local label=$1; shift
+  local a b
+  a=$("$@" 1) b=$("$@" 10)
+  printf '| %-44s | %9s |\n' "$label" "$(rate "$a" "$b")"
+}
+for path in --plain --sse; do
+  extra=("$path")
   row "Layer III 128k joint stereo, convert, $path" l3_128
   row "Layer III 320k, convert, $path" l3_320
   row "Layer II 192k, convert, $path" l2_192
   row "Layer I 384k, convert, $path" l1_384
 done
+extra=()
 row "playback (play, capture without pacing)" play_job
-startup=$(convert "$work/two-frames.mp3")
-printf '| %-44s | %9s |\n' "start-up: convert of a 2-frame file (whole)" "$(python3 -c "print(f'{$startup / 1e6:.1f} M')")"
 eq1=$(count "$orvane" fx "$work/in1.wav" "$work/fx.wav" eq:6,0,-3,0,0,0,3,0,0,-6)
 printf '| %-44s | %9s |\n' "fx eq on 1 s (whole process)" "$(python3 -c "print(f'{$eq1 / 1e6:.1f} M')")"

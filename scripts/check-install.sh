@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs a built tree (BUILD_DIR, default build) to a temporary prefix and checks it as a user
-# would: the installed orvane runs on the installed libraries (its version and a conversion), the examples build from the
-# prefix with pkg-config and with find_package and run, each installed library exports only its C
-# API, installed files carry no RUNPATH, every pkg-config module links, and cpack makes the Debian
-# package. As root it then installs the package with dpkg, checks its files and builds an example
+# would, with no LD_LIBRARY_PATH: the installed orvane runs on the installed libraries (its version
+# and a conversion), the C examples build from the prefix with pkg-config and with find_package
+# (shared and static) and run, Python's ctypes loads every library, each installed library exports
+# only its C API, run paths are relative to the installed files only, every pkg-config module
+# links, and cpack makes the Debian package. As root it then installs the package with dpkg, checks its files and builds an example
 # against it, and removes it again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +15,8 @@ trap 'rm -rf "$prefix" "$work"' EXIT
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 libdir=$(dirname "$(find "$prefix" -name 'liborvane-mp3.so' | head -1)")
-export PKG_CONFIG_PATH="$libdir/pkgconfig" LD_LIBRARY_PATH="$libdir"
+unset LD_LIBRARY_PATH
+export PKG_CONFIG_PATH="$libdir/pkgconfig"
 
 echo "== exported symbols =="
 for lib in dsp mp3 tessor norv; do
@@ -29,8 +31,11 @@ for lib in dsp mp3 tessor norv; do
   fi
   echo "liborvane-$lib: $(echo "$actual" | wc -l) exports, all in $header"
 done
-if find "$prefix" -type f \( -name '*.so*' -o -path '*/bin/*' \) -exec readelf -d {} \; 2>/dev/null | grep -q 'R.*PATH'; then
-  echo "an installed file carries an RPATH or RUNPATH"; exit 1
+# Run paths only through $ORIGIN: nothing points into the build tree or at a fixed prefix.
+paths=$(find "$prefix" -type f \( -name '*.so*' -o -path '*/bin/*' \) -exec readelf -d {} \; 2>/dev/null |
+  grep -o 'R[UN]*PATH.*\[.*\]' | sed 's/.*\[//; s/\]$//' | tr ':' '\n' | sort -u)
+if echo "$paths" | grep -v '^$' | grep -qv '^\$ORIGIN'; then
+  echo "an installed file carries a run path not relative to itself:"; echo "$paths"; exit 1
 fi
 
 echo "== every pkg-config module links and reports the headers' version =="
@@ -46,7 +51,7 @@ done
 echo "== the installed tool on the installed libraries =="
 for lib in dsp mp3 tessor norv; do
   found=$(ldd "$prefix/bin/orvane" | awk -v l="liborvane-$lib.so.0" '$1 == l {print $3}')
-  if [ "$found" != "$libdir/liborvane-$lib.so.0" ]; then
+  if [ -z "$found" ] || [ "$(realpath "$found")" != "$(realpath "$libdir/liborvane-$lib.so.0")" ]; then
     echo "the installed orvane takes liborvane-$lib from '${found:-nowhere}', not $libdir"; exit 1
   fi
 done
@@ -62,12 +67,31 @@ sample=samples/orvane-demo.mp3
 "$work/effect_chain" "$work/demo.wav" "$work/chain.wav"
 ORVANE_OUTPUT=null "$work/play_started_event" "$sample"
 
-echo "== examples through find_package =="
-cmake -S examples -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
-cmake --build "$work/cmake" >/dev/null
-"$work/cmake/decode_to_memory" "$sample"
-"$work/cmake/effect_chain" "$work/demo.wav" "$work/chain2.wav"
-cmp "$work/chain.wav" "$work/chain2.wav"
+
+echo "== examples through find_package, shared and static =="
+for kind in shared static; do
+  static=OFF
+  [ "$kind" = static ] && static=ON
+  cmake -S examples -B "$work/cmake-$kind" -DCMAKE_PREFIX_PATH="$prefix" -DORVANE_STATIC=$static >/dev/null
+  cmake --build "$work/cmake-$kind" >/dev/null
+  "$work/cmake-$kind/decode_to_memory" "$sample" >/dev/null
+  "$work/cmake-$kind/effect_chain" "$work/demo.wav" "$work/chain-$kind.wav"
+  cmp "$work/chain.wav" "$work/chain-$kind.wav"
+  ORVANE_OUTPUT=null "$work/cmake-$kind/play_started_event" "$sample" >/dev/null
+  if ldd "$work/cmake-$kind/decode_to_memory" | grep -q liborvane; then
+    [ "$kind" = shared ] || { echo "the static example loads a shared Orvane library"; exit 1; }
+  fi
+  echo "find_package, $kind: the examples build and run"
+done
+
+echo "== Python ctypes loads each installed library =="
+python3 - "$libdir" <<'PY'
+import ctypes, sys
+for lib, fn in (("dsp", "dspGetVersion"), ("tessor", "getVersionWaveOut"),
+                ("norv", "NORVGetVersion"), ("mp3", "OrvaneGetVersion")):
+    so = ctypes.CDLL(f"{sys.argv[1]}/liborvane-{lib}.so.0")
+    print(f"liborvane-{lib}.so.0: version {getattr(so, fn)()}")
+PY
 
 echo "== Debian package =="
 (cd "$build" && cpack -G DEB >/dev/null)
@@ -100,7 +124,7 @@ done
 [ "$(orvane --version)" = "orvane $(pkg-config --modversion orvane-mp3)" ] || { echo "installed orvane: wrong version"; exit 1; }
 # Nothing from the temporary prefix: the system's own search paths only.
 (
-  unset PKG_CONFIG_PATH LD_LIBRARY_PATH
+  unset PKG_CONFIG_PATH
   cc -Wall -Wextra -o "$work/installed_decode" examples/decode_to_memory.c $(pkg-config --cflags --libs orvane-mp3)
   "$work/installed_decode" "$sample" >/dev/null
   cmake -S examples -B "$work/installed" >/dev/null

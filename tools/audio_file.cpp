@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstring>
 
 #include "orvane/mp3.h"
 #include "platform/tool/files.h"
+#include "tools/mpeg_file.h"
+#include "tools/pcm_format.h"
 #include "tools/wav_files.h"
 
 namespace {
@@ -15,8 +16,6 @@ namespace {
 constexpr uint16_t kFormatPcm = 1;
 constexpr uint16_t kFormatFloat = 3;
 constexpr uint16_t kFormatExtensible = 0xFFFE;
-// The effects take 16-bit full scale, 32767, as 1.0.
-constexpr float kInt16Scale = 32767.0f;
 
 uint32_t le32(const uint8_t* p)
 {
@@ -102,33 +101,7 @@ public:
         const size_t frames = got / frameBytes_;
         if (left_ != UINT64_MAX)
             left_ -= got;
-        const size_t samples = frames * channels_;
-        const uint8_t* p = raw_.data();
-        // Each width is scaled so that its value as a 16-bit sample lands where 16-bit input would;
-        // one loop per width keeps the choice out of the per-sample work.
-        if (bits_ == 8) {
-            for (size_t i = 0; i < samples; ++i)
-                out[i] = float(int(p[i]) - 128) * 256.0f / kInt16Scale;
-        } else if (bits_ == 16) {
-            for (size_t i = 0; i < samples; ++i)
-                out[i] = float(int16_t(le16(p + 2 * i))) / kInt16Scale;
-        } else if (bits_ == 24) {
-            for (size_t i = 0; i < samples; ++i) {
-                const uint8_t* q = p + 3 * i;
-                const int32_t v = int32_t(uint32_t(q[0]) << 8 | uint32_t(q[1]) << 16 | uint32_t(q[2]) << 24) >> 8;
-                out[i] = float(v) / (256.0f * kInt16Scale);
-            }
-        } else if (floating_) {
-            for (size_t i = 0; i < samples; ++i) {
-                const uint32_t v = le32(p + 4 * i);
-                float f = 0.0f;
-                std::memcpy(&f, &v, 4);
-                out[i] = std::isfinite(f) ? f * (32768.0f / kInt16Scale) : 0.0f;
-            }
-        } else {
-            for (size_t i = 0; i < samples; ++i)
-                out[i] = float(double(int32_t(le32(p + 4 * i))) / (65536.0 * kInt16Scale));
-        }
+        decodePcm(raw_.data(), out, frames * channels_, bits_, floating_);
         return int64_t(frames);
     }
 
@@ -141,22 +114,14 @@ private:
     std::vector<uint8_t> raw_;
 };
 
-// Decodes MPEG audio through the library's decode interface as it is read, gapless as orvane
-// convert decodes: the encoder's delay and padding are not audio. Reads the file it is handed.
+// Decodes MPEG audio through the library's decode interface as it is read, gapless.
 class MpegReader : public AudioReader {
 public:
-    explicit MpegReader(FILE* file) : file_(file) { }
-    ~MpegReader() override
+    // Takes the file; false when it holds no MPEG audio.
+    bool open(FILE* file)
     {
-        OrvaneDecodeClose(decoder_);
-        std::fclose(file_);
-    }
-
-    bool open()
-    {
-        decoder_ = OrvaneDecodeOpenCallbacks(&readFile, &seekFile, file_);
         OrvaneDecodeFormat format{};
-        if (OrvaneDecodeGetFormat(decoder_, &format) != 1)
+        if (!mpeg_.open(file, 0) || OrvaneDecodeGetFormat(mpeg_.decoder(), &format) != 1)
             return false;
         rate_ = format.sampleRate;
         channels_ = format.channels;
@@ -164,34 +129,10 @@ public:
         return rate_ > 0 && channels_ >= 1 && channels_ <= 2;
     }
 
-    int64_t read(float* out, uint32_t count) override
-    {
-        const int64_t n = OrvaneDecodeReadFloat(decoder_, out, count);
-        // The decoder's full scale is 1.0 at 32768, the effects' at 32767.
-        for (int64_t i = 0; i < n * channels_; ++i)
-            out[i] *= 32768.0f / kInt16Scale;
-        return n;
-    }
+    int64_t read(float* out, uint32_t count) override { return OrvaneDecodeReadFloat(mpeg_.decoder(), out, count); }
 
 private:
-    static int64_t readFile(void* context, void* buffer, int64_t bytes)
-    {
-        FILE* file = static_cast<FILE*>(context);
-        const size_t n = std::fread(buffer, 1, size_t(bytes), file);
-        return n == 0 && std::ferror(file) ? -1 : int64_t(n);
-    }
-
-    static int64_t seekFile(void* context, int64_t offset, int32_t whence)
-    {
-        FILE* file = static_cast<FILE*>(context);
-        const int origin = whence == 0 ? SEEK_SET : whence == 1 ? SEEK_CUR : SEEK_END;
-        if (offset < LONG_MIN || offset > LONG_MAX || std::fseek(file, long(offset), origin) != 0)
-            return -1;
-        return int64_t(std::ftell(file));
-    }
-
-    FILE* file_;
-    OrvaneDecoder* decoder_ = nullptr;
+    MpegFile mpeg_;
 };
 
 // Standard input copied to a temporary file: a reader must be able to look at the first bytes
@@ -229,47 +170,11 @@ std::unique_ptr<AudioReader> openAudio(const std::string& path, std::string& err
             return error = name + ": " + error, nullptr;
         return wav;
     }
-    auto mpeg = std::make_unique<MpegReader>(file);
-    if (!mpeg->open())
+    auto mpeg = std::make_unique<MpegReader>();
+    if (!mpeg->open(file))
         return error = name + " is neither a WAV file nor MPEG audio", nullptr;
     return mpeg;
 }
-
-namespace {
-
-void put16(std::vector<uint8_t>& b, uint32_t v)
-{
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-
-void put32(std::vector<uint8_t>& b, uint32_t v)
-{
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
-
-// The 44-byte header of a plain PCM or float WAV file with dataBytes of samples.
-std::vector<uint8_t> waveHeader(uint32_t rate, uint32_t channels, uint32_t bits, uint32_t dataBytes)
-{
-    std::vector<uint8_t> h;
-    const uint32_t frameBytes = channels * bits / 8;
-    h.insert(h.end(), {'R', 'I', 'F', 'F'});
-    put32(h, dataBytes > 0xFFFFFFFF - 37 ? 0xFFFFFFFF : dataBytes + 36 + (dataBytes & 1));
-    h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put32(h, 16);
-    put16(h, bits == 32 ? kFormatFloat : kFormatPcm);
-    put16(h, channels);
-    put32(h, rate);
-    put32(h, rate * frameBytes);
-    put16(h, frameBytes);
-    put16(h, bits);
-    h.insert(h.end(), {'d', 'a', 't', 'a'});
-    put32(h, dataBytes);
-    return h;
-}
-
-}  // namespace
 
 AudioWriter::~AudioWriter()
 {
@@ -282,7 +187,7 @@ AudioWriter::~AudioWriter()
 }
 
 std::unique_ptr<AudioWriter> AudioWriter::create(const std::string& path, uint32_t rate, uint32_t channels,
-                                                 uint32_t bits, std::string& error)
+                                                 SampleFormat format, bool raw, std::string& error)
 {
     std::unique_ptr<AudioWriter> w(new AudioWriter);
     w->toStdout_ = path == "-";
@@ -292,22 +197,17 @@ std::unique_ptr<AudioWriter> AudioWriter::create(const std::string& path, uint32
         w->closed_ = true;  // nothing was made, so nothing is removed
         return error = writeError(path, errno), nullptr;
     }
+    w->rate_ = rate;
     w->channels_ = channels;
-    w->bits_ = bits;
+    w->format_ = format;
+    w->raw_ = raw;
+    if (raw)
+        return w;
     // On a pipe the sizes stay at their largest; a file's are patched by close().
-    const std::vector<uint8_t> header = waveHeader(rate, channels, bits, w->toStdout_ ? 0xFFFFFFFF : 0);
+    const std::vector<uint8_t> header = wavHeader(rate, channels, format, w->toStdout_ ? UINT64_MAX : 0);
     if (std::fwrite(header.data(), 1, header.size(), w->file_) != header.size())
         return error = writeError(w->path_, errno), nullptr;
     return w;
-}
-
-// Rounds half away from zero, as lround does, for values already held inside the int32 range; the
-// half is added in double, where every float plus one half is exact. NaN gives 0.
-static int32_t roundHalfAway(float v)
-{
-    if (std::isnan(v))
-        return 0;
-    return int32_t(double(v) + (v >= 0.0f ? 0.5 : -0.5));
 }
 
 bool AudioWriter::write(const float* samples, uint32_t frames, std::string& error)
@@ -315,29 +215,8 @@ bool AudioWriter::write(const float* samples, uint32_t frames, std::string& erro
     if (frames == 0)
         return true;  // nothing to store (and an empty buffer's data may be null, which fwrite refuses)
     const size_t count = size_t(frames) * channels_;
-    buffer_.resize(count * (bits_ / 8));
-    uint8_t* out = buffer_.data();
-    // One loop per width, each sample stored little-endian in place.
-    if (bits_ == 32) {
-        // Back to the file's own scale, full scale at 1.0.
-        for (size_t i = 0; i < count; ++i, out += 4) {
-            const float f = samples[i] * (kInt16Scale / 32768.0f);
-            uint32_t u = 0;
-            std::memcpy(&u, &f, 4);
-            out[0] = uint8_t(u), out[1] = uint8_t(u >> 8), out[2] = uint8_t(u >> 16), out[3] = uint8_t(u >> 24);
-        }
-    } else if (bits_ == 24) {
-        for (size_t i = 0; i < count; ++i, out += 3) {
-            const auto v
-                = uint32_t(roundHalfAway(std::clamp(samples[i] * 256.0f * kInt16Scale, -8388608.0f, 8388607.0f)));
-            out[0] = uint8_t(v), out[1] = uint8_t(v >> 8), out[2] = uint8_t(v >> 16);
-        }
-    } else {
-        for (size_t i = 0; i < count; ++i, out += 2) {
-            const auto v = uint32_t(roundHalfAway(std::clamp(samples[i] * kInt16Scale, -32768.0f, 32767.0f)));
-            out[0] = uint8_t(v), out[1] = uint8_t(v >> 8);
-        }
-    }
+    buffer_.resize(count * sampleBytes(format_));
+    encodePcm(samples, buffer_.data(), count, format_);
     if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
         return error = writeError(path_, errno), false;
     dataBytes_ += buffer_.size();
@@ -348,14 +227,12 @@ bool AudioWriter::close(std::string& error)
 {
     errno = 0;
     bool ok = true;
-    if (!toStdout_) {
+    if (!toStdout_ && !raw_) {
         if (dataBytes_ & 1)
             ok = std::fputc(0, file_) != EOF;
-        const std::vector<uint8_t> header
-            = waveHeader(0, channels_, bits_, uint32_t(std::min<uint64_t>(dataBytes_, 0xFFFFFFFF)));
-        // Only the two sizes change: the RIFF size at 4 and the data size at 40.
-        ok = ok && std::fseek(file_, 4, SEEK_SET) == 0 && std::fwrite(header.data() + 4, 1, 4, file_) == 4
-            && std::fseek(file_, 40, SEEK_SET) == 0 && std::fwrite(header.data() + 40, 1, 4, file_) == 4;
+        const std::vector<uint8_t> header = wavHeader(rate_, channels_, format_, dataBytes_);
+        ok = ok && std::fseek(file_, 0, SEEK_SET) == 0
+            && std::fwrite(header.data(), 1, header.size(), file_) == header.size();
     }
     ok = (toStdout_ ? std::fflush(file_) == 0 : std::fclose(file_) == 0) && ok;
     file_ = nullptr;
@@ -363,4 +240,9 @@ bool AudioWriter::close(std::string& error)
         return error = writeError(path_, errno), false;
     closed_ = true;
     return true;
+}
+
+SampleFormat effectOutputFormat(long bits)
+{
+    return bits == 24 ? SampleFormat::Int24 : bits == 32 ? SampleFormat::Float32 : SampleFormat::Int16;
 }

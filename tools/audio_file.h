@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
-// Audio in and out for the processing commands, as interleaved floats with full scale at 1.0
-// (the effects' own scale). "-" names standard input or output.
+#include "tools/pcm_format.h"
+
+// Audio in and out for the commands, as interleaved floats with full scale at 1.0, converted as
+// tools/pcm_format.h says. "-" names standard input or output.
 
 class AudioReader {
 public:
@@ -29,16 +31,16 @@ protected:
 // audio file (Layer I, II or III) through the decoder. Null with the reason in error.
 std::unique_ptr<AudioReader> openAudio(const std::string& path, std::string& error);
 
-// Writes a WAV file of 16 or 24-bit integer or 32-bit float samples; integers are rounded and
-// held to full scale. On standard output the sizes cannot be patched afterwards and are left
+// Writes a WAV file (or, raw, the bare samples) in one of the sample formats, converted as
+// tools/pcm_format.h says. On standard output the sizes cannot be patched afterwards and are left
 // at their largest, which readers take as "up to the end". Unless close succeeds the file is
 // removed when the writer goes, so a failed run leaves no output that looks whole.
 class AudioWriter {
 public:
     ~AudioWriter();
-    // bits 16, 24 or 32 (float). Null with the reason in error.
-    static std::unique_ptr<AudioWriter> create(const std::string& path, uint32_t rate, uint32_t channels, uint32_t bits,
-                                               std::string& error);
+    // Null with the reason in error.
+    static std::unique_ptr<AudioWriter> create(const std::string& path, uint32_t rate, uint32_t channels,
+                                               SampleFormat format, bool raw, std::string& error);
     // False with the reason in error when the data could not be written.
     bool write(const float* samples, uint32_t frames, std::string& error);
     // Completes the header; false with the reason when anything failed.
@@ -50,8 +52,13 @@ private:
     std::string path_;
     bool toStdout_ = false;
     bool closed_ = false;
+    bool raw_ = false;
+    uint32_t rate_ = 0;
     uint32_t channels_ = 0;
-    uint32_t bits_ = 16;
+    SampleFormat format_ = SampleFormat::Int16;
     uint64_t dataBytes_ = 0;
     std::vector<uint8_t> buffer_;
 };
+
+// The sample format of the effect commands' --bits: 16, 24, or 32 for float.
+SampleFormat effectOutputFormat(long bits);

@@ -256,7 +256,8 @@ int runCrossfade(const std::vector<std::string>& args)
                        + " s) allows");
     if (a->frames() > 0 && b->frames() > 0)
         layout.total = (layout.fromEnd ? a->frames() - layout.fadeLength : layout.bStart) + b->frames();
-    const std::unique_ptr<AudioWriter> out = AudioWriter::create(paths[2], rate, a->channels(), uint32_t(bits), error);
+    const std::unique_ptr<AudioWriter> out
+        = AudioWriter::create(paths[2], rate, a->channels(), effectOutputFormat(bits), false, error);
     if (out == nullptr)
         return failure(error);
     if (const int status = Crossfade(*a, *b, *out, layout).run())

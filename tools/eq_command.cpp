@@ -19,9 +19,13 @@ const double kDefaultFrequencies[] = {31.25, 62.5, 125, 250, 500, 1000, 2000, 40
 void printDetails(FILE* out)
 {
     std::fprintf(out,
-                 "Prints the measured gain in dB of a graphic equaliser at each frequency (default: octaves\n"
-                 "from 31.25 Hz to 16 kHz). BAND is FREQ_HZ:GAIN_DB[:ZERO_RADIUS[:POLE_RADIUS]], radii default\n"
-                 "0.9 and 0.99. Each value comes from a tone run through doGraphicEQ.\n");
+                 "Prints the measured gain in dB of the library's graphic equaliser at each frequency\n"
+                 "(default: octaves from 31.25 Hz to 16 kHz). BAND is FREQ_HZ:GAIN_DB[:ZERO_RADIUS[:POLE_RADIUS]],\n"
+                 "radii default 0.9 and 0.99. Each value comes from a tone run through doGraphicEQ.\n"
+                 "gain_db is the equaliser's own output level against its input; its bands are resonators\n"
+                 "added in parallel, so even at 0 dB they raise their region by tens of dB. relative_db is\n"
+                 "what the settings change: the gain against the same bands all at 0 dB (master gain\n"
+                 "included), the response a listener hears once the equaliser's level is matched.\n");
 }
 
 bool readNumber(const std::string& text, double& out)
@@ -83,12 +87,16 @@ int runEq(const std::vector<std::string>& args)
         if (f <= 0.0 || f >= rate / 2.0)
             return usageError(numberText(f) + " Hz is not between 0 and half the rate");
     }
-    std::printf("# frequency_hz gain_db\n");
+    std::vector<GraphicEQBandParams> flat = bands;
+    for (GraphicEQBandParams& b : flat)
+        b.gain = 0.0f;
+    std::printf("# frequency_hz gain_db relative_db\n");
     for (double f : freqs) {
-        double db = 0.0;
-        if (!measureGraphicEq(bands, master, uint32_t(rate), f, db))
+        double db = 0.0, flatDb = 0.0;
+        if (!measureGraphicEq(bands, master, uint32_t(rate), f, db)
+            || !measureGraphicEq(flat, 0.0, uint32_t(rate), f, flatDb))
             return failure("the equaliser rejected these bands");
-        std::printf("%g %.2f\n", f, db);
+        std::printf("%g %.2f %.2f\n", f, db, db - flatDb);
     }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "orvane/dsp.h"
+#include "platform/tool/files.h"
 #include "tools/audio_file.h"
 #include "tools/cli.h"
 #include "tools/command.h"
@@ -17,7 +18,6 @@
 namespace {
 
 constexpr uint32_t kBlockFrames = 4096;
-
 void printDetails(FILE* out)
 {
     std::fprintf(out,
@@ -29,7 +29,7 @@ void printDetails(FILE* out)
         std::fprintf(out, "  %-10s %s\n             %s%s%s\n", e.name, e.summary, e.name, e.maxArgs ? ":" : "",
                      e.params);
     std::fprintf(out, "  %-10s %s\n             norm:%s\n", "norm",
-                 "scales the whole result to a peak level (two passes)", kFxNormParams);
+                 "scales the whole result to a peak level (kept aside, then scaled)", kFxNormParams);
 }
 
 // Owns the chain of one run, so every exit path frees it.
@@ -38,10 +38,36 @@ struct FxChain {
     ~FxChain() { dspDestroy(chain); }
 };
 
-// One run of the input through the effects: into outPath as bits-bit samples, or (null) only
-// to find the output's peak in full-scale units, unclipped.
-int runPass(const std::string& inPath, const std::string* outPath, uint32_t bits,
-            const std::vector<std::string>& effects, double& peak)
+// Owns a temporary file of the chain's output, closed (and so removed) however the run ends.
+struct Spool {
+    FILE* file = nullptr;
+    ~Spool()
+    {
+        if (file != nullptr)
+            std::fclose(file);
+    }
+};
+
+// Scales the spooled samples by gain into out; false with the reason in error.
+bool writeScaled(FILE* spool, AudioWriter& out, uint32_t channels, float gain, std::string& error)
+{
+    std::rewind(spool);
+    std::vector<float> block(size_t(kBlockFrames) * channels);
+    while (const size_t samples = std::fread(block.data(), sizeof(float), block.size(), spool)) {
+        for (size_t i = 0; i < samples; ++i)
+            block[i] *= gain;
+        if (!out.write(block.data(), uint32_t(samples / channels), error))
+            return false;
+    }
+    if (std::ferror(spool))
+        return error = "cannot read back the temporary file", false;
+    return true;
+}
+
+// Runs the input once through the effects into outPath. For norm the chain's output is kept
+// aside while its peak is found and then scaled to the level asked for, so the effects run once
+// and the level is that of exactly what is written.
+int runChain(const std::string& inPath, const std::string& outPath, uint32_t bits, const FxPlan& plan)
 {
     std::string error;
     const std::unique_ptr<AudioReader> in = openAudio(inPath, error);
@@ -53,45 +79,55 @@ int runPass(const std::string& inPath, const std::string* outPath, uint32_t bits
     if (run.chain == nullptr)
         return failure("cannot process a stream at " + std::to_string(source.rate) + " Hz");
     std::vector<FxFormat> stages;
-    const FxBuild built = buildFxChain(run.chain, effects, source, stages, error);
+    const FxBuild built = buildFxChain(run.chain, plan.effects, source, stages, error);
     if (built == FxBuild::badArgument)
         return usageError(error);
     if (built == FxBuild::refused)
         return failure(error);
     for (size_t i = 0; i < stages.size() && verbosity() == Verbosity::verbose; ++i)
-        note(effects[i] + ": now " + std::to_string(stages[i].channels) + " channels at "
+        note(plan.effects[i] + ": now " + std::to_string(stages[i].channels) + " channels at "
              + std::to_string(stages[i].rate) + " Hz");
-    const uint32_t block = fxAlignedBlock(kBlockFrames, source.rate, stages);
 
     const uint32_t outChannels = dspGetDstChannels(run.chain);
-    std::unique_ptr<AudioWriter> out;
-    if (outPath != nullptr
-        && (out = AudioWriter::create(*outPath, dspGetDstRate(run.chain), outChannels, bits, error)) == nullptr)
+    Spool spool;
+    if (plan.normalise && (spool.file = platform::openTemporaryStream()) == nullptr)
+        return failure("cannot make a temporary file for norm");
+    const std::unique_ptr<AudioWriter> out
+        = AudioWriter::create(outPath, dspGetDstRate(run.chain), outChannels, effectOutputFormat(bits), false, error);
+    if (out == nullptr)
         return failure(error);
 
     std::vector<float> inBlock(size_t(kBlockFrames) * source.channels);
     const uint32_t outFrames = std::max(dspGetDstSize(run.chain, kBlockFrames), kBlockFrames);
     std::vector<float> outBlock(size_t(outFrames) * outChannels);
     uint64_t done = 0;
-    ProgressBar progress(outPath != nullptr ? "fx" : "fx: measuring");
+    double peak = 0.0;
+    ProgressBar progress("fx");
     while (true) {
-        const int64_t got = in->read(inBlock.data(), block);
+        const int64_t got = in->read(inBlock.data(), kBlockFrames);
         if (got < 0)
             return failure("read error in '" + inPath + "'");
         if (got == 0)
             break;
         const int32_t made = dspSendFloat(run.chain, inBlock.data(), outBlock.data(), uint32_t(got));
-        if (out != nullptr && made > 0 && !out->write(outBlock.data(), uint32_t(made), error))
+        const size_t samples = size_t(std::max(made, 0)) * outChannels;
+        if (spool.file != nullptr) {
+            for (size_t i = 0; i < samples; ++i)
+                peak = std::max(peak, double(std::fabs(outBlock[i])));
+            if (std::fwrite(outBlock.data(), sizeof(float), samples, spool.file) != samples)
+                return failure("cannot write the temporary file for norm");
+        } else if (samples > 0 && !out->write(outBlock.data(), uint32_t(made), error)) {
             return failure(error);
-        for (size_t i = 0; out == nullptr && i < size_t(std::max(made, 0)) * outChannels; ++i)
-            peak = std::max(peak, double(std::fabs(outBlock[i])));
+        }
         done += uint64_t(got);
         progress.update(done, in->frames());
     }
     progress.finish();
-    if (out != nullptr && !out->close(error))
+    const double gainDb = fxNormGainDb(plan.peakDb, peak);
+    if (spool.file != nullptr
+        && !writeScaled(spool.file, *out, outChannels, float(std::pow(10.0, gainDb / 20.0)), error))
         return failure(error);
-    return 0;
+    return out->close(error) ? 0 : failure(error);
 }
 
 int runFx(const std::vector<std::string>& args)
@@ -116,20 +152,10 @@ int runFx(const std::vector<std::string>& args)
     std::string error;
     if (!planFxEffects(std::vector<std::string>(operands.begin() + 2, operands.end()), plan, error))
         return usageError(error);
-    if (plan.normalise && operands[0] == "-")
-        return usageError("norm reads the input twice, so it cannot come from standard input");
-    double peak = 0.0;
-    if (plan.normalise) {
-        if (const int status = runPass(operands[0], nullptr, uint32_t(bits), plan.effects, peak))
-            return status;
-        // Silence stays silence; otherwise the gain that brings the peak to the level asked for.
-        for (const std::string& gain : fxNormGain(plan.peakDb, peak))
-            plan.effects.push_back(gain);
-    }
-    return runPass(operands[0], &operands[1], uint32_t(bits), plan.effects, peak);
+    return runChain(operands[0], operands[1], uint32_t(bits), plan);
 }
 
 }  // namespace
 
 ORVANE_COMMAND("fx", "IN OUT.wav [--bits 16|24|32] EFFECT...  (orvane fx --help lists the effects)",
-               "run a WAV file through a chain of effects", runFx, printDetails);
+               "run a WAV or MPEG audio input through a chain of effects", runFx, printDetails);

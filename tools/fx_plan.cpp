@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 #include "orvane/dsp.h"
-#include "tools/cli.h"
 
 const char* const kFxNormParams
     = "PEAK_DB (peak level after the other effects, dBFS -50..0, default 0; last effect only)";
@@ -81,35 +79,7 @@ FxBuild buildFxChain(void* chain, const std::vector<std::string>& effects, const
     return FxBuild::ok;
 }
 
-namespace {
-
-uint64_t gcd(uint64_t a, uint64_t b)
+double fxNormGainDb(double peakDb, double peak)
 {
-    while (b != 0)
-        a = std::exchange(b, a % b);
-    return a;
-}
-
-}  // namespace
-
-// Rate converters size each block's output as trunc(frames x out / in) and start every block
-// afresh, so a block whose output is not whole loses the fraction. Blocks a whole number of
-// rate periods long lose nothing: the length comes out exact and the phase never drifts.
-uint32_t fxAlignedBlock(uint32_t blockFrames, uint32_t sourceRate, const std::vector<FxFormat>& stages)
-{
-    uint64_t period = 1;
-    for (const FxFormat& stage : stages) {
-        const uint64_t step = sourceRate / gcd(sourceRate, stage.rate);
-        period = period / gcd(period, step) * step;
-        if (period > blockFrames)
-            return blockFrames;  // rates too far from a simple ratio: blocks stay whole, fractions are lost
-    }
-    return uint32_t(blockFrames / period * period);
-}
-
-std::vector<std::string> fxNormGain(double peakDb, double peak)
-{
-    if (!(peak > 0.0))
-        return {};
-    return {"gain:" + numberText(std::clamp(peakDb - 20.0 * std::log10(peak), -50.0, 50.0))};
+    return peak > 0.0 ? std::clamp(peakDb - 20.0 * std::log10(peak), -50.0, 50.0) : 0.0;
 }

@@ -30,9 +30,6 @@ enum class FxBuild { ok, badArgument, refused };
 FxBuild buildFxChain(void* chain, const std::vector<std::string>& effects, const FxFormat& source,
                      std::vector<FxFormat>& stages, std::string& error);
 
-// The largest block of at most blockFrames source frames after which every stage's rate
-// converter has delivered a whole number of frames, so the length comes out exact.
-uint32_t fxAlignedBlock(uint32_t blockFrames, uint32_t sourceRate, const std::vector<FxFormat>& stages);
-
-// The "gain:DB" effect that brings a result of this peak (full scale 1) to peakDb; none for silence.
-std::vector<std::string> fxNormGain(double peakDb, double peak);
+// The gain in dB (-50..50) that brings a result of this peak (full scale 1) to peakDb; 0 for
+// silence, which stays silence.
+double fxNormGainDb(double peakDb, double peak);

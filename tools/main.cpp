@@ -7,6 +7,7 @@
 #include "platform/tool/terminal.h"
 #include "tools/cli.h"
 #include "tools/command.h"
+#include "tools/play_session.h"
 
 namespace {
 
@@ -24,7 +25,10 @@ void printOverview(FILE* out)
                  "  -q  quiet: no progress or notes, only errors\n"
                  "  -v  verbose: extra detail on standard error\n\ncommands:\n");
     for (const Command& c : commands())
-        std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+        std::fprintf(out, "  %-11s %s\n", c.name, c.summary);
+    std::fprintf(out,
+                 "\nMPEG audio is MPEG-1, 2 or 2.5, Layer I, II or III. Exit status: 0 success, 1 a run-time\n"
+                 "failure (the reason on standard error), 2 a usage error (the reason, then the synopsis).\n");
 }
 
 void printCommandHelp(const Command& c)
@@ -109,6 +113,8 @@ int main(int argc, char** argv)
         if (isHelp(a))
             return printCommandHelp(*c), 0;
     setCommandName(name);
+    // Every command decodes on the best kernels the CPU has unless its options pick others.
+    applyVectorChoice(VectorChoice::Best);
     const int status = c->run(rest);
     if (status == 2)
         std::fprintf(stderr, "usage: orvane %s %s\n(see 'orvane help %s')\n", c->name, c->usage, c->name);

@@ -1,13 +1,14 @@
 #include "tools/pcm16_input.h"
 
 #include <algorithm>
-#include <cmath>
+
+#include "tools/pcm_format.h"
 
 int64_t Pcm16Input::read(int16_t* out, uint32_t frames)
 {
     block_.resize(size_t(frames) * in_.channels());
     const int64_t got = in_.read(block_.data(), frames);
     for (size_t i = 0; i < size_t(std::max<int64_t>(got, 0)) * in_.channels(); ++i)
-        out[i] = int16_t(std::lround(std::clamp(block_[i] * 32767.0f, -32768.0f, 32767.0f)));
+        out[i] = pcm16Of(block_[i]);
     return got;
 }

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +18,9 @@
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/file_tags.h"
+#include "tools/live_view.h"
+#include "tools/output_devices.h"
+#include "tools/play_screen.h"
 #include "tools/play_session.h"
 #include "tools/playlist.h"
 #include "tools/status_line.h"
@@ -26,11 +28,12 @@
 namespace {
 
 const char* const kUsage
-    = "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N] [--pitch CENTS]"
-      " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow] [--no-gapless]";
+    = "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N|NAME] [--pitch CENTS]"
+      " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow] [--no-gapless]"
+      " [--spectrum]";
 
-const char* const kKeys = "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit,\n"
-                          "      +/- volume 5 %, m mute, up/down pitch 100 cents, [/] speed 50 per mille, h keys\n";
+const char* const kKeys = "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit, h keys\n"
+                          "      +/- volume 5%, m mute, up/down pitch 100 cents, [/] speed 5%, s spectrum\n";
 
 // The ranges the output holds pitch and speed to.
 constexpr long kMinPitch = -1200, kMaxPitch = 1200;
@@ -39,13 +42,17 @@ constexpr long kMinSpeed = -750, kMaxSpeed = 7000;
 constexpr long kMaxVolume = 65536;
 constexpr long kFullScale = 32768;
 constexpr long kVolumeStepPercent = 5;
+// The live view's FFT: 21.5 Hz bins at 44.1 kHz, fine enough for its lowest bands.
+constexpr uint32_t kSpectrumSize = 2048;
 
 void printDetails(FILE* out)
 {
     std::fprintf(out,
                  "Plays the files in order; a .m3u list stands for the files it names. Files of one format\n"
                  "follow each other through one output, with no gap at the joins of a gapless album. The\n"
-                 "tags' artist and title name each file. TIME is seconds, m:ss or h:mm:ss into the first file.\n%s",
+                 "tags' artist and title name each file. TIME is seconds, m:ss or h:mm:ss into the first file.\n"
+                 "--spectrum shows the live view: spectrum bars (dBFS, log frequency) and level meters.\n"
+                 "N|NAME is a device number or (part of) a name from 'orvane devices'.\n%s",
                  kKeys);
 }
 
@@ -54,20 +61,6 @@ std::atomic<bool> interrupted{false};
 void onInterrupt(int)
 {
     interrupted.store(true);
-}
-
-std::string bar(double fraction, int width, char on, char off)
-{
-    fraction = std::min(std::max(fraction, 0.0), 1.0);
-    const int filled = int(fraction * width + 0.5);
-    return std::string(size_t(filled), on) + std::string(size_t(width - filled), off);
-}
-
-// Level meter over 48 dB, so quiet passages still move it.
-std::string meter(int32_t peak)
-{
-    const double db = peak > 0 ? 20.0 * std::log10(double(peak) / 32768.0) : -96.0;
-    return bar((db + 48.0) / 48.0, 10, '|', ' ');
 }
 
 struct PlayOptions {
@@ -80,6 +73,7 @@ struct PlayOptions {
     long speed = 0;
     bool out48k = false;
     bool gapless = true;
+    bool spectrum = false;
     float harmonics = 0.3f;
     std::vector<std::pair<long, float>> eq;
     VectorChoice vectors = VectorChoice::Best;
@@ -97,7 +91,8 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
         } else if (r.option("--volume")) {
             ok = r.integer(0, kMaxVolume, "32768 = full scale", o.volume);
         } else if (r.option("--device")) {
-            ok = r.integer(-1, 1 << 16, "-1 = default", o.device);
+            std::string text;
+            ok = r.value(text) && findOutputDevice(text, o.device);
         } else if (r.option("--pitch")) {
             ok = r.integer(kMinPitch, kMaxPitch, "cents", o.pitch);
         } else if (r.option("--speed")) {
@@ -106,6 +101,8 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
             o.out48k = true;
         } else if (r.option("--no-gapless")) {
             o.gapless = false;
+        } else if (r.option("--spectrum")) {
+            o.spectrum = true;
         } else if (r.option("--harmonics")) {
             double h = 0;
             ok = r.number(0, 1, "curve bend", h);
@@ -145,36 +142,46 @@ struct LiveState {
     long speed;
     bool muted = false;
     bool paused = false;
+    bool spectrum = false;  // the live view shown
 };
 
 enum class Next { advance, back, quit };
 
-// What the status line shows of a file and how far a seek key moves in it.
+// What the screen shows of a file and how far a seek key moves in it.
 struct Track {
     std::string name;  // "Artist - Title" from the tags, else the file's name
     bool tagged = false;
     double msPerFrame = 0;
     int32_t seekFrames = 0;
     int32_t totalMs = 0;
+    uint32_t rate = 0;  // of the output: 48 kHz with --48k
+    uint32_t channels = 0;
+    bool truncated = false;
 };
 
 // False after a message (status 1) when the file cannot be read as MPEG audio.
-bool readTrack(const std::string& path, long offset, Track& t, int& status)
+bool readTrack(const std::string& path, const PlayOptions& o, Track& t, PlayScreen& screen, int& status)
 {
     OrvaneStreamInfo info{};
-    if (OrvaneGetStreamInfo(path.c_str(), int32_t(offset), &info) != 1) {
+    if (OrvaneGetStreamInfo(path.c_str(), int32_t(o.offset), &info) != 1) {
         FILE* probe = std::fopen(path.c_str(), "rb");
-        status = failure(probe != nullptr ? "'" + path + "' is not MPEG audio" : "cannot open '" + path + "'");
+        screen.message(probe != nullptr ? "'" + path + "' is not MPEG audio" : "cannot open '" + path + "'");
+        status = 1;
         if (probe != nullptr)
             std::fclose(probe);
         return false;
     }
     t.msPerFrame = double(info.samplesPerFrame) * 1000.0 / info.sampleRate;
     t.seekFrames = int32_t(std::lround(5000.0 / t.msPerFrame));
-    // Counted, not estimated from the first frame: right for variable-bitrate files too.
-    t.totalMs = int32_t(double(info.frames) * t.msPerFrame);
-    const std::string title = tagText(path, int32_t(offset), kTagTitle);
-    const std::string artist = tagText(path, int32_t(offset), kTagArtist);
+    // Counted, not estimated from the first frame: right for variable-bitrate files too; gapless
+    // play leaves out the encoder's delay and padding, as the time read-out does.
+    const uint64_t cut = o.gapless ? uint64_t(info.encoderDelay) + info.encoderPadding : 0;
+    t.totalMs = int32_t(double(info.samples > cut ? info.samples - cut : 0) * 1000.0 / info.sampleRate);
+    t.truncated = info.truncated != 0;
+    t.rate = o.out48k ? 48000 : info.sampleRate;
+    t.channels = info.channelMode == 3 ? 1 : 2;
+    const std::string title = tagText(path, int32_t(o.offset), kTagTitle);
+    const std::string artist = tagText(path, int32_t(o.offset), kTagArtist);
     t.name = title.empty() ? artist : artist.empty() ? title : artist + " - " + title;
     t.tagged = !t.name.empty();
     if (!t.tagged)
@@ -182,13 +189,134 @@ bool readTrack(const std::string& path, long offset, Track& t, int& status)
     return true;
 }
 
-// The tags name the track above the status line too.
-void announce(const Track& t, bool screen)
+// A file starts playing: what must be said about it is said above the screen.
+void announce(const std::string& path, const Track& t, PlayScreen& screen)
 {
-    if (!t.tagged)
+    if (t.truncated)
+        screen.message("'" + path + "' is truncated: its last frame is cut off", true);
+}
+
+// Without a screen (output to a pipe or file), one line per file once it has played.
+void reportPlayed(const std::vector<std::string>& files, size_t index, const Track& t, int32_t playedMs,
+                  const PlayScreen& screen)
+{
+    if (screen.active() || verbosity() == Verbosity::quiet)
         return;
-    std::printf("%s%s\n", screen ? "\r\x1b[K" : "", t.name.c_str());
+    std::printf("played %s of %s  %zu/%zu %s%s%s\n", formatTime(std::min(playedMs, t.totalMs)).c_str(),
+                formatTime(t.totalMs).c_str(), index + 1, files.size(), files[index].c_str(), t.tagged ? "  " : "",
+                t.tagged ? t.name.c_str() : "");
     std::fflush(stdout);
+}
+
+// Appends files[from...] to the library's queue on a thread of its own until done or destroyed.
+class QueueFeeder {
+public:
+    QueueFeeder(const std::vector<std::string>& files, size_t from, int32_t offset)
+        : thread_([this, &files, from, offset] {
+              for (size_t i = from; i < files.size() && !stop_.load(); ++i)
+                  OrvaneQueueAppend(files[i].c_str(), offset);
+          })
+    { }
+    ~QueueFeeder()
+    {
+        stop_.store(true);
+        thread_.join();
+    }
+    QueueFeeder(const QueueFeeder&) = delete;
+    QueueFeeder& operator=(const QueueFeeder&) = delete;
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// The footer: the live view when it is on, then the file playing (its place in the list and its
+// name) over the status line.
+std::vector<std::string> footer(const std::vector<std::string>& files, size_t index, const Track& t,
+                                const LiveState& live, LiveView& view)
+{
+    const size_t width = terminalWidth();
+    const std::string place
+        = files.size() > 1 ? std::to_string(index + 1) + "/" + std::to_string(files.size()) + " " : "";
+    PlayStatus s;
+    s.paused = live.paused;
+    s.nowMs = OrvaneGetCurrentTime();
+    s.totalMs = t.totalMs;
+    s.muted = live.muted;
+    s.volumePercent = percent(live.volume);
+    s.pitchCents = live.pitch;
+    s.speedPerMille = live.speed;
+    s.levels[0] = OrvaneGetLevel(0);
+    s.levels[1] = OrvaneGetLevel(1);
+    std::vector<std::string> lines;
+    if (live.spectrum) {
+        static std::vector<float> spectrum(2 * kSpectrumSize);
+        const int32_t bins = OrvaneGetSpectrum(spectrum.data());
+        // Two rows stay free above the footer for messages.
+        const size_t rows = platform::terminalRows();
+        lines = view.lines(bins > 0 ? spectrum : std::vector<float>{}, kSpectrumSize, t.channels, t.rate, s.levels,
+                           width, rows > 4 ? rows - 4 : 0);
+    }
+    lines.push_back(fitText(place + t.name, width));
+    lines.push_back(statusLine(s, width));
+    return lines;
+}
+
+// Acts on one key; false when it ends this play (next says where to go).
+bool onKey(int key, const Track& track, LiveState& live, Next& next, PlayScreen& screen)
+{
+    switch (key) {
+    case 'q':
+    case 'Q':
+        next = Next::quit;
+        OrvaneStop();
+        return false;
+    case 'n':
+    case 'p':
+        next = key == 'n' ? Next::advance : Next::back;
+        OrvaneStop();
+        return false;
+    case ' ':
+        live.paused = !live.paused;
+        OrvanePause(live.paused ? 1 : 0);
+        break;
+    case platform::TerminalKeys::kLeft:
+    case platform::TerminalKeys::kRight:
+        OrvaneSeek(key == platform::TerminalKeys::kLeft ? -track.seekFrames : track.seekFrames);
+        break;
+    case platform::TerminalKeys::kUp:
+    case platform::TerminalKeys::kDown:
+        live.pitch = std::clamp(live.pitch + (key == platform::TerminalKeys::kUp ? 100L : -100L), kMinPitch, kMaxPitch);
+        OrvaneSetPitch(int32_t(live.pitch));
+        break;
+    case ']':
+    case '[':
+        live.speed = std::clamp(live.speed + (key == ']' ? 50L : -50L), kMinSpeed, kMaxSpeed);
+        OrvaneSetSpeed(int32_t(live.speed));
+        break;
+    case '+':
+    case '=':
+    case '-':
+        live.volume = std::clamp(percent(live.volume) + (key == '-' ? -kVolumeStepPercent : kVolumeStepPercent), 0L,
+                                 kMaxVolume * 100 / kFullScale)
+            * kFullScale / 100;
+        live.muted = false;
+        OrvaneSetVolume(int32_t(live.volume));
+        break;
+    case 'm':
+        live.muted = !live.muted;
+        OrvaneSetVolume(live.muted ? 0 : int32_t(live.volume));
+        break;
+    case 'h':
+        screen.print(kKeys);
+        break;
+    case 's':
+        live.spectrum = !live.spectrum;
+        break;
+    default:
+        break;
+    }
+    return true;
 }
 
 // Plays files[index] and, through the same output, each following file of the same format (a
@@ -196,134 +324,65 @@ void announce(const Track& t, bool screen)
 // follows the file playing. The result says where to go next, status is the exit status so far
 // (1 on a failure).
 Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayOptions& o, long startMs,
-               LiveState& live, platform::TerminalKeys& keys, bool screen, int& status)
+               LiveState& live, platform::TerminalKeys& keys, PlayScreen& screen, LiveView& view, int& status)
 {
     Track track;
-    if (!readTrack(files[index], o.offset, track, status))
+    if (!readTrack(files[index], o, track, screen, status))
         return Next::advance;
     const char* env = std::getenv("ORVANE_OUTPUT");
     const bool wantsDevice = env == nullptr || *env == '\0' || std::strcmp(env, "device") == 0;
 
-    // Queued before the play starts, so even a short file cannot end before it is.
+    // The next file is queued before the play starts, so even a short file cannot end before it
+    // is; the rest follow from a thread of their own, far ahead of the decoder, so a run of
+    // short files joins however seldom this thread looks.
     const size_t first = index;
-    auto queueAfter
-        = [&](size_t i) { OrvaneQueueNext(i + 1 < files.size() ? files[i + 1].c_str() : nullptr, int32_t(o.offset)); };
-    queueAfter(index);
-    // The sound libraries' start-up chatter on standard error stays off the terminal while an
-    // output opens; -v shows it.
-    std::optional<platform::MutedStandardError> noise;
-    if (verbosity() != Verbosity::verbose)
-        noise.emplace();
+    OrvaneQueueNext(index + 1 < files.size() ? files[index + 1].c_str() : nullptr, int32_t(o.offset));
+    QueueFeeder feeder(files, index + 2, int32_t(o.offset));
     PlaySession session(files[index], int32_t(o.offset), false);
     session.waitStarted(5000);
-    noise.reset();
     if (wantsDevice && !session.finished() && getOutputWaveOut(OrvaneGetDestination()) == TESSOR_OUTPUT_NULL)
-        note("orvane play: no sound device could be opened; playing silently (-v shows why)");
+        screen.messageOnce("no sound device could be opened; playing silently (-v shows why)");
     if (startMs > 0)
         OrvaneSeek(int32_t(std::lround(startMs / track.msPerFrame)));
-    announce(track, screen);
+    announce(files[index], track, screen);
     Next next = Next::advance;
-    int64_t lastPrinted = -1;
+    bool stopped = false;
+    int32_t playedMs = 0;
     while (!session.finished()) {
-        const std::vector<int> pressed = screen ? keys.read(100) : std::vector<int>{};
-        if (!screen)
+        const std::vector<int> pressed = screen.active() ? keys.read(100) : std::vector<int>{};
+        if (!screen.active())
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (interrupted.load()) {
             next = Next::quit;
+            stopped = true;
             OrvaneStop();
         }
-        for (const int key : pressed) {
-            switch (key) {
-            case 'q':
-            case 'Q':
-                next = Next::quit;
-                OrvaneStop();
-                break;
-            case 'n':
-                next = Next::advance;
-                OrvaneStop();
-                break;
-            case 'p':
-                next = Next::back;
-                OrvaneStop();
-                break;
-            case ' ':
-                live.paused = !live.paused;
-                OrvanePause(live.paused ? 1 : 0);
-                break;
-            case platform::TerminalKeys::kLeft:
-            case platform::TerminalKeys::kRight:
-                OrvaneSeek(key == platform::TerminalKeys::kLeft ? -track.seekFrames : track.seekFrames);
-                break;
-            case platform::TerminalKeys::kUp:
-            case platform::TerminalKeys::kDown:
-                live.pitch = std::clamp(live.pitch + (key == platform::TerminalKeys::kUp ? 100L : -100L), kMinPitch,
-                                        kMaxPitch);
-                OrvaneSetPitch(int32_t(live.pitch));
-                break;
-            case ']':
-            case '[':
-                live.speed = std::clamp(live.speed + (key == ']' ? 50L : -50L), kMinSpeed, kMaxSpeed);
-                OrvaneSetSpeed(int32_t(live.speed));
-                break;
-            case '+':
-            case '=':
-            case '-':
-                live.volume = std::clamp(percent(live.volume) + (key == '-' ? -kVolumeStepPercent : kVolumeStepPercent),
-                                         0L, kMaxVolume * 100 / kFullScale)
-                    * kFullScale / 100;
-                live.muted = false;
-                OrvaneSetVolume(int32_t(live.volume));
-                break;
-            case 'm':
-                live.muted = !live.muted;
-                OrvaneSetVolume(live.muted ? 0 : int32_t(live.volume));
-                break;
-            case 'h':
-                std::printf("\r\x1b[K%s", kKeys);
-                break;
-            default:
-                break;
-            }
-        }
-        // The play has gone on with the file queued: show it and queue the one after.
-        if (const size_t joined = first + size_t(OrvaneGetTrackIndex()); joined != index && joined < files.size()) {
-            index = joined;
-            if (!readTrack(files[index], o.offset, track, status))
+        for (const int key : pressed)
+            stopped = !onKey(key, track, live, next, screen) || stopped;
+        // The play has gone on with the files queued: the ones before have played whole.
+        for (const size_t joined = first + size_t(OrvaneGetTrackIndex()); index < joined && joined < files.size();) {
+            reportPlayed(files, index, track, track.totalMs, screen);
+            if (!readTrack(files[++index], o, track, screen, status))
                 track.name = files[index];
-            announce(track, screen);
-            queueAfter(index);
+            announce(files[index], track, screen);
         }
-        const int32_t now = OrvaneGetCurrentTime();
         if (session.finished())
             break;  // the read-outs have gone with the play
-        const std::string volume = live.muted ? "muted" : "vol " + std::to_string(percent(live.volume)) + "%";
-        if (screen) {
-            const std::string place
-                = files.size() > 1 ? std::to_string(index + 1) + "/" + std::to_string(files.size()) + " " : "";
-            const std::string line = fitStatusLine(
-                {std::string(live.paused ? "paused " : "playing") + " " + formatTime(now) + "/"
-                     + formatTime(track.totalMs),
-                 volume, "pitch " + std::to_string(live.pitch), "speed " + std::to_string(live.speed),
-                 place + track.name, "[" + bar(track.totalMs > 0 ? double(now) / track.totalMs : 0, 20, '#', '.') + "]",
-                 "L" + meter(OrvaneGetLevel(0)) + " R" + meter(OrvaneGetLevel(1))},
-                terminalWidth());
-            std::printf("\r%s\x1b[K", line.c_str());
-            std::fflush(stdout);
-        } else if (now / 1000 != lastPrinted) {
-            lastPrinted = now / 1000;
-            std::printf("%s / %s  level %d %d\n", formatTime(now).c_str(), formatTime(track.totalMs).c_str(),
-                        OrvaneGetLevel(0), OrvaneGetLevel(1));
-            std::fflush(stdout);
-        }
+        playedMs = OrvaneGetCurrentTime();
+        if (screen.active())
+            screen.draw(footer(files, index, track, live, view));
     }
     const int32_t result = session.wait();
-    if (screen)
-        std::printf("\r\x1b[K");
-    if (result == -1)
-        status = failure("'" + files[index] + "' is not MPEG audio");
-    else if (result == 0)
-        status = failure("no sound output could be opened");
+    screen.clear();
+    if (result == 1)
+        reportPlayed(files, index, track, stopped ? playedMs : track.totalMs, screen);
+    if (result == -1) {
+        screen.message("'" + files[index] + "' is not MPEG audio");
+        status = 1;
+    } else if (result == 0) {
+        screen.message("no sound output could be opened");
+        status = 1;
+    }
     return next;
 }
 
@@ -344,6 +403,7 @@ int runPlay(const std::vector<std::string>& args)
     OrvaneEnable48k(o.out48k ? 1 : 0);
     OrvaneEnableGapless(o.gapless ? 1 : 0);
     OrvaneSetHarmonics(o.harmonics);
+    OrvaneSetSpectrumSize(kSpectrumSize);
     applyVectorChoice(o.vectors);
     if (!o.eq.empty()) {
         for (int band = 0; band < 32; ++band)
@@ -356,11 +416,14 @@ int runPlay(const std::vector<std::string>& args)
     interrupted.store(false);
     std::signal(SIGINT, onInterrupt);
     platform::TerminalKeys keys;
-    const bool screen = keys.active() && platform::isTerminal(platform::StandardStream::Out);
+    PlayScreen screen(keys.active() && platform::isTerminal(platform::StandardStream::Out),
+                      verbosity() != Verbosity::verbose);
     LiveState live{o.volume, o.pitch, o.speed};
+    live.spectrum = o.spectrum;
+    LiveView view(platform::terminalUsesUtf8());
     int status = 0;
     for (size_t i = 0; i < files.size();) {
-        const Next next = playFiles(files, i, o, i == 0 ? o.startMs : 0, live, keys, screen, status);
+        const Next next = playFiles(files, i, o, i == 0 ? o.startMs : 0, live, keys, screen, view, status);
         if (next == Next::quit)
             break;
         i = next == Next::back ? (i > 0 ? i - 1 : 0) : i + 1;

@@ -6,6 +6,7 @@
 #include "orvane/dsp.h"
 #include "tools/cli.h"
 #include "tools/command.h"
+#include "tools/pcm_format.h"
 #include "tools/picture_input.h"
 #include "tools/plot_axes.h"
 #include "tools/png_image.h"
@@ -44,13 +45,15 @@ int runSpectrogram(const std::vector<std::string>& args)
     std::vector<float> db(n / 2);
     const size_t frames = input.frames();
     for (int column = 0; column < area.w; ++column) {
-        // Each column analyses the N frames starting at its time, both channels mixed.
-        const size_t start = size_t(double(column) / area.w * double(frames));
+        // Each column analyses the N frames centred on its time, both channels mixed, kept inside
+        // the input so its edges add no splatter (an input shorter than N is zero-padded).
+        const auto centre = size_t((column + 0.5) / area.w * double(frames));
+        const size_t start = frames > n ? std::min(frames - n, centre - std::min<size_t>(centre, n / 2)) : 0;
         for (uint32_t i = 0; i < n; ++i) {
             double sum = 0;
             for (const auto& channel : input.channels)
                 sum += start + i < frames ? channel[start + i] : 0.0f;
-            frame[i] = int16_t(std::lround(std::clamp(sum / input.channels.size(), -1.0, 1.0) * 32767.0));
+            frame[i] = pcm16Of(float(sum / double(input.channels.size())));
         }
         doFft(fft, frame.data(), db.data(), n * 2);
         for (int row = 0; row < area.h; ++row) {

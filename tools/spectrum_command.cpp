@@ -37,10 +37,12 @@ void printDetails(FILE* out)
     std::fprintf(out,
                  "Prints the long-term spectrum of IN (anything orvane fx reads: WAV of 8/16/24/32-bit\n"
                  "integer or float samples, or MPEG audio; - for standard input): power averaged over\n"
-                 "half-overlapped Hann-windowed frames of N points (power of two 4..32768, default 4096),\n"
-                 "0 dBFS being a full-scale sine, as K log-spaced bands (1..1000, default 24), or every\n"
-                 "bin with --csv. --png draws it instead: level (dB, -120..0) up, frequency (Hz, log\n"
-                 "scale) along, channels averaged; PIXELS is the plot's width (100..4000, default 800).\n");
+                 "half-overlapped Hann-windowed frames of N points (power of two 4..32768, default 4096)\n"
+                 "lying wholly inside IN, channels averaged. The table shows K log-spaced bands (1..1000,\n"
+                 "default 24), each the power summed over its bins: a full-scale sine reads 0 dBFS in\n"
+                 "its band. --csv prints every bin instead, a full-scale sine centred on a bin reading\n"
+                 "0 dBFS there. --png draws the bins: level (dB, -120..0) up, frequency (Hz, log scale)\n"
+                 "along; PIXELS is the plot's width (100..4000, default 800).\n");
 }
 
 // 0 when the options are good, otherwise the exit status after a message.
@@ -83,6 +85,8 @@ int parseOptions(const std::vector<std::string>& args, SpectrumOptions& o)
 }
 
 // Long-term spectrum: the power of every half-overlapped frame, averaged per bin and channel.
+// Every frame lies wholly inside the input (the last one ends at its last sample), so the
+// input's edges add no spectral splatter; an input shorter than a frame is one zero-padded frame.
 bool measure(const SpectrumOptions& o, uint32_t& rate, uint32_t& channels, std::vector<double>& power)
 {
     std::string error;
@@ -91,28 +95,39 @@ bool measure(const SpectrumOptions& o, uint32_t& rate, uint32_t& channels, std::
         return failure(error), false;
     channels = in->channels();
     rate = in->rate();
-    void* analyser = initFftAnalyze(o.size / 2, channels, o.size, o.size);
-    if (analyser == nullptr)
+    void* fft = initFft(o.size, channels, channels, 300);
+    if (fft == nullptr)
         return failure("cannot analyse " + std::to_string(channels) + " channels"), false;
     const uint32_t bins = o.size / 2;
-    std::vector<int16_t> block(size_t(bins) * channels);
+    std::vector<int16_t> frame(size_t(o.size) * channels);
     std::vector<float> db(size_t(bins) * channels);
     power.assign(size_t(bins) * channels, 0.0);
     Pcm16Input reader(*in);
     uint64_t done = 0;
     uint64_t frames = 0;
     ProgressBar progress("spectrum");
-    int64_t got = 0;
-    while ((got = reader.read(block.data(), bins)) > 0) {
-        doFftAnalyze(analyser, block.data(), db.data(), uint32_t(got) * channels * 2);
+    // The first frame takes a whole frame, later ones half a frame more each.
+    int64_t got = reader.read(frame.data(), o.size);
+    uint32_t filled = uint32_t(std::max<int64_t>(got, 0));
+    std::vector<int16_t> next(size_t(bins) * channels);
+    while (got > 0) {
+        doFft(fft, frame.data(), db.data(), filled * channels * 2);
         for (size_t k = 0; k < db.size(); ++k)
             power[k] += std::pow(10.0, db[k] / 10.0);
         ++frames;
         done += uint64_t(got);
         progress.update(done, in->frames());
+        if (filled < o.size)
+            break;
+        got = reader.read(next.data(), bins);
+        if (got <= 0)
+            break;
+        const size_t shift = size_t(got) * channels;
+        std::copy(frame.begin() + ptrdiff_t(shift), frame.end(), frame.begin());
+        std::copy(next.begin(), next.begin() + ptrdiff_t(shift), frame.end() - ptrdiff_t(shift));
     }
     progress.finish();
-    termFftAnalyze(analyser);
+    termFft(fft);
     if (got < 0)
         return failure("read error in '" + o.path + "'"), false;
     for (double& p : power)
@@ -167,6 +182,11 @@ int runSpectrum(const std::vector<std::string>& args)
     const double reference = 20.0 * std::log10(o.size / 4.0);
     const std::function<double(double)> level
         = [&](double p) { return p > 0.0 ? std::max(10.0 * std::log10(p) - reference, -140.0) : -140.0; };
+    // A band sums the power of its bins: a sine's power spreads over 1.5 bins of the Hann
+    // window, N^2/16 in its peak bin, 3 N^2/32 in all, so a full-scale sine reads 0 dBFS.
+    const double bandReference = 10.0 * std::log10(3.0 * o.size * o.size / 32.0);
+    const auto bandLevel
+        = [&](double p) { return p > 0.0 ? std::max(10.0 * std::log10(p) - bandReference, -140.0) : -140.0; };
     if (!o.png.empty() && !o.csv)
         return drawSpectrum(o, rate, channels, power, level);
     if (o.csv) {
@@ -179,7 +199,7 @@ int runSpectrum(const std::vector<std::string>& args)
         }
         return o.png.empty() ? 0 : drawSpectrum(o, rate, channels, power, level);
     }
-    // Log-spaced bands from the first bin to the Nyquist frequency; each shows its mean power.
+    // Log-spaced bands from the first bin to the Nyquist frequency; each shows its total power.
     std::printf("%s: long-term spectrum, %u-point FFT, %u Hz, channels averaged\n", o.path.c_str(), o.size, rate);
     std::printf("%10s %10s %9s\n", "from Hz", "to Hz", "dBFS");
     const double lowest = double(rate) / o.size;
@@ -195,7 +215,7 @@ int runSpectrum(const std::vector<std::string>& args)
         for (uint32_t k = first; k < last; ++k)
             for (uint32_t c = 0; c < channels; ++c)
                 sum += power[size_t(c) * bins + k];
-        const double db = level(sum / ((last - first) * channels));
+        const double db = bandLevel(sum / channels);
         const int bar = int(std::lround((db + 120.0) / 2.0));
         std::printf("%10.1f %10.1f %9.1f  %s\n", first * lowest, last * lowest, db,
                     std::string(std::max(bar, 0), '#').c_str());

@@ -16,13 +16,8 @@ bool Hqups::valid(const Settings& s)
 
 uint32_t Hqups::srcSizeFor(uint32_t dstFrames, uint32_t srcRate)
 {
-    const uint32_t s = ResamplerChannel::scaledSize(dstFrames, kOutRate, srcRate);
-    const uint32_t d = ResamplerChannel::scaledSize(s, srcRate, kOutRate);
-    if (d < dstFrames)
-        return s + 1;
-    if (d > dstFrames && s > 0)
-        return s - 1;
-    return s;
+    // The largest block whose output can never exceed dstFrames.
+    return static_cast<uint32_t>(uint64_t(dstFrames) * srcRate / kOutRate);
 }
 
 uint32_t Hqups::srcSizeFor(uint32_t dstFrames) const
@@ -45,7 +40,7 @@ Hqups* Hqups::createForOutput(uint32_t dstFrames, const Settings& s)
 Hqups* Hqups::createForSource(uint32_t srcFrames, const Settings& s)
 {
     if (!valid(s) || srcFrames == 0 || srcFrames > kMaxFrames
-        || ResamplerChannel::scaledSize(srcFrames, s.srcRate, kOutRate) > kMaxFrames)
+        || ResamplerChannel::mostFrom(srcFrames, s.srcRate, kOutRate) > kMaxFrames)
         return nullptr;
     auto* h = new Hqups;
     h->configure(srcFrames, s);
@@ -109,7 +104,7 @@ void Hqups::setActiveMode(int32_t mode)
 void Hqups::allocBuffers(uint32_t frames, uint32_t channelCount, uint32_t rate)
 {
     if (rate == 0 || frames == 0 || frames > kMaxFrames
-        || ResamplerChannel::scaledSize(frames, rate, kOutRate) > kMaxFrames)
+        || ResamplerChannel::mostFrom(frames, rate, kOutRate) > kMaxFrames)
         return;  // a format no channel could convert: keep the current one
     const bool grows = !buffersReady || frames > maxInFrames;
     allocBaseBuffers(frames, channelCount);
@@ -120,7 +115,7 @@ void Hqups::allocBuffers(uint32_t frames, uint32_t channelCount, uint32_t rate)
 
 uint32_t Hqups::getDstSize(uint32_t srcFrames)
 {
-    return ResamplerChannel::scaledSize(srcFrames, inRate, kOutRate);
+    return ResamplerChannel::mostFrom(srcFrames, inRate, kOutRate);
 }
 
 float Hqups::edgeFor(const float* x, uint32_t n)

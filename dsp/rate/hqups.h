@@ -38,7 +38,7 @@ public:
     // Sized by the largest source block.
     static Hqups* createForSource(uint32_t srcFrames, const Settings& s);
 
-    // Source frames that give dstFrames output frames at the current rates.
+    // The largest source block whose output never exceeds dstFrames at the current rates.
     uint32_t srcSizeFor(uint32_t dstFrames) const;
     static uint32_t srcSizeFor(uint32_t dstFrames, uint32_t srcRate);
 

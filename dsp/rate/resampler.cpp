@@ -16,7 +16,7 @@ Resampler* Resampler::create(uint32_t frames, uint32_t channels, uint32_t dstCha
     // Negated comparisons also turn NaN away.
     if (srcRate == 0 || dstRate == 0 || !(stopbandDb > 0.0f) || !(slopeDbPerOctave > 0.0f))
         return nullptr;
-    if (ResamplerChannel::scaledSize(frames, srcRate, dstRate) > kMaxOutFrames || frames > kMaxOutFrames)
+    if (ResamplerChannel::mostFrom(frames, srcRate, dstRate) > kMaxOutFrames || frames > kMaxOutFrames)
         return nullptr;
     auto* r = new Resampler;
     r->allocBaseBuffers(frames, channels);
@@ -51,7 +51,7 @@ void Resampler::growOutput(uint32_t frames)
 
 void Resampler::allocBuffers(uint32_t frames, uint32_t channelCount, uint32_t rate)
 {
-    if (rate == 0 || frames > kMaxOutFrames || ResamplerChannel::scaledSize(frames, rate, outRate) > kMaxOutFrames)
+    if (rate == 0 || frames > kMaxOutFrames || ResamplerChannel::mostFrom(frames, rate, outRate) > kMaxOutFrames)
         return;  // a format no channel could convert: keep the current one
     const bool grows = !buffersReady || frames > maxInFrames;
     allocBaseBuffers(frames, channelCount);

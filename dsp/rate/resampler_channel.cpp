@@ -14,12 +14,12 @@ ResamplerChannel::~ResamplerChannel()
     FastHeap::instance().free(history_);
 }
 
-uint32_t ResamplerChannel::scaledSize(uint32_t n, uint32_t from, uint32_t to)
+uint32_t ResamplerChannel::mostFrom(uint32_t n, uint32_t from, uint32_t to)
 {
     if (from == 0)
         return 0;
-    const double v = (static_cast<double>(n) / from) * to;
-    return v >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
+    const uint64_t v = (uint64_t(n) * to + from - 1) / from;
+    return v > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
 }
 
 int32_t ResamplerChannel::filterOrder(double stopbandDb, double slopeDbPerOctave, double rippleDb)
@@ -45,10 +45,10 @@ uint32_t ResamplerChannel::init(uint32_t frames, uint32_t srcRate, uint32_t dstR
         heap.free(filtered_);
         heap.free(history_);
         filtered_ = static_cast<float*>(heap.alloc(frames * 4u));
-        history_ = static_cast<float*>(heap.alloc((frames + 3u) * 4u));
+        history_ = static_cast<float*>(heap.alloc((frames + kHistory) * 4u));
     }
     maxIn_ = frames;
-    maxOut_ = scaledSize(frames, srcRate, dstRate);
+    maxOut_ = mostFrom(frames, srcRate, dstRate);
     direction_ = dstRate > srcRate ? 1 : (dstRate < srcRate ? -1 : 0);
     const double lo = std::min(srcRate, dstRate);
     const double hi = std::max(srcRate, dstRate);
@@ -59,93 +59,59 @@ uint32_t ResamplerChannel::init(uint32_t frames, uint32_t srcRate, uint32_t dstR
                             static_cast<float>(lo * 0.5 / std::pow(2.0, double(stopbandDb) / slopeDbPerOctave)),
                             rippleDb);
 
-    std::memset(history_, 0, (frames + 3u) * sizeof(float));
-    prevChunkLen_ = maxIn_;
+    std::memset(history_, 0, (frames + kHistory) * sizeof(float));
+    whole_ = srcRate / dstRate;  // output 0 lies one output period in
+    part_ = srcRate % dstRate;
     ready = 1;
     return maxOut_;
 }
 
-uint32_t ResamplerChannel::linearChunk(const float* src, uint32_t len, float* out, uint32_t cnt, double step)
+float ResamplerChannel::interpolate(const float* x) const
 {
-    if (len == 1) {  // nothing to interpolate towards: hold the one sample
-        std::fill(out, out + cnt, src[0]);
-        return cnt;
-    }
-    double pos = 0.0;
-    const uint32_t last = len - 2;
-    for (uint32_t i = 0; i + 1 < cnt; ++i) {
-        const uint32_t idx = std::min(static_cast<uint32_t>(pos), last);
-        const float frac = static_cast<float>(pos - std::floor(pos));
-        out[i] = src[idx] + frac * (src[idx + 1] - src[idx]);
-        pos += step;
-    }
-    out[cnt - 1] = src[len - 1];
-    return cnt;
+    const int64_t at = whole_ - (interpolation_ == 0 ? 1 : 2);
+    if (part_ == 0)
+        return x[at];  // on a sample: the next one may not have arrived
+    const double f = static_cast<double>(part_) / dstRate_;
+    if (interpolation_ == 0)
+        return x[at] + static_cast<float>(f) * (x[at + 1] - x[at]);
+    return static_cast<float>(cubicAt<double>(x + at - 1, f));
 }
 
-uint32_t ResamplerChannel::cubicChunk(const float* src, uint32_t len, float* out, uint32_t cnt, double step)
+void ResamplerChannel::advance()
 {
-    // The three samples that ended the previous chunk lead the history, then this chunk.
-    std::memmove(history_, history_ + prevChunkLen_, 3 * sizeof(float));
-    prevChunkLen_ = len;
-    std::memcpy(history_ + 3, src, len * sizeof(float));
-    if (cnt == 0)
-        return 0;
-    double pos = 1.0;
-    const uint32_t last = std::max(len - 1, 1u);  // j - 1 stays inside the history for tiny chunks
-    for (uint32_t i = 0; i + 1 < cnt; ++i) {
-        const uint32_t j = std::min(static_cast<uint32_t>(pos), last);
-        const float f = static_cast<float>(pos - std::trunc(pos));
-        out[i] = static_cast<float>(cubicAt<double>(history_ + j - 1, f));
-        pos += step;
+    whole_ += srcRate_ / dstRate_;
+    part_ += srcRate_ % dstRate_;
+    if (part_ >= dstRate_) {
+        part_ -= dstRate_;
+        ++whole_;
     }
-    out[cnt - 1] = history_[len];
-    return cnt;
 }
 
 uint32_t ResamplerChannel::resampleBlock(const float* in, float* out, uint32_t n)
 {
     if (!ready || n > maxIn_)
         return 0;
-    const uint32_t total = dstSize(n);
     if (direction_ == 0) {
-        // The count rule can fall one short of n; only the counted samples are written.
-        fastCopy(in, out, total * 4u);
-        return total;
+        fastCopy(in, out, n * 4u);
+        return n;
     }
-    const double step = static_cast<double>(srcRate_) / dstRate_;
-    const auto perChunk = static_cast<uint32_t>(dstRate_ * (double(kChunk) / srcRate_));
-
     const float* src = in;
     if (direction_ < 0 && antiAlias_) {
         filter_.process(in, filtered_, n);
         src = filtered_;
     }
-    uint32_t remainingIn = n;
-    uint32_t remainingOut = total;
-    float* dst = out;
-    while (remainingIn > 0) {
-        const uint32_t len = std::min(remainingIn, kChunk);
-        const uint32_t cnt = std::min(remainingOut, perChunk);
-        if (interpolation_ == 0) {
-            if (cnt > 0)
-                linearChunk(src, len, dst, cnt, step);
-        } else {
-            cubicChunk(src, len, dst, cnt, step);
-        }
-        remainingIn -= len;
-        remainingOut -= cnt;
-        src += len;
-        dst += cnt;
+    if (n > 0)
+        std::memcpy(history_ + kHistory, src, n * sizeof(float));
+    const float* x = history_ + kHistory;
+    // Every output whose position has been reached (position <= n) is delivered now.
+    uint32_t count = 0;
+    while (whole_ < n || (whole_ == n && part_ == 0)) {
+        out[count++] = interpolate(x);
+        advance();
     }
-    // Truncation across chunks can leave the last positions of the counted output unwritten:
-    // hold the last computed sample there (the last input when nothing was computed).
-    const uint32_t written = total - remainingOut;
-    if (remainingOut > 0) {
-        const float hold = written > 0 ? out[written - 1] : (n > 0 ? in[n - 1] : 0.0f);
-        std::fill(out + written, out + total, hold);
-    }
+    whole_ -= n;
+    std::memmove(history_, history_ + n, kHistory * sizeof(float));
     if (direction_ > 0 && antiAlias_)
-        filter_.process(out, out, total);
-    return total;
+        filter_.process(out, out, count);
+    return count;
 }

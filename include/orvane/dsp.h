@@ -39,7 +39,7 @@ DSP_API uint32_t dspGetVersion(void);
 
 /* ---- Switches and PCM ---------------------------------------------------------------------- */
 
-/* Selects the 64-bit block copy (no other effect). Any thread; read afresh by each call. */
+/* Only records the MMX switch: every path copies and computes the same with it on or off. Any thread. */
 DSP_API void dspEnableMmx(int32_t on);
 /* Selects the SSE kernels (rounding to nearest on float-to-int). Any thread. */
 DSP_API void dspEnableSse(int32_t on);
@@ -47,7 +47,7 @@ DSP_API void dspEnableSse(int32_t on);
 DSP_API void dspEnable3dnow(int32_t on);
 /* Converts count floats in 16-bit scale to int16 (plain: clamp to +-32767, truncate); returns count*2, 0 for a null pointer or count > 2^30 - 1. Any thread. */
 DSP_API int32_t dspPcmEncode(const float* src, int16_t* dst, uint32_t count);
-/* Does nothing; returns 0. */
+/* Does nothing (kept for callers); returns 0. */
 DSP_API int32_t dspPcmDecode(void);
 
 /* ---- Memory -------------------------------------------------------------------------------- */
@@ -74,7 +74,7 @@ DSP_API void* dspCreate(uint32_t frames, uint32_t channels, uint32_t rate);
 DSP_API int32_t dspAdd(void* chain, void* effect, uint32_t order);
 /* Sets a new source format and re-sizes effects whose input format changes (others keep their state); invalid values are ignored. */
 DSP_API void dspAdjust(void* chain, uint32_t frames, uint32_t channels, uint32_t rate);
-/* Runs one interleaved 16-bit block (copied when empty); returns bytes written, 0 for more than frames*channels*2 bytes or a null buffer. */
+/* Runs one interleaved 16-bit block (copied when empty) into dst (room for dspGetDstSize frames); returns bytes written, 0 for more than frames*channels*2 bytes or a null buffer. */
 DSP_API int32_t dspSend(void* chain, const int16_t* src, int16_t* dst, uint32_t srcBytes);
 /* As dspSend for interleaved floats, unscaled and unclamped; frames in, frames written out (0 for more than the chain's frames). */
 DSP_API int32_t dspSendFloat(void* chain, const float* src, float* dst, uint32_t frames);
@@ -84,7 +84,7 @@ DSP_API void dspClear(void* chain);
 DSP_API uint32_t dspGetDstRate(void* chain);
 /* Output channels of the last effect, or the source channels when empty. */
 DSP_API uint32_t dspGetDstChannels(void* chain);
-/* Frames the chain delivers for srcFrames input frames. */
+/* The most frames the chain can deliver for a block of srcFrames input frames (rate converters carry their position, so a block may give fewer; the totals keep the rates' exact ratio). */
 DSP_API uint32_t dspGetDstSize(void* chain, uint32_t srcFrames);
 /* The effect at position index (0 = first processed), still owned by the chain; null beyond the count. */
 DSP_API void* dspGetHandle(void* chain, uint32_t index);
@@ -273,9 +273,9 @@ DSP_API int32_t termFader(void* handle);
 DSP_API void* initResampler(uint32_t frames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate,
                             uint32_t dstRate, uint32_t interpolation, float stopbandDb, float slopeDbPerOctave,
                             uint8_t antiAlias);
-/* Converts srcBytes of PCM into dst (getResamplerDstSize(frames) frames of dstChannels); returns bytes written, 0 on wrong tag, null buffers or more than frames frames. */
+/* Converts srcBytes of PCM into dst (room for getResamplerDstSize(frames) frames of dstChannels); returns bytes written, 0 on wrong tag, null buffers or more than frames frames. The position is carried between blocks: however the input is split, N frames in all give floor(N * dstRate / srcRate) frames in all, each block the whole output positions it reached (linear reads one input frame late, cubic two). */
 DSP_API int32_t doResampler(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
-/* trunc(srcSize / srcRate * dstRate), for frames or bytes alike; 0 on wrong tag. */
+/* The most frames a block of srcSize frames can deliver, ceil(srcSize * dstRate / srcRate) (a block gives this or one less); 0 on wrong tag. */
 DSP_API uint32_t getResamplerDstSize(void* handle, uint32_t srcSize);
 /* Destroys the resampler; 1, or 0 on wrong tag or null. */
 DSP_API int32_t termResampler(void* handle);
@@ -290,7 +290,7 @@ DSP_API void* initHqups(uint32_t dstFrames, uint32_t channels, uint32_t dstChann
 DSP_API void* initHqupsBySrcsize(uint32_t srcFrames, uint32_t channels, uint32_t dstChannels, uint32_t srcRate,
                                  float harmonics, float mix, uint32_t bandCutoff, uint32_t interpolation,
                                  float stopbandDb, float slopeDbPerOctave, int32_t activeMode, uint8_t antiAlias);
-/* Converts srcBytes of PCM into dst (getHqupsDstSize(frames) frames of dstChannels); returns bytes written, 0 on wrong tag, null buffers or more source frames than sized for. */
+/* Converts srcBytes of PCM into dst (room for getHqupsDstSize(frames) frames of dstChannels); returns bytes written, 0 on wrong tag, null buffers or more source frames than sized for. The position is carried between blocks as in doResampler. */
 DSP_API int32_t doHqups(void* handle, const int16_t* src, int16_t* dst, uint32_t srcBytes);
 /* New curve amount (0 = identity); 1, or 0 on wrong tag or a non-finite value (nothing changed). */
 DSP_API int32_t setHqupsHarmonics(void* handle, float harmonics);
@@ -298,9 +298,9 @@ DSP_API int32_t setHqupsHarmonics(void* handle, float harmonics);
 DSP_API int32_t setHqupsMix(void* handle, float mix);
 /* 1 enables the edge-adaptive filter, anything else disables it (the dry delay stays as at init); 1, or 0 on wrong tag. */
 DSP_API int32_t setHqupsActiveMode(void* handle, int32_t mode);
-/* trunc(srcFrames / srcRate * 48000); 0 on wrong tag. */
+/* The most frames a block of srcFrames can deliver, ceil(srcFrames * 48000 / srcRate); 0 on wrong tag. */
 DSP_API uint32_t getHqupsDstSize(void* handle, uint32_t srcFrames);
-/* Source frames that yield dstFrames output frames; 0 on wrong tag. */
+/* The largest source block whose output never exceeds dstFrames, floor(dstFrames * srcRate / 48000); 0 on wrong tag. */
 DSP_API uint32_t getHqupsSrcSize(void* handle, uint32_t dstFrames);
 /* Destroys the upsampler; 1, or 0 on wrong tag or null. */
 DSP_API int32_t termHqups(void* handle);

@@ -1,4 +1,4 @@
-/* libmp3: MPEG-1 and MPEG-2 audio (Layers I, II and III) player engine.
+/* libmp3: MPEG-1, MPEG-2 and MPEG-2.5 audio (Layers I, II and III) player engine.
  *
  * Conventions: paths are file system paths; a start offset is the byte position where the
  * stream starts (to skip leading data); ID3v2 tags found there are skipped by their sizes, and
@@ -31,8 +31,10 @@ MP3_API uint32_t OrvaneGetVersion(void);
 
 /* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent is an OrvaneEvent* (below; on Windows any event HANDLE) set once output is set up, or null. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up or (converting) norv refuses a block, which ends the play (NORVLastError tells why); -1 for no readable frame, a null path or startOffset < 0; -2 while another play runs (that play goes on untouched). */
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert);
-/* Queues a file to follow the current play's (or, called before OrvanePlay, the next play's) through the same output: at the end of its file the play goes on with the queued one when it has the same sample rate, channel count and layer, with no sample lost or added at the join (gapless trims apply to each file), and OrvaneGetTrackIndex counts it; otherwise the play ends as without it. One file at a time (a new call replaces it, a null path removes it); a play forgets it when it ends. The call counts the file's frames, so the join costs the play only its opening. 1, or -1 for startOffset < 0 (or out of memory). Any thread. */
+/* Queues a file to follow the current play's (or, called before OrvanePlay, the next play's) through the same output: at the end of its file the play goes on with the queued one when it has the same sample rate, channel count and layer, with no sample lost or added at the join (gapless trims apply to each file), and OrvaneGetTrackIndex counts it; otherwise the play ends as without it. The file replaces whatever was queued (a null path empties the queue); a play forgets the queue when it ends. The call counts the file's frames, so the join costs the play only its opening. 1, or -1 for startOffset < 0 (or out of memory). Any thread. */
 MP3_API int32_t OrvaneQueueNext(const char* path, int32_t startOffset);
+/* Adds a file after those queued (OrvaneQueueNext's queue), so a run of files, however short, joins while the host sleeps; the play takes them in order as above. 1, or -1 for a null path or startOffset < 0 (or out of memory). Any thread. */
+MP3_API int32_t OrvaneQueueAppend(const char* path, int32_t startOffset);
 /* Queued files the current or last play has gone on with: 0 while it plays the file it was started with. Any thread. */
 MP3_API int32_t OrvaneGetTrackIndex(void);
 /* Asks the current play to stop (queued audio is cut off); nothing without a play. Any thread. */
@@ -43,7 +45,7 @@ MP3_API void OrvanePause(int8_t pause);
 MP3_API void OrvaneSeek(int32_t delta);
 /* Seeks to fraction (0..1) of the total frames (the VBR tag's count when there is one); below 0 or NaN means 0, past the end stops. */
 MP3_API void OrvaneAbsoluteSeek(float fraction);
-/* Records a pitch-change request on the current play (live pitch is OrvaneSetPitch). */
+/* Only records a pitch-change request on the current play: nothing acts on it (the pitch heard is OrvaneSetPitch's); nothing without a play. */
 MP3_API void OrvaneChangePitch(int32_t pitch);
 /* Every play cleans up as OrvanePlay returns; a play still running is asked to stop. */
 MP3_API void OrvaneClean(void);
@@ -96,11 +98,11 @@ MP3_API void OrvaneSetEQ(int32_t band, float gain);
 MP3_API void OrvaneEnableGapless(int8_t enable);
 /* Wave-out device for the next play (-1, the default, is the system default). */
 MP3_API void OrvaneSelectWaveOut(int32_t device);
-/* 3DNow!-semantics kernels on or off (wins over SSE); a change makes the decoder rebuild its tables. */
+/* 3DNow!-semantics kernels on or off (wins over SSE) for plays and for what decode handles decode after the call. */
 MP3_API void OrvaneEnable3dnow(int8_t enable);
-/* SSE kernels on or off; a change makes the decoder rebuild its tables. */
+/* SSE kernels on or off for plays and for what decode handles decode after the call. */
 MP3_API void OrvaneEnableSSE(int8_t enable);
-/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA); a change makes the decoder rebuild its tables. */
+/* AVX2/FMA kernels on or off (wins over SSE; ignored where the CPU lacks AVX2 or FMA) for plays and for what decode handles decode after the call. */
 MP3_API void OrvaneEnableAVX2(int8_t enable);
 /* Frames per output block for the next play (default 12); a value the output cannot use (outside 1..1024) makes that play return 0. */
 MP3_API void OrvaneSetBufferSize(int32_t frames);
@@ -110,7 +112,7 @@ MP3_API void OrvaneSetSpectrumSize(int32_t size);
 MP3_API void OrvaneSetPitch(int32_t pitch);
 /* Live speed: stored for the next play and passed to the current output. */
 MP3_API void OrvaneSetSpeed(int32_t speed);
-/* Output effect switch for the next play. */
+/* Output effect switch for the next play; its output only records it (see tessor's enableEffectWaveOut): no effect is applied. */
 MP3_API void OrvaneEnableDspEffect(int8_t enable);
 /* 48 kHz output switch for the next play. */
 MP3_API void OrvaneEnable48k(int8_t enable);
@@ -126,8 +128,7 @@ MP3_API void OrvaneSetHarmonics(float amount);
  * those of the stream. Gapless: a Layer III stream whose VBR tag states the encoder's delay and
  * padding (as lame writes it) is delivered without them and without the decoder's own delay, so
  * it reads as the encoder's input, sample for sample; totals, seeks and OrvaneDecodeTell count on
- * that timeline. Other streams deliver every decoded sample. Handles decode with the fastest
- * kernels the CPU has (the SSE, 3DNow! and AVX2 switches apply to plays only). */
+ * that timeline. Other streams deliver every decoded sample. */
 
 typedef struct OrvaneDecoder OrvaneDecoder;
 
@@ -164,6 +165,8 @@ MP3_API int64_t OrvaneDecodeReadFloat(OrvaneDecoder* decoder, float* pcm, int64_
 MP3_API int64_t OrvaneDecodeReadInt16(OrvaneDecoder* decoder, int16_t* pcm, int64_t frames);
 /* Makes frame the next one read (what a read from the start would give there, see the README on Layer III); 1, or 0 for a null handle, a frame past the end or a source that fails (reads then give 0 until the next good seek). */
 MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame);
+/* Gapless delivery on (enable != 0, the default) or off (every decoded sample, the encoder's delay and padding and the decoder's delay included; the total then counts them); either way the next read starts at the first frame. 1, or 0 for a null handle. */
+MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable);
 /* The frame the next read starts at; 0 for a null handle. */
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder);
 /* Tag text field of the handle's stream, as OrvaneGetTagText gives it for a path (read at open, for memory and callback sources too); the field's full length, 0 when no tag has it; -1 for a null handle, a field outside 0..6, size < 0, or a null buffer with size > 0. */

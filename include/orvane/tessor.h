@@ -9,8 +9,8 @@
  * The output is chosen by selectOutputWaveOut, else by the environment variable
  * ORVANE_OUTPUT=device|null|capture:PATH[,fast] read at openWaveOut, else the device.
  * Pitch, speed and harmonics change the sound from the next block the output thread plays; the
- * 48 kHz switch applies at openWaveOut. Effect and equaliser settings are stored and reported
- * back by getSettingsWaveOut only.
+ * 48 kHz switch applies at openWaveOut. The effect, equaliser and capture-convert switches are
+ * only recorded and reported back by getSettingsWaveOut: they change nothing that is played.
  * Handles are small non-zero integers; every call with an unknown or closed handle returns 0.
  * All calls may come from any thread. */
 #ifndef ORVANE_TESSOR_H
@@ -48,6 +48,13 @@ typedef struct TessorSettings {
     int32_t captureConvertMode;
 } TessorSettings;
 
+/* One output device as getDeviceInfoWaveOut describes it. */
+typedef struct TessorDevice {
+    int32_t device;    /* the number openWaveOut takes */
+    int32_t isDefault; /* 1 for the device that device -1 plays on */
+    char name[256];    /* UTF-8, zero-terminated, cut at a character boundary */
+} TessorDevice;
+
 /* The library's ORVANE_VERSION (major x 10000 + minor x 100 + patch). */
 TESSOR_API uint32_t getVersionWaveOut(void);
 /* Creates a closed output; a non-zero handle, 0 when out of memory. */
@@ -56,9 +63,9 @@ TESSOR_API int32_t initWaveOut(void);
 TESSOR_API int32_t selectOutputWaveOut(int32_t handle, int32_t kind, const char* capturePath, int32_t fast);
 /* The output in use after openWaveOut (TESSOR_OUTPUT_*), or -1 for an unknown or unopened handle. */
 TESSOR_API int32_t getOutputWaveOut(int32_t handle);
-/* Stores the convert-mode flag (reported back); 1, 0 for an unknown handle. */
+/* Only records the convert-mode flag for getSettingsWaveOut (the capture is written the same either way); 1, 0 for an unknown handle. */
 TESSOR_API int32_t startCaptureWaveOut(int32_t handle, int32_t reserved, int8_t convertMode);
-/* Stores the effect switch; 1, 0 for an unknown handle. */
+/* Only records the effect switch for getSettingsWaveOut (no effect is applied); 1, 0 for an unknown handle. */
 TESSOR_API int32_t enableEffectWaveOut(int32_t handle, int8_t on);
 /* 48 kHz output with added harmonics from the next openWaveOut (a 48 kHz stream is left as is); 1, 0 for an unknown handle. */
 TESSOR_API int32_t enableOrvane48kWaveOut(int32_t handle, int8_t on);
@@ -68,7 +75,7 @@ TESSOR_API int32_t setHarmonicsWaveOut(int32_t handle, float amount);
 TESSOR_API int32_t setSpeedWaveOut(int32_t handle, float speed);
 /* Pitch in cents (held to +-1200), length kept, from the next block; 1, 0 for an unknown handle. */
 TESSOR_API int32_t setPitchWaveOut(int32_t handle, float pitch);
-/* Stores the graphic-equaliser switch; 1, 0 for an unknown handle. */
+/* Only records the graphic-equaliser switch for getSettingsWaveOut (no equaliser is applied); 1, 0 for an unknown handle. */
 TESSOR_API int32_t enableGraphicEQWaveOut(int32_t handle, int8_t on);
 /* Copies the stored settings into out; 1, 0 for an unknown handle or null out. */
 TESSOR_API int32_t getSettingsWaveOut(int32_t handle, TessorSettings* out);
@@ -86,6 +93,10 @@ TESSOR_API int32_t termWaveOut(int32_t handle);
 TESSOR_API int32_t getCurrentLevelWaveOut(int32_t handle, int16_t* levels);
 /* Fills buffer with the frames frames last sent, interleaved (zeros before the first); 1, 0 for an unknown handle, null buffer or frames outside 1..65536. */
 TESSOR_API int32_t getCurrentWaveformWaveOut(int32_t handle, int16_t* buffer, int32_t frames);
+/* Takes a fresh list of the system's output devices (PortAudio's, winmm's on Windows) and returns their count; 0 when there is none or no sound system. */
+TESSOR_API int32_t getDeviceCountWaveOut(void);
+/* Copies entry position (0..count-1) of the last list into out; 1, or 0 for a position outside it or null out. */
+TESSOR_API int32_t getDeviceInfoWaveOut(int32_t position, TessorDevice* out);
 
 #ifdef __cplusplus
 }

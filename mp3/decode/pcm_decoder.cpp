@@ -1,10 +1,11 @@
 #include "mp3/decode/pcm_decoder.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <type_traits>
 
 #include "mp3/decode/gapless_trim.h"
-#include "mp3/decoder/pcm_rounding.h"
-#include "mp3/decoder/vector_path.h"
 #include "mp3/stream/audio_extent.h"
 
 bool PcmDecoder::restart()
@@ -17,9 +18,8 @@ bool PcmDecoder::restart()
     if (!source || !decoder_->openStream(std::move(source), 0))
         return false;
     decoder::DecoderSettings settings;
+    settings.path = path_;
     settings.volume = 1.0f;
-    // A handle is no play: it runs the fastest kernels the CPU has, whatever the play switches say.
-    settings.path = decoder::bestVectorPath();
     decoder_->setSettings(settings);
     decoder_->setSink(this);
     return true;
@@ -47,18 +47,36 @@ bool PcmDecoder::open()
     pending_.reserve(size_t(format_.samplesPerFrame) * format_.channels);
     if (format_.samplesPerFrame == 0)
         return false;
-    uint64_t cutStart = 0;
-    uint64_t cutLength = 0;
-    if (!r.vbrTagPresent()
-        || !GaplessTrim::fromTag(r.vbrInfo(), int32_t(format_.layer), int32_t(format_.samplesPerFrame), cutStart,
-                                 cutLength))
-        return true;
-    format_.totalFrames = cutLength;
-    trimStart_ = cutStart;
-    trimEnd_ = cutStart + cutLength;
-    // A stream shorter than its delay still opens; it then reads nothing.
-    seekDecoded(trimStart_);
+    taggedFrames_ = format_.totalFrames;
+    hasCut_ = r.vbrTagPresent()
+        && GaplessTrim::fromTag(r.vbrInfo(), int32_t(format_.layer), int32_t(format_.samplesPerFrame), cutStart_,
+                                cutLength_);
+    if (hasCut_)
+        setGapless(true);
     return true;
+}
+
+void PcmDecoder::setGapless(bool on)
+{
+    const bool cut = on && hasCut_;
+    trimStart_ = cut ? cutStart_ : 0;
+    trimEnd_ = cut ? cutStart_ + cutLength_ : UINT64_MAX;
+    format_.totalFrames = cut ? cutLength_ : taggedFrames_;
+    // A stream shorter than its delay still opens; it then reads nothing.
+    if (cut)
+        seekDecoded(trimStart_);
+    else
+        restart();
+}
+
+void PcmDecoder::setVectorPath(decoder::VectorPath path)
+{
+    path_ = path;
+    if (decoder_ && decoder_->settings().path != path) {
+        decoder::DecoderSettings settings = decoder_->settings();
+        settings.path = path;
+        decoder_->setSettings(settings);
+    }
 }
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
@@ -66,9 +84,17 @@ void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samp
     const size_t start = pending_.size();
     pending_.resize(start + size_t(samples) * channels);
     float* out = pending_.data() + start;
-    for (uint32_t i = 0; i < samples; ++i)
-        for (uint32_t c = 0; c < channels; ++c)
-            *out++ = pcm[c][i];
+    if (channels == 1) {
+        std::memcpy(out, pcm[0], samples * sizeof(float));
+        return;
+    }
+    // Stereo, the common case, in a loop the compiler can vectorise.
+    const float* left = pcm[0];
+    const float* right = pcm[1];
+    for (uint32_t i = 0; i < samples; ++i) {
+        out[2 * i] = left[i];
+        out[2 * i + 1] = right[i];
+    }
 }
 
 bool PcmDecoder::fill()
@@ -93,7 +119,13 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
             break;
         const uint64_t available = (pending_.size() - pendingAt_) / ch;
         const uint64_t n = std::min(frames - done, available);
-        convert(pending_.data() + pendingAt_, dst + done * ch, size_t(n * ch));
+        const float* src = pending_.data() + pendingAt_;
+        T* out = dst + done * ch;
+        if constexpr (std::is_same_v<T, float>)
+            std::memcpy(out, src, size_t(n * ch) * sizeof(float));
+        else
+            for (uint64_t i = 0; i < n * ch; ++i)
+                out[i] = convert(src[i]);
         pendingAt_ += size_t(n * ch);
         done += n;
     }
@@ -104,24 +136,19 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
 uint64_t PcmDecoder::read(float* dst, uint64_t frames)
 {
     frames = std::min(frames, trimEnd_ > position_ ? trimEnd_ - position_ : 0);
-    return drain(dst, frames, [](const float* src, float* out, size_t count) { std::copy(src, src + count, out); });
+    return drain(dst, frames, [](float v) { return v; });
 }
 
 uint64_t PcmDecoder::readInt16(int16_t* dst, uint64_t frames)
 {
     frames = std::min(frames, trimEnd_ > position_ ? trimEnd_ - position_ : 0);
-    // Rounded to nearest and held to the 16-bit range by the decoder's rounding kernels, a
-    // stretch at a time through 16-bit scale.
-    const decoder::VectorPath path = decoder::bestVectorPath();
-    return drain(dst, frames, [path](const float* src, int16_t* out, size_t count) {
-        constexpr size_t kStretch = 1024;
-        float scaled[kStretch];
-        for (size_t at = 0; at < count; at += kStretch) {
-            const size_t n = std::min(kStretch, count - at);
-            for (size_t k = 0; k < n; ++k)
-                scaled[k] = src[at + k] * 32768.0f;
-            roundToPcm16(path, scaled, out + at, uint32_t(n));
-        }
+    return drain(dst, frames, [](float v) {
+        const float s = v * 32768.0f;
+        // Rounded to nearest and held to the 16-bit range; NaN cannot come from the decoder but
+        // would give 0.
+        if (!(s > -32768.0f))
+            return int16_t(s <= -32768.0f ? -32768 : 0);
+        return int16_t(s >= 32767.0f ? 32767 : std::lrint(s));
     });
 }
 

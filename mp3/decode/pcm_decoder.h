@@ -42,6 +42,11 @@ public:
     // Up to frames frames of interleaved samples: the frames written, 0 at the end.
     uint64_t read(float* dst, uint64_t frames);
     uint64_t readInt16(int16_t* dst, uint64_t frames);
+    // The kernels the next frames are decoded with (Plain until set).
+    void setVectorPath(decoder::VectorPath path);
+    // Gapless delivery (the default) on or off; off delivers every decoded sample. Either way the
+    // next read starts at the first frame of that timeline.
+    void setGapless(bool on);
     // Positions the next read at frame `frame`; false (reads then give nothing) past the end.
     bool seek(uint64_t frame);
     // Frames before the next one read.
@@ -63,10 +68,11 @@ private:
     bool endStream();
     // Decodes the frame held into pending_; false at the end of the stream.
     bool fill();
-    // Copies up to frames frames of pending samples to dst through convert(src, dst, samples); the frames copied.
+    // Copies up to frames frames of pending samples to dst through convert; the frames copied.
     template<typename T, typename Convert> uint64_t drain(T* dst, uint64_t frames, Convert convert);
 
     SourceFactory factory_;
+    decoder::VectorPath path_ = decoder::VectorPath::Plain;
     std::unique_ptr<StreamDecoder> decoder_;
     Format format_;
     std::vector<float> pending_;
@@ -76,4 +82,9 @@ private:
     // The gapless cut: decoded frames before trimStart_ and from trimEnd_ on are not delivered.
     uint64_t trimStart_ = 0;
     uint64_t trimEnd_ = UINT64_MAX;
+    // The cut the VBR tag gives, kept so gapless delivery can be switched off and on again.
+    bool hasCut_ = false;
+    uint64_t cutStart_ = 0;
+    uint64_t cutLength_ = 0;
+    uint64_t taggedFrames_ = 0;  // the tag's frame count x samples per frame; 0 without a tag
 };

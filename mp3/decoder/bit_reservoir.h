@@ -51,14 +51,16 @@ public:
         return static_cast<uint32_t>(w >> (8 - (bitPos_ & 7)));
     }
     // The next 64 bits (at least 57 of them from the data), zeros past the stored data.
-    uint64_t peek64() const
+    uint64_t peek64() const { return peek64At(bitPos_); }
+    // The same from bit position `bit`, for loops that keep the position in a register.
+    uint64_t peek64At(int bit) const
     {
-        const int byte = bitPos_ >> 3;
-        if (bitPos_ < 0 || byte >= stored_)
+        const int byte = bit >> 3;
+        if (bit < 0 || byte >= stored_)
             return 0;
         uint64_t w;
         std::memcpy(&w, buffer_ + byte, sizeof(w));  // padding after stored_ is zero
-        return __builtin_bswap64(w) << (bitPos_ & 7);
+        return __builtin_bswap64(w) << (bit & 7);
     }
     int position() const { return bitPos_; }
     void setPosition(int bit) { bitPos_ = bit; }

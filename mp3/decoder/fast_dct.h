@@ -6,7 +6,8 @@ namespace decoder {
 // and the scaled differences of mirrored inputs give the even and odd outputs from two half-size
 // transforms.
 void dct32(const float* x, float* out);
-// The same transform as a matrix product with fused multiply-adds; only for CPUs with AVX2 and FMA.
+// The same transform: one split step, then the halves as matrix products with fused multiply-adds;
+// only for CPUs with AVX2 and FMA.
 void dct32Avx2(const float* x, float* out);
 
 }  // namespace decoder

@@ -22,6 +22,18 @@ void FrameSynthesis::run(int ch)
     n += 32;
 }
 
+void FrameSynthesis::runRows(int ch, const float* in, int count)
+{
+    if (ch < 0 || ch >= channels_ || count <= 0)
+        return;
+    uint32_t& n = written_[ch];
+    const int fit = std::min(count, static_cast<int>((kMaxSamples - std::min(n, kMaxSamples)) / 32));
+    filters_[ch].runRows(in, fit, pcm_[ch] + n);
+    n += 32 * static_cast<uint32_t>(fit);
+    if (fit < count)
+        filters_[ch].runRows(in + 32 * fit, count - fit, nullptr);
+}
+
 void FrameSynthesis::emit(decoder::PcmSink& sink)
 {
     const uint32_t n = samples();

@@ -29,6 +29,8 @@ public:
     // Synthesises channel ch's 32 inputs into its next 32 samples of the frame. Past the frame's
     // capacity the filter still advances but nothing is stored, whatever a stream claims.
     void run(int ch);
+    // As count runs of channel ch with the rows of 32 inputs at in, one after another.
+    void runRows(int ch, const float* in, int count);
     // Samples per channel of the frame written since begin(): the most any channel took.
     uint32_t samples() const { return std::max(written_[0], written_[1]); }
     // Hands the frame written since begin() to the sink; a channel the frame left short (a

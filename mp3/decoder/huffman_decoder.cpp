@@ -3,49 +3,27 @@
 #include <algorithm>
 #include <cstring>
 
-#include "mp3/decoder/huffman_tree_builder.h"
+#include "mp3/decoder/huffman_lookup_builder.h"
 
 namespace layer3 {
 namespace {
 
-using tree_build::kLookupBits;
-using tree_build::kLookupLeaf;
-
-constexpr int kMaxCodeBits = 32;
-
-// Walks the table's byte-pair tree over the bits of window (most significant first), starting
-// with the compile-time lookup of its first bits. Returns the leaf's value byte and sets used to
-// the code's length, or returns -1 (used = bits passed) when 32 bits reach no leaf.
-inline int walkTree(const HuffmanTable& table, uint64_t window, int& used)
+// Looks up the code at the top of window through the table's levels, takes its bits off the
+// window and adds them to used; returns the value (x << 4 | y, or vwxy for count1).
+inline uint32_t lookUpCode(const HuffmanTable& table, uint64_t& window, int& used)
 {
-    const uint8_t(*tree)[2] = table.tree;
-    const int length = static_cast<int>(table.treeLength);
-    int p = 0;
-    used = 0;
-    if (table.lookup != nullptr) {
-        const uint16_t e = table.lookup[window >> (64 - kLookupBits)];
-        if (e & kLookupLeaf) {
-            used = (e >> 8) & 15;
-            return e & 0xFF;
-        }
-        p = e;
-        used = kLookupBits;
-        window <<= kLookupBits;
+    uint32_t bits = table.rootBits;
+    uint32_t e = table.lookup[window >> (64 - bits)];
+    while (e & kLookupLink) {
+        window <<= bits;
+        used += static_cast<int>(bits);
+        bits = ((e >> 12) & 7) + 1;
+        e = table.lookup[(e & 0xFFF) + (window >> (64 - bits))];
     }
-    while (tree[p][0] != 0) {
-        // 32 bits without a leaf means a corrupt code.
-        if (used >= kMaxCodeBits)
-            return -1;
-        const int bit = static_cast<int>(window >> 63);
-        window <<= 1;
-        ++used;
-        while (tree[p][bit] >= kHopDistance)
-            p += tree[p][bit];
-        p += tree[p][bit];
-        if (p >= length)
-            return -1;  // cannot happen with the built tables; keeps a bad table in bounds
-    }
-    return tree[p][1];
+    const uint32_t length = (e >> 8) & 15;
+    window <<= length;
+    used += static_cast<int>(length);
+    return e & 0xFF;
 }
 
 // Takes n bits (n <= 13 here) off the top of window.
@@ -67,53 +45,31 @@ inline int applySign(uint64_t& window, int& used, int v)
     return negative ? -v : v;
 }
 
-}  // namespace
-
-// A pair needs at most 19 code bits + 2 x (13 linbits + sign) = 47 bits: one 64-bit window
-// (57 valid bits) holds it.
-bool decodePair(BitReservoir& bits, const HuffmanTable& table, int& x, int& y)
+// Decodes the pairs of lines [i, stop) with a non-empty table from bit pos; returns the new pos.
+// A pair needs at most 19 code bits + 2 x (13 linbits + sign) = 47 bits: one 64-bit window (57
+// valid bits) holds it.
+int decodePairs(const BitReservoir& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
 {
-    if (table.treeLength == 0) {
-        x = y = 0;
-        return true;
-    }
-    uint64_t window = bits.peek64();
-    int used = 0;
-    const int leaf = walkTree(table, window, used);
-    if (leaf < 0) {
-        bits.skip(used);
-        return false;
-    }
-    window <<= used;
-    int vx = leaf >> 4, vy = leaf & 15;
     const int lin = static_cast<int>(table.linbits);
-    if (lin && vx == 15)
-        vx += take(window, used, lin);
-    vx = applySign(window, used, vx);
-    if (lin && vy == 15)
-        vy += take(window, used, lin);
-    vy = applySign(window, used, vy);
-    bits.skip(used);
-    x = vx;
-    y = vy;
-    return true;
+    for (; i < stop; i += 2) {
+        uint64_t window = bits.peek64At(pos);
+        int used = 0;
+        const uint32_t leaf = lookUpCode(table, window, used);
+        int vx = static_cast<int>(leaf >> 4), vy = static_cast<int>(leaf & 15);
+        if (lin && vx == 15)
+            vx += take(window, used, lin);
+        vx = applySign(window, used, vx);
+        if (lin && vy == 15)
+            vy += take(window, used, lin);
+        vy = applySign(window, used, vy);
+        pos += used;
+        is[i] = vx;
+        is[i + 1] = vy;
+    }
+    return pos;
 }
 
-bool decodeQuad(BitReservoir& bits, const HuffmanTable& table, int out[4])
-{
-    uint64_t window = bits.peek64();
-    int used = 0;
-    const int leaf = walkTree(table, window, used);
-    if (leaf < 0) {
-        bits.skip(used);
-        return false;
-    }
-    window <<= used;
-    for (int k = 0; k < 4; ++k)
-        out[k] = applySign(window, used, (leaf >> (3 - k)) & 1);
-    bits.skip(used);
-    return true;
-}
+}  // namespace
 
 int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& bands, int endBit,
                    int32_t is[kGranuleLines])
@@ -131,25 +87,31 @@ int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& ba
         region1 = bands.longEdge[std::min(g.region0Count + 1, 22)];
         region2 = bands.longEdge[std::min(g.region0Count + g.region1Count + 2, 22)];
     }
+    int pos = bits.position();
     int i = 0;
     for (int region = 0; region < 3 && i < bigEnd; ++region) {
         const int stop = std::min(bigEnd, region == 0 ? region1 : region == 1 ? region2 : kGranuleLines);
+        if (i >= stop)
+            continue;
         const HuffmanTable& table = huffmanTable(g.tableSelect[region] & 31);
-        for (; i < stop; i += 2) {
-            int x = 0, y = 0;
-            decodePair(bits, table, x, y);
-            is[i] = x;
-            is[i + 1] = y;
-        }
+        if (table.empty())
+            std::fill(is + i, is + stop + (stop & 1), 0);
+        else
+            pos = decodePairs(bits, table, pos, i, stop, is);
+        i = stop + (stop & 1);
     }
     // A big-values part that already reads past the channel's end ends the channel here.
     const HuffmanTable& quadTable = huffmanTable(kCount1TableA + (g.count1TableSelect & 1));
     // count1 quadruples stop at line 576 whatever the remaining bits say.
-    while (i + 4 <= kGranuleLines && bits.position() < endBit) {
-        int q[4] = {};
-        if (!decodeQuad(bits, quadTable, q))
-            break;
-        if (bits.position() > endBit)
+    while (i + 4 <= kGranuleLines && pos < endBit) {
+        uint64_t window = bits.peek64At(pos);
+        int used = 0;
+        const uint32_t leaf = lookUpCode(quadTable, window, used);
+        int q[4];
+        for (int k = 0; k < 4; ++k)
+            q[k] = applySign(window, used, (leaf >> (3 - k)) & 1);
+        pos += used;
+        if (pos > endBit)
             break;  // the last quadruple ran past the end: dropped
         is[i] = q[0];
         is[i + 1] = q[1];

@@ -11,15 +11,14 @@ struct HuffmanTable {
     uint32_t ylen;
     uint32_t linbits;
     uint32_t linmax;
-    int32_t sharedTree;        // table whose tree this one reuses, -1 for its own
-    const uint8_t (*tree)[2];  // byte pairs, null for the empty tables 0, 4 and 14
-    uint32_t treeLength;       // number of pairs, 0 for the empty tables
-    const uint16_t* lookup;    // first-step lookup over the tree (huffman_tree_builder.h), or null
+    int32_t sharedTree;      // table whose tree this one reuses, -1 for its own
+    const uint16_t* lookup;  // level tables (huffman_lookup_builder.h), null for the empty tables 0, 4 and 14
+    uint32_t rootBits;       // bits indexing the first level
+
+    bool empty() const { return lookup == nullptr; }
 };
 
 constexpr int kHuffmanTableCount = 34;
-// Tree distances of this size and above are hops (see huffman_tree_builder.h).
-constexpr uint8_t kHopDistance = 250;
 constexpr int kCount1TableA = 32;
 
 const HuffmanTable& huffmanTable(int index);  // index 0..33

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
 #include <new>
 
 #include "mp3/decoder/frame_synthesis.h"
@@ -67,7 +66,6 @@ void addBand(FrameBands& bands, const FrameHeader& header, const decoder::AllocT
 
 Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header, Crc16* crc, FrameSynthesis& synth)
 {
-    SynthesisFilter* filter0 = synth.filter(0);
     SynthesisFilter* filter1 = synth.filter(1);
     const bool layer2 = header.layer() == 2;
     const decoder::AllocTable* table = layer2 ? &decoder::layer2AllocTable(header.version(), header.bitrateIndex(),
@@ -115,14 +113,9 @@ Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header
             lastGroup = bands[sb].readSamples(reader);
         for (int sb = 0; sb < subbands; ++sb)
             bands[sb].putGroup(choice, &slots[0], out1);
-        for (int s = 0; s < slotsPerGroup; ++s) {
-            std::memcpy(filter0->samples(), slots[0][s], sizeof(slots[0][s]));
-            synth.run(0);
-            if (twoChannels) {
-                std::memcpy(filter1->samples(), slots[1][s], sizeof(slots[1][s]));
-                synth.run(1);
-            }
-        }
+        synth.runRows(0, slots[0][0], slotsPerGroup);
+        if (twoChannels)
+            synth.runRows(1, slots[1][0], slotsPerGroup);
     }
     return Layer12Result::Decoded;
 }

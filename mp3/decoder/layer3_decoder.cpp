@@ -88,7 +88,7 @@ void Layer3Decoder::decodeGranule(const FrameFormat& format, int gr, int firstCh
         // part2_3_length may claim more bits than the frame's main data holds: bounded there.
         const int end = std::min(part2Start + g.part23Length, reservoir_.endBit());
         nonzero[ch] = decodeSpectrum(reservoir_, g, bands, std::max(end, reservoir_.position()), is_);
-        requantize(is_, nonzero[ch], g, sf_[ch], bands, format.mpeg1, xr_[ch]);
+        requantize(is_, nonzero[ch], g, sf_[ch], bands, format.mpeg1, xr_[ch], path_);
     }
 
     int extent[2] = {nonzero[0], nonzero[1]};

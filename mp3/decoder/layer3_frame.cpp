@@ -1,7 +1,5 @@
 #include "mp3/decoder/layer3_frame.h"
 
-#include <cstring>
-
 #include "mp3/decoder/frame_synthesis.h"
 #include "mp3/stream/frame_header.h"
 #include "mp3/stream/stream_reader.h"
@@ -14,13 +12,7 @@ public:
     explicit SynthesisSink(FrameSynthesis& synth) : synth_(synth) { }
     void granule(int channel, const layer3::SlotBlock& samples) override
     {
-        SynthesisFilter* f = synth_.filter(channel);
-        if (f == nullptr)
-            return;
-        for (int s = 0; s < layer3::kSlots; ++s) {
-            std::memcpy(f->samples(), samples[s], sizeof(float) * layer3::kSubbands);
-            synth_.run(channel);
-        }
+        synth_.runRows(channel, samples[0], layer3::kSlots);
     }
 
 private:

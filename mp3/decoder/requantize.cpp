@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "mp3/decoder/requantize_avx2.h"
+
 namespace layer3 {
 
 const float* powerTable()
@@ -15,7 +17,7 @@ const float* gainTable()
 }
 
 void requantize(const int32_t is[kGranuleLines], int nonzero, const GranuleInfo& g, const ScaleFactors& sf,
-                const BandTable& bands, bool mpeg1, float x[kGranuleLines])
+                const BandTable& bands, bool mpeg1, float x[kGranuleLines], decoder::VectorPath path)
 {
     const PowerTables& t = kPowerTables;
     const float* pow43 = t.power + kPowerTableMax;
@@ -23,8 +25,13 @@ void requantize(const int32_t is[kGranuleLines], int nonzero, const GranuleInfo&
     nonzero = std::clamp(nonzero, 0, kGranuleLines);
     const int shift = g.scalefacScale ? 1 : 0;
     // Huffman values are at most 15 + 2^13 - 1, inside the power table.
+    const bool avx2 = path == decoder::VectorPath::Avx2 && decoder::vectorPathSupported(path);
     auto scaleLines = [&](int from, int to, float factor) {
         to = std::min(to, nonzero);
+        if (avx2 && to > from) {
+            scaleLinesAvx2(is + from, to - from, a, factor, pow43, x + from);
+            return;
+        }
         for (int i = from; i < to; ++i)
             x[i] = a * pow43[is[i]] * factor;
     };

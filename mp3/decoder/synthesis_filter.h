@@ -25,11 +25,16 @@ public:
     float* samples() { return samples_; }
     // Synthesises 32 consecutive samples into out (out may be null: the state still advances).
     void run(float* out);
+    // count runs, one per row of 32 subband samples at in (rows one after another), into count x
+    // 32 samples at out (null: the state still advances).
+    void runRows(const float* in, int count, float* out);
 
     int32_t ringPosition() const { return ring_; }
 
 private:
-    alignas(32) float v_[2][decoder::kVolumeWindowSize];
+    // Each row is stored twice, at slot s and s + 16, so the AVX2 window reads the 16 slots
+    // newest first without wrapping; the other paths read the first copy.
+    alignas(32) float v_[2][2 * decoder::kVolumeWindowSize];
     decoder::VolumeWindow window_;
     alignas(32) float samples_[32] = {};
     float volume_ = 32768.0f;

@@ -25,7 +25,8 @@ void synthesisWindowPlain(float* out, const float* window, const float* v, int p
 void synthesisWindowSse(float* out, const float* window, const float* v, int p);
 // The sums as 3DNow! forms them: even and odd ring slots summed apart, then added.
 void synthesisWindow3dnow(float* out, const float* window, const float* v, int p);
-// Eight outputs at a time with fused multiply-adds (one rounding per tap instead of two).
+// Eight outputs at a time with fused multiply-adds (one rounding per tap instead of two), over a
+// ring that also holds every slot s at s + 16 (1024 floats).
 void synthesisWindowAvx2(float* out, const float* window, const float* v, int p);
 
 }  // namespace decoder

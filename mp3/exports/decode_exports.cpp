@@ -6,10 +6,12 @@
 
 #include "mp3/decode/pcm_decoder.h"
 #include "mp3/exports/picture_info.h"
+#include "mp3/player/player_settings.h"
 #include "orvane/mp3.h"
 
 // Thin exports over PcmDecoder: check the arguments, convert, call the object. Nothing thrown
-// inside (out of memory) crosses them.
+// inside (out of memory) crosses them. Handles decode on the kernels the library's vector switches
+// select, read afresh at each open and read.
 
 struct OrvaneDecoder : PcmDecoder {
     using PcmDecoder::PcmDecoder;
@@ -21,6 +23,7 @@ OrvaneDecoder* openWith(PcmDecoder::SourceFactory factory)
 {
     try {
         auto* d = new OrvaneDecoder(std::move(factory));
+        d->setVectorPath(player::activePath());
         if (d->open())
             return d;
         delete d;
@@ -33,6 +36,8 @@ template<typename T> int64_t readWith(OrvaneDecoder* decoder, T* pcm, int64_t fr
     if (decoder == nullptr || pcm == nullptr || frames < 0)
         return -1;
     try {
+        // The process's vector switches apply to what each read decodes.
+        decoder->setVectorPath(player::activePath());
         if constexpr (std::is_same_v<T, float>)
             return int64_t(decoder->read(pcm, uint64_t(frames)));
         else
@@ -122,6 +127,18 @@ MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePicture
         return 0;
     fillPictureInfo(decoder->tags().picture, *info);
     return 1;
+}
+
+MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable)
+{
+    if (decoder == nullptr)
+        return 0;
+    try {
+        decoder->setGapless(enable != 0);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
 }
 
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder)

@@ -36,6 +36,18 @@ MP3_API int32_t OrvaneQueueNext(const char* path, int32_t startOffset)
     }
 }
 
+MP3_API int32_t OrvaneQueueAppend(const char* path, int32_t startOffset)
+{
+    if (path == nullptr || startOffset < 0)
+        return -1;
+    try {
+        playState().queueAppend(path, startOffset);
+        return 1;
+    } catch (...) {
+        return -1;
+    }
+}
+
 MP3_API int32_t OrvaneGetTrackIndex(void)
 {
     return playState().trackIndex.load();

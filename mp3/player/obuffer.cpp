@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "mp3/decoder/pcm_rounding.h"
+#include "mp3/player/pcm_rounding.h"
 #include "mp3/player/player_settings.h"
 #include "orvane/dsp.h"
 #include "orvane/norv.h"
@@ -90,13 +90,6 @@ bool Obuffer::setUpDestination(const ObufferConfig& config)
         pcm_ = static_cast<int16_t*>(fastmemAlloc(blockSamples_ * sizeof(int16_t)));
         ok = pcm_ != nullptr;
     }
-    fft_ = initFft(static_cast<uint32_t>(spectrumSize_), channels_, 2, 120);
-    if (fft_ == nullptr) {
-        platform::messageBox(kCaption, "initialize FFT error");
-        ok = false;
-    }
-    spectrumInput_ = static_cast<int16_t*>(fastmemAlloc(static_cast<uint32_t>(spectrumSize_) * channels_ * 2));
-    ok = ok && spectrumInput_ != nullptr;
 
     const int32_t h = initWaveOut();
     if (h == 0) {
@@ -364,7 +357,15 @@ int32_t Obuffer::spectrum(float* destination)
 {
     std::lock_guard<std::mutex> lock(handleMutex_);
     const int32_t h = handle_.load();
-    if (h == 0 || fft_ == nullptr || destination == nullptr
+    if (h == 0 || destination == nullptr)
+        return 0;
+    if (fft_ == nullptr) {
+        // Set up at the first read-out, so a play that never asks for one (a convert) skips it.
+        fft_ = initFft(static_cast<uint32_t>(spectrumSize_), channels_, 2, 120);
+        if (spectrumInput_ == nullptr)
+            spectrumInput_ = static_cast<int16_t*>(fastmemAlloc(static_cast<uint32_t>(spectrumSize_) * channels_ * 2));
+    }
+    if (fft_ == nullptr || spectrumInput_ == nullptr
         || getCurrentWaveformWaveOut(h, spectrumInput_, spectrumSize_) == 0)
         return 0;
     return doFft(fft_, spectrumInput_, destination, channels_ * static_cast<uint32_t>(spectrumSize_) * 2);

@@ -62,25 +62,37 @@ void PlayState::clearIfCurrent(const Playback* p, const Obuffer* o)
 
 void PlayState::queueNext(const char* path, int32_t startOffset)
 {
-    std::string name = path != nullptr ? path : "";
-    const int32_t frames = path != nullptr ? countAudioFrames(path, uint32_t(startOffset)) : 0;
+    std::deque<QueuedFile> files;
+    if (path != nullptr)
+        files.push_back(QueuedFile{path, startOffset, countAudioFrames(path, uint32_t(startOffset))});
     std::lock_guard<std::mutex> lock(mutex_);
-    queued_ = path != nullptr;
-    queuedPath_.swap(name);
-    queuedOffset_ = startOffset;
-    queuedFrames_ = frames;
+    queue_.swap(files);
+}
+
+void PlayState::queueAppend(const char* path, int32_t startOffset)
+{
+    QueuedFile file{path, startOffset, countAudioFrames(path, uint32_t(startOffset))};
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(std::move(file));
 }
 
 bool PlayState::takeQueued(std::string& path, int32_t& startOffset, int32_t& frames)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!queued_)
+    if (queue_.empty())
         return false;
-    queued_ = false;
-    path.swap(queuedPath_);
-    startOffset = queuedOffset_;
-    frames = queuedFrames_;
+    path.swap(queue_.front().path);
+    startOffset = queue_.front().offset;
+    frames = queue_.front().frames;
+    queue_.pop_front();
     return true;
+}
+
+void PlayState::clearQueue()
+{
+    std::deque<QueuedFile> files;
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.swap(files);
 }
 
 namespace {
@@ -248,9 +260,7 @@ int32_t runPlay(const char* path, void* started, int32_t startOffset, bool conve
     int32_t result = -1;
     if (path != nullptr && startOffset >= 0 && pb->decoder.openStream(path, uint32_t(startOffset)))
         result = playLoop(s, *pb, started, countAudioFrames(path, uint32_t(startOffset)));
-    std::string unused;
-    int32_t unusedOffset = 0, unusedFrames = 0;
-    s.takeQueued(unused, unusedOffset, unusedFrames);
+    s.clearQueue();
     s.clearIfCurrent(pb.get(), nullptr);
     return result;
 }

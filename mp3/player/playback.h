@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -52,19 +53,25 @@ struct PlayState {
     void setOutput(const std::shared_ptr<Obuffer>& o);
     // Forgets the play and its output, but only when they are still those of p.
     void clearIfCurrent(const Playback* p, const Obuffer* o);
-    // The file to follow the play's at its end on the same output (one at a time: a new one
-    // replaces it); taken by the play, forgotten when the play ends. Its frames are counted here,
-    // on the caller's thread, so the join costs the play nothing but opening the file.
+    // The files to follow the play's at its end on the same output, in order; taken one by one
+    // by the play, forgotten when the play ends. queueNext makes path the only one (null: none),
+    // queueAppend adds it after the others. The frames are counted here, on the caller's thread,
+    // so a join costs the play nothing but opening the file.
     void queueNext(const char* path, int32_t startOffset);
-    // Takes the queued file and its frame count; false when there is none.
+    void queueAppend(const char* path, int32_t startOffset);
+    // Takes the first queued file and its frame count; false when there is none.
     bool takeQueued(std::string& path, int32_t& startOffset, int32_t& frames);
+    // Forgets every queued file.
+    void clearQueue();
 
 private:
+    struct QueuedFile {
+        std::string path;
+        int32_t offset;
+        int32_t frames;
+    };
     mutable std::mutex mutex_;
-    std::string queuedPath_;
-    int32_t queuedOffset_ = 0;
-    int32_t queuedFrames_ = 0;
-    bool queued_ = false;
+    std::deque<QueuedFile> queue_;
     std::shared_ptr<Playback> playback_;
     std::shared_ptr<Obuffer> output_;
 };

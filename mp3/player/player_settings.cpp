@@ -9,12 +9,6 @@ std::atomic<bool> g_sse{false};
 std::atomic<bool> g_3dnow{false};
 std::atomic<bool> g_avx2{false};
 
-void setSwitch(std::atomic<bool>& sw, bool on)
-{
-    if (sw.exchange(on) != on)
-        settings().decoderTablesReady.store(false);
-}
-
 }  // namespace
 
 PlayerSettings& settings()
@@ -25,15 +19,15 @@ PlayerSettings& settings()
 
 void enableSse(bool on)
 {
-    setSwitch(g_sse, on);
+    g_sse.store(on);
 }
 void enable3dnow(bool on)
 {
-    setSwitch(g_3dnow, on);
+    g_3dnow.store(on);
 }
 void enableAvx2(bool on)
 {
-    setSwitch(g_avx2, on);
+    g_avx2.store(on);
 }
 bool sseOn()
 {

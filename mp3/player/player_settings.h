@@ -26,15 +26,12 @@ struct PlayerSettings {
     std::atomic<bool> eqEnable{false};
     std::atomic<bool> gapless{false};  // trim the encoder's delay and padding (Layer III)
     std::atomic<float> eqGains[kEqBands] = {};
-    // Cleared whenever a vector switch changes, so the Layer III decoder rebuilds its tables.
-    std::atomic<bool> decoderTablesReady{false};
 };
 
 PlayerSettings& settings();
 
 // The vector switches of the mp3 library, independent of dsp's. 3DNow! wins over AVX2, AVX2
-// (where the CPU has it and FMA) over SSE. Setting a switch to a different value clears the
-// decoder-tables-ready flag.
+// (where the CPU has it and FMA) over SSE. A play reads them at every frame.
 void enableSse(bool on);
 void enable3dnow(bool on);
 void enableAvx2(bool on);

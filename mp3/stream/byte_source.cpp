@@ -146,13 +146,22 @@ public:
     {
         if (size_ < 0)
             return -1;
+        // Pipes and sockets hand over what they have: ask again until the bytes are all here or
+        // the source ends, so a short count always means the end.
+        uint8_t* out = static_cast<uint8_t*>(dst);
+        int64_t done = 0;
         const int64_t want = int64_t(std::min<uint64_t>(bytes, uint64_t(INT64_MAX)));
-        const int64_t got = read_(context_, dst, want);
-        // A callback claiming more than was asked for is treated as failing.
-        if (got < 0 || got > want)
-            return -1;
-        position_ += got;
-        return got;
+        while (done < want) {
+            const int64_t got = read_(context_, out + done, want - done);
+            // A callback claiming more than was asked for is treated as failing.
+            if (got < 0 || got > want - done)
+                return done > 0 ? done : -1;
+            if (got == 0)
+                break;
+            done += got;
+        }
+        position_ += done;
+        return done;
     }
     int64_t seek(int64_t offset, Origin origin) override
     {

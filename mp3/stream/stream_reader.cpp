@@ -139,7 +139,8 @@ void StreamReader::setSyncPattern(uint32_t header)
 
 bool StreamReader::readBody(uint32_t n)
 {
-    bitPosition_ = 0;
+    cache_ = 0;
+    cacheBits_ = 0;
     wordIndex_ = 0;
     bodySize_ = 0;
     if (n > kFrameBufferBytes)
@@ -159,8 +160,9 @@ bool StreamReader::readBody(uint32_t n)
 void StreamReader::getBytes(uint8_t* dst, uint32_t n)
 {
     uint32_t i = 0;
-    if ((bitPosition_ & 7) == 0) {
-        for (; i < n && bitPosition_ != 0; ++i)
+    if ((cacheBits_ & 7) == 0) {
+        // On a byte: the cached bytes first, then whole words straight from the buffer.
+        for (; i < n && cacheBits_ != 0; ++i)
             dst[i] = static_cast<uint8_t>(getBits(8));
         for (; i + 4 <= n && wordIndex_ < kFrameBufferWords; i += 4) {
             const uint32_t w = frameBuffer_[wordIndex_++];

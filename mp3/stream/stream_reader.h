@@ -50,29 +50,24 @@ public:
     // True once a frame body was cut off by the end of the audio.
     bool truncated() const { return truncated_; }
     // Next n bits (1..32) of the body, most significant first. Reads past the frame buffer give 0.
-    // Inline: Layers I and II take every sample through it.
+    // Inline: Layers I and II take every sample through it. The bits come from a 64-bit cache
+    // that is refilled a word at a time.
     uint32_t getBits(uint32_t n)
     {
         if (n == 0 || n > 32)
             return 0;
-        const uint64_t hi = wordIndex_ < kFrameBufferWords ? frameBuffer_[wordIndex_] : 0;
-        const uint64_t lo = wordIndex_ + 1 < kFrameBufferWords ? frameBuffer_[wordIndex_ + 1] : 0;
-        const uint64_t both = hi << 32 | lo;
-        const uint64_t mask = (uint64_t(1) << n) - 1;
-        const auto value = static_cast<uint32_t>((both >> (64 - bitPosition_ - n)) & mask);
-        bitPosition_ += n;
-        if (bitPosition_ >= 32) {
-            bitPosition_ -= 32;
-            if (wordIndex_ <= kFrameBufferWords)
-                ++wordIndex_;
-        }
+        if (cacheBits_ < n)
+            refill();
+        const auto value = static_cast<uint32_t>(cache_ >> (64 - n));
+        cache_ <<= n;
+        cacheBits_ -= n;
         return value;
     }
     // The next n bytes of the body into dst, as n calls of getBits(8) would give them; whole
     // words at a time when the position is on a byte.
     void getBytes(uint8_t* dst, uint32_t n);
     // Bits taken from the current body so far.
-    uint32_t bitsRead() const { return wordIndex_ * 32 + bitPosition_; }
+    uint32_t bitsRead() const { return wordIndex_ * 32 - cacheBits_; }
 
     // Moves the file to startOffset + offset, discards the buffer, and makes nextFrame the index
     // of the frame read next. False (nothing moved) when the target is outside the file.
@@ -93,6 +88,14 @@ public:
 
 private:
     bool bufferedRead(uint8_t* dst, uint32_t k);
+    // Appends the next body word (0 past the frame buffer) below the cached bits (fewer than 32).
+    void refill()
+    {
+        const uint64_t word = wordIndex_ < kFrameBufferWords ? frameBuffer_[wordIndex_] : 0;
+        ++wordIndex_;
+        cache_ |= word << (32 - cacheBits_);
+        cacheBits_ += 32;
+    }
     bool headerAcceptable(const uint8_t b[4], bool synced) const;
 
     std::unique_ptr<ByteSource> file_;
@@ -104,7 +107,10 @@ private:
     // Bytes at the end of the buffer that hold file data (less than the buffer at the file's end).
     uint32_t filled_ = 0;
     AudioExtent extent_;
-    uint32_t bitPosition_ = 0;
+    // Unread bits of the body, most significant first, and how many of them are valid; the
+    // next word to cache. Reads past the frame buffer stay bounded by what one frame asks.
+    uint64_t cache_ = 0;
+    uint32_t cacheBits_ = 0;
     uint32_t wordIndex_ = 0;
     uint32_t syncPattern_ = 0;
     bool singleChannelPattern_ = false;

@@ -16,6 +16,10 @@ bool isTerminal(StandardStream stream);
 
 // Columns of the terminal on standard output now (it may have been resized); 0 when unknown.
 size_t terminalColumns();
+// Rows of that terminal now; 0 when unknown.
+size_t terminalRows();
+// True when the terminal shows UTF-8 text (the locale's character set; the console's code page on Windows).
+bool terminalUsesUtf8();
 
 // Standard input and output carry bytes unchanged (Windows would otherwise turn "\n" into "\r\n"
 // and stop reading at Ctrl-Z). Called once, before either is used.

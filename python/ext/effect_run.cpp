@@ -15,10 +15,6 @@ namespace py = pybind11;
 namespace {
 
 constexpr uint32_t kBlockFrames = 4096;
-// Arrays hold the decoder's scale (full scale 1.0 at 32768), the effects take 1.0 at 32767: the
-// tool's own conversion, so the same words give the same samples.
-constexpr float kToEffects = 32768.0f / 32767.0f;
-constexpr float kFromEffects = 32767.0f / 32768.0f;
 
 // Owns one chain, so every exit frees it.
 struct Chain {
@@ -26,17 +22,10 @@ struct Chain {
     ~Chain() { dspDestroy(handle); }
 };
 
-struct Result {
-    bool keep;  // false: only the peak is wanted
-    std::unique_ptr<PcmArray<float>> out;
-    double peak = 0.0;
-    uint32_t rate = 0;
-    uint32_t channels = 0;
-};
-
-// One pass of frames x channels samples through the effects. Runs without the GIL.
-void runPass(const float* in, uint64_t frames, uint32_t channels, uint32_t rate,
-             const std::vector<std::string>& effects, Result& result)
+// frames x channels samples through the effects into out, and the peak of what came out.
+// Runs without the GIL.
+std::unique_ptr<PcmArray<float>> runChain(const float* in, uint64_t frames, uint32_t channels, uint32_t rate,
+                                          const std::vector<std::string>& effects, uint32_t& outRate, double& peak)
 {
     Chain chain;
     chain.handle = dspCreate(kBlockFrames, channels, rate);
@@ -50,36 +39,23 @@ void runPass(const float* in, uint64_t frames, uint32_t channels, uint32_t rate,
         throw std::invalid_argument(error);
     if (built == FxBuild::refused)
         throw EffectFailure(error);
-    const uint32_t block = fxAlignedBlock(kBlockFrames, rate, stages);
-    result.rate = dspGetDstRate(chain.handle);
-    result.channels = dspGetDstChannels(chain.handle);
-    const uint32_t most = std::max(dspGetDstSize(chain.handle, block), block);
-    std::vector<float> scratch, source(size_t(block) * channels);
-    const uint32_t tail = uint32_t(frames % block);
-    if (result.keep)
-        result.out.reset(new PcmArray<float>(frames / block * most + std::max(dspGetDstSize(chain.handle, tail), tail),
-                                             result.channels));
-    else
-        scratch.resize(size_t(most) * result.channels);
+    outRate = dspGetDstRate(chain.handle);
+    const uint32_t outChannels = dspGetDstChannels(chain.handle);
+    const uint32_t most = std::max(dspGetDstSize(chain.handle, kBlockFrames), kBlockFrames);
+    auto out = std::make_unique<PcmArray<float>>((frames / kBlockFrames + 1) * most, outChannels);
     for (uint64_t done = 0; done < frames;) {
-        const uint32_t count = uint32_t(std::min<uint64_t>(block, frames - done));
-        if (result.out != nullptr)
-            result.out->reserve(result.out->frames() + most);
-        float* dst = result.out != nullptr ? result.out->end() : scratch.data();
-        for (size_t i = 0; i < size_t(count) * channels; ++i)
-            source[i] = in[done * channels + i] * kToEffects;
-        const int32_t made = dspSendFloat(chain.handle, source.data(), dst, count);
+        const uint32_t count = uint32_t(std::min<uint64_t>(kBlockFrames, frames - done));
+        out->reserve(out->frames() + most);
+        float* dst = out->end();
+        const int32_t made = dspSendFloat(chain.handle, in + done * channels, dst, count);
         if (made < 0)
             throw EffectFailure("the effect chain failed");
-        // The peak is measured on the effects' scale, as the gain that normalises applies there.
-        for (size_t i = 0; i < size_t(made) * result.channels; ++i) {
-            result.peak = std::max(result.peak, double(std::fabs(dst[i])));
-            dst[i] *= kFromEffects;
-        }
-        if (result.out != nullptr)
-            result.out->advance(uint64_t(made));
+        for (size_t i = 0; i < size_t(made) * outChannels; ++i)
+            peak = std::max(peak, double(std::fabs(dst[i])));
+        out->advance(uint64_t(made));
         done += count;
     }
+    return out;
 }
 
 }  // namespace
@@ -95,19 +71,21 @@ py::tuple runEffects(py::array_t<float, py::array::c_style> samples, uint32_t ra
     std::string error;
     if (!planFxEffects(specs, plan, error))
         throw py::value_error(error);
-    Result result{true};
+    std::unique_ptr<PcmArray<float>> out;
+    uint32_t outRate = rate;
     try {
         py::gil_scoped_release unlocked;
-        // A closing normalisation runs the effects once to find the peak, then with the gain that sets it.
+        double peak = 0.0;
+        out = runChain(samples.data(), frames, channels, rate, plan.effects, outRate, peak);
+        // A closing normalisation scales what the effects gave, by the gain the tool applies.
         if (plan.normalise) {
-            Result measured{false};
-            runPass(samples.data(), frames, channels, rate, plan.effects, measured);
-            for (const std::string& gain : fxNormGain(plan.peakDb, measured.peak))
-                plan.effects.push_back(gain);
+            const float gain = float(std::pow(10.0, fxNormGainDb(plan.peakDb, peak) / 20.0));
+            float* data = out->end() - out->frames() * out->channels();
+            for (size_t i = 0; i < size_t(out->frames()) * out->channels(); ++i)
+                data[i] *= gain;
         }
-        runPass(samples.data(), frames, channels, rate, plan.effects, result);
     } catch (const std::invalid_argument& e) {
         throw py::value_error(e.what());
     }
-    return py::make_tuple(result.out->release(), result.rate);
+    return py::make_tuple(out->release(), outRate);
 }

@@ -18,6 +18,7 @@ public:
 
     uint64_t frames() const { return frames_; }
     uint64_t capacity() const { return capacity_; }
+    uint32_t channels() const { return channels_; }
     // Where the next frames go, and that they have been written.
     T* end() { return data_ + frames_ * channels_; }
     void advance(uint64_t frames) { frames_ += frames; }

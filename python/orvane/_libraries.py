@@ -21,6 +21,19 @@ def _load(name: str) -> "ctypes.CDLL | None":
 handles = {name: _load(name) for name in _ORDER}
 
 
+def _best_kernels() -> None:
+    """Decodes on the fastest kernels the CPU has, as the orvane tool does (a process-wide switch)."""
+    mp3 = handles["mp3"] or ctypes.CDLL("liborvane-mp3.so.0", mode=ctypes.RTLD_GLOBAL)
+    for switch in ("OrvaneEnableSSE", "OrvaneEnableAVX2"):
+        function = getattr(mp3, switch)
+        function.argtypes = [ctypes.c_int8]
+        function.restype = None
+        function(1)
+
+
+_best_kernels()
+
+
 def last_error(library: str, default: str) -> str:
     """The calling thread's last failure reason from library ("mp3" or "dsp"), or default when
     the library keeps none."""

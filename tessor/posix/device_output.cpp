@@ -125,12 +125,33 @@ std::unique_ptr<AudioOutput> openDeviceOutput(int32_t device, const OutputFormat
     return std::make_unique<DeviceOutput>(*pa, stream, format.channels, format.framesPerBlock);
 }
 
+std::vector<OutputDevice> listOutputDevices()
+{
+    std::vector<OutputDevice> devices;
+    const PortAudio* pa = portAudio();
+    if (pa == nullptr || pa->initialize() != paNoError)
+        return devices;
+    const PaDeviceIndex fallback = pa->defaultOutputDevice();
+    for (PaDeviceIndex i = 0; i < pa->deviceCount(); ++i) {
+        const PaDeviceInfo* info = pa->deviceInfo(i);
+        if (info != nullptr && info->maxOutputChannels > 0)
+            devices.push_back(OutputDevice{i, info->name != nullptr ? info->name : "", i == fallback});
+    }
+    pa->terminate();
+    return devices;
+}
+
 #else
 
 std::unique_ptr<AudioOutput> openDeviceOutput(int32_t, const OutputFormat&, std::string& error)
 {
     error = "built without PortAudio";
     return nullptr;
+}
+
+std::vector<OutputDevice> listOutputDevices()
+{
+    return {};
 }
 
 #endif

@@ -109,3 +109,25 @@ std::unique_ptr<AudioOutput> openDeviceOutput(int32_t device, const OutputFormat
     }
     return std::make_unique<WaveOutDevice>(wave, done, format);
 }
+
+std::vector<OutputDevice> listOutputDevices()
+{
+    // The mapper's preferred device is the one -1 plays on.
+    constexpr UINT kPreferredGet = 0x2015;  // DRVM_MAPPER_PREFERRED_GET
+    DWORD preferred = DWORD(-1), flags = 0;
+    if (waveOutMessage(reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(WAVE_MAPPER)), kPreferredGet,
+                       reinterpret_cast<DWORD_PTR>(&preferred), reinterpret_cast<DWORD_PTR>(&flags))
+        != MMSYSERR_NOERROR)
+        preferred = DWORD(-1);
+    std::vector<OutputDevice> devices;
+    const UINT count = waveOutGetNumDevs();
+    for (UINT i = 0; i < count; ++i) {
+        WAVEOUTCAPSW caps{};
+        if (waveOutGetDevCapsW(i, &caps, sizeof caps) != MMSYSERR_NOERROR)
+            continue;
+        char name[4 * MAXPNAMELEN] = {};
+        WideCharToMultiByte(CP_UTF8, 0, caps.szPname, -1, name, sizeof name, nullptr, nullptr);
+        devices.push_back(OutputDevice{int32_t(i), name, i == preferred});
+    }
+    return devices;
+}

@@ -22,6 +22,7 @@ struct CommandCase {
 
 const CommandCase kCases[] = {
     {"info", "{M} --offset -5", "{X}"},
+    {"devices", "extra", nullptr},
     {"convert", "{M} {O} --volume 99999", "{M} {D}"},
     {"play", "{M} --pitch 5000", "{X}"},
     {"fx", "{W} {O} pitch:1,2", "{W} {D}"},
@@ -100,6 +101,11 @@ TEST(CommandLine, EveryCommandHelpsRefusesBadValuesAndReportsFailures)
                 << failing << ": " << failed.err;
         }
     }
+
+    // A device named by a name no device holds.
+    const CliResult device = runOrvane("play " + expand("{M}", wav, out) + " --device no-such-device-name");
+    EXPECT_EQ(device.status, 2);
+    EXPECT_NE(device.err.find("no output device's name holds 'no-such-device-name'"), std::string::npos) << device.err;
 
     const CliResult version = runOrvane("--version");
     EXPECT_EQ(version.status, 0);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <map>
 #include <sstream>
 #include <string>
@@ -51,6 +52,30 @@ TEST(EqCommand, MeasuresTheEqualiserResponse)
     auto boosted = response(runOrvane("eq --master -4 --at 200,1000,5000 1000:6:0.9:0.99").out);
     for (double f : {200.0, 1000.0, 5000.0})
         EXPECT_NEAR(boosted[f] - r[f], 2.0, 0.1) << f;
+
+    // Against the same bands at 0 dB, one band's setting and the master gain shift every frequency.
+    std::istringstream lines(runOrvane("eq --master -4 --at 200,1000,5000 1000:6:0.9:0.99").out);
+    std::string line;
+    int rows = 0;
+    while (std::getline(lines, line)) {
+        double f = 0, db = 0, relative = 0;
+        if (line[0] != '#' && std::sscanf(line.c_str(), "%lf %lf %lf", &f, &db, &relative) == 3) {
+            EXPECT_NEAR(relative, 2.0, 0.05) << f;
+            ++rows;
+        }
+    }
+    EXPECT_EQ(rows, 3);
+    // Two bands in parallel: each reads near its own setting at its own centre.
+    auto mixed = runOrvane("eq --at 1000,8000 1000:-12:0.5:0.999 8000:6:0.5:0.999").out;
+    std::istringstream pair(mixed);
+    std::map<double, double> relative;
+    while (std::getline(pair, line)) {
+        double f = 0, db = 0, rel = 0;
+        if (line[0] != '#' && std::sscanf(line.c_str(), "%lf %lf %lf", &f, &db, &rel) == 3)
+            relative[f] = rel;
+    }
+    EXPECT_NEAR(relative[1000.0], -12.0, 0.2) << mixed;
+    EXPECT_NEAR(relative[8000.0], 6.0, 0.2) << mixed;
 
     auto rate = response(runOrvane("eq --rate 22050 --at 1000 1000:0").out);
     EXPECT_NEAR(rate[1000.0], bandDb(1000, 0.9, 0.99, 1000, 22050), 0.1);

@@ -13,8 +13,6 @@
 namespace {
 
 constexpr uint32_t kBlock = 4096;  // the block orvane fx reads
-// ... when the rate goes to 48 kHz: whole periods of 147 frames (160 out), so no fraction is lost.
-constexpr uint32_t kBlockTo48k = 3969;
 constexpr uint32_t kRate = 44100;
 
 using DoFn = std::function<int32_t(void*, const int16_t*, int16_t*, uint32_t)>;
@@ -78,14 +76,14 @@ TEST(FxChain, EveryEffectThroughTheChainMatchesItsOwnExportBlockByBlock)
          [](void* h, const int16_t* in, int16_t* out, uint32_t bytes) { return doFade(h, 0, in, out, bytes); }, false,
          termFader},
         {"resample:48000,cubic,aa", [] { return initResampler(kBlock, 2, 2, kRate, 48000, 1, 60.0f, 60.0f, 1); },
-         doResampler, true, termResampler, kBlockTo48k},
+         doResampler, true, termResampler},
         {"pitch:700", [] { return initPitchShift(kBlock, 2, kRate, 700.0f, 0.0f, 0.05f, 0.01f, 1, 1); }, doPitchShift,
          false, termPitchShift},
         {"stretch:500", [] { return initStretch(kBlock, 2, kRate, 500.0f, 0.0f, 0.05f, 0.01f); }, doStretch, true,
          termStretch},
         {"hqups:0.3,100",
          [] { return initHqupsBySrcsize(kBlock, 2, 2, kRate, 0.3f, 100.0f, 16000, 1, 60.0f, 240.0f, 1, 1); }, doHqups,
-         true, termHqups, kBlockTo48k},
+         true, termHqups},
     };
     // Longer than two blocks and not a multiple of one, so the partial last block counts.
     const auto pcm = testsig::noisePcm16(2 * 10007, 47, 12000);

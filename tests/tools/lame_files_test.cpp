@@ -148,6 +148,17 @@ TEST_F(LameFiles, DecodeGaplesslyToTheSourceAndShowTheirFacts)
             EXPECT_TRUE(withinOneStep(part, std::vector<int16_t>(from, from + long(part.size())))) << at;
         }
         EXPECT_EQ(OrvaneDecodeSeek(decoder, format.totalFrames), 0);
+        // Gapless off delivers every decoded sample from the first; on again, the gapless timeline
+        // from its start.
+        ASSERT_EQ(OrvaneDecodeSetGapless(decoder, 0), 1);
+        OrvaneDecodeFormat whole{};
+        OrvaneDecodeGetFormat(decoder, &whole);
+        EXPECT_GT(whole.totalFrames, format.totalFrames + format.encoderDelay);
+        EXPECT_EQ(OrvaneDecodeTell(decoder), 0u);
+        ASSERT_EQ(OrvaneDecodeSetGapless(decoder, 1), 1);
+        std::vector<int16_t> again(1000 * c.channels);
+        ASSERT_EQ(OrvaneDecodeReadInt16(decoder, again.data(), 1000), 1000);
+        EXPECT_TRUE(std::equal(again.begin(), again.end(), decoded.begin()));
         char title[64] = "";
         EXPECT_EQ(OrvaneDecodeGetTagText(decoder, 0, title, sizeof title), c.title ? int32_t(std::strlen(c.title)) : 0);
         EXPECT_STREQ(title, c.title ? c.title : "");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -55,6 +56,52 @@ TEST(SliceCommand, PrintsOneSliceForEachHit)
     while (joined >> n >> start >> end)
         ++count;
     EXPECT_EQ(count, 3u);
+    std::remove(in.c_str());
+}
+
+// Quiet syllables (a buzz of harmonics, 120-300 ms, peaks at -20..-10 dBFS, short gaps): the
+// speech settings find every one, where the music defaults pass most by.
+TEST(SliceCommand, SpeechSettingsFindQuietSyllables)
+{
+    constexpr uint32_t kSpeechRate = 16000;
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::vector<int16_t> pcm;
+    std::vector<double> onsets;
+    for (int s = 0; s < 16; ++s) {
+        onsets.push_back(double(pcm.size()) / kSpeechRate);
+        const auto n = size_t((0.12 + 0.18 * u(rng)) * kSpeechRate);
+        const double f0 = 100 + 50 * u(rng), peak = 3000 + 7000 * u(rng);
+        for (size_t i = 0; i < n; ++i) {
+            const double t = double(i) / n, env = std::min(1.0, t / 0.15) * std::min(1.0, (1 - t) / 0.3);
+            double v = 0;
+            for (int k = 1; k < 12; ++k)
+                v += std::sin(2 * M_PI * k * f0 * double(i) / kSpeechRate) / k;
+            pcm.push_back(int16_t(std::lround(peak * 0.5 * env * v)));
+        }
+        pcm.resize(pcm.size() + size_t((s % 3 == 2 ? 0.3 : 0.04 + 0.04 * u(rng)) * kSpeechRate), 0);
+    }
+    const std::string in = testsig::tempPath("slice-speech.wav");
+    ASSERT_TRUE(testsig::writeWavPcm16(in, pcm, 1, kSpeechRate));
+    const auto starts = [&](const std::string& options) {
+        std::istringstream lines(runOrvane("slice " + in + options).out);
+        std::string header;
+        std::getline(lines, header);
+        std::vector<double> found;
+        unsigned n = 0;
+        double start = 0, end = 0;
+        while (lines >> n >> start >> end)
+            found.push_back(start);
+        return found;
+    };
+    const std::vector<double> speech = starts(" --for speech");
+    ASSERT_EQ(speech.size(), onsets.size());
+    for (size_t i = 0; i < onsets.size(); ++i)
+        EXPECT_NEAR(speech[i], onsets[i], 0.02) << i;
+    EXPECT_LT(starts("").size(), onsets.size() / 2);
+    // An option beside the preset overrides it: a longer shortest slice joins syllables.
+    EXPECT_LT(starts(" --min 0.5 --for speech").size(), onsets.size());
+    EXPECT_EQ(runOrvane("slice " + in + " --for poetry").status, 2);
     std::remove(in.c_str());
 }
 

@@ -1,6 +1,8 @@
 #include "platform/tool/terminal.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,6 +26,28 @@ size_t terminalColumns()
     if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0)
         return size.ws_col;
     return 0;
+}
+
+size_t terminalRows()
+{
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0)
+        return size.ws_row;
+    return 0;
+}
+
+bool terminalUsesUtf8()
+{
+    // The first of LC_ALL, LC_CTYPE and LANG that is set names the character set.
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            const std::string text = value;
+            return text.find("UTF-8") != std::string::npos || text.find("utf8") != std::string::npos
+                || text.find("utf-8") != std::string::npos || text.find("UTF8") != std::string::npos;
+        }
+    }
+    return false;
 }
 
 void useBinaryStandardStreams()

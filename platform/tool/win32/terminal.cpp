@@ -38,6 +38,19 @@ size_t terminalColumns()
     return size_t(info.srWindow.Right - info.srWindow.Left + 1);
 }
 
+size_t terminalRows()
+{
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info))
+        return 0;
+    return size_t(info.srWindow.Bottom - info.srWindow.Top + 1);
+}
+
+bool terminalUsesUtf8()
+{
+    return GetConsoleOutputCP() == CP_UTF8;
+}
+
 void useBinaryStandardStreams()
 {
     _setmode(_fileno(stdin), _O_BINARY);

@@ -81,27 +81,28 @@ TEST(Hqups, SizesFollowTheSourceRate)
 {
     Hqups* h = Hqups::createForOutput(4096, settings(2, 0, 0, 0));
     ASSERT_NE(h, nullptr);
-    EXPECT_EQ(h->maxInFrames, 3764u);
-    EXPECT_EQ(h->srcSizeFor(4096), 3764u);
-    EXPECT_EQ(h->getDstSize(3764), 4096u);
+    // The largest source block that can never give more than 4096 frames: 3763 gives 4095 or 4096.
+    EXPECT_EQ(h->maxInFrames, 3763u);
+    EXPECT_EQ(h->srcSizeFor(4096), 3763u);
+    EXPECT_EQ(h->getDstSize(3763), 4096u);
     delete h;
     EXPECT_EQ(Hqups::srcSizeFor(0, 44100), 0u);
 }
 
 TEST(Hqups, MixZeroIsTheResampledSignalDelayed)
 {
-    const std::vector<float> in = testsig::sine(3000, 44100, 3764, 0.6);
+    const std::vector<float> in = testsig::sine(3000, 44100, 3763, 0.6);
     for (int32_t mode : {0, 1}) {
         const uint32_t delay = mode == 1 ? 16 : 8;
         Hqups* h = Hqups::createForOutput(4096, settings(1, 0.4f, 0, mode));
         ResamplerChannel ref;
-        ref.init(3764, 44100, 48000, 1, 60, 60, true, 0.1f);
+        ref.init(3763, 44100, 48000, 1, 60, 60, true, 0.1f);
         std::vector<float> out(4096), expect(4096);
-        ASSERT_EQ(h->processChannel(0, in.data(), out.data(), 3764), 4096u);
-        ref.resampleBlock(in.data(), expect.data(), 3764);
+        ASSERT_EQ(h->processChannel(0, in.data(), out.data(), 3763), 4095u);
+        ref.resampleBlock(in.data(), expect.data(), 3763);
         for (uint32_t i = 0; i < delay; ++i)
             EXPECT_EQ(out[i], 0.0f);
-        for (uint32_t i = delay; i < 4096; ++i)
+        for (uint32_t i = delay; i < 4095; ++i)
             ASSERT_NEAR(out[i], expect[i - delay], 1e-6f) << mode << " " << i;
         delete h;
     }
@@ -109,15 +110,15 @@ TEST(Hqups, MixZeroIsTheResampledSignalDelayed)
 
 TEST(Hqups, HarmonicsZeroAddsNothingWhileTheBandStaysInRange)
 {
-    const std::vector<float> in = testsig::sine(15000, 44100, 3764, 0.5);
+    const std::vector<float> in = testsig::sine(15000, 44100, 3763, 0.5);
     Hqups* dry = Hqups::createForOutput(4096, settings(1, 0, 0, 0));
     Hqups* wet = Hqups::createForOutput(4096, settings(1, 0, 100, 0));
     Hqups* bright = Hqups::createForOutput(4096, settings(1, 0.4f, 100, 0));
     std::vector<float> a(4096), b(4096), c(4096);
-    dry->processChannel(0, in.data(), a.data(), 3764);
-    wet->processChannel(0, in.data(), b.data(), 3764);
-    bright->processChannel(0, in.data(), c.data(), 3764);
-    for (uint32_t i = 0; i < 4096; ++i)
+    dry->processChannel(0, in.data(), a.data(), 3763);
+    wet->processChannel(0, in.data(), b.data(), 3763);
+    bright->processChannel(0, in.data(), c.data(), 3763);
+    for (uint32_t i = 0; i < 4095; ++i)
         ASSERT_NEAR(a[i], b[i], 1e-6f) << i;
     // A bent curve distorts the 15 kHz band: its third harmonic folds back to 3 kHz at 48 kHz.
     EXPECT_GT(testsig::rms(c.data() + 1024, 3072), testsig::rms(a.data() + 1024, 3072) * 1.001);
@@ -135,15 +136,15 @@ TEST(HqupsExports, StereoMonoSizesAndBadInput)
 
     void* h = initHqups(4096, 1, 2, 44100, 0.3f, 50, 16000, 1, 60, 60, 1, 1);
     ASSERT_NE(h, nullptr);
-    EXPECT_EQ(getHqupsSrcSize(h, 4096), 3764u);
-    EXPECT_EQ(getHqupsDstSize(h, 3764), 4096u);
-    const std::vector<int16_t> src = testsig::sinePcm16(1000, 44100, 3764);
+    EXPECT_EQ(getHqupsSrcSize(h, 4096), 3763u);
+    EXPECT_EQ(getHqupsDstSize(h, 3763), 4096u);  // the most; this first block gives 4095
+    const std::vector<int16_t> src = testsig::sinePcm16(1000, 44100, 3763);
     std::vector<int16_t> dst(2 * 4096 + 2, 9);
-    EXPECT_EQ(doHqups(h, src.data(), dst.data(), 3764 * 2), 4096 * 2 * 2);
-    for (uint32_t i = 0; i < 4096; ++i)
+    EXPECT_EQ(doHqups(h, src.data(), dst.data(), 3763 * 2), 4095 * 2 * 2);
+    for (uint32_t i = 0; i < 4095; ++i)
         ASSERT_EQ(dst[2 * i], dst[2 * i + 1]);
-    EXPECT_EQ(dst[2 * 4096], 9);
-    EXPECT_EQ(doHqups(h, src.data(), dst.data(), 3765 * 2), 0);
+    EXPECT_EQ(dst[2 * 4095], 9);
+    EXPECT_EQ(doHqups(h, src.data(), dst.data(), 3764 * 2), 0);
     EXPECT_EQ(setHqupsHarmonics(h, 0.5f), 1);
     EXPECT_EQ(setHqupsMix(h, NAN), 0);
     EXPECT_EQ(setHqupsActiveMode(h, 0), 1);
@@ -154,7 +155,7 @@ TEST(HqupsExports, StereoMonoSizesAndBadInput)
     ASSERT_NE(s, nullptr);
     const std::vector<int16_t> st = testsig::sinePcm16(500, 22050, 1000, 2);
     std::vector<int16_t> out(2 * getHqupsDstSize(s, 1000));
-    EXPECT_EQ(doHqups(s, st.data(), out.data(), 4000), static_cast<int32_t>(out.size() * 2));
+    EXPECT_EQ(doHqups(s, st.data(), out.data(), 4000), 2 * 2 * 2176);  // floor(1000 x 48000 / 22050)
     EXPECT_EQ(termHqups(s), 1);
 }
 

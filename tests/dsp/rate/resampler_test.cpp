@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "dsp/rate/cubic_kernel.h"
@@ -21,7 +23,7 @@ std::vector<float> ramp(uint32_t n)
 TEST(ResamplerChannel, SizesAndFilterOrderFollowTheRates)
 {
     ResamplerChannel c;
-    EXPECT_EQ(c.init(8192, 44100, 48000, 0, 60, 60, false, 0.1f), 8916u);
+    EXPECT_EQ(c.init(8192, 44100, 48000, 0, 60, 60, false, 0.1f), 8917u);  // ceil(8192 x 48000 / 44100)
     EXPECT_EQ(c.direction(), 1);
     EXPECT_EQ(ResamplerChannel::filterOrder(60, 60, 0.1), 8);
     EXPECT_EQ(ResamplerChannel::filterOrder(60, 120, 0.1), 11);
@@ -34,78 +36,114 @@ TEST(ResamplerChannel, SizesAndFilterOrderFollowTheRates)
     EXPECT_EQ(ResamplerChannel::filterOrder(5000, 1000, 0.1), BiquadCascade::kMaxOrder);
 }
 
-TEST(ResamplerChannel, LinearChunksStartAndEndOnTheirInputs)
+// The defining formula: output k is the input at source position (k + 1) x src / dst less the
+// interpolation's delay (one sample linear, two cubic), silence before the first sample.
+double referenceAt(const std::vector<float>& x, uint64_t k, uint32_t src, uint32_t dst, int32_t interpolation)
 {
-    ResamplerChannel c;
-    c.init(8192, 44100, 48000, 0, 60, 60, false, 0.1f);
-    const std::vector<float> in = ramp(8192);
-    std::vector<float> out(8916 + 4, -7.0f);
-    ASSERT_EQ(c.resampleBlock(in.data(), out.data(), 8192), 8916u);
-    // Two chunks of 4458 outputs each, starting on inputs 0 and 4096, ending on 4095 and 8191.
-    EXPECT_EQ(out[0], in[0]);
-    EXPECT_EQ(out[4457], in[4095]);
-    EXPECT_EQ(out[4458], in[4096]);
-    EXPECT_EQ(out[8915], in[8191]);
-    EXPECT_EQ(out[8916], -7.0f);
-    for (uint32_t i = 1; i < 8916; ++i)
-        ASSERT_GE(out[i], out[i - 1]) << i;  // a ramp stays monotonic
+    const auto at = [&](int64_t i) { return i >= 0 ? double(x[size_t(i)]) : 0.0; };
+    const uint64_t scaled = (k + 1) * src;
+    const int64_t whole = int64_t(scaled / dst) - (interpolation == 0 ? 1 : 2);
+    const double f = double(scaled % dst) / dst;
+    if (interpolation == 0)
+        return at(whole) + f * (at(whole + 1) - at(whole));
+    const float s[4] = {float(at(whole - 1)), float(at(whole)), float(at(whole + 1)), float(at(whole + 2))};
+    return cubicAt<double>(s, f);
 }
 
-TEST(ResamplerChannel, CubicChunksStartFromHistoryAndEndOnTheThirdLastInput)
+TEST(ResamplerChannel, OutputIsTheInputInterpolatedAtTheCarriedPosition)
 {
-    ResamplerChannel c;
-    c.init(8192, 44100, 48000, 1, 60, 60, false, 0.1f);
-    const std::vector<float> in = ramp(8192);
-    std::vector<float> out(8916);
-    c.resampleBlock(in.data(), out.data(), 8192);
-    EXPECT_EQ(out[0], 0.0f);
-    EXPECT_EQ(out[4457], in[4093]);
-    EXPECT_EQ(out[8915], in[8189]);
-    // The second chunk starts on the previous chunk's second-last input: no gap at the joint.
-    EXPECT_NEAR(out[4458], in[4094], 1e-6);
+    const std::vector<float> in = testsig::noise(3001, 7);
+    const uint32_t rates[][2] = {{44100, 48000}, {48000, 44100}, {11025, 48000}, {44100, 10}, {8000, 8001}, {3, 2}};
+    for (const auto& r : rates) {
+        for (int32_t interpolation : {0, 1}) {
+            ResamplerChannel c;
+            c.init(3001, r[0], r[1], interpolation, 60, 60, false, 0.1f);
+            std::vector<float> out(c.dstSize(3001) + 1, -7.0f);
+            const uint32_t n = c.resampleBlock(in.data(), out.data(), 3001);
+            ASSERT_EQ(n, uint64_t(3001) * r[1] / r[0]) << r[0] << " -> " << r[1];
+            ASSERT_LE(n, c.dstSize(3001));
+            EXPECT_EQ(out[n], -7.0f);  // nothing past the returned count
+            for (uint32_t k = 0; k < n; ++k)
+                ASSERT_NEAR(out[k], referenceAt(in, k, r[0], r[1], interpolation), 1e-5)
+                    << r[0] << " -> " << r[1] << " interpolation " << interpolation << " output " << k;
+        }
+    }
 }
 
-TEST(ResamplerChannel, EqualRatesCopyTheCountedSamplesOnly)
+TEST(ResamplerChannel, EqualRatesCopy)
 {
     ResamplerChannel c;
     c.init(64, 44100, 44100, 0, 60, 60, true, 0.1f);
     const std::vector<float> in = ramp(15);
     std::vector<float> out(16, -7.0f);
-    EXPECT_EQ(c.resampleBlock(in.data(), out.data(), 15), 14u);  // 15/44100*44100 falls just below 15
-    for (int i = 0; i < 14; ++i)
+    EXPECT_EQ(c.resampleBlock(in.data(), out.data(), 15), 15u);
+    for (int i = 0; i < 15; ++i)
         EXPECT_EQ(out[i], in[i]);
-    EXPECT_EQ(out[14], -7.0f);
+    EXPECT_EQ(out[15], -7.0f);
+    EXPECT_EQ(c.resampleBlock(in.data(), out.data(), 65), 0u);  // above the capacity
 }
 
-TEST(ResamplerChannel, ShortAndUnwrittenChunksNeverLeaveStaleOutput)
+// However the input is split, the concatenated output is the one-block output, sample for
+// sample, and its length the rates' exact ratio; no block gives more than the size calls promise.
+// Run through the chain, one converter or two, as hosts use it.
+TEST(ResamplerChain, BlockSplitsKeepTheExactLengthAndTheSamples)
 {
-    ResamplerChannel c;
-    // 11025 -> 48000: two full chunks give 2 x 17832 outputs, one short of the 35665 counted.
-    c.init(8192, 11025, 48000, 0, 60, 60, false, 0.1f);
-    const std::vector<float> in = ramp(8192);
-    std::vector<float> out(35666, -7.0f);
-    ASSERT_EQ(c.resampleBlock(in.data(), out.data(), 8192), 35665u);
-    EXPECT_EQ(out[35664], out[35663]);
-    EXPECT_EQ(out[35665], -7.0f);
+    std::mt19937 rng(2026);
+    const uint32_t rates[] = {8000, 11025, 22050, 32000, 44100, 48000, 96000};
+    for (int round = 0; round < 40; ++round) {
+        const uint32_t channels = 1 + rng() % 2;
+        const uint32_t src = round % 3 == 0 ? 1000 + rng() % 190000 : rates[rng() % 7];
+        const uint32_t mid = round % 3 == 1 ? 1000 + rng() % 190000 : rates[rng() % 7];
+        const bool twoStages = round % 2 == 1;
+        const uint32_t dst = rates[rng() % 7];
+        const uint32_t total = 1 + rng() % 6000;
+        const std::vector<int16_t> in = testsig::noisePcm16(total * channels, round, 20000);
+        uint64_t expected = uint64_t(total) * mid / src;
+        if (twoStages)
+            expected = expected * dst / mid;
 
-    // Far below 1/4096 of the source rate no chunk produces output: the count is held, not garbage.
-    for (int interpolation : {0, 1}) {
-        c.init(8192, 44100, 10, interpolation, 60, 60, false, 0.1f);
-        std::vector<float> few(3, -7.0f);
-        ASSERT_EQ(c.resampleBlock(in.data(), few.data(), 8192), 1u);
-        EXPECT_EQ(few[0], in[8191]);
-        EXPECT_EQ(few[1], -7.0f);
+        // Each run sends the input in blocks of sizes drawn by next (at most total).
+        auto run = [&](auto next) {
+            void* chain = dspCreate(total, channels, src);
+            dspAdd(chain, initResampler(total, channels, channels, src, mid, rng() % 2, 60, 60, rng() % 2), 0);
+            if (twoStages)
+                dspAdd(chain, initResampler(1, channels, channels, mid, dst, rng() % 2, 60, 60, rng() % 2), 1);
+            std::vector<int16_t> out;
+            for (uint32_t done = 0; done < total;) {
+                const uint32_t n = std::min(next(), total - done);
+                const uint32_t most = dspGetDstSize(chain, n);
+                std::vector<int16_t> block(size_t(most) * channels + 1, 555);
+                const int32_t bytes
+                    = dspSend(chain, in.data() + size_t(done) * channels, block.data(), n * channels * 2);
+                EXPECT_LE(uint32_t(bytes), most * channels * 2);
+                EXPECT_EQ(block[size_t(most) * channels], 555);
+                out.insert(out.end(), block.begin(), block.begin() + bytes / 2);
+                done += n;
+            }
+            dspDestroy(chain);
+            return out;
+        };
+        // Both runs draw the same converter settings (interpolation, filter) from the same state.
+        const std::mt19937 settings = rng;
+        const std::vector<int16_t> whole = run([&] { return total; });
+        rng = settings;
+        std::mt19937 splits(round);
+        const std::vector<int16_t> split = run([&] { return uint32_t(splits() % 700); });
+        ASSERT_EQ(whole.size(), expected * channels) << src << " -> " << mid << (twoStages ? " -> " : "") << dst;
+        ASSERT_EQ(split, whole) << src << " -> " << mid << (twoStages ? " -> " : "") << dst;
     }
-
-    // A last chunk of a single input sample has nothing to interpolate towards.
-    c.init(4097, 44100, 48000, 0, 60, 60, false, 0.1f);
-    std::vector<float> tail(c.dstSize(4097) + 1, -7.0f);
-    const std::vector<float> in2 = ramp(4097);
-    ASSERT_EQ(c.resampleBlock(in2.data(), tail.data(), 4097), c.dstSize(4097));
-    EXPECT_EQ(tail[c.dstSize(4097) - 1], in2[4096]);
-    EXPECT_EQ(tail.back(), -7.0f);
-    // Blocks above the capacity are refused.
-    EXPECT_EQ(c.resampleBlock(in.data(), tail.data(), 4098), 0u);
+    // 20 s at 44.1 kHz in 4096-frame blocks becomes exactly 20 s at 48 kHz.
+    void* chain = dspCreate(4096, 1, 44100);
+    dspAdd(chain, initResampler(4096, 1, 1, 44100, 48000, 0, 60, 60, 0), 0);
+    const std::vector<int16_t> block(4096, 100);
+    std::vector<int16_t> out(dspGetDstSize(chain, 4096));
+    uint64_t frames = 0;
+    for (uint32_t done = 0; done < 882000; done += 4096) {
+        const uint32_t n = std::min(4096u, 882000 - done);
+        frames += uint32_t(dspSend(chain, block.data(), out.data(), n * 2)) / 2;
+    }
+    EXPECT_EQ(frames, 960000u);
+    dspDestroy(chain);
 }
 
 TEST(Resampler, KeepsToneFrequencyAndSuppressesAliasing)
@@ -145,7 +183,7 @@ TEST(ResamplerExports, ChannelCountsSizesAndBadInput)
 
     void* r = initResampler(1024, 1, 2, 44100, 48000, 1, 60, 60, 1);
     ASSERT_NE(r, nullptr);
-    EXPECT_EQ(getResamplerDstSize(r, 1024), 1114u);
+    EXPECT_EQ(getResamplerDstSize(r, 1024), 1115u);
     const std::vector<int16_t> src = testsig::sinePcm16(440, 44100, 1024);
     std::vector<int16_t> dst(2 * 1114 + 2, 77);
     EXPECT_EQ(doResampler(r, src.data(), dst.data(), 2048), 2 * 2 * 1114);
@@ -178,7 +216,7 @@ TEST(Resampler, ReconfigurationResizesForTheNewRate)
     Resampler* r = Resampler::create(512, 1, 1, 44100, 48000, 0, 60, 60, false);
     r->allocBuffers(4096, 2, 22050);
     EXPECT_EQ(r->inRate, 22050u);
-    EXPECT_EQ(r->maxOutFrames, 8916u);
+    EXPECT_EQ(r->maxOutFrames, 8917u);
     EXPECT_EQ(r->outChannels, 2u);
     const std::vector<float> in = ramp(4096);
     std::vector<float> l(8916), rr(8916);

@@ -77,13 +77,14 @@ std::vector<float> decodePath(const std::string& path)
     return pcm;
 }
 
+// A callback source that, like a pipe, hands over at most 1000 bytes a call.
 struct CallbackFile {
     std::vector<uint8_t> bytes;
     int64_t at = 0;
     static int64_t read(void* c, void* buffer, int64_t n)
     {
         auto* f = static_cast<CallbackFile*>(c);
-        const int64_t k = std::min<int64_t>(n, int64_t(f->bytes.size()) - f->at);
+        const int64_t k = std::min<int64_t>({n, int64_t(f->bytes.size()) - f->at, 1000});
         std::memcpy(buffer, f->bytes.data() + f->at, size_t(k));
         f->at += k;
         return k;
@@ -252,6 +253,7 @@ TEST(DecodeApi, HostileInputsAndArgumentsGiveTheFailureValues)
     EXPECT_EQ(OrvaneDecodeReadFloat(nullptr, f, 1), -1);
     EXPECT_EQ(OrvaneDecodeReadInt16(nullptr, s, 1), -1);
     EXPECT_EQ(OrvaneDecodeSeek(nullptr, 0), 0);
+    EXPECT_EQ(OrvaneDecodeSetGapless(nullptr, 0), 0);
     EXPECT_EQ(OrvaneDecodeTell(nullptr), 0u);
     char text[8];
     EXPECT_EQ(OrvaneDecodeGetTagText(nullptr, 0, text, 8), -1);

@@ -4,15 +4,9 @@
 
 namespace {
 
-TEST(PlayerSettings, SwitchesClearTheTablesFlagOnlyWhenTheyChange)
+TEST(PlayerSettings, ThreeDNowWinsOverAvx2AndAvx2OverSse)
 {
-    player::PlayerSettings& s = player::settings();
-    s.decoderTablesReady = true;
-    player::enableSse(player::sseOn());
-    player::enable3dnow(player::threeDNowOn());
-    EXPECT_TRUE(s.decoderTablesReady);
     player::enableSse(true);
-    EXPECT_FALSE(s.decoderTablesReady);
     EXPECT_EQ(player::activePath(), player::SimdPath::Sse);
     player::enable3dnow(true);
     EXPECT_EQ(player::activePath(), player::SimdPath::ThreeDNow);  // 3DNow! wins over SSE

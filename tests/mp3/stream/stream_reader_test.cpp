@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <random>
 
 #include "mp3/stream/frame_header.h"
 #include "mp3/stream/stream_reader.h"
@@ -157,6 +158,49 @@ TEST(StreamReader, GetBytesGivesWhatGetBitsWouldFromEveryBitAndLength)
             ASSERT_EQ(got, want) << "lead " << lead << " n " << n;
             ASSERT_EQ(bytes.bitsRead(), bits.bitsRead());
             ASSERT_EQ(bytes.getBits(32), bits.getBits(32));
+        }
+    }
+}
+
+// Random field widths (0..33) and byte runs from a random body, against a reader that takes
+// one bit at a time from the bytes (zeros past the body), over many seeds: every word boundary
+// and every offset in a word is crossed.
+TEST(StreamReader, RandomFieldsMatchABitAtATimeReader)
+{
+    FrameSpec s;
+    s.bitrateIndex = 14;  // 320 kbit/s: a 1044-byte frame
+    auto f = framebuild::frame(s, 0);
+    std::mt19937 rng(11);
+    for (size_t i = 4; i < f.size(); ++i)
+        f[i] = static_cast<uint8_t>(rng());
+    TempFile file("fields.mp3", f);
+    const size_t bodyBits = (f.size() - 4) * 8;
+    for (int seed = 0; seed < 40; ++seed) {
+        std::mt19937 pick{uint32_t(seed)};
+        StreamReader reader(file.path.c_str(), 0);
+        FrameHeader header;
+        ASSERT_TRUE(header.readFrame(reader, nullptr));
+        size_t at = 0;
+        auto naive = [&](uint32_t n) {
+            uint32_t v = 0;
+            for (uint32_t k = 0; k < n; ++k, ++at)
+                v = v << 1 | (at < bodyBits ? (f[4 + at / 8] >> (7 - at % 8)) & 1u : 0u);
+            return v;
+        };
+        while (at < bodyBits + 200) {
+            if (pick() % 8 == 0) {
+                uint8_t got[9] = {}, want[9] = {};
+                const uint32_t n = pick() % 9;
+                reader.getBytes(got, n);
+                for (uint32_t k = 0; k < n; ++k)
+                    want[k] = static_cast<uint8_t>(naive(8));
+                ASSERT_EQ(std::vector<uint8_t>(got, got + 9), std::vector<uint8_t>(want, want + 9)) << "bit " << at;
+            } else {
+                const uint32_t n = pick() % 34;
+                const uint32_t want = n >= 1 && n <= 32 ? naive(n) : 0;
+                ASSERT_EQ(reader.getBits(n), want) << "seed " << seed << " bit " << at << " width " << n;
+            }
+            ASSERT_EQ(reader.bitsRead(), at);
         }
     }
 }

@@ -1,14 +1,14 @@
-#include "mp3/decoder/pcm_rounding.h"
+#include "mp3/player/pcm_rounding.h"
 
 #include <cmath>
 
-void roundToPcm16(decoder::VectorPath path, const float* src, int16_t* dst, uint32_t count)
+void roundToPcm16(player::SimdPath path, const float* src, int16_t* dst, uint32_t count)
 {
     uint32_t i = 0;
     // The AVX2 path rounds with the SSE kernel: the conversion is a small share of the work.
-    if (path == decoder::VectorPath::Sse || path == decoder::VectorPath::Avx2)
+    if (path == player::SimdPath::Sse || path == player::SimdPath::Avx2)
         i = pcm_rounding_sse::round(dst, src, count);
-    else if (path == decoder::VectorPath::ThreeDNow)
+    else if (path == player::SimdPath::ThreeDNow)
         i = pcm_rounding_3dnow::round(dst, src, count);
     for (; i < count; ++i) {
         const float v = src[i];

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "mp3/decoder/pcm_rounding.h"
+#include "mp3/player/pcm_rounding.h"
 
 namespace pcm_rounding_3dnow {
 

@@ -3,7 +3,7 @@
 // signed saturation.
 #include <emmintrin.h>
 
-#include "mp3/decoder/pcm_rounding.h"
+#include "mp3/player/pcm_rounding.h"
 
 namespace pcm_rounding_sse {
 

@@ -1,0 +1,21 @@
+#include "mp3/decoder/requantize_avx2.h"
+
+#include <immintrin.h>
+
+namespace layer3 {
+
+__attribute__((target("avx2"))) void scaleLinesAvx2(const int32_t* is, int count, float a, float factor,
+                                                    const float* power, float* x)
+{
+    const __m256 va = _mm256_set1_ps(a), vf = _mm256_set1_ps(factor);
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i index = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(is + i));
+        const __m256 p = _mm256_i32gather_ps(power, index, 4);
+        _mm256_storeu_ps(x + i, _mm256_mul_ps(_mm256_mul_ps(va, p), vf));
+    }
+    for (; i < count; ++i)
+        x[i] = a * power[is[i]] * factor;
+}
+
+}  // namespace layer3
