@@ -7,6 +7,7 @@
 #include "tools/command.h"
 #include "tools/file_tags.h"
 #include "tools/json_text.h"
+#include "tools/picture_types.h"
 
 namespace {
 
@@ -19,7 +20,8 @@ void printDetails(FILE* out)
     std::fprintf(out,
                  "Shows what a scan of each FILE's frame headers finds (nothing is decoded): MPEG version\n"
                  "(1, 2 or 2.5), layer, rate, channel mode, bitrates, length in PCM frames and seconds\n"
-                 "(the encoder's delay and padding left out when a VBR tag states them), VBR tag, tags.\n"
+                 "(the encoder's delay and padding left out when a VBR tag states them), VBR tag, tags\n"
+                 "(several values of a field joined with \"; \"), the embedded picture's type and size.\n"
                  "BYTES skips leading data. --json prints one object per FILE (an array for several);\n"
                  "the manual page lists its keys. Exit status 1 when any FILE could not be read.\n");
 }
@@ -43,6 +45,7 @@ struct FileFacts {
     double averageKbps = 0.0;
     std::vector<std::string> tagFormats;
     std::vector<std::pair<const char*, std::string>> fields;  // the tag fields present
+    OrvanePictureInfo picture{};                              // the first embedded picture
 };
 
 // The facts, or false with the reason in error.
@@ -69,6 +72,9 @@ bool readFacts(const std::string& path, long offset, FileFacts& f, std::string& 
         if (!text.empty())
             f.fields.emplace_back(kFieldKeys[field], std::move(text));
     }
+    if (OrvaneGetPictureInfo(path.c_str(), int32_t(offset), &f.picture) != 1)
+        f.picture = OrvanePictureInfo{};
+    f.picture.mime[sizeof f.picture.mime - 1] = '\0';
     return true;
 }
 
@@ -98,6 +104,9 @@ void printText(const std::string& path, const FileFacts& f)
     std::printf("tags:          %s\n", formats.empty() ? "none" : formats.c_str());
     for (const auto& [key, text] : f.fields)
         std::printf("%-15s%s\n", (std::string(key) + ":").c_str(), text.c_str());
+    if (f.picture.present)
+        std::printf("picture:       %s, %s%s%llu bytes\n", pictureTypeName(f.picture.type), f.picture.mime,
+                    f.picture.mime[0] != '\0' ? ", " : "", static_cast<unsigned long long>(f.picture.bytes));
     if (i.truncated)
         std::printf("truncated:     yes, the last frame is cut off\n");
 }
@@ -129,8 +138,13 @@ void printJson(const std::string& path, const FileFacts& f, const char* indent)
         formats += (formats.empty() ? "" : ", ") + jsonString(t);
     for (const auto& [key, text] : f.fields)
         fields += (fields.empty() ? "" : ", ") + jsonString(key) + ": " + jsonString(text);
-    std::printf("%s \"tag_formats\": [%s], \"tags\": {%s}, \"truncated\": %s}", indent, formats.c_str(), fields.c_str(),
-                flag(i.truncated));
+    std::string picture = "null";
+    if (f.picture.present)
+        picture = "{\"type\": " + std::to_string(f.picture.type)
+            + ", \"type_name\": " + jsonString(pictureTypeName(f.picture.type))
+            + ", \"mime\": " + jsonString(f.picture.mime) + ", \"bytes\": " + std::to_string(f.picture.bytes) + "}";
+    std::printf("%s \"tag_formats\": [%s], \"tags\": {%s}, \"picture\": %s, \"truncated\": %s}", indent,
+                formats.c_str(), fields.c_str(), picture.c_str(), flag(i.truncated));
 }
 
 int runInfo(const std::vector<std::string>& args)
