@@ -11,15 +11,13 @@
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/fx_effect.h"
+#include "tools/fx_plan.h"
 #include "tools/progress.h"
 #include "tools/wav_files.h"
 
 namespace {
 
 constexpr uint32_t kBlockFrames = 4096;
-const char* const kNormParams
-    = "PEAK_DB (peak level after the other effects, dBFS -50..0, default 0; last effect only)";
-
 void printDetails(FILE* out)
 {
     std::fprintf(out,
@@ -31,7 +29,7 @@ void printDetails(FILE* out)
         std::fprintf(out, "  %-10s %s\n             %s%s%s\n", e.name, e.summary, e.name, e.maxArgs ? ":" : "",
                      e.params);
     std::fprintf(out, "  %-10s %s\n             norm:%s\n", "norm",
-                 "scales the whole result to a peak level (kept aside, then scaled)", kNormParams);
+                 "scales the whole result to a peak level (kept aside, then scaled)", kFxNormParams);
 }
 
 // Owns the chain of one run, so every exit path frees it.
@@ -39,85 +37,6 @@ struct FxChain {
     void* chain = nullptr;
     ~FxChain() { dspDestroy(chain); }
 };
-
-// The effects as given, with aliases expanded, and a closing normalisation if asked for.
-struct FxPlan {
-    std::vector<std::string> effects;
-    bool normalise = false;
-    double peakDb = 0.0;
-};
-
-int planEffects(const std::vector<std::string>& specs, FxPlan& plan)
-{
-    for (size_t i = 0; i < specs.size(); ++i) {
-        std::string name;
-        std::vector<std::string> args;
-        splitFxSpec(specs[i], name, args);
-        if (name == "norm") {
-            if (i + 1 != specs.size())
-                return usageError("norm must be the last effect");
-            if (args.size() > 1)
-                return usageError("norm takes at most 1 argument: " + std::string(kNormParams));
-            plan.normalise = true;
-            if (!args.empty() && !args[0].empty() && !parseNumber(args[0], -50, 0, "norm (peak dBFS)", plan.peakDb))
-                return 2;
-            continue;
-        }
-        const FxEffect* effect = findFxEffect(name);
-        if (effect == nullptr)
-            return usageError("unknown effect '" + name + "' (see 'orvane fx --help')");
-        if (args.size() > effect->maxArgs)
-            return usageError(name + " takes at most " + std::to_string(effect->maxArgs)
-                              + (effect->maxArgs == 1 ? " argument: " : " arguments: ") + effect->params);
-        if (effect->expand == nullptr) {
-            plan.effects.push_back(specs[i]);
-            continue;
-        }
-        std::string error;
-        const std::vector<std::string> parts = effect->expand(FxArgs(args), error);
-        if (parts.empty())
-            return usageError(name + ": " + error);
-        plan.effects.insert(plan.effects.end(), parts.begin(), parts.end());
-    }
-    return 0;
-}
-
-// Creates each named effect for the format the previous one delivers and adds it to the chain.
-// Returns 0, or the exit status: 2 for a bad effect argument, 1 when the library refuses.
-int buildChain(void* chain, const std::vector<std::string>& specs, const FxFormat& source)
-{
-    FxFormat format = source;
-    int32_t added = 0;
-    for (size_t i = 0; i < specs.size(); ++i) {
-        std::string name;
-        std::vector<std::string> args;
-        splitFxSpec(specs[i], name, args);
-        const FxEffect* effect = findFxEffect(name);
-        std::string error;
-        std::vector<void*> stages;
-        bool made = false;
-        if (effect->createStages != nullptr) {
-            made = effect->createStages(FxArgs(args), format, stages, error);
-        } else if (void* handle = effect->create(FxArgs(args), format, error)) {
-            stages.push_back(handle);
-            made = true;
-        }
-        // Every message an effect gives names a bad argument; without one the library refused the setting.
-        if (!made && !error.empty())
-            return usageError(name + ": " + error);
-        if (!made)
-            return failure(name + ": cannot run on " + std::to_string(format.channels) + " channels at "
-                           + std::to_string(format.rate) + " Hz with these arguments");
-        for (void* stage : stages)
-            if (dspAdd(chain, stage, uint32_t(i)) != ++added)
-                return failure(name + ": the chain refused the effect");
-        format = FxFormat{dspGetDstSize(chain, source.frames), dspGetDstChannels(chain), dspGetDstRate(chain)};
-        if (verbosity() == Verbosity::verbose)
-            note(specs[i] + ": now " + std::to_string(format.channels) + " channels at " + std::to_string(format.rate)
-                 + " Hz");
-    }
-    return 0;
-}
 
 // Owns a temporary file of the chain's output, closed (and so removed) however the run ends.
 struct Spool {
@@ -159,8 +78,15 @@ int runChain(const std::string& inPath, const std::string& outPath, uint32_t bit
     run.chain = dspCreate(source.frames, source.channels, source.rate);
     if (run.chain == nullptr)
         return failure("cannot process a stream at " + std::to_string(source.rate) + " Hz");
-    if (const int status = buildChain(run.chain, plan.effects, source))
-        return status;
+    std::vector<FxFormat> stages;
+    const FxBuild built = buildFxChain(run.chain, plan.effects, source, stages, error);
+    if (built == FxBuild::badArgument)
+        return usageError(error);
+    if (built == FxBuild::refused)
+        return failure(error);
+    for (size_t i = 0; i < stages.size() && verbosity() == Verbosity::verbose; ++i)
+        note(plan.effects[i] + ": now " + std::to_string(stages[i].channels) + " channels at "
+             + std::to_string(stages[i].rate) + " Hz");
 
     const uint32_t outChannels = dspGetDstChannels(run.chain);
     Spool spool;
@@ -197,8 +123,7 @@ int runChain(const std::string& inPath, const std::string& outPath, uint32_t bit
         progress.update(done, in->frames());
     }
     progress.finish();
-    // Silence stays silence; otherwise the gain that brings the peak to the level asked for.
-    const double gainDb = peak > 0.0 ? std::clamp(plan.peakDb - 20.0 * std::log10(peak), -50.0, 50.0) : 0.0;
+    const double gainDb = fxNormGainDb(plan.peakDb, peak);
     if (spool.file != nullptr
         && !writeScaled(spool.file, *out, outChannels, float(std::pow(10.0, gainDb / 20.0)), error))
         return failure(error);
@@ -232,8 +157,9 @@ int runFx(const std::vector<std::string>& args)
     if (operands[1] != "-" && sameFile(operands[0], operands[1]))
         return failure("the output '" + operands[1] + "' is the input");
     FxPlan plan;
-    if (const int status = planEffects(std::vector<std::string>(operands.begin() + 2, operands.end()), plan))
-        return status;
+    std::string error;
+    if (!planFxEffects(std::vector<std::string>(operands.begin() + 2, operands.end()), plan, error))
+        return usageError(error);
     return runChain(operands[0], operands[1], uint32_t(bits), plan);
 }
 
