@@ -43,9 +43,10 @@ MP3_API uint32_t OrvaneGetVersion(void);
 #define ORVANE_ERROR_NONE 0 /* no failure on this thread yet */
 #define ORVANE_ERROR_CANNOT_OPEN                                                                                       \
     1 /* the file (or callback source) cannot be opened; the reason holds the system's words */
-#define ORVANE_ERROR_NOT_MPEG 2      /* opened, but no MPEG audio frame found */
-#define ORVANE_ERROR_UNSUPPORTED 3   /* MPEG audio this library cannot decode (a free-format stream with no second frame) */
-#define ORVANE_ERROR_TRUNCATED 4     /* the stream is empty or ends inside its first frame */
+#define ORVANE_ERROR_NOT_MPEG 2 /* opened, but no MPEG audio frame found */
+#define ORVANE_ERROR_UNSUPPORTED                                                                                       \
+    3                            /* MPEG audio this library cannot decode (a free-format stream with no second frame) */
+#define ORVANE_ERROR_TRUNCATED 4 /* the stream is empty or ends inside its first frame */
 #define ORVANE_ERROR_OUT_OF_MEMORY 5 /* an allocation failed */
 #define ORVANE_ERROR_BAD_ARGUMENT                                                                                      \
     6 /* an argument outside what the call's line allows (a null pointer, a seek past the end) */

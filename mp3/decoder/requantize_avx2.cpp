@@ -4,8 +4,7 @@
 
 namespace layer3 {
 
-void scaleLinesAvx2(const int32_t* is, int count, float a, float factor,
-                                                    const float* power, float* x)
+void scaleLinesAvx2(const int32_t* is, int count, float a, float factor, const float* power, float* x)
 {
     const __m256 va = _mm256_set1_ps(a), vf = _mm256_set1_ps(factor);
     int i = 0;

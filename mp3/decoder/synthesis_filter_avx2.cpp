@@ -18,9 +18,8 @@ __attribute__((always_inline)) inline __m256 negatedReversed(const float* x, int
 
 }  // namespace
 
-void synthesisRunsAvx2(const float* in, int count, float (*v)[1024],
-                                                           int32_t& active, int32_t& ring, const float* window,
-                                                           float* out)
+void synthesisRunsAvx2(const float* in, int count, float (*v)[1024], int32_t& active, int32_t& ring,
+                       const float* window, float* out)
 {
     alignas(32) float x[40];
     _mm256_store_ps(x + 32, _mm256_setzero_ps());

@@ -60,7 +60,8 @@ void refuseUndecodable(ByteSource& source)
     }
     if (freeFormat)
         refuse(kUnsupported,
-               "a free-format MPEG audio stream whose frame length could not be found (no second frame follows the first)");
+               "a free-format MPEG audio stream whose frame length could not be found (no second frame follows the "
+               "first)");
     if (cut)
         refuse(kTruncated, "the stream ends inside its first MPEG audio frame");
     refuse(kNotMpeg, "no MPEG audio frame found");
