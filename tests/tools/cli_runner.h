@@ -56,3 +56,13 @@ inline ::testing::AssertionResult withinOneStep(const std::vector<int16_t>& fx, 
             return ::testing::AssertionFailure() << "sample " << i << ": " << fx[i] << " against " << exported[i];
     return ::testing::AssertionSuccess();
 }
+
+// The value on the line of `orvane info` output that starts with key; "" when there is none.
+inline std::string infoLine(const std::string& info, const std::string& key)
+{
+    const size_t at = info.find("\n" + key);
+    if (at == std::string::npos)
+        return std::string();
+    const size_t start = info.find_first_not_of(' ', at + 1 + key.size());
+    return info.substr(start, info.find('\n', start) - start);
+}

@@ -100,15 +100,6 @@ double snrDb(const std::vector<int16_t>& src, const std::vector<int16_t>& out)
     return 10.0 * std::log10(signal / std::max(noise, 1.0));
 }
 
-std::string infoLine(const std::string& info, const std::string& key)
-{
-    const size_t at = info.find("\n" + key);
-    if (at == std::string::npos)
-        return std::string();
-    const size_t start = info.find_first_not_of(' ', at + 1 + key.size());
-    return info.substr(start, info.find('\n', start) - start);
-}
-
 // Edited and joined files as users meet them: each is delivered whole (the source's length where
 // it is known) and every face of the library gives that one length.
 TEST(EditedStreams, DecodeToTheirPartsLengthsAndAgreeOnIt)

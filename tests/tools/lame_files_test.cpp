@@ -68,15 +68,6 @@ double snrDb(const std::vector<int16_t>& src, const std::vector<int16_t>& out, u
     return 10.0 * std::log10(signal / std::max(noise, 1.0));
 }
 
-std::string infoLine(const std::string& info, const std::string& key)
-{
-    const size_t at = info.find("\n" + key);
-    if (at == std::string::npos)
-        return std::string();
-    const size_t start = info.find_first_not_of(' ', at + 1 + key.size());
-    return info.substr(start, info.find('\n', start) - start);
-}
-
 class LameFiles : public testing::Test {
 protected:
     static void SetUpTestSuite()
