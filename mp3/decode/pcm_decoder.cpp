@@ -9,7 +9,7 @@
 bool PcmDecoder::restart()
 {
     decoder_ = std::make_unique<StreamDecoder>();
-    pending_.clear();
+    pendingEnd_ = 0;
     pendingAt_ = 0;
     std::unique_ptr<ByteSource> source = factory_();
     if (!source || !decoder_->openStream(std::move(source), 0, map_))
@@ -64,8 +64,11 @@ void PcmDecoder::setGapless(bool on)
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
 {
-    const size_t start = pending_.size();
-    pending_.resize(start + size_t(samples) * channels);
+    // The buffer only grows (its new part zero-filled once); pendingEnd_ says what it holds.
+    const size_t start = pendingEnd_;
+    pendingEnd_ += size_t(samples) * channels;
+    if (pending_.size() < pendingEnd_)
+        pending_.resize(pendingEnd_);
     float* out = pending_.data() + start;
     if (channels == 1) {
         std::memcpy(out, pcm[0], samples * sizeof(float));
@@ -82,7 +85,7 @@ void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samp
 
 bool PcmDecoder::fill()
 {
-    pending_.clear();
+    pendingEnd_ = 0;
     pendingAt_ = 0;
     if (!decoder_ || !decoder_->hasFrame())
         return false;
@@ -101,9 +104,9 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
     frames = std::min(frames, format_.totalFrames > position_ ? format_.totalFrames - position_ : 0);
     uint64_t done = 0;
     while (done < frames) {
-        if (pendingAt_ >= pending_.size() && !fill())
+        if (pendingAt_ >= pendingEnd_ && !fill())
             break;
-        const uint64_t available = (pending_.size() - pendingAt_) / ch;
+        const uint64_t available = (pendingEnd_ - pendingAt_) / ch;
         const uint64_t n = std::min(frames - done, available);
         convert(pending_.data() + pendingAt_, dst + done * ch, uint32_t(n * ch));
         pendingAt_ += size_t(n * ch);
@@ -127,7 +130,7 @@ uint64_t PcmDecoder::readInt16(int16_t* dst, uint64_t frames)
 bool PcmDecoder::endStream()
 {
     decoder_.reset();
-    pending_.clear();
+    pendingEnd_ = 0;
     pendingAt_ = 0;
     return false;
 }
@@ -138,7 +141,7 @@ bool PcmDecoder::seek(uint64_t frame)
     if (frame > total)
         return false;
     if (frame == total) {
-        pending_.clear();
+        pendingEnd_ = 0;
         pendingAt_ = 0;
         position_ = total;
         return true;
@@ -161,7 +164,7 @@ bool PcmDecoder::seek(uint64_t frame)
     if (!fill())
         return endStream();
     pendingAt_ = size_t(frame - plan.keptBefore(target * spf)) * format_.channels;
-    if (pendingAt_ >= pending_.size())
+    if (pendingAt_ >= pendingEnd_)
         return endStream();
     position_ = frame;
     return true;

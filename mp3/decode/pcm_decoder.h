@@ -67,6 +67,7 @@ private:
     std::unique_ptr<StreamDecoder> decoder_;
     Format format_;
     std::vector<float> pending_;
+    size_t pendingEnd_ = 0;  // samples of pending_ that hold the frame decoded last
     size_t pendingAt_ = 0;
     TagText tags_;
     std::shared_ptr<const StreamMap> map_;
