@@ -66,9 +66,10 @@ void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samp
 {
     // The buffer only grows (its new part zero-filled once); pendingEnd_ says what it holds.
     const size_t start = pendingEnd_;
-    pendingEnd_ += size_t(samples) * channels;
-    if (pending_.size() < pendingEnd_)
-        pending_.resize(pendingEnd_);
+    const size_t end = start + size_t(samples) * channels;
+    if (pending_.size() < end)
+        pending_.resize(end);  // may throw: pendingEnd_ moves only once the samples have room
+    pendingEnd_ = end;
     float* out = pending_.data() + start;
     if (channels == 1) {
         std::memcpy(out, pcm[0], samples * sizeof(float));

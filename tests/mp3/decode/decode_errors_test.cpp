@@ -16,7 +16,8 @@ std::string writeTemp(const std::string& name, const std::vector<uint8_t>& bytes
     const std::string path = testsig::tempPath(name);
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f != nullptr) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty())  // an empty vector's data may be null, which fwrite does not take
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
     return path;

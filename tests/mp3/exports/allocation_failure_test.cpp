@@ -19,7 +19,7 @@
 
 // Some effect set-ups still leak what they had allocated when a later allocation of theirs fails;
 // until they release it, this program alone runs without the leak check.
-extern "C" const char* __asan_default_options()
+extern "C" __attribute__((visibility("default"), used)) const char* __asan_default_options()
 {
     return "detect_leaks=0";
 }
