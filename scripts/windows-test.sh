@@ -33,7 +33,7 @@ if [ -n "$stream" ]; then
     cmake --build build -j2 --target orvane >/dev/null
   fi
   reference="$build/linux-reference.wav"
-  # The libraries start on the plain path, as the host leaves them.
+  # The reference is the plain path's; the tool is asked for it explicitly.
   build/bin/orvane convert "$stream" "$reference" --plain >/dev/null
   build/bin/orvane -q fx "$reference" "$build/linux-fx.wav" iir:4,3000 chorus gain:-3
   build/bin/orvane -q spectrogram "$reference" "$build/linux-spectrogram.png"
@@ -138,9 +138,11 @@ for arch in "${targets[@]}"; do
     runner=wine
     [ "$arch" = x86_64 ] && runner=$wine64
     (cd "$dir/bin" && "$runner" dll_host.exe "$root/$stream" "$dir/host.wav") || status=1
-    # The player's own conversion (through norv) writes its own header: the samples must match.
-    if python3 scripts/compare-media.py wav "$reference" "$dir/host.wav" >/dev/null; then
-      echo "the host's conversion has the Linux conversion's samples ($(stat -c %s "$reference") bytes)"
+    # The player's own conversion (through norv) writes its own header, and the host leaves the
+    # libraries on the best vector path the CPU has: the samples must match the plain path's
+    # within the one step the paths may differ by.
+    if python3 scripts/compare-media.py wav "$reference" "$dir/host.wav" 1 >/dev/null; then
+      echo "the host's conversion has the Linux conversion's samples within one step ($(stat -c %s "$reference") bytes)"
     else
       echo "the host's conversion differs from the Linux conversion"
       status=1
