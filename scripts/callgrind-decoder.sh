@@ -105,9 +105,9 @@ job_lib() { count "$peer" mpg123 "$1"; }
 echo "| stream (M instructions per audio second) | mpg123 | orvane convert | ratio | libmpg123 | decode interface | ratio |"
 echo "|---|---|---|---|---|---|---|"
 extra=()
-for spec in "Layer III 128 kbit/s:l3-128:mp3" "Layer III 320 kbit/s:l3-320:mp3" "Layer III VBR -V2:l3-v2:mp3" \
+for row in "Layer III 128 kbit/s:l3-128:mp3" "Layer III 320 kbit/s:l3-320:mp3" "Layer III VBR -V2:l3-v2:mp3" \
             "MPEG-2 22 kHz 64 kbit/s:l3-22k:mp3" "Layer II 192 kbit/s:l2-192:mp2" "Layer I 384 kbit/s:l1-384:mp1"; do
-  IFS=: read -r label stem suffix <<<"$spec"
+  IFS=: read -r label stem suffix <<<"$row"
   m=- o=- l=- a=-
   [ "$have_mpg123" = 1 ] && m=$(per_second "$stem" "$suffix" job_mpg123)
   o=$(per_second "$stem" "$suffix" job_orvane)
