@@ -3,9 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
+#include "orvane/dsp.h"
 
 namespace {
 
@@ -38,28 +36,6 @@ void put32(std::vector<uint8_t>& b, uint32_t v)
 // each is copied as a whole int16, which is its little-endian form on the hosts this tool is built
 // for (as the SSE2 store below assumes too).
 constexpr size_t kLanes = 8;
-
-// The 16-bit rule on whole runs of 8 samples with SSE2, where the host has it: NaN masked to 0,
-// held to the range, converted in the default rounding mode (to nearest, ties to even, as lrint)
-// and packed. The samples done; the caller finishes the rest.
-size_t encode16Vector(const float* src, uint8_t* dst, size_t count)
-{
-#if defined(__SSE2__) || defined(_M_X64)
-    const __m128 scale = _mm_set1_ps(32768.0f), low = _mm_set1_ps(-32768.0f), high = _mm_set1_ps(32767.0f);
-    auto lane = [&](const float* at) {
-        __m128 s = _mm_mul_ps(_mm_loadu_ps(at), scale);
-        s = _mm_and_ps(s, _mm_cmpord_ps(s, s));
-        return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(s, low), high));
-    };
-    size_t i = 0;
-    for (; i + 8 <= count; i += 8)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 2 * i), _mm_packs_epi32(lane(src + i), lane(src + i + 4)));
-    return i;
-#else
-    (void)src, (void)dst, (void)count;
-    return 0;
-#endif
-}
 
 // Speaker positions for 1 to 8 channels: centre; front left, right; then centre, LFE, back and
 // side pairs as the common layouts add them.
@@ -96,19 +72,13 @@ void encodePcm(const float* src, uint8_t* dst, size_t count, SampleFormat format
 {
     // One loop per width, each sample stored little-endian in place.
     switch (format) {
-    case SampleFormat::Int16: {
-        size_t i = encode16Vector(src, dst, count);
-        for (int16_t v; i < count; ++i) {
-            v = pcm16Of(src[i]);
-            std::memcpy(dst + 2 * i, &v, 2);
-        }
+    // Up to 24 bits, libdsp's conversion family holds this file's rule (with its vector forms);
+    // the blocks the tool writes stay far below the family's count limit.
+    case SampleFormat::Int16:
+        dspFloatToPcm16(src, reinterpret_cast<int16_t*>(dst), uint32_t(count));
         return;
-    }
     case SampleFormat::Int24:
-        for (size_t i = 0; i < count; ++i, dst += 3) {
-            const auto v = uint32_t(int32_t((double(held(src[i], 8388608.0f)) + kRoundDouble) - kRoundDouble));
-            dst[0] = uint8_t(v), dst[1] = uint8_t(v >> 8), dst[2] = uint8_t(v >> 16);
-        }
+        dspFloatToPcm24(src, dst, uint32_t(count));
         return;
     case SampleFormat::Int32:
         for (size_t i = 0; i < count; ++i, dst += 4) {
