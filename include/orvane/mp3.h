@@ -185,7 +185,8 @@ typedef struct OrvaneDecodeFormat {
     uint32_t
         encoderDelay; /* PCM frames the encoder added at the start (VBR tag's encoder extension); 0 when the stream does not say */
     uint32_t encoderPadding; /* PCM frames the encoder added at the end (same source); 0 when the stream does not say */
-    uint32_t reserved;       /* 0 */
+    uint32_t
+        formatChanges; /* changes of sampling rate or channel count in the whole stream (read at open); later parts are delivered converted to the first part's rate and channels, in totalFrames */
     uint64_t
         totalFrames; /* PCM frames a read from the start delivers (every frame's header is read at open: the frames present, gapless where the stream states how) */
 } OrvaneDecodeFormat;
@@ -244,7 +245,7 @@ typedef struct OrvaneStreamInfo {
     uint32_t samplesPerFrame; /* of the first frame */
     uint32_t variableBitrate; /* 1 when some frame's bitrate differs from the first's */
     uint64_t frames;          /* audio frames counted (a frame carrying a VBR tag is not audio) */
-    uint64_t samples;         /* PCM frames they decode to, delay and padding included */
+    uint64_t samples;         /* PCM frames they decode to, each at its own rate, delay and padding included */
     uint64_t audioBytes;      /* bytes of those frames, headers included */
     uint32_t vbrTag;          /* 0 none, 1 "Xing" (VBR), 2 "Info" (CBR) */
     uint32_t vbrTagFrames;    /* the tag's frame count; 0 without a tag */
@@ -253,7 +254,8 @@ typedef struct OrvaneStreamInfo {
     uint32_t encoderPadding;  /* PCM frames; 0 without encoderTag */
     uint32_t tags;            /* bit 0 ID3v2, bit 1 APEv2, bit 2 ID3v1 */
     uint32_t truncated;       /* 1 when the last frame is cut off */
-    uint32_t reserved;        /* 0 */
+    uint32_t
+        formatChanges; /* changes of sampling rate or channel count between frames (the fields above are the first frame's) */
 } OrvaneStreamInfo;
 
 /* Reads the whole stream's headers (no decoding) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, a file that cannot be opened or holds no valid frame. */

@@ -4,10 +4,11 @@
 
 GaplessPlan::GaplessPlan(const StreamMap& map, bool trim)
 {
-    const uint64_t spf = uint64_t(std::max(map.samplesPerFrame, 0));
     uint64_t base = 0;
+    uint64_t audio = 0;
     for (const StreamMap::Part& part : map.parts) {
-        const uint64_t decoded = uint64_t(part.audioFrames) * spf;
+        const uint64_t decoded = map.sampleOfAudio(audio + part.audioFrames) - map.sampleOfAudio(audio);
+        audio += part.audioFrames;
         uint64_t from = 0;
         uint64_t to = decoded;
         const VbrInfo& tag = part.tag;

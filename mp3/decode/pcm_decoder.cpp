@@ -18,6 +18,7 @@ bool PcmDecoder::restart()
     decoder_->setSink(this);
     decoder_->setGapless(gapless_);
     decoder_->setSilentDrops(true);
+    formats_ = FormatPlan(*map_, decoder_->plan());
     return true;
 }
 
@@ -34,7 +35,8 @@ bool PcmDecoder::open()
     format_.layer = uint32_t(decoder_->layer());
     format_.bitrate = uint32_t(std::max(h.bitrate(), 0));
     format_.samplesPerFrame = uint32_t(std::max(map_->samplesPerFrame, 0));
-    format_.totalFrames = decoder_->plan().total();
+    format_.totalFrames = formats_.total();
+    format_.formatChanges = formats_.changes();
     const StreamMap::Part& first = map_->parts.front();
     if (first.tagged && first.tag.encoderExtension) {
         format_.encoderDelay = uint32_t(std::max(first.tag.encoderDelay, 0));
@@ -57,7 +59,7 @@ void PcmDecoder::setGapless(bool on)
         endStream();
         return;
     }
-    format_.totalFrames = decoder_->plan().total();
+    format_.totalFrames = formats_.total();
     if (format_.totalFrames > 0)
         seek(0);
 }
@@ -150,9 +152,8 @@ bool PcmDecoder::seek(uint64_t frame)
     if (!decoder_ && !restart())
         return endStream();
     const GaplessPlan& plan = decoder_->plan();
-    const uint64_t spf = format_.samplesPerFrame;
-    const uint64_t decoded = plan.toDecoded(frame);
-    const uint64_t target = decoded / spf;
+    const uint64_t kept = formats_.keptOfOut(formats_.runOfOut(frame), frame);
+    const uint64_t target = map_->audioOfSample(plan.toDecoded(kept));
     if (!decoder_->seekAudioFrame(map_->primingStart(target)))
         return endStream();
     // The frames before the target only bring the decoder's state where a full decode has it.
@@ -162,11 +163,20 @@ bool PcmDecoder::seek(uint64_t frame)
     };
     while (decoder_->hasFrame() && heldAudio() < target)
         decoder_->decodeFrame();
-    if (!fill())
-        return endStream();
-    pendingAt_ = size_t(frame - plan.keptBefore(target * spf)) * format_.channels;
-    if (pendingAt_ >= pendingEnd_)
-        return endStream();
+    // The target frame's first delivered frame, and the way to `frame` from there.
+    const uint64_t keptAt = plan.keptBefore(map_->sampleOfAudio(target));
+    const FormatPlan::Run& run = formats_.runOfAudio(target);
+    decoder_->restartFormat(keptAt - run.keptFrom);
+    uint64_t skip = frame - std::min(frame, formats_.outOfKept(run, keptAt));
+    for (;;) {
+        if (!fill())
+            return endStream();
+        const uint64_t held = pendingEnd_ / format_.channels;
+        if (skip < held)
+            break;
+        skip -= held;
+    }
+    pendingAt_ = size_t(skip) * format_.channels;
     position_ = frame;
     return true;
 }

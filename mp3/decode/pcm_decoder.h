@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "mp3/decode/format_plan.h"
 #include "mp3/decode/stream_decoder.h"
 #include "mp3/decoder/pcm_sink.h"
 #include "mp3/stream/byte_source.h"
@@ -15,6 +16,8 @@
 // gives a frame of silence, so positions and seeks are exact. The stream is mapped at open
 // (StreamMap) and delivered as its GaplessPlan says: each part whose VBR tag gives the encoder's
 // delay and padding without them; positions, seeks and the total count on what is delivered.
+// A stream that changes sampling rate or channel count is delivered whole in its first format
+// (FormatPlan); seeks into a resampled run land within a source sample of a decode's position.
 // Owns everything it uses: handles on different threads share nothing.
 class PcmDecoder : private decoder::PcmSink {
 public:
@@ -30,6 +33,7 @@ public:
         uint64_t totalFrames = 0;   // frames a read from the start delivers
         uint32_t encoderDelay = 0;  // from the tag's encoder extension; 0 when it has none
         uint32_t encoderPadding = 0;
+        uint32_t formatChanges = 0;  // changes of rate or channel count in the stream
     };
 
     explicit PcmDecoder(SourceFactory factory) : factory_(std::move(factory)) { }
@@ -71,6 +75,7 @@ private:
     size_t pendingAt_ = 0;
     TagText tags_;
     std::shared_ptr<const StreamMap> map_;
+    FormatPlan formats_;
     uint64_t position_ = 0;  // frames delivered before the next read
     bool gapless_ = true;
 };

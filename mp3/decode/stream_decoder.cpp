@@ -47,6 +47,8 @@ bool StreamDecoder::openStream(std::unique_ptr<ByteSource> source, uint32_t star
     lowSampling_ = header_.version() == 0;
     setGapless(gapless_);
     trim_.setPosition(0);
+    trim_.setTarget(&keeper_);
+    keeper_.setOutput(uint32_t(sampleRate_), uint32_t(channels_));
     synth_ = std::make_unique<FrameSynthesis>(channels_);
     if (layer_ == 3)
         layer3_ = std::make_unique<layer3::Layer3Decoder>();
@@ -121,7 +123,7 @@ void StreamDecoder::placeTrim()
     uint64_t audio = 0;
     if (map_ && i >= 0)
         audio = size_t(i) < map_->frames.size() ? map_->frames[size_t(i)].audioIndex : map_->audioFrames;
-    trim_.setPosition(audio * uint64_t(std::max(header_.samplesPerFrame(), 0)));
+    trim_.setPosition(map_ ? map_->sampleOfAudio(audio) : 0);
 }
 
 void StreamDecoder::resetAfterSeek()
@@ -130,6 +132,7 @@ void StreamDecoder::resetAfterSeek()
         synth_->reset();
     if (layer3_)
         layer3_->reset();
+    keeper_.restart();
 }
 
 void StreamDecoder::Collector::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
@@ -150,14 +153,14 @@ bool StreamDecoder::decodeCurrentFrame()
     // The sync rule lets the layer change; the synthesis and decoders are set up for the first one.
     if (header_.layer() != layer_)
         return false;
+    synth_->setChannels(header_.channels());
     synth_->configure(settings_);
     switch (header_.layer()) {
     case 1:
     case 2:
         return decodeLayer12Frame(*reader_, header_, crc_, *synth_) == Layer12Result::Decoded;
     case 3:
-        // A frame whose channel count differs from the first frame's cannot go to this output.
-        return layer3_ && header_.channels() == channels_
+        return layer3_
             && decodeLayer3Frame(*reader_, header_, settings_, *layer3_, *synth_) == layer3::FrameResult::Decoded;
     default:
         return false;
@@ -168,24 +171,27 @@ bool StreamDecoder::decodeFrame()
 {
     if (!haveFrame_)
         return false;
-    trim_.setTarget(sink_);
+    keeper_.setTarget(sink_);
+    keeper_.setSource(uint32_t(header_.sampleRate()), uint32_t(header_.channels()));
     if (decodeCurrentFrame()) {
         ++framesDecoded_;
-        samplesOut_ += uint64_t(synth_->samples()) * uint64_t(channels_);
+        samplesOut_ += uint64_t(synth_->samples()) * uint64_t(synth_->channels());
         synth_->emit(trim_);
     } else {
         ++framesDropped_;
-        const uint32_t samples = uint32_t(map_ ? map_->samplesPerFrame : 0);
+        const uint32_t samples = uint32_t(std::max(header_.samplesPerFrame(), 0));
         if (silentDrops_ && samples > 0) {
             silence_.assign(samples, 0.0f);
             const float* pcm[2] = {silence_.data(), silence_.data()};
-            trim_.frame(pcm, uint32_t(channels_), samples);
+            trim_.frame(pcm, uint32_t(header_.channels()), samples);
         } else {
             // The frame's place on the timeline stays counted.
             trim_.setPosition(trim_.position() + samples);
         }
     }
     haveFrame_ = readAudioFrame();
+    if (!haveFrame_)
+        keeper_.finish();
     return haveFrame_;
 }
 

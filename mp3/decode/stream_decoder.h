@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "mp3/decode/format_keeper.h"
 #include "mp3/decode/gapless_trim.h"
 #include "mp3/decoder/decoder_settings.h"
 #include "mp3/decoder/frame_synthesis.h"
@@ -45,7 +46,7 @@ public:
     const GaplessPlan& plan() const { return *plan_; }
     // Samples per channel cut from the start of the decoded stream (0 without a gapless cut).
     uint64_t trimStart() const;
-    // A dropped frame (damaged, of another layer or channel count, or missing its reservoir
+    // A dropped frame (damaged, of another layer, or missing its reservoir
     // bytes) gives a frame of silence instead of nothing (default off), so positions stay exact.
     void setSilentDrops(bool on) { silentDrops_ = on; }
     // Path, volume and equaliser of the frames decoded from now on.
@@ -61,6 +62,9 @@ public:
     bool seekAudioFrame(uint64_t audio);
     // After a seek: filters and decoder state start afresh.
     void resetAfterSeek();
+    // Frames decoded from now on continue a run of another format than the first at its kept
+    // sample `fed` (FormatPlan): what an exact seek into such a run needs.
+    void restartFormat(uint64_t fed) { keeper_.restart(fed); }
 
     StreamReader& reader() { return *reader_; }
     const FrameHeader& header() const { return header_; }
@@ -73,6 +77,8 @@ public:
     // Decodes up to maxFrames frames (all by default); returns the frames handled.
     uint32_t decodeAll(uint32_t maxFrames = UINT32_MAX);
 
+    // The format delivered: the first audio frame's. Frames of another sampling rate or channel
+    // count, where the stream changes format, are converted to it (FormatKeeper).
     int32_t channels() const { return channels_; }
     int32_t sampleRate() const { return sampleRate_; }
     int32_t layer() const { return layer_; }
@@ -112,6 +118,7 @@ private:
     std::shared_ptr<const StreamMap> map_;
     std::shared_ptr<const GaplessPlan> plan_ = std::make_shared<GaplessPlan>();
     GaplessTrim trim_;
+    FormatKeeper keeper_;
     std::vector<float> silence_;
     bool gapless_ = false;
     bool silentDrops_ = false;

@@ -2,6 +2,14 @@
 
 FrameSynthesis::FrameSynthesis(int channels) : channels_(std::clamp(channels, 1, 2)) { }
 
+void FrameSynthesis::setChannels(int channels)
+{
+    channels = std::clamp(channels, 1, 2);
+    if (channels > channels_)
+        filters_[1].reset();
+    channels_ = channels;
+}
+
 void FrameSynthesis::configure(const decoder::DecoderSettings& settings)
 {
     path_ = settings.path;

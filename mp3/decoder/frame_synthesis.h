@@ -18,6 +18,9 @@ public:
     explicit FrameSynthesis(int channels);
 
     int channels() const { return channels_; }
+    // Follows a stream that changes its channel count: channel 0 keeps its history, a channel
+    // that comes in starts from silence.
+    void setChannels(int channels);
     // Path and volume of the runs from here on.
     void configure(const decoder::DecoderSettings& settings);
     decoder::VectorPath path() const { return path_; }

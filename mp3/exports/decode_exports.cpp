@@ -112,6 +112,7 @@ MP3_API int32_t OrvaneDecodeGetFormat(OrvaneDecoder* decoder, OrvaneDecodeFormat
         format->totalFrames = f.totalFrames;
         format->encoderDelay = f.encoderDelay;
         format->encoderPadding = f.encoderPadding;
+        format->formatChanges = f.formatChanges;
         return 1;
     });
 }

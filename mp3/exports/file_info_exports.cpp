@@ -2,6 +2,7 @@
 #include <cstring>
 #include <memory>
 
+#include "mp3/decode/format_plan.h"
 #include "mp3/decode/gapless_plan.h"
 #include "mp3/exports/mp3_guard.h"
 #include "mp3/exports/open_failure.h"
@@ -46,8 +47,11 @@ extern "C" MP3_API int32_t OrvaneGetTotalMs(const char* path, int32_t startOffse
         StreamMap map;
         if (!r.positionAt(0, 0) || !scanStream(r, map) || map.sampleRate <= 0)
             return 0;
-        // The length a decode handle delivers: gapless where the stream says how.
-        const double ms = double(GaplessPlan(map, true).total()) * 1000.0 / map.sampleRate;
+        // The length a decode handle delivers: gapless where the stream says how, in its first format.
+        const FormatPlan formats(map, GaplessPlan(map, true));
+        if (formats.sampleRate() == 0)
+            return 0;
+        const double ms = double(formats.total()) * 1000.0 / formats.sampleRate();
         return int32_t(std::min(ms, 2147483647.0));
     });
 }
@@ -106,11 +110,12 @@ extern "C" MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOf
             if (firstBitrateIndex == 16)
                 firstBitrateIndex = index;
             ++s.frames;
-            s.samples += uint64_t(map.samplesPerFrame);
             s.audioBytes += f.bytes;
             if (index != firstBitrateIndex)
                 s.variableBitrate = 1;
         }
+        s.samples = map.samples;
+        s.formatChanges = FormatPlan(map, GaplessPlan(map, false)).changes();
         const AudioExtent& extent = r.extent();
         s.tags = (extent.id3v2 ? 1u : 0u) | (extent.ape ? 2u : 0u) | (extent.id3v1 ? 4u : 0u);
         s.truncated = map.truncated ? 1 : 0;

@@ -18,7 +18,7 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
         // The first header is only believed when the next frame starts where it says (or the
         // file ends there): garbage such as cover art in a leading tag often holds sync words.
         for (;;) {
-            if (!reader.findHeader(false, h))
+            if (!reader.findHeader(h))
                 return false;
             if (((h >> 12) & 15) == 0 ? findFreeLength(reader, h) : successorConfirms(reader, h))
                 break;
@@ -31,8 +31,23 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
             return false;
         reader.setSyncPattern(h);
         synced_ = true;
-    } else if (!reader.findHeader(true, h)) {
-        return false;
+    } else {
+        // A header of another rate or channel count ends the stream's format only when the
+        // frames after it keep the new one; elsewhere it is a stray sync word in damaged data.
+        for (;;) {
+            if (!reader.findHeader(h))
+                return false;
+            if (reader.matchesSync(h))
+                break;
+            if (formatChangeConfirmed(reader, h)) {
+                version_ = int32_t((h >> 19) & 1);
+                mpeg25_ = ((h >> 20) & 1) == 0;
+                sampleFrequencyIndex_ = int32_t((h >> 10) & 3);
+                reader.setSyncPattern(h);
+                break;
+            }
+            reader.rejectHeader();
+        }
     }
 
     protectionBit_ = int32_t((h >> 16) & 1);
@@ -121,6 +136,32 @@ bool FrameHeader::successorConfirms(StreamReader& reader, uint32_t h)
     const uint32_t layerBits = (next >> 17) & 3;
     const uint32_t bitrateIndex = (next >> 12) & 15;
     return (next & 0xFFF80C00u) == (h & 0xFFF80C00u) && layerBits != 0 && bitrateIndex != 0 && bitrateIndex != 15;
+}
+
+bool FrameHeader::formatChangeConfirmed(StreamReader& reader, uint32_t h)
+{
+    // Sync, version, layer, sampling frequency and the single-channel mode repeat in every frame.
+    constexpr uint32_t kFixed = 0xFFFE0C00u;
+    const auto fixed = [](uint32_t word) { return (word & kFixed) | (((word >> 6) & 3) == 3 ? 1u : 0u); };
+    uint32_t word = h;
+    int64_t at = 0;
+    for (int32_t k = 0; k < kFormatChangeChecks; ++k) {
+        const uint32_t bitrateIndex = (word >> 12) & 15;
+        if (bitrateIndex == 0 || bitrateIndex == 15)
+            return false;
+        FrameHeader probe;
+        probe.version_ = int32_t((word >> 19) & 1);
+        probe.mpeg25_ = ((word >> 20) & 1) == 0;
+        probe.sampleFrequencyIndex_ = int32_t((word >> 10) & 3);
+        probe.layer_ = 4 - int32_t((word >> 17) & 3);
+        probe.bitrateIndex_ = int32_t(bitrateIndex);
+        at += probe.frameLength(((word >> 9) & 1) != 0);
+        if (!reader.peekAhead(uint32_t(at - 4), word))
+            return k > 0;  // the stream ends after at least one frame of the new format
+        if (fixed(word) != fixed(h))
+            return false;
+    }
+    return true;
 }
 
 bool FrameHeader::findFreeLength(StreamReader& reader, uint32_t h)

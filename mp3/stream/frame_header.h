@@ -15,7 +15,9 @@ class FrameHeader {
 public:
     enum Mode : int32_t { kStereo = 0, kJointStereo = 1, kDualChannel = 2, kSingleChannel = 3 };
 
-    // Finds and decodes the next header and reads its body. crc (may be null) receives the CRC
+    // Finds and decodes the next header and reads its body. A stream may change its sampling
+    // frequency or channel count between frames (joined files, broadcasts): a confirmed header
+    // of a new format becomes the one later headers must repeat. crc (may be null) receives the CRC
     // accumulator, already fed with the header, for a protected frame, else null. False at the
     // end of the stream or when the body is cut off.
     bool readFrame(StreamReader& reader, Crc16** crc);
@@ -67,6 +69,11 @@ public:
 private:
     int32_t frameLength(bool withPadding) const;
     static bool successorConfirms(StreamReader& reader, uint32_t header);
+    // A header of another format than the stream's so far starts a new part when the
+    // kFormatChangeChecks frames after it (or those up to the end of the stream, at least one)
+    // start where each one's length says and keep its fields.
+    static bool formatChangeConfirmed(StreamReader& reader, uint32_t header);
+    static constexpr int32_t kFormatChangeChecks = 3;
     // Free format (bitrate index 0): the length of an unpadded frame is where the next header
     // starts, and must hold for kFreeFormatChecks more frames (or to the end of the file). False
     // when none is found within a frame buffer.

@@ -16,6 +16,33 @@ size_t StreamMap::frameOfAudio(uint64_t audio) const
     return size_t(it - frames.begin());
 }
 
+size_t StreamMap::formatOfAudio(uint64_t audio) const
+{
+    const auto it = std::partition_point(formats.begin(), formats.end(),
+                                         [audio](const Format& f) { return f.firstAudio <= audio; });
+    return it == formats.begin() ? 0 : size_t(it - formats.begin()) - 1;
+}
+
+uint64_t StreamMap::sampleOfAudio(uint64_t audio) const
+{
+    if (formats.empty())
+        return 0;
+    if (audio >= audioFrames)
+        return samples;
+    const Format& f = formats[formatOfAudio(audio)];
+    return f.firstSample + (audio - f.firstAudio) * uint64_t(f.samplesPerFrame);
+}
+
+uint64_t StreamMap::audioOfSample(uint64_t sample) const
+{
+    if (sample >= samples)
+        return audioFrames;
+    const auto it = std::partition_point(formats.begin(), formats.end(),
+                                         [sample](const Format& f) { return f.firstSample <= sample; });
+    const Format& f = *(it - 1);  // the first run starts at sample 0
+    return f.firstAudio + (sample - f.firstSample) / uint64_t(f.samplesPerFrame);
+}
+
 uint64_t StreamMap::primingStart(uint64_t audio) const
 {
     if (layer != 3)
@@ -70,6 +97,12 @@ bool scanStream(StreamReader& reader, StreamMap& map)
         }
         map.parts.back().bytes += f.bytes;
         if (!f.tag) {
+            const int32_t spf = header.samplesPerFrame();
+            const StreamMap::Format* last = map.formats.empty() ? nullptr : &map.formats.back();
+            if (!last || last->sampleRate != header.sampleRate() || last->channels != header.channels()
+                || last->samplesPerFrame != spf)
+                map.formats.push_back({map.audioFrames, map.samples, header.sampleRate(), header.channels(), spf});
+            map.samples += uint64_t(spf);
             ++map.audioFrames;
             ++map.parts.back().audioFrames;
         }

@@ -30,9 +30,21 @@ struct StreamMap {
         VbrInfo tag;
     };
 
+    // A run of audio frames of one sampling rate, channel count and frame size. A stream
+    // changes format where files of different formats were joined.
+    struct Format {
+        uint32_t firstAudio = 0;   // audio frames before its first
+        uint64_t firstSample = 0;  // decoded samples per channel before its first
+        int32_t sampleRate = 0;
+        int32_t channels = 0;
+        int32_t samplesPerFrame = 0;
+    };
+
     std::vector<Frame> frames;
     std::vector<Part> parts;
+    std::vector<Format> formats;
     uint32_t audioFrames = 0;
+    uint64_t samples = 0;         // decoded samples per channel of every audio frame
     int32_t samplesPerFrame = 0;  // of the first frame
     int32_t layer = 0;            // of the first frame
     int32_t sampleRate = 0;       // of the first frame, Hz
@@ -40,6 +52,12 @@ struct StreamMap {
 
     // Index into frames of audio frame `audio` (tag frames passed over); frames.size() past the end.
     size_t frameOfAudio(uint64_t audio) const;
+    // The format run holding audio frame `audio` (the last one past the end); 0 without runs.
+    size_t formatOfAudio(uint64_t audio) const;
+    // Decoded samples per channel before audio frame `audio` (all of them past the end).
+    uint64_t sampleOfAudio(uint64_t audio) const;
+    // The audio frame that decodes to sample `sample` (audioFrames past the end).
+    uint64_t audioOfSample(uint64_t sample) const;
     // The audio frame from which decoding must start, with the decoder's state reset, for audio
     // frame `audio` to come out as in a decode from the start: the frames whose bytes its main
     // data and that of the two before it draw on (the filter bank's overlap reaches back that far).

@@ -86,27 +86,24 @@ bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
     return true;
 }
 
-bool StreamReader::headerAcceptable(const uint8_t b[4], bool synced) const
+bool StreamReader::matchesSync(uint32_t h) const
 {
-    if (!synced) {
-        if (b[0] != 0xFF || (b[1] & 0xE0) != 0xE0)
-            return false;
-    } else {
-        const uint32_t h = bigEndian32(b);
-        if ((h & 0xFFF80C00u) != syncPattern_ || (b[3] >= 0xC0) != singleChannelPattern_
-            || ((b[2] >> 4) == 0) != freeFormatPattern_)
-            return false;
-    }
-    return fieldsUsable(b);
+    return (h & 0xFFF80C00u) == syncPattern_ && (((h >> 6) & 3) == 3) == singleChannelPattern_
+        && (((h >> 12) & 15) == 0) == freeFormatPattern_;
 }
 
-bool StreamReader::findHeader(bool synced, uint32_t& header)
+bool StreamReader::headerAcceptable(const uint8_t b[4]) const
+{
+    return b[0] == 0xFF && (b[1] & 0xE0) == 0xE0 && fieldsUsable(b);
+}
+
+bool StreamReader::findHeader(uint32_t& header)
 {
     uint8_t b[4];
     for (;;) {
         if (!bufferedRead(b, 4))
             return false;
-        if (headerAcceptable(b, synced))
+        if (headerAcceptable(b))
             break;
         bytesLeft_ += 3;  // move on by one byte
     }

@@ -34,11 +34,13 @@ public:
     int64_t audioBytes() const { return extent_.end > extent_.start ? extent_.end - extent_.start : 0; }
     const AudioExtent& extent() const { return extent_; }
 
-    // Scans for the next header. Unsynced: any 12-bit sync word; synced: the fields of the
-    // first header must repeat, free format (bitrate index 0) or not included. Candidates with
-    // reserved layer, forbidden bitrate, or reserved sampling frequency are passed over. False at
-    // the end of the stream.
-    bool findHeader(bool synced, uint32_t& header);
+    // Scans for the next header: any 12-bit sync word (11 for MPEG-2.5) whose layer, bitrate and
+    // sampling frequency are usable; reserved layer, forbidden bitrate, and reserved sampling
+    // frequency are passed over. False at the end of the stream.
+    bool findHeader(uint32_t& header);
+    // Whether header repeats the fields of the pattern set by setSyncPattern: sync, version,
+    // sampling frequency, single channel or not, free format (bitrate index 0) or not.
+    bool matchesSync(uint32_t header) const;
     // Undoes the last findHeader: the scan resumes one byte after the rejected header.
     void rejectHeader();
     // Reads the four bytes `ahead` bytes past the current read position (big-endian) without
@@ -108,7 +110,7 @@ private:
         cache_ |= word << (32 - cacheBits_);
         cacheBits_ += 32;
     }
-    bool headerAcceptable(const uint8_t b[4], bool synced) const;
+    bool headerAcceptable(const uint8_t b[4]) const;
 
     std::unique_ptr<ByteSource> file_;
     uint32_t frameBuffer_[kFrameBufferWords] = {};

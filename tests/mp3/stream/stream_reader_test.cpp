@@ -219,7 +219,7 @@ TEST(StreamReader, CutOffBodyAndMissingOrEmptyFilesEndTheStream)
 
     StreamReader reader(nullptr, 0);
     uint32_t h = 0;
-    EXPECT_FALSE(reader.findHeader(false, h));
+    EXPECT_FALSE(reader.findHeader(h));
     EXPECT_FALSE(reader.readBody(10));
     EXPECT_EQ(reader.fileSize(), -1);
 }
@@ -246,7 +246,7 @@ TEST(StreamReader, ShortFileGivesNoTagAndNoFirstHeaderBytes)
     EXPECT_FALSE(reader.vbrTagPresent());
     EXPECT_EQ(reader.firstHeaderBytes(), 0u);
     uint32_t h = 0;
-    EXPECT_FALSE(reader.findHeader(false, h));
+    EXPECT_FALSE(reader.findHeader(h));
 }
 
 }  // namespace
