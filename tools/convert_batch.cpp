@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "tools/cli.h"
+#include "tools/format_change.h"
 
 int convertBatch(const std::vector<std::string>& inputs, const std::string& dir, unsigned jobs,
                  const ConvertSettings& settings)
@@ -35,6 +36,8 @@ int convertBatch(const std::vector<std::string>& inputs, const std::string& dir,
             const std::lock_guard<std::mutex> lock(printing);
             if (r.ok) {
                 std::printf("%s -> %s: %.3f s\n", inputs[i].c_str(), outputs[i].c_str(), double(r.frames) / r.rate);
+                if (r.formatChanges != 0)
+                    note(formatChangeNotice(inputs[i], r.formatChanges, r.sourceRate, r.sourceChannels));
             } else {
                 ++failed;
                 std::printf("%s: failed: %s\n", inputs[i].c_str(), r.error.c_str());

@@ -10,6 +10,7 @@
 #include "tools/command.h"
 #include "tools/convert_batch.h"
 #include "tools/convert_job.h"
+#include "tools/format_change.h"
 #include "tools/play_session.h"
 #include "tools/progress.h"
 #include "tools/wav_files.h"
@@ -151,6 +152,8 @@ int runConvert(const std::vector<std::string>& args)
     progress.finish();
     if (!r.ok)
         return failure(r.error);
+    if (r.formatChanges != 0)
+        note(formatChangeNotice(paths[0], r.formatChanges, r.sourceRate, r.sourceChannels));
     if (paths[1] != "-")
         note(paths[1] + ": " + std::to_string(r.frames * r.channels * sampleBytes(o.settings.format)) + " bytes of "
              + sampleFormatName(o.settings.format) + ", "

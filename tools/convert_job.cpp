@@ -153,6 +153,9 @@ ConvertResult convertFile(const std::string& input, const std::string& output, c
     OrvaneDecodeGetFormat(decoder, &format);
     const uint32_t sourceRate = format.sampleRate;
     const uint32_t sourceChannels = format.channels;
+    result.formatChanges = format.formatChanges;
+    result.sourceRate = sourceRate;
+    result.sourceChannels = sourceChannels;
 
     const uint64_t first = framesOf(s.startMs, sourceRate);
     if (first > 0 && OrvaneDecodeSeek(decoder, first) != 1)

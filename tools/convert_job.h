@@ -25,6 +25,11 @@ struct ConvertResult {
     uint64_t frames = 0;
     uint32_t rate = 0;
     uint32_t channels = 0;
+    // Changes of rate or channel count in the stream, whose later parts were converted to its
+    // first part's sourceRate and sourceChannels.
+    uint32_t formatChanges = 0;
+    uint32_t sourceRate = 0;
+    uint32_t sourceChannels = 0;
     std::string error;
 };
 

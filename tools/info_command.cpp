@@ -6,6 +6,7 @@
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/file_tags.h"
+#include "tools/format_change.h"
 #include "tools/json_text.h"
 #include "tools/picture_types.h"
 
@@ -21,7 +22,8 @@ void printDetails(FILE* out)
                  "Shows what a scan of each FILE's frame headers finds (nothing is decoded): MPEG version\n"
                  "(1, 2 or 2.5), layer, rate, channel mode, bitrates, length in PCM frames and seconds\n"
                  "(the encoder's delay and padding left out when a VBR tag states them), VBR tag, tags\n"
-                 "(several values of a field joined with \"; \"), the embedded picture's type and size.\n"
+                 "(several values of a field joined with \"; \"), the embedded picture's type and size, and how\n"
+                 "often the rate or channel count changes mid-stream (later parts count converted to the first's).\n"
                  "BYTES skips leading data. --json prints one object per FILE (an array for several);\n"
                  "the manual page lists its keys. Exit status 1 when any FILE could not be read.\n");
 }
@@ -117,6 +119,8 @@ void printText(const std::string& path, const FileFacts& f)
                     f.picture.mime[0] != '\0' ? ", " : "", static_cast<unsigned long long>(f.picture.bytes));
     if (i.truncated)
         std::printf("truncated:     yes, the last frame is cut off\n");
+    if (i.formatChanges != 0)
+        std::printf("format changes: %u (later parts converted to the first's rate and channels)\n", i.formatChanges);
 }
 
 // One object; key names are documented in the manual page and stay stable.
@@ -151,8 +155,9 @@ void printJson(const std::string& path, const FileFacts& f, const char* indent)
         picture = "{\"type\": " + std::to_string(f.picture.type)
             + ", \"type_name\": " + jsonString(pictureTypeName(f.picture.type))
             + ", \"mime\": " + jsonString(f.picture.mime) + ", \"bytes\": " + std::to_string(f.picture.bytes) + "}";
-    std::printf("%s \"tag_formats\": [%s], \"tags\": {%s}, \"picture\": %s, \"truncated\": %s}", indent,
-                formats.c_str(), fields.c_str(), picture.c_str(), flag(i.truncated));
+    std::printf("%s \"tag_formats\": [%s], \"tags\": {%s}, \"picture\": %s, \"truncated\": %s, "
+                "\"format_changes\": %u}",
+                indent, formats.c_str(), fields.c_str(), picture.c_str(), flag(i.truncated), i.formatChanges);
 }
 
 int runInfo(const std::vector<std::string>& args)
@@ -198,6 +203,8 @@ int runInfo(const std::vector<std::string>& args)
         first = false;
         if (f.info.truncated && verbosity() != Verbosity::quiet)
             std::fprintf(stderr, "orvane info: '%s' is truncated: the last frame is cut off\n", path.c_str());
+        if (f.info.formatChanges != 0)
+            note(formatChangeNotice(path, f.info.formatChanges, f.info.sampleRate, f.info.channelMode == 3 ? 1u : 2u));
     }
     if (json)
         std::printf(array ? "\n]\n" : "\n");

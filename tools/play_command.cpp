@@ -18,6 +18,7 @@
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/file_tags.h"
+#include "tools/format_change.h"
 #include "tools/live_view.h"
 #include "tools/output_devices.h"
 #include "tools/play_screen.h"
@@ -157,6 +158,7 @@ struct Track {
     uint32_t rate = 0;  // of the output: 48 kHz with --48k
     uint32_t channels = 0;
     bool truncated = false;
+    std::string formatNotice;  // for a stream that changes rate or channel count: empty otherwise
 };
 
 // False after a message (status 1) when the file cannot be read as MPEG audio.
@@ -178,6 +180,11 @@ bool readTrack(const std::string& path, const PlayOptions& o, Track& t, PlayScre
     const uint64_t cut = o.gapless ? uint64_t(info.encoderDelay) + info.encoderPadding : 0;
     t.totalMs = int32_t(double(info.samples > cut ? info.samples - cut : 0) * 1000.0 / info.sampleRate);
     t.truncated = info.truncated != 0;
+    if (info.formatChanges != 0)
+        t.formatNotice = formatChangeNotice(path, info.formatChanges, info.sampleRate, info.channelMode == 3 ? 1 : 2);
+    // Parts at other rates last their own samples at their own rate: the library's count in time.
+    if (info.formatChanges != 0 && o.gapless)
+        t.totalMs = OrvaneGetTotalMs(path.c_str(), int32_t(o.offset));
     t.rate = o.out48k ? 48000 : info.sampleRate;
     t.channels = info.channelMode == 3 ? 1 : 2;
     const std::string title = tagText(path, int32_t(o.offset), kTagTitle);
@@ -194,6 +201,8 @@ void announce(const std::string& path, const Track& t, PlayScreen& screen)
 {
     if (t.truncated)
         screen.message("'" + path + "' is truncated: its last frame is cut off", true);
+    if (!t.formatNotice.empty())
+        screen.message(t.formatNotice, true);
 }
 
 // Without a screen (output to a pipe or file), one line per file once it has played.

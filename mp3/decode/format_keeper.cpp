@@ -57,8 +57,8 @@ void FormatKeeper::setSource(uint32_t sampleRate, uint32_t channels)
     if (inRate_ == outRate_)
         return;
     chain_ = dspCreate(kBlock, outChannels_, inRate_);
-    void* resampler = initResampler(kBlock, outChannels_, outChannels_, inRate_, outRate_, 1, kStopbandDb,
-                                    kSlopeDbPerOctave, 1);
+    void* resampler
+        = initResampler(kBlock, outChannels_, outChannels_, inRate_, outRate_, 1, kStopbandDb, kSlopeDbPerOctave, 1);
     if (chain_ == nullptr || resampler == nullptr || dspAdd(chain_, resampler, 0) != 1) {
         // Without a resampler the run is delivered as silence of its length.
         termResampler(resampler);

@@ -43,9 +43,9 @@ private:
     uint32_t inChannels_ = 0;
     bool active_ = false;  // a run is under way
     uint64_t startFed_ = 0;
-    uint64_t fed_ = 0;    // source frames of the run so far
-    uint64_t given_ = 0;  // frames it delivered
-    void* chain_ = nullptr;  // libdsp chain holding the resampler, while the rates differ
+    uint64_t fed_ = 0;              // source frames of the run so far
+    uint64_t given_ = 0;            // frames it delivered
+    void* chain_ = nullptr;         // libdsp chain holding the resampler, while the rates differ
     std::vector<float> mixed_;      // a block in the output's channels, interleaved
     std::vector<float> converted_;  // its resampled frames
     std::vector<float> planar_;     // what goes on, one channel after the other
