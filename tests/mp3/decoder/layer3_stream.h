@@ -53,8 +53,8 @@ struct StreamFacts {
     int channels = 0;
     int rate = 0;
     int frames = 0;
-    int framesBeforeChannelChange = 0;  // leading frames with the first frame's channel count
-    int shortGranules = 0;              // granules of channel 0 with short blocks
+    std::vector<int> frameChannels;  // the channel count of each frame
+    int shortGranules = 0;           // granules of channel 0 with short blocks
     int midSideFrames = 0;
     int mpeg2Frames = 0;
 };
@@ -62,7 +62,6 @@ struct StreamFacts {
 inline StreamFacts scanStream(const std::vector<uint8_t>& file)
 {
     StreamFacts f;
-    bool changed = false;
     size_t pos = 0;
     while (pos + 4 <= file.size()) {
         const Header h = parseHeader(file.data() + pos, file.size() - pos);
@@ -74,8 +73,7 @@ inline StreamFacts scanStream(const std::vector<uint8_t>& file)
             f.channels = h.format.channels();
             f.rate = h.rate;
         }
-        changed |= h.format.channels() != f.channels;
-        f.framesBeforeChannelChange += !changed;
+        f.frameChannels.push_back(h.format.channels());
         ++f.frames;
         layer3::SideInfo si;
         const size_t side = pos + 4 + (h.crc ? 2 : 0);
