@@ -39,6 +39,7 @@ py::object streamInfo(const std::string& path)
     out["encoder_delay"] = info.encoderDelay;
     out["encoder_padding"] = info.encoderPadding;
     out["truncated"] = info.truncated != 0;
+    out["format_changes"] = info.formatChanges;
     return std::move(out);
 }
 

@@ -133,6 +133,7 @@ py::dict StreamSource::format()
     out["encoder_delay"] = format_.encoderDelay;
     out["encoder_padding"] = format_.encoderPadding;
     out["total_frames"] = format_.totalFrames;
+    out["format_changes"] = format_.formatChanges;
     return out;
 }
 
