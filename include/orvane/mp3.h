@@ -208,7 +208,7 @@ MP3_API int32_t OrvaneDecodeGetFormat(OrvaneDecoder* decoder, OrvaneDecodeFormat
 MP3_API int64_t OrvaneDecodeReadFloat(OrvaneDecoder* decoder, float* pcm, int64_t frames);
 /* As OrvaneDecodeReadFloat with 16-bit samples. */
 MP3_API int64_t OrvaneDecodeReadInt16(OrvaneDecoder* decoder, int16_t* pcm, int64_t frames);
-/* Makes frame the next one read (what a read from the start would give there); frame = totalFrames is the end (reads then give 0). 1, or 0 for a null handle or a frame past the end (nothing changes), or a source that fails (reads then give 0 until the next good seek). */
+/* Makes frame the next one read (what a read from the start would give there; in a part resampled to the first part's rate, within one sample's shift of it); frame = totalFrames is the end (reads then give 0). 1, or 0 for a null handle or a frame past the end (nothing changes), or a source that fails (reads then give 0 until the next good seek). */
 MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame);
 /* Gapless delivery on (enable != 0, the default) or off (every decoded sample, the encoder's delay and padding and the decoder's delay included; the total then counts them); either way the next read starts at the first frame. 1, or 0 for a null handle. */
 MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable);
