@@ -175,6 +175,41 @@ TEST(FrameHeader, TotalFramesAt44kCountsPaddedFramesByTheirMeanLength)
     EXPECT_EQ(f.header.totalFrames(*f.reader), 500);
 }
 
+// A stream may change rate and channel count where the frames of the new format follow one
+// another; a lone header of another format in junk, or a last frame no other confirms, is not
+// taken for a change.
+TEST(FrameHeader, FormatChangesNeedFramesThatKeepTheNewFormat)
+{
+    FrameSpec a;  // 44.1 kHz stereo
+    FrameSpec b;  // 48 kHz single channel
+    b.rateIndex = 1;
+    b.mode = 3;
+    FrameSpec c;  // 32 kHz
+    c.rateIndex = 2;
+    std::vector<uint8_t> bytes;
+    for (uint32_t m = 1; m <= 3; ++m)
+        framebuild::append(bytes, framebuild::frame(a, m));
+    std::vector<uint8_t> stray = framebuild::frame(b, 0);
+    stray.resize(40, 0x00);
+    framebuild::append(bytes, stray);
+    framebuild::append(bytes, framebuild::frame(a, 4));
+    for (uint32_t m = 100; m < 104; ++m)
+        framebuild::append(bytes, framebuild::frame(b, m));
+    for (uint32_t m = 5; m <= 8; ++m)
+        framebuild::append(bytes, framebuild::frame(a, m));
+    framebuild::append(bytes, framebuild::frame(c, 200));
+
+    Opened f(bytes);
+    const uint32_t expected[] = {1, 2, 3, 4, 100, 101, 102, 103, 5, 6, 7, 8};
+    for (uint32_t m : expected) {
+        ASSERT_TRUE(f.next()) << m;
+        EXPECT_EQ(f.marker(), m);
+        EXPECT_EQ(f.header.sampleRate(), m >= 100 ? 48000 : 44100);
+        EXPECT_EQ(f.header.channels(), m >= 100 ? 1 : 2);
+    }
+    EXPECT_FALSE(f.next());
+}
+
 // 44.1 kHz streams: padding varies, the padding table carries the seeks.
 void checkSeeks44k(FrameSpec s, int frames)
 {
