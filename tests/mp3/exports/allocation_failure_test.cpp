@@ -1,7 +1,7 @@
 // Every export of the four libraries with the calling thread's Nth allocation failing, for
-// N = 1, 2, ... until a run makes no more allocations than N - 1: none may throw or crash
-// (AddressSanitizer watches the runs for bad accesses and leaks), and a failure caused by the missing memory
-// is reported as such. This program replaces the global operator new, so it holds this test alone.
+// N = 1, 2, ... until a run makes no more allocations than N - 1: none may throw, crash or leak
+// (AddressSanitizer watches the runs), and a failure caused by the missing memory is reported as
+// such. This program replaces the global operator new, so it holds these tests alone.
 #include <gtest/gtest.h>
 
 #include <cstdio>
