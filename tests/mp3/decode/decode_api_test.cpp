@@ -10,6 +10,7 @@
 #include "orvane/dsp.h"
 #include "orvane/mp3.h"
 #include "support/signal.h"
+#include "support/vector_path.h"
 
 namespace {
 
@@ -146,15 +147,6 @@ TEST(DecodeApi, ConformanceStreamsMatchTheReferenceFromPathMemoryAndCallbacks)
     }
 }
 
-// Selects one vector path for the whole process (0 plain, 1 SSE, 2 3DNow!, 3 AVX2) through the
-// player's switches, which are libdsp's.
-void selectPath(int32_t path)
-{
-    OrvaneEnableSSE(path == 1 ? 1 : 0);
-    OrvaneEnable3dnow(path == 2 ? 1 : 0);
-    OrvaneEnableAVX2(path == 3 ? 1 : 0);
-}
-
 class DecodeApiPaths : public ::testing::TestWithParam<int32_t> { };
 
 // On every vector path a handle runs that path: its float output stays within 1 LSB of the plain
@@ -166,13 +158,14 @@ TEST_P(DecodeApiPaths, FloatNearThePlainPathAndInt16IsTheOneConversionOfIt)
     SKIP_WITHOUT_CONFORMANCE();
     if (dspVectorPathSupported(GetParam()) == 0)
         GTEST_SKIP() << "this CPU lacks the path";
+    const testsig::VectorPathScope restore;
     size_t differing = 0;
     for (const char* name : kStreams) {
         SCOPED_TRACE(name);
         const std::string path = streamPath(name);
-        selectPath(0);
+        testsig::selectVectorPath(0);
         const std::vector<float> plain = decodePath(path);
-        selectPath(GetParam());
+        testsig::selectVectorPath(GetParam());
         ASSERT_EQ(dspGetVectorPath(), GetParam());
         const std::vector<float> got = decodePath(path);
         OrvaneDecoder* d = OrvaneDecodeOpenFile(path.c_str());
@@ -205,9 +198,6 @@ TEST_P(DecodeApiPaths, FloatNearThePlainPathAndInt16IsTheOneConversionOfIt)
     if (GetParam() == 3) {
         EXPECT_GT(differing, 0u);
     }
-    OrvaneEnableSSE(1);  // back to the load-time choice
-    OrvaneEnableAVX2(1);
-    OrvaneEnable3dnow(0);
 }
 
 std::string pathName(const ::testing::TestParamInfo<int32_t>& info)
