@@ -43,10 +43,10 @@ bool WaveFeed::open(const WaveFeedSettings& settings, uint32_t channels, int32_t
     setPitchWaveOut(h, static_cast<float>(settings.pitch));
     enableGraphicEQWaveOut(h, 0);
     return !playback_
-           || (openWaveOut(h, settings.device, rate, static_cast<int32_t>(channels), &WaveFeed::pull, this, 1,
-                           kPullBytes, kPullBuffers)
-               & 0xFF)
-                  != 0;
+        || (openWaveOut(h, settings.device, rate, static_cast<int32_t>(channels), &WaveFeed::pull, this, 1, kPullBytes,
+                        kPullBuffers)
+            & 0xFF)
+        != 0;
 }
 
 float* WaveFeed::queue(float* block, uint32_t capacity, uint32_t count)
