@@ -42,11 +42,11 @@ bool WaveFeed::open(const WaveFeedSettings& settings, uint32_t channels, int32_t
     setSpeedWaveOut(h, static_cast<float>(settings.speed));
     setPitchWaveOut(h, static_cast<float>(settings.pitch));
     enableGraphicEQWaveOut(h, 0);
-    return !playback_
-        || (openWaveOut(h, settings.device, rate, static_cast<int32_t>(channels), &WaveFeed::pull, this, 1, kPullBytes,
-                        kPullBuffers)
-            & 0xFF)
-        != 0;
+    if (!playback_)
+        return true;
+    const int32_t opened = openWaveOut(h, settings.device, rate, static_cast<int32_t>(channels), &WaveFeed::pull, this,
+                                       1, kPullBytes, kPullBuffers);
+    return (opened & 0xFF) != 0;
 }
 
 float* WaveFeed::queue(float* block, uint32_t capacity, uint32_t count)
