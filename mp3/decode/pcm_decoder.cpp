@@ -80,10 +80,6 @@ bool PcmDecoder::survey()
     survey_ = surveyed;
     map_ = std::shared_ptr<const StreamMap>(survey_, &survey_->map);
     format_.totalFrames = GaplessPlan(*map_, gapless_).total();
-    // The reads go on mapped, from the same frame: the survey may have moved a callback source
-    // the decoder shares.
-    if (decoder_ && !decoder_->map())
-        seek(position_);
     return true;
 }
 
