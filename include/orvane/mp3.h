@@ -192,7 +192,7 @@ typedef struct OrvaneDecodeFormat {
 
 /* Reads up to bytes bytes into buffer: the count read, 0 at the end, -1 on error. */
 typedef int64_t (*OrvaneReadCallback)(void* context, void* buffer, int64_t bytes);
-/* Moves to offset from whence (0 start, 1 current position, 2 end, as fseek): the new position from the start, or -1. */
+/* Moves to offset from whence (0 start, 1 current position, 2 end, as fseek): the new position from the start, or -1. A handle also calls it (whence 0) before each read, to the position it reads from. */
 typedef int64_t (*OrvaneSeekCallback)(void* context, int64_t offset, int32_t whence);
 
 /* Opens the file at path; null when it cannot be read (ORVANE_ERROR_CANNOT_OPEN), holds no readable frame (NOT_MPEG, UNSUPPORTED or TRUNCATED, see above), or path is null (BAD_ARGUMENT). Any thread. */
