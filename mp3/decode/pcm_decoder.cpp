@@ -124,17 +124,22 @@ void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samp
     }
 }
 
+void PcmDecoder::configure()
+{
+    // Full scale +-1.0 on the process's vector path now.
+    decoder::DecoderSettings settings;
+    settings.volume = 1.0f;
+    settings.path = decoder::processVectorPath();
+    decoder_->setSettings(settings);
+}
+
 bool PcmDecoder::fill()
 {
     pendingEnd_ = 0;
     pendingAt_ = 0;
     if (!decoder_ || !decoder_->hasFrame())
         return false;
-    // Full scale +-1.0 on the process's vector path now.
-    decoder::DecoderSettings settings;
-    settings.volume = 1.0f;
-    settings.path = decoder::processVectorPath();
-    decoder_->setSettings(settings);
+    configure();
     decoder_->decodeFrame();
     return true;
 }
@@ -209,6 +214,8 @@ bool PcmDecoder::seek(uint64_t frame)
         const size_t i = size_t(std::max(decoder_->reader().frameIndex(), 0));
         return i < map_->frames.size() ? uint64_t(map_->frames[i].audioIndex) : uint64_t(map_->audioFrames);
     };
+    // On the path the reads take, so the state matches theirs.
+    configure();
     while (decoder_->hasFrame() && heldAudio() < target)
         decoder_->decodeFrame();
     if (!fill())

@@ -76,6 +76,8 @@ private:
     bool restart(TagText* tags);
     // After a failed seek: reads give nothing until the next good seek. Always false.
     bool endStream();
+    // The decoder's settings for the frames decoded from now on: full scale, the process's path.
+    void configure();
     // Decodes the frame held into pending_; false at the end of the stream.
     bool fill();
     // The total as far as it is known without a survey: the VBR tag's count.
