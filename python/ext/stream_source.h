@@ -33,6 +33,9 @@ public:
     uint64_t tell();
     // Tag text field 0..6 ("" when absent).
     std::string tag(int32_t field);
+    // What a scan of the stream's frame headers finds (the handle scans once), or None when the
+    // stream cannot be scanned.
+    pybind11::object streamInfo();
     void close();
     bool closed();
 
