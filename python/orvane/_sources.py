@@ -26,7 +26,7 @@ class Opened:
         self.path = path  # the file's path, for a header scan
         self.data = data  # the bytes-like data of a memory source
         self.file = file  # the file object the decoder reads through callbacks
-        self.size = size  # stream bytes, when known
+        self.size = size  # stream bytes, when known (a path's at first need)
         self.format = handle.format()
 
     def expected_frames(self) -> int:
@@ -34,6 +34,8 @@ class Opened:
         fmt = self.format
         if fmt["total_frames"]:
             return int(fmt["total_frames"])
+        if self.size is None and self.path is not None:
+            self.size = os.stat(self.path).st_size
         if self.size and fmt["bitrate"]:
             return int(self.size * 8 * fmt["samplerate"] / (fmt["bitrate"] * 1000) * 1.05) + 4096
         return 0
@@ -73,15 +75,15 @@ def open_source(source: Source) -> Opened:
     if isinstance(source, (str, os.PathLike)):
         given = os.fspath(source)
         path = os.fsencode(given)
-        info = os.stat(given)
-        if stat.S_ISDIR(info.st_mode):
-            raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), given)
-        with open(given, "rb"):
-            pass  # the system's reason (permissions) before the library's
         handle = _orvane.open_path(path)
         if handle is None:
+            # The system's reason (missing, a folder, permissions) before the library's.
+            if stat.S_ISDIR(os.stat(given).st_mode):
+                raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), given)
+            with open(given, "rb"):
+                pass
             raise _refused(os.fsdecode(path))
-        return Opened(handle, path, None, info.st_size)
+        return Opened(handle, path, None, None)
     if isinstance(source, (bytes, bytearray, memoryview)):
         data = source
         if isinstance(data, memoryview) and not data.c_contiguous:
