@@ -139,13 +139,18 @@ bool PcmDecoder::fill()
     pendingAt_ = 0;
     if (!decoder_ || !decoder_->hasFrame())
         return false;
+    useProcessPath();
+    decoder_->decodeFrame();
+    return true;
+}
+
+void PcmDecoder::useProcessPath()
+{
     // Full scale +-1.0 on the process's vector path now.
     decoder::DecoderSettings settings;
     settings.volume = 1.0f;
     settings.path = decoder::processVectorPath();
     decoder_->setSettings(settings);
-    decoder_->decodeFrame();
-    return true;
 }
 
 template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64_t frames, Convert convert)
@@ -213,7 +218,9 @@ bool PcmDecoder::seek(uint64_t frame)
     const uint64_t target = decoded / spf;
     if (!decoder_->seekAudioFrame(map_->primingStart(target)))
         return endStream();
-    // The frames before the target only bring the decoder's state where a full decode has it.
+    // The frames before the target only bring the decoder's state where a full decode has it:
+    // on the path that decode takes, as the paths differ in their last bits.
+    useProcessPath();
     auto heldAudio = [this] {
         const size_t i = size_t(std::max(decoder_->reader().frameIndex(), 0));
         return i < map_->frames.size() ? uint64_t(map_->frames[i].audioIndex) : uint64_t(map_->audioFrames);

@@ -78,6 +78,8 @@ private:
     bool endStream();
     // Decodes the frame held into pending_; false at the end of the stream.
     bool fill();
+    // Decodes from now on at full scale +-1.0 on the process's vector path.
+    void useProcessPath();
     // The total as far as it is known without a survey: the VBR tag's count.
     uint64_t taggedTotal() const;
     // Copies up to frames frames of pending samples to dst through convert; the frames copied.
