@@ -58,6 +58,16 @@ uint32_t StreamReader::copyFrame(uint8_t* dst, uint32_t max) const
     return n;
 }
 
+bool StreamReader::frameVbrTag(VbrInfo& tag) const
+{
+    // The header, the longest side information and the tag's name decide whether a frame holds
+    // a tag; only then is the rest of the tag copied.
+    constexpr uint32_t kNameBytes = 4 + 32 + 8;
+    uint8_t bytes[kTagLookBytes];
+    const bool counted = parseVbrTag(bytes, copyFrame(bytes, kNameBytes), tag);
+    return tag.found ? parseVbrTag(bytes, copyFrame(bytes, sizeof bytes), tag) : counted;
+}
+
 void StreamReader::takeFirstFrame()
 {
     firstHeaderBytes_ = frameHeader_;
