@@ -143,6 +143,8 @@ struct Case {
     Bytes bytes;
 };
 
+// The conformance streams named, then lame's encodings (gapless, joined, edited) when lame is
+// installed, and either wrapped in tags; empty when neither is at hand.
 std::vector<Case> streams()
 {
     std::vector<Case> cases;
@@ -152,20 +154,24 @@ std::vector<Case> streams()
         if (!b.empty())
             cases.push_back({n, b});
     }
-    const Bytes a = lame(1.2, 1, "-b 128"), b = lame(0.7, 2, "-V 2");
+    Bytes a = lame(1.2, 1, "-b 128"), b = lame(0.7, 2, "-V 2");
     if (!a.empty() && !b.empty()) {
         Bytes stale = a;
         stale[36 + 8 + 3] ^= 1;  // the Info tag's frame count, one off
         cases.push_back({"lame", a});
         cases.push_back({"lame VBR", b});
         cases.push_back({"joined", cat({a, b})});
-        cases.push_back({"tagged", cat({id3v2("Title"), a, apev2("Artist", 0, true), id3v1("Album")})});
-        cases.push_back({"cover art", cat({id3v2("T"), b, apev2("Artist", 40000, true), id3v1("Album")})});
-        cases.push_back({"footer-only APE", cat({a, apev2("Artist", 0, false)})});
         cases.push_back({"stale count", stale});
         cases.push_back({"truncated", Bytes(a.begin(), a.begin() + long(a.size() * 6 / 10))});
-        cases.push_back({"tags joined", cat({a, id3v1("Mid"), b, id3v1("End")})});
+    } else if (!cases.empty()) {
+        a = b = cases.back().bytes;
+    } else {
+        return cases;
     }
+    cases.push_back({"tagged", cat({id3v2("Title"), a, apev2("Artist", 0, true), id3v1("Album")})});
+    cases.push_back({"cover art", cat({id3v2("T"), b, apev2("Artist", 40000, true), id3v1("Album")})});
+    cases.push_back({"footer-only APE", cat({a, apev2("Artist", 0, false)})});
+    cases.push_back({"tags joined", cat({a, id3v1("Mid"), b, id3v1("End")})});
     return cases;
 }
 
@@ -175,8 +181,8 @@ std::vector<Case> streams()
 TEST(ForwardDecode, StreamsWithoutSeekDecodeAsTheirFiles)
 {
     const std::vector<Case> cases = streams();
-    if (cases.size() < 10)
-        GTEST_SKIP() << "the conformance streams or lame are missing";
+    if (cases.empty())
+        GTEST_SKIP() << "the conformance streams and lame are missing";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = writeTemp("forward.mp3", c.bytes);
@@ -245,7 +251,7 @@ TEST(ForwardDecode, HandleStreamInfoIsThePathStreamInfo)
 {
     const std::vector<Case> cases = streams();
     if (cases.empty())
-        GTEST_SKIP() << "the conformance streams are missing";
+        GTEST_SKIP() << "the conformance streams and lame are missing";
     struct File {
         const Bytes* bytes;
         int64_t at = 0;
