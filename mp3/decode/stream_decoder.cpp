@@ -88,10 +88,8 @@ void StreamDecoder::followFrame()
     // The tag test of scanStream, so both ways find the same parts.
     VbrInfo tag;
     bool counted = false;
-    if (header_.layer() == 3) {
-        uint8_t bytes[StreamReader::kTagLookBytes];
-        counted = parseVbrTag(bytes, reader_->copyFrame(bytes, sizeof bytes), tag);
-    }
+    if (header_.layer() == 3)
+        counted = reader_->frameVbrTag(tag);
     tagFrame_ = tag.found;
     if (tagFrame_ || reader_->frameIndex() == 0)
         streamingTrim_.beginPart(tagFrame_ ? &tag : nullptr, counted);

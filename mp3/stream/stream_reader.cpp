@@ -42,11 +42,30 @@ StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOff
 uint32_t StreamReader::copyFrame(uint8_t* dst, uint32_t max) const
 {
     const uint32_t n = std::min(max, bodySize_ + 4);
-    for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t word = i < 4 ? frameHeader_ : frameBuffer_[(i - 4) / 4];
-        dst[i] = uint8_t(word >> (24 - 8 * (i % 4)));
+    // A word at a time, most significant byte first; the last word may be cut short.
+    for (uint32_t i = 0; i < n; i += 4) {
+        const uint32_t word = i == 0 ? frameHeader_ : frameBuffer_[i / 4 - 1];
+        if (n - i >= 4) {
+            dst[i] = uint8_t(word >> 24);
+            dst[i + 1] = uint8_t(word >> 16);
+            dst[i + 2] = uint8_t(word >> 8);
+            dst[i + 3] = uint8_t(word);
+        } else {
+            for (uint32_t k = 0; i + k < n; ++k)
+                dst[i + k] = uint8_t(word >> (24 - 8 * k));
+        }
     }
     return n;
+}
+
+bool StreamReader::frameVbrTag(VbrInfo& tag) const
+{
+    // The header, the longest side information and the tag's name decide whether a frame holds
+    // a tag; only then is the rest of the tag copied.
+    constexpr uint32_t kNameBytes = 4 + 32 + 8;
+    uint8_t bytes[kTagLookBytes];
+    const bool counted = parseVbrTag(bytes, copyFrame(bytes, kNameBytes), tag);
+    return tag.found ? parseVbrTag(bytes, copyFrame(bytes, sizeof bytes), tag) : counted;
 }
 
 void StreamReader::takeFirstFrame()

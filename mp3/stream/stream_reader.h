@@ -59,6 +59,9 @@ public:
     uint32_t frameHeaderWord() const { return frameHeader_; }
     // Copies the last header found and the body read after it (at most max bytes); the count.
     uint32_t copyFrame(uint8_t* dst, uint32_t max) const;
+    // The VBR tag of the Layer III frame just read: tag.found when the frame carries one; true
+    // when its counts can be used (parseVbrTag).
+    bool frameVbrTag(VbrInfo& tag) const;
     // The frame just read is the stream's first: its header and VBR tag become the stream's.
     void takeFirstFrame();
     // Reads n body bytes into the frame buffer (at most its size); false when they did not all

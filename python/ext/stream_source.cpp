@@ -214,6 +214,36 @@ uint64_t StreamSource::tell()
     return decoder_ != nullptr ? OrvaneDecodeTell(decoder_) : 0;
 }
 
+py::object StreamSource::streamInfo()
+{
+    OrvaneStreamInfo info{};
+    int32_t done = 0;
+    {
+        py::gil_scoped_release unlocked;
+        std::lock_guard<std::mutex> hold(lock_);
+        done = decoder_ != nullptr && OrvaneDecodeGetStreamInfo(decoder_, &info);
+    }
+    raisePending();
+    if (!done)
+        return py::none();
+    py::dict out;
+    out["version"] = info.version;
+    out["layer"] = info.layer;
+    out["samplerate"] = info.sampleRate;
+    out["channel_mode"] = info.channelMode;
+    out["bitrate"] = info.firstBitrate;
+    out["vbr"] = info.variableBitrate != 0;
+    out["frames"] = info.frames;
+    out["samples"] = info.samples;
+    out["audio_bytes"] = info.audioBytes;
+    out["vbr_tag"] = info.vbrTag;
+    out["encoder_tag"] = info.encoderTag != 0;
+    out["encoder_delay"] = info.encoderDelay;
+    out["encoder_padding"] = info.encoderPadding;
+    out["truncated"] = info.truncated != 0;
+    return std::move(out);
+}
+
 std::string StreamSource::tag(int32_t field)
 {
     std::string text;
