@@ -214,7 +214,7 @@ TEST_P(DecodeApiPaths, SeekThenReadEqualsTheSameRangeOfAFullDecode)
     SKIP_WITHOUT_CONFORMANCE();
     if (dspVectorPathSupported(GetParam()) == 0)
         GTEST_SKIP() << "this CPU lacks the path";
-    selectPath(GetParam());
+    const testsig::VectorPathScope restore(GetParam());
     for (const char* name : {"l1-fl1", "l2-fl12", "l2-test32", "l3-compl", "l3-si_block", "M2L3_noise"}) {
         SCOPED_TRACE(name);
         const std::string path = streamPath(name);
@@ -257,9 +257,6 @@ TEST_P(DecodeApiPaths, SeekThenReadEqualsTheSameRangeOfAFullDecode)
         }
         OrvaneDecodeClose(d);
     }
-    OrvaneEnableSSE(1);  // back to the load-time choice
-    OrvaneEnableAVX2(1);
-    OrvaneEnable3dnow(0);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPaths, DecodeApiPaths, ::testing::Values(0, 1, 2, 3), pathName);
