@@ -36,6 +36,7 @@ bool PcmDecoder::open()
     format_.samplesPerFrame = uint32_t(std::max(map_->samplesPerFrame, 0));
     format_.totalFrames = decoder_->plan().total();
     const StreamMap::Part& first = map_->parts.front();
+    replayGain_ = tags_.resolvedReplayGain(first.tag.replayGain);
     if (first.tagged && first.tag.encoderExtension) {
         format_.encoderDelay = uint32_t(std::max(first.tag.encoderDelay, 0));
         format_.encoderPadding = uint32_t(std::max(first.tag.encoderPadding, 0));
@@ -60,6 +61,14 @@ void PcmDecoder::setGapless(bool on)
     format_.totalFrames = decoder_->plan().total();
     if (format_.totalFrames > 0)
         seek(0);
+}
+
+void PcmDecoder::setReplayGain(int32_t mode)
+{
+    volume_ = mode == 0 ? 1.0f : replay_gain::playbackScale(replayGain_, mode == 2);
+    // The pending samples were decoded at the old factor: decode them again.
+    if (decoder_ && format_.totalFrames > 0)
+        seek(position_);
 }
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
@@ -90,9 +99,9 @@ bool PcmDecoder::fill()
     pendingAt_ = 0;
     if (!decoder_ || !decoder_->hasFrame())
         return false;
-    // Full scale +-1.0 on the process's vector path now.
+    // Full scale +-1.0 (times the ReplayGain factor) on the process's vector path now.
     decoder::DecoderSettings settings;
-    settings.volume = 1.0f;
+    settings.volume = volume_;
     settings.path = decoder::processVectorPath();
     decoder_->setSettings(settings);
     decoder_->decodeFrame();

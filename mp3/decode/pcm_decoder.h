@@ -39,12 +39,17 @@ public:
     const Format& format() const { return format_; }
     // The text of the stream's tags, read at open.
     const TagText& tags() const { return tags_; }
+    // The stream's ReplayGain: its tags' values, then its encoder tag's, read at open.
+    const ReplayGain& replayGain() const { return replayGain_; }
     // Up to frames frames of interleaved samples: the frames written, 0 at the end.
     uint64_t read(float* dst, uint64_t frames);
     uint64_t readInt16(int16_t* dst, uint64_t frames);
     // Gapless delivery (the default) on or off; off delivers every decoded sample. Either way the
     // next read starts at the first frame of that timeline.
     void setGapless(bool on);
+    // Plays the stream at its ReplayGain (replay_gain::playbackScale): 0 off, 1 track, 2 album.
+    // Frames read from here on carry it, those already decoded too (the position is kept).
+    void setReplayGain(int32_t mode);
     // Positions the next read at frame `frame` (the total: reads then give 0). Past the end it
     // is refused and nothing changes; when the source fails, false and reads give nothing until
     // the next good seek. Decoding restarts at StreamMap::primingStart, so the frames read are
@@ -70,7 +75,9 @@ private:
     size_t pendingEnd_ = 0;  // samples of pending_ that hold the frame decoded last
     size_t pendingAt_ = 0;
     TagText tags_;
+    ReplayGain replayGain_;
     std::shared_ptr<const StreamMap> map_;
     uint64_t position_ = 0;  // frames delivered before the next read
     bool gapless_ = true;
+    float volume_ = 1.0f;  // full scale +-1.0 times the ReplayGain factor chosen
 };

@@ -9,6 +9,7 @@
 #include "mp3/exports/mp3_guard.h"
 #include "mp3/exports/open_failure.h"
 #include "mp3/exports/picture_info.h"
+#include "mp3/exports/replay_gain_info.h"
 #include "orvane/mp3.h"
 
 // Thin exports over PcmDecoder: check the arguments, convert, call the object, all through the
@@ -152,6 +153,28 @@ MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePicture
         if (info == nullptr)
             refuse(kBadArgument, "no info to fill");
         fillPictureInfo(decoder->tags().picture, *info);
+        return 1;
+    });
+}
+
+MP3_API int32_t OrvaneDecodeGetReplayGain(OrvaneDecoder* decoder, OrvaneReplayGain* gain)
+{
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        require(decoder);
+        if (gain == nullptr)
+            refuse(kBadArgument, "no gain to fill");
+        fillReplayGainInfo(decoder->replayGain(), *gain);
+        return 1;
+    });
+}
+
+MP3_API int32_t OrvaneDecodeSetReplayGain(OrvaneDecoder* decoder, int32_t mode)
+{
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        require(decoder);
+        if (mode < 0 || mode > 2)
+            refuse(kBadArgument, "a ReplayGain mode outside 0..2");
+        decoder->setReplayGain(mode);
         return 1;
     });
 }
