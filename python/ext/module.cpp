@@ -72,6 +72,7 @@ PYBIND11_MODULE(_orvane, m)
         .def("seek", &StreamSource::seek)
         .def("tell", &StreamSource::tell)
         .def("tag", &StreamSource::tag)
+        .def("replay_gain", &StreamSource::replayGain)
         .def("close", &StreamSource::close)
         .def_property_readonly("closed", &StreamSource::closed);
 

@@ -222,6 +222,27 @@ std::string StreamSource::tag(int32_t field)
     return text;
 }
 
+pybind11::dict StreamSource::replayGain()
+{
+    OrvaneReplayGain gain{};
+    {
+        py::gil_scoped_release unlocked;
+        std::lock_guard<std::mutex> hold(lock_);
+        if (decoder_ == nullptr || OrvaneDecodeGetReplayGain(decoder_, &gain) != 1)
+            gain = OrvaneReplayGain{};
+    }
+    py::dict out;
+    if (gain.hasTrack)
+        out["replaygain_track_gain"] = gain.trackGain;
+    if (gain.trackPeak > 0.0f)
+        out["replaygain_track_peak"] = gain.trackPeak;
+    if (gain.hasAlbum)
+        out["replaygain_album_gain"] = gain.albumGain;
+    if (gain.albumPeak > 0.0f)
+        out["replaygain_album_peak"] = gain.albumPeak;
+    return out;
+}
+
 void StreamSource::close()
 {
     {

@@ -33,6 +33,9 @@ public:
     uint64_t tell();
     // Tag text field 0..6 ("" when absent).
     std::string tag(int32_t field);
+    // The ReplayGain values the stream states, by their tag names (replaygain_track_gain in dB,
+    // replaygain_track_peak, replaygain_album_gain, replaygain_album_peak).
+    pybind11::dict replayGain();
     void close();
     bool closed();
 

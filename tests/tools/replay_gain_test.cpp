@@ -84,7 +84,14 @@ Bytes rva2(const std::string& identification, double db, double peak)
 {
     const auto adjustment = uint32_t(uint16_t(int16_t(std::lround(db * 512))));
     return id3Frame(4, "RVA2",
-                    join({bytesOf(identification), {0}, {3}, be(0x1234, 2), {8, 0x7F}, {1}, be(adjustment, 2), {16},
+                    join({bytesOf(identification),
+                          {0},
+                          {3},
+                          be(0x1234, 2),
+                          {8, 0x7F},
+                          {1},
+                          be(adjustment, 2),
+                          {16},
                           be(uint32_t(std::lround(peak * 32768)), 2)}));
 }
 
@@ -195,9 +202,11 @@ TEST(ReplayGain, EveryCarrierReadsBackThroughEveryFace)
         {"LAME tag", lame, {-3.4f, 0.5f, 1.2f, kAbsent}},
         {"LAME tag, float peak", lameFloat, {-3.4f, 0.75f, kAbsent, kAbsent}},
         {"ID3v2.3 TXXX over the LAME tag",
-         join({id3v2(3, join({txxx(3, "REPLAYGAIN_TRACK_GAIN", "-6.50 dB"), txxx(3, "REPLAYGAIN_TRACK_PEAK", "0.988525"),
-                              txxx(3, "REPLAYGAIN_ALBUM_GAIN", "+2.25 dB"), txxx(3, "REPLAYGAIN_ALBUM_PEAK", "1.000000")})),
-               lame}),
+         join(
+             {id3v2(3,
+                    join({txxx(3, "REPLAYGAIN_TRACK_GAIN", "-6.50 dB"), txxx(3, "REPLAYGAIN_TRACK_PEAK", "0.988525"),
+                          txxx(3, "REPLAYGAIN_ALBUM_GAIN", "+2.25 dB"), txxx(3, "REPLAYGAIN_ALBUM_PEAK", "1.000000")})),
+              lame}),
          {-6.5f, 0.988525f, 2.25f, 1.0f}},
         {"ID3v2.4 UTF-16 TXXX, lower case, filled from the LAME tag",
          join({id3v2(4, txxx(4, "replaygain_track_gain", " -1.00 db ", true)), lame}),
@@ -216,8 +225,9 @@ TEST(ReplayGain, EveryCarrierReadsBackThroughEveryFace)
                       {"REPLAYGAIN_ALBUM_PEAK", "0.75"}})}),
          {-7.25f, 0.5f, -8.0f, 0.75f}},
         {"damaged values passed over",
-         join({id3v2(3, join({txxx(3, "REPLAYGAIN_TRACK_GAIN", "loud"), txxx(3, "REPLAYGAIN_TRACK_PEAK", "-0.5"),
-                              txxx(3, "REPLAYGAIN_ALBUM_GAIN", "+99 dB"), txxx(3, "REPLAYGAIN_ALBUM_PEAK", "1e999")})),
+         join({id3v2(3,
+                     join({txxx(3, "REPLAYGAIN_TRACK_GAIN", "loud"), txxx(3, "REPLAYGAIN_TRACK_PEAK", "-0.5"),
+                           txxx(3, "REPLAYGAIN_ALBUM_GAIN", "+99 dB"), txxx(3, "REPLAYGAIN_ALBUM_PEAK", "1e999")})),
                lame}),
          {-3.4f, 0.5f, 1.2f, kAbsent}},
         {"none", plain, {kAbsent, kAbsent, kAbsent, kAbsent}},
@@ -279,8 +289,9 @@ TEST(ReplayGain, ConvertScalesTheLevelWithinThePeak)
          id3v2(3, join({txxx(3, "REPLAYGAIN_TRACK_GAIN", "+12 dB"), txxx(3, "REPLAYGAIN_TRACK_PEAK", "0.5")})), 2.0},
         {"--replaygain album", id3v2(3, txxx(3, "REPLAYGAIN_TRACK_GAIN", "-6.0206 dB")), 0.5},
         {"--replaygain album",
-         id3v2(3, join({txxx(3, "REPLAYGAIN_TRACK_GAIN", "-20 dB"), txxx(3, "REPLAYGAIN_ALBUM_GAIN", "3.5218 dB"),
-                        txxx(3, "REPLAYGAIN_ALBUM_PEAK", "0.25")})),
+         id3v2(3,
+               join({txxx(3, "REPLAYGAIN_TRACK_GAIN", "-20 dB"), txxx(3, "REPLAYGAIN_ALBUM_GAIN", "3.5218 dB"),
+                     txxx(3, "REPLAYGAIN_ALBUM_PEAK", "0.25")})),
          1.5},
         {"", id3v2(3, txxx(3, "REPLAYGAIN_TRACK_GAIN", "-6.0206 dB")), 1.0},
     };
