@@ -310,4 +310,44 @@ TEST(ReplayGain, ConvertScalesTheLevelWithinThePeak)
     std::remove(wav.c_str());
 }
 
+// play --replaygain track scales each file of a list by its own gain, changing at the join: two
+// files of one tone, captured with and without the option, differ by each file's factor on each
+// side of the join, up to the last 20 ms before it and from the first 20 ms after it.
+TEST(ReplayGain, PlayScalesEachFileOfAListAtTheJoin)
+{
+    const Bytes plain = encodeSine(0.25);
+    if (plain.empty())
+        GTEST_SKIP() << "lame is missing";
+    const std::string first = testsig::tempPath("rg-play-1.mp3");
+    const std::string second = testsig::tempPath("rg-play-2.mp3");
+    const std::string capture = testsig::tempPath("rg-play.wav");
+    writeFile(first, join({id3v2(3, txxx(3, "REPLAYGAIN_TRACK_GAIN", "-6.0206 dB")), plain}));
+    writeFile(
+        second,
+        join({id3v2(3, join({txxx(3, "REPLAYGAIN_TRACK_GAIN", "+9 dB"), txxx(3, "REPLAYGAIN_TRACK_PEAK", "0.5")})),
+              plain}));
+    auto play = [&](const std::string& option) {
+        setenv("ORVANE_OUTPUT", ("capture:" + capture + ",fast").c_str(), 1);
+        const CliResult r = runOrvane("play -q " + option + " " + first + " " + second);
+        unsetenv("ORVANE_OUTPUT");
+        EXPECT_EQ(r.status, 0) << r.err;
+        return testsig::readWavPcm16(capture);
+    };
+    const std::vector<int16_t> reference = play("");
+    const std::vector<int16_t> scaled = play("--replaygain track");
+    ASSERT_EQ(scaled.size(), reference.size());
+    ASSERT_EQ(reference.size(), size_t(4 * kRate));
+    const size_t window = 2 * kRate / 50;
+    const size_t joinAt = 2 * kRate;
+    auto ratio = [&](size_t from) {
+        return testsig::rmsPcm16(scaled.data() + from, window) / testsig::rmsPcm16(reference.data() + from, window);
+    };
+    for (size_t from = window; from + window <= joinAt; from += window)
+        EXPECT_NEAR(ratio(from), 0.5, 0.005) << "at sample " << from;
+    for (size_t from = joinAt; from + 2 * window <= reference.size(); from += window)
+        EXPECT_NEAR(ratio(from), 2.0, 0.02) << "at sample " << from;
+    for (const std::string& path : {first, second, capture})
+        std::remove(path.c_str());
+}
+
 }  // namespace
