@@ -237,7 +237,7 @@ typedef struct OrvaneReplayGain {
 } OrvaneReplayGain;
 /* The handle's stream's ReplayGain into gain (read at open); 1, or 0 (gain untouched) for a null handle or gain. */
 MP3_API int32_t OrvaneDecodeGetReplayGain(OrvaneDecoder* decoder, OrvaneReplayGain* gain);
-/* Reads from here on (the position kept) scaled by the stream's ReplayGain as OrvaneSetReplayGain scales plays: mode 0 off (the default), 1 track, 2 album (the track gain where the stream states none); float samples may then pass +-1.0 only where no peak is stated. 1, or 0 for a null handle or a mode outside 0..2. */
+/* Reads from here on (the position kept) scaled by the stream's ReplayGain as OrvaneSetReplayGain scales plays: mode 0 off (the default), 1 track, 2 album (the track gain where the stream states none); float samples may then pass +-1.0 only where no peak is stated. 1, or 0 for a null handle or a mode outside 0..2 (nothing changes), or a source that fails (reads then give 0 until the next good seek). */
 MP3_API int32_t OrvaneDecodeSetReplayGain(OrvaneDecoder* decoder, int32_t mode);
 /* Closes the handle; null is ignored. */
 MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder);

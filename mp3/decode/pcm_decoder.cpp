@@ -63,12 +63,11 @@ void PcmDecoder::setGapless(bool on)
         seek(0);
 }
 
-void PcmDecoder::setReplayGain(int32_t mode)
+bool PcmDecoder::setReplayGain(int32_t mode)
 {
     volume_ = mode == 0 ? 1.0f : replay_gain::playbackScale(replayGain_, mode == 2);
     // The pending samples were decoded at the old factor: decode them again.
-    if (decoder_ && format_.totalFrames > 0)
-        seek(position_);
+    return !decoder_ || format_.totalFrames == 0 || seek(position_);
 }
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)

@@ -48,8 +48,9 @@ public:
     // next read starts at the first frame of that timeline.
     void setGapless(bool on);
     // Plays the stream at its ReplayGain (replay_gain::playbackScale): 0 off, 1 track, 2 album.
-    // Frames read from here on carry it, those already decoded too (the position is kept).
-    void setReplayGain(int32_t mode);
+    // Frames read from here on carry it, those already decoded too (the position is kept by a
+    // seek there; false, as for seek, when the source fails).
+    bool setReplayGain(int32_t mode);
     // Positions the next read at frame `frame` (the total: reads then give 0). Past the end it
     // is refused and nothing changes; when the source fails, false and reads give nothing until
     // the next good seek. Decoding restarts at StreamMap::primingStart, so the frames read are

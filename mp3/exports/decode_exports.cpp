@@ -174,7 +174,8 @@ MP3_API int32_t OrvaneDecodeSetReplayGain(OrvaneDecoder* decoder, int32_t mode)
         require(decoder);
         if (mode < 0 || mode > 2)
             refuse(kBadArgument, "a ReplayGain mode outside 0..2");
-        decoder->setReplayGain(mode);
+        if (!decoder->setReplayGain(mode))
+            refuse(export_guard::kFailed, "the source failed");
         return 1;
     });
 }
