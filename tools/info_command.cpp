@@ -18,14 +18,16 @@ const char* const kTagFormats[] = {"ID3v2", "APEv2", "ID3v1"};
 
 void printDetails(FILE* out)
 {
-    std::fprintf(out,
-                 "Shows what a scan of each FILE's frame headers finds (nothing is decoded): MPEG version\n"
-                 "(1, 2 or 2.5), layer, rate, channel mode, bitrates, length in PCM frames and seconds\n"
-                 "(the encoder's delay and padding left out when a VBR tag states them), VBR tag, tags\n"
-                 "(several values of a field joined with \"; \"), the embedded picture's type and size, and how\n"
-                 "often the rate or channel count changes mid-stream (later parts count converted to the first's).\n"
-                 "BYTES skips leading data. --json prints one object per FILE (an array for several);\n"
-                 "the manual page lists its keys. Exit status 1 when any FILE could not be read.\n");
+    std::fprintf(
+        out,
+        "Shows what a scan of each FILE's frame headers finds (nothing is decoded): MPEG version\n"
+        "(1, 2 or 2.5), layer, rate, channel mode, bitrates, length in PCM frames and seconds\n"
+        "(the encoder's delay and padding left out when a VBR tag states them), VBR tag, tags\n"
+        "(several values of a field joined with \"; \"), the embedded picture's type and size,\n"
+        "ReplayGain track and album gain and peak (from APEv2/ID3v2 TXXX items, RVA2, LAME tag), and\n"
+        "how often the rate or channel count changes mid-stream (later parts count converted to the first's).\n"
+        "BYTES skips leading data. --json prints one object per FILE (an array for several);\n"
+        "the manual page lists its keys. Exit status 1 when any FILE could not be read.\n");
 }
 
 const char* modeName(uint32_t mode)
@@ -48,12 +50,20 @@ struct FileFacts {
     std::vector<std::string> tagFormats;
     std::vector<std::pair<const char*, std::string>> fields;  // the tag fields present
     OrvanePictureInfo picture{};                              // the first embedded picture
+    OrvaneReplayGain replayGain{};
 };
 
 // The facts, or false with the reason in error.
 bool readFacts(const std::string& path, long offset, FileFacts& f, std::string& error)
 {
-    if (OrvaneGetStreamInfo(path.c_str(), int32_t(offset), &f.info) != 1) {
+    // One handle surveys the headers once for the facts and the length a decode delivers (joined
+    // parts, stale counts and truncation accounted for); handles start at the file's first byte.
+    OrvaneDecoder* d = offset == 0 ? OrvaneDecodeOpenFile(path.c_str()) : nullptr;
+    OrvaneDecodeFormat format{};
+    const bool byHandle
+        = d != nullptr && OrvaneDecodeGetStreamInfo(d, &f.info) == 1 && OrvaneDecodeGetFormat(d, &format) == 1;
+    OrvaneDecodeClose(d);
+    if (!byHandle && OrvaneGetStreamInfo(path.c_str(), int32_t(offset), &f.info) != 1) {
         FILE* probe = std::fopen(path.c_str(), "rb");
         if (probe == nullptr)
             return error = "cannot open '" + path + "'", false;
@@ -62,15 +72,7 @@ bool readFacts(const std::string& path, long offset, FileFacts& f, std::string& 
     }
     const OrvaneStreamInfo& i = f.info;
     const uint64_t cut = uint64_t(i.encoderDelay) + i.encoderPadding;
-    f.pcmFrames = i.samples > cut ? i.samples - cut : 0;
-    // The length a decode delivers (joined parts, stale counts and truncation accounted for).
-    if (offset == 0)
-        if (OrvaneDecoder* d = OrvaneDecodeOpenFile(path.c_str())) {
-            OrvaneDecodeFormat format{};
-            if (OrvaneDecodeGetFormat(d, &format) == 1)
-                f.pcmFrames = format.totalFrames;
-            OrvaneDecodeClose(d);
-        }
+    f.pcmFrames = byHandle ? format.totalFrames : i.samples > cut ? i.samples - cut : 0;
     f.seconds = double(f.pcmFrames) / i.sampleRate;
     const double allSeconds = double(i.samples) / i.sampleRate;
     f.averageKbps = allSeconds > 0.0 ? double(i.audioBytes) * 8.0 / allSeconds / 1000.0 : 0.0;
@@ -85,7 +87,37 @@ bool readFacts(const std::string& path, long offset, FileFacts& f, std::string& 
     if (OrvaneGetPictureInfo(path.c_str(), int32_t(offset), &f.picture) != 1)
         f.picture = OrvanePictureInfo{};
     f.picture.mime[sizeof f.picture.mime - 1] = '\0';
+    if (OrvaneGetReplayGain(path.c_str(), int32_t(offset), &f.replayGain) != 1)
+        f.replayGain = OrvaneReplayGain{};
     return true;
+}
+
+// "-6.50 dB, peak 0.988000" (the peak when stated).
+std::string gainText(float db, float peak)
+{
+    char text[64];
+    if (peak > 0.0f)
+        std::snprintf(text, sizeof text, "%+.2f dB, peak %.6f", double(db), double(peak));
+    else
+        std::snprintf(text, sizeof text, "%+.2f dB", double(db));
+    return text;
+}
+
+// {"track_gain": ..., "track_peak": ..., "album_gain": ..., "album_peak": ...} with null for what
+// the file does not state; null when it states nothing.
+std::string replayGainJson(const OrvaneReplayGain& g)
+{
+    if (!g.hasTrack && !g.hasAlbum && g.trackPeak <= 0.0f && g.albumPeak <= 0.0f)
+        return "null";
+    const auto value = [](bool present, float v, const char* format) {
+        char text[32] = "null";
+        if (present)
+            std::snprintf(text, sizeof text, format, double(v));
+        return std::string(text);
+    };
+    return "{\"track_gain\": " + value(g.hasTrack, g.trackGain, "%.2f") + ", \"track_peak\": "
+        + value(g.trackPeak > 0.0f, g.trackPeak, "%.6f") + ", \"album_gain\": " + value(g.hasAlbum, g.albumGain, "%.2f")
+        + ", \"album_peak\": " + value(g.albumPeak > 0.0f, g.albumPeak, "%.6f") + "}";
 }
 
 void printText(const std::string& path, const FileFacts& f)
@@ -117,6 +149,11 @@ void printText(const std::string& path, const FileFacts& f)
     if (f.picture.present)
         std::printf("picture:       %s, %s%s%llu bytes\n", pictureTypeName(f.picture.type), f.picture.mime,
                     f.picture.mime[0] != '\0' ? ", " : "", static_cast<unsigned long long>(f.picture.bytes));
+    const OrvaneReplayGain& g = f.replayGain;
+    if (g.hasTrack)
+        std::printf("track gain:    %s\n", gainText(g.trackGain, g.trackPeak).c_str());
+    if (g.hasAlbum)
+        std::printf("album gain:    %s\n", gainText(g.albumGain, g.albumPeak).c_str());
     if (i.truncated)
         std::printf("truncated:     yes, the last frame is cut off\n");
     if (i.formatChanges != 0)
@@ -155,9 +192,10 @@ void printJson(const std::string& path, const FileFacts& f, const char* indent)
         picture = "{\"type\": " + std::to_string(f.picture.type)
             + ", \"type_name\": " + jsonString(pictureTypeName(f.picture.type))
             + ", \"mime\": " + jsonString(f.picture.mime) + ", \"bytes\": " + std::to_string(f.picture.bytes) + "}";
-    std::printf("%s \"tag_formats\": [%s], \"tags\": {%s}, \"picture\": %s, \"truncated\": %s, "
-                "\"format_changes\": %u}",
-                indent, formats.c_str(), fields.c_str(), picture.c_str(), flag(i.truncated), i.formatChanges);
+    std::printf("%s \"tag_formats\": [%s], \"tags\": {%s}, \"picture\": %s,\n", indent, formats.c_str(), fields.c_str(),
+                picture.c_str());
+    std::printf("%s \"replaygain\": %s, \"truncated\": %s, \"format_changes\": %u}", indent,
+                replayGainJson(f.replayGain).c_str(), flag(i.truncated), i.formatChanges);
 }
 
 int runInfo(const std::vector<std::string>& args)

@@ -1,67 +1,128 @@
 #include "mp3/decode/pcm_decoder.h"
 
+#include <xmmintrin.h>
+
 #include <algorithm>
 #include <cstring>
 
-#include "mp3/stream/audio_extent.h"
 #include "orvane/dsp.h"
 
-bool PcmDecoder::restart()
+bool PcmDecoder::restart(TagText* tags)
 {
     decoder_ = std::make_unique<StreamDecoder>();
     pendingEnd_ = 0;
     pendingAt_ = 0;
-    std::unique_ptr<ByteSource> source = factory_();
-    if (!source || !decoder_->openStream(std::move(source), 0, map_))
+    std::unique_ptr<ByteSource> source = factory_(tags);
+    if (!source || !source->isOpen())
         return false;
-    map_ = decoder_->map();
+    canSeek_ = source->canSeek();
+    // Mapped once surveyed; until then the stream is followed as it comes.
+    decoder_->setScanAtOpen(false);
+    if (!decoder_->openStream(std::move(source), 0, map_, tags))
+        return false;
     decoder_->setSink(this);
     decoder_->setGapless(gapless_);
     decoder_->setSilentDrops(true);
-    formats_ = FormatPlan(*map_, decoder_->plan());
     return true;
 }
 
 bool PcmDecoder::open()
 {
-    // The tags first: a callback source is one stream, which the decoder's source then rewinds.
-    if (std::unique_ptr<ByteSource> source = factory_(); source && source->isOpen())
-        findAudioExtent(*source, 0, &tags_);
-    if (!restart())
+    if (!restart(&tags_))
         return false;
     const FrameHeader& h = decoder_->header();
     format_.sampleRate = uint32_t(decoder_->sampleRate());
     format_.channels = uint32_t(decoder_->channels());
     format_.layer = uint32_t(decoder_->layer());
     format_.bitrate = uint32_t(std::max(h.bitrate(), 0));
-    format_.samplesPerFrame = uint32_t(std::max(map_->samplesPerFrame, 0));
-    format_.totalFrames = formats_.total();
-    format_.formatChanges = formats_.changes();
-    const StreamMap::Part& first = map_->parts.front();
-    if (first.tagged && first.tag.encoderExtension) {
-        format_.encoderDelay = uint32_t(std::max(first.tag.encoderDelay, 0));
-        format_.encoderPadding = uint32_t(std::max(first.tag.encoderPadding, 0));
+    format_.samplesPerFrame = uint32_t(std::max(decoder_->firstSamplesPerFrame(), 0));
+    // The first frame's VBR tag, as a map of the stream would take it.
+    const StreamReader& reader = decoder_->reader();
+    if (decoder_->firstLayer() == 3 && reader.vbrInfo().found) {
+        firstTag_ = reader.vbrInfo();
+        firstTagCounted_ = reader.vbrTagPresent();
     }
+    if (firstTag_.encoderExtension) {
+        format_.encoderDelay = uint32_t(std::max(firstTag_.encoderDelay, 0));
+        format_.encoderPadding = uint32_t(std::max(firstTag_.encoderPadding, 0));
+    }
+    replayGain_ = tags_.resolvedReplayGain(firstTag_.replayGain);
+    format_.totalFrames = taggedTotal();
     if (format_.samplesPerFrame == 0)
         return false;
     pending_.reserve(size_t(format_.samplesPerFrame) * format_.channels);
-    // A stream that delivers nothing still opens; it then reads nothing.
-    if (format_.totalFrames > 0)
-        seek(0);
     return true;
 }
 
-void PcmDecoder::setGapless(bool on)
+uint64_t PcmDecoder::taggedTotal() const
 {
+    if (!firstTag_.found || !firstTagCounted_)
+        return 0;
+    // The stream the tag describes: one part of its frame count.
+    StreamMap claimed;
+    claimed.samplesPerFrame = int32_t(format_.samplesPerFrame);
+    claimed.layer = decoder_ ? decoder_->firstLayer() : 0;
+    StreamMap::Part part;
+    part.tagged = part.counted = true;
+    part.tag = firstTag_;
+    part.audioFrames = uint32_t(firstTag_.frames);
+    part.bytes = uint64_t(firstTag_.bytes);
+    claimed.parts.push_back(part);
+    claimed.audioFrames = part.audioFrames;
+    claimed.samples = uint64_t(part.audioFrames) * format_.samplesPerFrame;
+    claimed.formats.push_back({0, 0, int32_t(format_.sampleRate), int32_t(format_.channels), claimed.samplesPerFrame});
+    return GaplessPlan(claimed, gapless_).total();
+}
+
+bool PcmDecoder::survey()
+{
+    if (survey_)
+        return true;
+    if (!canSeek_)
+        return false;
+    auto surveyed = std::make_shared<StreamSurvey>();
+    if (!surveyStream(factory_(nullptr), 0, *surveyed))
+        return false;
+    survey_ = surveyed;
+    map_ = std::shared_ptr<const StreamMap>(survey_, &survey_->map);
+    planFormats();
+    return true;
+}
+
+void PcmDecoder::planFormats()
+{
+    formats_ = FormatPlan(*map_, GaplessPlan(*map_, gapless_));
+    format_.totalFrames = formats_.total();
+    format_.formatChanges = formats_.changes();
+}
+
+bool PcmDecoder::setGapless(bool on)
+{
+    if (!canSeek_) {
+        // Read once: only the cut of what is still to come can change.
+        if (!decoder_ || decoder_->framesHandled() > 0)
+            return false;
+        gapless_ = on;
+        decoder_->setGapless(on);
+        format_.totalFrames = taggedTotal();
+        return true;
+    }
     gapless_ = on;
     position_ = 0;
-    if (!restart()) {
+    if (map_)
+        planFormats();
+    else
+        format_.totalFrames = taggedTotal();
+    if (!restart(nullptr))
         endStream();
-        return;
-    }
-    format_.totalFrames = formats_.total();
-    if (format_.totalFrames > 0)
-        seek(0);
+    return true;
+}
+
+bool PcmDecoder::setReplayGain(int32_t mode)
+{
+    volume_ = mode == 0 ? 1.0f : replay_gain::playbackScale(replayGain_, mode == 2);
+    // The pending samples were decoded at the old factor: decode them again.
+    return !decoder_ || format_.totalFrames == 0 || seek(position_);
 }
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
@@ -77,13 +138,29 @@ void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samp
         std::memcpy(out, pcm[0], samples * sizeof(float));
         return;
     }
-    // Stereo, the common case, in a loop the compiler can vectorise.
+    // Stereo, the common case: four frames per pair of vector stores.
     const float* left = pcm[0];
     const float* right = pcm[1];
-    for (uint32_t i = 0; i < samples; ++i) {
+    uint32_t i = 0;
+    for (; i + 4 <= samples; i += 4) {
+        const __m128 l = _mm_loadu_ps(left + i);
+        const __m128 r = _mm_loadu_ps(right + i);
+        _mm_storeu_ps(out + 2 * i, _mm_unpacklo_ps(l, r));
+        _mm_storeu_ps(out + 2 * i + 4, _mm_unpackhi_ps(l, r));
+    }
+    for (; i < samples; ++i) {
         out[2 * i] = left[i];
         out[2 * i + 1] = right[i];
     }
+}
+
+void PcmDecoder::configure()
+{
+    // Full scale +-1.0 (times the ReplayGain factor) on the process's vector path now.
+    decoder::DecoderSettings settings;
+    settings.volume = volume_;
+    settings.path = decoder::processVectorPath();
+    decoder_->setSettings(settings);
 }
 
 bool PcmDecoder::fill()
@@ -92,23 +169,26 @@ bool PcmDecoder::fill()
     pendingAt_ = 0;
     if (!decoder_ || !decoder_->hasFrame())
         return false;
-    // Full scale +-1.0 on the process's vector path now.
-    decoder::DecoderSettings settings;
-    settings.volume = 1.0f;
-    settings.path = decoder::processVectorPath();
-    decoder_->setSettings(settings);
+    configure();
     decoder_->decodeFrame();
+    if (!survey_)
+        format_.formatChanges = decoder_->formatChanges();
     return true;
 }
 
 template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64_t frames, Convert convert)
 {
     const uint32_t ch = format_.channels;
-    frames = std::min(frames, format_.totalFrames > position_ ? format_.totalFrames - position_ : 0);
+    if (survey_)
+        frames = std::min(frames, format_.totalFrames > position_ ? format_.totalFrames - position_ : 0);
     uint64_t done = 0;
     while (done < frames) {
-        if (pendingAt_ >= pendingEnd_ && !fill())
+        if (pendingAt_ >= pendingEnd_ && !fill()) {
+            // Read once to the end: now the total is known.
+            if (!canSeek_)
+                format_.totalFrames = position_ + done;
             break;
+        }
         const uint64_t available = (pendingEnd_ - pendingAt_) / ch;
         const uint64_t n = std::min(frames - done, available);
         convert(pending_.data() + pendingAt_, dst + done * ch, uint32_t(n * ch));
@@ -140,6 +220,10 @@ bool PcmDecoder::endStream()
 
 bool PcmDecoder::seek(uint64_t frame)
 {
+    if (!canSeek_)
+        return frame == position_;
+    if (!survey())
+        return endStream();
     const uint64_t total = format_.totalFrames;
     if (frame > total)
         return false;
@@ -149,18 +233,19 @@ bool PcmDecoder::seek(uint64_t frame)
         position_ = total;
         return true;
     }
-    if (!decoder_ && !restart())
+    if ((!decoder_ || !decoder_->map()) && !restart(nullptr))
         return endStream();
     const GaplessPlan& plan = decoder_->plan();
     const uint64_t kept = formats_.keptOfOut(formats_.runOfOut(frame), frame);
     const uint64_t target = map_->audioOfSample(plan.toDecoded(kept));
     if (!decoder_->seekAudioFrame(map_->primingStart(target)))
         return endStream();
-    // The frames before the target only bring the decoder's state where a full decode has it.
     auto heldAudio = [this] {
         const size_t i = size_t(std::max(decoder_->reader().frameIndex(), 0));
         return i < map_->frames.size() ? uint64_t(map_->frames[i].audioIndex) : uint64_t(map_->audioFrames);
     };
+    // On the path the reads take, so the state matches theirs.
+    configure();
     while (decoder_->hasFrame() && heldAudio() < target)
         decoder_->decodeFrame();
     // The target frame's first delivered frame, and the way to `frame` from there.

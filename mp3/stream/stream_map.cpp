@@ -78,8 +78,7 @@ bool scanStream(StreamReader& reader, StreamMap& map)
         if (header.layer() == 3) {
             f.mainDataBegin = uint16_t(reader.getBits(header.version() == 1 ? 9 : 8));
             f.mainDataBytes = uint16_t(std::clamp(header.mainDataSize(), 0, 0xFFFF));
-            uint8_t bytes[StreamReader::kTagLookBytes];
-            counted = parseVbrTag(bytes, reader.copyFrame(bytes, sizeof bytes), tag);
+            counted = reader.frameVbrTag(tag);
             f.tag = tag.found;
         }
         if (map.frames.empty()) {
