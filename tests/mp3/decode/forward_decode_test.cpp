@@ -163,6 +163,10 @@ std::vector<Case> streams()
         cases.push_back({"joined", cat({a, b})});
         cases.push_back({"stale count", stale});
         cases.push_back({"truncated", Bytes(a.begin(), a.begin() + long(a.size() * 6 / 10))});
+        // Stereo at 44.1 kHz, then mono at 48 kHz: converted to the first format as it comes.
+        const Bytes m = lame(0.6, 3, "-b 96 -m m --resample 48");
+        if (!m.empty())
+            cases.push_back({"format change", cat({a, m})});
     } else if (!cases.empty()) {
         a = b = cases.back().bytes;
     } else {
@@ -176,8 +180,8 @@ std::vector<Case> streams()
 }
 
 // Fed through a read callback without a seek, 1, 7 or 4096 bytes a call, each stream decodes to
-// the file's samples; the total, once the end is read, is the file's; seeks fail but to the
-// current frame; the tags read at the end are the file's.
+// the file's samples; the total and the format changes, once the end is read, are the file's;
+// seeks fail but to the current frame; the tags read at the end are the file's.
 TEST(ForwardDecode, StreamsWithoutSeekDecodeAsTheirFiles)
 {
     const std::vector<Case> cases = streams();
@@ -188,9 +192,12 @@ TEST(ForwardDecode, StreamsWithoutSeekDecodeAsTheirFiles)
         const std::string path = writeTemp("forward.mp3", c.bytes);
         OrvaneDecoder* file = OrvaneDecodeOpenFile(path.c_str());
         ASSERT_NE(file, nullptr);
+        // A seek first: the file decodes from its map, the pipe as the stream comes.
+        ASSERT_EQ(OrvaneDecodeSeek(file, 0), 1);
         const std::vector<float> expected = readAll(file);
         OrvaneDecodeFormat fileFormat{};
         OrvaneDecodeGetFormat(file, &fileFormat);
+        EXPECT_EQ(fileFormat.formatChanges, c.name == "format change" ? 1u : 0u);
         for (const int64_t chunk : {1, 7, 4096}) {
             SCOPED_TRACE(chunk);
             Pipe pipe{&c.bytes, chunk};
@@ -209,6 +216,7 @@ TEST(ForwardDecode, StreamsWithoutSeekDecodeAsTheirFiles)
             OrvaneDecodeFormat f{};
             OrvaneDecodeGetFormat(d, &f);
             EXPECT_EQ(f.totalFrames, fileFormat.totalFrames);
+            EXPECT_EQ(f.formatChanges, fileFormat.formatChanges);
             EXPECT_EQ(OrvaneDecodeTell(d), fileFormat.totalFrames);
             for (int32_t field = 0; field < ORVANE_TAG_FIELDS; ++field) {
                 char a[64] = {}, b[64] = {};
