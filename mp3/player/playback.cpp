@@ -201,6 +201,9 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
             platform::sleepMs(kPausePollMs);
         if (pb.stopRequest.load())
             break;
+        // A stream read once cannot go back or ahead: its seek requests go unanswered.
+        if (pb.seekRequest.load() && !pb.seekable)
+            pb.seekRequest.store(false);
         if (pb.seekRequest.load()) {
             s.baseMs.store(int32_t(float(dec.reader().frameIndex()) * t.msPerFrame));
             out->setState(OutputState::Seeking);
@@ -236,7 +239,7 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
             if (dec.reader().truncated())
                 platform::messageBox("mp3.dll", "the stream is truncated: its last frame is cut off");
             // The next file goes on where this one ends, through the same output.
-            if (joinQueued(s, dec, t))
+            if (pb.seekable && joinQueued(s, dec, t))
                 continue;
             closeOutput(s, out, false);
             return out->writeFailed() ? 0 : 1;
@@ -248,21 +251,47 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
 
 }  // namespace
 
-int32_t runPlay(const char* path, void* started, int32_t startOffset, bool convert)
+namespace {
+
+// Claims the play, opens the decoder with open(decoder) and runs the loop on it with the total
+// total() gives, then forgets the play and its queue.
+template<class Open, class Total>
+int32_t claimAndPlay(void* started, bool convert, bool seekable, Open open, Total total)
 {
     PlayState& s = playState();
-    auto pb = std::make_shared<Playback>(convert);
+    auto pb = std::make_shared<Playback>(convert, seekable);
     // A second play would take the controls from the first, which could then never be stopped.
     if (!s.claimPlayback(pb))
         return -2;
     s.bitrate.store(0);
     s.trackIndex.store(0);
     int32_t result = -1;
-    if (path != nullptr && startOffset >= 0 && pb->decoder.openStream(path, uint32_t(startOffset)))
-        result = playLoop(s, *pb, started, countAudioFrames(path, uint32_t(startOffset)));
+    if (open(pb->decoder))
+        result = playLoop(s, *pb, started, total());
     s.clearQueue();
     s.clearIfCurrent(pb.get(), nullptr);
     return result;
+}
+
+}  // namespace
+
+int32_t runPlay(const char* path, void* started, int32_t startOffset, bool convert)
+{
+    const bool valid = path != nullptr && startOffset >= 0;
+    return claimAndPlay(
+        started, convert, true,
+        [&](StreamDecoder& dec) { return valid && dec.openStream(path, uint32_t(startOffset)); },
+        [&] { return countAudioFrames(path, uint32_t(startOffset)); });
+}
+
+int32_t runPlayStream(ReadCallback read, void* context, void* started, bool convert)
+{
+    return claimAndPlay(
+        started, convert, false,
+        [&](StreamDecoder& dec) {
+            return read != nullptr && dec.openStream(openCallbackSource(read, nullptr, context), 0);
+        },
+        [] { return 0; });
 }
 
 int32_t currentTimeMs()
