@@ -1,5 +1,6 @@
 #include "tools/mpeg_file.h"
 
+#include <algorithm>
 #include <climits>
 
 MpegFile::~MpegFile()
@@ -14,6 +15,19 @@ bool MpegFile::open(FILE* file, int64_t offset)
     file_ = file;
     offset_ = offset;
     decoder_ = OrvaneDecodeOpenCallbacks(&MpegFile::read, &MpegFile::seek, this);
+    return decoder_ != nullptr;
+}
+
+bool MpegFile::open(std::unique_ptr<StreamInput> input, int64_t offset)
+{
+    input_ = std::move(input);
+    for (char scratch[4096]; offset > 0;) {
+        const int64_t n = input_->read(scratch, std::min<int64_t>(offset, int64_t(sizeof scratch)));
+        if (n <= 0)
+            return false;
+        offset -= n;
+    }
+    decoder_ = OrvaneDecodeOpenCallbacks(&StreamInput::readCallback, nullptr, input_.get());
     return decoder_ != nullptr;
 }
 
