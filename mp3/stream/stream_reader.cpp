@@ -29,12 +29,13 @@ bool fieldsUsable(const uint8_t b[4])
 
 StreamReader::StreamReader(const char* path, uint32_t startOffset) : StreamReader(openFileSource(path), startOffset) { }
 
-StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset) : file_(std::move(source))
+StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset, TagText* text)
+    : file_(std::move(source))
 {
     extent_.start = extent_.end = startOffset;
     if (!file_->isOpen())
         return;
-    extent_ = findAudioExtent(*file_, startOffset, nullptr);
+    extent_ = findAudioExtent(*file_, startOffset, text);
     file_->seek(extent_.start, ByteSource::Origin::Begin);
 }
 
@@ -70,7 +71,8 @@ bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
         if (bytesLeft_ == 0) {
             // Reads stop where the audio ends: the end tags are never searched for frames.
             const int64_t here = file_->position();
-            const int64_t room = here < 0 ? 0 : std::min<int64_t>(kReadBufferBytes, extent_.end - here);
+            const int64_t chunk = file_->canSeek() ? kReadBufferBytes : kForwardReadBytes;
+            const int64_t room = here < 0 ? 0 : std::min<int64_t>(chunk, extent_.end - here);
             const int64_t got = room > 0 ? file_->read(readBuffer_, uint64_t(room)) : 0;
             if (got <= 0)
                 return false;

@@ -322,7 +322,8 @@ TEST(DecodeApi, HostileInputsAndArgumentsGiveTheFailureValues)
     EXPECT_EQ(OrvaneDecodeOpenMemory(nullptr, 100), nullptr);
     EXPECT_EQ(OrvaneDecodeOpenMemory(f, 0), nullptr);
     EXPECT_EQ(OrvaneDecodeOpenCallbacks(nullptr, &CallbackFile::seek, nullptr), nullptr);
-    EXPECT_EQ(OrvaneDecodeOpenCallbacks(&CallbackFile::read, nullptr, nullptr), nullptr);
+    CallbackFile empty;
+    EXPECT_EQ(OrvaneDecodeOpenCallbacks(&CallbackFile::read, nullptr, &empty), nullptr);
     EXPECT_EQ(OrvaneDecodeGetFormat(nullptr, &fmt), 0);
     EXPECT_EQ(OrvaneDecodeReadFloat(nullptr, f, 1), -1);
     EXPECT_EQ(OrvaneDecodeReadInt16(nullptr, s, 1), -1);
