@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "mp3/player/player_settings.h"
+#include "mp3/stream/forward_source.h"
 #include "mp3/stream/frame_count.h"
 
 namespace {
@@ -289,7 +290,7 @@ int32_t runPlayStream(ReadCallback read, void* context, void* started, bool conv
     return claimAndPlay(
         started, convert, false,
         [&](StreamDecoder& dec) {
-            return read != nullptr && dec.openStream(openCallbackSource(read, nullptr, context), 0);
+            return read != nullptr && dec.openStream(openForwardSource(read, context, nullptr), 0);
         },
         [] { return 0; });
 }

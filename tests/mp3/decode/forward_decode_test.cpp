@@ -45,7 +45,8 @@ std::vector<float> readAll(OrvaneDecoder* d)
 std::string writeTemp(const std::string& name, const Bytes& bytes)
 {
     const std::string path = testsig::tempPath(name);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
 }
 
