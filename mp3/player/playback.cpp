@@ -91,9 +91,9 @@ bool PlayState::takeQueued(std::string& path, int32_t& startOffset, int32_t& fra
 
 void PlayState::clearQueue()
 {
-    std::deque<QueuedFile> files;
+    // Allocates nothing (an empty deque would), so it may run as a play unwinds.
     std::lock_guard<std::mutex> lock(mutex_);
-    queue_.swap(files);
+    queue_.clear();
 }
 
 namespace {
@@ -264,14 +264,22 @@ int32_t claimAndPlay(void* started, bool convert, bool seekable, Open open, Tota
     // A second play would take the controls from the first, which could then never be stopped.
     if (!s.claimPlayback(pb))
         return -2;
+    // However the play ends (an allocation that fails throws), it leaves no claim, queue or
+    // output behind: a claim left would refuse every later play.
+    struct Release {
+        PlayState& state;
+        const Playback* play;
+        ~Release()
+        {
+            state.clearQueue();
+            state.clearIfCurrent(play, state.output().get());
+        }
+    } release{s, pb.get()};
     s.bitrate.store(0);
     s.trackIndex.store(0);
-    int32_t result = -1;
-    if (open(pb->decoder))
-        result = playLoop(s, *pb, started, total());
-    s.clearQueue();
-    s.clearIfCurrent(pb.get(), nullptr);
-    return result;
+    if (!open(pb->decoder))
+        return -1;
+    return playLoop(s, *pb, started, total());
 }
 
 }  // namespace
