@@ -25,6 +25,19 @@ constexpr long kStallSeconds = 30;
 constexpr auto kSteadyRun = std::chrono::seconds(60);
 constexpr auto kReconnectPause = std::chrono::milliseconds(500);
 
+// Content types that are certainly not MPEG audio (a station's AAC or Ogg stream, a web page).
+bool foreignType(const std::string& type)
+{
+    std::string t;
+    for (const char c : type.substr(0, type.find(';')))
+        t += char(c | 0x20);
+    for (const char* other : {"audio/aac", "audio/aacp", "audio/ogg", "application/ogg", "audio/flac", "audio/opus",
+                              "text/html", "audio/mp4", "audio/x-m4a"})
+        if (t == other)
+            return true;
+    return false;
+}
+
 bool headerIs(const std::string& line, const char* name, std::string& value)
 {
     const size_t n = std::strlen(name);
@@ -122,6 +135,8 @@ private:
     long status_ = 0;
     uint32_t metaint_ = 0;
     int64_t length_ = -1;
+    std::string type_;
+    std::string foreign_;  // the content type of a body that is not MPEG audio
     IcyDemuxer icy_;
     std::vector<uint8_t> audio_;
     std::vector<IcyDemuxer::Block> blocks_;
@@ -138,6 +153,11 @@ void HttpStream::run()
         if (fetch(reason) || stop_.load()) {
             pipe_.finish(false);
             return;
+        }
+        if (!foreign_.empty()) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            error_ = "'" + url_ + "' sends " + foreign_ + ", not MPEG audio";
+            break;
         }
         if (std::chrono::steady_clock::now() - began >= kSteadyRun)
             mayRetry = true;
@@ -209,9 +229,12 @@ void HttpStream::header(const std::string& line)
         status_ = std::strtol(line.c_str() + space + 1, nullptr, 10);
         metaint_ = 0;
         length_ = -1;
+        type_.clear();
     } else if (headerIs(line, "icy-metaint", value)) {
         const long interval = std::strtol(value.c_str(), nullptr, 10);
         metaint_ = interval > 0 && interval <= 1 << 20 ? uint32_t(interval) : 0;
+    } else if (headerIs(line, "content-type", value)) {
+        type_ = value;
     } else if (headerIs(line, "content-length", value)) {
         length_ = std::strtoll(value.c_str(), nullptr, 10);
     } else if (headerIs(line, "icy-name", value)) {
@@ -223,6 +246,8 @@ void HttpStream::header(const std::string& line)
 void HttpStream::startBody()
 {
     bodyStarted_ = true;
+    if (foreignType(type_))
+        foreign_ = icyText(type_);
     icy_ = IcyDemuxer(metaint_);
     // A server that ignores the range sends the file from its start: what was handed on goes.
     skip_ = resumeAt_ > 0 && status_ != 206 ? resumeAt_ : 0;
@@ -236,6 +261,8 @@ size_t HttpStream::body(const char* data, size_t size)
         return 0;
     if (!bodyStarted_)
         startBody();
+    if (!foreign_.empty())
+        return 0;
     const size_t dropped = size_t(std::min<uint64_t>(skip_, size));
     skip_ -= dropped;
     audio_.clear();

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include "platform/tool/terminal.h"
+
 namespace {
 
 bool startsWithNoCase(const std::string& text, const char* head)
@@ -49,7 +51,12 @@ std::string streamLabel(const std::string& name)
 
 std::unique_ptr<StreamInput> openStreamInput(const std::string& name, std::string& error)
 {
-    if (name == "-")
+    if (name == "-") {
+        // Keys come from a terminal there, not audio.
+        if (platform::isTerminal(platform::StandardStream::In))
+            return error = "standard input is a terminal: send MPEG audio to it through a pipe or a redirection",
+                   nullptr;
         return std::make_unique<StandardInput>();
+    }
     return openHttpStream(name, error);
 }
