@@ -42,6 +42,13 @@ int64_t BytePipe::read(uint8_t* out, size_t size)
     return int64_t(done);
 }
 
+void BytePipe::waitFor(size_t bytes)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    bytes = std::min(bytes, ring_.size());
+    changed_.wait(lock, [this, bytes] { return aborted_ || finished_ || count_ >= bytes; });
+}
+
 void BytePipe::finish(bool failed)
 {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -17,6 +17,9 @@ public:
     // Waits for at least one byte; up to size bytes into out: the count, 0 once the writer has
     // finished and everything was read (or at once after abort), -1 when it failed instead.
     int64_t read(uint8_t* out, size_t size);
+    // Waits until the pipe holds bytes bytes (at most its capacity), or the writer is done, or
+    // the pipe is ended.
+    void waitFor(size_t bytes);
     // The writer is done: reads drain what is left, then give 0 (failed: -1).
     void finish(bool failed);
     // Ends the pipe at once from either side: writes refuse, reads give 0, waiters wake.

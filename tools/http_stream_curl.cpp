@@ -18,6 +18,9 @@ namespace {
 
 // About 16 s of a 128 kbit/s stream: room for the network's hiccups, little delay when it starts.
 constexpr size_t kPipeBytes = 256 * 1024;
+// Held before the first byte is handed out: the decoder reads 64 KB at a time, so with this
+// much ahead a read waits for nothing while the network keeps pace.
+constexpr size_t kStartBytes = 128 * 1024;
 constexpr long kConnectSeconds = 15;
 // A connection that brings less than a byte a second for this long is taken as dropped.
 constexpr long kStallSeconds = 30;
@@ -63,8 +66,13 @@ public:
         abort();
         thread_.join();
     }
+    // Called from one thread, the one that decodes.
     int64_t read(void* buffer, int64_t bytes) override
     {
+        if (!started_) {
+            pipe_.waitFor(kStartBytes);
+            started_ = true;
+        }
         const int64_t n = bytes <= 0 ? 0 : pipe_.read(static_cast<uint8_t*>(buffer), size_t(bytes));
         if (n > 0)
             readBytes_.fetch_add(uint64_t(n));
@@ -123,6 +131,7 @@ private:
     // Each title with the audio bytes before it, and the audio bytes read from the pipe.
     std::vector<std::pair<uint64_t, std::string>> titles_;
     std::atomic<uint64_t> readBytes_{0};
+    bool started_ = false;  // the reading thread's: the start has been held back
     std::string name_, error_;
 
     // The fetching thread's own: the stream so far and the response being read.
