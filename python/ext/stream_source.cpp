@@ -63,10 +63,12 @@ std::unique_ptr<StreamSource> StreamSource::openPath(const std::string& path)
     {
         py::gil_scoped_release unlocked;
         source->decoder_ = OrvaneDecodeOpenFile(path.c_str());
+        // The first format read surveys every frame header: without the GIL too.
+        if (source->decoder_ != nullptr)
+            OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     }
     if (source->decoder_ == nullptr)
         return nullptr;
-    OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     return source;
 }
 
@@ -80,10 +82,12 @@ std::unique_ptr<StreamSource> StreamSource::openBuffer(py::object data)
     {
         py::gil_scoped_release unlocked;
         source->decoder_ = OrvaneDecodeOpenMemory(source->view_.buf, uint64_t(source->view_.len));
+        // The first format read surveys every frame header: without the GIL too.
+        if (source->decoder_ != nullptr)
+            OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     }
     if (source->decoder_ == nullptr)
         return nullptr;
-    OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     return source;
 }
 
@@ -99,11 +103,13 @@ std::unique_ptr<StreamSource> StreamSource::openFile(py::object file)
     {
         py::gil_scoped_release unlocked;
         source->decoder_ = OrvaneDecodeOpenCallbacks(&FileCallbacks::readBytes, &FileCallbacks::seekTo, &callbacks);
+        // The first format read surveys every frame header: without the GIL too.
+        if (source->decoder_ != nullptr)
+            OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     }
     source->raisePending();
     if (source->decoder_ == nullptr)
         return nullptr;
-    OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     return source;
 }
 
