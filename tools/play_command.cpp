@@ -402,12 +402,21 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
     session->waitStarted(5000);
     if (wantsDevice && !session->finished() && getOutputWaveOut(OrvaneGetDestination()) == TESSOR_OUTPUT_NULL)
         screen.messageOnce("no sound device could be opened; playing silently (-v shows why)");
-    if (input) {
+    // A stream's format and leading tag, read from its first bytes once the play has them.
+    bool described = false;
+    size_t titlesSeen = 0;
+    const auto describe = [&] {
         std::string name;
-        if (head->describe(track.rate, track.channels, name) && !name.empty())
-            track.name = name, track.tagged = true;
+        if (described || !head->describe(track.rate, track.channels, name))
+            return;
+        described = true;
         if (o.out48k)
             track.rate = 48000;
+        if (!name.empty() && titlesSeen == 0)
+            track.name = name, track.tagged = true;
+    };
+    if (input) {
+        describe();
         if (startMs > 0)
             screen.messageOnce("a stream cannot seek: --start is ignored");
     } else {
@@ -418,7 +427,6 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
     Next next = Next::advance;
     bool stopped = false;
     int32_t playedMs = 0;
-    size_t titlesSeen = 0;
     while (!session->finished()) {
         const std::vector<int> pressed = screen.active() ? keys.read(100) : std::vector<int>{};
         if (!screen.active())
@@ -433,8 +441,10 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
         // A play waiting for a stream's next bytes only stops when the stream ends.
         if (stopped && input)
             input->abort();
-        if (input)
+        if (input) {
+            describe();
             followTitles(*input, titlesSeen, track, screen);
+        }
         // The play has gone on with the files queued: the ones before have played whole.
         for (const size_t joined = first + size_t(OrvaneGetTrackIndex()); index < joined && joined < end;) {
             reportPlayed(files, index, track, track.totalMs, screen);
