@@ -77,9 +77,9 @@ MP3_API int32_t OrvaneGetTrackIndex(void);
 MP3_API void OrvaneStop(void);
 /* Pauses (non-zero) or resumes the current play's output; a stop while paused still ends the play. Nothing without an output. */
 MP3_API void OrvanePause(int8_t pause);
-/* Seeks by delta frames from the last position read-out (16-frame steps), clamped at frame 0; past the end the play stops. */
+/* Seeks by delta frames from the last position read-out (16-frame steps), clamped at frame 0; past the end the play stops; ignored by a play from callbacks. */
 MP3_API void OrvaneSeek(int32_t delta);
-/* Seeks to fraction (0..1) of the total frames (the VBR tag's count when there is one); below 0 or NaN means 0, past the end stops. */
+/* Seeks to fraction (0..1) of the total frames (the VBR tag's count when there is one); below 0 or NaN means 0, past the end stops; ignored by a play from callbacks. */
 MP3_API void OrvaneAbsoluteSeek(float fraction);
 /* Only records a pitch-change request on the current play: nothing acts on it (the pitch heard is OrvaneSetPitch's); nothing without a play. */
 MP3_API void OrvaneChangePitch(int32_t pitch);
