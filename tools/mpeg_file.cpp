@@ -1,6 +1,5 @@
 #include "tools/mpeg_file.h"
 
-#include <algorithm>
 #include <climits>
 
 MpegFile::~MpegFile()
@@ -21,12 +20,8 @@ bool MpegFile::open(FILE* file, int64_t offset)
 bool MpegFile::open(std::unique_ptr<StreamInput> input, int64_t offset)
 {
     input_ = std::move(input);
-    for (char scratch[4096]; offset > 0;) {
-        const int64_t n = input_->read(scratch, std::min<int64_t>(offset, int64_t(sizeof scratch)));
-        if (n <= 0)
-            return false;
-        offset -= n;
-    }
+    if (!skipBytes(*input_, offset))
+        return false;
     decoder_ = OrvaneDecodeOpenCallbacks(&StreamInput::readCallback, nullptr, input_.get());
     return decoder_ != nullptr;
 }

@@ -381,6 +381,11 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
             status = 1;
             return Next::advance;
         }
+        if (!skipBytes(*input, o.offset)) {
+            screen.message(streamLabel(files[index]) + " ends before --offset");
+            status = 1;
+            return Next::advance;
+        }
         head = std::make_unique<StreamHead>(*input);
         track = streamTrack(files[index], *input, o);
     } else if (!readTrack(files[index], o, track, screen, status)) {

@@ -1,5 +1,6 @@
 #include "tools/stream_input.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 
@@ -33,6 +34,17 @@ private:
 };
 
 }  // namespace
+
+bool skipBytes(StreamInput& input, int64_t bytes)
+{
+    for (char scratch[4096]; bytes > 0;) {
+        const int64_t n = input.read(scratch, std::min<int64_t>(bytes, int64_t(sizeof scratch)));
+        if (n <= 0)
+            return false;
+        bytes -= n;
+    }
+    return true;
+}
 
 bool isUrl(const std::string& name)
 {

@@ -34,6 +34,9 @@ public:
     }
 };
 
+// Reads and drops bytes bytes of input (leading data before the audio); false when it ends first.
+bool skipBytes(StreamInput& input, int64_t bytes);
+
 // True for the names a StreamInput reads: "-", http://... and https://...
 bool isStreamName(const std::string& name);
 // True for http:// and https:// names.
