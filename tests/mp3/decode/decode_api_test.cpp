@@ -341,6 +341,8 @@ TEST(DecodeApi, HostileInputsAndArgumentsGiveTheFailureValues)
     CallbackFile good{testsig::readFile(streamPath("l2-fl12"))};
     EXPECT_EQ(OrvaneDecodeOpenCallbacks(&failingRead, &CallbackFile::seek, &good), nullptr);
     EXPECT_EQ(OrvaneDecodeOpenCallbacks(&greedyRead, &CallbackFile::seek, &good), nullptr);
+    EXPECT_EQ(OrvaneDecodeOpenCallbacks(&failingRead, nullptr, &good), nullptr);
+    EXPECT_EQ(OrvaneDecodeOpenCallbacks(&greedyRead, nullptr, &good), nullptr);
     EXPECT_EQ(OrvaneDecodeOpenCallbacks(&CallbackFile::read, &failingSeek, &good), nullptr);
     OrvaneDecoder* d = OrvaneDecodeOpenMemory(good.bytes.data(), good.bytes.size());
     ASSERT_NE(d, nullptr);
