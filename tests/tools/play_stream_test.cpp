@@ -88,8 +88,8 @@ CliResult playCaptured(const std::string& source, const std::string& capture, st
 }
 
 // The file, standard input, and the file served over HTTP with and without ICY metadata (a
-// block every 1000 bytes, so blocks fall across every kind of read boundary) all play to the
-// same output, byte for byte; the titles the station announces are said in order, once each,
+// block every 1000 bytes, so blocks fall across every kind of read boundary) or dropped once,
+// all play to the same output, byte for byte; the titles the station announces are said in order, once each,
 // Latin-1 read as such.
 TEST(PlayStream, StandardInputAndHttpStreamsPlayAsTheFile)
 {
@@ -105,14 +105,19 @@ TEST(PlayStream, StandardInputAndHttpStreamsPlayAsTheFile)
 
     StreamServer plain(urls ? mp3.string() : "");
     StreamServer icy(urls ? mp3.string() + " --icy 1000 --titles \"First Song,Caf\xc3\xa9 del Mar,Don't Stop\"" : "");
-    ASSERT_TRUE(!urls || (plain.running() && icy.running()));
+    // A connection that drops once is made again and resumed where it broke off, whether the
+    // server answers the range or sends the file from its start again.
+    StreamServer resuming(urls ? mp3.string() + " --drop 30000 --drops 1 --ranges" : "");
+    StreamServer restarting(urls ? mp3.string() + " --drop 30000 --drops 1" : "");
+    ASSERT_TRUE(!urls || (plain.running() && icy.running() && resuming.running() && restarting.running()));
     struct Source {
         std::string source;
         bool titled;
     };
     std::vector<Source> sources = {{"- < " + mp3.string(), false}};
     if (urls)
-        sources.insert(sources.end(), {{plain.url(), false}, {icy.url(), true}});
+        sources.insert(sources.end(),
+                       {{plain.url(), false}, {icy.url(), true}, {resuming.url(), false}, {restarting.url(), false}});
     else
         std::printf("only standard input is played: the tool cannot play URLs or python3 is missing\n");
     for (const Source& s : sources) {
