@@ -2,7 +2,8 @@
 # Checks orvane play's screen in a detached tmux terminal at 80 and 200 columns: one status line
 # within the width, messages on lines of their own above it, the live view's rows within the
 # width (block characters under a UTF-8 locale, plain ASCII otherwise), the key help within the
-# width, and the s key taking the live view away.
+# width, and the s key taking the live view away; a stream piped in keeps screen and keys (read
+# from the terminal), its status line shows the time alone and a seek key says why it does nothing.
 # Usage: scripts/check-play-screen.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,13 +27,13 @@ screen_with() {
 }
 
 # Checks the screen on standard input: WIDTH, LIVE (the live view expected: yes or no), CHARSET
-# (utf8 or ascii).
+# (utf8 or ascii), MESSAGE (a line expected as it is).
 read -r -d '' checker <<'PY' || true
 import re, sys
-width, live, charset, text = int(sys.argv[1]), sys.argv[2] == "yes", sys.argv[3], sys.stdin.read()
+width, live, charset, message, text = int(sys.argv[1]), sys.argv[2] == "yes", sys.argv[3], sys.argv[4], sys.stdin.read()
 lines = [l for l in text.split("\n") if l.strip()]
 fail = []
-status = [l for l in lines if re.match(r"(playing|paused ) \d+:\d\d/", l)]
+status = [l for l in lines if re.match(r"(playing|paused ) \d+:\d\d[/ ]", l)]
 if len(status) != 1:
     fail.append("%d status lines" % len(status))
 for l in lines:
@@ -40,8 +41,8 @@ for l in lines:
         fail.append("%d columns: %r" % (len(l), l))
     if "orvane play:" in l and not l.startswith("orvane play:"):
         fail.append("a message inside a line: %r" % l)
-if not any(l == "orvane play: cannot open '/tmp/orvane-no-such-file.mp3'" for l in lines):
-    fail.append("the missing file's message is not a line of its own")
+if not any(l == message for l in lines):
+    fail.append("%r is not a line of its own" % message)
 rows = [l for l in lines if re.match(r"^ {0,3}-?\d*[\u2524\u2502|]", l)]
 meters = [l for l in lines if re.match(r"^  [LR] ", l)]
 if live and (len(rows) < 3 or len(meters) != 2):
@@ -55,6 +56,7 @@ if fail:
     sys.exit(1)
 PY
 check() { python3 -c "$checker" "$@"; }
+missing="orvane play: cannot open '/tmp/orvane-no-such-file.mp3'"
 
 # The demo four times over (32 s): time enough for every step on a busy machine.
 demos="samples/orvane-demo.mp3 samples/orvane-demo.mp3 samples/orvane-demo.mp3 samples/orvane-demo.mp3"
@@ -67,14 +69,22 @@ for width in 80 200; do
       /tmp/orvane-no-such-file.mp3 $demos; sleep 60"
     what="$width columns, $charset"
     sleep 1.5  # several redraws
-    screen_with "playing" | check "$width" yes "$charset" || { echo "FAIL ($what, live view on)"; status=1; }
+    screen_with "playing" | check "$width" yes "$charset" "$missing" || { echo "FAIL ($what, live view on)"; status=1; }
     tmux_ send-keys -t 0 h
-    screen_with "keys:" | check "$width" yes "$charset" || { echo "FAIL ($what, key help)"; status=1; }
+    screen_with "keys:" | check "$width" yes "$charset" "$missing" || { echo "FAIL ($what, key help)"; status=1; }
     tmux_ send-keys -t 0 s
     sleep 0.5
-    screen_with "playing" | check "$width" no "$charset" || { echo "FAIL ($what, live view off)"; status=1; }
+    screen_with "playing" | check "$width" no "$charset" "$missing" || { echo "FAIL ($what, live view off)"; status=1; }
     tmux_ send-keys -t 0 q
   done
 done
-[ $status = 0 ] && echo "play screen: status line, messages and live view fit 80 and 200 columns"
+# A stream on standard input: the keys come from the terminal.
+tmux_ kill-server 2>/dev/null || true
+tmux_ new-session -d -x 80 -y 30 "cat $demos | LANG=C.UTF-8 LC_ALL=C.UTF-8 ORVANE_OUTPUT=null '$orvane' play -; sleep 60"
+seek="orvane play: a stream cannot seek: the arrow keys do nothing here"
+screen_with "playing" >/dev/null
+tmux_ send-keys -t 0 Right s
+screen_with "cannot seek" | check 80 yes utf8 "$seek" || { echo "FAIL (80 columns, a stream piped in)"; status=1; }
+tmux_ send-keys -t 0 q
+[ $status = 0 ] && echo "play screen: status line, messages and live view fit 80 and 200 columns, a piped stream too"
 exit $status

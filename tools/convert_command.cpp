@@ -13,12 +13,13 @@
 #include "tools/format_change.h"
 #include "tools/play_session.h"
 #include "tools/progress.h"
+#include "tools/stream_input.h"
 #include "tools/wav_files.h"
 
 namespace {
 
 const char* const kUsage
-    = "FILE OUT.wav|- | FILE... -o DIR [-j N]; [--bits 16|24|32|float] [--rate HZ] [--mono|--channels N] [--raw]"
+    = "FILE|-|URL OUT.wav|- | FILE... -o DIR [-j N]; [--bits 16|24|32|float] [--rate HZ] [--mono|--channels N] [--raw]"
       " [--start TIME] [--length TIME] [--offset BYTES] [--volume 0..65536] [--replaygain track|album]"
       " [--plain|--sse|--3dnow] [--no-gapless]";
 // Twice full scale: louder settings only clip.
@@ -28,15 +29,17 @@ constexpr long kMaxChannels = 8;
 void printDetails(FILE* out)
 {
     std::fprintf(out,
-                 "Decodes FILE to OUT.wav (\"-\": standard output), without the encoder's delay and padding\n"
-                 "where the file states them (--no-gapless keeps every decoded sample); a damaged frame\n"
-                 "gives a frame of silence. Output is 16-bit PCM at the stream's rate and channels unless:\n"
+                 "Decodes FILE (\"-\": standard input, or an http:// or https:// URL) to OUT.wav (\"-\":\n"
+                 "standard output), without the encoder's delay and padding where the file states them\n"
+                 "(--no-gapless keeps every decoded sample); a damaged frame gives a frame of silence.\n"
+                 "Output is 16-bit PCM at the stream's rate and channels unless:\n"
                  "  --bits 24, 32 or float  wider integers or 32-bit float samples\n"
                  "  --rate HZ               converted to HZ (8000..192000), round(frames x HZ / rate) long\n"
                  "  --mono, --channels N    1 mixes the channels down; 2..8 carry the stream in the front\n"
                  "                          pair (mono in both), the others silent\n"
                  "  --raw                   the samples alone, little-endian, no header: OUT.raw, OUT.pcm or -\n"
-                 "--start and --length (seconds, 1.5, m:ss or h:mm:ss) keep only that part; --start seeks.\n"
+                 "--start and --length (seconds, 1.5, m:ss or h:mm:ss) keep only that part; --start seeks\n"
+                 "(in a stream read once, by decoding up to it).\n"
                  "--replaygain track or album scales each file by the gain its tags state (album falls\n"
                  "back to track), held down so that the stated peak stays within full scale; off by default.\n"
                  "--plain, --sse and --3dnow pick the decoder's kernels (default: the best the CPU has).\n"
@@ -139,6 +142,8 @@ int parseOptions(const std::vector<std::string>& args, ConvertOptions& o, std::v
         return usageError("give one input FILE and one OUT.wav, or FILE... -o DIR");
     if (!o.dir.empty() && paths.empty())
         return usageError("no FILE given");
+    if (!o.dir.empty() && std::any_of(paths.begin(), paths.end(), isStreamName))
+        return usageError("standard input and URLs are converted one at a time: give - or URL and one OUT.wav");
     return o.dir.empty() ? checkOutput(paths[0], paths[1], s.raw) : 0;
 }
 

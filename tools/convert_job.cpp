@@ -11,6 +11,7 @@
 #include "orvane/mp3.h"
 #include "tools/audio_file.h"
 #include "tools/mpeg_file.h"
+#include "tools/stream_input.h"
 #include "tools/wav_files.h"
 
 namespace {
@@ -128,6 +129,21 @@ private:
     std::vector<float> wide_;
 };
 
+// Reads and drops frames frames (what a seek does where the input cannot seek); false when the
+// audio ends first.
+bool skipFrames(OrvaneDecoder* decoder, uint64_t frames, uint32_t channels)
+{
+    std::vector<float> scratch(size_t(kBlockFrames) * channels);
+    while (frames > 0) {
+        const int64_t n
+            = OrvaneDecodeReadFloat(decoder, scratch.data(), int64_t(std::min<uint64_t>(frames, kBlockFrames)));
+        if (n <= 0)
+            return false;
+        frames -= uint64_t(n);
+    }
+    return true;
+}
+
 }  // namespace
 
 ConvertResult convertFile(const std::string& input, const std::string& output, const ConvertSettings& s,
@@ -140,12 +156,23 @@ ConvertResult convertFile(const std::string& input, const std::string& output, c
     };
     if (output != "-" && sameFile(input, output))
         return failed("the output '" + output + "' is the input");
-    FILE* file = std::fopen(input.c_str(), "rb");
-    if (file == nullptr)
-        return failed("cannot open '" + input + "': " + std::strerror(errno));
     MpegFile mpeg;
-    if (!mpeg.open(file, s.offset))
-        return failed("'" + input + "' is not MPEG audio");
+    const bool stream = isStreamName(input);
+    const std::string name = stream ? streamLabel(input) : "'" + input + "'";
+    if (stream) {
+        std::string error;
+        std::unique_ptr<StreamInput> in = openStreamInput(input, error);
+        if (in == nullptr)
+            return failed(error);
+        if (!mpeg.open(std::move(in), s.offset))
+            return failed(mpeg.stream()->error().empty() ? name + " is not MPEG audio" : mpeg.stream()->error());
+    } else {
+        FILE* file = std::fopen(input.c_str(), "rb");
+        if (file == nullptr)
+            return failed("cannot open '" + input + "': " + std::strerror(errno));
+        if (!mpeg.open(file, s.offset))
+            return failed(name + " is not MPEG audio");
+    }
     OrvaneDecoder* decoder = mpeg.decoder();
     OrvaneDecodeFormat format{};
     if (!s.gapless)
@@ -161,7 +188,7 @@ ConvertResult convertFile(const std::string& input, const std::string& output, c
     result.sourceChannels = sourceChannels;
 
     const uint64_t first = framesOf(s.startMs, sourceRate);
-    if (first > 0 && OrvaneDecodeSeek(decoder, first) != 1)
+    if (first > 0 && !(stream ? skipFrames(decoder, first, sourceChannels) : OrvaneDecodeSeek(decoder, first) == 1))
         return failed("--start is past the end of the audio");
     uint64_t left = s.lengthMs < 0 ? UINT64_MAX : framesOf(s.lengthMs, sourceRate);
 
@@ -181,7 +208,7 @@ ConvertResult convertFile(const std::string& input, const std::string& output, c
 
     // The progress bar's total: the stream's own count when it states one, else its duration.
     uint64_t total = format.totalFrames;
-    if (total == 0 && progress != nullptr)
+    if (total == 0 && progress != nullptr && !stream)
         total = framesOf(OrvaneGetTotalMs(input.c_str(), int32_t(std::min<int64_t>(s.offset, INT32_MAX))), sourceRate);
     total = std::min(total > first ? total - first : 0, left);
 
@@ -191,7 +218,7 @@ ConvertResult convertFile(const std::string& input, const std::string& output, c
     while (left > 0) {
         const int64_t n = OrvaneDecodeReadFloat(decoder, pcm.data(), int64_t(std::min<uint64_t>(block, left)));
         if (n < 0)
-            return failed("cannot decode '" + input + "'");
+            return failed("cannot decode " + name);
         if (n == 0)
             break;
         left -= uint64_t(n);
@@ -202,8 +229,11 @@ ConvertResult convertFile(const std::string& input, const std::string& output, c
         if (progress != nullptr)
             progress->update(read, total);
     }
+    // A stream that broke off has lost its end: no output that looks whole.
+    if (stream && !mpeg.stream()->error().empty())
+        return failed(mpeg.stream()->error());
     if (read == 0 && left > 0)
-        return failed("no audio could be decoded from '" + input + "'");
+        return failed("no audio could be decoded from " + name);
     // The converter's tail: silence in until the output is round(frames x rate / source rate) long.
     if (converter.active()) {
         const uint64_t target = (read * rate + sourceRate / 2) / sourceRate;

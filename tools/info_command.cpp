@@ -1,18 +1,21 @@
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "orvane/mp3.h"
+#include "platform/tool/files.h"
 #include "tools/cli.h"
 #include "tools/command.h"
 #include "tools/file_tags.h"
 #include "tools/format_change.h"
 #include "tools/json_text.h"
 #include "tools/picture_types.h"
+#include "tools/stream_input.h"
 
 namespace {
 
-const char* const kUsage = "FILE... [--offset BYTES] [--json]";
+const char* const kUsage = "FILE|-|URL... [--offset BYTES] [--json]";
 const char* const kFieldKeys[] = {"title", "artist", "album", "year", "track", "genre", "comment"};
 const char* const kTagFormats[] = {"ID3v2", "APEv2", "ID3v1"};
 
@@ -26,6 +29,7 @@ void printDetails(FILE* out)
         "(several values of a field joined with \"; \"), the embedded picture's type and size,\n"
         "ReplayGain track and album gain and peak (from APEv2/ID3v2 TXXX items, RVA2, LAME tag), and\n"
         "how often the rate or channel count changes mid-stream (later parts count converted to the first's).\n"
+        "- reads standard input and a URL an http(s) stream, to their end, and tells the same.\n"
         "BYTES skips leading data. --json prints one object per FILE (an array for several);\n"
         "the manual page lists its keys. Exit status 1 when any FILE could not be read.\n");
 }
@@ -118,6 +122,28 @@ std::string replayGainJson(const OrvaneReplayGain& g)
     return "{\"track_gain\": " + value(g.hasTrack, g.trackGain, "%.2f") + ", \"track_peak\": "
         + value(g.trackPeak > 0.0f, g.trackPeak, "%.6f") + ", \"album_gain\": " + value(g.hasAlbum, g.albumGain, "%.2f")
         + ", \"album_peak\": " + value(g.albumPeak > 0.0f, g.albumPeak, "%.6f") + "}";
+}
+
+// The whole stream (standard input, a URL) in a temporary file, which the caller removes, so that
+// it is inspected as a file is; false with the reason.
+bool spoolStream(const std::string& name, std::string& path, std::string& error)
+{
+    std::unique_ptr<StreamInput> input = openStreamInput(name, error);
+    if (input == nullptr)
+        return false;
+    if (!platform::createTemporaryFile("orvane-info", path))
+        return error = "cannot make a temporary file to hold " + streamLabel(name), false;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    char buffer[65536];
+    int64_t n = 0;
+    while (file != nullptr && (n = input->read(buffer, sizeof buffer)) > 0)
+        if (std::fwrite(buffer, 1, size_t(n), file) != size_t(n))
+            n = -2;
+    if (file == nullptr || std::fclose(file) != 0 || n == -2)
+        return error = "cannot write the temporary copy of " + streamLabel(name), false;
+    if (n < 0)
+        return error = input->error().empty() ? streamLabel(name) + " cannot be read" : input->error(), false;
+    return true;
 }
 
 void printText(const std::string& path, const FileFacts& f)
@@ -222,8 +248,17 @@ int runInfo(const std::vector<std::string>& args)
         std::printf("[\n");
     for (const std::string& path : paths) {
         FileFacts f;
-        std::string error;
-        if (!readFacts(path, offset, f, error)) {
+        std::string error, spool;
+        const bool stream = isStreamName(path);
+        bool read = stream ? spoolStream(path, spool, error) : true;
+        if (read && !readFacts(stream ? spool : path, offset, f, error)) {
+            read = false;
+            if (stream)
+                error = streamLabel(path) + " is not MPEG audio (no valid frame header found)";
+        }
+        if (!spool.empty())
+            std::remove(spool.c_str());
+        if (!read) {
             status = failure(error);
             if (json)
                 std::printf("%s%s{\"file\": %s, \"error\": %s}", first ? "" : ",\n", array ? "  " : "",

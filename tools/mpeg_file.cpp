@@ -17,6 +17,15 @@ bool MpegFile::open(FILE* file, int64_t offset)
     return decoder_ != nullptr;
 }
 
+bool MpegFile::open(std::unique_ptr<StreamInput> input, int64_t offset)
+{
+    input_ = std::move(input);
+    if (!skipBytes(*input_, offset))
+        return false;
+    decoder_ = OrvaneDecodeOpenCallbacks(&StreamInput::readCallback, nullptr, input_.get());
+    return decoder_ != nullptr;
+}
+
 int64_t MpegFile::read(void* context, void* buffer, int64_t bytes)
 {
     FILE* file = static_cast<MpegFile*>(context)->file_;

@@ -25,11 +25,13 @@
 #include "tools/play_session.h"
 #include "tools/playlist.h"
 #include "tools/status_line.h"
+#include "tools/stream_head.h"
+#include "tools/stream_input.h"
 
 namespace {
 
 const char* const kUsage
-    = "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N|NAME] [--pitch CENTS]"
+    = "FILE|LIST.m3u|-|URL... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N|NAME] [--pitch CENTS]"
       " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--replaygain track|album]"
       " [--plain|--sse|--3dnow] [--no-gapless] [--spectrum]";
 
@@ -52,6 +54,10 @@ void printDetails(FILE* out)
                  "Plays the files in order; a .m3u list stands for the files it names. Files of one format\n"
                  "follow each other through one output, with no gap at the joins of a gapless album. The\n"
                  "tags' artist and title name each file. TIME is seconds, m:ss or h:mm:ss into the first file.\n"
+                 "- plays standard input; an http:// or https:// URL plays an MP3 stream (internet radio),\n"
+                 "showing the title the station announces as it changes (one \"title: ...\" line each when\n"
+                 "output is not a terminal); a broken connection is made again once, then the play ends\n"
+                 "with exit status 1. Streams cannot seek and have no known length.\n"
                  "--spectrum shows the live view: spectrum bars (dBFS, log frequency) and level meters.\n"
                  "N|NAME is a device number or (part of) a name from 'orvane devices'.\n"
                  "--replaygain track or album plays each file at the gain its tags state (album falls back\n"
@@ -156,10 +162,11 @@ enum class Next { advance, back, quit };
 struct Track {
     std::string name;  // "Artist - Title" from the tags, else the file's name
     bool tagged = false;
+    bool stream = false;  // read once (standard input, a URL): no seeking, no known length
     double msPerFrame = 0;
     int32_t seekFrames = 0;
-    int32_t totalMs = 0;
-    uint32_t rate = 0;  // of the output: 48 kHz with --48k
+    int32_t totalMs = 0;  // -1 for a stream
+    uint32_t rate = 0;    // of the output: 48 kHz with --48k
     uint32_t channels = 0;
     bool truncated = false;
     std::string formatNotice;  // for a stream that changes rate or channel count: empty otherwise
@@ -191,13 +198,25 @@ bool readTrack(const std::string& path, const PlayOptions& o, Track& t, PlayScre
         t.totalMs = OrvaneGetTotalMs(path.c_str(), int32_t(o.offset));
     t.rate = o.out48k ? 48000 : info.sampleRate;
     t.channels = info.channelMode == 3 ? 1 : 2;
-    const std::string title = tagText(path, int32_t(o.offset), kTagTitle);
-    const std::string artist = tagText(path, int32_t(o.offset), kTagArtist);
-    t.name = title.empty() ? artist : artist.empty() ? title : artist + " - " + title;
+    t.name = displayName(tagText(path, int32_t(o.offset), kTagArtist), tagText(path, int32_t(o.offset), kTagTitle));
     t.tagged = !t.name.empty();
     if (!t.tagged)
         t.name = std::filesystem::path(path).filename().string();
     return true;
+}
+
+// A stream before its play has begun: named by its station or what it is; the rate and
+// channels are those most streams have until its first frame tells.
+Track streamTrack(const std::string& name, const StreamInput& input, const PlayOptions& o)
+{
+    Track t;
+    t.stream = true;
+    t.totalMs = -1;
+    t.rate = o.out48k ? 48000 : 44100;
+    t.channels = 2;
+    const std::string station = input.name();
+    t.name = station.empty() ? (name == "-" ? std::string("standard input") : name) : station;
+    return t;
 }
 
 // A file starts playing: what must be said about it is said above the screen.
@@ -215,18 +234,19 @@ void reportPlayed(const std::vector<std::string>& files, size_t index, const Tra
 {
     if (screen.active() || verbosity() == Verbosity::quiet)
         return;
-    std::printf("played %s of %s  %zu/%zu %s%s%s\n", formatTime(std::min(playedMs, t.totalMs)).c_str(),
-                formatTime(t.totalMs).c_str(), index + 1, files.size(), files[index].c_str(), t.tagged ? "  " : "",
-                t.tagged ? t.name.c_str() : "");
+    const std::string length
+        = t.stream ? formatTime(playedMs) : formatTime(std::min(playedMs, t.totalMs)) + " of " + formatTime(t.totalMs);
+    std::printf("played %s  %zu/%zu %s%s%s\n", length.c_str(), index + 1, files.size(), files[index].c_str(),
+                t.tagged ? "  " : "", t.tagged ? t.name.c_str() : "");
     std::fflush(stdout);
 }
 
-// Appends files[from...] to the library's queue on a thread of its own until done or destroyed.
+// Appends files[from...end) to the library's queue on a thread of its own until done or destroyed.
 class QueueFeeder {
 public:
-    QueueFeeder(const std::vector<std::string>& files, size_t from, int32_t offset)
-        : thread_([this, &files, from, offset] {
-              for (size_t i = from; i < files.size() && !stop_.load(); ++i)
+    QueueFeeder(const std::vector<std::string>& files, size_t from, size_t end, int32_t offset)
+        : thread_([this, &files, from, end, offset] {
+              for (size_t i = from; i < end && !stop_.load(); ++i)
                   OrvaneQueueAppend(files[i].c_str(), offset);
           })
     { }
@@ -295,6 +315,8 @@ bool onKey(int key, const Track& track, LiveState& live, Next& next, PlayScreen&
         break;
     case platform::TerminalKeys::kLeft:
     case platform::TerminalKeys::kRight:
+        if (track.stream)
+            screen.messageOnce("a stream cannot seek: the arrow keys do nothing here");
         OrvaneSeek(key == platform::TerminalKeys::kLeft ? -track.seekFrames : track.seekFrames);
         break;
     case platform::TerminalKeys::kUp:
@@ -332,16 +354,56 @@ bool onKey(int key, const Track& track, LiveState& live, Next& next, PlayScreen&
     return true;
 }
 
+// The entries from `from` on that can join one play: files, up to the first stream.
+size_t fileRunEnd(const std::vector<std::string>& files, size_t from)
+{
+    while (from < files.size() && !isStreamName(files[from]))
+        ++from;
+    return from;
+}
+
+// A stream's titles as its audio reaches them: the footer names the latest, and without a
+// screen a line says each.
+void followTitles(const StreamInput& input, size_t& seen, Track& track, const PlayScreen& screen)
+{
+    for (const std::string& title : input.titlesSince(seen)) {
+        if (title.empty())
+            continue;
+        track.name = title;
+        track.tagged = true;
+        if (!screen.active() && verbosity() != Verbosity::quiet)
+            std::printf("title: %s\n", title.c_str());
+    }
+    std::fflush(stdout);
+}
+
 // Plays files[index] and, through the same output, each following file of the same format (a
 // gapless album joins without a gap or click), until the last ends or a key moves on; index
-// follows the file playing. The result says where to go next, status is the exit status so far
-// (1 on a failure).
+// follows the file playing. A stream (standard input, a URL) plays alone. The result says where
+// to go next, status is the exit status so far (1 on a failure).
 Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayOptions& o, long startMs,
                LiveState& live, platform::TerminalKeys& keys, PlayScreen& screen, LiveView& view, int& status)
 {
     Track track;
-    if (!readTrack(files[index], o, track, screen, status))
+    std::unique_ptr<StreamInput> input;
+    std::unique_ptr<StreamHead> head;
+    if (isStreamName(files[index])) {
+        std::string error;
+        if ((input = openStreamInput(files[index], error)) == nullptr) {
+            screen.message(error);
+            status = 1;
+            return Next::advance;
+        }
+        if (!skipBytes(*input, o.offset)) {
+            screen.message(streamLabel(files[index]) + " ends before --offset");
+            status = 1;
+            return Next::advance;
+        }
+        head = std::make_unique<StreamHead>(*input);
+        track = streamTrack(files[index], *input, o);
+    } else if (!readTrack(files[index], o, track, screen, status)) {
         return Next::advance;
+    }
     const char* env = std::getenv("ORVANE_OUTPUT");
     const bool wantsDevice = env == nullptr || *env == '\0' || std::strcmp(env, "device") == 0;
 
@@ -349,19 +411,41 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
     // is; the rest follow from a thread of their own, far ahead of the decoder, so a run of
     // short files joins however seldom this thread looks.
     const size_t first = index;
-    OrvaneQueueNext(index + 1 < files.size() ? files[index + 1].c_str() : nullptr, int32_t(o.offset));
-    QueueFeeder feeder(files, index + 2, int32_t(o.offset));
-    PlaySession session(files[index], int32_t(o.offset), false);
-    session.waitStarted(5000);
-    if (wantsDevice && !session.finished() && getOutputWaveOut(OrvaneGetDestination()) == TESSOR_OUTPUT_NULL)
+    const size_t end = input ? index + 1 : fileRunEnd(files, index + 1);
+    OrvaneQueueNext(index + 1 < end ? files[index + 1].c_str() : nullptr, int32_t(o.offset));
+    QueueFeeder feeder(files, index + 2, end, int32_t(o.offset));
+    std::unique_ptr<PlaySession> session = input
+        ? std::make_unique<PlaySession>(&StreamHead::readCallback, head.get(), *input, false)
+        : std::make_unique<PlaySession>(files[index], int32_t(o.offset), false);
+    session->waitStarted(5000);
+    if (wantsDevice && !session->finished() && getOutputWaveOut(OrvaneGetDestination()) == TESSOR_OUTPUT_NULL)
         screen.messageOnce("no sound device could be opened; playing silently (-v shows why)");
-    if (startMs > 0)
-        OrvaneSeek(int32_t(std::lround(startMs / track.msPerFrame)));
-    announce(files[index], track, screen);
+    // A stream's format and leading tag, read from its first bytes once the play has them.
+    bool described = false;
+    size_t titlesSeen = 0;
+    const auto describe = [&] {
+        std::string name;
+        if (described || !head->describe(track.rate, track.channels, name))
+            return;
+        described = true;
+        if (o.out48k)
+            track.rate = 48000;
+        if (!name.empty() && titlesSeen == 0)
+            track.name = name, track.tagged = true;
+    };
+    if (input) {
+        describe();
+        if (startMs > 0)
+            screen.messageOnce("a stream cannot seek: --start is ignored");
+    } else {
+        if (startMs > 0)
+            OrvaneSeek(int32_t(std::lround(startMs / track.msPerFrame)));
+        announce(files[index], track, screen);
+    }
     Next next = Next::advance;
     bool stopped = false;
     int32_t playedMs = 0;
-    while (!session.finished()) {
+    while (!session->finished()) {
         const std::vector<int> pressed = screen.active() ? keys.read(100) : std::vector<int>{};
         if (!screen.active())
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -372,25 +456,38 @@ Next playFiles(const std::vector<std::string>& files, size_t& index, const PlayO
         }
         for (const int key : pressed)
             stopped = !onKey(key, track, live, next, screen) || stopped;
+        // A play waiting for a stream's next bytes only stops when the stream ends.
+        if (stopped && input)
+            input->abort();
+        if (input) {
+            describe();
+            followTitles(*input, titlesSeen, track, screen);
+        }
         // The play has gone on with the files queued: the ones before have played whole.
-        for (const size_t joined = first + size_t(OrvaneGetTrackIndex()); index < joined && joined < files.size();) {
+        for (const size_t joined = first + size_t(OrvaneGetTrackIndex()); index < joined && joined < end;) {
             reportPlayed(files, index, track, track.totalMs, screen);
             if (!readTrack(files[++index], o, track, screen, status))
                 track.name = files[index];
             announce(files[index], track, screen);
         }
-        if (session.finished())
+        if (session->finished())
             break;  // the read-outs have gone with the play
         playedMs = OrvaneGetCurrentTime();
         if (screen.active())
             screen.draw(footer(files, index, track, live, view));
     }
-    const int32_t result = session.wait();
+    const int32_t result = session->wait();
     screen.clear();
+    if (input)
+        followTitles(*input, titlesSeen, track, screen);
+    const std::string streamError = input ? input->error() : std::string();
     if (result == 1)
-        reportPlayed(files, index, track, stopped ? playedMs : track.totalMs, screen);
-    if (result == -1) {
-        screen.message("'" + files[index] + "' is not MPEG audio");
+        reportPlayed(files, index, track, stopped || input ? playedMs : track.totalMs, screen);
+    if (!streamError.empty()) {
+        screen.message(streamError);
+        status = 1;
+    } else if (result == -1) {
+        screen.message((input ? streamLabel(files[index]) : "'" + files[index] + "'") + " is not MPEG audio");
         status = 1;
     } else if (result == 0) {
         screen.message("no sound output could be opened");

@@ -4,11 +4,26 @@
 
 #include "orvane/mp3.h"
 #include "tools/cli.h"
+#include "tools/stream_input.h"
 
 PlaySession::PlaySession(const std::string& path, int32_t offset, bool convert)
 {
-    thread_ = std::thread([this, path, offset, convert] {
-        result_.store(OrvanePlay(path.c_str(), started_, offset, convert ? 1 : 0));
+    start([path, offset, convert](OrvaneEvent* started) {
+        return OrvanePlay(path.c_str(), started, offset, convert ? 1 : 0);
+    });
+}
+
+PlaySession::PlaySession(OrvaneReadCallback read, void* context, StreamInput& input, bool convert) : input_(&input)
+{
+    start([read, context, convert](OrvaneEvent* started) {
+        return OrvanePlayCallbacks(read, context, started, convert ? 1 : 0);
+    });
+}
+
+void PlaySession::start(std::function<int32_t(OrvaneEvent*)> play)
+{
+    thread_ = std::thread([this, play] {
+        result_.store(play(started_));
         done_.store(true);
         OrvaneEventSet(started_);
         OrvaneEventSet(finishedEvent_);
@@ -19,6 +34,9 @@ PlaySession::~PlaySession()
 {
     if (thread_.joinable()) {
         OrvaneStop();
+        // The play may be waiting for the stream's next bytes.
+        if (input_ != nullptr)
+            input_->abort();
         thread_.join();
     }
     OrvaneEventDestroy(started_);

@@ -2,15 +2,21 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 
 #include "orvane/mp3.h"
 
+class StreamInput;
+
 // Runs OrvanePlay on a thread of its own, as a host application does, and reports its result.
 class PlaySession {
 public:
     PlaySession(const std::string& path, int32_t offset, bool convert);
+    // Plays a stream read once through OrvanePlayCallbacks with read(context, ...); input (which
+    // must outlive the session) is ended with the play when the session goes before its end.
+    PlaySession(OrvaneReadCallback read, void* context, StreamInput& input, bool convert);
     ~PlaySession();
     PlaySession(const PlaySession&) = delete;
     PlaySession& operator=(const PlaySession&) = delete;
@@ -24,11 +30,15 @@ public:
     bool waitFinished(uint32_t timeoutMs) { return OrvaneEventWait(finishedEvent_, timeoutMs) == 1 || finished(); }
 
 private:
+    // Runs play (handed the started event) on the session's thread.
+    void start(std::function<int32_t(OrvaneEvent*)> play);
+
     // The library's events, as a host hands them to OrvanePlay.
     OrvaneEvent* started_ = OrvaneEventCreate();
     OrvaneEvent* finishedEvent_ = OrvaneEventCreate();
     std::atomic<bool> done_{false};
     std::atomic<int32_t> result_{0};
+    StreamInput* input_ = nullptr;
     std::thread thread_;
 };
 

@@ -68,8 +68,9 @@ size_t columns(const std::string& text)
 std::string statusLine(const PlayStatus& s, size_t width)
 {
     const size_t room = width > 1 ? width - 1 : 1;
-    std::string line = std::string(s.paused ? "paused " : "playing") + " " + formatTime(std::min(s.nowMs, s.totalMs))
-        + "/" + formatTime(s.totalMs);
+    const bool known = s.totalMs >= 0;
+    std::string line = std::string(s.paused ? "paused " : "playing") + " "
+        + (known ? formatTime(std::min(s.nowMs, s.totalMs)) + "/" + formatTime(s.totalMs) : formatTime(s.nowMs));
     const std::string settings[]
         = {s.muted ? "muted" : "vol " + std::to_string(s.volumePercent) + "%",
            "pitch " + signedText(s.pitchCents) + " cents", "speed " + speedText(s.speedPerMille) + "%"};
@@ -85,7 +86,7 @@ std::string statusLine(const PlayStatus& s, size_t width)
     if (meterWidth > 0)
         tail += " L" + meter(s.levels[0], meterWidth) + " R" + meter(s.levels[1], meterWidth);
     const size_t left = room - std::min(room, columns(line) + columns(tail));
-    if (left >= 11) {
+    if (left >= 11 && known) {
         const double fraction = s.totalMs > 0 ? double(s.nowMs) / s.totalMs : 0.0;
         line += " [" + bar(fraction, std::min<size_t>(40, left - 3), '#', '.') + "]";
     }

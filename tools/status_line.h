@@ -10,7 +10,7 @@
 struct PlayStatus {
     bool paused = false;
     int32_t nowMs = 0;
-    int32_t totalMs = 0;
+    int32_t totalMs = 0;  // negative when unknown (a stream): the time played alone, no bar
     bool muted = false;
     long volumePercent = 100;
     long pitchCents = 0;

@@ -60,8 +60,13 @@ MP3_API int32_t OrvaneLastErrorCode(void);
 
 /* ---- Play (one at a time; OrvanePlay runs on a host thread of its own) --------------------- */
 
+/* Reads up to bytes bytes into buffer (waiting for them if it must): the count read, 0 at the end, -1 on error. */
+typedef int64_t (*OrvaneReadCallback)(void* context, void* buffer, int64_t bytes);
+
 /* Plays (convert 0) or converts through norv (convert != 0) the file; startedEvent is an OrvaneEvent* (below; on Windows any event HANDLE) set once output is set up, or null. 1 at the end, after a stop or a failed seek; 0 when the output cannot be set up or (converting) norv refuses a block, which ends the play (NORVLastError tells why); -1 for no readable frame, a null path or startOffset < 0; -2 while another play runs (that play goes on untouched). */
 MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOffset, int32_t convert);
+/* As OrvanePlay for a stream read once, front to back, through read (called on the play's thread with context; a pipe, a socket, a network stream): seeks are ignored, queued files are not joined, the total (OrvaneWhere) stays 0. To stop a play waiting in read, make read return 0 as well as calling OrvaneStop. The same results; -1 also for a null read. */
+MP3_API int32_t OrvanePlayCallbacks(OrvaneReadCallback read, void* context, void* startedEvent, int32_t convert);
 /* Queues a file to follow the current play's (or, called before OrvanePlay, the next play's) through the same output: at the end of its file the play goes on with the queued one when it has the same sample rate, channel count and layer, with no sample lost or added at the join (gapless trims apply to each file), and OrvaneGetTrackIndex counts it; otherwise the play ends as without it. The file replaces whatever was queued (a null path empties the queue); a play forgets the queue when it ends. The call counts the file's frames, so the join costs the play only its opening. 1, or -1 for startOffset < 0 (or out of memory). Any thread. */
 MP3_API int32_t OrvaneQueueNext(const char* path, int32_t startOffset);
 /* Adds a file after those queued (OrvaneQueueNext's queue), so a run of files, however short, joins while the host sleeps; the play takes them in order as above. 1, or -1 for a null path or startOffset < 0 (or out of memory). Any thread. */
@@ -72,9 +77,9 @@ MP3_API int32_t OrvaneGetTrackIndex(void);
 MP3_API void OrvaneStop(void);
 /* Pauses (non-zero) or resumes the current play's output; a stop while paused still ends the play. Nothing without an output. */
 MP3_API void OrvanePause(int8_t pause);
-/* Seeks by delta frames from the last position read-out (16-frame steps), clamped at frame 0; past the end the play stops. */
+/* Seeks by delta frames from the last position read-out (16-frame steps), clamped at frame 0; past the end the play stops; ignored by a play from callbacks. */
 MP3_API void OrvaneSeek(int32_t delta);
-/* Seeks to fraction (0..1) of the total frames (the VBR tag's count when there is one); below 0 or NaN means 0, past the end stops. */
+/* Seeks to fraction (0..1) of the total frames (the VBR tag's count when there is one); below 0 or NaN means 0, past the end stops; ignored by a play from callbacks. */
 MP3_API void OrvaneAbsoluteSeek(float fraction);
 /* Only records a pitch-change request on the current play: nothing acts on it (the pitch heard is OrvaneSetPitch's); nothing without a play. */
 MP3_API void OrvaneChangePitch(int32_t pitch);
@@ -193,8 +198,6 @@ typedef struct OrvaneDecodeFormat {
         totalFrames; /* PCM frames a read from the start delivers, exact (every frame's header is read on the handle's first GetFormat, GetStreamInfo or Seek: the frames present, gapless where the stream states how). A source without seek: the VBR tag's count until the reads reach the end, then exact; 0 while unknown */
 } OrvaneDecodeFormat;
 
-/* Reads up to bytes bytes into buffer: the count read, 0 at the end, -1 on error. */
-typedef int64_t (*OrvaneReadCallback)(void* context, void* buffer, int64_t bytes);
 /* Moves to offset from whence (0 start, 1 current position, 2 end, as fseek): the new position from the start, or -1. A handle also calls it (whence 0) before each read, to the position it reads from. */
 typedef int64_t (*OrvaneSeekCallback)(void* context, int64_t offset, int32_t whence);
 

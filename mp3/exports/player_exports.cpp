@@ -37,6 +37,23 @@ MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOf
     });
 }
 
+MP3_API int32_t OrvanePlayCallbacks(OrvaneReadCallback read, void* context, void* startedEvent, int32_t convert)
+{
+    return mp3Guard<int32_t>(-1, [&]() -> int32_t {
+        if (read == nullptr)
+            refuse(kBadArgument, "no read callback given");
+        const int32_t result = runPlayStream(read, context, startedEvent, convert != 0);
+        if (result == -1)
+            refuse(export_guard::kNotMpeg, "no readable MPEG audio frame in the stream (or its source fails)");
+        if (result == -2)
+            export_guard::record<Mp3Library>(export_guard::kFailed, "another play is running");
+        if (result == 0)
+            export_guard::record<Mp3Library>(export_guard::kFailed,
+                                             "the output cannot be set up, or norv refused a block (NORVLastError)");
+        return result;
+    });
+}
+
 MP3_API int32_t OrvaneQueueNext(const char* path, int32_t startOffset)
 {
     return mp3Guard<int32_t>(-1, [&]() -> int32_t {

@@ -5,6 +5,7 @@
 
 #include "mp3/player/player_settings.h"
 #include "mp3/stream/file_replay_gain.h"
+#include "mp3/stream/forward_source.h"
 #include "mp3/stream/frame_count.h"
 
 namespace {
@@ -97,9 +98,9 @@ bool PlayState::takeQueued(QueuedFile& file)
 
 void PlayState::clearQueue()
 {
-    std::deque<QueuedFile> files;
+    // Allocates nothing (an empty deque would), so it may run as a play unwinds.
     std::lock_guard<std::mutex> lock(mutex_);
-    queue_.swap(files);
+    queue_.clear();
 }
 
 namespace {
@@ -219,6 +220,9 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started, const PlayState::Que
             platform::sleepMs(kPausePollMs);
         if (pb.stopRequest.load())
             break;
+        // A stream read once cannot go back or ahead: its seek requests go unanswered.
+        if (pb.seekRequest.load() && !pb.seekable)
+            pb.seekRequest.store(false);
         if (pb.seekRequest.load()) {
             s.baseMs.store(int32_t(float(dec.reader().frameIndex()) * t.msPerFrame));
             out->setState(OutputState::Seeking);
@@ -254,7 +258,7 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started, const PlayState::Que
             if (dec.reader().truncated())
                 platform::messageBox("mp3.dll", "the stream is truncated: its last frame is cut off");
             // The next file goes on where this one ends, through the same output.
-            if (joinQueued(s, dec, t))
+            if (pb.seekable && joinQueued(s, dec, t))
                 continue;
             closeOutput(s, out, false);
             return out->writeFailed() ? 0 : 1;
@@ -266,21 +270,56 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started, const PlayState::Que
 
 }  // namespace
 
-int32_t runPlay(const char* path, void* started, int32_t startOffset, bool convert)
+namespace {
+
+// Claims the play, opens the decoder with open(decoder) and runs the loop on it with what file()
+// says of it (its frames and ReplayGain), then forgets the play and its queue.
+template<class Open, class File> int32_t claimAndPlay(void* started, bool convert, bool seekable, Open open, File file)
 {
     PlayState& s = playState();
-    auto pb = std::make_shared<Playback>(convert);
+    auto pb = std::make_shared<Playback>(convert, seekable);
     // A second play would take the controls from the first, which could then never be stopped.
     if (!s.claimPlayback(pb))
         return -2;
+    // However the play ends (an allocation that fails throws), it leaves no claim, queue or
+    // output behind: a claim left would refuse every later play.
+    struct Release {
+        PlayState& state;
+        const Playback* play;
+        ~Release()
+        {
+            state.clearQueue();
+            state.clearIfCurrent(play, state.output().get());
+        }
+    } release{s, pb.get()};
     s.bitrate.store(0);
     s.trackIndex.store(0);
-    int32_t result = -1;
-    if (path != nullptr && startOffset >= 0 && pb->decoder.openStream(path, uint32_t(startOffset)))
-        result = playLoop(s, *pb, started, queuedFile(path, startOffset));
-    s.clearQueue();
-    s.clearIfCurrent(pb.get(), nullptr);
-    return result;
+    if (!open(pb->decoder))
+        return -1;
+    return playLoop(s, *pb, started, file());
+}
+
+}  // namespace
+
+int32_t runPlay(const char* path, void* started, int32_t startOffset, bool convert)
+{
+    const bool valid = path != nullptr && startOffset >= 0;
+    return claimAndPlay(
+        started, convert, true,
+        [&](StreamDecoder& dec) { return valid && dec.openStream(path, uint32_t(startOffset)); },
+        [&] { return queuedFile(path, startOffset); });
+}
+
+int32_t runPlayStream(ReadCallback read, void* context, void* started, bool convert)
+{
+    return claimAndPlay(
+        started, convert, false,
+        [&](StreamDecoder& dec) {
+            return read != nullptr && dec.openStream(openForwardSource(read, context, nullptr), 0);
+        },
+        [] {
+            return PlayState::QueuedFile{std::string(), 0, 0, ReplayGain{}};
+        });
 }
 
 int32_t currentTimeMs()

@@ -21,7 +21,8 @@ public:
 
 class Playback : public PlaybackBase {
 public:
-    explicit Playback(bool convert) : convertMode(convert) { }
+    // seekable: the play reads a file (seeks and queued files apply), not a stream read once.
+    Playback(bool convert, bool fromFile) : convertMode(convert), seekable(fromFile) { }
 
     std::atomic<bool> stopRequest{false};
     std::atomic<bool> pauseRequest{false};
@@ -30,6 +31,7 @@ public:
     std::atomic<bool> seekRequest{false};
     std::atomic<bool> pitchChangeRequest{false};
     const bool convertMode;
+    const bool seekable;
     StreamDecoder decoder;
 };
 
@@ -87,6 +89,9 @@ PlayState& playState();
 // 0 when the output could not be set up or a converted block could not be written; -1 when the
 // file has no readable frame; -2, touching nothing, while another play runs.
 int32_t runPlay(const char* path, void* started, int32_t startOffset, bool convert);
+// The same for a stream read once through read(context, ...): seek requests are ignored, queued
+// files are not joined and the total is unknown (0); -1 also for a null read.
+int32_t runPlayStream(ReadCallback read, void* context, void* started, bool convert);
 
 // Milliseconds played: 0 without a play or while seeking, the base value while paused.
 int32_t currentTimeMs();

@@ -37,7 +37,8 @@ public:
     TerminalKeys(const TerminalKeys&) = delete;
     TerminalKeys& operator=(const TerminalKeys&) = delete;
 
-    // False when standard input is not a terminal: read then returns nothing.
+    // False when neither standard input is a terminal nor (POSIX) standard output, with the
+    // controlling terminal to read from: read then returns nothing.
     bool active() const { return state_ != nullptr; }
     // Waits up to timeoutMs for input, then returns every key that has arrived, in order.
     std::vector<int> read(int timeoutMs);

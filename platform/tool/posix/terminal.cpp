@@ -57,35 +57,54 @@ void useBinaryStandardStreams()
 
 struct TerminalKeys::State {
     termios saved;
+    int fd;      // where the keys come from
+    bool owned;  // fd was opened here (the controlling terminal) and is closed with the object
 };
 
 TerminalKeys::TerminalKeys()
 {
+    // Keys come from standard input; when that carries data (audio in a pipe) but the screen is
+    // a terminal, from the controlling terminal.
+    int fd = STDIN_FILENO;
+    bool owned = false;
+    if (isatty(STDIN_FILENO) == 0) {
+        if (isatty(STDOUT_FILENO) == 0 || (fd = open("/dev/tty", O_RDONLY | O_CLOEXEC | O_NOCTTY)) < 0)
+            return;
+        owned = true;
+    }
     termios saved{};
-    if (isatty(STDIN_FILENO) == 0 || tcgetattr(STDIN_FILENO, &saved) != 0)
+    if (tcgetattr(fd, &saved) != 0) {
+        if (owned)
+            close(fd);
         return;
-    state_ = std::make_unique<State>(State{saved});
+    }
+    state_ = std::make_unique<State>(State{saved, fd, owned});
     termios raw = saved;
     raw.c_lflag &= tcflag_t(~(ICANON | ECHO));
     raw.c_cc[VMIN] = 0;
     raw.c_cc[VTIME] = 0;
-    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    tcsetattr(fd, TCSANOW, &raw);
 }
 
 TerminalKeys::~TerminalKeys()
 {
-    if (state_ != nullptr)
-        tcsetattr(STDIN_FILENO, TCSANOW, &state_->saved);
+    if (state_ == nullptr)
+        return;
+    tcsetattr(state_->fd, TCSANOW, &state_->saved);
+    if (state_->owned)
+        close(state_->fd);
 }
 
 std::vector<int> TerminalKeys::read(int timeoutMs)
 {
     std::vector<int> keys;
-    pollfd p{STDIN_FILENO, POLLIN, 0};
-    if (state_ == nullptr || poll(&p, 1, timeoutMs) <= 0)
+    if (state_ == nullptr)
+        return keys;
+    pollfd p{state_->fd, POLLIN, 0};
+    if (poll(&p, 1, timeoutMs) <= 0)
         return keys;
     unsigned char buffer[256];
-    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    const ssize_t n = ::read(state_->fd, buffer, sizeof buffer);
     for (ssize_t i = 0; i < n; ++i) {
         // An arrow is ESC [ A..D (or ESC O A..D in application mode).
         if (buffer[i] == 0x1B && i + 2 < n && (buffer[i + 1] == '[' || buffer[i + 1] == 'O')) {

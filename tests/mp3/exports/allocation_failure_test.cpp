@@ -4,8 +4,10 @@
 // such. This program replaces the global operator new, so it holds these tests alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <new>
 #include <string>
@@ -413,6 +415,23 @@ std::vector<Scenario> mp3Scenarios(const std::string& mp3, const std::string& co
              OrvaneQueueNext(nullptr, 0);
              OrvaneClean();
          }},
+        {"play a stream",
+         [=, &bytes] {
+             // The file read once through a callback, in reads of 1000 bytes.
+             struct Stream {
+                 const std::vector<uint8_t>& bytes;
+                 size_t at;
+             } stream{bytes, 0};
+             const OrvaneReadCallback read = [](void* context, void* buffer, int64_t size) -> int64_t {
+                 auto* s = static_cast<Stream*>(context);
+                 const size_t n = std::min({size_t(1000), size_t(size), s->bytes.size() - s->at});
+                 std::memcpy(buffer, s->bytes.data() + s->at, n);
+                 s->at += n;
+                 return int64_t(n);
+             };
+             NORVSetOutputFile(converted.c_str());
+             OrvanePlayCallbacks(read, &stream, nullptr, 1);
+         }},
     };
 }
 
@@ -508,6 +527,10 @@ TEST(AllocationFailure, EveryExportSurvivesEachAllocationFailing)
         EXPECT_GT(runs, 1) << s.name << ": no allocation was made, so nothing was failed";
         std::printf("%s: %d allocations failed in turn\n", s.name, runs - 1);
     }
+
+    // No failure left the player held by a play that is gone: the next play runs.
+    NORVSetOutputFile(converted.c_str());
+    EXPECT_EQ(OrvanePlay(mp3.c_str(), nullptr, 0, 1), 1) << OrvaneLastError();
 
     // A failure that is the missing memory says so.
     fired = false;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -54,6 +55,11 @@ TEST(Player, UnreadableFilesGiveMinusOneAndLeaveNoPlayBehind)
     EXPECT_EQ(OrvanePlay("/nonexistent.mp3", nullptr, 0, 0), -1);
     EXPECT_EQ(OrvanePlay(nullptr, nullptr, 0, 0), -1);
     EXPECT_EQ(OrvanePlay(path.c_str(), nullptr, -4, 0), -1);
+    EXPECT_EQ(OrvanePlayCallbacks(nullptr, nullptr, nullptr, 1), -1);
+    EXPECT_EQ(OrvaneLastErrorCode(), ORVANE_ERROR_BAD_ARGUMENT);
+    const OrvaneReadCallback failing = [](void*, void*, int64_t) -> int64_t { return -1; };
+    EXPECT_EQ(OrvanePlayCallbacks(failing, nullptr, nullptr, 1), -1);
+    EXPECT_EQ(OrvaneLastErrorCode(), ORVANE_ERROR_NOT_MPEG);
     std::remove(path.c_str());
     EXPECT_FALSE(playState().playback());
     EXPECT_FALSE(playState().output());
@@ -377,5 +383,62 @@ TEST(Player, AQueuedFileOfTheSameFormatJoinsThePlayWithoutAGap)
     EXPECT_EQ(OrvaneQueueNext(demo.c_str(), -1), -1);
     EXPECT_EQ(OrvaneQueueAppend(demo.c_str(), -1), -1);
     EXPECT_EQ(OrvaneQueueAppend(nullptr, 0), -1);
+    OrvaneEnableGapless(0);
+}
+
+namespace {
+
+// A stream handed over chunk bytes a call that, half way through, asks the play to seek.
+struct ChunkedStream {
+    std::vector<uint8_t> bytes;
+    size_t chunk = 1;
+    size_t at = 0;
+    bool sought = false;
+
+    static int64_t read(void* context, void* buffer, int64_t size)
+    {
+        auto* s = static_cast<ChunkedStream*>(context);
+        if (!s->sought && s->at >= s->bytes.size() / 2) {
+            s->sought = true;
+            OrvaneSeek(200);
+            OrvaneAbsoluteSeek(0.5f);
+        }
+        const size_t n = std::min({s->chunk, size_t(size), s->bytes.size() - s->at});
+        std::memcpy(buffer, s->bytes.data() + s->at, n);
+        s->at += n;
+        return int64_t(n);
+    }
+};
+
+}  // namespace
+
+// A stream read once through callbacks plays as its file, however few bytes each read brings:
+// every sample in its place, the gapless trim of a tagged stream included. Seeks asked for
+// during the play are ignored and a queued file is not joined (and is forgotten).
+TEST(Player, AStreamReadThroughCallbacksPlaysAsItsFile)
+{
+    SKIP_WITHOUT_CONFORMANCE();
+    OrvaneSetVolume(32768);
+    OrvaneEnableGapless(1);
+    const std::string demo = std::string(ORVANE_SOURCE_DIR) + "/samples/orvane-demo.mp3";
+    const std::string dir = testsig::conformanceDir() + "/";
+    const std::string wav = testsig::tempPath("callbacks.wav");
+    const size_t demoSamples = convertToWav(demo, wav).size();
+    for (const std::string& file : {demo, dir + "l2-fl12.bit", dir + "l1-fl3.bit", dir + "M2L3_compl24.bit"}) {
+        const std::vector<int16_t> expected = convertToWav(file, wav);
+        ASSERT_FALSE(expected.empty()) << file;
+        for (const size_t chunk : {size_t(1), size_t(7), size_t(4096)}) {
+            SCOPED_TRACE(file + " in reads of " + std::to_string(chunk));
+            ChunkedStream stream{testsig::readFile(file), chunk};
+            ASSERT_EQ(OrvaneQueueNext(demo.c_str(), 0), 1);
+            NORVSetOutputFile(wav.c_str());
+            EXPECT_EQ(OrvanePlayCallbacks(&ChunkedStream::read, &stream, nullptr, 1), 1);
+            NORVClose();
+            EXPECT_TRUE(stream.sought);
+            EXPECT_EQ(wavSamples(wav), expected);
+            EXPECT_EQ(OrvaneGetTrackIndex(), 0);
+        }
+    }
+    EXPECT_EQ(convertToWav(demo, wav).size(), demoSamples);
     OrvaneEnableGapless(0);
 }
