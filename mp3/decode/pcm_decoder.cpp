@@ -83,15 +83,18 @@ bool PcmDecoder::survey()
     auto surveyed = std::make_shared<StreamSurvey>();
     if (!surveyStream(factory_(nullptr), 0, *surveyed))
         return false;
-    survey_ = surveyed;
-    map_ = std::shared_ptr<const StreamMap>(survey_, &survey_->map);
-    planFormats();
+    std::shared_ptr<const StreamMap> map(surveyed, &surveyed->map);
+    FormatPlan formats(*map, GaplessPlan(*map, gapless_));
+    // Nothing below can fail: the handle takes the survey whole or not at all.
+    survey_ = std::move(surveyed);
+    map_ = std::move(map);
+    takeFormats(std::move(formats));
     return true;
 }
 
-void PcmDecoder::planFormats()
+void PcmDecoder::takeFormats(FormatPlan&& formats)
 {
-    formats_ = FormatPlan(*map_, GaplessPlan(*map_, gapless_));
+    formats_ = std::move(formats);
     format_.totalFrames = formats_.total();
     format_.formatChanges = formats_.changes();
 }
@@ -107,11 +110,11 @@ bool PcmDecoder::setGapless(bool on)
         format_.totalFrames = taggedTotal();
         return true;
     }
+    if (map_)
+        takeFormats(FormatPlan(*map_, GaplessPlan(*map_, on)));
     gapless_ = on;
     position_ = 0;
-    if (map_)
-        planFormats();
-    else
+    if (!map_)
         format_.totalFrames = taggedTotal();
     if (!restart(nullptr))
         endStream();

@@ -92,8 +92,8 @@ private:
     void configure();
     // Decodes the frame held into pending_; false at the end of the stream.
     bool fill();
-    // The FormatPlan of the survey's map for the gapless setting, its total and changes.
-    void planFormats();
+    // Takes the FormatPlan of the survey's map, its total and changes.
+    void takeFormats(FormatPlan&& formats);
     // The total as far as it is known without a survey: the VBR tag's count.
     uint64_t taggedTotal() const;
     // Copies up to frames frames of pending samples to dst through convert; the frames copied.
