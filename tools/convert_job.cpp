@@ -244,6 +244,9 @@ ConvertResult convertFile(const std::string& input, const std::string& output, c
     }
     if (!writer->close(error))
         return failed(error);
+    // A stream read once knows its format changes only once it has been read.
+    if (stream && OrvaneDecodeGetFormat(decoder, &format) == 1)
+        result.formatChanges = format.formatChanges;
     result.ok = true;
     result.frames = out.written();
     result.rate = rate;

@@ -30,7 +30,8 @@ size_t count(const std::string& text, const std::string& what)
 }
 
 // A mono 44.1 kHz file joined with a stereo 48 kHz one: convert writes both parts whole in the
-// first's format, the second at its level, and says so once; info counts the change.
+// first's format, the second at its level, and says so once, from a file or standard input; info
+// counts the change.
 TEST(FormatChangeCommands, ConvertWritesEveryPartAndSaysSoOnce)
 {
     if (std::system("lame --version >/dev/null 2>&1") != 0)
@@ -61,11 +62,18 @@ TEST(FormatChangeCommands, ConvertWritesEveryPartAndSaysSoOnce)
     EXPECT_NEAR(testsig::toneAmplitudePcm16(pcm.data() + middle, secondFrames / 2, 1000.0, 44100.0), level,
                 0.01 * level);
 
+    // Read once from standard input: the same samples, and the notice once the change is met.
+    const std::string piped = testsig::tempPath("change-piped.wav");
+    const CliResult p = runOrvane("convert - " + piped + " < " + joined);
+    ASSERT_EQ(p.status, 0) << p.err;
+    EXPECT_EQ(count(p.err, "changes format mid-stream"), 1u) << p.err;
+    EXPECT_TRUE(testsig::readWavPcm16(piped) == pcm);
+
     const CliResult info = runOrvane("info " + joined);
     EXPECT_EQ(infoLine(info.out, "format changes:").substr(0, 2), "1 ");
     EXPECT_EQ(count(info.err, "changes format mid-stream"), 1u) << info.err;
-    for (const std::string& p : {first, second, joined, wav, alone})
-        std::remove(p.c_str());
+    for (const std::string& f : {first, second, joined, wav, alone, piped})
+        std::remove(f.c_str());
 }
 
 }  // namespace
