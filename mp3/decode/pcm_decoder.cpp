@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "mp3/decoder/interleave.h"
 #include "mp3/stream/audio_extent.h"
 #include "orvane/dsp.h"
 
@@ -75,13 +76,7 @@ void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samp
         std::memcpy(out, pcm[0], samples * sizeof(float));
         return;
     }
-    // Stereo, the common case, in a loop the compiler can vectorise.
-    const float* left = pcm[0];
-    const float* right = pcm[1];
-    for (uint32_t i = 0; i < samples; ++i) {
-        out[2 * i] = left[i];
-        out[2 * i + 1] = right[i];
-    }
+    decoder::interleaveStereo(pcm[0], pcm[1], out, samples);
 }
 
 bool PcmDecoder::fill()
