@@ -73,26 +73,35 @@ void Layer1Bands::readScaleFactors(StreamReader& reader)
 void Layer1Bands::readGroup(StreamReader& reader, float* out0, float* out1)
 {
     float scratch[kSubbands];
-    float* out[2] = {out0, out1 != nullptr ? out1 : scratch};
+    float* const o0 = out0;
+    float* const o1 = out1 != nullptr ? out1 : scratch;
+    BitCache bits = reader.bodyBits();
+    auto sample = [&bits](const Band& b) {
+        return b.bits != 0 ? (static_cast<float>(bits.get(b.bits)) * b.factor + b.offset) * b.scale : 0.0f;
+    };
+    const int bound = bound_;
     int sb = 0;
-    for (; sb < bound_; ++sb) {
-        for (int ch = 0; ch < channels_; ++ch) {
-            const Band& b = bands_[sb][ch];
-            out[ch][sb]
-                = b.bits != 0 ? (static_cast<float>(reader.getBits(b.bits)) * b.factor + b.offset) * b.scale : 0.0f;
+    if (channels_ == 1) {
+        for (; sb < kSubbands; ++sb)
+            o0[sb] = sample(bands_[sb][0]);
+    } else {
+        for (; sb < bound; ++sb) {
+            o0[sb] = sample(bands_[sb][0]);
+            o1[sb] = sample(bands_[sb][1]);
         }
     }
     // Joint stereo from the bound up: one sample for both channels.
     for (; sb < kSubbands; ++sb) {
         const Band* b = bands_[sb];
         if (b[0].bits == 0) {
-            out[0][sb] = out[1][sb] = 0.0f;
+            o0[sb] = o1[sb] = 0.0f;
             continue;
         }
-        const float value = static_cast<float>(reader.getBits(b[0].bits)) * b[0].factor + b[0].offset;
-        out[0][sb] = value * b[0].scale;
-        out[1][sb] = value * b[1].scale;
+        const float value = static_cast<float>(bits.get(b[0].bits)) * b[0].factor + b[0].offset;
+        o0[sb] = value * b[0].scale;
+        o1[sb] = value * b[1].scale;
     }
+    reader.continueAt(bits);
 }
 
 }  // namespace decoder

@@ -38,13 +38,17 @@ Layer2Bands::Layer2Bands(const AllocTable& table, int channels, int bound)
 
 void Layer2Bands::setAllocation(Band& band, const AllocRow& row, uint32_t allocation)
 {
+    band.coded = allocation != 0;
+    if (!band.coded)
+        return;
     // allocation has nbal bits and every row lists a class for each non-zero value, so
     // allocation - 1 < 15.
-    band.cls = allocation != 0 ? &kQuantClasses[row.classes[allocation - 1]] : nullptr;
-    if (band.cls == nullptr)
-        return;
-    band.groups = band.cls->grouped ? groupTable(band.cls->levels) : nullptr;
-    band.step = 2.0f / static_cast<float>(1u << band.cls->bits);
+    const QuantClass& cls = kQuantClasses[row.classes[allocation - 1]];
+    band.bits = static_cast<uint32_t>(cls.bits);
+    band.groups = cls.grouped ? groupTable(cls.levels) : nullptr;
+    band.step = 2.0f / static_cast<float>(1u << cls.bits);
+    band.c = cls.c;
+    band.d = cls.d;
 }
 
 void Layer2Bands::readAllocation(StreamReader& reader, Crc16* crc)
@@ -68,7 +72,7 @@ void Layer2Bands::readScaleFactorSelection(StreamReader& reader, Crc16* crc)
 {
     for (int sb = 0; sb < table_.sblimit; ++sb)
         for (int ch = 0; ch < channels_; ++ch)
-            if (bands_[sb][ch].cls != nullptr)
+            if (bands_[sb][ch].coded)
                 bands_[sb][ch].scfsi = readCrcBits(reader, 2, crc);
 }
 
@@ -78,7 +82,7 @@ void Layer2Bands::readScaleFactors(StreamReader& reader)
     for (int sb = 0; sb < table_.sblimit; ++sb) {
         for (int ch = 0; ch < channels_; ++ch) {
             Band& b = bands_[sb][ch];
-            if (b.cls == nullptr)
+            if (!b.coded)
                 continue;
             float* scale = b.scale;
             switch (b.scfsi) {
@@ -103,61 +107,67 @@ void Layer2Bands::readScaleFactors(StreamReader& reader)
     }
 }
 
-void Layer2Bands::readSamples(StreamReader& reader, const Band& band, float* values)
-{
-    const QuantClass& cls = *band.cls;
-    const auto bits = static_cast<uint32_t>(cls.bits);
-    if (band.groups != nullptr) {
-        const float* triple = band.groups + 3 * reader.getBits(bits);
-        values[0] = triple[0];
-        values[1] = triple[1];
-        values[2] = triple[2];
-        return;
-    }
-    // A b-bit sample s is the fraction s * 2^(1-b) - 1; requantised as (fraction + D) * C.
-    for (int i = 0; i < 3; ++i)
-        values[i] = (static_cast<float>(reader.getBits(bits)) * band.step - 1.0f + cls.d) * cls.c;
-}
-
 void Layer2Bands::readGroup(StreamReader& reader, int g, GroupSlots& out0, GroupSlots* out1)
 {
     GroupSlots scratch;
-    GroupSlots* out[2] = {&out0, out1 != nullptr ? out1 : &scratch};
+    GroupSlots& o0 = out0;
+    GroupSlots& o1 = out1 != nullptr ? *out1 : scratch;
     const int part = g / kGroupsPerPart;
+    BitCache bits = reader.bodyBits();
+    // The three samples of a coded band's next codewords, before the scale factor.
+    auto read = [&bits](const Band& b, float* values) {
+        if (b.groups != nullptr) {
+            const float* triple = b.groups + 3 * bits.get(b.bits);
+            values[0] = triple[0];
+            values[1] = triple[1];
+            values[2] = triple[2];
+            return;
+        }
+        // A b-bit sample s is the fraction s * 2^(1-b) - 1; requantised as (fraction + D) * C.
+        for (int i = 0; i < 3; ++i)
+            values[i] = (static_cast<float>(bits.get(b.bits)) * b.step - 1.0f + b.d) * b.c;
+    };
+    auto put = [part](const Band& b, const float* values, GroupSlots& o, int sb) {
+        if (!b.coded) {
+            o[0][sb] = o[1][sb] = o[2][sb] = 0.0f;
+            return;
+        }
+        const float scale = b.scale[part];
+        o[0][sb] = values[0] * scale;
+        o[1][sb] = values[1] * scale;
+        o[2][sb] = values[2] * scale;
+    };
     float values[3];
+    const int bound = bound_;
+    const int limit = table_.sblimit;
     int sb = 0;
-    for (; sb < bound_; ++sb) {
-        for (int ch = 0; ch < channels_; ++ch) {
-            const Band& b = bands_[sb][ch];
-            GroupSlots& o = *out[ch];
-            if (b.cls == nullptr) {
-                o[0][sb] = o[1][sb] = o[2][sb] = 0.0f;
-                continue;
-            }
-            readSamples(reader, b, values);
-            const float scale = b.scale[part];
-            o[0][sb] = values[0] * scale;
-            o[1][sb] = values[1] * scale;
-            o[2][sb] = values[2] * scale;
+    if (channels_ == 1) {
+        for (; sb < limit; ++sb) {
+            const Band& b = bands_[sb][0];
+            if (b.coded)
+                read(b, values);
+            put(b, values, o0, sb);
+        }
+    } else {
+        for (; sb < bound; ++sb) {
+            const Band* b = bands_[sb];
+            if (b[0].coded)
+                read(b[0], values);
+            put(b[0], values, o0, sb);
+            if (b[1].coded)
+                read(b[1], values);
+            put(b[1], values, o1, sb);
         }
     }
     // Joint stereo from the bound up: one sample set for both channels.
-    for (; sb < table_.sblimit; ++sb) {
+    for (; sb < limit; ++sb) {
         const Band* b = bands_[sb];
-        if (b[0].cls == nullptr) {
-            for (GroupSlots* o : out)
-                (*o)[0][sb] = (*o)[1][sb] = (*o)[2][sb] = 0.0f;
-            continue;
-        }
-        readSamples(reader, b[0], values);
-        for (int ch = 0; ch < 2; ++ch) {
-            const float scale = b[ch].scale[part];
-            GroupSlots& o = *out[ch];
-            o[0][sb] = values[0] * scale;
-            o[1][sb] = values[1] * scale;
-            o[2][sb] = values[2] * scale;
-        }
+        if (b[0].coded)
+            read(b[0], values);
+        put(b[0], values, o0, sb);
+        put(b[1], values, o1, sb);
     }
+    reader.continueAt(bits);
 }
 
 }  // namespace decoder

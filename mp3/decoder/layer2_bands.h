@@ -30,17 +30,18 @@ public:
     void readGroup(StreamReader& reader, int g, GroupSlots& out0, GroupSlots* out1);
 
 private:
-    // One channel of one subband: its class (null: no samples) and scale factors.
+    // One channel of one subband: its class (none: no samples) and scale factors.
     struct Band {
-        const QuantClass* cls = nullptr;
+        bool coded = false;
+        uint32_t bits = 0;              // of a codeword (grouped) or of one sample
         const float* groups = nullptr;  // requantised triples of a grouped class, by codeword
         float step = 0.0f;              // an ungrouped sample's quantisation step
+        float c = 0.0f;                 // and its requantisation constants
+        float d = 0.0f;
         uint32_t scfsi = 0;
         float scale[3] = {0.0f, 0.0f, 0.0f};
     };
     static void setAllocation(Band& band, const AllocRow& row, uint32_t allocation);
-    // The three requantised samples of a band's next codewords, before the scale factor.
-    static void readSamples(StreamReader& reader, const Band& band, float* values);
 
     const AllocTable& table_;
     Band bands_[32][2];

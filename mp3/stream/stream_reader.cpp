@@ -154,9 +154,7 @@ void StreamReader::setSyncPattern(uint32_t header)
 
 bool StreamReader::readBody(uint32_t n)
 {
-    cache_ = 0;
-    cacheBits_ = 0;
-    wordIndex_ = 0;
+    bits_ = BitCache(frameBuffer_, kFrameBufferWords);
     bodySize_ = 0;
     if (n > kFrameBufferBytes)
         return false;
@@ -175,12 +173,12 @@ bool StreamReader::readBody(uint32_t n)
 void StreamReader::getBytes(uint8_t* dst, uint32_t n)
 {
     uint32_t i = 0;
-    if ((cacheBits_ & 7) == 0) {
+    if (bits_.onByte()) {
         // On a byte: the cached bytes first, then whole words straight from the buffer.
-        for (; i < n && cacheBits_ != 0; ++i)
+        for (; i < n && !bits_.onWord(); ++i)
             dst[i] = static_cast<uint8_t>(getBits(8));
-        for (; i + 4 <= n && wordIndex_ < kFrameBufferWords; i += 4) {
-            const uint32_t w = frameBuffer_[wordIndex_++];
+        for (; i + 4 <= n && bits_.wordsLeft(); i += 4) {
+            const uint32_t w = bits_.takeWord();
             dst[i] = static_cast<uint8_t>(w >> 24);
             dst[i + 1] = static_cast<uint8_t>(w >> 16);
             dst[i + 2] = static_cast<uint8_t>(w >> 8);
