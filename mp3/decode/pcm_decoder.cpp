@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "mp3/decoder/interleave.h"
 #include "mp3/stream/audio_extent.h"
@@ -65,18 +66,31 @@ void PcmDecoder::setGapless(bool on)
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
 {
+    // Straight into the reader's buffer when the frame fits there whole and nothing went to
+    // pending_ before it, which saves copying every sample a second time.
+    if (direct_ != nullptr && samples <= directRoom_ && channels == format_.channels) {
+        place(pcm, channels, samples, direct_);
+        direct_ += size_t(samples) * channels;
+        directRoom_ -= samples;
+        directDone_ += samples;
+        return;
+    }
+    direct_ = nullptr;
     // The buffer only grows (its new part zero-filled once); pendingEnd_ says what it holds.
     const size_t start = pendingEnd_;
     const size_t end = start + size_t(samples) * channels;
     if (pending_.size() < end)
         pending_.resize(end);  // may throw: pendingEnd_ moves only once the samples have room
     pendingEnd_ = end;
-    float* out = pending_.data() + start;
-    if (channels == 1) {
+    place(pcm, channels, samples, pending_.data() + start);
+}
+
+void PcmDecoder::place(const float* const* pcm, uint32_t channels, uint32_t samples, float* out)
+{
+    if (channels == 1)
         std::memcpy(out, pcm[0], samples * sizeof(float));
-        return;
-    }
-    decoder::interleaveStereo(pcm[0], pcm[1], out, samples);
+    else
+        decoder::interleaveStereo(pcm[0], pcm[1], out, samples);
 }
 
 bool PcmDecoder::fill()
@@ -100,8 +114,27 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
     frames = std::min(frames, format_.totalFrames > position_ ? format_.totalFrames - position_ : 0);
     uint64_t done = 0;
     while (done < frames) {
-        if (pendingAt_ >= pendingEnd_ && !fill())
-            break;
+        if (pendingAt_ >= pendingEnd_) {
+            // Float reads let the next frame land in dst itself when it fits.
+            if constexpr (std::is_same_v<T, float>) {
+                direct_ = dst + done * ch;
+                directRoom_ = frames - done;
+            }
+            directDone_ = 0;
+            bool more = false;
+            {
+                // No later decode (a seek's) may write there, even when this one throws.
+                const struct Clear {
+                    float*& direct;
+                    ~Clear() { direct = nullptr; }
+                } clear{direct_};
+                more = fill();
+            }
+            done += directDone_;
+            if (!more)
+                break;
+            continue;
+        }
         const uint64_t available = (pendingEnd_ - pendingAt_) / ch;
         const uint64_t n = std::min(frames - done, available);
         convert(pending_.data() + pendingAt_, dst + done * ch, uint32_t(n * ch));
