@@ -41,9 +41,11 @@ StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOff
 uint32_t StreamReader::copyFrame(uint8_t* dst, uint32_t max) const
 {
     const uint32_t n = std::min(max, bodySize_ + 4);
-    for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t word = i < 4 ? frameHeader_ : frameBuffer_[(i - 4) / 4];
-        dst[i] = uint8_t(word >> (24 - 8 * (i % 4)));
+    // Word by word (the header, then the body), the last word's bytes only as far as n.
+    for (uint32_t i = 0; i < n; i += 4) {
+        const uint32_t word = i == 0 ? frameHeader_ : frameBuffer_[i / 4 - 1];
+        const uint8_t bytes[4] = {uint8_t(word >> 24), uint8_t(word >> 16), uint8_t(word >> 8), uint8_t(word)};
+        std::memcpy(dst + i, bytes, std::min<uint32_t>(4, n - i));
     }
     return n;
 }
