@@ -45,6 +45,36 @@ inline int applySign(uint64_t& window, int& used, int v)
     return negative ? -v : v;
 }
 
+// The four lines of a count1 code value vwxy (v first) with their signs applied: for each value
+// and the four stream bits after its code, the lines and the sign bits they take (one per
+// non-zero line, in line order).
+struct SignedQuad {
+    int8_t lines[4] = {};
+    uint8_t signBits = 0;
+};
+
+struct SignedQuadTable {
+    SignedQuad entry[16][16];
+    constexpr SignedQuadTable() : entry()
+    {
+        for (int value = 0; value < 16; ++value) {
+            for (int next = 0; next < 16; ++next) {
+                SignedQuad& q = entry[value][next];
+                int bit = 3;
+                for (int k = 0; k < 4; ++k) {
+                    if (((value >> (3 - k)) & 1) != 0) {
+                        q.lines[k] = static_cast<int8_t>(((next >> bit) & 1) != 0 ? -1 : 1);
+                        --bit;
+                        ++q.signBits;
+                    }
+                }
+            }
+        }
+    }
+};
+
+constexpr SignedQuadTable kSignedQuads{};
+
 // Decodes the pairs of lines [i, stop) with a non-empty table from bit pos; returns the new pos.
 // A pair needs at most 19 code bits + 2 x (13 linbits + sign) = 47 bits: one 64-bit window (57
 // valid bits) holds it.
@@ -107,16 +137,14 @@ int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& ba
         uint64_t window = bits.peek64At(pos);
         int used = 0;
         const uint32_t leaf = lookUpCode(quadTable, window, used);
-        int q[4];
-        for (int k = 0; k < 4; ++k)
-            q[k] = applySign(window, used, (leaf >> (3 - k)) & 1);
-        pos += used;
+        const SignedQuad& q = kSignedQuads.entry[leaf & 15][window >> 60];
+        pos += used + q.signBits;
         if (pos > endBit)
             break;  // the last quadruple ran past the end: dropped
-        is[i] = q[0];
-        is[i + 1] = q[1];
-        is[i + 2] = q[2];
-        is[i + 3] = q[3];
+        is[i] = q.lines[0];
+        is[i + 1] = q.lines[1];
+        is[i + 2] = q.lines[2];
+        is[i + 3] = q.lines[3];
         i += 4;
     }
     std::memset(is + i, 0, sizeof(int32_t) * static_cast<size_t>(kGranuleLines - i));

@@ -45,7 +45,10 @@ uint32_t StreamReader::copyFrame(uint8_t* dst, uint32_t max) const
     for (uint32_t i = 0; i < n; i += 4) {
         const uint32_t word = i == 0 ? frameHeader_ : frameBuffer_[i / 4 - 1];
         const uint8_t bytes[4] = {uint8_t(word >> 24), uint8_t(word >> 16), uint8_t(word >> 8), uint8_t(word)};
-        std::memcpy(dst + i, bytes, std::min<uint32_t>(4, n - i));
+        if (i + 4 <= n)
+            std::memcpy(dst + i, bytes, 4);
+        else
+            std::memcpy(dst + i, bytes, n - i);
     }
     return n;
 }
