@@ -76,14 +76,22 @@ struct SignedQuadTable {
 constexpr SignedQuadTable kSignedQuads{};
 
 // Decodes the pairs of lines [i, stop) with a non-empty table from bit pos; returns the new pos.
-// A pair needs at most 19 code bits + 2 x (13 linbits + sign) = 47 bits: one 64-bit window (57
-// valid bits) holds it.
+// A pair needs at most 19 code bits + 2 x (13 linbits + sign) = 47 bits, 21 without linbits; a
+// 64-bit window holds at least 57 valid bits, so it is read again only when fewer than a pair's
+// most are left.
 int decodePairs(const BitReservoir& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
 {
     const int lin = static_cast<int>(table.linbits);
+    const int most = lin ? 47 : 21;
+    constexpr int kValid = 57;
+    uint64_t window = bits.peek64At(pos);
+    int used = 0;
     for (; i < stop; i += 2) {
-        uint64_t window = bits.peek64At(pos);
-        int used = 0;
+        if (used > kValid - most) {
+            pos += used;
+            used = 0;
+            window = bits.peek64At(pos);
+        }
         const uint32_t leaf = lookUpCode(table, window, used);
         int vx = static_cast<int>(leaf >> 4), vy = static_cast<int>(leaf & 15);
         if (lin && vx == 15)
@@ -92,11 +100,10 @@ int decodePairs(const BitReservoir& bits, const HuffmanTable& table, int pos, in
         if (lin && vy == 15)
             vy += take(window, used, lin);
         vy = applySign(window, used, vy);
-        pos += used;
         is[i] = vx;
         is[i + 1] = vy;
     }
-    return pos;
+    return pos + used;
 }
 
 }  // namespace
