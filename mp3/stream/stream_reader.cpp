@@ -159,19 +159,26 @@ void StreamReader::setSyncPattern(uint32_t header)
 
 bool StreamReader::readBody(uint32_t n)
 {
-    bits_ = BitCache(frameBuffer_, kFrameBufferWords);
+    bits_ = BitCache(frameBuffer_, 0);
     bodySize_ = 0;
     if (n > kFrameBufferBytes)
         return false;
-    // Bytes the body does not cover read as zero, so a decoder reading too far sees silence
-    // rather than the previous frame.
-    std::memset(frameBuffer_, 0, sizeof frameBuffer_);
+    // The body's words only: reads past them give zero bits, and so do the bytes the body does
+    // not fill (the last word's tail, or a body the file cut short), so a decoder reading too far
+    // sees silence rather than the previous frame.
+    const uint32_t words = (n + 3) / 4;
+    std::memset(frameBuffer_, 0, words * sizeof(uint32_t));
     auto* bytes = reinterpret_cast<uint8_t*>(frameBuffer_);
     const bool complete = bufferedRead(bytes, n);
     truncated_ = truncated_ || !complete;
     bodySize_ = n;
-    for (uint32_t w = 0; w < (n + 3) / 4; ++w)
-        frameBuffer_[w] = bigEndian32(bytes + 4 * w);
+    for (uint32_t w = 0; w < words; ++w) {
+        // Through a copy, so the compiler sees one load and a byte swap.
+        uint8_t word[4];
+        std::memcpy(word, bytes + 4 * w, sizeof word);
+        frameBuffer_[w] = bigEndian32(word);
+    }
+    bits_ = BitCache(frameBuffer_, words);
     return complete;
 }
 

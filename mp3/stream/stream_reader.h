@@ -83,7 +83,6 @@ public:
 
     int32_t frameIndex() const { return frameIndex_; }
     int32_t highestFrameIndex() const { return highestFrameIndex_; }
-    const uint32_t* frameBuffer() const { return frameBuffer_; }
     uint32_t bodySize() const { return bodySize_; }
     const VbrInfo& vbrInfo() const { return vbr_; }
     bool vbrTagPresent() const { return vbrTagPresent_; }
