@@ -139,13 +139,23 @@ int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& ba
     }
     // A big-values part that already reads past the channel's end ends the channel here.
     const HuffmanTable& quadTable = huffmanTable(kCount1TableA + (g.count1TableSelect & 1));
-    // count1 quadruples stop at line 576 whatever the remaining bits say.
+    // count1 quadruples stop at line 576 whatever the remaining bits say. One takes at most 6
+    // code and 4 sign bits; the window is read again when fewer are left.
+    constexpr int kValid = 57, kMostQuadBits = 10;
+    uint64_t window = bits.peek64At(pos);
+    int taken = 0;  // bits taken from window since it was read
     while (i + 4 <= kGranuleLines && pos < endBit) {
-        uint64_t window = bits.peek64At(pos);
+        if (taken > kValid - kMostQuadBits) {
+            window = bits.peek64At(pos);
+            taken = 0;
+        }
         int used = 0;
         const uint32_t leaf = lookUpCode(quadTable, window, used);
         const SignedQuad& q = kSignedQuads.entry[leaf & 15][window >> 60];
-        pos += used + q.signBits;
+        window <<= q.signBits;
+        used += q.signBits;
+        taken += used;
+        pos += used;
         if (pos > endBit)
             break;  // the last quadruple ran past the end: dropped
         is[i] = q.lines[0];
