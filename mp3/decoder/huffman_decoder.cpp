@@ -78,32 +78,39 @@ constexpr SignedQuadTable kSignedQuads{};
 // Decodes the pairs of lines [i, stop) with a non-empty table from bit pos; returns the new pos.
 // A pair needs at most 19 code bits + 2 x (13 linbits + sign) = 47 bits, 21 without linbits; a
 // 64-bit window holds at least 57 valid bits, so it is read again only when fewer than a pair's
-// most are left.
-int decodePairs(const BitReservoir& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
+// most are left. Tables with and without linbits get a loop each.
+template<bool Linbits>
+int decodePairsOf(const BitReservoir& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
 {
     const int lin = static_cast<int>(table.linbits);
-    const int most = lin ? 47 : 21;
+    constexpr int kMost = Linbits ? 47 : 21;
     constexpr int kValid = 57;
     uint64_t window = bits.peek64At(pos);
     int used = 0;
     for (; i < stop; i += 2) {
-        if (used > kValid - most) {
+        if (used > kValid - kMost) {
             pos += used;
             used = 0;
             window = bits.peek64At(pos);
         }
         const uint32_t leaf = lookUpCode(table, window, used);
         int vx = static_cast<int>(leaf >> 4), vy = static_cast<int>(leaf & 15);
-        if (lin && vx == 15)
+        if (Linbits && vx == 15)
             vx += take(window, used, lin);
         vx = applySign(window, used, vx);
-        if (lin && vy == 15)
+        if (Linbits && vy == 15)
             vy += take(window, used, lin);
         vy = applySign(window, used, vy);
         is[i] = vx;
         is[i + 1] = vy;
     }
     return pos + used;
+}
+
+int decodePairs(const BitReservoir& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
+{
+    return table.linbits != 0 ? decodePairsOf<true>(bits, table, pos, i, stop, is)
+                              : decodePairsOf<false>(bits, table, pos, i, stop, is);
 }
 
 }  // namespace
