@@ -49,8 +49,8 @@ inline int applySign(uint64_t& window, int& used, int v)
 // and the four stream bits after its code, the lines and the sign bits they take (one per
 // non-zero line, in line order).
 struct SignedQuad {
-    int8_t lines[4] = {};
-    uint8_t signBits = 0;
+    int32_t lines[4] = {};
+    uint32_t signBits = 0;
 };
 
 struct SignedQuadTable {
@@ -63,7 +63,7 @@ struct SignedQuadTable {
                 int bit = 3;
                 for (int k = 0; k < 4; ++k) {
                     if (((value >> (3 - k)) & 1) != 0) {
-                        q.lines[k] = static_cast<int8_t>(((next >> bit) & 1) != 0 ? -1 : 1);
+                        q.lines[k] = ((next >> bit) & 1) != 0 ? -1 : 1;
                         --bit;
                         ++q.signBits;
                     }
@@ -160,15 +160,12 @@ int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& ba
         const uint32_t leaf = lookUpCode(quadTable, window, used);
         const SignedQuad& q = kSignedQuads.entry[leaf & 15][window >> 60];
         window <<= q.signBits;
-        used += q.signBits;
+        used += static_cast<int>(q.signBits);
         taken += used;
         pos += used;
         if (pos > endBit)
             break;  // the last quadruple ran past the end: dropped
-        is[i] = q.lines[0];
-        is[i + 1] = q.lines[1];
-        is[i + 2] = q.lines[2];
-        is[i + 3] = q.lines[3];
+        std::memcpy(is + i, q.lines, sizeof q.lines);
         i += 4;
     }
     std::memset(is + i, 0, sizeof(int32_t) * static_cast<size_t>(kGranuleLines - i));
