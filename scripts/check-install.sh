@@ -62,8 +62,12 @@ cc -Wall -Wextra -o "$work/decode_to_memory" examples/decode_to_memory.c $(pkg-c
 cc -Wall -Wextra -o "$work/effect_chain" examples/effect_chain.c $(pkg-config --cflags --libs orvane-dsp)
 cc -Wall -Wextra -pthread -o "$work/play_started_event" examples/play_started_event.c $(pkg-config --cflags --libs orvane-mp3)
 cc -Wall -Wextra -o "$work/error_reason" examples/error_reason.c $(pkg-config --cflags --libs orvane-mp3)
+cc -Wall -Wextra -o "$work/decode_pipe" examples/decode_pipe.c $(pkg-config --cflags --libs orvane-mp3)
 sample=samples/orvane-demo.mp3
-"$work/decode_to_memory" "$sample"
+"$work/decode_to_memory" "$sample" | tee "$work/decoded.txt"
+# The same stream through a pipe, which cannot seek, decodes to the same samples.
+cat "$sample" | "$work/decode_pipe" | tee "$work/piped.txt"
+[ "$(cat "$work/piped.txt")" = "$(head -n 1 "$work/decoded.txt")" ] || { echo "decode_pipe differs from decode_to_memory"; exit 1; }
 "$prefix/bin/orvane" -q convert "$sample" "$work/demo.wav"
 "$work/effect_chain" "$work/demo.wav" "$work/chain.wav"
 ORVANE_OUTPUT=null "$work/play_started_event" "$sample"
@@ -85,6 +89,7 @@ for kind in shared static; do
   cmp "$work/chain.wav" "$work/chain-$kind.wav"
   ORVANE_OUTPUT=null "$work/cmake-$kind/play_started_event" "$sample" >/dev/null
   "$work/cmake-$kind/error_reason" "$sample" >/dev/null
+  cat "$sample" | "$work/cmake-$kind/decode_pipe" >/dev/null
   if ldd "$work/cmake-$kind/decode_to_memory" | grep -q liborvane; then
     [ "$kind" = shared ] || { echo "the static example loads a shared Orvane library"; exit 1; }
   fi

@@ -1,21 +1,22 @@
+#include <utility>
 #include <vector>
 
 #include "orvane/dsp.h"
 #include "tessor/audio_output.h"
+#include "tessor/dsp_handle.h"
 #include "tessor/real_time_pacer.h"
 
 namespace {
 
 class CaptureOutput : public AudioOutput {
 public:
-    CaptureOutput(void* file, bool fast, const OutputFormat& format)
-        : file_(file),
+    CaptureOutput(DspHandle<termWavefileOut> file, bool fast, const OutputFormat& format)
+        : file_(std::move(file)),
           fast_(fast),
           channels_(format.channels),
           pacer_(format.rate),
           pcm_(static_cast<size_t>(format.framesPerBlock) * format.channels)
     { }
-    ~CaptureOutput() override { termWavefileOut(file_); }
 
     void write(const float* samples, uint32_t frames) override
     {
@@ -23,14 +24,14 @@ public:
         if (count > pcm_.size())
             pcm_.resize(count);
         dspPcmEncode(samples, pcm_.data(), count);
-        writeWavefileOut(file_, pcm_.data(), static_cast<int32_t>(count * 2));
+        writeWavefileOut(file_.get(), pcm_.data(), static_cast<int32_t>(count * 2));
         if (!fast_)
             pacer_.advance(frames);
     }
     void restart() override { pacer_.restart(); }
 
 private:
-    void* file_;
+    DspHandle<termWavefileOut> file_;
     bool fast_;
     uint32_t channels_;
     RealTimePacer pacer_;
@@ -48,8 +49,8 @@ std::unique_ptr<AudioOutput> openCaptureOutput(const std::string& path, bool fas
     wf.nBlockAlign = static_cast<uint16_t>(format.channels * 2);
     wf.nAvgBytesPerSec = format.rate * wf.nBlockAlign;
     wf.wBitsPerSample = 16;
-    void* file = initWavefileOut(path.c_str(), &wf);
+    DspHandle<termWavefileOut> file(initWavefileOut(path.c_str(), &wf));
     if (file == nullptr)
         return nullptr;
-    return std::make_unique<CaptureOutput>(file, fast, format);
+    return std::make_unique<CaptureOutput>(std::move(file), fast, format);
 }

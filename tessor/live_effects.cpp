@@ -32,16 +32,16 @@ float LiveEffects::stretchScaleFor(float speed)
 LiveEffects::LiveEffects(uint32_t rate, uint32_t channels, uint32_t maxFrames, bool out48k)
     : rate_(rate), channels_(channels == 2 ? 2 : 1), maxFrames_(maxFrames)
 {
-    pitch_ = initPitchShift(maxFrames, channels_, rate, 0, 0, kGrainTime, kGrainInterval, 1, 1);
-    stretch_ = initStretch(maxFrames, channels_, rate, kSlowestScale, 0, kGrainTime, kGrainInterval);
-    setStretchScale(stretch_, 0);
+    pitch_.reset(initPitchShift(maxFrames, channels_, rate, 0, 0, kGrainTime, kGrainInterval, 1, 1));
+    stretch_.reset(initStretch(maxFrames, channels_, rate, kSlowestScale, 0, kGrainTime, kGrainInterval));
+    setStretchScale(stretch_.get(), 0);
     if (out48k && rate != 48000) {
-        hqups_ = initHqupsBySrcsize(4 * maxFrames, channels_, channels_, rate, 0, kHarmonicsMixPercent, kBandCutoffHz,
-                                    1, kStopbandDb, kSlopeDbPerOctave, 1, 1);
+        hqups_.reset(initHqupsBySrcsize(4 * maxFrames, channels_, channels_, rate, 0, kHarmonicsMixPercent,
+                                        kBandCutoffHz, 1, kStopbandDb, kSlopeDbPerOctave, 1, 1));
     }
     // Latch the neutral settings now so the first block already runs with them.
     int16_t none[2] = {0, 0};
-    doStretch(stretch_, none, none, 0);
+    doStretch(stretch_.get(), none, none, 0);
     pcmA_.resize(static_cast<size_t>(maxOutFrames()) * channels_);
     pcmB_.resize(pcmA_.size());
     out_.resize(pcmA_.size());
@@ -51,32 +51,25 @@ LiveEffects::LiveEffects(uint32_t rate, uint32_t channels, uint32_t maxFrames, b
     inputFrames_.assign(slots_, 0);
 }
 
-LiveEffects::~LiveEffects()
-{
-    termPitchShift(pitch_);
-    termStretch(stretch_);
-    termHqups(hqups_);
-}
-
 uint32_t LiveEffects::maxOutFrames() const
 {
     const uint32_t stretched = 4 * maxFrames_;
-    return hqups_ != nullptr ? getHqupsDstSize(hqups_, stretched) : stretched;
+    return hqups_ != nullptr ? getHqupsDstSize(hqups_.get(), stretched) : stretched;
 }
 
 void LiveEffects::apply(const TessorSettings& s)
 {
     int16_t none[2] = {0, 0};
-    if (s.pitch != pitchCents_ && setPitchShiftPitch(pitch_, s.pitch)) {
+    if (s.pitch != pitchCents_ && setPitchShiftPitch(pitch_.get(), s.pitch)) {
         pitchCents_ = s.pitch;
-        doPitchShift(pitch_, none, none, 0);  // an empty block makes the new pitch current at once
+        doPitchShift(pitch_.get(), none, none, 0);  // an empty block makes the new pitch current at once
     }
     const float scale = stretchScaleFor(s.speed);
-    if (scale != stretchScale_ && setStretchScale(stretch_, scale)) {
+    if (scale != stretchScale_ && setStretchScale(stretch_.get(), scale)) {
         stretchScale_ = scale;
-        doStretch(stretch_, none, none, 0);
+        doStretch(stretch_.get(), none, none, 0);
     }
-    if (hqups_ != nullptr && s.harmonics != harmonics_ && setHqupsHarmonics(hqups_, s.harmonics))
+    if (hqups_ != nullptr && s.harmonics != harmonics_ && setHqupsHarmonics(hqups_.get(), s.harmonics))
         harmonics_ = s.harmonics;
 }
 
@@ -84,8 +77,8 @@ uint32_t LiveEffects::shiftAndStretch(const float* in, uint32_t frames)
 {
     const uint32_t count = frames * channels_;
     dspPcmEncode(in, pcmA_.data(), count);
-    doPitchShift(pitch_, pcmA_.data(), pcmB_.data(), count * 2);
-    return static_cast<uint32_t>(doStretch(stretch_, pcmB_.data(), pcmA_.data(), count * 2)) / (2 * channels_);
+    doPitchShift(pitch_.get(), pcmA_.data(), pcmB_.data(), count * 2);
+    return static_cast<uint32_t>(doStretch(stretch_.get(), pcmB_.data(), pcmA_.data(), count * 2)) / (2 * channels_);
 }
 
 void LiveEffects::prime(uint32_t slot)
@@ -124,7 +117,7 @@ uint32_t LiveEffects::process(uint32_t frames, const TessorSettings& settings, c
     }
     const int16_t* result = pcmA_.data();
     if (hqups_ != nullptr) {
-        const int32_t bytes = doHqups(hqups_, pcmA_.data(), pcmB_.data(), outFrames * channels_ * 2);
+        const int32_t bytes = doHqups(hqups_.get(), pcmA_.data(), pcmB_.data(), outFrames * channels_ * 2);
         outFrames = static_cast<uint32_t>(bytes) / (2 * channels_);
         result = pcmB_.data();
     }

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "orvane/dsp.h"
 #include "orvane/tessor.h"
+#include "tessor/dsp_handle.h"
 
 // What the output thread does to each pulled block before it is played: pitch (cents) through a
 // pitch shifter, speed (per mille of tempo change) through a time stretcher, and optionally
@@ -22,7 +24,6 @@ public:
 
     // rate and channels of the pulled stream, maxFrames per pull; out48k converts to 48 kHz.
     LiveEffects(uint32_t rate, uint32_t channels, uint32_t maxFrames, bool out48k);
-    ~LiveEffects();
     LiveEffects(const LiveEffects&) = delete;
     LiveEffects& operator=(const LiveEffects&) = delete;
 
@@ -50,9 +51,9 @@ private:
     uint32_t rate_;
     uint32_t channels_;
     uint32_t maxFrames_;
-    void* pitch_ = nullptr;
-    void* stretch_ = nullptr;
-    void* hqups_ = nullptr;
+    DspHandle<termPitchShift> pitch_;
+    DspHandle<termStretch> stretch_;
+    DspHandle<termHqups> hqups_;
     float pitchCents_ = 0.0f;
     float stretchScale_ = 0.0f;
     float harmonics_ = 0.0f;

@@ -51,7 +51,14 @@ struct FileFacts {
 // The facts, or false with the reason in error.
 bool readFacts(const std::string& path, long offset, FileFacts& f, std::string& error)
 {
-    if (OrvaneGetStreamInfo(path.c_str(), int32_t(offset), &f.info) != 1) {
+    // One handle surveys the headers once for the facts and the length a decode delivers (joined
+    // parts, stale counts and truncation accounted for); handles start at the file's first byte.
+    OrvaneDecoder* d = offset == 0 ? OrvaneDecodeOpenFile(path.c_str()) : nullptr;
+    OrvaneDecodeFormat format{};
+    const bool byHandle
+        = d != nullptr && OrvaneDecodeGetStreamInfo(d, &f.info) == 1 && OrvaneDecodeGetFormat(d, &format) == 1;
+    OrvaneDecodeClose(d);
+    if (!byHandle && OrvaneGetStreamInfo(path.c_str(), int32_t(offset), &f.info) != 1) {
         FILE* probe = std::fopen(path.c_str(), "rb");
         if (probe == nullptr)
             return error = "cannot open '" + path + "'", false;
@@ -60,15 +67,7 @@ bool readFacts(const std::string& path, long offset, FileFacts& f, std::string& 
     }
     const OrvaneStreamInfo& i = f.info;
     const uint64_t cut = uint64_t(i.encoderDelay) + i.encoderPadding;
-    f.pcmFrames = i.samples > cut ? i.samples - cut : 0;
-    // The length a decode delivers (joined parts, stale counts and truncation accounted for).
-    if (offset == 0)
-        if (OrvaneDecoder* d = OrvaneDecodeOpenFile(path.c_str())) {
-            OrvaneDecodeFormat format{};
-            if (OrvaneDecodeGetFormat(d, &format) == 1)
-                f.pcmFrames = format.totalFrames;
-            OrvaneDecodeClose(d);
-        }
+    f.pcmFrames = byHandle ? format.totalFrames : i.samples > cut ? i.samples - cut : 0;
     f.seconds = double(f.pcmFrames) / i.sampleRate;
     const double allSeconds = double(i.samples) / i.sampleRate;
     f.averageKbps = allSeconds > 0.0 ? double(i.audioBytes) * 8.0 / allSeconds / 1000.0 : 0.0;

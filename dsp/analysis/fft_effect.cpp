@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "dsp/core/pcm_convert.h"
 
@@ -18,13 +19,13 @@ FftEffect* FftEffect::createBlockFft(uint32_t n, uint32_t channels, uint32_t spe
 {
     if (!RealFft::validSize(n) || !validChannels(channels) || (spectra != 1 && spectra != 2))
         return nullptr;
-    auto* e = new FftEffect;
+    auto e = std::make_unique<FftEffect>();  // freed if a set-up step throws
     e->allocBaseBuffers(n, channels);
     e->outChannels = spectra;
     e->fftSize = n;
     for (WindowedBlock& b : e->blocks)
         b.setup(576, 1344, n, static_cast<float>(floorDb));
-    return e;
+    return e.release();
 }
 
 FftEffect* FftEffect::createAnalyzer(uint32_t blockFrames, uint32_t channels, uint32_t n, uint32_t historyLen)
@@ -32,25 +33,25 @@ FftEffect* FftEffect::createAnalyzer(uint32_t blockFrames, uint32_t channels, ui
     if (!RealFft::validSize(n) || !validChannels(channels) || blockFrames == 0 || blockFrames > kMaxBlockFrames
         || historyLen > kMaxHistory || historyLen < blockFrames || n > historyLen)
         return nullptr;
-    auto* e = new FftEffect;
+    auto e = std::make_unique<FftEffect>();  // freed if a set-up step throws
     e->allocBaseBuffers(blockFrames, channels);
     e->blockFrames = blockFrames;
     e->fftSize = n;
     for (SpectrumFrame& a : e->analysers)
         a.setup(blockFrames, historyLen, n, 120.0f);
-    return e;
+    return e.release();
 }
 
 FftEffect* FftEffect::createEnvelope(uint32_t blockFrames, uint32_t channels, uint32_t rate)
 {
     if (!validChannels(channels) || blockFrames == 0 || blockFrames > kMaxBlockFrames || rate == 0 || rate > kMaxRate)
         return nullptr;
-    auto* e = new FftEffect;
+    auto e = std::make_unique<FftEffect>();  // freed if a set-up step throws
     e->allocBaseBuffers(blockFrames, channels);
     e->blockFrames = blockFrames;
     for (EnvelopeFollower& f : e->envelopes)
         f.setup(blockFrames, static_cast<float>(rate), 2, 33.0f, 1.0f, false, 1.0f);
-    return e;
+    return e.release();
 }
 
 // The buffers may have been re-sized by a chain since set-up, so the limit is checked against both.

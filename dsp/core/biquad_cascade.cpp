@@ -8,14 +8,20 @@
 
 void BiquadCascade::setOrder(int32_t order, int32_t kind)
 {
-    kindSign_ = kind == 1 ? -1.0f : 1.0f;
-    order_ = std::clamp(order, 0, kMaxOrder);
-    sectionCount_ = biquadSectionCount(order_);
-    if (!ready || sectionCount_ > capacity_) {
-        capacity_ = std::max(sectionCount_, 1);
-        sections_ = std::make_unique<BiquadSection[]>(capacity_);
-        state_ = std::make_unique<State[]>(capacity_);
+    const int32_t clamped = std::clamp(order, 0, kMaxOrder);
+    const int32_t sections = biquadSectionCount(clamped);
+    if (!ready || sections > capacity_) {
+        // Both arrays exist before anything changes, so a failed allocation leaves the cascade as it was.
+        const int32_t capacity = std::max(sections, 1);
+        auto newSections = std::make_unique<BiquadSection[]>(capacity);
+        auto newState = std::make_unique<State[]>(capacity);
+        sections_ = std::move(newSections);
+        state_ = std::move(newState);
+        capacity_ = capacity;
     }
+    kindSign_ = kind == 1 ? -1.0f : 1.0f;
+    order_ = clamped;
+    sectionCount_ = sections;
     for (int32_t k = 0; k < capacity_; ++k) {
         sections_[k] = BiquadSection{};
         state_[k] = State{};

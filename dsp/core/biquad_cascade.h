@@ -18,7 +18,8 @@ public:
     ~BiquadCascade() override = default;
 
     // kind 1 is high-pass, anything else low-pass. Resets every section to a pass-through with
-    // cleared state; storage grows as needed and never shrinks.
+    // cleared state; storage grows as needed and never shrinks. When growing it fails (throws), the
+    // cascade is left as it was.
     virtual void setOrder(int32_t order, int32_t kind);
     // Writes the coefficients of every section for this rate and cutoff (Hz); state is kept.
     virtual void design(float sampleRate, float cutoff) = 0;

@@ -6,18 +6,27 @@
 void EnvelopeFollower::setup(uint32_t newBlockFrames, float newRate, uint32_t order, float cutoff, float newInGain,
                              bool newApplyOutGain, float newOutGain)
 {
-    if (!ready || newRate != rate) {
-        windowLen = static_cast<uint32_t>(std::floor(0.001 * newRate));
+    // Everything that allocates comes first, into new storage, so a failure leaves the follower as it was.
+    const bool resize = !ready || newRate != rate;
+    const auto newWindowLen = static_cast<uint32_t>(std::floor(0.001 * newRate));
+    std::vector<uint64_t> at;
+    std::vector<float> value;
+    if (resize) {
         // A window of 0 samples holds nothing: each sample is its own peak, as with 1.
-        candidateAt_.assign(std::max<uint32_t>(windowLen, 1), 0);
-        candidate_.assign(candidateAt_.size(), 0.0f);
+        at.assign(std::max<uint32_t>(newWindowLen, 1), 0);
+        value.assign(at.size(), 0.0f);
+    }
+    smoother.setOrder(static_cast<int32_t>(order), 0);
+    if (resize) {
+        windowLen = newWindowLen;
+        candidateAt_.swap(at);
+        candidate_.swap(value);
     }
     // Cleared history: the window holds silence, which no rectified sample is below.
     front_ = count_ = 0;
     sample_ = 0;
     blockFrames = newBlockFrames;
     rate = newRate;
-    smoother.setOrder(static_cast<int32_t>(order), 0);
     smoother.design(newRate, cutoff);
     inGain = newInGain;
     applyOutGain = newApplyOutGain;

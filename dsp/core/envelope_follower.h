@@ -12,7 +12,8 @@
 // falling order. The queue and the filter state carry over from block to block.
 class EnvelopeFollower : public DspObject {
 public:
-    // Sizes for blocks of up to newBlockFrames and clears the history. rate must be positive.
+    // Sizes for blocks of up to newBlockFrames and clears the history. rate must be positive. When
+    // an allocation fails (throws), the follower is left as it was.
     void setup(uint32_t newBlockFrames, float newRate, uint32_t order, float cutoff, float newInGain,
                bool newApplyOutGain, float newOutGain);
     // Envelope of frames samples of in into out. Returns 1, or 0 before setup or for more

@@ -7,30 +7,35 @@ void RealFft::prepare(uint32_t n)
 {
     if (n == size_ || !validSize(n))
         return;
+    // The tables are built aside and taken over only once all exist: a failed allocation leaves
+    // the transform as it was.
     const uint32_t half = n / 2;
     uint32_t bits = 0;
     while ((1u << bits) < half)
         ++bits;
-    bitReverse_.assign(half, 0);
+    std::vector<uint32_t> bitReverse(half, 0);
     for (uint32_t i = 0; i < half; ++i) {
         uint32_t r = 0;
         for (uint32_t b = 0; b < bits; ++b)
             r |= ((i >> b) & 1u) << (bits - 1 - b);
-        bitReverse_[i] = r;
+        bitReverse[i] = r;
     }
     // Angles in double so the largest sizes keep full float accuracy in the tables.
-    twiddle_.assign(2 * (half / 2), 0.0f);
+    std::vector<float> twiddle(2 * (half / 2), 0.0f);
     for (uint32_t k = 0; k < half / 2; ++k) {
         const double w = 2.0 * M_PI * k / half;
-        twiddle_[2 * k] = static_cast<float>(std::cos(w));
-        twiddle_[2 * k + 1] = static_cast<float>(std::sin(w));
+        twiddle[2 * k] = static_cast<float>(std::cos(w));
+        twiddle[2 * k + 1] = static_cast<float>(std::sin(w));
     }
-    split_.assign(2 * (n / 4 + 1), 0.0f);
+    std::vector<float> split(2 * (n / 4 + 1), 0.0f);
     for (uint32_t k = 0; k <= n / 4; ++k) {
         const double w = 2.0 * M_PI * k / n;
-        split_[2 * k] = static_cast<float>(std::cos(w));
-        split_[2 * k + 1] = static_cast<float>(std::sin(w));
+        split[2 * k] = static_cast<float>(std::cos(w));
+        split[2 * k + 1] = static_cast<float>(std::sin(w));
     }
+    bitReverse_.swap(bitReverse);
+    twiddle_.swap(twiddle);
+    split_.swap(split);
     size_ = n;
 }
 

@@ -18,6 +18,7 @@ public:
     static bool validSize(uint32_t n) { return n >= kMinSize && n <= kMaxSize && (n & (n - 1)) == 0; }
 
     // Builds the tables for length n (a valid size); a call with the current length does nothing.
+    // When an allocation fails (throws), the transform is left as it was.
     void prepare(uint32_t n);
     uint32_t size() const { return size_; }
     // Transforms size() floats of a in place; does nothing before prepare().

@@ -5,23 +5,36 @@
 
 void SpectrumFrame::setup(uint32_t newHop, uint32_t newHistoryLen, uint32_t n, float floorDbPositive)
 {
+    // Grown buffers and the transform's tables are made before anything changes, so a failed
+    // allocation leaves the frame as it was.
+    std::vector<float> newHistory;
+    std::vector<float> newFrame;
+    std::vector<float> newWindow;
+    const bool growHistory = !ready || newHistoryLen > historyLen;
+    const bool growFrame = !ready || n > size;
+    if (growHistory)
+        newHistory.assign(newHistoryLen, 0.0f);
+    if (growFrame) {
+        newFrame.assign(n, 0.0f);
+        newWindow.assign(n, 0.0f);
+    }
+    fft.prepare(n);
+    if (growHistory)
+        history.swap(newHistory);
+    if (growFrame) {
+        frame.swap(newFrame);
+        window.swap(newWindow);
+    }
     floorDb = -floorDbPositive;
     hop = newHop;
-    if (!ready || newHistoryLen > historyLen)
-        history.assign(newHistoryLen, 0.0f);
     keep = newHistoryLen - newHop;
     historyLen = newHistoryLen;
-    if (!ready || n > size) {
-        frame.assign(n, 0.0f);
-        window.assign(n, 0.0f);
-    }
     size = n;
     for (uint32_t i = 0; i < n; ++i)
         window[i] = static_cast<float>(0.5 * (1.0 - std::cos(2.0 * M_PI * (i - 0.5) / n)));
     log2Size = 0;
     while ((2u << log2Size) <= n)
         ++log2Size;
-    fft.prepare(n);
     ready = 1;
 }
 

@@ -11,7 +11,8 @@
 class SpectrumFrame : public DspObject {
 public:
     // hop <= historyLen and N <= historyLen are the caller's to ensure; N must be a valid RealFft size.
-    // Buffers only grow; the history is zeroed when it is (re)allocated.
+    // Buffers only grow; the history is zeroed when it is (re)allocated. When an allocation fails
+    // (throws), the frame is left as it was.
     void setup(uint32_t newHop, uint32_t newHistoryLen, uint32_t n, float floorDbPositive);
     virtual void feed(const float* in);
     // feed, then the forward real FFT of the frame.

@@ -1,4 +1,4 @@
-#include <new>
+#include <memory>
 
 #include "dsp/exports/export_support.h"
 #include "dsp/exports/init_checks.h"
@@ -27,9 +27,9 @@ void* initFader(uint32_t frames, uint32_t channels, uint32_t sampleRate, float c
     return dspGuard<void*>(nullptr, [&]() -> void* {
         if (!effectFormatUsable(frames, channels, sampleRate))
             export_guard::refuse(export_guard::kBadArgument, "frames, channels or a rate out of range");
-        auto* fader = new Fader;
+        auto fader = std::make_unique<Fader>();
         fader->setup(frames, channels, sampleRate, crossPosition, fader0Level, fader1Level);
-        return handedOut(fader);
+        return handedOut(fader.release());
     });
 }
 

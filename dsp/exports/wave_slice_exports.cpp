@@ -1,4 +1,4 @@
-#include <new>
+#include <memory>
 
 #include "dsp/exports/export_support.h"
 #include "dsp/exports/init_checks.h"
@@ -22,9 +22,9 @@ void* initWaveSlice(uint32_t frames, uint32_t channels, uint32_t sampleRate, flo
     return dspGuard<void*>(nullptr, [&]() -> void* {
         if (!effectFormatUsable(frames, channels, sampleRate))
             export_guard::refuse(export_guard::kBadArgument, "frames, channels or a rate out of range");
-        auto* slicer = new WaveSlice;
+        auto slicer = std::make_unique<WaveSlice>();
         slicer->setup(frames, channels, sampleRate, onDb, offDb, risePercent, minSeconds);
-        return handedOut(slicer);
+        return handedOut(slicer.release());
     });
 }
 

@@ -19,7 +19,6 @@ PitchShiftChannel::~PitchShiftChannel()
     FastHeap& heap = FastHeap::instance();
     heap.free(window_);
     heap.free(inverseSum_);
-    delete[] grains_;
 }
 
 bool PitchShiftChannel::sizesFor(float rate, float grainTime, float grainInterval, Sizes& sizes)
@@ -98,10 +97,9 @@ bool PitchShiftChannel::init(float rate, float cents, float outLevelDb, float gr
     fillInverseWindowSum(inverseSum_, window_, grainLen_, hop_);
     if (!ready || grainCount_ > grainCapacity_) {
         ready = 0;
-        delete[] grains_;
-        grains_ = nullptr;
+        grains_.reset();
         grainCapacity_ = 0;
-        grains_ = new Grain[grainCount_];
+        grains_ = std::make_unique<Grain[]>(grainCount_);
         grainCapacity_ = grainCount_;
     }
 
@@ -252,7 +250,8 @@ void PitchShiftChannel::runGrains(float* out, uint32_t n)
         std::fill(out, out + n, 0.0f);
     const uint32_t phase = phase_;
     advanceGrains(
-        grains_, grainCount_, phase_, hop_, n, bypassInUse_, [&](uint32_t t) { startGrain(static_cast<int32_t>(t)); },
+        grains_.get(), grainCount_, phase_, hop_, n, bypassInUse_,
+        [&](uint32_t t) { startGrain(static_cast<int32_t>(t)); },
         [&](Grain& g, uint32_t t, uint32_t count) { accumulate(g, out + t, count, n); });
     if (!bypassInUse_)
         normaliseGrains(out, inverseSum_, phase, hop_, n, gain_, kernels_->scale);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "dsp/core/chebyshev_cascade.h"
 #include "dsp/core/dsp_object.h"
@@ -49,7 +50,7 @@ public:
     uint32_t ringLen() const { return ringLen_; }
     int32_t startOffset() const { return startOffset_; }
     const float* window() const { return window_; }
-    const Grain* grains() const { return grains_; }
+    const Grain* grains() const { return grains_.get(); }
     bool antiAlias() const { return antiAlias_; }
 
 private:
@@ -84,7 +85,7 @@ private:
     float* inverseSum_ = nullptr;
     uint32_t inverseCapacity_ = 0;
     const GrainKernels* kernels_ = &plainGrainKernels();  // taken afresh for every block
-    Grain* grains_ = nullptr;
+    std::unique_ptr<Grain[]> grains_;
     uint32_t windowCapacity_ = 0;
     uint32_t grainCapacity_ = 0;
     bool redesign_ = false;

@@ -14,7 +14,6 @@ StretchChannel::~StretchChannel()
     FastHeap& heap = FastHeap::instance();
     heap.free(window_);
     heap.free(inverseSum_);
-    delete[] grains_;
 }
 
 bool StretchChannel::setScale(float scale)
@@ -82,10 +81,9 @@ bool StretchChannel::init(float rate, float scale, float outLevelDb, float grain
     fillInverseWindowSum(inverseSum_, window_, grainLen_, hop_);
     if (!ready || grainCount_ > grainCapacity_) {
         ready = 0;
-        delete[] grains_;
-        grains_ = nullptr;
+        grains_.reset();
         grainCapacity_ = 0;
-        grains_ = new Grain[grainCount_];
+        grains_ = std::make_unique<Grain[]>(grainCount_);
         grainCapacity_ = grainCount_;
     }
 
@@ -183,7 +181,7 @@ uint32_t StretchChannel::processBlock(const float* in, float* out, uint32_t n)
         std::fill(out, out + m, 0.0f);
     const uint32_t phase = phase_;
     advanceGrains(
-        grains_, grainCount_, phase_, hop_, m, bypassInUse_, [&](uint32_t t) { startGrain(t, n); },
+        grains_.get(), grainCount_, phase_, hop_, m, bypassInUse_, [&](uint32_t t) { startGrain(t, n); },
         [&](Grain& g, uint32_t t, uint32_t count) { accumulate(g, out + t, count, n); });
     if (!bypassInUse_)
         normaliseGrains(out, inverseSum_, phase, hop_, m, gain_, kernels_->scale);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "dsp/core/dsp_object.h"
 #include "dsp/rate/grain.h"
@@ -72,7 +73,7 @@ private:
     float* inverseSum_ = nullptr;
     uint32_t inverseCapacity_ = 0;
     const GrainKernels* kernels_ = &plainGrainKernels();  // taken afresh for every block
-    Grain* grains_ = nullptr;
+    std::unique_ptr<Grain[]> grains_;
     uint32_t ringCapacity_ = 0;
     uint32_t windowCapacity_ = 0;
     uint32_t grainCapacity_ = 0;

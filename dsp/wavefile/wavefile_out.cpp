@@ -7,16 +7,14 @@
 
 WavefileOut* WavefileOut::create(const char* path, const OrvaneWaveFormat& format)
 {
-    WavefileOut* out = new (std::nothrow) WavefileOut;
+    std::unique_ptr<WavefileOut> out(new (std::nothrow) WavefileOut);
     if (out == nullptr)
         return nullptr;
     // Sized before the file is created, so running out of memory leaves no file behind. Left
     // uninitialised: only the bytes written are ever read.
     out->buffer_.reset(new (std::nothrow) uint8_t[kBufferBytes]);
-    if (out->buffer_ == nullptr) {
-        delete out;
+    if (out->buffer_ == nullptr)
         return nullptr;
-    }
     out->format_ = format;
     uint8_t h[kHeaderBytes];
     riff::writeLe32(h, riff::fourcc("RIFF"));
@@ -33,12 +31,10 @@ WavefileOut* WavefileOut::create(const char* path, const OrvaneWaveFormat& forma
     riff::writeLe16(h + 36, format.cbSize);
     riff::writeLe32(h + 38, riff::fourcc("data"));
     riff::writeLe32(h + 42, kProvisionalDataBytes);
-    if (!out->file_.open(path, platform::WaveFile::Mode::Write) || out->file_.write(h, kHeaderBytes) != kHeaderBytes) {
-        delete out;
+    if (!out->file_.open(path, platform::WaveFile::Mode::Write) || out->file_.write(h, kHeaderBytes) != kHeaderBytes)
         return nullptr;
-    }
     out->open_ = true;
-    return out;
+    return out.release();
 }
 
 WavefileOut::~WavefileOut()

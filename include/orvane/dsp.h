@@ -120,7 +120,7 @@ DSP_API uint32_t fastmemGetAllocatedSize(void);
 
 /* New empty chain for blocks of up to frames (1..1048576), channels 1 or 2, rate 1..768000 Hz; null on other values. */
 DSP_API void* dspCreate(uint32_t frames, uint32_t channels, uint32_t rate);
-/* Takes ownership of an effect handle; returns the effect count after the call (unchanged when the effect is null, not an effect, unsized or already in a chain). */
+/* Takes ownership of an effect handle; returns the effect count after the call (unchanged when the effect is null, not an effect, unsized or already in a chain; 0 on failure). When the count did not grow, release the effect with its term*, which refuses it if the chain took it after all. */
 DSP_API int32_t dspAdd(void* chain, void* effect, uint32_t order);
 /* Sets a new source format and re-sizes effects whose input format changes (others keep their state); invalid values are ignored. */
 DSP_API void dspAdjust(void* chain, uint32_t frames, uint32_t channels, uint32_t rate);

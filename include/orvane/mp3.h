@@ -187,33 +187,33 @@ typedef struct OrvaneDecodeFormat {
     uint32_t encoderPadding; /* PCM frames the encoder added at the end (same source); 0 when the stream does not say */
     uint32_t reserved;       /* 0 */
     uint64_t
-        totalFrames; /* PCM frames a read from the start delivers (every frame's header is read at open: the frames present, gapless where the stream states how) */
+        totalFrames; /* PCM frames a read from the start delivers, exact (every frame's header is read on the handle's first GetFormat, GetStreamInfo or Seek: the frames present, gapless where the stream states how). A source without seek: the VBR tag's count until the reads reach the end, then exact; 0 while unknown */
 } OrvaneDecodeFormat;
 
 /* Reads up to bytes bytes into buffer: the count read, 0 at the end, -1 on error. */
 typedef int64_t (*OrvaneReadCallback)(void* context, void* buffer, int64_t bytes);
-/* Moves to offset from whence (0 start, 1 current position, 2 end, as fseek): the new position from the start, or -1. */
+/* Moves to offset from whence (0 start, 1 current position, 2 end, as fseek): the new position from the start, or -1. A handle also calls it (whence 0) before each read, to the position it reads from. */
 typedef int64_t (*OrvaneSeekCallback)(void* context, int64_t offset, int32_t whence);
 
 /* Opens the file at path; null when it cannot be read (ORVANE_ERROR_CANNOT_OPEN), holds no readable frame (NOT_MPEG, UNSUPPORTED or TRUNCATED, see above), or path is null (BAD_ARGUMENT). Any thread. */
 MP3_API OrvaneDecoder* OrvaneDecodeOpenFile(const char* path);
 /* Opens bytes bytes at data (not copied: they must stay unchanged until OrvaneDecodeClose); null as for a file, or for null data. Any thread. */
 MP3_API OrvaneDecoder* OrvaneDecodeOpenMemory(const void* data, uint64_t bytes);
-/* Opens a stream read through the callbacks (called on the handle's thread only, with context); null as for a file, for a null callback, or when seeking to the end and back to 0 fails. Any thread. */
+/* Opens a stream read through the callbacks (called on the handle's thread only, with context); null as for a file, for a null read, or when seeking to the end and back to 0 fails. A null seek reads a stream that cannot seek (a pipe, a socket) once, front to back, with the samples of a file of the same bytes (gapless by a VBR tag at its start; end tags are held back and not decoded), but no seeks but to OrvaneDecodeTell, no stream info, and totalFrames as known; an open that finds no frame fails with NOT_MPEG. Any thread. */
 MP3_API OrvaneDecoder* OrvaneDecodeOpenCallbacks(OrvaneReadCallback read, OrvaneSeekCallback seek, void* context);
-/* Copies the stream's format into format; 1, or 0 for a null handle or format. */
+/* Copies the stream's format into format (the first call reads every frame header for the exact total, except from a source without seek); 1, or 0 for a null handle or format. */
 MP3_API int32_t OrvaneDecodeGetFormat(OrvaneDecoder* decoder, OrvaneDecodeFormat* format);
 /* Decodes up to frames frames into pcm (frames x channels floats); the frames written, 0 at the end, -1 for a null handle or pcm or frames < 0. */
 MP3_API int64_t OrvaneDecodeReadFloat(OrvaneDecoder* decoder, float* pcm, int64_t frames);
 /* As OrvaneDecodeReadFloat with 16-bit samples. */
 MP3_API int64_t OrvaneDecodeReadInt16(OrvaneDecoder* decoder, int16_t* pcm, int64_t frames);
-/* Makes frame the next one read (what a read from the start would give there); frame = totalFrames is the end (reads then give 0). 1, or 0 for a null handle or a frame past the end (nothing changes), or a source that fails (reads then give 0 until the next good seek). */
+/* Makes frame the next one read (what a read from the start would give there); frame = totalFrames is the end (reads then give 0). 1, or 0 for a null handle or a frame past the end (nothing changes), or a source that fails (reads then give 0 until the next good seek); a source without seek: 1 for frame = OrvaneDecodeTell, else 0 (nothing changes). */
 MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame);
-/* Gapless delivery on (enable != 0, the default) or off (every decoded sample, the encoder's delay and padding and the decoder's delay included; the total then counts them); either way the next read starts at the first frame. 1, or 0 for a null handle. */
+/* Gapless delivery on (enable != 0, the default) or off (every decoded sample, the encoder's delay and padding and the decoder's delay included; the total then counts them); either way the next read starts at the first frame. 1, or 0 for a null handle or a source without seek whose reads have begun (nothing changes). */
 MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable);
 /* The frame the next read starts at; 0 for a null handle. */
 MP3_API uint64_t OrvaneDecodeTell(OrvaneDecoder* decoder);
-/* Tag text field of the handle's stream, as OrvaneGetTagText gives it for a path (read at open, for memory and callback sources too); the field's full length, 0 when no tag has it; -1 for a null handle, a field outside ORVANE_TAG_*, size < 0, or a null buffer with size > 0. */
+/* Tag text field of the handle's stream, as OrvaneGetTagText gives it for a path (read at open, for memory and callback sources too; from a source without seek, the end tags count once the reads reach the end); the field's full length, 0 when no tag has it; -1 for a null handle, a field outside ORVANE_TAG_*, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneDecodeGetTagText(OrvaneDecoder* decoder, int32_t field, char* buffer, int32_t size);
 /* The first picture a tag embeds (ID3v2 APIC/PIC, APEv2 "Cover Art (...)"). */
 typedef struct OrvanePictureInfo {
@@ -258,6 +258,8 @@ typedef struct OrvaneStreamInfo {
 
 /* Reads the whole stream's headers (no decoding) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, a file that cannot be opened or holds no valid frame. */
 MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOffset, OrvaneStreamInfo* info);
+/* The handle's stream facts into info, as OrvaneGetStreamInfo gives them for a path (every frame header read once per handle); 1, or 0 (info untouched) for a null handle or info, a source without seek, or a source that fails. */
+MP3_API int32_t OrvaneDecodeGetStreamInfo(OrvaneDecoder* decoder, OrvaneStreamInfo* info);
 /* Tag text field (ORVANE_TAG_TITLE, ARTIST, ALBUM, YEAR, TRACK, GENRE or COMMENT) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference (several values in one tag joined with "; ", at most 65536 bytes), as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside ORVANE_TAG_*, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffset, int32_t field, char* buffer, int32_t size);
 /* The file's embedded picture (see OrvanePictureInfo) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, or a file that cannot be opened. */

@@ -5,18 +5,21 @@
 #include <type_traits>
 
 #include "mp3/decoder/interleave.h"
-#include "mp3/stream/audio_extent.h"
 #include "orvane/dsp.h"
 
-bool PcmDecoder::restart()
+bool PcmDecoder::restart(TagText* tags)
 {
     decoder_ = std::make_unique<StreamDecoder>();
     pendingEnd_ = 0;
     pendingAt_ = 0;
-    std::unique_ptr<ByteSource> source = factory_();
-    if (!source || !decoder_->openStream(std::move(source), 0, map_))
+    std::unique_ptr<ByteSource> source = factory_(tags);
+    if (!source || !source->isOpen())
         return false;
-    map_ = decoder_->map();
+    canSeek_ = source->canSeek();
+    // Mapped once surveyed; until then the stream is followed as it comes.
+    decoder_->setScanAtOpen(false);
+    if (!decoder_->openStream(std::move(source), 0, map_, tags))
+        return false;
     decoder_->setSink(this);
     decoder_->setGapless(gapless_);
     decoder_->setSilentDrops(true);
@@ -25,43 +28,80 @@ bool PcmDecoder::restart()
 
 bool PcmDecoder::open()
 {
-    // The tags first: a callback source is one stream, which the decoder's source then rewinds.
-    if (std::unique_ptr<ByteSource> source = factory_(); source && source->isOpen())
-        findAudioExtent(*source, 0, &tags_);
-    if (!restart())
+    if (!restart(&tags_))
         return false;
     const FrameHeader& h = decoder_->header();
     format_.sampleRate = uint32_t(decoder_->sampleRate());
     format_.channels = uint32_t(decoder_->channels());
     format_.layer = uint32_t(decoder_->layer());
     format_.bitrate = uint32_t(std::max(h.bitrate(), 0));
-    format_.samplesPerFrame = uint32_t(std::max(map_->samplesPerFrame, 0));
-    format_.totalFrames = decoder_->plan().total();
-    const StreamMap::Part& first = map_->parts.front();
-    if (first.tagged && first.tag.encoderExtension) {
-        format_.encoderDelay = uint32_t(std::max(first.tag.encoderDelay, 0));
-        format_.encoderPadding = uint32_t(std::max(first.tag.encoderPadding, 0));
+    format_.samplesPerFrame = uint32_t(std::max(decoder_->firstSamplesPerFrame(), 0));
+    // The first frame's VBR tag, as a map of the stream would take it.
+    const StreamReader& reader = decoder_->reader();
+    if (decoder_->firstLayer() == 3 && reader.vbrInfo().found) {
+        firstTag_ = reader.vbrInfo();
+        firstTagCounted_ = reader.vbrTagPresent();
     }
+    if (firstTag_.encoderExtension) {
+        format_.encoderDelay = uint32_t(std::max(firstTag_.encoderDelay, 0));
+        format_.encoderPadding = uint32_t(std::max(firstTag_.encoderPadding, 0));
+    }
+    format_.totalFrames = taggedTotal();
     if (format_.samplesPerFrame == 0)
         return false;
     pending_.reserve(size_t(format_.samplesPerFrame) * format_.channels);
-    // A stream that delivers nothing still opens; it then reads nothing.
-    if (format_.totalFrames > 0)
-        seek(0);
     return true;
 }
 
-void PcmDecoder::setGapless(bool on)
+uint64_t PcmDecoder::taggedTotal() const
 {
+    if (!firstTag_.found || !firstTagCounted_)
+        return 0;
+    // The stream the tag describes: one part of its frame count.
+    StreamMap claimed;
+    claimed.samplesPerFrame = int32_t(format_.samplesPerFrame);
+    claimed.layer = decoder_ ? decoder_->firstLayer() : 0;
+    StreamMap::Part part;
+    part.tagged = part.counted = true;
+    part.tag = firstTag_;
+    part.audioFrames = uint32_t(firstTag_.frames);
+    part.bytes = uint64_t(firstTag_.bytes);
+    claimed.parts.push_back(part);
+    return GaplessPlan(claimed, gapless_).total();
+}
+
+bool PcmDecoder::survey()
+{
+    if (survey_)
+        return true;
+    if (!canSeek_)
+        return false;
+    auto surveyed = std::make_shared<StreamSurvey>();
+    if (!surveyStream(factory_(nullptr), 0, *surveyed))
+        return false;
+    survey_ = surveyed;
+    map_ = std::shared_ptr<const StreamMap>(survey_, &survey_->map);
+    format_.totalFrames = GaplessPlan(*map_, gapless_).total();
+    return true;
+}
+
+bool PcmDecoder::setGapless(bool on)
+{
+    if (!canSeek_) {
+        // Read once: only the cut of what is still to come can change.
+        if (!decoder_ || decoder_->framesHandled() > 0)
+            return false;
+        gapless_ = on;
+        decoder_->setGapless(on);
+        format_.totalFrames = taggedTotal();
+        return true;
+    }
     gapless_ = on;
     position_ = 0;
-    if (!restart()) {
+    format_.totalFrames = map_ ? GaplessPlan(*map_, on).total() : taggedTotal();
+    if (!restart(nullptr))
         endStream();
-        return;
-    }
-    format_.totalFrames = decoder_->plan().total();
-    if (format_.totalFrames > 0)
-        seek(0);
+    return true;
 }
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
@@ -93,17 +133,22 @@ void PcmDecoder::place(const float* const* pcm, uint32_t channels, uint32_t samp
         decoder::interleaveStereo(pcm[0], pcm[1], out, samples);
 }
 
+void PcmDecoder::configure()
+{
+    // Full scale +-1.0 on the process's vector path now.
+    decoder::DecoderSettings settings;
+    settings.volume = 1.0f;
+    settings.path = decoder::processVectorPath();
+    decoder_->setSettings(settings);
+}
+
 bool PcmDecoder::fill()
 {
     pendingEnd_ = 0;
     pendingAt_ = 0;
     if (!decoder_ || !decoder_->hasFrame())
         return false;
-    // Full scale +-1.0 on the process's vector path now.
-    decoder::DecoderSettings settings;
-    settings.volume = 1.0f;
-    settings.path = decoder::processVectorPath();
-    decoder_->setSettings(settings);
+    configure();
     decoder_->decodeFrame();
     return true;
 }
@@ -111,7 +156,8 @@ bool PcmDecoder::fill()
 template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64_t frames, Convert convert)
 {
     const uint32_t ch = format_.channels;
-    frames = std::min(frames, format_.totalFrames > position_ ? format_.totalFrames - position_ : 0);
+    if (survey_)
+        frames = std::min(frames, format_.totalFrames > position_ ? format_.totalFrames - position_ : 0);
     uint64_t done = 0;
     while (done < frames) {
         if (pendingAt_ >= pendingEnd_) {
@@ -131,8 +177,12 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
                 more = fill();
             }
             done += directDone_;
-            if (!more)
+            if (!more) {
+                // Read once to the end: now the total is known.
+                if (!canSeek_)
+                    format_.totalFrames = position_ + done;
                 break;
+            }
             continue;
         }
         const uint64_t available = (pendingEnd_ - pendingAt_) / ch;
@@ -166,6 +216,10 @@ bool PcmDecoder::endStream()
 
 bool PcmDecoder::seek(uint64_t frame)
 {
+    if (!canSeek_)
+        return frame == position_;
+    if (!survey())
+        return endStream();
     const uint64_t total = format_.totalFrames;
     if (frame > total)
         return false;
@@ -175,7 +229,7 @@ bool PcmDecoder::seek(uint64_t frame)
         position_ = total;
         return true;
     }
-    if (!decoder_ && !restart())
+    if ((!decoder_ || !decoder_->map()) && !restart(nullptr))
         return endStream();
     const GaplessPlan& plan = decoder_->plan();
     const uint64_t spf = format_.samplesPerFrame;
@@ -183,11 +237,12 @@ bool PcmDecoder::seek(uint64_t frame)
     const uint64_t target = decoded / spf;
     if (!decoder_->seekAudioFrame(map_->primingStart(target)))
         return endStream();
-    // The frames before the target only bring the decoder's state where a full decode has it.
     auto heldAudio = [this] {
         const size_t i = size_t(std::max(decoder_->reader().frameIndex(), 0));
         return i < map_->frames.size() ? uint64_t(map_->frames[i].audioIndex) : uint64_t(map_->audioFrames);
     };
+    // On the path the reads take, so the state matches theirs.
+    configure();
     while (decoder_->hasFrame() && heldAudio() < target)
         decoder_->decodeFrame();
     if (!fill())

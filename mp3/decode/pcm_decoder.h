@@ -8,18 +8,23 @@
 #include "mp3/decode/stream_decoder.h"
 #include "mp3/decoder/pcm_sink.h"
 #include "mp3/stream/byte_source.h"
+#include "mp3/stream/stream_survey.h"
 #include "mp3/stream/tag_text.h"
 
 // Decodes a stream into the caller's buffers on demand, frame by frame, with full scale at +-1.0.
 // A frame the decoder drops (damaged, of another layer, or missing its Layer III reservoir bytes)
-// gives a frame of silence, so positions and seeks are exact. The stream is mapped at open
-// (StreamMap) and delivered as its GaplessPlan says: each part whose VBR tag gives the encoder's
-// delay and padding without them; positions, seeks and the total count on what is delivered.
-// Owns everything it uses: handles on different threads share nothing.
+// gives a frame of silence, so positions and seeks are exact. Reads follow the stream as it comes;
+// the whole stream is surveyed (StreamSurvey) only when asked: for the exact total, the stream
+// facts or a seek. Delivery is as the stream's GaplessPlan says: each part whose VBR tag gives the
+// encoder's delay and padding without them; positions, seeks and the total count on what is
+// delivered. A source that cannot seek is read once: no survey, no seek, and the total is what is
+// known. Owns everything it uses: handles on different threads share nothing.
 class PcmDecoder : private decoder::PcmSink {
 public:
-    // Opens a fresh source at its first byte each time it is called (at open and at each seek).
-    using SourceFactory = std::function<std::unique_ptr<ByteSource>()>;
+    // Opens a fresh source at its first byte each time it is called (at open, for the survey and
+    // at seeks); a source that cannot seek is asked for once, and puts the text of the tags at
+    // its end into endTags as it reaches them.
+    using SourceFactory = std::function<std::unique_ptr<ByteSource>(TagText* endTags)>;
 
     struct Format {
         uint32_t sampleRate = 0;
@@ -27,7 +32,9 @@ public:
         uint32_t layer = 0;
         uint32_t bitrate = 0;
         uint32_t samplesPerFrame = 0;
-        uint64_t totalFrames = 0;   // frames a read from the start delivers
+        // Frames a read from the start delivers: exact once surveyed (or, without seeks, once the
+        // end is read), else the VBR tag's count, else 0 (unknown).
+        uint64_t totalFrames = 0;
         uint32_t encoderDelay = 0;  // from the tag's encoder extension; 0 when it has none
         uint32_t encoderPadding = 0;
     };
@@ -37,18 +44,27 @@ public:
     // False when the source cannot be read or holds no readable frame.
     bool open();
     const Format& format() const { return format_; }
-    // The text of the stream's tags, read at open.
+    // False for a source read once.
+    bool canSeek() const { return canSeek_; }
+    // Surveys the whole stream once, making the total exact; false for a source that cannot
+    // seek or fails.
+    bool survey();
+    // The survey, or null before a successful survey().
+    const StreamSurvey* surveyed() const { return survey_.get(); }
+    // The text of the stream's tags (those at the end of a source that cannot seek once the
+    // reads reach them).
     const TagText& tags() const { return tags_; }
     // Up to frames frames of interleaved samples: the frames written, 0 at the end.
     uint64_t read(float* dst, uint64_t frames);
     uint64_t readInt16(int16_t* dst, uint64_t frames);
     // Gapless delivery (the default) on or off; off delivers every decoded sample. Either way the
-    // next read starts at the first frame of that timeline.
-    void setGapless(bool on);
+    // next read starts at the first frame of that timeline. A source read once allows it only
+    // before the first read; false (nothing changes) after it.
+    bool setGapless(bool on);
     // Positions the next read at frame `frame` (the total: reads then give 0). Past the end it
     // is refused and nothing changes; when the source fails, false and reads give nothing until
     // the next good seek. Decoding restarts at StreamMap::primingStart, so the frames read are
-    // those of a decode from the start.
+    // those of a decode from the start. A source read once only "seeks" to where it is.
     bool seek(uint64_t frame);
     // Frames before the next one read.
     uint64_t position() const { return position_; }
@@ -57,11 +73,17 @@ private:
     void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override;
     // A frame's channels interleaved into out.
     static void place(const float* const* pcm, uint32_t channels, uint32_t samples, float* out);
-    bool restart();
+    // A decoder at the stream's first frame, mapped once surveyed; tags, when not null, gets the
+    // text of the stream's tags.
+    bool restart(TagText* tags);
     // After a failed seek: reads give nothing until the next good seek. Always false.
     bool endStream();
+    // The decoder's settings for the frames decoded from now on: full scale, the process's path.
+    void configure();
     // Decodes the frame held into pending_; false at the end of the stream.
     bool fill();
+    // The total as far as it is known without a survey: the VBR tag's count.
+    uint64_t taggedTotal() const;
     // Copies up to frames frames of pending samples to dst through convert; the frames copied.
     template<typename T, typename Convert> uint64_t drain(T* dst, uint64_t frames, Convert convert);
 
@@ -77,7 +99,11 @@ private:
     uint64_t directRoom_ = 0;
     uint64_t directDone_ = 0;
     TagText tags_;
-    std::shared_ptr<const StreamMap> map_;
+    std::shared_ptr<const StreamSurvey> survey_;
+    std::shared_ptr<const StreamMap> map_;  // survey_'s map
+    VbrInfo firstTag_;                      // the first frame's VBR tag, when it carries one
+    bool firstTagCounted_ = false;
     uint64_t position_ = 0;  // frames delivered before the next read
     bool gapless_ = true;
+    bool canSeek_ = true;
 };

@@ -20,24 +20,29 @@ bool StreamDecoder::openStream(const char* path, uint32_t startOffset)
 }
 
 bool StreamDecoder::openStream(std::unique_ptr<ByteSource> source, uint32_t startOffset,
-                               std::shared_ptr<const StreamMap> map)
+                               std::shared_ptr<const StreamMap> map, TagText* tags)
 {
-    reader_ = std::make_unique<StreamReader>(std::move(source), startOffset);
+    reader_ = std::make_unique<StreamReader>(std::move(source), startOffset, tags);
     // A decoder opened again starts afresh: the header's sync and padding table were the old stream's.
     header_ = FrameHeader();
     crc_ = nullptr;
     haveFrame_ = false;
+    streamingTrim_ = StreamingTrim();
     if (!reader_->isOpen())
         return false;
-    if (!map) {
+    if (!map && scanAtOpen_ && reader_->canSeek()) {
         auto scanned = std::make_shared<StreamMap>();
         if (!scanStream(*reader_, *scanned) || !reader_->positionAt(0, 0))
             return false;
         map = std::move(scanned);
     }
     map_ = std::move(map);
-    if (map_->audioFrames == 0 || !header_.readFrame(*reader_, &crc_))
+    if ((map_ && map_->audioFrames == 0) || !header_.readFrame(*reader_, &crc_))
         return false;
+    firstSamplesPerFrame_ = header_.samplesPerFrame();
+    firstLayer_ = header_.layer();
+    if (!map_)
+        followFrame();
     if (isTagFrame() && !readAudioFrame())
         return false;
 
@@ -60,31 +65,54 @@ void StreamDecoder::setGapless(bool on)
     if (map_)
         plan_ = std::make_shared<GaplessPlan>(*map_, on);
     trim_.setPlan(plan_);
+    streamingTrim_.configure(on, firstLayer_);
 }
 
 uint64_t StreamDecoder::trimStart() const
 {
+    if (!map_)
+        return streamingTrim_.startCut();
     return gapless_ && !plan_->ranges().empty() ? plan_->ranges().front().from : 0;
 }
 
 bool StreamDecoder::isTagFrame() const
 {
+    if (!map_)
+        return tagFrame_;
     const int32_t i = reader_->frameIndex();
-    return map_ && i >= 0 && size_t(i) < map_->frames.size() && map_->frames[size_t(i)].tag;
+    return i >= 0 && size_t(i) < map_->frames.size() && map_->frames[size_t(i)].tag;
+}
+
+void StreamDecoder::followFrame()
+{
+    // The tag test of scanStream, so both ways find the same parts.
+    VbrInfo tag;
+    bool counted = false;
+    if (header_.layer() == 3)
+        counted = reader_->frameVbrTag(tag);
+    tagFrame_ = tag.found;
+    if (tagFrame_ || reader_->frameIndex() == 0)
+        streamingTrim_.beginPart(tagFrame_ ? &tag : nullptr, counted);
+    streamingTrim_.countFrame(uint32_t(header_.bodySize()) + 4, !tagFrame_);
 }
 
 bool StreamDecoder::readAudioFrame()
 {
     do {
-        if (!header_.readFrame(*reader_, &crc_))
+        if (!header_.readFrame(*reader_, &crc_)) {
+            if (!map_)
+                streamingTrim_.finish();
             return false;
+        }
+        if (!map_)
+            followFrame();
     } while (isTagFrame());
     return true;
 }
 
 bool StreamDecoder::seekFrame(int32_t frame)
 {
-    if (!reader_ || !synth_)
+    if (!reader_ || !synth_ || !map_)
         return false;
     haveFrame_ = header_.seekFrame(*reader_, frame, &crc_) && (!isTagFrame() || readAudioFrame());
     if (haveFrame_)
@@ -94,7 +122,7 @@ bool StreamDecoder::seekFrame(int32_t frame)
 
 bool StreamDecoder::seekPercent(float percent)
 {
-    if (!reader_ || !synth_)
+    if (!reader_ || !synth_ || !map_)
         return false;
     haveFrame_ = header_.seekPercent(*reader_, percent, &crc_) && (!isTagFrame() || readAudioFrame());
     if (haveFrame_)
@@ -169,20 +197,24 @@ bool StreamDecoder::decodeFrame()
     if (!haveFrame_)
         return false;
     trim_.setTarget(sink_);
+    streamingTrim_.setTarget(sink_);
+    decoder::PcmSink& out = map_ ? static_cast<decoder::PcmSink&>(trim_) : streamingTrim_;
     if (decodeCurrentFrame()) {
         ++framesDecoded_;
         samplesOut_ += uint64_t(synth_->samples()) * uint64_t(channels_);
-        synth_->emit(trim_);
+        synth_->emit(out);
     } else {
         ++framesDropped_;
-        const uint32_t samples = uint32_t(map_ ? map_->samplesPerFrame : 0);
+        const uint32_t samples = uint32_t(std::max(firstSamplesPerFrame_, 0));
         if (silentDrops_ && samples > 0) {
             silence_.assign(samples, 0.0f);
             const float* pcm[2] = {silence_.data(), silence_.data()};
-            trim_.frame(pcm, uint32_t(channels_), samples);
-        } else {
+            out.frame(pcm, uint32_t(channels_), samples);
+        } else if (map_) {
             // The frame's place on the timeline stays counted.
             trim_.setPosition(trim_.position() + samples);
+        } else {
+            streamingTrim_.skip(samples);
         }
     }
     haveFrame_ = readAudioFrame();

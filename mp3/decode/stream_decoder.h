@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "mp3/decode/gapless_trim.h"
+#include "mp3/decode/streaming_trim.h"
 #include "mp3/decoder/decoder_settings.h"
 #include "mp3/decoder/frame_synthesis.h"
 #include "mp3/decoder/layer3_decoder.h"
@@ -12,9 +13,13 @@
 #include "mp3/stream/frame_header.h"
 #include "mp3/stream/stream_map.h"
 #include "mp3/stream/stream_reader.h"
+#include "mp3/stream/tag_text.h"
 
 // Decodes an MPEG audio file frame by frame into a PCM sink, with the settings it is handed.
-// Owns everything it uses, so several can run on several threads at once.
+// Owns everything it uses, so several can run on several threads at once. A stream is either
+// mapped at open (every header read first: StreamMap, GaplessPlan; seeks work) or followed as it
+// comes (a source that cannot seek, or setScanAtOpen(false)): VBR tags and gapless cuts are then
+// found frame by frame (StreamingTrim), with the same output, and seeks fail.
 class StreamDecoder {
 public:
     StreamDecoder() = default;
@@ -30,10 +35,16 @@ public:
     // file cannot be opened or holds no readable frame.
     bool openStream(const char* path, uint32_t startOffset);
     // As openStream, reading from source (not null); map, when given, is the source's own map
-    // from an earlier open (so it is not scanned again).
+    // from an earlier open (so it is not scanned again); the tags' text goes to tags when not null.
     bool openStream(std::unique_ptr<ByteSource> source, uint32_t startOffset,
-                    std::shared_ptr<const StreamMap> map = nullptr);
+                    std::shared_ptr<const StreamMap> map = nullptr, TagText* tags = nullptr);
+    // Whether a seekable source given no map is mapped at open (the default) or followed as it comes.
+    void setScanAtOpen(bool on) { scanAtOpen_ = on; }
+    // Null while the stream is followed as it comes.
     const std::shared_ptr<const StreamMap>& map() const { return map_; }
+    // Samples per frame and layer of the stream's first frame (a VBR tag's frame included).
+    int32_t firstSamplesPerFrame() const { return firstSamplesPerFrame_; }
+    int32_t firstLayer() const { return firstLayer_; }
     // Where decoded frames go from now on; null drops them. The sink must outlive its use.
     void setSink(decoder::PcmSink* sink) { sink_ = sink; }
     // Gapless output of the frames decoded from now on (default off: every decoded sample). With
@@ -41,10 +52,13 @@ public:
     // loses them and the filterbank's own delay (GaplessPlan), so it decodes to the encoder's
     // input length exactly.
     void setGapless(bool on);
-    // What is delivered of the decoded timeline (every sample without gapless).
+    // What is delivered of the decoded timeline (every sample without gapless); empty while the
+    // stream is followed as it comes.
     const GaplessPlan& plan() const { return *plan_; }
     // Samples per channel cut from the start of the decoded stream (0 without a gapless cut).
     uint64_t trimStart() const;
+    // Frames decoded or dropped since open.
+    uint32_t framesHandled() const { return framesDecoded_ + framesDropped_; }
     // A dropped frame (damaged, of another layer or channel count, or missing its reservoir
     // bytes) gives a frame of silence instead of nothing (default off), so positions stay exact.
     void setSilentDrops(bool on) { silentDrops_ = on; }
@@ -53,7 +67,7 @@ public:
     const decoder::DecoderSettings& settings() const { return settings_; }
 
     // Frame seeks (constant bitrate) and percentage seeks (VBR tag) that leave the target frame
-    // held; false when the target cannot be reached.
+    // held; false when the target cannot be reached or the stream is not mapped.
     bool seekFrame(int32_t frame);
     bool seekPercent(float percent);
     // Holds audio frame `audio` of the map (decoded output counted from its first sample) with the
@@ -98,6 +112,8 @@ private:
     // Reads the next frame that holds audio into the header; false at the end.
     bool readAudioFrame();
     bool isTagFrame() const;
+    // Following the stream: the frame just read is told to the gapless cut, as audio or a tag.
+    void followFrame();
     // Tells the gapless cut where the frame held now starts.
     void placeTrim();
 
@@ -112,6 +128,11 @@ private:
     std::shared_ptr<const StreamMap> map_;
     std::shared_ptr<const GaplessPlan> plan_ = std::make_shared<GaplessPlan>();
     GaplessTrim trim_;
+    StreamingTrim streamingTrim_;
+    bool scanAtOpen_ = true;
+    bool tagFrame_ = false;  // following the stream: the frame held carries a VBR tag
+    int32_t firstSamplesPerFrame_ = 0;
+    int32_t firstLayer_ = 0;
     std::vector<float> silence_;
     bool gapless_ = false;
     bool silentDrops_ = false;

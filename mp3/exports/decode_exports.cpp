@@ -9,6 +9,8 @@
 #include "mp3/exports/mp3_guard.h"
 #include "mp3/exports/open_failure.h"
 #include "mp3/exports/picture_info.h"
+#include "mp3/exports/stream_info.h"
+#include "mp3/stream/forward_source.h"
 #include "orvane/mp3.h"
 
 // Thin exports over PcmDecoder: check the arguments, convert, call the object, all through the
@@ -34,7 +36,9 @@ OrvaneDecoder* openWith(PcmDecoder::SourceFactory factory)
     std::unique_ptr<OrvaneDecoder> d(new OrvaneDecoder(factory));
     if (d->open())
         return d.release();
-    std::unique_ptr<ByteSource> source = factory();
+    if (!d->canSeek())
+        refuse(export_guard::kNotMpeg, "no MPEG audio frame found in the stream");
+    std::unique_ptr<ByteSource> source = factory(nullptr);
     if (source == nullptr || !source->isOpen())
         refuse(export_guard::kFailed, "the source cannot be read");
     refuseUndecodable(*source);
@@ -70,7 +74,7 @@ MP3_API OrvaneDecoder* OrvaneDecodeOpenFile(const char* path)
         // Opened once here so that a file the system refuses is reported in its words.
         if (platform::File probe; !probe.open(path, platform::File::Mode::Read))
             refuseUnopenable(path);
-        return openWith([p = std::string(path)] { return openFileSource(p.c_str()); });
+        return openWith([p = std::string(path)](TagText*) { return openFileSource(p.c_str()); });
     });
 }
 
@@ -79,20 +83,22 @@ MP3_API OrvaneDecoder* OrvaneDecodeOpenMemory(const void* data, uint64_t bytes)
     return mp3Guard<OrvaneDecoder*>(nullptr, [&]() -> OrvaneDecoder* {
         if (data == nullptr)
             refuse(kBadArgument, "no data given");
-        return openWith([data, bytes] { return openMemorySource(data, bytes); });
+        return openWith([data, bytes](TagText*) { return openMemorySource(data, bytes); });
     });
 }
 
 MP3_API OrvaneDecoder* OrvaneDecodeOpenCallbacks(OrvaneReadCallback read, OrvaneSeekCallback seek, void* context)
 {
     return mp3Guard<OrvaneDecoder*>(nullptr, [&]() -> OrvaneDecoder* {
-        if (read == nullptr || seek == nullptr)
-            refuse(kBadArgument, "a null read or seek callback");
+        if (read == nullptr)
+            refuse(kBadArgument, "a null read callback");
+        if (seek == nullptr)
+            return openWith([read, context](TagText* endTags) { return openForwardSource(read, context, endTags); });
         std::unique_ptr<ByteSource> probe = openCallbackSource(read, seek, context);
         if (!probe->isOpen())
             refuse(export_guard::kCannotOpen, "the seek callback cannot go to the end and back to 0");
         probe.reset();
-        return openWith([read, seek, context] { return openCallbackSource(read, seek, context); });
+        return openWith([read, seek, context](TagText*) { return openCallbackSource(read, seek, context); });
     });
 }
 
@@ -102,6 +108,8 @@ MP3_API int32_t OrvaneDecodeGetFormat(OrvaneDecoder* decoder, OrvaneDecodeFormat
         require(decoder);
         if (format == nullptr)
             refuse(kBadArgument, "no format to fill");
+        // The total is exact once the stream is surveyed (a source that cannot seek tells what it knows).
+        decoder->survey();
         const PcmDecoder::Format& f = decoder->format();
         *format = OrvaneDecodeFormat{};
         format->sampleRate = f.sampleRate;
@@ -129,8 +137,25 @@ MP3_API int64_t OrvaneDecodeReadInt16(OrvaneDecoder* decoder, int16_t* pcm, int6
 MP3_API int32_t OrvaneDecodeSeek(OrvaneDecoder* decoder, uint64_t frame)
 {
     return mp3Guard<int32_t>(0, [&]() -> int32_t {
-        if (!require(decoder)->seek(frame))
-            refuse(kBadArgument, "a frame past the end, or a source that failed");
+        if (require(decoder)->seek(frame))
+            return 1;
+        if (!decoder->canSeek())
+            refuse(kBadArgument, "the source cannot seek: only its current frame is a place to seek to");
+        refuse(kBadArgument, "a frame past the end, or a source that failed");
+    });
+}
+
+MP3_API int32_t OrvaneDecodeGetStreamInfo(OrvaneDecoder* decoder, OrvaneStreamInfo* info)
+{
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        require(decoder);
+        if (info == nullptr)
+            refuse(kBadArgument, "no info to fill");
+        if (!decoder->canSeek())
+            refuse(kBadArgument, "the source cannot seek: its whole stream cannot be surveyed");
+        if (!decoder->survey())
+            refuse(export_guard::kFailed, "the source failed while its stream was surveyed");
+        *info = streamInfo(*decoder->surveyed());
         return 1;
     });
 }
@@ -159,7 +184,8 @@ MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePicture
 MP3_API int32_t OrvaneDecodeSetGapless(OrvaneDecoder* decoder, int32_t enable)
 {
     return mp3Guard<int32_t>(0, [&]() -> int32_t {
-        require(decoder)->setGapless(enable != 0);
+        if (!require(decoder)->setGapless(enable != 0))
+            refuse(kBadArgument, "the source cannot seek and its reading has begun");
         return 1;
     });
 }

@@ -6,10 +6,12 @@
 #include "mp3/exports/mp3_guard.h"
 #include "mp3/exports/open_failure.h"
 #include "mp3/exports/picture_info.h"
+#include "mp3/exports/stream_info.h"
 #include "mp3/stream/audio_extent.h"
 #include "mp3/stream/frame_header.h"
 #include "mp3/stream/stream_map.h"
 #include "mp3/stream/stream_reader.h"
+#include "mp3/stream/stream_survey.h"
 #include "orvane/mp3.h"
 
 namespace {
@@ -74,47 +76,17 @@ extern "C" MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffse
 
 extern "C" MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOffset, OrvaneStreamInfo* info)
 {
-    if (info == nullptr)
-        return mp3Guard<int32_t>(0, []() -> int32_t { refuse(kBadArgument, "no info to fill"); });
-    return withFirstFrame(path, startOffset, [info](StreamReader& r, FrameHeader& h) {
-        OrvaneStreamInfo s{};
-        s.version = h.version() == 1 ? 10 : h.mpeg25() ? 25 : 20;
-        s.layer = uint32_t(h.layer());
-        s.sampleRate = uint32_t(h.sampleRate());
-        s.channelMode = uint32_t(h.mode() & 3);
-        s.crc = h.protectionBit() == 0 ? 1 : 0;
-        s.firstBitrate = uint32_t(std::max(h.bitrate(), 0));
-        s.samplesPerFrame = uint32_t(h.samplesPerFrame());
-        StreamMap map;
-        if (!r.positionAt(0, 0) || !scanStream(r, map))
-            return 0;
-        const StreamMap::Part& first = map.parts.front();
-        const VbrInfo& vbr = first.tag;
-        if (first.tagged) {
-            s.vbrTag = vbr.constantBitrate ? 2 : 1;
-            s.vbrTagFrames = first.counted ? uint32_t(std::max(vbr.frames, 0)) : 0;
-            s.encoderTag = vbr.encoderExtension ? 1 : 0;
-            s.encoderDelay = vbr.encoderExtension ? uint32_t(std::max(vbr.encoderDelay, 0)) : 0;
-            s.encoderPadding = vbr.encoderExtension ? uint32_t(std::max(vbr.encoderPadding, 0)) : 0;
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        if (info == nullptr || path == nullptr || startOffset < 0)
+            refuse(kBadArgument, "no path or info given, or a negative start offset");
+        if (!openFileSource(path)->isOpen())
+            refuseUnopenable(path);
+        const auto survey = std::make_unique<StreamSurvey>();
+        if (!surveyStream(openFileSource(path), uint32_t(startOffset), *survey)) {
+            const std::unique_ptr<ByteSource> source = openFileSource(path);
+            refuseUndecodable(*source);
         }
-        // Every frame counted; those carrying a VBR tag hold no audio.
-        uint32_t firstBitrateIndex = 16;
-        for (const StreamMap::Frame& f : map.frames) {
-            if (f.tag)
-                continue;
-            const uint32_t index = (f.header >> 12) & 15;
-            if (firstBitrateIndex == 16)
-                firstBitrateIndex = index;
-            ++s.frames;
-            s.samples += uint64_t(map.samplesPerFrame);
-            s.audioBytes += f.bytes;
-            if (index != firstBitrateIndex)
-                s.variableBitrate = 1;
-        }
-        const AudioExtent& extent = r.extent();
-        s.tags = (extent.id3v2 ? 1u : 0u) | (extent.ape ? 2u : 0u) | (extent.id3v1 ? 4u : 0u);
-        s.truncated = map.truncated ? 1 : 0;
-        *info = s;
+        *info = streamInfo(*survey);
         return 1;
     });
 }

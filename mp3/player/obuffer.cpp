@@ -1,20 +1,10 @@
 #include "mp3/player/obuffer.h"
 
-#include <algorithm>
-
-#include "orvane/tessor.h"
 #include "platform/platform.h"
 
 namespace {
 
 constexpr char kCaption[] = "mp3.dll";
-// The last three arguments of openWaveOut: pulls of 16384 bytes of 16-bit PCM, four of them buffered.
-constexpr int32_t kPullBytes = 16384;
-constexpr int32_t kPullBuffers = 4;
-// A drain waits for the output thread in steps of this many milliseconds.
-constexpr uint32_t kDrainStepMs = 20;
-// The output thread waits this long for data before looking at the closing flag and state again.
-constexpr uint32_t kTakeWaitMs = 100;
 
 bool fftCanTake(int32_t n)
 {
@@ -77,27 +67,21 @@ bool Obuffer::setUpDestination(const ObufferConfig& config)
     if (target_ == ObufferTarget::Sink)
         return true;
     bool ok = readouts_.open(spectrumSize_, channels_);
-
-    const int32_t h = initWaveOut();
-    if (h == 0) {
-        platform::messageBox(kCaption, "initialize waveOut error");
-        return false;
+    WaveFeedSettings wave;
+    wave.playback = target_ == ObufferTarget::WaveOut;
+    wave.device = config.device;
+    wave.harmonics = config.harmonics;
+    wave.pitch = config.pitch;
+    wave.speed = config.speed;
+    wave.effectEnable = config.effectEnable;
+    wave.enable48k = config.enable48k;
+    if (!wave_.open(wave, channels_, sampleRate_)) {
+        if (wave_.handle() == 0)
+            return false;
+        ok = false;
     }
-    handle_.store(h);
-    startCaptureWaveOut(h, 0, target_ == ObufferTarget::Convert);
-    enableEffectWaveOut(h, config.effectEnable);
-    enableOrvane48kWaveOut(h, config.enable48k);
-    setHarmonicsWaveOut(h, config.harmonics);
-    setSpeedWaveOut(h, static_cast<float>(config.speed));
-    setPitchWaveOut(h, static_cast<float>(config.pitch));
-    enableGraphicEQWaveOut(h, 0);
     if (target_ == ObufferTarget::Convert)
         ok = norv_.open(sampleRate_, blockSamples_) && ok;
-    else if ((openWaveOut(h, config.device, sampleRate_, static_cast<int32_t>(channels_), &Obuffer::pull, this, 1,
-                          kPullBytes, kPullBuffers)
-              & 0xFF)
-             == 0)
-        ok = false;
     // The close of a failed set-up must not wait for an output thread that may not run.
     if (!ok)
         stopAtOnce_.store(true);
@@ -107,7 +91,6 @@ bool Obuffer::setUpDestination(const ObufferConfig& config)
 Obuffer::~Obuffer()
 {
     close();
-    fifo_.clear();
 }
 
 float* Obuffer::reserve32(uint32_t ch)
@@ -141,53 +124,30 @@ void Obuffer::sendBlock(uint32_t count)
 {
     if (sink_ != nullptr)
         sink_(sinkContext_, assembler_.block(), count, channels_);
-    if (target_ == ObufferTarget::Convert)
+    if (target_ == ObufferTarget::Convert) {
         norv_.send(assembler_.block(), count, channels_);
-    else if (target_ == ObufferTarget::WaveOut) {
-        writeToFifo(count);
-    }
-}
-
-void Obuffer::writeToFifo(uint32_t count)
-{
-    // The block goes into the queue whole; the next is written into a buffer the queue is done with.
-    float* next = fifo_.exchange(assembler_.block(), blockSamples_, count);
-    if (next == nullptr) {
-        platform::messageBox(kCaption, "write to fifo error");
-        return;
-    }
-    assembler_.swap(next);
-    // One block's play time, so the count is looked at again at least that often.
-    const uint32_t waitMs
-        = std::max<uint32_t>(1, static_cast<uint32_t>(count / (static_cast<double>(channels_) * sampleRate_) * 1000.0));
-    // The decoder runs at most four blocks ahead; a stop (state 0) releases it even while the
-    // output is paused and takes nothing.
-    while (fifo_.queued() > 3 && state() != OutputState::Idle) {
-        fifo_.spaceEvent().wait(waitMs);
-        fifo_.spaceEvent().reset();
+    } else if (target_ == ObufferTarget::WaveOut) {
+        if (float* next = wave_.queue(assembler_.block(), blockSamples_, count))
+            assembler_.swap(next);
     }
 }
 
 void Obuffer::requestStop()
 {
-    // The state is stored before the wake, so the writer that wakes sees Idle.
-    setState(OutputState::Idle);
-    fifo_.spaceEvent().set();
+    wave_.requestStop();
 }
 
 void Obuffer::flush()
 {
     if (!open_)
         return;
-    if (target_ == ObufferTarget::WaveOut)
-        stopWaveOut(handle_.load());
-    fifo_.clear();
+    wave_.flush();
     assembler_.restart();
 }
 
 void Obuffer::close()
 {
-    if (!open_ && handle_.load() == 0)
+    if (!open_ && wave_.handle() == 0)
         return;
     const bool draining = !stopAtOnce_.load();
     if (open_ && draining) {
@@ -197,100 +157,37 @@ void Obuffer::close()
         assembler_.restart();
     }
     open_ = false;
-    const int32_t h = handle_.load();
-    if (target_ == ObufferTarget::WaveOut && h != 0) {
-        if (draining) {
-            fifo_.setClosing(true);  // wakes the output thread even with fewer than three blocks
-            while (fifo_.queued() > 0 && state() != OutputState::Idle)
-                platform::sleepMs(kDrainStepMs);
-        } else {
-            stopWaveOut(h);
-            fifo_.setClosing(true);  // a pull waiting for data returns at once
-        }
-    }
-    {
-        std::lock_guard<std::mutex> lock(handleMutex_);
-        handle_.store(0);
-    }
-    if (h != 0)
-        termWaveOut(h);
-}
-
-int32_t Obuffer::take(float* buffer, int32_t frames)
-{
-    const bool woken = fifo_.dataEvent().wait(kTakeWaitMs);
-    if (!woken || fifo_.empty())
-        return fifo_.closing() || state() == OutputState::Idle ? -1 : 0;
-    const uint32_t wanted = static_cast<uint32_t>(frames) * channels_;
-    const uint32_t copied = fifo_.take(buffer, wanted);
-    return static_cast<int32_t>(copied / channels_);
-}
-
-int32_t Obuffer::pull(float* buffer, int32_t frames, int32_t, void* self)
-{
-    auto* out = static_cast<Obuffer*>(self);
-    if (buffer == nullptr || frames <= 0)
-        return 0;
-    int32_t r = out->take(buffer, frames);
-    if (r > 0)
-        return r;
-    while (r == 0) {
-        r = out->take(buffer, frames);
-        if (r < 0)
-            break;
-        platform::sleepMs(static_cast<uint32_t>(static_cast<int64_t>(frames) * 1000 / out->sampleRate_));
-        if (r > 0)
-            return r;
-    }
-    out->setState(OutputState::Drained);
-    return 0;
+    wave_.close(draining);
 }
 
 void Obuffer::pause(bool paused)
 {
-    std::lock_guard<std::mutex> lock(handleMutex_);
-    const int32_t h = handle_.load();
-    if (h == 0)
-        return;
-    if (paused) {
-        stopWaveOut(h);
-        setState(OutputState::Paused);
-    } else {
-        startWaveOut(h);
-        setState(OutputState::Playing);
-    }
+    wave_.pause(paused);
 }
 
 int32_t Obuffer::level(int32_t channel)
 {
-    std::lock_guard<std::mutex> lock(handleMutex_);
-    return readouts_.level(handle_.load(), channel);
+    return wave_.withHandle([&](int32_t h) { return readouts_.level(h, channel); });
 }
 
 int32_t Obuffer::waveform(int16_t* buffer, int32_t count)
 {
-    std::lock_guard<std::mutex> lock(handleMutex_);
-    return readouts_.waveform(handle_.load(), buffer, count);
+    return wave_.withHandle([&](int32_t h) { return readouts_.waveform(h, buffer, count); });
 }
 
 int32_t Obuffer::spectrum(float* destination)
 {
-    std::lock_guard<std::mutex> lock(handleMutex_);
-    return readouts_.spectrum(handle_.load(), destination);
+    return wave_.withHandle([&](int32_t h) { return readouts_.spectrum(h, destination); });
 }
 
 void Obuffer::setPitch(int32_t pitch)
 {
     pitch_.store(pitch);
-    std::lock_guard<std::mutex> lock(handleMutex_);
-    if (handle_.load() != 0)
-        setPitchWaveOut(handle_.load(), static_cast<float>(pitch));
+    wave_.setPitch(pitch);
 }
 
 void Obuffer::setSpeed(int32_t speed)
 {
     speed_.store(speed);
-    std::lock_guard<std::mutex> lock(handleMutex_);
-    if (handle_.load() != 0)
-        setSpeedWaveOut(handle_.load(), static_cast<float>(speed));
+    wave_.setSpeed(speed);
 }

@@ -2,16 +2,13 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 
 #include "mp3/decoder/pcm_sink.h"
 #include "mp3/player/block_assembler.h"
-#include "mp3/player/block_fifo.h"
 #include "mp3/player/norv_feed.h"
 #include "mp3/player/output_readouts.h"
-
-// Output state word of a play, shared by the decoding, output and host threads.
-enum class OutputState : int32_t { Drained = -1, Idle = 0, Playing = 1, Paused = 2, Seeking = 3 };
+#include "mp3/player/output_state.h"
+#include "mp3/player/wave_feed.h"
 
 // Receives each completed block: count interleaved float samples (over all channels) in 16-bit
 // scale. Runs on the decoding thread; the samples are valid only during the call.
@@ -44,14 +41,14 @@ struct ObufferConfig {
 };
 
 // The output stage of a play: gathers the float PCM of a decoder into blocks of bufferSize frames
-// (BlockAssembler) and hands each full block on, to the wave output through the block fifo and
-// the pull callback, or to norv (NorvFeed); OutputReadouts answers the read-outs. A decoder hands it whole frames as its PCM sink; other writers put 32 samples at a time per
-// channel (put32 or reserve32) and call frameDone after every frame. A draining close also sends
-// the last, partly filled block.
+// (BlockAssembler) and hands each full block on, to the wave output (WaveFeed) or to norv
+// (NorvFeed); OutputReadouts answers the read-outs. A decoder hands it whole frames as its PCM
+// sink; other writers put 32 samples at a time per channel (put32 or reserve32) and call frameDone
+// after every frame. A draining close also sends the last, partly filled block.
 //
 // Threads: the decoding thread creates, writes, flushes, closes and destroys; tessor's output
-// thread runs the pull callback; host threads call pause, the read-outs and the live settings,
-// which never race with close.
+// thread runs the wave feed's pull callback; host threads call pause, the read-outs and the live
+// settings, which never race with close.
 class Obuffer : public decoder::PcmSink {
 public:
     static constexpr int32_t kMaxBufferSize = 1024;
@@ -103,13 +100,13 @@ public:
     void close();
 
     // ---- any thread ----
-    OutputState state() const { return static_cast<OutputState>(state_.load()); }
-    void setState(OutputState s) { state_.store(static_cast<int32_t>(s)); }
+    OutputState state() const { return state_.load(); }
+    void setState(OutputState s) { state_.store(s); }
     // A stop request: state Idle, and a decoding thread waiting for room in the queue wakes at
     // once instead of after up to one block's play time.
     void requestStop();
     // The wave-out handle, 0 when there is none or after close.
-    int32_t waveOutHandle() const { return handle_.load(); }
+    int32_t waveOutHandle() const { return wave_.handle(); }
     // Pauses (stopWaveOut, state 2) or resumes (startWaveOut, state 1) the wave output.
     void pause(bool paused);
     // Peak level now playing of channel 0 or 1 (a mono output answers 1 with its only level).
@@ -124,15 +121,9 @@ public:
     int32_t pitch() const { return pitch_.load(); }
     int32_t speed() const { return speed_.load(); }
 
-    // ---- tessor's output thread ----
-    // The pull callback handed to openWaveOut: fills up to frames frames; 0 once drained.
-    static int32_t pull(float* buffer, int32_t frames, int32_t reserved, void* self);
-
 private:
     bool setUpDestination(const ObufferConfig& config);
     void sendBlock(uint32_t count);
-    void writeToFifo(uint32_t count);
-    int32_t take(float* buffer, int32_t frames);
 
     uint32_t channels_ = 0;
     ObufferTarget target_ = ObufferTarget::Sink;
@@ -151,10 +142,6 @@ private:
     std::atomic<int32_t> pitch_{0};
     std::atomic<int32_t> speed_{0};
     std::atomic<bool> stopAtOnce_{false};
-    std::atomic<int32_t> state_{static_cast<int32_t>(OutputState::Idle)};
-    std::atomic<int32_t> handle_{0};
-    // Held by the read-outs and live settings while they use the handle, and by close while it
-    // releases it, so none of them reaches tessor with a handle being terminated.
-    std::mutex handleMutex_;
-    BlockFifo fifo_;
+    std::atomic<OutputState> state_{OutputState::Idle};
+    WaveFeed wave_{state_};
 };

@@ -1,5 +1,6 @@
 #include "mp3/stream/audio_extent.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "mp3/stream/end_tags.h"
@@ -16,7 +17,9 @@ AudioExtent findAudioExtent(ByteSource& file, int64_t startOffset, TagText* text
 {
     AudioExtent extent;
     const int64_t size = file.size();
-    if (size < 0)
+    // A source read once does not know its size; it stops before its end tags itself.
+    const bool bounded = file.canSeek();
+    if (bounded && size < 0)
         return extent;
     extent.start = startOffset;
     for (;;) {
@@ -25,7 +28,7 @@ AudioExtent findAudioExtent(ByteSource& file, int64_t startOffset, TagText* text
             || file.read(head, sizeof head) != int64_t(sizeof head))
             break;
         const uint64_t tagBytes = id3v2::tagSize(head, sizeof head);
-        if (tagBytes == 0 || tagBytes > uint64_t(size - extent.start))
+        if (tagBytes == 0 || (bounded && tagBytes > uint64_t(size - extent.start)))
             break;
         if (text != nullptr && tagBytes <= kTextReadLimit) {
             std::vector<uint8_t> tag(tagBytes);
@@ -35,6 +38,10 @@ AudioExtent findAudioExtent(ByteSource& file, int64_t startOffset, TagText* text
         }
         extent.id3v2 = true;
         extent.start += int64_t(tagBytes);
+    }
+    if (!bounded) {
+        extent.end = INT64_MAX;
+        return extent;
     }
     const end_tags::Found end = end_tags::find(file, size, extent.start, text);
     extent.end = end.audioEnd;

@@ -144,7 +144,8 @@ public:
     void close() override { size_ = -1; }
     int64_t read(void* dst, uint64_t bytes) override
     {
-        if (size_ < 0)
+        // Another source on the same callbacks (a survey of the stream) may have moved it.
+        if (size_ < 0 || seek_(context_, position_, 0) != position_)
             return -1;
         // Pipes and sockets hand over what they have: ask again until the bytes are all here or
         // the source ends, so a short count always means the end.

@@ -20,6 +20,9 @@ public:
     virtual int64_t position() const = 0;
     // The size in bytes, or -1.
     virtual int64_t size() const = 0;
+    // False for a stream read once, front to back (a pipe, a socket): it moves only within the
+    // bytes it holds, and its size is not known.
+    virtual bool canSeek() const { return true; }
 };
 
 // The file at path; not open when it cannot be read.

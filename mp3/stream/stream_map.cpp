@@ -36,13 +36,6 @@ uint64_t StreamMap::primingStart(uint64_t audio) const
     return start;
 }
 
-namespace {
-
-// Header, the longest side information (32 bytes) and the tag's four-byte name, then its flags.
-constexpr uint32_t kTagNameBytes = 4 + 32 + 8;
-
-}  // namespace
-
 bool scanStream(StreamReader& reader, StreamMap& map)
 {
     map = StreamMap{};
@@ -58,11 +51,7 @@ bool scanStream(StreamReader& reader, StreamMap& map)
         if (header.layer() == 3) {
             f.mainDataBegin = uint16_t(reader.getBits(header.version() == 1 ? 9 : 8));
             f.mainDataBytes = uint16_t(std::clamp(header.mainDataSize(), 0, 0xFFFF));
-            // The tag's name lies within the first 44 bytes: the rest is copied only when it is there.
-            uint8_t bytes[StreamReader::kTagLookBytes];
-            counted = parseVbrTag(bytes, reader.copyFrame(bytes, kTagNameBytes), tag);
-            if (tag.found)
-                counted = parseVbrTag(bytes, reader.copyFrame(bytes, sizeof bytes), tag);
+            counted = reader.frameVbrTag(tag);
             f.tag = tag.found;
         }
         if (map.frames.empty()) {

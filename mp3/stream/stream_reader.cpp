@@ -29,28 +29,43 @@ bool fieldsUsable(const uint8_t b[4])
 
 StreamReader::StreamReader(const char* path, uint32_t startOffset) : StreamReader(openFileSource(path), startOffset) { }
 
-StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset) : file_(std::move(source))
+StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset, TagText* text)
+    : file_(std::move(source))
 {
     extent_.start = extent_.end = startOffset;
     if (!file_->isOpen())
         return;
-    extent_ = findAudioExtent(*file_, startOffset, nullptr);
+    extent_ = findAudioExtent(*file_, startOffset, text);
     file_->seek(extent_.start, ByteSource::Origin::Begin);
 }
 
 uint32_t StreamReader::copyFrame(uint8_t* dst, uint32_t max) const
 {
     const uint32_t n = std::min(max, bodySize_ + 4);
-    // Word by word (the header, then the body), the last word's bytes only as far as n.
+    // A word at a time, most significant byte first; the last word may be cut short.
     for (uint32_t i = 0; i < n; i += 4) {
         const uint32_t word = i == 0 ? frameHeader_ : frameBuffer_[i / 4 - 1];
-        const uint8_t bytes[4] = {uint8_t(word >> 24), uint8_t(word >> 16), uint8_t(word >> 8), uint8_t(word)};
-        if (i + 4 <= n)
-            std::memcpy(dst + i, bytes, 4);
-        else
-            std::memcpy(dst + i, bytes, n - i);
+        if (n - i >= 4) {
+            dst[i] = uint8_t(word >> 24);
+            dst[i + 1] = uint8_t(word >> 16);
+            dst[i + 2] = uint8_t(word >> 8);
+            dst[i + 3] = uint8_t(word);
+        } else {
+            for (uint32_t k = 0; i + k < n; ++k)
+                dst[i + k] = uint8_t(word >> (24 - 8 * k));
+        }
     }
     return n;
+}
+
+bool StreamReader::frameVbrTag(VbrInfo& tag) const
+{
+    // The header, the longest side information and the tag's name decide whether a frame holds
+    // a tag; only then is the rest of the tag copied.
+    constexpr uint32_t kNameBytes = 4 + 32 + 8;
+    uint8_t bytes[kTagLookBytes];
+    const bool counted = parseVbrTag(bytes, copyFrame(bytes, kNameBytes), tag);
+    return tag.found ? parseVbrTag(bytes, copyFrame(bytes, sizeof bytes), tag) : counted;
 }
 
 void StreamReader::takeFirstFrame()
@@ -75,7 +90,8 @@ bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
         if (bytesLeft_ == 0) {
             // Reads stop where the audio ends: the end tags are never searched for frames.
             const int64_t here = file_->position();
-            const int64_t room = here < 0 ? 0 : std::min<int64_t>(kReadBufferBytes, extent_.end - here);
+            const int64_t chunk = file_->canSeek() ? kReadBufferBytes : kForwardReadBytes;
+            const int64_t room = here < 0 ? 0 : std::min<int64_t>(chunk, extent_.end - here);
             const int64_t got = room > 0 ? file_->read(readBuffer_, uint64_t(room)) : 0;
             if (got <= 0)
                 return false;

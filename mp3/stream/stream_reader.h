@@ -18,11 +18,15 @@ public:
     // Bytes at the start of the audio kept for the VBR tag parse (with its encoder extension).
     static constexpr uint32_t kTagLookBytes = 256;
 
+    // Bytes read at a time from a source that cannot seek: output starts after few of them.
+    static constexpr uint32_t kForwardReadBytes = 4096;
+
     // Opens path; the audio starts at startOffset, after any ID3v2 tags found there, and ends
     // before any ID3v1 or APEv2 tags at the end. Offsets below count from the audio's start.
-    // The VBR tag is read from the first frame found (takeFirstFrame), wherever it lies.
+    // The VBR tag is read from the first frame found (takeFirstFrame), wherever it lies. The
+    // tags' text goes to text when it is not null.
     StreamReader(const char* path, uint32_t startOffset);
-    StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset);
+    StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOffset, TagText* text = nullptr);
     StreamReader(const StreamReader&) = delete;
     StreamReader& operator=(const StreamReader&) = delete;
 
@@ -30,9 +34,12 @@ public:
     bool isOpen() const { return file_->isOpen(); }
     // Size of the file in bytes, or -1 when it is not open.
     int64_t fileSize() const { return file_->size(); }
-    // File position of the audio's first byte, and the audio's length in bytes (0 or more).
+    // False for a source read once, front to back: seeks fail and the length is unknown.
+    bool canSeek() const { return file_->canSeek(); }
+    // File position of the audio's first byte, and the audio's length in bytes (0 or more; 0
+    // when unknown).
     int64_t startOffset() const { return extent_.start; }
-    int64_t audioBytes() const { return extent_.end > extent_.start ? extent_.end - extent_.start : 0; }
+    int64_t audioBytes() const { return canSeek() && extent_.end > extent_.start ? extent_.end - extent_.start : 0; }
     const AudioExtent& extent() const { return extent_; }
 
     // Scans for the next header. Unsynced: any 12-bit sync word; synced: the fields of the
@@ -53,6 +60,9 @@ public:
     uint32_t frameHeaderWord() const { return frameHeader_; }
     // Copies the last header found and the body read after it (at most max bytes); the count.
     uint32_t copyFrame(uint8_t* dst, uint32_t max) const;
+    // The VBR tag of the Layer III frame just read: tag.found when the frame carries one; true
+    // when its counts can be used (parseVbrTag).
+    bool frameVbrTag(VbrInfo& tag) const;
     // The frame just read is the stream's first: its header and VBR tag become the stream's.
     void takeFirstFrame();
     // Reads n body bytes into the frame buffer (at most its size); false when they did not all

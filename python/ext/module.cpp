@@ -13,35 +13,6 @@ namespace py = pybind11;
 
 namespace {
 
-// The library's scan of a file's frame headers, or None when it cannot read one.
-py::object streamInfo(const std::string& path)
-{
-    OrvaneStreamInfo info{};
-    int32_t done = 0;
-    {
-        py::gil_scoped_release unlocked;
-        done = OrvaneGetStreamInfo(path.c_str(), 0, &info);
-    }
-    if (!done)
-        return py::none();
-    py::dict out;
-    out["version"] = info.version;
-    out["layer"] = info.layer;
-    out["samplerate"] = info.sampleRate;
-    out["channel_mode"] = info.channelMode;
-    out["bitrate"] = info.firstBitrate;
-    out["vbr"] = info.variableBitrate != 0;
-    out["frames"] = info.frames;
-    out["samples"] = info.samples;
-    out["audio_bytes"] = info.audioBytes;
-    out["vbr_tag"] = info.vbrTag;
-    out["encoder_tag"] = info.encoderTag != 0;
-    out["encoder_delay"] = info.encoderDelay;
-    out["encoder_padding"] = info.encoderPadding;
-    out["truncated"] = info.truncated != 0;
-    return std::move(out);
-}
-
 // Every effect the grammar knows: name, arguments, summary.
 py::list effectList()
 {
@@ -71,7 +42,9 @@ PYBIND11_MODULE(_orvane, m)
         .def("read", &StreamSource::read, py::arg("frames"), py::arg("int16"), py::arg("expected"))
         .def("seek", &StreamSource::seek)
         .def("tell", &StreamSource::tell)
+        .def("stream_info", &StreamSource::streamInfo)
         .def("tag", &StreamSource::tag)
+        .def("stream_info", &StreamSource::streamInfo)
         .def("close", &StreamSource::close)
         .def_property_readonly("closed", &StreamSource::closed);
 
@@ -84,7 +57,6 @@ PYBIND11_MODULE(_orvane, m)
     m.def(
         "open_file", [](py::object file) { return openOrNone(&StreamSource::openFile, std::move(file)); },
         "A source over a seekable binary file object, or None.");
-    m.def("stream_info", &streamInfo, "The frame-header scan of the file at path, or None.");
     m.def("effects", &effectList, "(name, arguments, summary) of every effect.");
     m.def("run_effects", &runEffects, py::arg("samples"), py::arg("rate"), py::arg("specs"),
           "Runs a (frames, channels) float32 array through effects; returns (array, rate).");

@@ -63,10 +63,12 @@ std::unique_ptr<StreamSource> StreamSource::openPath(const std::string& path)
     {
         py::gil_scoped_release unlocked;
         source->decoder_ = OrvaneDecodeOpenFile(path.c_str());
+        // The first format read surveys every frame header: without the GIL too.
+        if (source->decoder_ != nullptr)
+            OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     }
     if (source->decoder_ == nullptr)
         return nullptr;
-    OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     return source;
 }
 
@@ -80,10 +82,12 @@ std::unique_ptr<StreamSource> StreamSource::openBuffer(py::object data)
     {
         py::gil_scoped_release unlocked;
         source->decoder_ = OrvaneDecodeOpenMemory(source->view_.buf, uint64_t(source->view_.len));
+        // The first format read surveys every frame header: without the GIL too.
+        if (source->decoder_ != nullptr)
+            OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     }
     if (source->decoder_ == nullptr)
         return nullptr;
-    OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     return source;
 }
 
@@ -99,11 +103,13 @@ std::unique_ptr<StreamSource> StreamSource::openFile(py::object file)
     {
         py::gil_scoped_release unlocked;
         source->decoder_ = OrvaneDecodeOpenCallbacks(&FileCallbacks::readBytes, &FileCallbacks::seekTo, &callbacks);
+        // The first format read surveys every frame header: without the GIL too.
+        if (source->decoder_ != nullptr)
+            OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     }
     source->raisePending();
     if (source->decoder_ == nullptr)
         return nullptr;
-    OrvaneDecodeGetFormat(source->decoder_, &source->format_);
     return source;
 }
 
@@ -208,6 +214,36 @@ uint64_t StreamSource::tell()
     return decoder_ != nullptr ? OrvaneDecodeTell(decoder_) : 0;
 }
 
+py::object StreamSource::streamInfo()
+{
+    OrvaneStreamInfo info{};
+    int32_t done = 0;
+    {
+        py::gil_scoped_release unlocked;
+        std::lock_guard<std::mutex> hold(lock_);
+        done = decoder_ != nullptr && OrvaneDecodeGetStreamInfo(decoder_, &info);
+    }
+    raisePending();
+    if (!done)
+        return py::none();
+    py::dict out;
+    out["version"] = info.version;
+    out["layer"] = info.layer;
+    out["samplerate"] = info.sampleRate;
+    out["channel_mode"] = info.channelMode;
+    out["bitrate"] = info.firstBitrate;
+    out["vbr"] = info.variableBitrate != 0;
+    out["frames"] = info.frames;
+    out["samples"] = info.samples;
+    out["audio_bytes"] = info.audioBytes;
+    out["vbr_tag"] = info.vbrTag;
+    out["encoder_tag"] = info.encoderTag != 0;
+    out["encoder_delay"] = info.encoderDelay;
+    out["encoder_padding"] = info.encoderPadding;
+    out["truncated"] = info.truncated != 0;
+    return std::move(out);
+}
+
 std::string StreamSource::tag(int32_t field)
 {
     std::string text;
@@ -220,6 +256,36 @@ std::string StreamSource::tag(int32_t field)
         text.resize(size_t(size));
     }
     return text;
+}
+
+py::object StreamSource::streamInfo()
+{
+    OrvaneStreamInfo info{};
+    int32_t done = 0;
+    {
+        py::gil_scoped_release unlocked;
+        std::lock_guard<std::mutex> hold(lock_);
+        done = decoder_ != nullptr && OrvaneDecodeGetStreamInfo(decoder_, &info);
+    }
+    raisePending();
+    if (!done)
+        return py::none();
+    py::dict out;
+    out["version"] = info.version;
+    out["layer"] = info.layer;
+    out["samplerate"] = info.sampleRate;
+    out["channel_mode"] = info.channelMode;
+    out["bitrate"] = info.firstBitrate;
+    out["vbr"] = info.variableBitrate != 0;
+    out["frames"] = info.frames;
+    out["samples"] = info.samples;
+    out["audio_bytes"] = info.audioBytes;
+    out["vbr_tag"] = info.vbrTag;
+    out["encoder_tag"] = info.encoderTag != 0;
+    out["encoder_delay"] = info.encoderDelay;
+    out["encoder_padding"] = info.encoderPadding;
+    out["truncated"] = info.truncated != 0;
+    return std::move(out);
 }
 
 void StreamSource::close()

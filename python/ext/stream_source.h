@@ -31,8 +31,14 @@ public:
     // Makes frame the next one read; false past the end or when the source fails.
     bool seek(uint64_t frame);
     uint64_t tell();
+    // What a scan of the stream's frame headers finds (made once per handle), or None when the
+    // source cannot be scanned.
+    pybind11::object streamInfo();
     // Tag text field 0..6 ("" when absent).
     std::string tag(int32_t field);
+    // What a scan of the stream's frame headers finds (the handle scans once), or None when the
+    // stream cannot be scanned.
+    pybind11::object streamInfo();
     void close();
     bool closed();
 

@@ -20,47 +20,36 @@ if TYPE_CHECKING:
 class Opened:
     """A decoder source with what is known about where it came from."""
 
-    def __init__(self, handle: "_orvane.StreamSource", path: Optional[bytes], data: Optional[object],
-                 size: Optional[int], file: Optional[BinaryIO] = None):
+<<<<<<< HEAD
+    def __init__(self, handle: "_orvane.StreamSource", size: Optional[int]):
         self.handle = handle
-        self.path = path  # the file's path, for a header scan
-        self.data = data  # the bytes-like data of a memory source
-        self.file = file  # the file object the decoder reads through callbacks
         self.size = size  # stream bytes, when known
+=======
+    def __init__(self, handle: "_orvane.StreamSource", path: Optional[bytes], size: Optional[int]):
+        self.handle = handle
+        self.path = path  # the file's path, when it is one
+        self.size = size  # stream bytes, when known (a path's at first need)
+>>>>>>> h-py2
         self.format = handle.format()
 
     def expected_frames(self) -> int:
-        """A first guess at the stream's length in frames (its exact total when the VBR tag gives it)."""
+        """A first guess at the stream's length in frames (its exact total when the library knows it)."""
         fmt = self.format
         if fmt["total_frames"]:
             return int(fmt["total_frames"])
+        if self.size is None and self.path is not None:
+            self.size = os.stat(self.path).st_size
         if self.size and fmt["bitrate"]:
             return int(self.size * 8 * fmt["samplerate"] / (fmt["bitrate"] * 1000) * 1.05) + 4096
         return 0
 
     def scan(self) -> Optional[dict]:
-        """The library's frame-header scan of the whole stream, or None."""
-        if self.path is not None:
-            return _orvane.stream_info(self.path)
-        data = self.data
-        if self.file is not None:
-            # The decoder reads the file from its start: scan a copy of all of it.
-            where = self.file.tell()
-            self.file.seek(0)
-            data = self.file.read()
-            self.file.seek(where)
-        if data is None:
-            return None
-        # The scan reads files: hand it the bytes as an anonymous in-memory file.
-        fd = os.memfd_create("orvane-scan")
-        try:
-            view = memoryview(data).cast("B")
-            written = 0
-            while written < len(view):
-                written += os.write(fd, view[written:])
-            return _orvane.stream_info(f"/proc/self/fd/{fd}".encode())
-        finally:
-            os.close(fd)
+<<<<<<< HEAD
+        """The library's frame-header scan of the whole stream (the handle's own), or None."""
+=======
+        """The library's frame-header scan of the whole stream (made once per handle), or None."""
+>>>>>>> h-py2
+        return self.handle.stream_info()
 
 
 def _refused(where: str) -> DecodeError:
@@ -73,15 +62,19 @@ def open_source(source: Source) -> Opened:
     if isinstance(source, (str, os.PathLike)):
         given = os.fspath(source)
         path = os.fsencode(given)
-        info = os.stat(given)
-        if stat.S_ISDIR(info.st_mode):
-            raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), given)
-        with open(given, "rb"):
-            pass  # the system's reason (permissions) before the library's
         handle = _orvane.open_path(path)
         if handle is None:
+            # The system's reason (missing, a folder, permissions) before the library's.
+            if stat.S_ISDIR(os.stat(given).st_mode):
+                raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), given)
+            with open(given, "rb"):
+                pass
             raise _refused(os.fsdecode(path))
-        return Opened(handle, path, None, info.st_size)
+<<<<<<< HEAD
+        return Opened(handle, info.st_size)
+=======
+        return Opened(handle, path, None)
+>>>>>>> h-py2
     if isinstance(source, (bytes, bytearray, memoryview)):
         data = source
         if isinstance(data, memoryview) and not data.c_contiguous:
@@ -89,7 +82,11 @@ def open_source(source: Source) -> Opened:
         handle = _orvane.open_buffer(data)
         if handle is None:
             raise _refused("data")
-        return Opened(handle, None, data, memoryview(data).nbytes)
+<<<<<<< HEAD
+        return Opened(handle, memoryview(data).nbytes)
+=======
+        return Opened(handle, None, memoryview(data).nbytes)
+>>>>>>> h-py2
     if hasattr(source, "read"):
         name = str(getattr(source, "name", "file object"))
         seekable = getattr(source, "seekable", None)
@@ -100,7 +97,11 @@ def open_source(source: Source) -> Opened:
             where = source.tell()
             size = source.seek(0, os.SEEK_END)
             source.seek(where)
-            return Opened(handle, None, None, size, source)
+<<<<<<< HEAD
+            return Opened(handle, size)
+=======
+            return Opened(handle, None, size)
+>>>>>>> h-py2
         # A pipe or socket: the decoder needs to see the end first, so read it all.
         data = source.read()
         if not isinstance(data, (bytes, bytearray)):
@@ -108,5 +109,9 @@ def open_source(source: Source) -> Opened:
         handle = _orvane.open_buffer(data)
         if handle is None:
             raise _refused(name)
-        return Opened(handle, None, data, len(data))
+<<<<<<< HEAD
+        return Opened(handle, len(data))
+=======
+        return Opened(handle, None, len(data))
+>>>>>>> h-py2
     raise TypeError(f"cannot read audio from {type(source).__name__}: give a path, bytes or a binary file")

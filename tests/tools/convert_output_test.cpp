@@ -12,6 +12,7 @@
 #include "cli_runner.h"
 #include "orvane/mp3.h"
 #include "support/signal.h"
+#include "support/vector_path.h"
 
 namespace {
 
@@ -47,9 +48,10 @@ std::string lameTone(const std::string& name, const char* lameOptions)
 // Every 16-bit sample the decode interface gives for a file, on the kernels of the tool's option.
 std::vector<int16_t> decodeInProcess(const std::string& path, const std::string& pathOption)
 {
-    OrvaneEnableAVX2(pathOption.empty() ? 1 : 0);
-    OrvaneEnableSSE(pathOption.empty() || pathOption == "--sse" ? 1 : 0);
-    OrvaneEnable3dnow(pathOption == "--3dnow" ? 1 : 0);
+    const testsig::VectorPathScope scope(pathOption.empty()            ? testsig::bestVectorPath()
+                                             : pathOption == "--sse"   ? 1
+                                             : pathOption == "--3dnow" ? 2
+                                                                       : 0);
     std::vector<int16_t> all;
     OrvaneDecoder* d = OrvaneDecodeOpenFile(path.c_str());
     if (d == nullptr)

@@ -7,6 +7,7 @@
 #include "orvane/dsp.h"
 #include "spectrum_reference.h"
 #include "support/signal.h"
+#include "support/vector_path.h"
 
 namespace {
 
@@ -83,8 +84,7 @@ TEST(Fft, StereoWithOneAndTwoSpectra)
     termFft(two);
 
     // The plain path's down-mix: (L + R) >> 1, then / 32767.
-    dspEnableSse(0);
-    dspEnableAvx2(0);
+    const testsig::VectorPathScope plain(0);
     void* one = initFft(n, 2, 1, 120);
     std::fill(out.begin(), out.end(), kGuard);
     EXPECT_EQ(doFft(one, pcm.data(), out.data(), n * 4), int32_t(n / 2));
@@ -94,8 +94,6 @@ TEST(Fft, StereoWithOneAndTwoSpectra)
     expectSpectrumNear(out.data(), referenceDb(mix, 120.0), "down-mix");
     EXPECT_EQ(out[n / 2], kGuard);
     termFft(one);
-    dspEnableSse(1);
-    dspEnableAvx2(1);
 }
 
 TEST(Fft, ShortBlocksAreZeroPaddedEvenAfterALongerOne)

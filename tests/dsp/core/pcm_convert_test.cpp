@@ -6,6 +6,7 @@
 #include "dsp/core/pcm_convert.h"
 #include "orvane/dsp.h"
 #include "support/signal.h"
+#include "support/vector_path.h"
 
 namespace {
 
@@ -117,17 +118,13 @@ TEST(PcmConvert, EncodeClampsRoundsOrTruncatesByPath)
 {
     const std::vector<float> in = {1.6f, -1.6f, 40000.0f, -40000.0f, 2.5f, -2.5f, 0.4f, 32766.7f};
     std::vector<int16_t> plain(8), sse(8), amd(8);
-    dspEnableSse(0);
-    dspEnable3dnow(0);
-    dspEnableAvx2(0);
+    const testsig::VectorPathScope plainPath(0);
     EXPECT_EQ(dspPcmEncode(in.data(), plain.data(), 8), 16);
     EXPECT_EQ(plain, (std::vector<int16_t>{1, -1, 32767, -32767, 2, -2, 0, 32766}));
     pcmEncodeOn(Path::Sse, in.data(), sse.data(), 8);
     EXPECT_EQ(sse, (std::vector<int16_t>{2, -2, 32767, -32768, 2, -2, 0, 32767}));
     pcmEncodeOn(Path::ThreeDNow, in.data(), amd.data(), 8);
     EXPECT_EQ(amd, (std::vector<int16_t>{1, -1, 32767, -32768, 2, -2, 0, 32766}));
-    dspEnableSse(1);  // back to the load-time choice
-    dspEnableAvx2(1);
 }
 
 // The plain path's vector blocks against its defining formulas, bit for bit: every 16-bit value
@@ -192,6 +189,7 @@ TEST(CpuSwitches, StartOnTheBestPathAndRankThreeDNowOverAvx2OverSse)
 {
     const int32_t best = cpu::hasAvx2Fma() ? 3 : 1;
     EXPECT_EQ(dspGetVectorPath(), best);
+    const testsig::VectorPathScope restore;
     dspEnable3dnow(1);
     EXPECT_EQ(dspGetVectorPath(), 2);
     dspEnable3dnow(0);
@@ -202,12 +200,32 @@ TEST(CpuSwitches, StartOnTheBestPathAndRankThreeDNowOverAvx2OverSse)
     EXPECT_EQ(cpu::activePath(), cpu::hasAvx2Fma() ? Path::Avx2 : Path::Plain);
     dspEnableAvx2(0);
     EXPECT_EQ(cpu::activePath(), Path::Plain);
-    dspEnableSse(1);
-    dspEnableAvx2(1);
     EXPECT_EQ(dspVectorPathSupported(0) + dspVectorPathSupported(1) + dspVectorPathSupported(2), 3);
     EXPECT_EQ(dspVectorPathSupported(3), cpu::hasAvx2Fma() ? 1 : 0);
     EXPECT_EQ(dspVectorPathSupported(4) + dspVectorPathSupported(-1), 0);
     EXPECT_EQ(dspPcmDecode(), 0);
+}
+
+// The tests' path scope: from every path the process can take, switching to any other for a
+// scope leaves the path it found.
+TEST(CpuSwitches, APathScopeLeavesThePathItFound)
+{
+    for (int32_t from = 0; from <= 3; ++from) {
+        if (dspVectorPathSupported(from) == 0)
+            continue;
+        const testsig::VectorPathScope outer(from);
+        ASSERT_EQ(dspGetVectorPath(), from);
+        for (int32_t to = 0; to <= 3; ++to) {
+            if (dspVectorPathSupported(to) == 0)
+                continue;
+            {
+                const testsig::VectorPathScope inner(to);
+                EXPECT_EQ(dspGetVectorPath(), to);
+            }
+            EXPECT_EQ(dspGetVectorPath(), from) << "back from " << to;
+        }
+    }
+    EXPECT_EQ(dspGetVectorPath(), testsig::bestVectorPath());
 }
 
 }  // namespace

@@ -32,6 +32,10 @@ int64_t noRead(void*, void*, int64_t)
 {
     return 0;
 }
+int64_t readPipe(void* file, void* buffer, int64_t bytes)
+{
+    return int64_t(std::fread(buffer, 1, size_t(bytes), static_cast<FILE*>(file)));
+}
 
 // Every failure value of the decode and file interfaces with the code it records. Before each
 // row the record holds another code, so a row that records nothing is caught.
@@ -52,6 +56,9 @@ TEST(DecodeErrors, EveryFailureValueRecordsItsReason)
 
     OrvaneDecoder* good = OrvaneDecodeOpenFile(mp3.c_str());
     ASSERT_NE(good, nullptr);
+    FILE* pipeFile = std::fopen(mp3.c_str(), "rb");
+    OrvaneDecoder* pipe = OrvaneDecodeOpenCallbacks(readPipe, nullptr, pipeFile);
+    ASSERT_NE(pipe, nullptr);
     OrvaneDecodeFormat format;
     float pcm[64];
     int16_t pcm16[64];
@@ -84,6 +91,15 @@ TEST(DecodeErrors, EveryFailureValueRecordsItsReason)
          ORVANE_ERROR_BAD_ARGUMENT},
         {"open callbacks that cannot seek",
          [&] { return opened(OrvaneDecodeOpenCallbacks(noRead, failingSeek, nullptr)); }, 0, ORVANE_ERROR_CANNOT_OPEN},
+        {"open a pipe of nothing", [&] { return opened(OrvaneDecodeOpenCallbacks(noRead, nullptr, nullptr)); }, 0,
+         ORVANE_ERROR_NOT_MPEG},
+        {"seek a pipe", [&] { return int64_t(OrvaneDecodeSeek(pipe, 5)); }, 0, ORVANE_ERROR_BAD_ARGUMENT},
+        {"stream info of a pipe", [&] { return int64_t(OrvaneDecodeGetStreamInfo(pipe, &info)); }, 0,
+         ORVANE_ERROR_BAD_ARGUMENT},
+        {"stream info of no handle", [&] { return int64_t(OrvaneDecodeGetStreamInfo(nullptr, &info)); }, 0,
+         ORVANE_ERROR_WRONG_HANDLE},
+        {"handle stream info into null", [&] { return int64_t(OrvaneDecodeGetStreamInfo(good, nullptr)); }, 0,
+         ORVANE_ERROR_BAD_ARGUMENT},
         {"format of no handle", [&] { return int64_t(OrvaneDecodeGetFormat(nullptr, &format)); }, 0,
          ORVANE_ERROR_WRONG_HANDLE},
         {"format into null", [&] { return int64_t(OrvaneDecodeGetFormat(good, nullptr)); }, 0,
@@ -133,6 +149,8 @@ TEST(DecodeErrors, EveryFailureValueRecordsItsReason)
     ASSERT_NE(named, std::string::npos) << reason;
     EXPECT_GT(reason.size(), named + std::strlen("no-such-file.mp3: ") + 4) << reason;
     OrvaneDecodeClose(good);
+    OrvaneDecodeClose(pipe);
+    std::fclose(pipeFile);
     for (const std::string& p : {text, empty, cutPath, freePath})
         std::remove(p.c_str());
 }

@@ -3,6 +3,7 @@
 #include "mp3/player/player_settings.h"
 #include "orvane/dsp.h"
 #include "orvane/mp3.h"
+#include "support/vector_path.h"
 
 namespace {
 
@@ -10,6 +11,7 @@ namespace {
 TEST(PlayerSettings, VectorSwitchesAreTheProcessWideOnes)
 {
     using player::SimdPath;
+    const testsig::VectorPathScope restore;
     OrvaneEnableSSE(1);
     OrvaneEnableAVX2(1);
     EXPECT_EQ(player::decoderSettings().path, decoder::usableVectorPath(SimdPath::Avx2));
@@ -23,7 +25,6 @@ TEST(PlayerSettings, VectorSwitchesAreTheProcessWideOnes)
     EXPECT_EQ(player::decoderSettings().path, SimdPath::Plain);
     OrvaneEnableSSE(1);
     EXPECT_EQ(dspGetVectorPath(), 1);
-    OrvaneEnableAVX2(1);
 }
 
 TEST(PlayerSettings, EqBandsOutsideTheRangeAreIgnored)
@@ -38,6 +39,7 @@ TEST(PlayerSettings, EqBandsOutsideTheRangeAreIgnored)
 
 TEST(PlayerSettings, DecoderSettingsFollowTheSwitchesVolumeAndEqualiser)
 {
+    const testsig::VectorPathScope restore;
     const int32_t old = player::volume();
     player::setVolume(1000);
     OrvaneEnableAVX2(0);
@@ -55,8 +57,6 @@ TEST(PlayerSettings, DecoderSettingsFollowTheSwitchesVolumeAndEqualiser)
     player::setVolume(old);
     d = player::decoderSettings();
     EXPECT_EQ(d.path, player::SimdPath::Plain);
-    OrvaneEnableSSE(1);
-    OrvaneEnableAVX2(1);
     EXPECT_FALSE(d.equalizer);
     EXPECT_EQ(player::volume(), old);
 }

@@ -12,6 +12,7 @@
 #include "orvane/mp3.h"
 #include "platform/platform.h"
 #include "support/signal.h"
+#include "support/vector_path.h"
 #include "support/wait_until.h"
 
 namespace {
@@ -177,6 +178,7 @@ void randomCall(std::mt19937& rng, ReadOutBuffers& b, const std::string& file)
 TEST(PlayerStress, ControlsAndReadOutsFromManyThreadsWhilePlaysComeAndGo)
 {
     SKIP_WITHOUT_CONFORMANCE();
+    const testsig::VectorPathScope restorePath;
     setenv("ORVANE_OUTPUT", "null", 1);
     platform::setMessageQuiet(true);
     const std::string files[] = {testsig::conformanceDir() + "/l2-fl16.bit", testsig::conformanceDir() + "/l1-fl4.bit",
@@ -220,9 +222,6 @@ TEST(PlayerStress, ControlsAndReadOutsFromManyThreadsWhilePlaysComeAndGo)
     EXPECT_GT(plays.load(), 1);
     OrvaneSetBufferSize(12);
     OrvaneSetSpectrumSize(256);
-    OrvaneEnableSSE(0);
-    OrvaneEnable3dnow(0);
-    OrvaneEnableAVX2(0);
     OrvaneEnableGapless(0);
     OrvaneEnableEQ(0);
     OrvaneEnable48k(0);
