@@ -2,8 +2,9 @@
 // input picks, a read callback without seek that hands the bytes over in chunks whose size the
 // input picks (a pipe): open, format, stream facts, a tag field into a buffer whose size the input
 // picks, 16-bit reads in blocks whose size the input picks, a seek the input picks, more reads,
-// close.
+// the ReplayGain read and applied, close.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -50,6 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     OrvaneDecodeSeek(d, size > 1 ? uint64_t(data[1]) * 97 : 0);
     for (int i = 0; i < 4 && OrvaneDecodeReadInt16(d, pcm.data(), block) > 0; ++i) { }
     OrvaneDecodeSetGapless(d, size > 4 ? data[4] & 1 : 0);
+    for (int i = 0; i < 4 && OrvaneDecodeReadInt16(d, pcm.data(), block) > 0; ++i) { }
+    // ReplayGain stays within what any carrier can state, and scaling by it keeps reads going.
+    OrvaneReplayGain gain;
+    if (OrvaneDecodeGetReplayGain(d, &gain) != 1 || !(std::fabs(gain.trackGain) <= 64.0f)
+        || !(std::fabs(gain.albumGain) <= 64.0f) || !(gain.trackPeak >= 0.0f && gain.trackPeak <= 64.0f)
+        || !(gain.albumPeak >= 0.0f && gain.albumPeak <= 64.0f))
+        __builtin_trap();
+    OrvaneDecodeSetReplayGain(d, size > 5 ? data[5] % 3 : 1);
     for (int i = 0; i < 4 && OrvaneDecodeReadInt16(d, pcm.data(), block) > 0; ++i) { }
     OrvaneDecodeClose(d);
     return 0;

@@ -1,6 +1,8 @@
 // The tag readers on arbitrary bytes: an ID3v2 tag at the front, the extent of the audio between
 // the tags from a start offset the input picks, and the tags at the end. Beyond memory safety it
-// checks what callers rely on: the extent lies inside the file and every field is valid UTF-8.
+// checks what callers rely on: the extent lies inside the file, every field is valid UTF-8 and
+// every ReplayGain value (tags and encoder tag) lies within its bounds.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,6 +13,7 @@
 #include "mp3/stream/end_tags.h"
 #include "mp3/stream/id3v2_tag.h"
 #include "mp3/stream/tag_text.h"
+#include "mp3/stream/vbr_tag.h"
 
 namespace {
 
@@ -53,11 +56,23 @@ bool validUtf8(const std::string& s)
     return true;
 }
 
+void checkGain(const ReplayGain& gain)
+{
+    for (int32_t s = 0; s < ReplayGain::kSlotCount; ++s) {
+        const float v = gain.values[s].value;
+        const bool isGain = s == ReplayGain::kTrackGain || s == ReplayGain::kAlbumGain;
+        if (!(isGain ? std::fabs(v) <= replay_gain::kMaxGainDb : v >= 0.0f && v <= replay_gain::kMaxPeak))
+            __builtin_trap();
+    }
+}
+
 void checkText(const TagText& text)
 {
     for (const std::string& field : text.fields)
         if (!validUtf8(field) || field.find('\0') != std::string::npos)
             __builtin_trap();
+    checkGain(text.replayGain);
+    checkGain(text.relativeVolume);
 }
 
 }  // namespace
@@ -89,5 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (found.audioEnd > n || found.audioEnd < 0)
         __builtin_trap();
     checkText(end);
+
+    // The same bytes as a first frame carrying the encoder's tag.
+    VbrInfo vbr;
+    parseVbrTag(file, uint32_t(n < 256 ? n : 256), vbr);
+    checkGain(vbr.replayGain);
     return 0;
 }

@@ -18,7 +18,8 @@ namespace {
 
 const char* const kUsage
     = "FILE OUT.wav|- | FILE... -o DIR [-j N]; [--bits 16|24|32|float] [--rate HZ] [--mono|--channels N] [--raw]"
-      " [--start TIME] [--length TIME] [--offset BYTES] [--volume 0..65536] [--plain|--sse|--3dnow] [--no-gapless]";
+      " [--start TIME] [--length TIME] [--offset BYTES] [--volume 0..65536] [--replaygain track|album]"
+      " [--plain|--sse|--3dnow] [--no-gapless]";
 // Twice full scale: louder settings only clip.
 constexpr long kMaxVolume = 65536;
 constexpr long kMaxChannels = 8;
@@ -35,6 +36,8 @@ void printDetails(FILE* out)
                  "                          pair (mono in both), the others silent\n"
                  "  --raw                   the samples alone, little-endian, no header: OUT.raw, OUT.pcm or -\n"
                  "--start and --length (seconds, 1.5, m:ss or h:mm:ss) keep only that part; --start seeks.\n"
+                 "--replaygain track or album scales each file by the gain its tags state (album falls\n"
+                 "back to track), held down so that the stated peak stays within full scale; off by default.\n"
                  "--plain, --sse and --3dnow pick the decoder's kernels (default: the best the CPU has).\n"
                  "With -o DIR every FILE becomes DIR/NAME.wav (NAME.raw with --raw), N at a time (-j,\n"
                  "default 1), with one line per file and a total; a file that fails does not stop the\n"
@@ -122,6 +125,7 @@ int parseOptions(const std::vector<std::string>& args, ConvertOptions& o, std::v
         } else if (r.option("-j")) {
             ok = r.integer(1, 64, "workers", o.jobs);
         } else if (readVectorOption(r, o.vectors)) {
+        } else if (readReplayGainOption(r, s.replayGain, ok)) {
         } else if (r.option("--no-gapless")) {
             s.gapless = false;
         } else if (const int status = r.operand(paths)) {

@@ -150,6 +150,9 @@ ConvertResult convertFile(const std::string& input, const std::string& output, c
     OrvaneDecodeFormat format{};
     if (!s.gapless)
         OrvaneDecodeSetGapless(decoder, 0);
+    // The library scales the decoded float samples, held down by the file's peak.
+    if (s.replayGain != 0)
+        OrvaneDecodeSetReplayGain(decoder, s.replayGain);
     OrvaneDecodeGetFormat(decoder, &format);
     const uint32_t sourceRate = format.sampleRate;
     const uint32_t sourceChannels = format.channels;

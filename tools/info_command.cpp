@@ -21,7 +21,8 @@ void printDetails(FILE* out)
                  "Shows what a scan of each FILE's frame headers finds (nothing is decoded): MPEG version\n"
                  "(1, 2 or 2.5), layer, rate, channel mode, bitrates, length in PCM frames and seconds\n"
                  "(the encoder's delay and padding left out when a VBR tag states them), VBR tag, tags\n"
-                 "(several values of a field joined with \"; \"), the embedded picture's type and size.\n"
+                 "(several values of a field joined with \"; \"), the embedded picture's type and size,\n"
+                 "ReplayGain track and album gain and peak (from APEv2/ID3v2 TXXX items, RVA2, LAME tag).\n"
                  "BYTES skips leading data. --json prints one object per FILE (an array for several);\n"
                  "the manual page lists its keys. Exit status 1 when any FILE could not be read.\n");
 }
@@ -46,6 +47,7 @@ struct FileFacts {
     std::vector<std::string> tagFormats;
     std::vector<std::pair<const char*, std::string>> fields;  // the tag fields present
     OrvanePictureInfo picture{};                              // the first embedded picture
+    OrvaneReplayGain replayGain{};
 };
 
 // The facts, or false with the reason in error.
@@ -82,7 +84,37 @@ bool readFacts(const std::string& path, long offset, FileFacts& f, std::string& 
     if (OrvaneGetPictureInfo(path.c_str(), int32_t(offset), &f.picture) != 1)
         f.picture = OrvanePictureInfo{};
     f.picture.mime[sizeof f.picture.mime - 1] = '\0';
+    if (OrvaneGetReplayGain(path.c_str(), int32_t(offset), &f.replayGain) != 1)
+        f.replayGain = OrvaneReplayGain{};
     return true;
+}
+
+// "-6.50 dB, peak 0.988000" (the peak when stated).
+std::string gainText(float db, float peak)
+{
+    char text[64];
+    if (peak > 0.0f)
+        std::snprintf(text, sizeof text, "%+.2f dB, peak %.6f", double(db), double(peak));
+    else
+        std::snprintf(text, sizeof text, "%+.2f dB", double(db));
+    return text;
+}
+
+// {"track_gain": ..., "track_peak": ..., "album_gain": ..., "album_peak": ...} with null for what
+// the file does not state; null when it states nothing.
+std::string replayGainJson(const OrvaneReplayGain& g)
+{
+    if (!g.hasTrack && !g.hasAlbum && g.trackPeak <= 0.0f && g.albumPeak <= 0.0f)
+        return "null";
+    const auto value = [](bool present, float v, const char* format) {
+        char text[32] = "null";
+        if (present)
+            std::snprintf(text, sizeof text, format, double(v));
+        return std::string(text);
+    };
+    return "{\"track_gain\": " + value(g.hasTrack, g.trackGain, "%.2f") + ", \"track_peak\": "
+        + value(g.trackPeak > 0.0f, g.trackPeak, "%.6f") + ", \"album_gain\": " + value(g.hasAlbum, g.albumGain, "%.2f")
+        + ", \"album_peak\": " + value(g.albumPeak > 0.0f, g.albumPeak, "%.6f") + "}";
 }
 
 void printText(const std::string& path, const FileFacts& f)
@@ -114,6 +146,11 @@ void printText(const std::string& path, const FileFacts& f)
     if (f.picture.present)
         std::printf("picture:       %s, %s%s%llu bytes\n", pictureTypeName(f.picture.type), f.picture.mime,
                     f.picture.mime[0] != '\0' ? ", " : "", static_cast<unsigned long long>(f.picture.bytes));
+    const OrvaneReplayGain& g = f.replayGain;
+    if (g.hasTrack)
+        std::printf("track gain:    %s\n", gainText(g.trackGain, g.trackPeak).c_str());
+    if (g.hasAlbum)
+        std::printf("album gain:    %s\n", gainText(g.albumGain, g.albumPeak).c_str());
     if (i.truncated)
         std::printf("truncated:     yes, the last frame is cut off\n");
 }
@@ -150,8 +187,10 @@ void printJson(const std::string& path, const FileFacts& f, const char* indent)
         picture = "{\"type\": " + std::to_string(f.picture.type)
             + ", \"type_name\": " + jsonString(pictureTypeName(f.picture.type))
             + ", \"mime\": " + jsonString(f.picture.mime) + ", \"bytes\": " + std::to_string(f.picture.bytes) + "}";
-    std::printf("%s \"tag_formats\": [%s], \"tags\": {%s}, \"picture\": %s, \"truncated\": %s}", indent,
-                formats.c_str(), fields.c_str(), picture.c_str(), flag(i.truncated));
+    std::printf("%s \"tag_formats\": [%s], \"tags\": {%s}, \"picture\": %s,\n", indent, formats.c_str(), fields.c_str(),
+                picture.c_str());
+    std::printf("%s \"replaygain\": %s, \"truncated\": %s}", indent, replayGainJson(f.replayGain).c_str(),
+                flag(i.truncated));
 }
 
 int runInfo(const std::vector<std::string>& args)

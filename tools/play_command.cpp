@@ -29,8 +29,8 @@ namespace {
 
 const char* const kUsage
     = "FILE|LIST.m3u... [--start TIME] [--offset BYTES] [--volume 0..65536] [--device N|NAME] [--pitch CENTS]"
-      " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--plain|--sse|--3dnow] [--no-gapless]"
-      " [--spectrum]";
+      " [--speed PERMILLE] [--48k] [--harmonics H] [--eq BAND:GAIN ...] [--replaygain track|album]"
+      " [--plain|--sse|--3dnow] [--no-gapless] [--spectrum]";
 
 const char* const kKeys = "keys: space pause, left/right seek 5 s, n/p next/previous file, q quit, h keys\n"
                           "      +/- volume 5%, m mute, up/down pitch 100 cents, [/] speed 5%, s spectrum\n";
@@ -52,7 +52,9 @@ void printDetails(FILE* out)
                  "follow each other through one output, with no gap at the joins of a gapless album. The\n"
                  "tags' artist and title name each file. TIME is seconds, m:ss or h:mm:ss into the first file.\n"
                  "--spectrum shows the live view: spectrum bars (dBFS, log frequency) and level meters.\n"
-                 "N|NAME is a device number or (part of) a name from 'orvane devices'.\n%s",
+                 "N|NAME is a device number or (part of) a name from 'orvane devices'.\n"
+                 "--replaygain track or album plays each file at the gain its tags state (album falls back\n"
+                 "to track), held down so that the stated peak stays within full scale; off by default.\n%s",
                  kKeys);
 }
 
@@ -74,6 +76,7 @@ struct PlayOptions {
     bool out48k = false;
     bool gapless = true;
     bool spectrum = false;
+    int32_t replayGain = 0;  // 0 off, 1 track, 2 album
     float harmonics = 0.3f;
     std::vector<std::pair<long, float>> eq;
     VectorChoice vectors = VectorChoice::Best;
@@ -120,6 +123,7 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& o)
                 && parseNumber(v.substr(colon + 1), 0, 4, "--eq gain (linear)", gain);
             o.eq.emplace_back(band, float(gain));
         } else if (readVectorOption(r, o.vectors)) {
+        } else if (readReplayGainOption(r, o.replayGain, ok)) {
         } else if (const int status = r.operand(o.names)) {
             return status;
         }
@@ -402,6 +406,7 @@ int runPlay(const std::vector<std::string>& args)
     OrvaneSetSpeed(int32_t(o.speed));
     OrvaneEnable48k(o.out48k ? 1 : 0);
     OrvaneEnableGapless(o.gapless ? 1 : 0);
+    OrvaneSetReplayGain(o.replayGain);
     OrvaneSetHarmonics(o.harmonics);
     OrvaneSetSpectrumSize(kSpectrumSize);
     applyVectorChoice(o.vectors);

@@ -55,6 +55,20 @@ bool readVectorOption(ArgReader& r, VectorChoice& choice)
     return true;
 }
 
+bool readReplayGainOption(ArgReader& r, int32_t& mode, bool& ok)
+{
+    if (!r.option("--replaygain"))
+        return false;
+    std::string v;
+    ok = r.value(v);
+    if (ok && v != "track" && v != "album") {
+        usageError("--replaygain takes track or album, not '" + v + "'");
+        ok = false;
+    }
+    mode = v == "album" ? 2 : 1;
+    return true;
+}
+
 void applyVectorChoice(VectorChoice choice)
 {
     OrvaneEnableAVX2(choice == VectorChoice::Best ? 1 : 0);

@@ -42,3 +42,7 @@ class ArgReader;
 bool readVectorOption(ArgReader& r, VectorChoice& choice);
 // Sets the library's vector switches for the choice.
 void applyVectorChoice(VectorChoice choice);
+
+// --replaygain track|album: the mode the library's ReplayGain switches take (1 track, 2 album).
+// False when the reader does not stand on the option; ok is false after a message on a bad value.
+bool readReplayGainOption(ArgReader& r, int32_t& mode, bool& ok);

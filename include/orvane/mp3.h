@@ -149,6 +149,8 @@ MP3_API void OrvaneEnableDspEffect(int8_t enable);
 MP3_API void OrvaneEnable48k(int8_t enable);
 /* Harmonics amount for the next play (default 0.3). */
 MP3_API void OrvaneSetHarmonics(float amount);
+/* ReplayGain in plays: 0 off (the default), 1 each file's track gain, 2 its album gain (the track gain where the file states none), as OrvaneGetReplayGain reads it; the gain multiplies the volume, held down so that the stated peak stays within full scale; a file stating none plays as without. Takes effect at once and follows each queued file; other values mean 0. */
+MP3_API void OrvaneSetReplayGain(int32_t mode);
 
 /* ---- Tag text fields (OrvaneGetTagText, OrvaneDecodeGetTagText) ---------------------------- */
 
@@ -224,6 +226,19 @@ typedef struct OrvanePictureInfo {
 } OrvanePictureInfo;
 /* The handle's stream's picture into info (read at open); 1, or 0 (info untouched) for a null handle or info. */
 MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePictureInfo* info);
+/* The loudness normalisation a file states. Each value comes from the first carrier that states it: ID3v2 TXXX and then APEv2 items named REPLAYGAIN_TRACK_GAIN, _TRACK_PEAK, _ALBUM_GAIN or _ALBUM_PEAK (any case; "-6.50 dB", "0.988"), then ID3v2 RVA2 frames ("album" or other identification, master volume), then the LAME tag in the first frame. Gains outside +-64 dB and peaks outside 0..64 are ignored as damage. */
+typedef struct OrvaneReplayGain {
+    uint32_t hasTrack; /* 1 when trackGain is stated */
+    uint32_t hasAlbum; /* 1 when albumGain is stated */
+    float trackGain;   /* dB that bring the track to the reference loudness; 0 without hasTrack */
+    float trackPeak;   /* the track's largest sample magnitude (1.0 full scale); 0 when not stated */
+    float albumGain;   /* dB for the album; 0 without hasAlbum */
+    float albumPeak;   /* the album's largest sample magnitude; 0 when not stated */
+} OrvaneReplayGain;
+/* The handle's stream's ReplayGain into gain (read at open); 1, or 0 (gain untouched) for a null handle or gain. */
+MP3_API int32_t OrvaneDecodeGetReplayGain(OrvaneDecoder* decoder, OrvaneReplayGain* gain);
+/* Reads from here on (the position kept) scaled by the stream's ReplayGain as OrvaneSetReplayGain scales plays: mode 0 off (the default), 1 track, 2 album (the track gain where the stream states none); float samples may then pass +-1.0 only where no peak is stated. 1, or 0 for a null handle or a mode outside 0..2 (nothing changes), or a source that fails (reads then give 0 until the next good seek). */
+MP3_API int32_t OrvaneDecodeSetReplayGain(OrvaneDecoder* decoder, int32_t mode);
 /* Closes the handle; null is ignored. */
 MP3_API void OrvaneDecodeClose(OrvaneDecoder* decoder);
 
@@ -262,6 +277,8 @@ MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOffset, Orvan
 MP3_API int32_t OrvaneDecodeGetStreamInfo(OrvaneDecoder* decoder, OrvaneStreamInfo* info);
 /* Tag text field (ORVANE_TAG_TITLE, ARTIST, ALBUM, YEAR, TRACK, GENRE or COMMENT) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference (several values in one tag joined with "; ", at most 65536 bytes), as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside ORVANE_TAG_*, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffset, int32_t field, char* buffer, int32_t size);
+/* The file's ReplayGain (see OrvaneReplayGain) into gain; 1 (all 0 when the file states none), or 0 (gain untouched) for a null path or gain, startOffset < 0, or a file that cannot be opened. */
+MP3_API int32_t OrvaneGetReplayGain(const char* path, int32_t startOffset, OrvaneReplayGain* gain);
 /* The file's embedded picture (see OrvanePictureInfo) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, or a file that cannot be opened. */
 MP3_API int32_t OrvaneGetPictureInfo(const char* path, int32_t startOffset, OrvanePictureInfo* info);
 

@@ -46,6 +46,7 @@ bool PcmDecoder::open()
         format_.encoderDelay = uint32_t(std::max(firstTag_.encoderDelay, 0));
         format_.encoderPadding = uint32_t(std::max(firstTag_.encoderPadding, 0));
     }
+    replayGain_ = tags_.resolvedReplayGain(firstTag_.replayGain);
     format_.totalFrames = taggedTotal();
     if (format_.samplesPerFrame == 0)
         return false;
@@ -104,6 +105,13 @@ bool PcmDecoder::setGapless(bool on)
     return true;
 }
 
+bool PcmDecoder::setReplayGain(int32_t mode)
+{
+    volume_ = mode == 0 ? 1.0f : replay_gain::playbackScale(replayGain_, mode == 2);
+    // The pending samples were decoded at the old factor: decode them again.
+    return !decoder_ || format_.totalFrames == 0 || seek(position_);
+}
+
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
 {
     // Straight into the reader's buffer when the frame fits there whole and nothing went to
@@ -135,9 +143,9 @@ void PcmDecoder::place(const float* const* pcm, uint32_t channels, uint32_t samp
 
 void PcmDecoder::configure()
 {
-    // Full scale +-1.0 on the process's vector path now.
+    // Full scale +-1.0 (times the ReplayGain factor) on the process's vector path now.
     decoder::DecoderSettings settings;
-    settings.volume = 1.0f;
+    settings.volume = volume_;
     settings.path = decoder::processVectorPath();
     decoder_->setSettings(settings);
 }

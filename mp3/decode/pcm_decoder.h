@@ -54,6 +54,8 @@ public:
     // The text of the stream's tags (those at the end of a source that cannot seek once the
     // reads reach them).
     const TagText& tags() const { return tags_; }
+    // The stream's ReplayGain: its tags' values, then its encoder tag's, read at open.
+    const ReplayGain& replayGain() const { return replayGain_; }
     // Up to frames frames of interleaved samples: the frames written, 0 at the end.
     uint64_t read(float* dst, uint64_t frames);
     uint64_t readInt16(int16_t* dst, uint64_t frames);
@@ -61,6 +63,10 @@ public:
     // next read starts at the first frame of that timeline. A source read once allows it only
     // before the first read; false (nothing changes) after it.
     bool setGapless(bool on);
+    // Plays the stream at its ReplayGain (replay_gain::playbackScale): 0 off, 1 track, 2 album.
+    // Frames read from here on carry it, those already decoded too (the position is kept by a
+    // seek there; false, as for seek, when the source fails).
+    bool setReplayGain(int32_t mode);
     // Positions the next read at frame `frame` (the total: reads then give 0). Past the end it
     // is refused and nothing changes; when the source fails, false and reads give nothing until
     // the next good seek. Decoding restarts at StreamMap::primingStart, so the frames read are
@@ -106,4 +112,6 @@ private:
     uint64_t position_ = 0;  // frames delivered before the next read
     bool gapless_ = true;
     bool canSeek_ = true;
+    ReplayGain replayGain_;
+    float volume_ = 1.0f;  // full scale +-1.0 times the ReplayGain factor chosen
 };

@@ -9,6 +9,7 @@
 #include "mp3/exports/mp3_guard.h"
 #include "mp3/exports/open_failure.h"
 #include "mp3/exports/picture_info.h"
+#include "mp3/exports/replay_gain_info.h"
 #include "mp3/exports/stream_info.h"
 #include "mp3/stream/forward_source.h"
 #include "orvane/mp3.h"
@@ -177,6 +178,29 @@ MP3_API int32_t OrvaneDecodeGetPictureInfo(OrvaneDecoder* decoder, OrvanePicture
         if (info == nullptr)
             refuse(kBadArgument, "no info to fill");
         fillPictureInfo(decoder->tags().picture, *info);
+        return 1;
+    });
+}
+
+MP3_API int32_t OrvaneDecodeGetReplayGain(OrvaneDecoder* decoder, OrvaneReplayGain* gain)
+{
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        require(decoder);
+        if (gain == nullptr)
+            refuse(kBadArgument, "no gain to fill");
+        fillReplayGainInfo(decoder->replayGain(), *gain);
+        return 1;
+    });
+}
+
+MP3_API int32_t OrvaneDecodeSetReplayGain(OrvaneDecoder* decoder, int32_t mode)
+{
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        require(decoder);
+        if (mode < 0 || mode > 2)
+            refuse(kBadArgument, "a ReplayGain mode outside 0..2");
+        if (!decoder->setReplayGain(mode))
+            refuse(export_guard::kFailed, "the source failed");
         return 1;
     });
 }

@@ -6,8 +6,10 @@
 #include "mp3/exports/mp3_guard.h"
 #include "mp3/exports/open_failure.h"
 #include "mp3/exports/picture_info.h"
+#include "mp3/exports/replay_gain_info.h"
 #include "mp3/exports/stream_info.h"
 #include "mp3/stream/audio_extent.h"
+#include "mp3/stream/file_replay_gain.h"
 #include "mp3/stream/frame_header.h"
 #include "mp3/stream/stream_map.h"
 #include "mp3/stream/stream_reader.h"
@@ -100,6 +102,19 @@ extern "C" MP3_API int32_t OrvaneGetPictureInfo(const char* path, int32_t startO
         if (!readTagText(path, startOffset, text))
             refuseUnopenable(path);
         fillPictureInfo(text.picture, *info);
+        return 1;
+    });
+}
+
+extern "C" MP3_API int32_t OrvaneGetReplayGain(const char* path, int32_t startOffset, OrvaneReplayGain* gain)
+{
+    return mp3Guard<int32_t>(0, [&]() -> int32_t {
+        if (gain == nullptr || path == nullptr || startOffset < 0)
+            refuse(kBadArgument, "no path or gain given, or a negative start offset");
+        ReplayGain read;
+        if (!readReplayGain(path, startOffset, read))
+            refuseUnopenable(path);
+        fillReplayGainInfo(read, *gain);
         return 1;
     });
 }

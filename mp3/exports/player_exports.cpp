@@ -244,6 +244,11 @@ MP3_API void OrvaneSetHarmonics(float amount)
     mp3Guard([&] { player::settings().harmonics.store(amount); });
 }
 
+MP3_API void OrvaneSetReplayGain(int32_t mode)
+{
+    mp3Guard([&] { player::settings().replayGain.store(mode == 1 || mode == 2 ? mode : 0); });
+}
+
 MP3_API int32_t OrvaneGetDestination(void)
 {
     return mp3Guard<int32_t>(0, [&]() -> int32_t {

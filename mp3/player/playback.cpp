@@ -4,12 +4,21 @@
 #include <cmath>
 
 #include "mp3/player/player_settings.h"
+#include "mp3/stream/file_replay_gain.h"
 #include "mp3/stream/frame_count.h"
 
 namespace {
 
 // How often the pause wait looks at the stop request.
 constexpr uint32_t kPausePollMs = 10;
+
+// What a play needs of a file before it joins it, read on the caller's thread.
+PlayState::QueuedFile queuedFile(const char* path, int32_t startOffset)
+{
+    PlayState::QueuedFile file{path, startOffset, countAudioFrames(path, uint32_t(startOffset)), ReplayGain{}};
+    readReplayGain(path, startOffset, file.gain);
+    return file;
+}
 
 }  // namespace
 
@@ -64,26 +73,24 @@ void PlayState::queueNext(const char* path, int32_t startOffset)
 {
     std::deque<QueuedFile> files;
     if (path != nullptr)
-        files.push_back(QueuedFile{path, startOffset, countAudioFrames(path, uint32_t(startOffset))});
+        files.push_back(queuedFile(path, startOffset));
     std::lock_guard<std::mutex> lock(mutex_);
     queue_.swap(files);
 }
 
 void PlayState::queueAppend(const char* path, int32_t startOffset)
 {
-    QueuedFile file{path, startOffset, countAudioFrames(path, uint32_t(startOffset))};
+    QueuedFile file = queuedFile(path, startOffset);
     std::lock_guard<std::mutex> lock(mutex_);
     queue_.push_back(std::move(file));
 }
 
-bool PlayState::takeQueued(std::string& path, int32_t& startOffset, int32_t& frames)
+bool PlayState::takeQueued(QueuedFile& file)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     if (queue_.empty())
         return false;
-    path.swap(queue_.front().path);
-    startOffset = queue_.front().offset;
-    frames = queue_.front().frames;
+    file = std::move(queue_.front());
     queue_.pop_front();
     return true;
 }
@@ -120,12 +127,25 @@ struct TrackTimeline {
     float trimMs = 0.0f;  // the gapless cut at the start; time read-outs follow the trimmed timeline
     int32_t total = 0;
     bool tagged = false;
+    // The file's ReplayGain factors, by mode (off, track, album).
+    float replayScale[3] = {1.0f, 1.0f, 1.0f};
 };
 
+// The settings the next frame decodes with: the player's, the file's ReplayGain folded into the volume.
+decoder::DecoderSettings frameSettings(const TrackTimeline& t)
+{
+    decoder::DecoderSettings d = player::decoderSettings();
+    const int32_t mode = player::settings().replayGain.load(std::memory_order_relaxed);
+    d.volume *= t.replayScale[mode >= 0 && mode <= 2 ? mode : 0];
+    return d;
+}
+
 // Starts the read-outs on the file the decoder has open.
-TrackTimeline startTrack(PlayState& s, StreamDecoder& dec, int32_t total)
+TrackTimeline startTrack(PlayState& s, StreamDecoder& dec, int32_t total, const ReplayGain& gain)
 {
     TrackTimeline t;
+    t.replayScale[1] = replay_gain::playbackScale(gain, false);
+    t.replayScale[2] = replay_gain::playbackScale(gain, true);
     t.msPerFrame = dec.header().msPerFrame();
     t.trimMs = float(dec.trimStart()) * 1000.0f / float(dec.sampleRate());
     t.total = total;
@@ -144,22 +164,20 @@ TrackTimeline startTrack(PlayState& s, StreamDecoder& dec, int32_t total)
 // as it is (same rate, channels and layer), with the timeline started on it.
 bool joinQueued(PlayState& s, StreamDecoder& dec, TrackTimeline& t)
 {
-    std::string path;
-    int32_t offset = 0;
-    int32_t total = 0;
+    PlayState::QueuedFile file;
     const int32_t rate = dec.sampleRate(), channels = dec.channels(), layer = dec.layer();
     const bool lowSampling = dec.lowSampling();
-    if (!s.takeQueued(path, offset, total) || !dec.openStream(path.c_str(), uint32_t(offset)))
+    if (!s.takeQueued(file) || !dec.openStream(file.path.c_str(), uint32_t(file.offset)))
         return false;
     if (dec.sampleRate() != rate || dec.channels() != channels || dec.layer() != layer
         || dec.lowSampling() != lowSampling)
         return false;
-    t = startTrack(s, dec, total);
+    t = startTrack(s, dec, file.frames, file.gain);
     s.trackIndex.fetch_add(1);
     return true;
 }
 
-int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
+int32_t playLoop(PlayState& s, Playback& pb, void* started, const PlayState::QueuedFile& file)
 {
     StreamDecoder& dec = pb.decoder;
 
@@ -182,7 +200,7 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
     const bool outputOk = !out->failed();
     dec.setSink(out.get());
     dec.setGapless(settings.gapless.load());
-    TrackTimeline t = startTrack(s, dec, total);
+    TrackTimeline t = startTrack(s, dec, file.frames, file.gain);
     if (outputOk)
         out->setState(OutputState::Playing);
     s.setOutput(out);
@@ -225,7 +243,7 @@ int32_t playLoop(PlayState& s, Playback& pb, void* started, int32_t total)
             s.positionFrame.store(frame);
             s.positionFraction.store(t.total > 0 ? float(frame) / float(t.total) : 0.0f);
         }
-        dec.setSettings(player::decoderSettings());
+        dec.setSettings(frameSettings(t));
         const bool more = dec.decodeFrame();
         if (dec.header().layer() == 3)
             s.bitrate.store(dec.header().bitrate());
@@ -259,7 +277,7 @@ int32_t runPlay(const char* path, void* started, int32_t startOffset, bool conve
     s.trackIndex.store(0);
     int32_t result = -1;
     if (path != nullptr && startOffset >= 0 && pb->decoder.openStream(path, uint32_t(startOffset)))
-        result = playLoop(s, *pb, started, countAudioFrames(path, uint32_t(startOffset)));
+        result = playLoop(s, *pb, started, queuedFile(path, startOffset));
     s.clearQueue();
     s.clearIfCurrent(pb.get(), nullptr);
     return result;

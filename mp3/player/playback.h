@@ -9,6 +9,7 @@
 
 #include "mp3/decode/stream_decoder.h"
 #include "mp3/player/obuffer.h"
+#include "mp3/stream/replay_gain.h"
 #include "platform/platform.h"
 
 // The per-call object of one play: the requests host threads make, and the decoder that owns the
@@ -36,6 +37,14 @@ public:
 // are shared: a control or read-out takes its own reference under the lock, so the object lives
 // until it is done, whatever the play does meanwhile.
 struct PlayState {
+    // A file to follow the play's: its frames and ReplayGain are read when it is queued.
+    struct QueuedFile {
+        std::string path;
+        int32_t offset = 0;
+        int32_t frames = 0;
+        ReplayGain gain;
+    };
+
     std::atomic<int32_t> bitrate{0};
     std::atomic<float> msPerFrame{0.0f};
     std::atomic<int32_t> totalFrames{0};
@@ -59,17 +68,12 @@ struct PlayState {
     // so a join costs the play nothing but opening the file.
     void queueNext(const char* path, int32_t startOffset);
     void queueAppend(const char* path, int32_t startOffset);
-    // Takes the first queued file and its frame count; false when there is none.
-    bool takeQueued(std::string& path, int32_t& startOffset, int32_t& frames);
+    // Takes the first queued file; false when there is none.
+    bool takeQueued(QueuedFile& file);
     // Forgets every queued file.
     void clearQueue();
 
 private:
-    struct QueuedFile {
-        std::string path;
-        int32_t offset;
-        int32_t frames;
-    };
     mutable std::mutex mutex_;
     std::deque<QueuedFile> queue_;
     std::shared_ptr<Playback> playback_;

@@ -24,7 +24,8 @@ struct PlayerSettings {
     std::atomic<bool> effectEnable{false};
     std::atomic<bool> enable48k{false};
     std::atomic<bool> eqEnable{false};
-    std::atomic<bool> gapless{false};  // trim the encoder's delay and padding (Layer III)
+    std::atomic<bool> gapless{false};    // trim the encoder's delay and padding (Layer III)
+    std::atomic<int32_t> replayGain{0};  // 0 off, 1 each file's track gain, 2 its album gain
     std::atomic<float> eqGains[kEqBands] = {};
 };
 

@@ -98,6 +98,8 @@ void readApeItems(const uint8_t* p, size_t n, uint32_t count, TagText& text)
             for (const Key& k : kKeys)
                 if (strcasecmp(key.c_str(), k.name) == 0)
                     appendApeValues(k.field, p + pos, valueBytes, text);
+            if (strncasecmp(key.c_str(), "replaygain_", 11) == 0)
+                replay_gain::offerItem(key, tag_text::fromUtf8(p + pos, valueBytes), text.replayGain);
         } else if (kind == 1 && !text.picture.present && strncasecmp(key.c_str(), "cover art (", 11) == 0) {
             // A file name, a zero, then the image.
             const void* nameEnd = std::memchr(p + pos, 0, valueBytes);

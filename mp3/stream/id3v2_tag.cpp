@@ -117,6 +117,21 @@ void readFrame(TagText::Field field, const uint8_t* p, size_t n, TagText& text)
     }
 }
 
+// A user text frame (TXXX, TXX in 2.2): encoding, a description, then the value. ReplayGain is
+// the only use made of them.
+void readUserText(const uint8_t* p, size_t n, ReplayGain& gain)
+{
+    if (n < 2)
+        return;
+    const uint8_t encoding = p[0];
+    ++p;
+    --n;
+    const size_t skip = afterTerminator(encoding, p, n);
+    if (skip >= n)
+        return;
+    replay_gain::offerItem(decodeText(encoding, p, n), decodeText(encoding, p + skip, n - skip), gain);
+}
+
 // An attached picture: encoding, MIME type (2.3 and 2.4) or three-letter format (2.2), picture
 // type, description, then the image.
 void readPicture(bool shortFormat, const uint8_t* p, size_t n, TagPicture& picture)
@@ -212,7 +227,9 @@ void readText(const uint8_t* tag, size_t n, TagText& text)
         pos += frameBytes;
         const TagText::Field field = fieldOf(id);
         const bool picture = std::strcmp(id, "APIC") == 0 || std::strcmp(id, "PIC") == 0;
-        if ((field == TagText::kFieldCount && !picture) || dataBytes == 0)
+        const bool userText = std::strcmp(id, "TXXX") == 0 || std::strcmp(id, "TXX") == 0;
+        const bool relativeVolume = std::strcmp(id, "RVA2") == 0;
+        if ((field == TagText::kFieldCount && !picture && !userText && !relativeVolume) || dataBytes == 0)
             continue;
         std::vector<uint8_t> plain;
         if (version == 3) {
@@ -240,6 +257,10 @@ void readText(const uint8_t* tag, size_t n, TagText& text)
         }
         if (picture)
             readPicture(version == 2, data, dataBytes, own.picture);
+        else if (userText)
+            readUserText(data, dataBytes, own.replayGain);
+        else if (relativeVolume)
+            replay_gain::offerRelativeVolume(data, dataBytes, own.relativeVolume);
         else
             readFrame(field, data, dataBytes, own);
     }

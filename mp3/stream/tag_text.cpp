@@ -194,4 +194,14 @@ void TagText::offerAll(const TagText& other)
         offer(Field(f), other.fields[f]);
     if (!picture.present)
         picture = other.picture;
+    replayGain.fillFrom(other.replayGain);
+    relativeVolume.fillFrom(other.relativeVolume);
+}
+
+ReplayGain TagText::resolvedReplayGain(const ReplayGain& encoder) const
+{
+    ReplayGain gain = replayGain;
+    gain.fillFrom(relativeVolume);
+    gain.fillFrom(encoder);
+    return gain;
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "mp3/stream/replay_gain.h"
+
 // The embedded picture a tag carries (the first one): its ID3v2 picture type (3 front cover,
 // 4 back cover, ...), its size in bytes and its MIME type.
 struct TagPicture {
@@ -25,6 +27,10 @@ struct TagText {
 
     std::string fields[kFieldCount];
     TagPicture picture;
+    // ReplayGain as named items (ID3v2 TXXX, APEv2) state it, and as ID3v2 relative volume
+    // frames (RVA2) do; kept apart because named items win wherever they stand.
+    ReplayGain replayGain;
+    ReplayGain relativeVolume;
 
     std::string& operator[](Field f) { return fields[f]; }
     const std::string& operator[](Field f) const { return fields[f]; }
@@ -36,8 +42,12 @@ struct TagText {
     }
     // Adds value to field f as one more value (skipping empty values and repeats of the last).
     void append(Field f, const std::string& value);
-    // Offers every field of another tag's text, and its picture when none is held yet.
+    // Offers every field of another tag's text, its ReplayGain values, and its picture when
+    // none is held yet.
     void offerAll(const TagText& other);
+    // The file's ReplayGain: named items, then relative volume frames, then the values of the
+    // encoder's tag in the first frame (encoder), each filling only what those before left out.
+    ReplayGain resolvedReplayGain(const ReplayGain& encoder) const;
 };
 
 // Text conversions to UTF-8. Bytes that do not form a valid character become U+FFFD; decoding

@@ -63,8 +63,10 @@ bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info)
         info.quality = int32_t(bigEndian32(bytes + pos));
         pos += 4;
     }
-    // The encoder's extension: a 9-byte encoder name, 12 bytes of settings, then the delay and
-    // the padding as two 12-bit numbers.
+    // The encoder's extension: a 9-byte encoder name, a revision, a lowpass byte, the peak (4
+    // bytes), two ReplayGain words, two more setting bytes, then the delay and the padding as two
+    // 12-bit numbers.
+    static constexpr uint32_t kPeakAt = 11;
     static constexpr uint32_t kDelayAt = 21;
     if (pos + kDelayAt + 3 <= count
         && (std::memcmp(bytes + pos, "LAME", 4) == 0 || std::memcmp(bytes + pos, "Lavf", 4) == 0
@@ -73,6 +75,9 @@ bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info)
         info.encoderExtension = true;
         info.encoderDelay = int32_t(d[0]) << 4 | d[1] >> 4;
         info.encoderPadding = int32_t(d[1] & 0x0F) << 8 | d[2];
+        const uint8_t* r = bytes + pos + kPeakAt;
+        replay_gain::offerEncoderFields(bigEndian32(r), uint16_t(r[4] << 8 | r[5]), uint16_t(r[6] << 8 | r[7]),
+                                        info.replayGain);
     }
     // Frame and byte counts drive the duration and every percentage seek: a tag without them,
     // or with values no 32-bit file can hold, is not used.

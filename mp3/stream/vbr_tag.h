@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "mp3/stream/replay_gain.h"
+
 // Contents of a "Xing" (or "Info") VBR information tag carried in the first frame of a stream.
 struct VbrInfo {
     static constexpr uint32_t kFramesFlag = 1;
@@ -24,6 +26,8 @@ struct VbrInfo {
     bool encoderExtension = false;
     int32_t encoderDelay = 0;
     int32_t encoderPadding = 0;
+    // The ReplayGain the encoder's extension states (its peak and two gain words).
+    ReplayGain replayGain;
     // Byte position of each percent of the stream in 1/256 of the stream's bytes; a linear
     // table when the tag carries none.
     uint8_t toc[100] = {};

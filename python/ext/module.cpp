@@ -44,7 +44,7 @@ PYBIND11_MODULE(_orvane, m)
         .def("tell", &StreamSource::tell)
         .def("stream_info", &StreamSource::streamInfo)
         .def("tag", &StreamSource::tag)
-        .def("stream_info", &StreamSource::streamInfo)
+        .def("replay_gain", &StreamSource::replayGain)
         .def("close", &StreamSource::close)
         .def_property_readonly("closed", &StreamSource::closed);
 

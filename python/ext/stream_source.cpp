@@ -258,34 +258,25 @@ std::string StreamSource::tag(int32_t field)
     return text;
 }
 
-py::object StreamSource::streamInfo()
+pybind11::dict StreamSource::replayGain()
 {
-    OrvaneStreamInfo info{};
-    int32_t done = 0;
+    OrvaneReplayGain gain{};
     {
         py::gil_scoped_release unlocked;
         std::lock_guard<std::mutex> hold(lock_);
-        done = decoder_ != nullptr && OrvaneDecodeGetStreamInfo(decoder_, &info);
+        if (decoder_ == nullptr || OrvaneDecodeGetReplayGain(decoder_, &gain) != 1)
+            gain = OrvaneReplayGain{};
     }
-    raisePending();
-    if (!done)
-        return py::none();
     py::dict out;
-    out["version"] = info.version;
-    out["layer"] = info.layer;
-    out["samplerate"] = info.sampleRate;
-    out["channel_mode"] = info.channelMode;
-    out["bitrate"] = info.firstBitrate;
-    out["vbr"] = info.variableBitrate != 0;
-    out["frames"] = info.frames;
-    out["samples"] = info.samples;
-    out["audio_bytes"] = info.audioBytes;
-    out["vbr_tag"] = info.vbrTag;
-    out["encoder_tag"] = info.encoderTag != 0;
-    out["encoder_delay"] = info.encoderDelay;
-    out["encoder_padding"] = info.encoderPadding;
-    out["truncated"] = info.truncated != 0;
-    return std::move(out);
+    if (gain.hasTrack)
+        out["replaygain_track_gain"] = gain.trackGain;
+    if (gain.trackPeak > 0.0f)
+        out["replaygain_track_peak"] = gain.trackPeak;
+    if (gain.hasAlbum)
+        out["replaygain_album_gain"] = gain.albumGain;
+    if (gain.albumPeak > 0.0f)
+        out["replaygain_album_peak"] = gain.albumPeak;
+    return out;
 }
 
 void StreamSource::close()

@@ -36,9 +36,9 @@ public:
     pybind11::object streamInfo();
     // Tag text field 0..6 ("" when absent).
     std::string tag(int32_t field);
-    // What a scan of the stream's frame headers finds (the handle scans once), or None when the
-    // stream cannot be scanned.
-    pybind11::object streamInfo();
+    // The ReplayGain values the stream states, by their tag names (replaygain_track_gain in dB,
+    // replaygain_track_peak, replaygain_album_gain, replaygain_album_peak).
+    pybind11::dict replayGain();
     void close();
     bool closed();
 

@@ -20,16 +20,10 @@ if TYPE_CHECKING:
 class Opened:
     """A decoder source with what is known about where it came from."""
 
-<<<<<<< HEAD
-    def __init__(self, handle: "_orvane.StreamSource", size: Optional[int]):
-        self.handle = handle
-        self.size = size  # stream bytes, when known
-=======
     def __init__(self, handle: "_orvane.StreamSource", path: Optional[bytes], size: Optional[int]):
         self.handle = handle
         self.path = path  # the file's path, when it is one
         self.size = size  # stream bytes, when known (a path's at first need)
->>>>>>> h-py2
         self.format = handle.format()
 
     def expected_frames(self) -> int:
@@ -44,11 +38,7 @@ class Opened:
         return 0
 
     def scan(self) -> Optional[dict]:
-<<<<<<< HEAD
-        """The library's frame-header scan of the whole stream (the handle's own), or None."""
-=======
         """The library's frame-header scan of the whole stream (made once per handle), or None."""
->>>>>>> h-py2
         return self.handle.stream_info()
 
 
@@ -70,11 +60,7 @@ def open_source(source: Source) -> Opened:
             with open(given, "rb"):
                 pass
             raise _refused(os.fsdecode(path))
-<<<<<<< HEAD
-        return Opened(handle, info.st_size)
-=======
         return Opened(handle, path, None)
->>>>>>> h-py2
     if isinstance(source, (bytes, bytearray, memoryview)):
         data = source
         if isinstance(data, memoryview) and not data.c_contiguous:
@@ -82,11 +68,7 @@ def open_source(source: Source) -> Opened:
         handle = _orvane.open_buffer(data)
         if handle is None:
             raise _refused("data")
-<<<<<<< HEAD
-        return Opened(handle, memoryview(data).nbytes)
-=======
         return Opened(handle, None, memoryview(data).nbytes)
->>>>>>> h-py2
     if hasattr(source, "read"):
         name = str(getattr(source, "name", "file object"))
         seekable = getattr(source, "seekable", None)
@@ -97,11 +79,7 @@ def open_source(source: Source) -> Opened:
             where = source.tell()
             size = source.seek(0, os.SEEK_END)
             source.seek(where)
-<<<<<<< HEAD
-            return Opened(handle, size)
-=======
             return Opened(handle, None, size)
->>>>>>> h-py2
         # A pipe or socket: the decoder needs to see the end first, so read it all.
         data = source.read()
         if not isinstance(data, (bytes, bytearray)):
@@ -109,9 +87,5 @@ def open_source(source: Source) -> Opened:
         handle = _orvane.open_buffer(data)
         if handle is None:
             raise _refused(name)
-<<<<<<< HEAD
-        return Opened(handle, len(data))
-=======
         return Opened(handle, None, len(data))
->>>>>>> h-py2
     raise TypeError(f"cannot read audio from {type(source).__name__}: give a path, bytes or a binary file")

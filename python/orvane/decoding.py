@@ -10,7 +10,7 @@ from .errors import DecodeError
 # Type names only: importing typing would slow every program that imports orvane.
 TYPE_CHECKING = False
 if TYPE_CHECKING:
-    from typing import Dict, Iterator, Optional
+    from typing import Dict, Iterator, Optional, Union
 
     from ._sources import Source
 
@@ -34,7 +34,10 @@ class Info:
     vbr: bool  #: whether frames differ in bitrate
     encoder_delay: int  #: frames the encoder added at the start and the decoder leaves out (0 if not stated)
     encoder_padding: int  #: frames the encoder added at the end and the decoder leaves out (0 if not stated)
-    tags: Dict[str, str]  #: title, artist, album, date, track, genre, comment: those the stream has
+    #: title, artist, album, date, track, genre, comment: those the stream has (str); and
+    #: replaygain_track_gain, replaygain_album_gain (dB), replaygain_track_peak, replaygain_album_peak
+    #: (1.0 full scale): those it states (float)
+    tags: Dict[str, Union[str, float]]
 
     def __init__(self, **fields: object):
         for name in self.__slots__:
@@ -69,11 +72,12 @@ def _describe(opened: Opened) -> Info:
     bitrate = int(fmt["bitrate"])
     if scan["vbr"] and seconds > 0:
         bitrate = int(round(scan["audio_bytes"] * 8 / seconds / 1000))
-    tags = {}
+    tags: Dict[str, Union[str, float]] = {}
     for index, name in enumerate(_TAG_FIELDS):
         text = opened.handle.tag(index)
         if text:
             tags[name] = text
+    tags.update(opened.handle.replay_gain())
     return Info(samplerate=rate, channels=int(fmt["channels"]), frames=frames, duration=frames / rate if rate else 0.0,
                 layer=int(fmt["layer"]), version=_VERSIONS.get(int(scan["version"]), 0.0), bitrate=bitrate,
                 vbr=bool(scan["vbr"]), encoder_delay=int(fmt["encoder_delay"]),

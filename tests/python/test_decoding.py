@@ -55,7 +55,7 @@ TAGS = {"title": "Título", "artist": "Artist", "album": "Album", "date": "2024"
 def test_lame_file_loads_as_its_source(tmp_path, lame, rate, channels, args, version, vbr):
     source = write_wav(tmp_path / "source.wav", tone(rate, 2.3, [440, 1000][:channels]), rate) / 32768
     tag_args = ["--tt", TAGS["title"], "--ta", TAGS["artist"], "--tl", TAGS["album"], "--ty", TAGS["date"],
-                "--tn", TAGS["track"], "--tg", TAGS["genre"], "--tc", TAGS["comment"]]
+                "--tn", TAGS["track"], "--tg", TAGS["genre"], "--tc", TAGS["comment"], "--replaygain-accurate"]
     mp3 = encode(lame, tmp_path / "source.wav", tmp_path / "coded.mp3", *args, *tag_args)
 
     info = orvane.info(mp3)
@@ -63,9 +63,13 @@ def test_lame_file_loads_as_its_source(tmp_path, lame, rate, channels, args, ver
         rate, channels, len(source), 3, version, vbr)
     assert info.duration == pytest.approx(len(source) / rate)
     assert info.encoder_delay > 0 and info.encoder_padding > 0 and info.bitrate > 0
-    assert info.tags == TAGS
+    text = {key: value for key, value in info.tags.items() if not key.startswith("replaygain_")}
+    assert text == TAGS and sorted(info.tags.keys() - text.keys()) == ["replaygain_track_gain", "replaygain_track_peak"]
+    assert -64 <= info.tags["replaygain_track_gain"] <= 64
 
     data, got_rate = orvane.load(mp3)
+    # lame measures the peak on its own decode of the stream.
+    assert info.tags["replaygain_track_peak"] == pytest.approx(np.abs(data).max(), rel=0.01)
     assert got_rate == rate and data.dtype == np.float32 and data.flags.c_contiguous
     assert data.shape == ((len(source),) if channels == 1 else (len(source), channels))
     # Gapless: the decoded signal lines up with the source sample for sample.
@@ -97,7 +101,7 @@ def test_lame_file_loads_as_its_source(tmp_path, lame, rate, channels, args, ver
 
     # Streaming in blocks, seeking back and forth.
     with orvane.Decoder(mp3, dtype="int16", always_2d=True) as decoder:
-        assert (decoder.frames, decoder.tags, decoder.samplerate) == (info.frames, TAGS, rate)
+        assert (decoder.frames, decoder.tags, decoder.samplerate) == (info.frames, info.tags, rate)
         blocks = list(decoder.blocks(1000))
         assert all(len(b) == 1000 for b in blocks[:-1])
         np.testing.assert_array_equal(np.concatenate(blocks), int16)

@@ -336,6 +336,9 @@ std::vector<Scenario> mp3Scenarios(const std::string& mp3, const std::string& co
              OrvaneDecodeGetTagText(d, 0, text, sizeof text);
              OrvanePictureInfo picture;
              OrvaneDecodeGetPictureInfo(d, &picture);
+             OrvaneReplayGain gain;
+             OrvaneDecodeGetReplayGain(d, &gain);
+             OrvaneDecodeSetReplayGain(d, 1);
              OrvaneDecodeSetGapless(d, 0);
              OrvaneDecodeClose(d);
              OrvaneDecodeClose(OrvaneDecodeOpenMemory(bytes.data(), bytes.size()));
@@ -353,6 +356,8 @@ std::vector<Scenario> mp3Scenarios(const std::string& mp3, const std::string& co
              OrvaneGetTagText(mp3.c_str(), 0, 1, text, sizeof text);
              OrvanePictureInfo picture;
              OrvaneGetPictureInfo(mp3.c_str(), 0, &picture);
+             OrvaneReplayGain gain;
+             OrvaneGetReplayGain(mp3.c_str(), 0, &gain);
          }},
         {"events and settings",
          [] {
@@ -378,6 +383,7 @@ std::vector<Scenario> mp3Scenarios(const std::string& mp3, const std::string& co
              OrvaneEnableDspEffect(0);
              OrvaneEnable48k(0);
              OrvaneSetHarmonics(0.3f);
+             OrvaneSetReplayGain(0);
          }},
         {"play",
          [=] {
