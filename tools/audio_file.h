@@ -49,7 +49,9 @@ public:
     bool write(const float* samples, uint32_t frames, std::string& error);
     // Completes the header; false with the reason when anything failed.
     bool close(std::string& error);
-    // Integer samples written held at full scale because they lay beyond it.
+    // From here on, counts the integer samples held at full scale because they lay beyond it.
+    void countClipping() { countClipping_ = true; }
+    // The samples counted since countClipping().
     uint64_t clipped() const { return clipped_; }
 
 private:
@@ -59,6 +61,7 @@ private:
     bool toStdout_ = false;
     bool closed_ = false;
     bool raw_ = false;
+    bool countClipping_ = false;
     uint32_t rate_ = 0;
     uint32_t channels_ = 0;
     SampleFormat format_ = SampleFormat::Int16;

@@ -96,6 +96,7 @@ int runChain(const std::string& inPath, const std::string& outPath, uint32_t bit
         = AudioWriter::create(outPath, dspGetDstRate(run.chain), outChannels, effectOutputFormat(bits), false, error);
     if (out == nullptr)
         return failure(error);
+    out->countClipping();
 
     std::vector<float> inBlock(size_t(kBlockFrames) * source.channels);
     const uint32_t outFrames = std::max(dspGetDstSize(run.chain, kBlockFrames), kBlockFrames);

@@ -1,10 +1,10 @@
 #include "mp3/decode/pcm_decoder.h"
 
-#include <xmmintrin.h>
-
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
+#include "mp3/decoder/interleave.h"
 #include "orvane/dsp.h"
 
 bool PcmDecoder::restart(TagText* tags)
@@ -130,31 +130,31 @@ bool PcmDecoder::setReplayGain(int32_t mode)
 
 void PcmDecoder::frame(const float* const* pcm, uint32_t channels, uint32_t samples)
 {
+    // Straight into the reader's buffer when the frame fits there whole and nothing went to
+    // pending_ before it, which saves copying every sample a second time.
+    if (direct_ != nullptr && samples <= directRoom_ && channels == format_.channels) {
+        place(pcm, channels, samples, direct_);
+        direct_ += size_t(samples) * channels;
+        directRoom_ -= samples;
+        directDone_ += samples;
+        return;
+    }
+    direct_ = nullptr;
     // The buffer only grows (its new part zero-filled once); pendingEnd_ says what it holds.
     const size_t start = pendingEnd_;
     const size_t end = start + size_t(samples) * channels;
     if (pending_.size() < end)
         pending_.resize(end);  // may throw: pendingEnd_ moves only once the samples have room
     pendingEnd_ = end;
-    float* out = pending_.data() + start;
-    if (channels == 1) {
+    place(pcm, channels, samples, pending_.data() + start);
+}
+
+void PcmDecoder::place(const float* const* pcm, uint32_t channels, uint32_t samples, float* out)
+{
+    if (channels == 1)
         std::memcpy(out, pcm[0], samples * sizeof(float));
-        return;
-    }
-    // Stereo, the common case: four frames per pair of vector stores.
-    const float* left = pcm[0];
-    const float* right = pcm[1];
-    uint32_t i = 0;
-    for (; i + 4 <= samples; i += 4) {
-        const __m128 l = _mm_loadu_ps(left + i);
-        const __m128 r = _mm_loadu_ps(right + i);
-        _mm_storeu_ps(out + 2 * i, _mm_unpacklo_ps(l, r));
-        _mm_storeu_ps(out + 2 * i + 4, _mm_unpackhi_ps(l, r));
-    }
-    for (; i < samples; ++i) {
-        out[2 * i] = left[i];
-        out[2 * i + 1] = right[i];
-    }
+    else
+        decoder::interleaveStereo(pcm[0], pcm[1], out, samples);
 }
 
 void PcmDecoder::configure()
@@ -186,11 +186,30 @@ template<typename T, typename Convert> uint64_t PcmDecoder::drain(T* dst, uint64
         frames = std::min(frames, format_.totalFrames > position_ ? format_.totalFrames - position_ : 0);
     uint64_t done = 0;
     while (done < frames) {
-        if (pendingAt_ >= pendingEnd_ && !fill()) {
-            // Read once to the end: now the total is known.
-            if (!canSeek_)
-                format_.totalFrames = position_ + done;
-            break;
+        if (pendingAt_ >= pendingEnd_) {
+            // Float reads let the next frame land in dst itself when it fits.
+            if constexpr (std::is_same_v<T, float>) {
+                direct_ = dst + done * ch;
+                directRoom_ = frames - done;
+            }
+            directDone_ = 0;
+            bool more = false;
+            {
+                // No later decode (a seek's) may write there, even when this one throws.
+                const struct Clear {
+                    float*& direct;
+                    ~Clear() { direct = nullptr; }
+                } clear{direct_};
+                more = fill();
+            }
+            done += directDone_;
+            if (!more) {
+                // Read once to the end: now the total is known.
+                if (!canSeek_)
+                    format_.totalFrames = position_ + done;
+                break;
+            }
+            continue;
         }
         const uint64_t available = (pendingEnd_ - pendingAt_) / ch;
         const uint64_t n = std::min(frames - done, available);

@@ -83,6 +83,8 @@ public:
 
 private:
     void frame(const float* const* pcm, uint32_t channels, uint32_t samples) override;
+    // A frame's channels interleaved into out.
+    static void place(const float* const* pcm, uint32_t channels, uint32_t samples, float* out);
     // A decoder at the stream's first frame, mapped once surveyed; tags, when not null, gets the
     // text of the stream's tags.
     bool restart(TagText* tags);
@@ -105,6 +107,11 @@ private:
     std::vector<float> pending_;
     size_t pendingEnd_ = 0;  // samples of pending_ that hold the frame decoded last
     size_t pendingAt_ = 0;
+    // While a float read decodes: where frame() may put whole frames instead of pending_, the
+    // frames of room left there, and the frames put there.
+    float* direct_ = nullptr;
+    uint64_t directRoom_ = 0;
+    uint64_t directDone_ = 0;
     TagText tags_;
     std::shared_ptr<const StreamSurvey> survey_;
     std::shared_ptr<const StreamMap> map_;  // survey_'s map

@@ -98,6 +98,19 @@ void StreamingTrim::frame(const float* const* pcm, uint32_t channels, uint32_t s
         return;
     }
     // The newest `hold` samples stay until the part's end says whether they are padding.
+    if (n >= hold) {
+        // The frame alone fills the hold: what was held goes on, then the frame's older samples
+        // straight from the frame, and only its newest `hold` are kept.
+        release(held_[0].size());
+        const uint32_t pass = n - uint32_t(hold);
+        if (pass > 0 && target_ != nullptr) {
+            const float* part[2] = {pcm[0] + skipped, channels == 2 ? pcm[1] + skipped : nullptr};
+            target_->frame(part, channels, pass);
+        }
+        for (uint32_t c = 0; c < channels; ++c)
+            held_[c].assign(pcm[c] + skipped + pass, pcm[c] + samples);
+        return;
+    }
     for (uint32_t c = 0; c < channels; ++c)
         held_[c].insert(held_[c].end(), pcm[c] + skipped, pcm[c] + samples);
     if (held_[0].size() > hold)

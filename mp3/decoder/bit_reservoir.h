@@ -40,16 +40,7 @@ public:
         return v;
     }
     // The next 32 bits, zeros past the stored data.
-    uint32_t peek32() const
-    {
-        const int byte = bitPos_ >> 3;
-        if (bitPos_ < 0 || byte >= stored_)
-            return 0;
-        const uint8_t* p = buffer_ + byte;  // padding after stored_ is zero
-        const uint64_t w = (uint64_t(p[0]) << 32) | (uint64_t(p[1]) << 24) | (uint64_t(p[2]) << 16)
-            | (uint64_t(p[3]) << 8) | uint64_t(p[4]);
-        return static_cast<uint32_t>(w >> (8 - (bitPos_ & 7)));
-    }
+    uint32_t peek32() const { return static_cast<uint32_t>(peek64At(bitPos_) >> 32); }
     // The next 64 bits (at least 57 of them from the data), zeros past the stored data.
     uint64_t peek64() const { return peek64At(bitPos_); }
     // The same from bit position `bit`, for loops that keep the position in a register.

@@ -45,28 +45,72 @@ inline int applySign(uint64_t& window, int& used, int v)
     return negative ? -v : v;
 }
 
+// The four lines of a count1 code value vwxy (v first) with their signs applied: for each value
+// and the four stream bits after its code, the lines and the sign bits they take (one per
+// non-zero line, in line order).
+struct SignedQuad {
+    int32_t lines[4] = {};
+    uint32_t signBits = 0;
+};
+
+struct SignedQuadTable {
+    SignedQuad entry[16][16];
+    constexpr SignedQuadTable() : entry()
+    {
+        for (int value = 0; value < 16; ++value) {
+            for (int next = 0; next < 16; ++next) {
+                SignedQuad& q = entry[value][next];
+                int bit = 3;
+                for (int k = 0; k < 4; ++k) {
+                    if (((value >> (3 - k)) & 1) != 0) {
+                        q.lines[k] = ((next >> bit) & 1) != 0 ? -1 : 1;
+                        --bit;
+                        ++q.signBits;
+                    }
+                }
+            }
+        }
+    }
+};
+
+constexpr SignedQuadTable kSignedQuads{};
+
 // Decodes the pairs of lines [i, stop) with a non-empty table from bit pos; returns the new pos.
-// A pair needs at most 19 code bits + 2 x (13 linbits + sign) = 47 bits: one 64-bit window (57
-// valid bits) holds it.
-int decodePairs(const BitReservoir& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
+// A pair needs at most 19 code bits + 2 x (13 linbits + sign) = 47 bits, 21 without linbits; a
+// 64-bit window holds at least 57 valid bits, so it is read again only when fewer than a pair's
+// most are left. Tables with and without linbits get a loop each.
+template<bool Linbits>
+int decodePairsOf(const BitReservoir& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
 {
     const int lin = static_cast<int>(table.linbits);
+    constexpr int kMost = Linbits ? 47 : 21;
+    constexpr int kValid = 57;
+    uint64_t window = bits.peek64At(pos);
+    int used = 0;
     for (; i < stop; i += 2) {
-        uint64_t window = bits.peek64At(pos);
-        int used = 0;
+        if (used > kValid - kMost) {
+            pos += used;
+            used = 0;
+            window = bits.peek64At(pos);
+        }
         const uint32_t leaf = lookUpCode(table, window, used);
         int vx = static_cast<int>(leaf >> 4), vy = static_cast<int>(leaf & 15);
-        if (lin && vx == 15)
+        if (Linbits && vx == 15)
             vx += take(window, used, lin);
         vx = applySign(window, used, vx);
-        if (lin && vy == 15)
+        if (Linbits && vy == 15)
             vy += take(window, used, lin);
         vy = applySign(window, used, vy);
-        pos += used;
         is[i] = vx;
         is[i + 1] = vy;
     }
-    return pos;
+    return pos + used;
+}
+
+int decodePairs(const BitReservoir& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
+{
+    return table.linbits != 0 ? decodePairsOf<true>(bits, table, pos, i, stop, is)
+                              : decodePairsOf<false>(bits, table, pos, i, stop, is);
 }
 
 }  // namespace
@@ -102,21 +146,26 @@ int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& ba
     }
     // A big-values part that already reads past the channel's end ends the channel here.
     const HuffmanTable& quadTable = huffmanTable(kCount1TableA + (g.count1TableSelect & 1));
-    // count1 quadruples stop at line 576 whatever the remaining bits say.
+    // count1 quadruples stop at line 576 whatever the remaining bits say. One takes at most 6
+    // code and 4 sign bits; the window is read again when fewer are left.
+    constexpr int kValid = 57, kMostQuadBits = 10;
+    uint64_t window = bits.peek64At(pos);
+    int taken = 0;  // bits taken from window since it was read
     while (i + 4 <= kGranuleLines && pos < endBit) {
-        uint64_t window = bits.peek64At(pos);
+        if (taken > kValid - kMostQuadBits) {
+            window = bits.peek64At(pos);
+            taken = 0;
+        }
         int used = 0;
         const uint32_t leaf = lookUpCode(quadTable, window, used);
-        int q[4];
-        for (int k = 0; k < 4; ++k)
-            q[k] = applySign(window, used, (leaf >> (3 - k)) & 1);
+        const SignedQuad& q = kSignedQuads.entry[leaf & 15][window >> 60];
+        window <<= q.signBits;
+        used += static_cast<int>(q.signBits);
+        taken += used;
         pos += used;
         if (pos > endBit)
             break;  // the last quadruple ran past the end: dropped
-        is[i] = q[0];
-        is[i + 1] = q[1];
-        is[i + 2] = q[2];
-        is[i + 3] = q[3];
+        std::memcpy(is + i, q.lines, sizeof q.lines);
         i += 4;
     }
     std::memset(is + i, 0, sizeof(int32_t) * static_cast<size_t>(kGranuleLines - i));

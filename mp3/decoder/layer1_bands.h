@@ -1,57 +1,41 @@
 #pragma once
 
-#include "mp3/decoder/band_decoder.h"
+#include <cstdint>
+
+class Crc16;
+class StreamReader;
 
 namespace decoder {
 
-// Allocation, scale factor and requantisation of one channel of a Layer I subband.
-struct Layer1Channel {
-    uint32_t allocation = 0;  // 0 = no samples; else samples of allocation + 1 bits
-    float factor = 0.0f;
-    float offset = 0.0f;
-    float scale = 0.0f;
-    float value = 0.0f;  // last sample, requantised, before the scale factor
+// The coded subbands of one Layer I frame, read section by section: the allocations, the scale
+// factors, then twelve groups of one sample per subband and channel. Below bound both channels
+// are coded apart; from bound up (joint stereo) one sample serves both, each channel keeping its
+// own scale factor.
+class Layer1Bands {
+public:
+    // channels is 1 or 2, bound 0..32 (32 when the frame has no intensity part).
+    Layer1Bands(int channels, int bound);
 
-    // False for the forbidden allocation 15.
-    bool setAllocation(uint32_t a);
-    void readScaleFactor(StreamReader& reader);
-    void readSample(StreamReader& reader);
+    // Reads the allocations, feeding crc (may be null); false when one is the forbidden value.
+    bool readAllocation(StreamReader& reader, Crc16* crc);
+    void readScaleFactors(StreamReader& reader);
+    // Reads one group into out0 and out1, 32 subbands each (out1 null: channel 1 is read and left).
+    void readGroup(StreamReader& reader, float* out0, float* out1);
+
+private:
+    // One channel of one subband: bits per sample (0: none) and its requantisation.
+    struct Band {
+        uint32_t bits = 0;
+        float factor = 0.0f;
+        float offset = 0.0f;
+        float scale = 0.0f;
+    };
+    // False for the forbidden allocation, which codes nothing.
+    static bool setAllocation(Band& band, uint32_t allocation);
+
+    Band bands_[32][2];
+    int channels_;
+    int bound_;
 };
 
 }  // namespace decoder
-
-// Layer I, single channel.
-class MonoBandI : public BandDecoder {
-public:
-    using BandDecoder::BandDecoder;
-    void readAllocation(StreamReader& reader, const FrameHeader& header, Crc16* crc) override;
-    void readScaleFactors(StreamReader& reader, const FrameHeader& header) override;
-    bool readSamples(StreamReader& reader) override;
-    void putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const override;
-
-protected:
-    decoder::Layer1Channel ch0_;
-    int32_t group_ = 0;
-};
-
-// Layer I, two channels coded separately (below the intensity bound).
-class StereoBandI : public MonoBandI {
-public:
-    using MonoBandI::MonoBandI;
-    void readAllocation(StreamReader& reader, const FrameHeader& header, Crc16* crc) override;
-    void readScaleFactors(StreamReader& reader, const FrameHeader& header) override;
-    bool readSamples(StreamReader& reader) override;
-    void putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const override;
-
-protected:
-    decoder::Layer1Channel ch1_;
-};
-
-// Layer I joint stereo from the intensity bound up: one allocation and one sample for both
-// channels, a scale factor per channel.
-class IntensityBandI : public StereoBandI {
-public:
-    using StereoBandI::StereoBandI;
-    void readAllocation(StreamReader& reader, const FrameHeader& header, Crc16* crc) override;
-    bool readSamples(StreamReader& reader) override;
-};

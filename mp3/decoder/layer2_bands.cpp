@@ -1,5 +1,7 @@
 #include "mp3/decoder/layer2_bands.h"
 
+#include <algorithm>
+
 #include "mp3/decoder/layer2_group_tables.h"
 #include "mp3/decoder/scale_factor_table.h"
 #include "mp3/stream/crc16.h"
@@ -9,7 +11,6 @@ namespace decoder {
 
 namespace {
 
-constexpr int kLayer2Groups = 12;
 constexpr int kGroupsPerPart = 4;
 
 uint32_t readCrcBits(StreamReader& reader, uint32_t bits, Crc16* crc)
@@ -20,172 +21,153 @@ uint32_t readCrcBits(StreamReader& reader, uint32_t bits, Crc16* crc)
     return v;
 }
 
-template<typename Table> void ungroup(const Table& table, uint32_t code, float* out)
+// The table of a grouped class's codewords; a codeword has exactly the table's bits, so it
+// always lies inside.
+const float* groupTable(int levels)
 {
-    // code has exactly the table's codeword bits, so it is always inside the table.
-    for (int i = 0; i < 3; ++i)
-        out[i] = table.values[code][i];
+    return levels == 3 ? &kGroup3.values[0][0] : levels == 5 ? &kGroup5.values[0][0] : &kGroup9.values[0][0];
 }
 
 }  // namespace
 
-void Layer2Channel::setAllocation(const AllocRow& row, uint32_t a)
-{
-    // a has nbal bits and every row lists a class for each non-zero value, so a - 1 < 15.
-    cls = a ? &kQuantClasses[row.classes[a - 1]] : nullptr;
-}
+Layer2Bands::Layer2Bands(const AllocTable& table, int channels, int bound)
+    : table_(table),
+      channels_(std::clamp(channels, 1, 2)),
+      bound_(channels_ == 2 ? std::clamp(bound, 0, table.sblimit) : table.sblimit)
+{ }
 
-void Layer2Channel::readScfsi(StreamReader& reader, Crc16* crc)
+void Layer2Bands::setAllocation(Band& band, const AllocRow& row, uint32_t allocation)
 {
-    if (cls)
-        scfsi = readCrcBits(reader, 2, crc);
-}
-
-void Layer2Channel::readScaleFactors(StreamReader& reader)
-{
-    if (!cls)
+    band.coded = allocation != 0;
+    if (!band.coded)
         return;
-    const float* sf = kScaleFactors.values;  // 64 entries: any 6-bit index is inside
-    switch (scfsi) {
-    case 0:
-        scale[0] = sf[reader.getBits(6)];
-        scale[1] = sf[reader.getBits(6)];
-        scale[2] = sf[reader.getBits(6)];
-        break;
-    case 1:
-        scale[0] = scale[1] = sf[reader.getBits(6)];
-        scale[2] = sf[reader.getBits(6)];
-        break;
-    case 2:
-        scale[0] = scale[1] = scale[2] = sf[reader.getBits(6)];
-        break;
-    default:
-        scale[0] = sf[reader.getBits(6)];
-        scale[1] = scale[2] = sf[reader.getBits(6)];
-        break;
-    }
+    // allocation has nbal bits and every row lists a class for each non-zero value, so
+    // allocation - 1 < 15.
+    const QuantClass& cls = kQuantClasses[row.classes[allocation - 1]];
+    band.bits = static_cast<uint32_t>(cls.bits);
+    band.groups = cls.grouped ? groupTable(cls.levels) : nullptr;
+    band.step = 2.0f / static_cast<float>(1u << cls.bits);
+    band.c = cls.c;
+    band.d = cls.d;
 }
 
-void Layer2Channel::readSamples(StreamReader& reader)
+void Layer2Bands::readAllocation(StreamReader& reader, Crc16* crc)
 {
-    if (!cls)
-        return;
-    if (cls->grouped) {
-        const uint32_t code = reader.getBits(static_cast<uint32_t>(cls->bits));
-        switch (cls->levels) {
-        case 3:
-            ungroup(kGroup3, code, values);
-            break;
-        case 5:
-            ungroup(kGroup5, code, values);
-            break;
-        default:
-            ungroup(kGroup9, code, values);
-            break;
+    for (int sb = 0; sb < table_.sblimit; ++sb) {
+        const AllocRow& row = *table_.rows[sb];
+        const auto bits = static_cast<uint32_t>(row.nbal);
+        Band* b = bands_[sb];
+        if (sb < bound_) {
+            for (int ch = 0; ch < channels_; ++ch)
+                setAllocation(b[ch], row, readCrcBits(reader, bits, crc));
+        } else {
+            const uint32_t a = readCrcBits(reader, bits, crc);
+            setAllocation(b[0], row, a);
+            setAllocation(b[1], row, a);
         }
-        return;
     }
-    // A b-bit sample s is the fraction s * 2^(1-b) - 1; requantised as (fraction + D) * C.
-    const float step = 2.0f / static_cast<float>(1u << cls->bits);
-    for (float& v : values)
-        v = (static_cast<float>(reader.getBits(static_cast<uint32_t>(cls->bits))) * step - 1.0f + cls->d) * cls->c;
+}
+
+void Layer2Bands::readScaleFactorSelection(StreamReader& reader, Crc16* crc)
+{
+    for (int sb = 0; sb < table_.sblimit; ++sb)
+        for (int ch = 0; ch < channels_; ++ch)
+            if (bands_[sb][ch].coded)
+                bands_[sb][ch].scfsi = readCrcBits(reader, 2, crc);
+}
+
+void Layer2Bands::readScaleFactors(StreamReader& reader)
+{
+    const float* sf = kScaleFactors.values;  // 64 entries: any 6-bit index is inside
+    for (int sb = 0; sb < table_.sblimit; ++sb) {
+        for (int ch = 0; ch < channels_; ++ch) {
+            Band& b = bands_[sb][ch];
+            if (!b.coded)
+                continue;
+            float* scale = b.scale;
+            switch (b.scfsi) {
+            case 0:
+                scale[0] = sf[reader.getBits(6)];
+                scale[1] = sf[reader.getBits(6)];
+                scale[2] = sf[reader.getBits(6)];
+                break;
+            case 1:
+                scale[0] = scale[1] = sf[reader.getBits(6)];
+                scale[2] = sf[reader.getBits(6)];
+                break;
+            case 2:
+                scale[0] = scale[1] = scale[2] = sf[reader.getBits(6)];
+                break;
+            default:
+                scale[0] = sf[reader.getBits(6)];
+                scale[1] = scale[2] = sf[reader.getBits(6)];
+                break;
+            }
+        }
+    }
+}
+
+void Layer2Bands::readGroup(StreamReader& reader, int g, GroupSlots& out0, GroupSlots* out1)
+{
+    GroupSlots scratch;
+    GroupSlots& o0 = out0;
+    GroupSlots& o1 = out1 != nullptr ? *out1 : scratch;
+    const int part = g / kGroupsPerPart;
+    BitCache bits = reader.bodyBits();
+    // The three samples of a coded band's next codewords, before the scale factor.
+    auto read = [&bits](const Band& b, float* values) {
+        if (b.groups != nullptr) {
+            const float* triple = b.groups + 3 * bits.get(b.bits);
+            values[0] = triple[0];
+            values[1] = triple[1];
+            values[2] = triple[2];
+            return;
+        }
+        // A b-bit sample s is the fraction s * 2^(1-b) - 1; requantised as (fraction + D) * C.
+        for (int i = 0; i < 3; ++i)
+            values[i] = (static_cast<float>(bits.get(b.bits)) * b.step - 1.0f + b.d) * b.c;
+    };
+    auto put = [part](const Band& b, const float* values, GroupSlots& o, int sb) {
+        if (!b.coded) {
+            o[0][sb] = o[1][sb] = o[2][sb] = 0.0f;
+            return;
+        }
+        const float scale = b.scale[part];
+        o[0][sb] = values[0] * scale;
+        o[1][sb] = values[1] * scale;
+        o[2][sb] = values[2] * scale;
+    };
+    float values[3];
+    const int bound = bound_;
+    const int limit = table_.sblimit;
+    int sb = 0;
+    if (channels_ == 1) {
+        for (; sb < limit; ++sb) {
+            const Band& b = bands_[sb][0];
+            if (b.coded)
+                read(b, values);
+            put(b, values, o0, sb);
+        }
+    } else {
+        for (; sb < bound; ++sb) {
+            const Band* b = bands_[sb];
+            if (b[0].coded)
+                read(b[0], values);
+            put(b[0], values, o0, sb);
+            if (b[1].coded)
+                read(b[1], values);
+            put(b[1], values, o1, sb);
+        }
+    }
+    // Joint stereo from the bound up: one sample set for both channels.
+    for (; sb < limit; ++sb) {
+        const Band* b = bands_[sb];
+        if (b[0].coded)
+            read(b[0], values);
+        put(b[0], values, o0, sb);
+        put(b[1], values, o1, sb);
+    }
+    reader.continueAt(bits);
 }
 
 }  // namespace decoder
-
-bool MonoBandII::nextGroup()
-{
-    part_ = group_ / decoder::kGroupsPerPart;
-    if (++group_ < decoder::kLayer2Groups)
-        return false;
-    group_ = 0;
-    return true;
-}
-
-void MonoBandII::putSamples(GroupSlots* out, const decoder::Layer2Channel& ch) const
-{
-    if (!out)
-        return;
-    if (!ch.cls) {
-        for (int s = 0; s < 3; ++s)
-            (*out)[s][subband_] = 0.0f;
-        return;
-    }
-    const float scale = ch.scale[part_];
-    for (int s = 0; s < 3; ++s)
-        (*out)[s][subband_] = ch.values[s] * scale;
-}
-
-void MonoBandII::readAllocation(StreamReader& reader, const FrameHeader&, Crc16* crc)
-{
-    ch0_.setAllocation(row_, decoder::readCrcBits(reader, static_cast<uint32_t>(row_.nbal), crc));
-}
-
-void MonoBandII::readScaleFactorSelection(StreamReader& reader, Crc16* crc)
-{
-    ch0_.readScfsi(reader, crc);
-}
-
-void MonoBandII::readScaleFactors(StreamReader& reader, const FrameHeader&)
-{
-    ch0_.readScaleFactors(reader);
-}
-
-bool MonoBandII::readSamples(StreamReader& reader)
-{
-    ch0_.readSamples(reader);
-    return nextGroup();
-}
-
-void MonoBandII::putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const
-{
-    putSamples(target(choice, out0, out1, 0), ch0_);
-}
-
-void StereoBandII::readAllocation(StreamReader& reader, const FrameHeader&, Crc16* crc)
-{
-    const uint32_t bits = static_cast<uint32_t>(row_.nbal);
-    ch0_.setAllocation(row_, decoder::readCrcBits(reader, bits, crc));
-    ch1_.setAllocation(row_, decoder::readCrcBits(reader, bits, crc));
-}
-
-void StereoBandII::readScaleFactorSelection(StreamReader& reader, Crc16* crc)
-{
-    ch0_.readScfsi(reader, crc);
-    ch1_.readScfsi(reader, crc);
-}
-
-void StereoBandII::readScaleFactors(StreamReader& reader, const FrameHeader&)
-{
-    ch0_.readScaleFactors(reader);
-    ch1_.readScaleFactors(reader);
-}
-
-bool StereoBandII::readSamples(StreamReader& reader)
-{
-    ch0_.readSamples(reader);
-    ch1_.readSamples(reader);
-    return nextGroup();
-}
-
-void StereoBandII::putGroup(ChannelChoice choice, GroupSlots* out0, GroupSlots* out1) const
-{
-    putSamples(target(choice, out0, out1, 0), ch0_);
-    putSamples(target(choice, out0, out1, 1), ch1_);
-}
-
-void IntensityBandII::readAllocation(StreamReader& reader, const FrameHeader&, Crc16* crc)
-{
-    const uint32_t a = decoder::readCrcBits(reader, static_cast<uint32_t>(row_.nbal), crc);
-    ch0_.setAllocation(row_, a);
-    ch1_.setAllocation(row_, a);
-}
-
-bool IntensityBandII::readSamples(StreamReader& reader)
-{
-    // One sample set serves both channels; each keeps its own scale factors.
-    ch0_.readSamples(reader);
-    for (int i = 0; i < 3; ++i)
-        ch1_.values[i] = ch0_.values[i];
-    return nextGroup();
-}

@@ -172,33 +172,38 @@ void StreamReader::setSyncPattern(uint32_t header)
 
 bool StreamReader::readBody(uint32_t n)
 {
-    cache_ = 0;
-    cacheBits_ = 0;
-    wordIndex_ = 0;
+    bits_ = BitCache(frameBuffer_, 0);
     bodySize_ = 0;
     if (n > kFrameBufferBytes)
         return false;
-    // Bytes the body does not cover read as zero, so a decoder reading too far sees silence
-    // rather than the previous frame.
-    std::memset(frameBuffer_, 0, sizeof frameBuffer_);
+    // The body's words only: reads past them give zero bits, and so do the bytes the body does
+    // not fill (the last word's tail, or a body the file cut short), so a decoder reading too far
+    // sees silence rather than the previous frame.
+    const uint32_t words = (n + 3) / 4;
+    std::memset(frameBuffer_, 0, words * sizeof(uint32_t));
     auto* bytes = reinterpret_cast<uint8_t*>(frameBuffer_);
     const bool complete = bufferedRead(bytes, n);
     truncated_ = truncated_ || !complete;
     bodySize_ = n;
-    for (uint32_t w = 0; w < (n + 3) / 4; ++w)
-        frameBuffer_[w] = bigEndian32(bytes + 4 * w);
+    for (uint32_t w = 0; w < words; ++w) {
+        // Through a copy, so the compiler sees one load and a byte swap.
+        uint8_t word[4];
+        std::memcpy(word, bytes + 4 * w, sizeof word);
+        frameBuffer_[w] = bigEndian32(word);
+    }
+    bits_ = BitCache(frameBuffer_, words);
     return complete;
 }
 
 void StreamReader::getBytes(uint8_t* dst, uint32_t n)
 {
     uint32_t i = 0;
-    if ((cacheBits_ & 7) == 0) {
+    if (bits_.onByte()) {
         // On a byte: the cached bytes first, then whole words straight from the buffer.
-        for (; i < n && cacheBits_ != 0; ++i)
+        for (; i < n && !bits_.onWord(); ++i)
             dst[i] = static_cast<uint8_t>(getBits(8));
-        for (; i + 4 <= n && wordIndex_ < kFrameBufferWords; i += 4) {
-            const uint32_t w = frameBuffer_[wordIndex_++];
+        for (; i + 4 <= n && bits_.wordsLeft(); i += 4) {
+            const uint32_t w = bits_.takeWord();
             dst[i] = static_cast<uint8_t>(w >> 24);
             dst[i + 1] = static_cast<uint8_t>(w >> 16);
             dst[i + 2] = static_cast<uint8_t>(w >> 8);

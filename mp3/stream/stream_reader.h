@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "mp3/stream/audio_extent.h"
+#include "mp3/stream/bit_cache.h"
 #include "mp3/stream/byte_source.h"
 #include "mp3/stream/vbr_tag.h"
 
@@ -71,25 +72,18 @@ public:
     bool readBody(uint32_t n);
     // True once a frame body was cut off by the end of the audio.
     bool truncated() const { return truncated_; }
-    // Next n bits (1..32) of the body, most significant first. Reads past the frame buffer give 0.
-    // Inline: Layers I and II take every sample through it. The bits come from a 64-bit cache
-    // that is refilled a word at a time.
-    uint32_t getBits(uint32_t n)
-    {
-        if (n == 0 || n > 32)
-            return 0;
-        if (cacheBits_ < n)
-            refill();
-        const auto value = static_cast<uint32_t>(cache_ >> (64 - n));
-        cache_ <<= n;
-        cacheBits_ -= n;
-        return value;
-    }
+    // Next n bits (1..32) of the body, most significant first; 0 for any other n. Reads past the
+    // frame buffer give 0.
+    uint32_t getBits(uint32_t n) { return n == 0 || n > 32 ? 0 : bits_.get(n); }
     // The next n bytes of the body into dst, as n calls of getBits(8) would give them; whole
     // words at a time when the position is on a byte.
     void getBytes(uint8_t* dst, uint32_t n);
     // Bits taken from the current body so far.
-    uint32_t bitsRead() const { return wordIndex_ * 32 - cacheBits_; }
+    uint32_t bitsRead() const { return bits_.bitsRead(); }
+    // The body's read position, for loops that read many fields (Layers I and II take every
+    // sample through it): read from a copy, then hand it back with continueAt.
+    BitCache bodyBits() const { return bits_; }
+    void continueAt(const BitCache& bits) { bits_ = bits; }
 
     // Moves the file to startOffset + offset, discards the buffer, and makes nextFrame the index
     // of the frame read next. False (nothing moved) when the target is outside the file.
@@ -101,7 +95,6 @@ public:
 
     int32_t frameIndex() const { return frameIndex_; }
     int32_t highestFrameIndex() const { return highestFrameIndex_; }
-    const uint32_t* frameBuffer() const { return frameBuffer_; }
     uint32_t bodySize() const { return bodySize_; }
     const VbrInfo& vbrInfo() const { return vbr_; }
     bool vbrTagPresent() const { return vbrTagPresent_; }
@@ -112,14 +105,6 @@ public:
 
 private:
     bool bufferedRead(uint8_t* dst, uint32_t k);
-    // Appends the next body word (0 past the frame buffer) below the cached bits (fewer than 32).
-    void refill()
-    {
-        const uint64_t word = wordIndex_ < kFrameBufferWords ? frameBuffer_[wordIndex_] : 0;
-        ++wordIndex_;
-        cache_ |= word << (32 - cacheBits_);
-        cacheBits_ += 32;
-    }
     bool headerAcceptable(const uint8_t b[4]) const;
 
     std::unique_ptr<ByteSource> file_;
@@ -131,11 +116,8 @@ private:
     // Bytes at the end of the buffer that hold file data (less than the buffer at the file's end).
     uint32_t filled_ = 0;
     AudioExtent extent_;
-    // Unread bits of the body, most significant first, and how many of them are valid; the
-    // next word to cache. Reads past the frame buffer stay bounded by what one frame asks.
-    uint64_t cache_ = 0;
-    uint32_t cacheBits_ = 0;
-    uint32_t wordIndex_ = 0;
+    // The unread bits of the body. Reads past the frame buffer stay bounded by what one frame asks.
+    BitCache bits_;
     uint32_t syncPattern_ = 0;
     bool singleChannelPattern_ = false;
     bool freeFormatPattern_ = false;

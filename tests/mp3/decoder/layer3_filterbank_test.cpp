@@ -183,6 +183,40 @@ TEST(Layer3Requantize, ScaleFactorsPretabAndSubblockGain)
     EXPECT_FLOAT_EQ(x[8], static_cast<float>(std::pow(2.0, -1.5)));
 }
 
+// The AVX2 path requantises bit for bit as the plain one, for every band table, long and short
+// blocks and every count of decoded lines (so every band's tail length).
+TEST(Layer3Requantize, Avx2EqualsPlainForEveryTableBlockAndLineCount)
+{
+    if (!decoder::vectorPathSupported(Path::Avx2))
+        GTEST_SKIP() << "this CPU lacks AVX2";
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> value(-40, 40);
+    int32_t is[kGranuleLines];
+    for (int32_t& v : is)
+        v = value(rng);
+    ScaleFactors sf;
+    for (int b = 0; b < 22; ++b)
+        sf.l[b] = b % 5;
+    for (int w = 0; w < 3; ++w)
+        for (int b = 0; b < 13; ++b)
+            sf.s[w][b] = (b + w) % 4;
+    for (int table = 0; table < 9; ++table) {
+        for (int shortBlocks = 0; shortBlocks < 2; ++shortBlocks) {
+            GranuleInfo g;
+            g.globalGain = 200;
+            g.windowSwitching = shortBlocks;
+            g.blockType = shortBlocks ? 2 : 0;
+            g.subblockGain[1] = 2;
+            for (int nonzero = 0; nonzero <= kGranuleLines; ++nonzero) {
+                float plain[kGranuleLines], avx2[kGranuleLines];
+                requantize(is, nonzero, g, sf, kBandTables[table], table < 3, plain, Path::Plain);
+                requantize(is, nonzero, g, sf, kBandTables[table], table < 3, avx2, Path::Avx2);
+                ASSERT_EQ(std::memcmp(plain, avx2, sizeof plain), 0) << table << " " << shortBlocks << " " << nonzero;
+            }
+        }
+    }
+}
+
 struct StereoCase {
     FrameFormat format;
     GranuleInfo right;
@@ -192,8 +226,24 @@ struct StereoCase {
     StereoInput input() { return {&format, &right, &factors, &kBandTables[3]}; }
 };
 
-TEST(Layer3Stereo, MidSide)
+// Mid/side over every extent: each line inside it is (m + s) / sqrt 2 and (m - s) / sqrt 2 in
+// single precision, the lines beyond are left alone.
+TEST(Layer3Stereo, MidSideAtEveryExtent)
 {
+    const std::vector<float> mid = randomLines(11), side = randomLines(12);
+    const float k = 0.70710677f;
+    for (int extent = 0; extent <= kGranuleLines; ++extent) {
+        StereoCase c;
+        c.format.mode = 1;
+        c.format.modeExtension = 2;
+        std::copy(mid.begin(), mid.end(), c.l);
+        std::copy(side.begin(), side.end(), c.r);
+        ASSERT_EQ(processStereo(c.input(), c.l, c.r, extent, extent / 2), extent);
+        for (int i = 0; i < kGranuleLines; ++i) {
+            ASSERT_EQ(c.l[i], i < extent ? (mid[i] + side[i]) * k : mid[i]) << extent << " " << i;
+            ASSERT_EQ(c.r[i], i < extent ? (mid[i] - side[i]) * k : side[i]) << extent << " " << i;
+        }
+    }
     StereoCase c;
     c.format.mode = 1;
     c.format.modeExtension = 2;
