@@ -143,7 +143,7 @@ bool StreamDecoder::seekAudioFrame(uint64_t audio)
     const size_t i = map_->frameOfAudio(audio);
     haveFrame_ = i < map_->frames.size() && reader_->positionAt(map_->frames[i].offset, int32_t(i))
         && header_.readFrame(*reader_, &crc_);
-    resetAfterSeek(map_->sampleOfAudio(audio));
+    resetAfterSeek();
     if (haveFrame_)
         placeTrim();
     return haveFrame_;
@@ -158,10 +158,10 @@ void StreamDecoder::placeTrim()
     trim_.setPosition(map_ ? map_->sampleOfAudio(audio) : 0);
 }
 
-void StreamDecoder::resetAfterSeek(uint64_t samplesBefore)
+void StreamDecoder::resetAfterSeek()
 {
     if (synth_)
-        synth_->reset(samplesBefore);
+        synth_->reset();
     if (layer3_)
         layer3_->reset();
     keeper_.restart();

@@ -74,9 +74,8 @@ public:
     // Holds audio frame `audio` of the map (decoded output counted from its first sample) with the
     // decoder's state reset; false past the end or when the source fails.
     bool seekAudioFrame(uint64_t audio);
-    // After a seek: filters and decoder state start afresh, the filters as after samplesBefore
-    // decoded samples per channel.
-    void resetAfterSeek(uint64_t samplesBefore = 0);
+    // After a seek: filters and decoder state start afresh.
+    void resetAfterSeek();
     // Frames decoded from now on continue a run of another format than the first at its kept
     // sample `fed` (FormatPlan): what an exact seek into such a run needs.
     void restartFormat(uint64_t fed) { keeper_.restart(fed); }

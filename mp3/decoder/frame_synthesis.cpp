@@ -6,7 +6,7 @@ void FrameSynthesis::setChannels(int channels)
 {
     channels = std::clamp(channels, 1, 2);
     if (channels > channels_)
-        filters_[1].reset(uint64_t(filters_[0].ringPosition() + 1) & 15);  // in step with channel 0
+        filters_[1].reset();
     channels_ = channels;
 }
 
@@ -51,9 +51,9 @@ void FrameSynthesis::emit(decoder::PcmSink& sink)
     sink.frame(channels, static_cast<uint32_t>(channels_), samples());
 }
 
-void FrameSynthesis::reset(uint64_t samplesBefore)
+void FrameSynthesis::reset()
 {
     for (SynthesisFilter& f : filters_)
-        f.reset(samplesBefore / 32);
+        f.reset();
     begin();
 }

@@ -39,9 +39,8 @@ public:
     // Hands the frame written since begin() to the sink; a channel the frame left short (a
     // single-channel frame in a two-channel stream) is silent for the rest.
     void emit(decoder::PcmSink& sink);
-    // After a seek: the filters forget their history, and stand as after samplesBefore samples
-    // per channel from the start (whole runs of 32).
-    void reset(uint64_t samplesBefore = 0);
+    // After a seek: the filters forget their history.
+    void reset();
 
 private:
     SynthesisFilter filters_[2];

@@ -13,12 +13,12 @@ SynthesisFilter::SynthesisFilter()
     reset();
 }
 
-void SynthesisFilter::reset(uint64_t runsBefore)
+void SynthesisFilter::reset()
 {
     std::memset(v_, 0, sizeof(v_));
     std::memset(samples_, 0, sizeof(samples_));
-    active_ = int32_t(runsBefore & 1);
-    ring_ = int32_t((15 + runsBefore) & 15);
+    active_ = 0;
+    ring_ = 15;
 }
 
 void SynthesisFilter::configure(decoder::VectorPath path, float volume)

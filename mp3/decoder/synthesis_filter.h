@@ -15,9 +15,8 @@ public:
     SynthesisFilter(const SynthesisFilter&) = delete;
     SynthesisFilter& operator=(const SynthesisFilter&) = delete;
 
-    // Zeroes the history and the inputs (after a seek); the ring stands where runsBefore runs
-    // from a fresh filter leave it, so the windows sum in the order of a decode from the start.
-    void reset(uint64_t runsBefore = 0);
+    // Zeroes the history and the inputs; ring position back to 15 (after a seek).
+    void reset();
     // Kernel path and output volume of the next runs (plain and 32768 until first set); the
     // window is rebuilt only when the volume changes.
     void configure(decoder::VectorPath path, float volume);
