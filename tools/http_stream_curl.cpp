@@ -11,6 +11,7 @@
 
 #include "orvane/version.h"
 #include "tools/byte_pipe.h"
+#include "tools/curl_api.h"
 #include "tools/icy_metadata.h"
 #include "tools/stream_input.h"
 
@@ -187,51 +188,54 @@ void HttpStream::run()
 
 bool HttpStream::fetch(std::string& reason)
 {
-    CURL* curl = curl_easy_init();
+    const CurlApi* api = curlApi(reason);
+    if (api == nullptr)
+        return false;
+    CURL* curl = api->easyInit();
     if (curl == nullptr)
         return reason = "libcurl cannot start", false;
     char message[CURL_ERROR_SIZE] = {};
     const std::string agent = "orvane/" + std::to_string(ORVANE_VERSION_MAJOR) + "."
         + std::to_string(ORVANE_VERSION_MINOR) + "." + std::to_string(ORVANE_VERSION_PATCH);
-    curl_slist* headers = curl_slist_append(nullptr, "Icy-MetaData: 1");
+    curl_slist* headers = api->slistAppend(nullptr, "Icy-MetaData: 1");
     resumeAt_ = resumable_ ? delivered_ : 0;
     const std::string range = std::to_string(resumeAt_) + "-";
     bodyStarted_ = false;
     status_ = 0;
-    curl_easy_setopt(curl, CURLOPT_URL, url_.c_str());
+    api->easySetopt(curl, CURLOPT_URL, url_.c_str());
     // Only the web's two schemes, redirections included.
 #if LIBCURL_VERSION_NUM >= 0x075500
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    api->easySetopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    api->easySetopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
 #else
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    api->easySetopt(curl, CURLOPT_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    api->easySetopt(curl, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
 #endif
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.c_str());
-    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, message);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpStream::onBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &HttpStream::onHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &HttpStream::onProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    api->easySetopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    api->easySetopt(curl, CURLOPT_MAXREDIRS, 5L);
+    api->easySetopt(curl, CURLOPT_HTTPHEADER, headers);
+    api->easySetopt(curl, CURLOPT_USERAGENT, agent.c_str());
+    api->easySetopt(curl, CURLOPT_FAILONERROR, 1L);
+    api->easySetopt(curl, CURLOPT_NOSIGNAL, 1L);
+    api->easySetopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
+    api->easySetopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    api->easySetopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    api->easySetopt(curl, CURLOPT_ERRORBUFFER, message);
+    api->easySetopt(curl, CURLOPT_WRITEFUNCTION, &HttpStream::onBody);
+    api->easySetopt(curl, CURLOPT_WRITEDATA, this);
+    api->easySetopt(curl, CURLOPT_HEADERFUNCTION, &HttpStream::onHeader);
+    api->easySetopt(curl, CURLOPT_HEADERDATA, this);
+    api->easySetopt(curl, CURLOPT_XFERINFOFUNCTION, &HttpStream::onProgress);
+    api->easySetopt(curl, CURLOPT_XFERINFODATA, this);
+    api->easySetopt(curl, CURLOPT_NOPROGRESS, 0L);
     if (resumeAt_ > 0)
-        curl_easy_setopt(curl, CURLOPT_RANGE, range.c_str());
-    const CURLcode code = curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
-    curl_slist_free_all(headers);
+        api->easySetopt(curl, CURLOPT_RANGE, range.c_str());
+    const CURLcode code = api->easyPerform(curl);
+    api->easyCleanup(curl);
+    api->slistFreeAll(headers);
     if (code == CURLE_OK)
         return true;
-    reason = message[0] != '\0' ? message : curl_easy_strerror(code);
+    reason = message[0] != '\0' ? message : api->easyStrerror(code);
     return false;
 }
 
@@ -301,10 +305,7 @@ size_t HttpStream::body(const char* data, size_t size)
 
 std::unique_ptr<StreamInput> openHttpStream(const std::string& url, std::string& error)
 {
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!ready) {
-        error = "libcurl cannot start";
+    if (curlApi(error) == nullptr)
         return nullptr;
-    }
     return std::make_unique<HttpStream>(url);
 }
