@@ -122,6 +122,18 @@ m=-
 [ "$have_mpg123" = 1 ] && m=$(count mpg123 -q -w "$work/peer.wav" "$work/two-frames.mp3")
 whole() { python3 -c "print('-' if '$1' == '-' else f'{$1 / 1e6:.2f}')"; }
 echo "| start-up: 2-frame file, whole process | $(whole "$m") | $(whole "$startup") | $(ratio "$startup" "$m") | | | |"
+# One seek and half a second read after it, on the 10 s Layer III 128k file whose exact length is
+# known first (libmpg123 by its scan, gapless): 20 seeks less none, over 20.
+per_seek() {  # mode
+  local a b
+  a=$(count "$peer" "$1" "$work/l3-128-10.mp3" 0) b=$(count "$peer" "$1" "$work/l3-128-10.mp3" 20)
+  python3 -c "print(f'{($b - $a) / 20 / 1e6:.2f}')"
+}
+if [ -x "$peer" ]; then
+  s_api=$(per_seek orvane-seek) s_lib=-
+  [ "$have_lib" = 1 ] && s_lib=$(per_seek mpg123-seek)
+  echo "| seek + 0.5 s read, Layer III 128k (M per seek) | | | | $s_lib | $s_api | $(ratio "$s_api" "$s_lib") |"
+fi
 echo
 
 echo "| job (instructions per audio second)          |     count |"
