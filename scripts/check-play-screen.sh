@@ -11,8 +11,17 @@ build=${1:-${BUILD_DIR:-build}}
 orvane="$PWD/$build/bin/orvane"
 [ -x "$orvane" ] || { echo "no $orvane: build the orvane target first"; exit 1; }
 command -v tmux >/dev/null || { echo "tmux is not installed (scripts/install-deps.sh installs it)"; exit 1; }
-socket="orvane-screen-$$"
+# Each terminal gets a server of its own: a new session on the socket of a server still shutting
+# down would find it gone ("server exited unexpectedly").
+terminals=0
+socket="orvane-screen-$$-0"
 tmux_() { tmux -u -L "$socket" "$@"; }
+new_terminal() {
+  tmux_ kill-server 2>/dev/null || true
+  terminals=$((terminals + 1))
+  socket="orvane-screen-$$-$terminals"
+  tmux_ new-session -d "$@"
+}
 trap 'tmux_ kill-server 2>/dev/null || true' EXIT
 
 # The pane's text once a line holds $1 (up to 5 s), else the pane as it is.
@@ -64,8 +73,7 @@ status=0
 for width in 80 200; do
   for locale in C.UTF-8 C; do
     charset=$([ "$locale" = C ] && echo ascii || echo utf8)
-    tmux_ kill-server 2>/dev/null || true
-    tmux_ new-session -d -x "$width" -y 30 "LANG=$locale LC_ALL=$locale ORVANE_OUTPUT=null '$orvane' play --spectrum \
+    new_terminal -x "$width" -y 30 "LANG=$locale LC_ALL=$locale ORVANE_OUTPUT=null '$orvane' play --spectrum \
       /tmp/orvane-no-such-file.mp3 $demos; sleep 60"
     what="$width columns, $charset"
     sleep 1.5  # several redraws
@@ -79,8 +87,7 @@ for width in 80 200; do
   done
 done
 # A stream on standard input: the keys come from the terminal.
-tmux_ kill-server 2>/dev/null || true
-tmux_ new-session -d -x 80 -y 30 "cat $demos | LANG=C.UTF-8 LC_ALL=C.UTF-8 ORVANE_OUTPUT=null '$orvane' play -; sleep 60"
+new_terminal -x 80 -y 30 "cat $demos | LANG=C.UTF-8 LC_ALL=C.UTF-8 ORVANE_OUTPUT=null '$orvane' play -; sleep 60"
 seek="orvane play: a stream cannot seek: the arrow keys do nothing here"
 screen_with "playing" >/dev/null
 tmux_ send-keys -t 0 Right s
