@@ -87,7 +87,8 @@ struct CallbackFile {
     {
         auto* f = static_cast<CallbackFile*>(c);
         const int64_t k = std::min<int64_t>({n, int64_t(f->bytes.size()) - f->at, 1000});
-        std::memcpy(buffer, f->bytes.data() + f->at, size_t(k));
+        if (k > 0)  // an empty source has no bytes to copy from
+            std::memcpy(buffer, f->bytes.data() + f->at, size_t(k));
         f->at += k;
         return k;
     }
