@@ -13,6 +13,24 @@
 using export_guard::kBadArgument;
 using export_guard::refuse;
 
+namespace {
+
+// A play's result, its failure's reason recorded: -1 (notMpeg says why), -2 another play, 0 the
+// output.
+int32_t played(int32_t result, const char* notMpeg)
+{
+    if (result == -1)
+        refuse(export_guard::kNotMpeg, notMpeg);
+    if (result == -2)
+        export_guard::record<Mp3Library>(export_guard::kFailed, "another play is running");
+    if (result == 0)
+        export_guard::record<Mp3Library>(export_guard::kFailed,
+                                         "the output cannot be set up, or norv refused a block (NORVLastError)");
+    return result;
+}
+
+}  // namespace
+
 extern "C" {
 
 MP3_API uint32_t OrvaneGetVersion(void)
@@ -25,15 +43,8 @@ MP3_API int32_t OrvanePlay(const char* path, void* startedEvent, int32_t startOf
     return mp3Guard<int32_t>(-1, [&]() -> int32_t {
         if (path == nullptr || startOffset < 0)
             refuse(kBadArgument, "no path given, or a negative start offset");
-        const int32_t result = runPlay(path, startedEvent, startOffset, convert != 0);
-        if (result == -1)
-            refuse(export_guard::kNotMpeg, "no readable MPEG audio frame in the file (or it cannot be opened)");
-        if (result == -2)
-            export_guard::record<Mp3Library>(export_guard::kFailed, "another play is running");
-        if (result == 0)
-            export_guard::record<Mp3Library>(export_guard::kFailed,
-                                             "the output cannot be set up, or norv refused a block (NORVLastError)");
-        return result;
+        return played(runPlay(path, startedEvent, startOffset, convert != 0),
+                      "no readable MPEG audio frame in the file (or it cannot be opened)");
     });
 }
 
@@ -42,15 +53,8 @@ MP3_API int32_t OrvanePlayCallbacks(OrvaneReadCallback read, void* context, void
     return mp3Guard<int32_t>(-1, [&]() -> int32_t {
         if (read == nullptr)
             refuse(kBadArgument, "no read callback given");
-        const int32_t result = runPlayStream(read, context, startedEvent, convert != 0);
-        if (result == -1)
-            refuse(export_guard::kNotMpeg, "no readable MPEG audio frame in the stream (or its source fails)");
-        if (result == -2)
-            export_guard::record<Mp3Library>(export_guard::kFailed, "another play is running");
-        if (result == 0)
-            export_guard::record<Mp3Library>(export_guard::kFailed,
-                                             "the output cannot be set up, or norv refused a block (NORVLastError)");
-        return result;
+        return played(runPlayStream(read, context, startedEvent, convert != 0),
+                      "no readable MPEG audio frame in the stream (or its source fails)");
     });
 }
 
