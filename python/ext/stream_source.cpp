@@ -57,16 +57,19 @@ struct StreamSource::FileCallbacks {
     }
 };
 
+template<typename Open> void StreamSource::start(Open open)
+{
+    py::gil_scoped_release unlocked;
+    decoder_ = open();
+    // The first format read surveys every frame header: without the GIL too.
+    if (decoder_ != nullptr)
+        OrvaneDecodeGetFormat(decoder_, &format_);
+}
+
 std::unique_ptr<StreamSource> StreamSource::openPath(const std::string& path)
 {
     std::unique_ptr<StreamSource> source(new StreamSource);
-    {
-        py::gil_scoped_release unlocked;
-        source->decoder_ = OrvaneDecodeOpenFile(path.c_str());
-        // The first format read surveys every frame header: without the GIL too.
-        if (source->decoder_ != nullptr)
-            OrvaneDecodeGetFormat(source->decoder_, &source->format_);
-    }
+    source->start([&] { return OrvaneDecodeOpenFile(path.c_str()); });
     if (source->decoder_ == nullptr)
         return nullptr;
     return source;
@@ -79,13 +82,7 @@ std::unique_ptr<StreamSource> StreamSource::openBuffer(py::object data)
         throw py::error_already_set();
     source->viewHeld_ = true;
     source->owner_ = std::move(data);
-    {
-        py::gil_scoped_release unlocked;
-        source->decoder_ = OrvaneDecodeOpenMemory(source->view_.buf, uint64_t(source->view_.len));
-        // The first format read surveys every frame header: without the GIL too.
-        if (source->decoder_ != nullptr)
-            OrvaneDecodeGetFormat(source->decoder_, &source->format_);
-    }
+    source->start([&] { return OrvaneDecodeOpenMemory(source->view_.buf, uint64_t(source->view_.len)); });
     if (source->decoder_ == nullptr)
         return nullptr;
     return source;
@@ -100,13 +97,8 @@ std::unique_ptr<StreamSource> StreamSource::openFile(py::object file)
     callbacks.readinto = py::hasattr(file, "readinto") ? py::object(file.attr("readinto")) : py::object(py::none());
     callbacks.seek = file.attr("seek");
     source->owner_ = std::move(file);
-    {
-        py::gil_scoped_release unlocked;
-        source->decoder_ = OrvaneDecodeOpenCallbacks(&FileCallbacks::readBytes, &FileCallbacks::seekTo, &callbacks);
-        // The first format read surveys every frame header: without the GIL too.
-        if (source->decoder_ != nullptr)
-            OrvaneDecodeGetFormat(source->decoder_, &source->format_);
-    }
+    source->start(
+        [&] { return OrvaneDecodeOpenCallbacks(&FileCallbacks::readBytes, &FileCallbacks::seekTo, &callbacks); });
     source->raisePending();
     if (source->decoder_ == nullptr)
         return nullptr;

@@ -43,6 +43,8 @@ public:
     bool closed();
 
 private:
+    // Opens the handle open() gives and reads its format, without the GIL.
+    template<typename Open> void start(Open open);
     struct FileCallbacks;
 
     StreamSource() = default;
