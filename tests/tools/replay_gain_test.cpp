@@ -12,27 +12,17 @@
 
 #include "cli_runner.h"
 #include "orvane/mp3.h"
+#include "support/bytes.h"
 #include "support/signal.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using testsig::Bytes;
+using testsig::bytesOf;
+using testsig::join;
 
 constexpr uint32_t kRate = 44100;
 constexpr float kAbsent = NAN;
-
-Bytes bytesOf(const std::string& s)
-{
-    return Bytes(s.begin(), s.end());
-}
-
-Bytes join(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
 
 Bytes be(uint32_t v, int bytes)
 {

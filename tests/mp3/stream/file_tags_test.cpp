@@ -11,24 +11,14 @@
 #include "mp3/stream/frame_header.h"
 #include "mp3/stream/stream_reader.h"
 #include "orvane/mp3.h"
+#include "support/bytes.h"
 #include "support/signal.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes bytesOf(const std::string& s)
-{
-    return Bytes(s.begin(), s.end());
-}
-
-Bytes join(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+using testsig::Bytes;
+using testsig::bytesOf;
+using testsig::join;
 
 Bytes be32(uint32_t v)
 {
