@@ -229,7 +229,7 @@ void readText(const uint8_t* tag, size_t n, TagText& text)
         const bool picture = std::strcmp(id, "APIC") == 0 || std::strcmp(id, "PIC") == 0;
         const bool userText = std::strcmp(id, "TXXX") == 0 || std::strcmp(id, "TXX") == 0;
         const bool relativeVolume = std::strcmp(id, "RVA2") == 0;
-        if ((field == TagText::kFieldCount && !picture && !userText && !relativeVolume) || dataBytes == 0)
+        if (field == TagText::kFieldCount && !picture && !userText && !relativeVolume)
             continue;
         std::vector<uint8_t> plain;
         if (version == 3) {
@@ -255,6 +255,8 @@ void readText(const uint8_t* tag, size_t n, TagText& text)
                 dataBytes = plain.size();
             }
         }
+        if (dataBytes == 0)
+            continue;  // nothing left once flags' extra bytes are stripped
         if (picture)
             readPicture(version == 2, data, dataBytes, own.picture);
         else if (userText)
