@@ -193,9 +193,9 @@ typedef struct OrvaneDecodeFormat {
         encoderDelay; /* PCM frames the encoder added at the start (VBR tag's encoder extension); 0 when the stream does not say */
     uint32_t encoderPadding; /* PCM frames the encoder added at the end (same source); 0 when the stream does not say */
     uint32_t
-        formatChanges; /* changes of sampling rate or channel count: in the whole stream (GetFormat surveys it); a source without seek: among the frames read so far. Later parts are delivered converted to the first part's rate and channels, counted in totalFrames */
+        formatChanges; /* changes of sampling rate or channel count: in the whole stream (GetFormat surveys it; 0 when the encoder's tag vouches for the stream, see totalFrames); a source without seek: among the frames read so far. Later parts are delivered converted to the first part's rate and channels, counted in totalFrames */
     uint64_t
-        totalFrames; /* PCM frames a read from the start delivers, exact (every frame's header is read on the handle's first GetFormat, GetStreamInfo or Seek: the frames present, gapless where the stream states how). A source without seek: the VBR tag's count until the reads reach the end, then exact; 0 while unknown */
+        totalFrames; /* PCM frames a read from the start delivers, exact (every frame's header is read on the handle's first GetFormat, GetStreamInfo or Seek: the frames present, gapless where the stream states how; or, until a seek, the counts of an encoder tag that vouches for the stream: its checksum holds and its byte count reaches exactly to the audio's end). A source without seek: the VBR tag's count until the reads reach the end, then exact; 0 while unknown */
 } OrvaneDecodeFormat;
 
 /* Moves to offset from whence (0 start, 1 current position, 2 end, as fseek): the new position from the start, or -1. A handle also calls it (whence 0) before each read, to the position it reads from. */
@@ -278,7 +278,7 @@ typedef struct OrvaneStreamInfo {
 
 /* Reads the whole stream's headers (no decoding) into info; 1, or 0 (info untouched) for a null path or info, startOffset < 0, a file that cannot be opened or holds no valid frame. */
 MP3_API int32_t OrvaneGetStreamInfo(const char* path, int32_t startOffset, OrvaneStreamInfo* info);
-/* The handle's stream facts into info, as OrvaneGetStreamInfo gives them for a path (every frame header read once per handle); 1, or 0 (info untouched) for a null handle or info, a source without seek, or a source that fails. */
+/* The handle's stream facts into info, as OrvaneGetStreamInfo gives them for a path (every frame header read once per handle, unless the encoder's tag vouches for the stream as for totalFrames: variableBitrate then says whether the audio's bytes differ from that many frames at the first audio frame's bitrate); 1, or 0 (info untouched) for a null handle or info, a source without seek, or a source that fails. */
 MP3_API int32_t OrvaneDecodeGetStreamInfo(OrvaneDecoder* decoder, OrvaneStreamInfo* info);
 /* Tag text field (ORVANE_TAG_TITLE, ARTIST, ALBUM, YEAR, TRACK, GENRE or COMMENT) from the file's ID3v2, APEv2 or ID3v1 tag, in that order of preference (several values in one tag joined with "; ", at most 65536 bytes), as UTF-8 into buffer (size bytes, zero-terminated, cut at a character boundary; buffer may be null with size 0); returns the field's full length in bytes, 0 when no tag has it; -1 for a null path, startOffset < 0, a file that cannot be opened, a field outside ORVANE_TAG_*, size < 0, or a null buffer with size > 0. */
 MP3_API int32_t OrvaneGetTagText(const char* path, int32_t startOffset, int32_t field, char* buffer, int32_t size);

@@ -38,9 +38,14 @@ bool PcmDecoder::open()
     format_.samplesPerFrame = uint32_t(std::max(decoder_->firstSamplesPerFrame(), 0));
     // The first frame's VBR tag, as a map of the stream would take it.
     const StreamReader& reader = decoder_->reader();
+    firstFrame_ = FrameHeader::summarize(reader.firstHeaderBytes());
+    firstAudioFrame_ = h.summary();
+    extent_ = reader.extent();
     if (decoder_->firstLayer() == 3 && reader.vbrInfo().found) {
         firstTag_ = reader.vbrInfo();
         firstTagCounted_ = reader.vbrTagPresent();
+        tagVouches_ = firstTagCounted_ && firstFrame_.bytes > 0
+            && tagVouchesForStream(firstTag_, reader.firstFrameOffset(), reader.audioBytes());
     }
     if (firstTag_.encoderExtension) {
         format_.encoderDelay = uint32_t(std::max(firstTag_.encoderDelay, 0));

@@ -57,6 +57,15 @@ public:
     bool survey();
     // The survey, or null before a successful survey().
     const StreamSurvey* surveyed() const { return survey_.get(); }
+    // Whether the first frame's encoder tag vouches for the whole stream (tagVouchesForStream):
+    // its counts then make the total exact without a survey (a seek still surveys).
+    bool tagVouches() const { return tagVouches_; }
+    // The first frame's fields, the first audio frame's (after a tag's frame), the first frame's
+    // VBR tag (found or not) and where the audio lies, as read at open.
+    const FrameHeader::Summary& firstFrame() const { return firstFrame_; }
+    const FrameHeader::Summary& firstAudioFrame() const { return firstAudioFrame_; }
+    const VbrInfo& firstTag() const { return firstTag_; }
+    const AudioExtent& extent() const { return extent_; }
     // The text of the stream's tags (those at the end of a source that cannot seek once the
     // reads reach them).
     const TagText& tags() const { return tags_; }
@@ -118,6 +127,10 @@ private:
     FormatPlan formats_;                    // of map_, once surveyed
     VbrInfo firstTag_;                      // the first frame's VBR tag, when it carries one
     bool firstTagCounted_ = false;
+    bool tagVouches_ = false;
+    FrameHeader::Summary firstFrame_;
+    FrameHeader::Summary firstAudioFrame_;
+    AudioExtent extent_;
     uint64_t position_ = 0;  // frames delivered before the next read
     bool gapless_ = true;
     bool canSeek_ = true;

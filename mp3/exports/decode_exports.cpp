@@ -109,8 +109,10 @@ MP3_API int32_t OrvaneDecodeGetFormat(OrvaneDecoder* decoder, OrvaneDecodeFormat
         require(decoder);
         if (format == nullptr)
             refuse(kBadArgument, "no format to fill");
-        // The total is exact once the stream is surveyed (a source that cannot seek tells what it knows).
-        decoder->survey();
+        // The total is exact once the stream is surveyed, or when the encoder's tag vouches for it (a
+        // source that cannot seek tells what it knows).
+        if (!decoder->tagVouches())
+            decoder->survey();
         const PcmDecoder::Format& f = decoder->format();
         *format = OrvaneDecodeFormat{};
         format->sampleRate = f.sampleRate;
@@ -155,6 +157,11 @@ MP3_API int32_t OrvaneDecodeGetStreamInfo(OrvaneDecoder* decoder, OrvaneStreamIn
             refuse(kBadArgument, "no info to fill");
         if (!decoder->canSeek())
             refuse(kBadArgument, "the source cannot seek: its whole stream cannot be surveyed");
+        if (decoder->surveyed() == nullptr && decoder->tagVouches()) {
+            *info = vouchedStreamInfo(decoder->firstFrame(), decoder->firstAudioFrame(), decoder->firstTag(),
+                                      decoder->extent());
+            return 1;
+        }
         if (!decoder->survey())
             refuse(export_guard::kFailed, "the source failed while its stream was surveyed");
         *info = streamInfo(*decoder->surveyed());

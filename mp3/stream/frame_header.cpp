@@ -204,6 +204,22 @@ int32_t FrameHeader::freeFormatIndex() const
     return index;
 }
 
+FrameHeader::Summary FrameHeader::summarize(uint32_t h)
+{
+    FrameHeader f;
+    f.version_ = int32_t((h >> 19) & 1);
+    f.mpeg25_ = ((h >> 20) & 1) == 0;
+    f.sampleFrequencyIndex_ = int32_t((h >> 10) & 3);
+    f.layer_ = 4 - int32_t((h >> 17) & 3);
+    f.bitrateIndex_ = int32_t((h >> 12) & 15);
+    f.protectionBit_ = int32_t((h >> 16) & 1);
+    f.mode_ = int32_t((h >> 6) & 3);
+    f.padding_ = int32_t((h >> 9) & 1);
+    f.synced_ = true;
+    f.bodySize_ = f.bitrateIndex_ == 0 ? -4 : f.frameLength(f.padding_ != 0) - 4;
+    return f.summary();
+}
+
 int32_t FrameHeader::frameLength(bool withPadding) const
 {
     if (bitrateIndex_ == 0)

@@ -47,6 +47,28 @@ public:
     int32_t padding() const { return padding_; }
     int32_t bodySize() const { return bodySize_; }
 
+    // What a description of the stream reports of a frame, copied out of the header.
+    struct Summary {
+        int32_t version = 0;  // as version()
+        bool mpeg25 = false;
+        int32_t layer = 0;
+        int32_t sampleRate = 0;
+        int32_t mode = 0;
+        bool crc = false;
+        int32_t bitrate = 0;
+        int32_t samplesPerFrame = 0;
+        int32_t bytes = 0;  // header included
+        bool padded = false;
+    };
+    Summary summary() const
+    {
+        return {version_,  mpeg25_,           layer_,        sampleRate(), mode_, protectionBit_ == 0,
+                bitrate(), samplesPerFrame(), bodySize_ + 4, padding_ != 0};
+    }
+    // The same of a header word the reader accepted (bytes 0 for free format, whose length the
+    // word does not give).
+    static Summary summarize(uint32_t header);
+
     // Bitrate of the current frame in kbit/s (-1 for the forbidden index).
     int32_t bitrate() const;
     int32_t sampleRate() const;

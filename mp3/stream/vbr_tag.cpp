@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "mp3/stream/tag_checksum.h"
+
 namespace {
 
 uint32_t bigEndian32(const uint8_t* p)
@@ -68,6 +70,7 @@ bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info)
     // 12-bit numbers.
     static constexpr uint32_t kPeakAt = 11;
     static constexpr uint32_t kDelayAt = 21;
+    static constexpr uint32_t kChecksumAt = 34;
     if (pos + kDelayAt + 3 <= count
         && (std::memcmp(bytes + pos, "LAME", 4) == 0 || std::memcmp(bytes + pos, "Lavf", 4) == 0
             || std::memcmp(bytes + pos, "Lavc", 4) == 0)) {
@@ -78,6 +81,9 @@ bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info)
         const uint8_t* r = bytes + pos + kPeakAt;
         replay_gain::offerEncoderFields(bigEndian32(r), uint16_t(r[4] << 8 | r[5]), uint16_t(r[6] << 8 | r[7]),
                                         info.replayGain);
+        const uint32_t checksumAt = pos + kChecksumAt;
+        info.extensionIntact = checksumAt + 2 <= count
+            && tag_checksum::of(bytes, checksumAt) == uint16_t(bytes[checksumAt] << 8 | bytes[checksumAt + 1]);
     }
     // Frame and byte counts drive the duration and every percentage seek: a tag without them,
     // or with values no 32-bit file can hold, is not used.
@@ -86,4 +92,10 @@ bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info)
     info.frames = int32_t(frames);
     info.bytes = int32_t(streamBytes);
     return true;
+}
+
+bool tagVouchesForStream(const VbrInfo& tag, int64_t tagOffset, int64_t audioBytes)
+{
+    return tag.found && tag.extensionIntact && tag.frames > 0 && tag.bytes > 0 && tagOffset >= 0
+        && tagOffset + tag.bytes == audioBytes;
 }

@@ -26,6 +26,9 @@ struct VbrInfo {
     bool encoderExtension = false;
     int32_t encoderDelay = 0;
     int32_t encoderPadding = 0;
+    // The extension's checksum over every byte of the frame before it holds: the tag is as the
+    // encoder wrote it.
+    bool extensionIntact = false;
     // The ReplayGain the encoder's extension states (its peak and two gain words).
     ReplayGain replayGain;
     // Byte position of each percent of the stream in 1/256 of the stream's bytes; a linear
@@ -38,3 +41,9 @@ struct VbrInfo {
 // given, and a positive frame and byte count. info.found (and the encoder's delay and padding)
 // may be set while the counts make the tag unusable.
 bool parseVbrTag(const uint8_t* bytes, uint32_t count, VbrInfo& info);
+
+// Whether a usable tag (parseVbrTag true) speaks for the whole stream: its extension is intact and
+// its byte count, from the tag's frame at tagOffset, reaches exactly to the end of the audioBytes
+// of audio. Its frame count is then the stream's, as a pass over every header would find it; a
+// stream joined to another, cut short or edited after encoding fails the check.
+bool tagVouchesForStream(const VbrInfo& tag, int64_t tagOffset, int64_t audioBytes);
