@@ -31,12 +31,15 @@ namespace {
 using export_guard::kBadArgument;
 using export_guard::refuse;
 
-// A handle on the source the factory makes, or a refusal saying why there is none.
-OrvaneDecoder* openWith(PcmDecoder::SourceFactory factory)
+// A handle on the source the factory makes, or a refusal saying why there is none (for a file
+// at path, the system's reason when it refuses to open it).
+OrvaneDecoder* openWith(PcmDecoder::SourceFactory factory, const char* path = nullptr)
 {
     std::unique_ptr<OrvaneDecoder> d(new OrvaneDecoder(factory));
     if (d->open())
         return d.release();
+    if (platform::File probe; path != nullptr && !probe.open(path, platform::File::Mode::Read))
+        refuseUnopenable(path);
     if (!d->canSeek())
         refuse(export_guard::kNotMpeg, "no MPEG audio frame found in the stream");
     std::unique_ptr<ByteSource> source = factory(nullptr);
@@ -72,10 +75,7 @@ MP3_API OrvaneDecoder* OrvaneDecodeOpenFile(const char* path)
     return mp3Guard<OrvaneDecoder*>(nullptr, [&]() -> OrvaneDecoder* {
         if (path == nullptr)
             refuse(kBadArgument, "no path given");
-        // Opened once here so that a file the system refuses is reported in its words.
-        if (platform::File probe; !probe.open(path, platform::File::Mode::Read))
-            refuseUnopenable(path);
-        return openWith([p = std::string(path)](TagText*) { return openFileSource(p.c_str()); });
+        return openWith([p = std::string(path)](TagText*) { return openFileSource(p.c_str()); }, path);
     });
 }
 

@@ -74,7 +74,7 @@ public:
     int64_t size() const override { return file_.size(); }
 
 private:
-    static constexpr size_t kWindowBytes = 32768;
+    static constexpr size_t kWindowBytes = 4096;
     platform::File file_;
     std::vector<uint8_t> window_;
     int64_t windowStart_ = 0;

@@ -90,7 +90,9 @@ bool StreamReader::bufferedRead(uint8_t* dst, uint32_t k)
         if (bytesLeft_ == 0) {
             // Reads stop where the audio ends: the end tags are never searched for frames.
             const int64_t here = file_->position();
-            const int64_t chunk = file_->canSeek() ? kReadBufferBytes : kForwardReadBytes;
+            // The first fill after opening or moving is small: a format, tag or seek may need no more.
+            const int64_t chunk = file_->canSeek() && filledOnce_ ? kReadBufferBytes : kForwardReadBytes;
+            filledOnce_ = true;
             const int64_t room = here < 0 ? 0 : std::min<int64_t>(chunk, extent_.end - here);
             const int64_t got = room > 0 ? file_->read(readBuffer_, uint64_t(room)) : 0;
             if (got <= 0)
@@ -223,6 +225,7 @@ bool StreamReader::positionAt(int64_t offset, int32_t nextFrame)
         return false;
     bytesLeft_ = 0;
     filled_ = 0;
+    filledOnce_ = false;
     frameIndex_ = nextFrame - 1;
     return true;
 }

@@ -18,7 +18,8 @@ public:
     // Bytes at the start of the audio kept for the VBR tag parse (with its encoder extension).
     static constexpr uint32_t kTagLookBytes = 256;
 
-    // Bytes read at a time from a source that cannot seek: output starts after few of them.
+    // Bytes read at a time from a source that cannot seek (output starts after few of them), and
+    // by the first fill after opening or moving on any other.
     static constexpr uint32_t kForwardReadBytes = 4096;
 
     // Opens path; the audio starts at startOffset, after any ID3v2 tags found there, and ends
@@ -115,6 +116,8 @@ private:
     uint32_t bytesLeft_ = 0;
     // Bytes at the end of the buffer that hold file data (less than the buffer at the file's end).
     uint32_t filled_ = 0;
+    // Whether the buffer was filled since the reader opened or last moved.
+    bool filledOnce_ = false;
     AudioExtent extent_;
     // The unread bits of the body. Reads past the frame buffer stay bounded by what one frame asks.
     BitCache bits_;
