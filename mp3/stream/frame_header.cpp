@@ -123,13 +123,7 @@ bool FrameHeader::readFrame(StreamReader& reader, Crc16** crc)
 
 bool FrameHeader::successorConfirms(StreamReader& reader, uint32_t h)
 {
-    FrameHeader probe;
-    probe.version_ = int32_t((h >> 19) & 1);
-    probe.mpeg25_ = ((h >> 20) & 1) == 0;
-    probe.sampleFrequencyIndex_ = int32_t((h >> 10) & 3);
-    probe.layer_ = 4 - int32_t((h >> 17) & 3);
-    probe.bitrateIndex_ = int32_t((h >> 12) & 15);
-    const int32_t length = probe.frameLength(((h >> 9) & 1) != 0);
+    const int32_t length = summarize(h).bytes;
     uint32_t next = 0;
     if (!reader.peekAhead(uint32_t(length - 4), next))
         return true;  // the file ends within or right after this frame
@@ -149,13 +143,7 @@ bool FrameHeader::formatChangeConfirmed(StreamReader& reader, uint32_t h)
         const uint32_t bitrateIndex = (word >> 12) & 15;
         if (bitrateIndex == 0 || bitrateIndex == 15)
             return false;
-        FrameHeader probe;
-        probe.version_ = int32_t((word >> 19) & 1);
-        probe.mpeg25_ = ((word >> 20) & 1) == 0;
-        probe.sampleFrequencyIndex_ = int32_t((word >> 10) & 3);
-        probe.layer_ = 4 - int32_t((word >> 17) & 3);
-        probe.bitrateIndex_ = int32_t(bitrateIndex);
-        at += probe.frameLength(((word >> 9) & 1) != 0);
+        at += summarize(word).bytes;
         if (!reader.peekAhead(uint32_t(at - 4), word))
             return k > 0;  // the stream ends after at least one frame of the new format
         if (fixed(word) != fixed(h))
