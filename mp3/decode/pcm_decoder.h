@@ -52,6 +52,8 @@ public:
     const Format& format() const { return format_; }
     // False for a source read once.
     bool canSeek() const { return canSeek_; }
+    // Whether a read of the source failed (rather than the stream ending).
+    bool sourceFailed() const { return decoder_ && decoder_->sourceFailed(); }
     // Surveys the whole stream once, making the total exact; false for a source that cannot
     // seek or fails.
     bool survey();

@@ -81,6 +81,8 @@ public:
     void restartFormat(uint64_t fed) { keeper_.restart(fed); }
 
     StreamReader& reader() { return *reader_; }
+    // Whether a read of the source failed (rather than the stream ending).
+    bool sourceFailed() const { return reader_ && reader_->sourceFailed(); }
     const FrameHeader& header() const { return header_; }
     bool hasFrame() const { return haveFrame_; }
     // Decodes the frame held and reads the next; false once the stream has ended.

@@ -40,6 +40,8 @@ OrvaneDecoder* openWith(PcmDecoder::SourceFactory factory, const char* path = nu
         return d.release();
     if (platform::File probe; path != nullptr && !probe.open(path, platform::File::Mode::Read))
         refuseUnopenable(path);
+    if (!d->canSeek() && d->sourceFailed())
+        refuse(export_guard::kFailed, "the stream's read failed before an MPEG audio frame was found");
     if (!d->canSeek())
         refuse(export_guard::kNotMpeg, "no MPEG audio frame found in the stream");
     std::unique_ptr<ByteSource> source = factory(nullptr);

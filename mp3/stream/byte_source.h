@@ -23,6 +23,8 @@ public:
     // False for a stream read once, front to back (a pipe, a socket): it moves only within the
     // bytes it holds, and its size is not known.
     virtual bool canSeek() const { return true; }
+    // Whether a read failed, rather than the stream ending.
+    virtual bool failed() const { return false; }
 };
 
 // The file at path; not open when it cannot be read.

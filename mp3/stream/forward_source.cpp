@@ -30,6 +30,7 @@ public:
         : read_(readCallback), context_(context), endTags_(endTags), open_(readCallback != nullptr)
     { }
     bool canSeek() const override { return false; }
+    bool failed() const override { return failed_; }
     bool isOpen() const override { return open_; }
     void close() override
     {

@@ -37,6 +37,8 @@ public:
     int64_t fileSize() const { return file_->size(); }
     // False for a source read once, front to back: seeks fail and the length is unknown.
     bool canSeek() const { return file_->canSeek(); }
+    // Whether a read of the source failed, rather than the stream ending.
+    bool sourceFailed() const { return file_->failed(); }
     // File position of the audio's first byte, and the audio's length in bytes (0 or more; 0
     // when unknown).
     int64_t startOffset() const { return extent_.start; }

@@ -32,6 +32,10 @@ int64_t noRead(void*, void*, int64_t)
 {
     return 0;
 }
+int64_t failingRead(void*, void*, int64_t)
+{
+    return -1;
+}
 int64_t readPipe(void* file, void* buffer, int64_t bytes)
 {
     return int64_t(std::fread(buffer, 1, size_t(bytes), static_cast<FILE*>(file)));
@@ -93,6 +97,8 @@ TEST(DecodeErrors, EveryFailureValueRecordsItsReason)
          [&] { return opened(OrvaneDecodeOpenCallbacks(noRead, failingSeek, nullptr)); }, 0, ORVANE_ERROR_CANNOT_OPEN},
         {"open a pipe of nothing", [&] { return opened(OrvaneDecodeOpenCallbacks(noRead, nullptr, nullptr)); }, 0,
          ORVANE_ERROR_NOT_MPEG},
+        {"open a pipe whose read fails",
+         [&] { return opened(OrvaneDecodeOpenCallbacks(failingRead, nullptr, nullptr)); }, 0, ORVANE_ERROR_FAILED},
         {"seek a pipe", [&] { return int64_t(OrvaneDecodeSeek(pipe, 5)); }, 0, ORVANE_ERROR_BAD_ARGUMENT},
         {"stream info of a pipe", [&] { return int64_t(OrvaneDecodeGetStreamInfo(pipe, &info)); }, 0,
          ORVANE_ERROR_BAD_ARGUMENT},
