@@ -113,7 +113,7 @@ void Layer2Bands::readGroup(StreamReader& reader, int g, float (*out0)[32], floa
     float(*o0)[32] = out0;
     float(*o1)[32] = out1 != nullptr ? out1 : scratch;
     const int part = g / kGroupsPerPart;
-    BitCache bits = reader.bodyBits();
+    BitReader bits = reader.bodyBits();
     // The three samples of a coded band's next codewords, before the scale factor.
     auto read = [&bits](const Band& b, float* values) {
         if (b.groups != nullptr) {
