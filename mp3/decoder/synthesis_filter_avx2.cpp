@@ -87,10 +87,11 @@ void synthesisRunsAvx2(const float* in, int count, float (*v)[1024], int32_t& ac
     while (count > 0) {
         const int n = count < 8 ? count : 8;
         dct32Rows(in, n, x);
-        for (int j = 0; j < n; ++j, out += 32) {
-            const int p = ring;
-            float* act = v[active] + 32 * p;
-            float* oth = v[active ^ 1] + 32 * p;
+        for (int j = 0; j < n; ++j) {
+            const int p = (ring + j) & 15;
+            const int a = (active + j) & 1;
+            float* act = v[a] + 32 * p;
+            float* oth = v[a ^ 1] + 32 * p;
             const float* xj = x[j];
             // Active row: X[16..31], then -X[32 - m] for m = 0..15. Other row: -X[16 - r] for
             // r = 0..15, then -X[r - 16]. Both go to slot p and its copy at p + 16.
@@ -102,16 +103,26 @@ void synthesisRunsAvx2(const float* in, int count, float (*v)[1024], int32_t& ac
                                     negatedReversed(xj, 1),
                                     _mm256_xor_ps(_mm256_load_ps(xj), sign),
                                     _mm256_xor_ps(_mm256_load_ps(xj + 8), sign)};
+            const bool second = (j & 1) != 0;
             for (int k = 0; k < 4; ++k) {
                 _mm256_store_ps(act + 8 * k, rows[k]);
                 _mm256_store_ps(act + 512 + 8 * k, rows[k]);
+            }
+            // Rows go in pairs, the two windows sharing their tap loads. The second row's window
+            // reads the first's new V rows; its other row replaces the oldest slot of the first's
+            // ring, so it is stored after the windows.
+            if (second)
+                synthesisWindowPairAvx2(out + 32 * (j - 1), window, v[a ^ 1], (p - 1) & 15, v[a], p);
+            for (int k = 0; k < 4; ++k) {
                 _mm256_store_ps(oth + 8 * k, rows[4 + k]);
                 _mm256_store_ps(oth + 512 + 8 * k, rows[4 + k]);
             }
-            synthesisWindowAvx2(out, window, v[active], p);
-            active ^= 1;
-            ring = (ring + 1) & 15;
+            if (!second && j + 1 == n)
+                synthesisWindowAvx2(out + 32 * j, window, v[a], p);
         }
+        active = (active + n) & 1;
+        ring = (ring + n) & 15;
+        out += 32 * n;
         in += 32 * n;
         count -= n;
     }
