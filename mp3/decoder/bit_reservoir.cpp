@@ -9,7 +9,7 @@ void BitReservoir::reset()
     std::memset(buffer_, 0, sizeof(buffer_));
     stored_ = 0;
     consumedBytes_ = 0;
-    bitPos_ = 0;
+    beginBit_ = 0;
 }
 
 bool BitReservoir::appendFrame(const uint8_t* mainData, int size, int mainDataBegin)
@@ -22,7 +22,6 @@ bool BitReservoir::appendFrame(const uint8_t* mainData, int size, int mainDataBe
         std::memmove(buffer_, buffer_ + drop, kHistoryBytes);
         stored_ = kHistoryBytes;
         consumedBytes_ -= drop;
-        bitPos_ -= drop * 8;
     }
     const int begin = stored_ - mainDataBegin;
     if (size > 0)
@@ -31,7 +30,7 @@ bool BitReservoir::appendFrame(const uint8_t* mainData, int size, int mainDataBe
     std::memset(buffer_ + stored_, 0, kPadding);
     if (mainDataBegin < 0 || begin < 0 || begin < consumedBytes_)
         return false;
-    bitPos_ = begin * 8;
+    beginBit_ = begin * 8;
     return true;
 }
 

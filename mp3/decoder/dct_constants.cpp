@@ -1,6 +1,6 @@
 #include "mp3/decoder/dct_constants.h"
 
-#include "mp3/decoder/dct_matrix.h"
+#include "mp3/decoder/cos_sixty_fourths.h"
 
 namespace decoder {
 

@@ -80,7 +80,7 @@ constexpr SignedQuadTable kSignedQuads{};
 // 64-bit window holds at least 57 valid bits, so it is read again only when fewer than a pair's
 // most are left. Tables with and without linbits get a loop each.
 template<bool Linbits>
-int decodePairsOf(const BitReservoir& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
+int decodePairsOf(const BitReader& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
 {
     const int lin = static_cast<int>(table.linbits);
     constexpr int kMost = Linbits ? 47 : 21;
@@ -107,7 +107,7 @@ int decodePairsOf(const BitReservoir& bits, const HuffmanTable& table, int pos, 
     return pos + used;
 }
 
-int decodePairs(const BitReservoir& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
+int decodePairs(const BitReader& bits, const HuffmanTable& table, int pos, int i, int stop, int32_t* is)
 {
     return table.linbits != 0 ? decodePairsOf<true>(bits, table, pos, i, stop, is)
                               : decodePairsOf<false>(bits, table, pos, i, stop, is);
@@ -115,8 +115,7 @@ int decodePairs(const BitReservoir& bits, const HuffmanTable& table, int pos, in
 
 }  // namespace
 
-int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& bands, int endBit,
-                   int32_t is[kGranuleLines])
+int decodeSpectrum(BitReader& bits, const GranuleInfo& g, const BandTable& bands, int endBit, int32_t is[kGranuleLines])
 {
     // big_values above 288 would run past line 576: bounded to the granule.
     const int bigEnd = std::min(g.bigValues, kGranuleLines / 2) * 2;
@@ -131,7 +130,7 @@ int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& ba
         region1 = bands.longEdge[std::min(g.region0Count + 1, 22)];
         region2 = bands.longEdge[std::min(g.region0Count + g.region1Count + 2, 22)];
     }
-    int pos = bits.position();
+    int pos = static_cast<int>(bits.position());
     int i = 0;
     for (int region = 0; region < 3 && i < bigEnd; ++region) {
         const int stop = std::min(bigEnd, region == 0 ? region1 : region == 1 ? region2 : kGranuleLines);
@@ -169,7 +168,7 @@ int decodeSpectrum(BitReservoir& bits, const GranuleInfo& g, const BandTable& ba
         i += 4;
     }
     std::memset(is + i, 0, sizeof(int32_t) * static_cast<size_t>(kGranuleLines - i));
-    bits.setPosition(endBit);
+    bits.seek(static_cast<uint32_t>(endBit));
     return i;
 }
 

@@ -36,10 +36,9 @@ Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header
     const bool joint = header.mode() == FrameHeader::kJointStereo;
     const int jointBound = header.modeExtension() * 4 + 4;
 
-    // Subbands above a frame's limit are never written, so they stay silent even when an earlier
-    // frame coded more.
-    decoder::GroupSlots slots[2] = {};
-    decoder::GroupSlots* out1 = twoChannels ? &slots[1] : nullptr;
+    // Each channel's rows of subband samples, synthesized in one run once the frame's are read.
+    alignas(32) float rows[2][3 * kGroups][kSubbands];
+    const int synthesized = twoChannels ? 2 : 1;
     if (header.layer() == 1) {
         decoder::Layer1Bands bands(channels, joint ? std::min(jointBound, kSubbands) : kSubbands);
         const bool allowed = bands.readAllocation(reader, crc);
@@ -49,12 +48,11 @@ Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header
             return Layer12Result::ForbiddenAllocation;
         bands.readScaleFactors(reader);
         synth.begin();
-        for (int g = 0; g < kGroups; ++g) {
-            bands.readGroup(reader, slots[0][0], out1 != nullptr ? (*out1)[0] : nullptr);
-            synth.runRows(0, slots[0][0], 1);
-            if (twoChannels)
-                synth.runRows(1, slots[1][0], 1);
-        }
+        // Every subband of every row is written.
+        for (int g = 0; g < kGroups; ++g)
+            bands.readGroup(reader, rows[0][g], twoChannels ? rows[1][g] : nullptr);
+        for (int ch = 0; ch < synthesized; ++ch)
+            synth.runRows(ch, rows[ch][0], kGroups);
         return Layer12Result::Decoded;
     }
 
@@ -68,11 +66,13 @@ Layer12Result decodeLayer12Frame(StreamReader& reader, const FrameHeader& header
         return Layer12Result::CrcMismatch;
     bands.readScaleFactors(reader);
     synth.begin();
-    for (int g = 0; g < kGroups; ++g) {
-        bands.readGroup(reader, g, slots[0], out1);
-        synth.runRows(0, slots[0][0], 3);
-        if (twoChannels)
-            synth.runRows(1, slots[1][0], 3);
-    }
+    // Subbands above the table's limit are never read: silent, even when an earlier frame coded more.
+    for (auto& channel : rows)
+        for (float* row : channel)
+            std::fill(row + table.sblimit, row + kSubbands, 0.0f);
+    for (int g = 0; g < kGroups; ++g)
+        bands.readGroup(reader, g, rows[0] + 3 * g, twoChannels ? rows[1] + 3 * g : nullptr);
+    for (int ch = 0; ch < synthesized; ++ch)
+        synth.runRows(ch, rows[ch][0], 3 * kGroups);
     return Layer12Result::Decoded;
 }

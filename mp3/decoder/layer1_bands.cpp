@@ -75,7 +75,7 @@ void Layer1Bands::readGroup(StreamReader& reader, float* out0, float* out1)
     float scratch[kSubbands];
     float* const o0 = out0;
     float* const o1 = out1 != nullptr ? out1 : scratch;
-    BitCache bits = reader.bodyBits();
+    BitReader bits = reader.bodyBits();
     auto sample = [&bits](const Band& b) {
         return b.bits != 0 ? (static_cast<float>(bits.get(b.bits)) * b.factor + b.offset) * b.scale : 0.0f;
     };

@@ -107,13 +107,13 @@ void Layer2Bands::readScaleFactors(StreamReader& reader)
     }
 }
 
-void Layer2Bands::readGroup(StreamReader& reader, int g, GroupSlots& out0, GroupSlots* out1)
+void Layer2Bands::readGroup(StreamReader& reader, int g, float (*out0)[32], float (*out1)[32])
 {
-    GroupSlots scratch;
-    GroupSlots& o0 = out0;
-    GroupSlots& o1 = out1 != nullptr ? *out1 : scratch;
+    float scratch[3][32];
+    float(*o0)[32] = out0;
+    float(*o1)[32] = out1 != nullptr ? out1 : scratch;
     const int part = g / kGroupsPerPart;
-    BitCache bits = reader.bodyBits();
+    BitReader bits = reader.bodyBits();
     // The three samples of a coded band's next codewords, before the scale factor.
     auto read = [&bits](const Band& b, float* values) {
         if (b.groups != nullptr) {
@@ -127,7 +127,7 @@ void Layer2Bands::readGroup(StreamReader& reader, int g, GroupSlots& out0, Group
         for (int i = 0; i < 3; ++i)
             values[i] = (static_cast<float>(bits.get(b.bits)) * b.step - 1.0f + b.d) * b.c;
     };
-    auto put = [part](const Band& b, const float* values, GroupSlots& o, int sb) {
+    auto put = [part](const Band& b, const float* values, float(*o)[32], int sb) {
         if (!b.coded) {
             o[0][sb] = o[1][sb] = o[2][sb] = 0.0f;
             return;

@@ -9,9 +9,6 @@ class StreamReader;
 
 namespace decoder {
 
-// Three time slots of 32 subbands: the synthesis inputs of one Layer II sample group.
-using GroupSlots = float[3][32];
-
 // The coded subbands of one Layer II frame, read section by section: allocations, scale-factor
 // selection, scale factors, then twelve groups of three samples per subband and channel. Below
 // bound both channels are coded apart; from bound up (joint stereo) one sample set serves both,
@@ -25,9 +22,10 @@ public:
     void readAllocation(StreamReader& reader, Crc16* crc);
     void readScaleFactorSelection(StreamReader& reader, Crc16* crc);
     void readScaleFactors(StreamReader& reader);
-    // Reads group g (0..11) into the coded subbands of out0 and out1 (out1 null: channel 1 is read
-    // and left); the subbands above the table's limit are not written.
-    void readGroup(StreamReader& reader, int g, GroupSlots& out0, GroupSlots* out1);
+    // Reads group g (0..11) into the coded subbands of the three time slots of 32 subbands at out0
+    // and out1 (out1 null: channel 1 is read and left); the subbands above the table's limit are
+    // not written.
+    void readGroup(StreamReader& reader, int g, float (*out0)[32], float (*out1)[32]);
 
 private:
     // One channel of one subband: its class (none: no samples) and scale factors.

@@ -57,9 +57,10 @@ FrameResult Layer3Decoder::decodeFrame(const FrameFormat& format, const uint8_t*
         silenceFrame(format, firstChannel, lastChannel, sink);
         return FrameResult::Decoded;
     }
+    BitReader bits = reservoir_.reader();
     for (int gr = 0; gr < format.granules(); ++gr)
-        decodeGranule(format, gr, firstChannel, lastChannel, sink);
-    reservoir_.finishFrame();
+        decodeGranule(format, gr, firstChannel, lastChannel, bits, sink);
+    reservoir_.finishFrame(static_cast<int>(bits.position()));
     return FrameResult::Decoded;
 }
 
@@ -72,7 +73,7 @@ void Layer3Decoder::silenceFrame(const FrameFormat& format, int firstChannel, in
             sink.granule(ch, out_);
 }
 
-void Layer3Decoder::decodeGranule(const FrameFormat& format, int gr, int firstChannel, int lastChannel,
+void Layer3Decoder::decodeGranule(const FrameFormat& format, int gr, int firstChannel, int lastChannel, BitReader& bits,
                                   GranuleSink& sink)
 {
     const int channels = format.channels();
@@ -80,14 +81,14 @@ void Layer3Decoder::decodeGranule(const FrameFormat& format, int gr, int firstCh
     int nonzero[2] = {0, 0};
     for (int ch = 0; ch < channels; ++ch) {
         GranuleInfo& g = si_.gr[gr][ch];
-        const int part2Start = reservoir_.position();
+        const int part2Start = static_cast<int>(bits.position());
         if (format.mpeg1)
-            readScaleFactorsMpeg1(reservoir_, g, si_.scfsi[ch], gr, sf_[ch]);
+            readScaleFactorsMpeg1(bits, g, si_.scfsi[ch], gr, sf_[ch]);
         else
-            readScaleFactorsMpeg2(reservoir_, g, ch == 1 && format.intensity(), sf_[ch]);
+            readScaleFactorsMpeg2(bits, g, ch == 1 && format.intensity(), sf_[ch]);
         // part2_3_length may claim more bits than the frame's main data holds: bounded there.
         const int end = std::min(part2Start + g.part23Length, reservoir_.endBit());
-        nonzero[ch] = decodeSpectrum(reservoir_, g, bands, std::max(end, reservoir_.position()), is_);
+        nonzero[ch] = decodeSpectrum(bits, g, bands, std::max(end, static_cast<int>(bits.position())), is_);
         requantize(is_, nonzero[ch], g, sf_[ch], bands, format.mpeg1, xr_[ch], path_);
     }
 

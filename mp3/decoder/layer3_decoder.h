@@ -48,7 +48,8 @@ public:
     const SideInfo& sideInfo() const { return si_; }
 
 private:
-    void decodeGranule(const FrameFormat& format, int gr, int firstChannel, int lastChannel, GranuleSink& sink);
+    void decodeGranule(const FrameFormat& format, int gr, int firstChannel, int lastChannel, BitReader& bits,
+                       GranuleSink& sink);
     // Sends every granule of the frame as silence and forgets the overlap, as at a stream start.
     void silenceFrame(const FrameFormat& format, int firstChannel, int lastChannel, GranuleSink& sink);
 

@@ -4,12 +4,22 @@
 
 namespace layer3 {
 
+namespace {
+
+// n bits (none for a length of 0).
+inline int read(BitReader& bits, int n)
+{
+    return n != 0 ? static_cast<int>(bits.get(static_cast<uint32_t>(n))) : 0;
+}
+
+}  // namespace
+
 int mixedLongBands(bool mpeg1)
 {
     return mpeg1 ? 8 : 6;
 }
 
-void readScaleFactorsMpeg1(BitReservoir& bits, const GranuleInfo& g, const int scfsi[4], int granule, ScaleFactors& sf)
+void readScaleFactorsMpeg1(BitReader& bits, const GranuleInfo& g, const int scfsi[4], int granule, ScaleFactors& sf)
 {
     const int slen1 = kSlen1[g.scalefacCompress & 15];
     const int slen2 = kSlen2[g.scalefacCompress & 15];
@@ -17,13 +27,13 @@ void readScaleFactorsMpeg1(BitReservoir& bits, const GranuleInfo& g, const int s
         int band = 0;
         if (g.mixedBlock) {
             for (; band < 8; ++band)
-                sf.l[band] = static_cast<int>(bits.read(slen1));
+                sf.l[band] = read(bits, slen1);
             band = 3;
         }
         for (; band < 12; ++band) {
             const int len = band < 6 ? slen1 : slen2;
             for (int w = 0; w < 3; ++w)
-                sf.s[w][band] = static_cast<int>(bits.read(len));
+                sf.s[w][band] = read(bits, len);
         }
         for (int w = 0; w < 3; ++w)
             sf.s[w][12] = 0;
@@ -35,13 +45,13 @@ void readScaleFactorsMpeg1(BitReservoir& bits, const GranuleInfo& g, const int s
             continue;  // reuse granule 0's values
         const int len = group < 2 ? slen1 : slen2;
         for (int band = kGroupStart[group]; band < kGroupStart[group + 1]; ++band)
-            sf.l[band] = static_cast<int>(bits.read(len));
+            sf.l[band] = read(bits, len);
     }
     sf.l[21] = 0;
     sf.l[22] = 0;
 }
 
-void readScaleFactorsMpeg2(BitReservoir& bits, GranuleInfo& g, bool intensityRight, ScaleFactors& sf)
+void readScaleFactorsMpeg2(BitReader& bits, GranuleInfo& g, bool intensityRight, ScaleFactors& sf)
 {
     int slen[4] = {};
     int row = 0;
@@ -92,7 +102,7 @@ void readScaleFactorsMpeg2(BitReservoir& bits, GranuleInfo& g, bool intensityRig
     int n = 0;
     for (int part = 0; part < 4; ++part) {
         for (int i = 0; i < kNrOfSfb[row][kind][part]; ++i)
-            values[n++] = static_cast<int>(bits.read(slen[part]));
+            values[n++] = read(bits, slen[part]);
     }
     n = 0;
     if (kind == 0) {

@@ -1,22 +1,14 @@
 #include "mp3/decoder/side_info.h"
 
 #include <algorithm>
+#include <cstring>
 
-#include "mp3/stream/bit_cache.h"
+#include "mp3/stream/bit_reader.h"
 
 namespace layer3 {
 namespace {
 
 constexpr size_t kMostBytes = 32;
-
-// The side information (at most 32 bytes) as big-endian words, read through a bit cache.
-BitCache fieldReader(const uint8_t* data, size_t size, uint32_t (&words)[kMostBytes / 4])
-{
-    size = std::min(size, kMostBytes);
-    for (size_t i = 0; i < size; ++i)
-        words[i / 4] |= uint32_t(data[i]) << (24 - 8 * (i % 4));
-    return BitCache(words, kMostBytes / 4);
-}
 
 }  // namespace
 
@@ -31,8 +23,10 @@ bool parseSideInfo(const uint8_t* data, size_t size, const FrameFormat& format, 
 {
     if (data == nullptr || size < sideInfoBytes(format))
         return false;
-    uint32_t words[kMostBytes / 4] = {};
-    BitCache bits = fieldReader(data, size, words);
+    // The side information (at most 32 bytes) with zeros after it, read in sequence.
+    uint8_t bytes[kMostBytes + BitReader::kPadding] = {};
+    std::memcpy(bytes, data, std::min(size, kMostBytes));
+    BitReader bits(bytes, kMostBytes);
     auto r = [&bits](int n) { return static_cast<int>(bits.get(static_cast<uint32_t>(n))); };
     const int channels = format.channels();
     if (format.mpeg1) {

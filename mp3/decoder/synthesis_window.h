@@ -28,5 +28,8 @@ void synthesisWindow3dnow(float* out, const float* window, const float* v, int p
 // Eight outputs at a time with fused multiply-adds (one rounding per tap instead of two), over a
 // ring that also holds every slot s at s + 16 (1024 floats).
 void synthesisWindowAvx2(float* out, const float* window, const float* v, int p);
+// The same for two consecutive rows at once (out and out + 32, ring v at p, then ring v2 at p2),
+// each tap loaded once for both; each output is the bits synthesisWindowAvx2 gives.
+void synthesisWindowPairAvx2(float* out, const float* window, const float* v, int p, const float* v2, int p2);
 
 }  // namespace decoder

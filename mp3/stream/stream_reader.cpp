@@ -42,19 +42,11 @@ StreamReader::StreamReader(std::unique_ptr<ByteSource> source, uint32_t startOff
 uint32_t StreamReader::copyFrame(uint8_t* dst, uint32_t max) const
 {
     const uint32_t n = std::min(max, bodySize_ + 4);
-    // A word at a time, most significant byte first; the last word may be cut short.
-    for (uint32_t i = 0; i < n; i += 4) {
-        const uint32_t word = i == 0 ? frameHeader_ : frameBuffer_[i / 4 - 1];
-        if (n - i >= 4) {
-            dst[i] = uint8_t(word >> 24);
-            dst[i + 1] = uint8_t(word >> 16);
-            dst[i + 2] = uint8_t(word >> 8);
-            dst[i + 3] = uint8_t(word);
-        } else {
-            for (uint32_t k = 0; i + k < n; ++k)
-                dst[i + k] = uint8_t(word >> (24 - 8 * k));
-        }
-    }
+    // The header most significant byte first, then the body.
+    for (uint32_t i = 0; i < n && i < 4; ++i)
+        dst[i] = uint8_t(frameHeader_ >> (24 - 8 * i));
+    if (n > 4)
+        std::memcpy(dst + 4, frameBuffer_, n - 4);
     return n;
 }
 
@@ -174,46 +166,36 @@ void StreamReader::setSyncPattern(uint32_t header)
 
 bool StreamReader::readBody(uint32_t n)
 {
-    bits_ = BitCache(frameBuffer_, 0);
+    bits_ = BitReader(frameBuffer_, 0);
     bodySize_ = 0;
     if (n > kFrameBufferBytes)
         return false;
-    // The body's words only: reads past them give zero bits, and so do the bytes the body does
-    // not fill (the last word's tail, or a body the file cut short), so a decoder reading too far
-    // sees silence rather than the previous frame.
-    const uint32_t words = (n + 3) / 4;
-    std::memset(frameBuffer_, 0, words * sizeof(uint32_t));
-    auto* bytes = reinterpret_cast<uint8_t*>(frameBuffer_);
-    const bool complete = bufferedRead(bytes, n);
+    // Reads past the body give zero bits, and so do the bytes a body the file cut short does not
+    // fill, so a decoder reading too far sees silence rather than the previous frame.
+    std::memset(frameBuffer_, 0, n + BitReader::kPadding);
+    const bool complete = bufferedRead(frameBuffer_, n);
     truncated_ = truncated_ || !complete;
     bodySize_ = n;
-    for (uint32_t w = 0; w < words; ++w) {
-        // Through a copy, so the compiler sees one load and a byte swap.
-        uint8_t word[4];
-        std::memcpy(word, bytes + 4 * w, sizeof word);
-        frameBuffer_[w] = bigEndian32(word);
-    }
-    bits_ = BitCache(frameBuffer_, words);
+    bits_ = BitReader(frameBuffer_, n);
     return complete;
 }
 
 void StreamReader::getBytes(uint8_t* dst, uint32_t n)
 {
-    uint32_t i = 0;
-    if (bits_.onByte()) {
-        // On a byte: the cached bytes first, then whole words straight from the buffer.
-        for (; i < n && !bits_.onWord(); ++i)
+    const uint32_t at = bits_.position();
+    if (n == 0)
+        return;
+    if (at % 8 != 0) {
+        for (uint32_t i = 0; i < n; ++i)
             dst[i] = static_cast<uint8_t>(getBits(8));
-        for (; i + 4 <= n && bits_.wordsLeft(); i += 4) {
-            const uint32_t w = bits_.takeWord();
-            dst[i] = static_cast<uint8_t>(w >> 24);
-            dst[i + 1] = static_cast<uint8_t>(w >> 16);
-            dst[i + 2] = static_cast<uint8_t>(w >> 8);
-            dst[i + 3] = static_cast<uint8_t>(w);
-        }
+        return;
     }
-    for (; i < n; ++i)
-        dst[i] = static_cast<uint8_t>(getBits(8));
+    // On a byte: straight from the buffer, zeros past the body.
+    const uint32_t byte = std::min(at / 8, bodySize_);
+    const uint32_t have = std::min(n, bodySize_ - byte);
+    std::memcpy(dst, frameBuffer_ + byte, have);
+    std::memset(dst + have, 0, n - have);
+    bits_.seek(at + 8 * n);
 }
 
 bool StreamReader::positionAt(int64_t offset, int32_t nextFrame)

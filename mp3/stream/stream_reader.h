@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "mp3/stream/audio_extent.h"
-#include "mp3/stream/bit_cache.h"
+#include "mp3/stream/bit_reader.h"
 #include "mp3/stream/byte_source.h"
 #include "mp3/stream/vbr_tag.h"
 
@@ -82,11 +82,11 @@ public:
     // words at a time when the position is on a byte.
     void getBytes(uint8_t* dst, uint32_t n);
     // Bits taken from the current body so far.
-    uint32_t bitsRead() const { return bits_.bitsRead(); }
+    uint32_t bitsRead() const { return bits_.position(); }
     // The body's read position, for loops that read many fields (Layers I and II take every
     // sample through it): read from a copy, then hand it back with continueAt.
-    BitCache bodyBits() const { return bits_; }
-    void continueAt(const BitCache& bits) { bits_ = bits; }
+    BitReader bodyBits() const { return bits_; }
+    void continueAt(const BitReader& bits) { bits_ = bits; }
 
     // Moves the file to startOffset + offset, discards the buffer, and makes nextFrame the index
     // of the frame read next. False (nothing moved) when the target is outside the file.
@@ -111,7 +111,7 @@ private:
     bool headerAcceptable(const uint8_t b[4]) const;
 
     std::unique_ptr<ByteSource> file_;
-    uint32_t frameBuffer_[kFrameBufferWords] = {};
+    uint8_t frameBuffer_[kFrameBufferBytes + BitReader::kPadding] = {};
     uint8_t readBuffer_[kReadBufferBytes];
     // Unread bytes: always the last bytesLeft_ bytes of the buffer. It may exceed filled_ after
     // bytes are given back across a refill; the next read then re-reads them from the file.
@@ -122,7 +122,7 @@ private:
     bool filledOnce_ = false;
     AudioExtent extent_;
     // The unread bits of the body. Reads past the frame buffer stay bounded by what one frame asks.
-    BitCache bits_;
+    BitReader bits_;
     uint32_t syncPattern_ = 0;
     bool singleChannelPattern_ = false;
     bool freeFormatPattern_ = false;

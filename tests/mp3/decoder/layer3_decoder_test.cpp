@@ -155,17 +155,20 @@ TEST(Layer3Decoder, ReservoirReachesBackAcrossManyFrames)
         // Each frame leaves its last 511 bytes to the next one.
         const int begin = k == 0 ? 0 : 511;
         ASSERT_TRUE(r.appendFrame(data.data(), static_cast<int>(data.size()), begin)) << k;
+        BitReader bits = r.reader();
         for (int i = 0; i < begin; ++i)
-            ASSERT_EQ(r.read(8), all[all.size() - begin + i]) << k;
+            ASSERT_EQ(bits.get(8), all[all.size() - begin + i]) << k;
         for (size_t i = 0; i + 511 < data.size(); ++i)
-            ASSERT_EQ(r.read(8), data[i]);
-        r.finishFrame();
+            ASSERT_EQ(bits.get(8), data[i]);
+        r.finishFrame(static_cast<int>(bits.position()));
         all.insert(all.end(), data.begin(), data.end());
     }
-    r.skip(511 * 8);
-    EXPECT_EQ(r.read(8), 0u);  // past the stored data: zeros
-    EXPECT_EQ(r.peek32(), 0u);
-    r.finishFrame();
+    BitReader bits = r.reader();
+    bits.seek(static_cast<uint32_t>(r.endBit()));
+    EXPECT_EQ(bits.get(8), 0u);                                            // past the stored data: zeros
+    EXPECT_EQ(bits.peek64At(r.endBit() - 8), uint64_t{all.back()} << 56);  // then zeros
+    EXPECT_EQ(bits.peek64At(r.endBit()), 0u);
+    r.finishFrame(r.endBit());
     // A frame reaching back into bytes an earlier frame consumed is refused.
     const uint8_t more[4] = {1, 2, 3, 4};
     EXPECT_FALSE(r.appendFrame(more, 4, 10));

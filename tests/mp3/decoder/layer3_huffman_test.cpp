@@ -3,6 +3,7 @@
 #include <random>
 
 #include "layer3_stream.h"
+#include "mp3/decoder/bit_reservoir.h"
 #include "mp3/decoder/huffman_code_tables.h"
 #include "mp3/decoder/huffman_decoder.h"
 
@@ -55,14 +56,16 @@ void writeQuad(l3test::BitWriter& w, int table, const int q[4])
 }
 
 struct Loaded {
-    BitReservoir bits;
+    BitReservoir store;
+    BitReader bits;
     int end = 0;
 };
 
 void load(Loaded& l, const l3test::BitWriter& w)
 {
     const auto bytes = w.bytes();
-    ASSERT_TRUE(l.bits.appendFrame(bytes.data(), static_cast<int>(bytes.size()), 0));
+    ASSERT_TRUE(l.store.appendFrame(bytes.data(), static_cast<int>(bytes.size()), 0));
+    l.bits = l.store.reader();
     l.end = w.bits();
 }
 
@@ -105,7 +108,7 @@ TEST(Layer3Huffman, RandomSpectraRoundTripThroughEveryTable)
         int32_t is[kGranuleLines];
         const int n = decodeSpectrum(l.bits, g, kBandTables[3], l.end, is);
         EXPECT_EQ(n, 480) << "table " << table;
-        EXPECT_EQ(l.bits.position(), l.end);
+        EXPECT_EQ(static_cast<int>(l.bits.position()), l.end);
         for (int i = 0; i < kGranuleLines; ++i)
             ASSERT_EQ(is[i], expect[i]) << "table " << table << " line " << i;
     }
@@ -115,9 +118,10 @@ TEST(Layer3Huffman, RandomSpectraRoundTripThroughEveryTable)
 TEST(Layer3Huffman, EmptyChannelAndEmptyTablesGiveZeros)
 {
     GranuleInfo g;
-    BitReservoir bits;
+    BitReservoir store;
     const uint8_t data[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-    ASSERT_TRUE(bits.appendFrame(data, 4, 0));
+    ASSERT_TRUE(store.appendFrame(data, 4, 0));
+    BitReader bits = store.reader();
     int32_t is[kGranuleLines];
     std::fill(is, is + kGranuleLines, 9);
     EXPECT_EQ(decodeSpectrum(bits, g, kBandTables[3], 0, is), 0);
@@ -130,11 +134,11 @@ TEST(Layer3Huffman, EmptyChannelAndEmptyTablesGiveZeros)
     g.tableSelect[2] = 14;
     g.region0Count = 3;
     g.region1Count = 3;
-    bits.setPosition(0);
+    bits.seek(0);
     decodeSpectrum(bits, g, kBandTables[3], 0, is);
     for (int v : is)
         ASSERT_EQ(v, 0);
-    EXPECT_EQ(bits.position(), 0);
+    EXPECT_EQ(static_cast<int>(bits.position()), 0);
 }
 
 // A quadruple that runs past part2_3_length is dropped and the read position is set back to the
@@ -151,7 +155,7 @@ TEST(Layer3Huffman, CountOneOverrunIsDroppedAndPositionRestored)
     GranuleInfo g;
     int32_t is[kGranuleLines];
     EXPECT_EQ(decodeSpectrum(l.bits, g, kBandTables[3], end, is), 0);
-    EXPECT_EQ(l.bits.position(), end);
+    EXPECT_EQ(static_cast<int>(l.bits.position()), end);
     for (int v : is)
         ASSERT_EQ(v, 0);
 }
@@ -178,10 +182,10 @@ TEST(Layer3Huffman, CorruptCountsStayInsideTheGranule)
 
     // count1 with all remaining bits: quadruples stop at line 576.
     g.bigValues = 1;
-    l.bits.setPosition(0);
+    l.bits.seek(0);
     EXPECT_LE(decodeSpectrum(l.bits, g, kBandTables[3], l.end, is), kGranuleLines);
     EXPECT_EQ(is[kGranuleLines], 12345);
-    EXPECT_EQ(l.bits.position(), l.end);
+    EXPECT_EQ(static_cast<int>(l.bits.position()), l.end);
 }
 
 }  // namespace

@@ -1,16 +1,19 @@
 #include <gtest/gtest.h>
 
 #include "layer3_stream.h"
+#include "mp3/decoder/bit_reservoir.h"
 #include "mp3/decoder/scale_factors.h"
 
 namespace {
 
 using namespace layer3;
 
-void load(BitReservoir& r, const l3test::BitWriter& w)
+// The written bits stored in a reservoir, and a reader at their first.
+BitReader load(BitReservoir& store, const l3test::BitWriter& w)
 {
     const auto bytes = w.bytes(64);
-    ASSERT_TRUE(r.appendFrame(bytes.data(), static_cast<int>(bytes.size()), 0));
+    EXPECT_TRUE(store.appendFrame(bytes.data(), static_cast<int>(bytes.size()), 0));
+    return store.reader();
 }
 
 // Long blocks: bands 0..10 with slen1, 11..20 with slen2; in granule 1 a group with scfsi set
@@ -24,8 +27,8 @@ TEST(Layer3ScaleFactors, Mpeg1LongBlocksAndScfsi)
         w.put(static_cast<uint32_t>(b % 8), 3);
     for (int b = 6; b < 11; ++b)
         w.put(7, 3);  // granule 1: group 1 only
-    BitReservoir r;
-    load(r, w);
+    BitReservoir store_r;
+    BitReader r = load(store_r, w);
     ScaleFactors sf;
     const int none[4] = {0, 0, 0, 0};
     readScaleFactorsMpeg1(r, g, none, 0, sf);
@@ -34,7 +37,7 @@ TEST(Layer3ScaleFactors, Mpeg1LongBlocksAndScfsi)
     EXPECT_EQ(sf.l[21], 0);
     const int scfsi[4] = {1, 0, 1, 1};
     readScaleFactorsMpeg1(r, g, scfsi, 1, sf);
-    EXPECT_EQ(r.position(), 21 * 3 + 5 * 3);
+    EXPECT_EQ(static_cast<int>(r.position()), 21 * 3 + 5 * 3);
     for (int b = 0; b < 21; ++b)
         ASSERT_EQ(sf.l[b], b >= 6 && b < 11 ? 7 : b % 8) << b;
 }
@@ -53,12 +56,12 @@ TEST(Layer3ScaleFactors, Mpeg1MixedBlocks)
     for (int b = 3; b < 12; ++b)
         for (int win = 0; win < 3; ++win)
             w.put(b < 6 ? static_cast<uint32_t>(win + 1) : 1u, b < 6 ? 2 : 1);
-    BitReservoir r;
-    load(r, w);
+    BitReservoir store_r;
+    BitReader r = load(store_r, w);
     ScaleFactors sf;
     const int none[4] = {};
     readScaleFactorsMpeg1(r, g, none, 0, sf);
-    EXPECT_EQ(r.position(), 8 * 2 + 9 * 2 + 18 * 1);
+    EXPECT_EQ(static_cast<int>(r.position()), 8 * 2 + 9 * 2 + 18 * 1);
     EXPECT_EQ(sf.l[7], 3);
     EXPECT_EQ(sf.s[2][5], 3);
     EXPECT_EQ(sf.s[0][11], 1);
@@ -77,12 +80,12 @@ TEST(Layer3ScaleFactors, Mpeg2PartitionsAndRows)
         w.put(3, 2);
     for (int i = 0; i < 10; ++i)
         w.put(1, 1);
-    BitReservoir r;
-    load(r, w);
+    BitReservoir store_r;
+    BitReader r = load(store_r, w);
     ScaleFactors sf;
     readScaleFactorsMpeg2(r, g, false, sf);
     EXPECT_EQ(g.preflag, 1);
-    EXPECT_EQ(r.position(), 11 * 2 + 10);
+    EXPECT_EQ(static_cast<int>(r.position()), 11 * 2 + 10);
     EXPECT_EQ(sf.l[10], 3);
     EXPECT_EQ(sf.l[11], 1);
     EXPECT_EQ(sf.l[20], 1);
@@ -96,11 +99,11 @@ TEST(Layer3ScaleFactors, Mpeg2PartitionsAndRows)
         wi.put(1, 1);
     for (int i = 0; i < 7; ++i)
         wi.put(1, 1);
-    BitReservoir ri;
-    load(ri, wi);
+    BitReservoir store_ri;
+    BitReader ri = load(store_ri, wi);
     readScaleFactorsMpeg2(ri, right, true, sf);
     EXPECT_EQ(right.preflag, 0);
-    EXPECT_EQ(ri.position(), 7 + 7);
+    EXPECT_EQ(static_cast<int>(ri.position()), 7 + 7);
     EXPECT_EQ(sf.l[6], 1);
     EXPECT_EQ(sf.l[7], 0);
     EXPECT_EQ(sf.l[14], 1);
@@ -114,11 +117,11 @@ TEST(Layer3ScaleFactors, Mpeg2PartitionsAndRows)
     l3test::BitWriter wm;
     for (int i = 0; i < 33; ++i)
         wm.put(i < 6 ? 1u : 0u, 1);
-    BitReservoir rm;
-    load(rm, wm);
+    BitReservoir store_rm;
+    BitReader rm = load(store_rm, wm);
     ScaleFactors ms;
     readScaleFactorsMpeg2(rm, mixed, false, ms);
-    EXPECT_EQ(rm.position(), 33);
+    EXPECT_EQ(static_cast<int>(rm.position()), 33);
     for (int b = 0; b < 6; ++b)
         EXPECT_EQ(ms.l[b], 1);
     EXPECT_EQ(ms.l[6], 0);

@@ -48,20 +48,4 @@ constexpr double cosSixtyFourths(int j)
     return j <= 32 ? kCosSixtyFourths[j] : -kCosSixtyFourths[64 - j];
 }
 
-// The 16-point DCT-II as a matrix, one column per input: kDct16Columns[k][m] = cos(m (2k + 1) pi / 32).
-struct Dct16Columns {
-    alignas(32) float c[16][16];
-};
-
-constexpr Dct16Columns makeDct16Columns()
-{
-    Dct16Columns t{};
-    for (int k = 0; k < 16; ++k)
-        for (int m = 0; m < 16; ++m)
-            t.c[k][m] = static_cast<float>(cosSixtyFourths(2 * m * (2 * k + 1)));
-    return t;
-}
-
-inline constexpr Dct16Columns kDct16Columns = makeDct16Columns();
-
 }  // namespace decoder
