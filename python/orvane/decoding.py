@@ -77,7 +77,9 @@ def _describe(opened: Opened) -> Info:
         text = opened.handle.tag(index)
         if text:
             tags[name] = text
-    tags.update(opened.handle.replay_gain())
+    # The library keeps gains and peaks in single precision: give each as its shortest decimal
+    # (-1.7 dB, not -1.7000000476837158).
+    tags.update((name, float(str(np.float32(value)))) for name, value in opened.handle.replay_gain().items())
     return Info(samplerate=rate, channels=int(fmt["channels"]), frames=frames, duration=frames / rate if rate else 0.0,
                 layer=int(fmt["layer"]), version=_VERSIONS.get(int(scan["version"]), 0.0), bitrate=bitrate,
                 vbr=bool(scan["vbr"]), encoder_delay=int(fmt["encoder_delay"]),
