@@ -36,11 +36,11 @@ bool PcmDecoder::open()
     format_.layer = uint32_t(decoder_->layer());
     format_.bitrate = uint32_t(std::max(h.bitrate(), 0));
     format_.samplesPerFrame = uint32_t(std::max(decoder_->firstSamplesPerFrame(), 0));
-    // The first frame's VBR tag, as a map of the stream would take it.
     const StreamReader& reader = decoder_->reader();
     firstFrame_ = FrameHeader::summarize(reader.firstHeaderBytes());
     firstAudioFrame_ = h.summary();
     extent_ = reader.extent();
+    // The first frame's VBR tag, as a map of the stream would take it.
     if (decoder_->firstLayer() == 3 && reader.vbrInfo().found) {
         firstTag_ = reader.vbrInfo();
         firstTagCounted_ = reader.vbrTagPresent();

@@ -61,7 +61,7 @@ template<typename Open> void StreamSource::start(Open open)
 {
     py::gil_scoped_release unlocked;
     decoder_ = open();
-    // The first format read surveys every frame header: without the GIL too.
+    // The first format read may survey every frame header: without the GIL too.
     if (decoder_ != nullptr)
         OrvaneDecodeGetFormat(decoder_, &format_);
 }
