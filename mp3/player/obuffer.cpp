@@ -38,8 +38,8 @@ Obuffer::Obuffer(uint32_t channels, const ObufferConfig& config)
     : target_(config.target),
       sink_(config.sink),
       sinkContext_(config.sinkContext),
-      pitch_(config.pitch),
-      speed_(config.speed)
+      pitch_(config.wave.pitch),
+      speed_(config.wave.speed)
 {
     blockBytes_ = blockBytes(channels, config.bufferSize, config.layer, config.lowSampling);
     const bool needsSpectrum = target_ != ObufferTarget::Sink;
@@ -67,14 +67,8 @@ bool Obuffer::setUpDestination(const ObufferConfig& config)
     if (target_ == ObufferTarget::Sink)
         return true;
     bool ok = readouts_.open(spectrumSize_, channels_);
-    WaveFeedSettings wave;
+    WaveFeedSettings wave = config.wave;
     wave.playback = target_ == ObufferTarget::WaveOut;
-    wave.device = config.device;
-    wave.harmonics = config.harmonics;
-    wave.pitch = config.pitch;
-    wave.speed = config.speed;
-    wave.effectEnable = config.effectEnable;
-    wave.enable48k = config.enable48k;
     if (!wave_.open(wave, channels_, sampleRate_)) {
         if (wave_.handle() == 0)
             return false;

@@ -29,12 +29,8 @@ struct ObufferConfig {
     int32_t sampleRate = 44100;
     int32_t bufferSize = 12;     // frames per block, 1..kMaxBufferSize
     int32_t spectrumSize = 256;  // FFT size of the spectrum read-out: a power of two, 4..32768
-    int32_t device = -1;         // wave-out device: -1 system default
-    float harmonics = 0.3f;
-    int32_t pitch = 0;
-    int32_t speed = 0;
-    bool effectEnable = false;
-    bool enable48k = false;
+    // The wave output's settings (its playback flag follows the target).
+    WaveFeedSettings wave;
     // Optional tap on every block in any target (for the Sink target, the only destination).
     ObufferBlockSink sink = nullptr;
     void* sinkContext = nullptr;

@@ -242,7 +242,7 @@ TEST(ObufferOutput, ReadOutsFollowThePlayAndLiveSettingsReachTheOutput)
 {
     CaptureTo capture(testsig::tempPath("obuffer_readouts.wav"), false);
     ObufferConfig c = config(ObufferTarget::WaveOut, 3, false, 1);
-    c.pitch = 100;
+    c.wave.pitch = 100;
     Obuffer out(1, c);
     out.setState(OutputState::Playing);
     // A steady tone at 1/8 of the rate: bin 32 of a 256-point spectrum.
