@@ -31,6 +31,8 @@ std::vector<int16_t> readWavPcm16(const std::string& path, uint32_t* channels = 
 // Folder of the conformance streams, or empty when it is missing.
 std::string conformanceDir();
 std::vector<uint8_t> readFile(const std::string& path);
+// Writes bytes to path, replacing what was there.
+void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::string tempPath(const std::string& name);
 
 }  // namespace testsig

@@ -17,6 +17,8 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using testsig::readFile;
+using testsig::writeFile;
 
 constexpr uint32_t kRate = 44100;
 
@@ -32,18 +34,6 @@ std::vector<int16_t> source(double seconds, int seed)
         pcm[2 * i + 1] = int16_t(12000 * env * std::sin(2 * M_PI * (450 + 50 * seed) * t));
     }
     return pcm;
-}
-
-Bytes readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // lame's encoding of pcm with the given options; empty when lame is missing.

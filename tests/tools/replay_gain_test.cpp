@@ -20,6 +20,8 @@ namespace {
 using testsig::Bytes;
 using testsig::bytesOf;
 using testsig::join;
+using testsig::readFile;
+using testsig::writeFile;
 
 constexpr uint32_t kRate = 44100;
 constexpr float kAbsent = NAN;
@@ -96,18 +98,6 @@ Bytes apev2(const std::vector<std::pair<std::string, std::string>>& items)
                      le32(flags), Bytes(8, 0)});
     };
     return join({frame(0xA0000000u), body, frame(0x80000000u)});
-}
-
-Bytes readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // lame's encoding of a 1 s, 1 kHz stereo sine of the given amplitude, without ReplayGain of its
