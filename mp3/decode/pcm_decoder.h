@@ -57,6 +57,9 @@ public:
     // Surveys the whole stream once, making the total exact; false for a source that cannot
     // seek or fails.
     bool survey();
+    // Makes the total exact: from an encoder tag that vouches for the stream, else by a survey;
+    // false as for survey().
+    bool settleTotal() { return tagVouches_ || survey(); }
     // The survey, or null before a successful survey().
     const StreamSurvey* surveyed() const { return survey_.get(); }
     // Whether the first frame's encoder tag vouches for the whole stream (tagVouchesForStream):

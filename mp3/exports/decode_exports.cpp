@@ -111,10 +111,8 @@ MP3_API int32_t OrvaneDecodeGetFormat(OrvaneDecoder* decoder, OrvaneDecodeFormat
         require(decoder);
         if (format == nullptr)
             refuse(kBadArgument, "no format to fill");
-        // The total is exact once the stream is surveyed, or when the encoder's tag vouches for it (a
-        // source that cannot seek tells what it knows).
-        if (!decoder->tagVouches())
-            decoder->survey();
+        // A source that cannot seek tells what it knows.
+        decoder->settleTotal();
         const PcmDecoder::Format& f = decoder->format();
         *format = OrvaneDecodeFormat{};
         format->sampleRate = f.sampleRate;
